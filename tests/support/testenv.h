@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "messagebox.h"
+#include "runner.h"
+
+// Every test process runs in a private temporary root: POKAVRO_ROOT (the installation's fixed
+// paths), TMPDIR (shared-memory keys) and the working directory all point into it, and it is
+// removed when the process ends.
+namespace TestEnv {
+
+// Creates the root and points the environment at it; called by POKAVRO_TEST_MAIN before the
+// application object exists. Returns false when no temporary folder could be made.
+bool setUp();
+
+// The private root of this test process.
+QString root();
+
+// Creates the folders an installation has ("/home/oper/bin/passports", "/programs/ch1..3",
+// "/points", "/log", "/var/tmp", "/dev").
+void makeInstallationFolders();
+
+// A loopback port that was free a moment ago for both TCP and UDP.
+quint16 freePort();
+
+// Writes "Network/<Name>Host" = 127.0.0.1 and free ports for all three controllers into the
+// settings file of the root; returns the ports as drive tcp, drive udp, kvs tcp, kvs udp,
+// kvk tcp, kvk udp.
+QList<quint16> configureControllers();
+
+}  // namespace TestEnv
+
+// Records what would have run instead of running it.
+class RecordingRunner final : public ProgramRunner
+{
+public:
+    RecordingRunner() { ProgramRunner::install(this); }
+    ~RecordingRunner() override { ProgramRunner::install(nullptr); }
+
+    int runShell(const QString& commandLine) override
+    {
+        shellCommands << commandLine;
+        return shellResult;
+    }
+    bool startDetached(const QString& program, const QStringList& arguments) override
+    {
+        detached << qMakePair(program, arguments);
+        return detachedResult;
+    }
+
+    QStringList shellCommands;
+    QList<QPair<QString, QStringList>> detached;
+    int shellResult = 0;
+    bool detachedResult = true;
+};
+
+// Records every message box and answers with a scripted button.
+class RecordingBoxes final : public MessageBoxSink
+{
+public:
+    struct Box {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+
+    RecordingBoxes() { MessageBoxSink::install(this); }
+    ~RecordingBoxes() override { MessageBoxSink::install(nullptr); }
+
+    QMessageBox::StandardButton show(QMessageBox::Icon icon, QWidget*, const QString& title,
+                                     const QString& text, QMessageBox::StandardButtons,
+                                     QMessageBox::StandardButton) override
+    {
+        boxes.append({icon, title, text});
+        return answers.isEmpty() ? QMessageBox::Ok : answers.takeFirst();
+    }
+
+    QList<Box> boxes;
+    QList<QMessageBox::StandardButton> answers;
+};
+
+// QTEST_MAIN with the private root set up before the application object.
+#define POKAVRO_TEST_MAIN(TestObject)                                        \
+    int main(int argc, char* argv[])                                         \
+    {                                                                        \
+        if (!TestEnv::setUp())                                               \
+            return 1;                                                        \
+        QApplication app(argc, argv);                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                             \
+        TestObject tc;                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                           \
+        return QTest::qExec(&tc, argc, argv);                                \
+    }

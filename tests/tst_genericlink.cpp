@@ -3,6 +3,7 @@
 
 #include "genericlink.h"
 #include "testenv.h"
+#include "widgets.h"
 
 #include <cmath>
 #include <limits>
@@ -199,6 +200,32 @@ private slots:
         GenericLink::decode(fresh.map, examplePayload().constData(), examplePayload().size());
         QVERIFY(!fresh.map["A"]->valid());
         QCOMPARE(fresh.map["C"]->numberVal(), 0.0f);
+    }
+
+    // A value label bound to a cell shows its number with the cell's decimals and, for a cell that
+    // is not a variable, its validity.
+    void labelFollowsElement_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("followsValidity");
+        QTest::newRow("sensor") << int(Element::SensorNumber) << true;
+        QTest::newRow("variable") << int(Element::VariableNumber) << false;
+    }
+    void labelFollowsElement()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, followsValidity);
+        Element element(Element::Type(type), QStringLiteral("P"), 2, 0, 100);
+        PoLabel label;
+        const QColor background = label.palette().color(QPalette::Window);
+        label.setElement(&element);
+        QCOMPARE(label.depth(), 2);
+
+        element.setNumberVal(3.14159f);
+        QCOMPARE(label.text(), QStringLiteral("3.14"));
+        element.setValid(false);
+        const QColor expected = followsValidity ? QColor(255, 192, 192) : background;
+        QCOMPARE(label.palette().color(QPalette::Window), expected);
     }
 };
 

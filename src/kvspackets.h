@@ -68,7 +68,10 @@ struct KvkStatusPacket {
     float PT6, TMNFreq;
 };
 
-// One system constant of a controller: 92 bytes, a constants frame carries a plain run of them.
+#pragma pack(pop)
+
+// One system constant of a controller: 92 bytes with no padding, a constants frame carries a
+// plain run of them.
 struct VacConstRecord {
     qint32 id;
     float value;
@@ -77,8 +80,6 @@ struct VacConstRecord {
     // The name up to its first NUL, never beyond the 84 bytes, decoded from Windows-1251.
     QString nameText() const;
 };
-
-#pragma pack(pop)
 
 static_assert(sizeof(KvsStatusPacket) == 404, "KvsStatusPacket is 404 bytes");
 static_assert(offsetof(KvsStatusPacket, NL1State) == 4, "layout");

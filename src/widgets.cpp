@@ -1,5 +1,7 @@
 #include "widgets.h"
 
+#include "genericlink.h"
+
 #include <QMouseEvent>
 #include <QPalette>
 
@@ -46,6 +48,14 @@ void PoLabel::setCoeff(float coeff)
 {
     m_coeff = coeff;
     refresh(m_decimals);
+}
+
+void PoLabel::setElement(Element* element)
+{
+    m_decimals = element->dec();
+    connect(element, QOverload<float>::of(&Element::numberValChanged), this, &PoLabel::changedValue);
+    if (!element->isVariable())
+        connect(element, QOverload<bool>::of(&Element::validChanged), this, &PoLabel::changedValid);
 }
 
 void PoLabel::changedValid(bool valid)

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QPixmap>
 
+class Element;
 class QMouseEvent;
 
 // Number display: shows a raw value scaled by a coefficient with a fixed number of decimals
@@ -27,6 +28,10 @@ public:
     float value() const { return m_value; }
     float coeff() const { return m_coeff; }
     int depth() const { return m_decimals; }
+
+    // Binds the label to a value cell of the generic link: takes the cell's decimals and follows
+    // its number and, unless the cell is a variable, its validity.
+    void setElement(Element* element);
 
     // The text shown for value × coeff with the given decimals.
     static QString formatValue(float value, float coeff, int decimals);

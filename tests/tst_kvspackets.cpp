@@ -202,7 +202,8 @@ private slots:
         QCOMPARE(bytes.left(2), QByteArray("PV"));
         KvsStatusPacket back;
         QCOMPARE(VacuumStatus::decode(bytes, back), VacuumStatus::Verdict::Accepted);
-        QCOMPARE(back.PT1, 12.5);
+        const double pt1 = back.PT1;  // a packed field: compared by value
+        QCOMPARE(pt1, 12.5);
         QVERIFY(VacuumStatus::changes(&kvs, back).isEmpty());
     }
 

@@ -1,0 +1,189 @@
+#pragma once
+
+// The framed-socket core shared by every controller link.
+//
+// A controller link is a QThread subclass that owns one FramedSocket (TCP) and, usually, a status
+// receiver thread built on StatusStream (UDP). How a link class uses the core:
+//
+//   connect(host, tcpPort, udpPort):   refuse while isOpen() or while the link's own thread still
+//       runs; call socket.open(host, tcpPort) and log the returned ConnectError with the link's
+//       own texts; create the status receiver; clear the stop flag; start the thread.
+//   command(text):                     log, then return socket.send(LinkFrame::PV, text.toUtf8()).
+//       send() writes the whole frame or reports false; it never raises SIGPIPE and never reaches
+//       a descriptor that the receive thread has closed meanwhile.
+//   run():                              call socket.receive(*this) with the link as FrameHandler.
+//       receive() returns when the link has ended (stop requested, peer closed, error, a
+//       signature the link does not accept, a frame cut short); then the link calls
+//       socket.close(), deletes its status receiver and emits its disconnected() signal.
+//   FrameHandler:                       acceptsSignature() lists the signatures the link takes;
+//       frameReceived() gets every frame in order (complete == false for a frame cut short, after
+//       which receive() ends the link); report() turns each LinkEvent into the link's own log text;
+//       stopRequested() is polled at least every 100 ms.
+//
+// A status receiver runs StatusStream::run() in its own thread with a StatusHandler: the stream
+// binds the UDP port, waits in turns of 100 ms, hands over each datagram that passes the filter
+// (exact size and leading signature), and calls silence() before every turn once more than ten
+// turns in a row brought no valid datagram. Datagrams that fail the filter are reported through
+// rejected() and do not count as traffic.
+
+#include <QByteArray>
+#include <QMutex>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <ctime>
+
+class QUdpSocket;
+
+// Frame of every TCP controller link: u16 signature, u16 payload length (both little-endian),
+// then the payload. No padding, no trailer.
+struct LinkFrame {
+    enum Signature : quint16 {
+        PV = 0x5650,  // text, both ways, drive and vacuum links
+        QV = 0x5651,  // constants table from the vacuum/door controller
+        RV = 0x5652,  // constants table from the vacuum-system controller
+        SQ = 0x5153,  // the generic subscribe-by-name link
+    };
+    static constexpr int HeaderSize = 4;
+    static constexpr int MaxPayload = 65535;
+
+    quint16 signature = 0;
+    quint16 length = 0;
+
+    // The header and payload as they go on the wire; an empty array when the payload exceeds
+    // MaxPayload.
+    static QByteArray encode(quint16 signature, const QByteArray& payload);
+    // Reads a 4-byte header.
+    static LinkFrame parseHeader(const char* header);
+    // The two characters that spell a signature on the wire ("PV", "SQ", ...).
+    static QByteArray signatureText(quint16 signature);
+};
+
+// Local wall-clock time of t as "[hh:mm:ss] " (11 characters), the prefix of received texts.
+QString linkTimeStamp(std::time_t t);
+
+// What happened on a link, for the link to log in its own words. `reason` carries the system's
+// error text where there is one.
+enum class LinkEvent {
+    HeaderSelectFailed,   // waiting for a header: select() failed; the link ends
+    HeaderRecvFailed,     // recv() of a header failed; the link ends
+    HeaderPeerClosed,     // the peer closed the connection before or inside a header; the link ends
+    BadSignature,         // a header with a signature the link does not accept; the link ends
+    PayloadSelectFailed,  // select() failed inside a payload; the frame is cut short
+    PayloadRecvFailed,    // recv() failed inside a payload; the frame is cut short
+    PayloadPeerClosed,    // the peer closed inside a payload; the frame is cut short
+    StoppedInFrame,       // stop seen after a header or inside a payload; the frame is cut short
+    Stopped,              // stop seen between frames; the link ends
+};
+
+class FrameHandler
+{
+public:
+    virtual ~FrameHandler() = default;
+    virtual bool stopRequested() const = 0;
+    virtual bool acceptsSignature(quint16 signature) const = 0;
+    // One frame: the payload as far as it arrived. A frame cut short (complete false) ends the
+    // link once this returns, since the stream has lost its framing.
+    virtual void frameReceived(quint16 signature, const QByteArray& payload, bool complete) = 0;
+    virtual void report(LinkEvent event, const QString& reason) = 0;
+};
+
+// One TCP connection carrying LinkFrames. open() and send() run on the owner's thread, receive()
+// and close() on the link's receive thread; the descriptor is guarded by a mutex so that a send
+// never reaches a descriptor that has been closed (and perhaps reused by the kernel).
+class FramedSocket
+{
+public:
+    struct ConnectError {
+        enum Stage { None, AlreadyOpen, Resolve, Socket, Connect };
+        Stage stage = None;
+        QString reason;  // the system's error text
+        bool ok() const { return stage == None; }
+    };
+
+    // How long a handshake still in progress is waited for.
+    static constexpr int ConnectWaitMs = 20;
+    // How long a send waits for room in the socket buffer before it gives up.
+    static constexpr int SendWaitMs = 200;
+    // select() time-out of the receive loop: the stop flag is seen at least this often.
+    static constexpr int PollMs = 100;
+
+    FramedSocket() = default;
+    ~FramedSocket();
+    FramedSocket(const FramedSocket&) = delete;
+    FramedSocket& operator=(const FramedSocket&) = delete;
+
+    // Connects to a numeric IPv4 address (no name lookup). Non-blocking socket, close-on-exec.
+    ConnectError open(const QString& host, int port);
+    bool isOpen() const { return m_fd.load() != -1; }
+    int descriptor() const { return m_fd.load(); }
+
+    // Sends one whole frame. False when the link is down, the payload is too long, or the frame
+    // could not be written whole; after a partial frame the connection is shut down so that the
+    // receive loop ends and the owner reconnects cleanly.
+    bool send(quint16 signature, const QByteArray& payload);
+
+    // The receive loop; returns when the link has ended. Does not close the socket.
+    void receive(FrameHandler& handler);
+
+    // Closes the descriptor (waits for a send in progress) and marks the link down.
+    void close();
+
+private:
+    enum class ReadResult { Ok, Stopped, SelectFailed, RecvFailed, PeerClosed };
+    ReadResult readExactly(int fd, char* buffer, int size, int& got, FrameHandler& handler,
+                           QString& reason);
+
+    mutable QMutex m_mutex;
+    std::atomic<int> m_fd{-1};
+};
+
+// The filter and the silence rule of a status datagram stream.
+struct StatusFilter {
+    int size = 0;            // exact datagram size; 0 takes any size of at least 2 bytes
+    quint16 signature = 0;   // the u16 the datagram starts with
+};
+
+class StatusHandler
+{
+public:
+    virtual ~StatusHandler() = default;
+    virtual bool stopRequested() const = 0;
+    // A datagram that passed the filter (StatusStream::readNext() may fetch continuations).
+    virtual void datagramReceived(const char* data, int size) = 0;
+    // A datagram of the wrong size (badSignature false) or with the wrong signature.
+    virtual void rejected(const char* /*data*/, int /*size*/, bool /*badSignature*/) {}
+    // Called before each turn once more than SilentTurns turns in a row brought nothing valid.
+    virtual void silence() = 0;
+    // The port could not be bound; reported once per run().
+    virtual void bindFailed(const QString& /*reason*/) {}
+};
+
+// The UDP receive loop of a status receiver; construct and run it on the receiver's own thread.
+class StatusStream
+{
+public:
+    static constexpr int TurnMs = 100;
+    static constexpr int SilentTurns = 10;
+
+    StatusStream(int port, StatusFilter filter);
+    ~StatusStream();
+    StatusStream(const StatusStream&) = delete;
+    StatusStream& operator=(const StatusStream&) = delete;
+
+    // Binds the port and loops until handler.stopRequested(). Each silent turn lasts TurnMs,
+    // also when the bind failed or when only rejected datagrams arrived.
+    void run(StatusHandler& handler);
+
+    // For continuation datagrams: waits up to timeoutMs (and never past a stop request) for the
+    // next datagram of any size and appends it to `out`. False on time-out or stop.
+    bool readNext(QByteArray& out, int timeoutMs, const StatusHandler& handler);
+
+private:
+    int m_port;
+    StatusFilter m_filter;
+    QUdpSocket* m_socket = nullptr;
+    bool m_bound = false;
+    QByteArray m_buffer;
+};

@@ -1,0 +1,297 @@
+#pragma once
+
+// The link to the CNC/drive controller: text commands over TCP ("PV" LinkFrames) and the status
+// datagram stream over UDP, turned into one change signal per field.
+
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+
+#include "comm.h"
+#include "drivestatus.h"
+
+class DriveUDPthread;
+
+// The TCP side of the drive link and the owner of the status receiver. connect() and command()
+// run on the owner's (GUI) thread; run() receives. After disconnected() the owner reconnects.
+class DriveTCPthread : public QThread, private FrameHandler
+{
+    Q_OBJECT
+
+public:
+    DriveTCPthread();
+    ~DriveTCPthread() override;
+
+    // Opens the link to a numeric IPv4 address; true when it is up and the receive thread runs.
+    // False while the link is up or its previous receive thread is still ending.
+    bool connect(const QString& host, int tcpPort, int udpPort);
+    bool connected() const;
+    // Asks the link to end and waits for it; false when it is down or called from the link itself.
+    bool disconnect();
+    // Sends one "PV" frame; false when the link is down or the frame did not leave whole.
+    bool command(const QString& text);
+    // ChannelState1 of the last status datagram; 0 before the first one and after a loss.
+    quint32 channelState() const;
+    // "[hh:mm:ss] " of the local time now.
+    QString timeStamp();
+
+signals:
+    void disconnected();
+    void message(QString str);
+
+    void changedChannelState1(uint value);
+    void changedChannelState2(uint value);
+    void changedChannelState3(uint value);
+    void changedChannelMode1(uint value);
+    void changedChannelMode2(uint value);
+    void changedChannelMode3(uint value);
+    void changedLX1(float value);
+    void changedLX2(float value);
+    void changedLY(float value);
+    void changedA(float value);
+    void changedB(float value);
+    void changedC(float value);
+    void changedD(float value);
+    void changedU1(float value);
+    void changedU2(float value);
+    void changedV(float value);
+    void changedX(float value);
+    void changedZ(float value);
+    void changedPHI(float value);
+    void changedMinLimLX(float value);
+    void changedMinLimLY(float value);
+    void changedMinLimA(float value);
+    void changedMinLimB(float value);
+    void changedMinLimC(float value);
+    void changedMinLimD(float value);
+    void changedMinLimU(float value);
+    void changedMinLimV(float value);
+    void changedMinLimX(float value);
+    void changedMinLimZ(float value);
+    void changedMinLimPHI(float value);
+    void changedMaxLimLX(float value);
+    void changedMaxLimLY(float value);
+    void changedMaxLimA(float value);
+    void changedMaxLimB(float value);
+    void changedMaxLimC(float value);
+    void changedMaxLimD(float value);
+    void changedMaxLimU(float value);
+    void changedMaxLimV(float value);
+    void changedMaxLimX(float value);
+    void changedMaxLimZ(float value);
+    void changedMaxLimPHI(float value);
+    void changedStateLX1(int value);
+    void changedStateLX2(int value);
+    void changedStateLY(int value);
+    void changedStateA(int value);
+    void changedStateB(int value);
+    void changedStateC(int value);
+    void changedStateD(int value);
+    void changedStateU1(int value);
+    void changedStateU2(int value);
+    void changedStateV(int value);
+    void changedVirtualState(uint value);
+    void changedLXmin(bool value);
+    void changedLYmin(bool value);
+    void changedAmin(bool value);
+    void changedBmin(bool value);
+    void changedCmin(bool value);
+    void changedDmin(bool value);
+    void changedUmin(bool value);
+    void changedVmin(bool value);
+    void changedXmin(bool value);
+    void changedZmin(bool value);
+    void changedPHImin(bool value);
+    void changedLXmax(bool value);
+    void changedLYmax(bool value);
+    void changedAmax(bool value);
+    void changedBmax(bool value);
+    void changedCmax(bool value);
+    void changedDmax(bool value);
+    void changedUmax(bool value);
+    void changedVmax(bool value);
+    void changedXmax(bool value);
+    void changedZmax(bool value);
+    void changedPHImax(bool value);
+    void changedDoorState(uint value);
+    void changedTrModuleState(uint value);
+    void changedDrivePowerState(uint value);
+    void changedLightState(uint value);
+    void changedPointNo(uint value);
+    void changedPortPultRegime(uint value);
+    void changedAlarmState(uint value);
+    void changedDrivesOn(bool value);
+    void changedTransOn(bool value);
+    void changedPultOn(bool value);
+    void changedAxisMoving(bool value);
+    void changedKeyAccess(bool value);
+    void changedDrivesLock(bool value);
+    void changedSpiralLock(bool value);
+    void changedSpiralPower(bool value);
+    void changedDrivesPower(bool value);
+    void changedPhaseAlarm(bool value);
+    void changedMessage(uint value);
+    void changedCNCError(uint value);
+public slots:
+    void UDPdisconnected();
+
+    void onChangedStateLX1(int state);
+    void onChangedStateLX2(int state);
+    void onChangedStateLY(int state);
+    void onChangedStateA(int state);
+    void onChangedStateB(int state);
+    void onChangedStateC(int state);
+    void onChangedStateD(int state);
+    void onChangedStateU1(int state);
+    void onChangedStateU2(int state);
+    void onChangedStateV(int state);
+    void onChangedStateVirtual(int state);
+
+protected:
+    void run() override;
+
+private:
+    friend class DriveUDPthread;
+
+    bool stopRequested() const override;
+    bool acceptsSignature(quint16 signature) const override;
+    void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void report(LinkEvent event, const QString& reason) override;
+
+    std::atomic<bool> m_stop{false};
+    FramedSocket m_socket;
+    DriveUDPthread* m_partner = nullptr;
+    int m_axisState[DriveStatusPacket::DriveCount] = {};
+    int m_virtualState = 0;
+    std::atomic<quint32> m_channelState{0};
+};
+
+// The status receiver: decodes each datagram, compares it with the previous one and emits the
+// fields that changed (every field for the first datagram). Reports UDPdisconnected() while the
+// stream is silent. Created, started and deleted by its DriveTCPthread.
+class DriveUDPthread : public QThread, private StatusHandler
+{
+    Q_OBJECT
+
+public:
+    DriveUDPthread(DriveTCPthread* owner, int port);
+    ~DriveUDPthread() override;
+
+    quint32 channelState() const;
+
+signals:
+    void UDPdisconnected();
+
+    void changedChannelState1(uint value);
+    void changedChannelState2(uint value);
+    void changedChannelState3(uint value);
+    void changedChannelMode1(uint value);
+    void changedChannelMode2(uint value);
+    void changedChannelMode3(uint value);
+    void changedLX1(float value);
+    void changedLX2(float value);
+    void changedLY(float value);
+    void changedA(float value);
+    void changedB(float value);
+    void changedC(float value);
+    void changedD(float value);
+    void changedU1(float value);
+    void changedU2(float value);
+    void changedV(float value);
+    void changedX(float value);
+    void changedZ(float value);
+    void changedPHI(float value);
+    void changedMinLimLX(float value);
+    void changedMinLimLY(float value);
+    void changedMinLimA(float value);
+    void changedMinLimB(float value);
+    void changedMinLimC(float value);
+    void changedMinLimD(float value);
+    void changedMinLimU(float value);
+    void changedMinLimV(float value);
+    void changedMinLimX(float value);
+    void changedMinLimZ(float value);
+    void changedMinLimPHI(float value);
+    void changedMaxLimLX(float value);
+    void changedMaxLimLY(float value);
+    void changedMaxLimA(float value);
+    void changedMaxLimB(float value);
+    void changedMaxLimC(float value);
+    void changedMaxLimD(float value);
+    void changedMaxLimU(float value);
+    void changedMaxLimV(float value);
+    void changedMaxLimX(float value);
+    void changedMaxLimZ(float value);
+    void changedMaxLimPHI(float value);
+    void changedStateLX1(int value);
+    void changedStateLX2(int value);
+    void changedStateLY(int value);
+    void changedStateA(int value);
+    void changedStateB(int value);
+    void changedStateC(int value);
+    void changedStateD(int value);
+    void changedStateU1(int value);
+    void changedStateU2(int value);
+    void changedStateV(int value);
+    void changedVirtualState(uint value);
+    void changedLXmin(bool value);
+    void changedLYmin(bool value);
+    void changedAmin(bool value);
+    void changedBmin(bool value);
+    void changedCmin(bool value);
+    void changedDmin(bool value);
+    void changedUmin(bool value);
+    void changedVmin(bool value);
+    void changedXmin(bool value);
+    void changedZmin(bool value);
+    void changedPHImin(bool value);
+    void changedLXmax(bool value);
+    void changedLYmax(bool value);
+    void changedAmax(bool value);
+    void changedBmax(bool value);
+    void changedCmax(bool value);
+    void changedDmax(bool value);
+    void changedUmax(bool value);
+    void changedVmax(bool value);
+    void changedXmax(bool value);
+    void changedZmax(bool value);
+    void changedPHImax(bool value);
+    void changedDoorState(uint value);
+    void changedTrModuleState(uint value);
+    void changedDrivePowerState(uint value);
+    void changedLightState(uint value);
+    void changedPointNo(uint value);
+    void changedPortPultRegime(uint value);
+    void changedAlarmState(uint value);
+    void changedDrivesOn(bool value);
+    void changedTransOn(bool value);
+    void changedPultOn(bool value);
+    void changedAxisMoving(bool value);
+    void changedKeyAccess(bool value);
+    void changedDrivesLock(bool value);
+    void changedSpiralLock(bool value);
+    void changedSpiralPower(bool value);
+    void changedDrivesPower(bool value);
+    void changedPhaseAlarm(bool value);
+    void changedMessage(uint value);
+    void changedCNCError(uint value);
+protected:
+    void run() override;
+
+private:
+    bool stopRequested() const override;
+    void datagramReceived(const char* data, int size) override;
+    void rejected(const char* data, int size, bool badSignature) override;
+    void silence() override;
+    void bindFailed(const QString& reason) override;
+
+    void emitChange(const DriveStatus::Change& change);
+
+    std::atomic<bool> m_stop{false};
+    int m_port;
+    std::atomic<quint32> m_channelState{0};
+    DriveTCPthread* m_owner;
+    DriveStatus::Tracker m_tracker;
+    DriveStatusPacket m_packet{};
+};

@@ -1,0 +1,192 @@
+#include "genericlink.h"
+
+#include <QtEndian>
+
+#include <QStringList>
+
+// ---- Element --------------------------------------------------------------------------------
+
+int Element::recordSize(int typeCode)
+{
+    switch (typeCode) {
+    case SensorBool:
+    case SensorBoolAlt:
+        return 2;
+    case SensorNumber:
+    case SensorNumberAlt:
+        return 9;
+    case VariableBool:
+    case VariableBoolAlt:
+        return 1;
+    case VariableNumber:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+Element::Element(Element::Type type, const QString& name, int dec, float min, float max)
+    : m_type(type), m_name(name), m_dec(dec), m_min(min), m_max(max)
+{
+    Q_ASSERT_X(min <= max, "Element", "min <= max");
+    qRegisterMetaType<const Element*>();
+}
+
+int Element::offset() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_offs;
+}
+
+void Element::setOffset(int offs)
+{
+    QMutexLocker lock(&m_mutex);
+    Q_ASSERT_X((m_offs < 0) || (m_offs == offs), "Element::setOffset", "(m_offs < 0) || (m_offs == offs)");
+    m_offs = offs;
+}
+
+bool Element::valid() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_valid;
+}
+
+float Element::rawNumberVal() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_rawNumber;
+}
+
+float Element::numberVal() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_number;
+}
+
+bool Element::boolVal() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bool;
+}
+
+QString Element::stringVal() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_string;
+}
+
+template <typename T>
+bool Element::store(T& field, bool& notified, const T& value)
+{
+    QMutexLocker lock(&m_mutex);
+    const bool announce = !notified || !(field == value);
+    field = value;
+    notified = true;
+    return announce;
+}
+
+void Element::setValid(bool valid)
+{
+    if (store(m_valid, m_validNotified, valid)) {
+        emit validChanged(this, valid);
+        emit validChanged(valid);
+    }
+}
+
+void Element::setRawNumberVal(float val)
+{
+    if (store(m_rawNumber, m_rawNumberNotified, val)) {
+        emit rawNumberValChanged(this, val);
+        emit rawNumberValChanged(val);
+    }
+}
+
+void Element::setNumberVal(float val)
+{
+    if (val < m_min)
+        val = m_min;
+    else if (val > m_max)
+        val = m_max;
+    if (store(m_number, m_numberNotified, val)) {
+        emit numberValChanged(this, val);
+        emit numberValChanged(val);
+    }
+}
+
+void Element::setBoolVal(bool val)
+{
+    if (store(m_bool, m_boolNotified, val)) {
+        emit boolValChanged(this, val);
+        emit boolValChanged(val);
+    }
+}
+
+void Element::setStringVal(const QString& val)
+{
+    if (store(m_string, m_stringNotified, val)) {
+        emit stringValChanged(this, val);
+        emit stringValChanged(val);
+    }
+}
+
+// ---- subscription and status records ----------------------------------------------------------
+
+namespace GenericLink {
+
+QString subscribe(int udpPort, const ElementMap& elements)
+{
+    QStringList names;
+    int offset = 0;
+    for (auto it = elements.cbegin(); it != elements.cend(); ++it) {
+        Element* element = it.value();
+        names << it.key();
+        element->setOffset(offset);
+        offset += Element::recordSize(element->type());
+    }
+    return QStringLiteral("SUBSCRIBE PORT %1 DELAY 50 ").arg(udpPort) + names.join(QStringLiteral(", "));
+}
+
+namespace {
+
+float floatAt(const char* p)
+{
+    return qFromLittleEndian<float>(p);
+}
+
+}  // namespace
+
+void decode(const ElementMap& elements, const char* payload, int size)
+{
+    for (Element* element : elements) {
+        const int offset = element->offset();
+        const int type = element->type();
+        const int recordSize = Element::recordSize(type);
+        if (offset < 0 || recordSize == 0 || offset > size - recordSize)
+            continue;
+        const char* record = payload + offset;
+        switch (type) {
+        case Element::SensorBool:
+        case Element::SensorBoolAlt:
+            element->setValid(record[0] != 0);
+            element->setBoolVal(record[1] != 0);
+            break;
+        case Element::SensorNumber:
+        case Element::SensorNumberAlt:
+            element->setValid(record[0] != 0);
+            element->setRawNumberVal(floatAt(record + 5));
+            element->setNumberVal(floatAt(record + 1));
+            break;
+        case Element::VariableBool:
+        case Element::VariableBoolAlt:
+            element->setBoolVal(record[0] != 0);
+            break;
+        case Element::VariableNumber:
+            element->setNumberVal(floatAt(record));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+}  // namespace GenericLink

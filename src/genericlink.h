@@ -1,0 +1,121 @@
+#pragma once
+
+// The generic subscribe-by-name link. The console names the values it wants in one subscription
+// command on a TCP connection ("SQ" frames both ways); the controller then streams the values to
+// a local UDP port, packed one record per element in subscription order, and the receiver stores
+// them into the Element objects, which tell their viewers through Qt signals.
+
+#include <QByteArray>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+// One named value of the generic link, guarded by its own mutex. A setter emits the two signals of
+// its value kind (first the one carrying the element, then the plain one) when the value changed,
+// and always the first time that kind is set.
+class Element : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The type code decides the layout of the element's record in a status message:
+    // 0, 1 validity byte + on/off byte; 2, 3 validity byte + number + raw number;
+    // 4, 5 on/off byte; 6 number. Codes above 3 are variables (they carry no validity).
+    enum Type : int {
+        SensorBool = 0,
+        SensorBoolAlt = 1,
+        SensorNumber = 2,
+        SensorNumberAlt = 3,
+        VariableBool = 4,
+        VariableBoolAlt = 5,
+        VariableNumber = 6,
+    };
+    Q_ENUM(Type)
+
+    // Size in bytes of the record of an element of the given type code (0 for unknown codes,
+    // which are not decoded).
+    static int recordSize(int typeCode);
+
+    // min must not exceed max.
+    Element(Element::Type type, const QString& name, int dec, float min, float max);
+
+    Type type() const { return m_type; }
+    QString name() const { return m_name; }
+    int offset() const;
+    bool isVariable() const { return int(m_type) > 3; }
+    int dec() const { return m_dec; }
+
+    bool valid() const;
+    float rawNumberVal() const;
+    float numberVal() const;
+    bool boolVal() const;
+    QString stringVal() const;
+
+    // Byte position of the element's record in the status payload. Once set, it may only be set
+    // again to the same value.
+    void setOffset(int offs);
+
+    void setValid(bool valid);
+    void setRawNumberVal(float val);
+    // Clamps to [min, max] first (a NaN passes unchanged).
+    void setNumberVal(float val);
+    void setBoolVal(bool val);
+    void setStringVal(const QString& val);
+
+signals:
+    void validChanged(const Element* elem, bool valid);
+    void validChanged(bool valid);
+    void rawNumberValChanged(const Element* elem, float val);
+    void rawNumberValChanged(float val);
+    void numberValChanged(const Element* elem, float val);
+    void numberValChanged(float val);
+    void boolValChanged(const Element* elem, bool val);
+    void boolValChanged(bool val);
+    void stringValChanged(const Element* elem, QString val);
+    void stringValChanged(QString val);
+
+private:
+    // Stores value into field under the mutex; true when the change is to be announced.
+    template <typename T>
+    bool store(T& field, bool& notified, const T& value);
+
+    mutable QMutex m_mutex;
+    const Type m_type;
+    const QString m_name;
+    int m_offs = -1;
+    bool m_valid = false;
+    float m_rawNumber = 0.0f;
+    float m_number = 0.0f;
+    bool m_bool = false;
+    QString m_string;
+    const int m_dec;
+    const float m_min;
+    const float m_max;
+    bool m_validNotified = false;
+    bool m_rawNumberNotified = false;
+    bool m_numberNotified = false;
+    bool m_boolNotified = false;
+    bool m_stringNotified = false;
+};
+
+// The element-carrying signals reach viewers on other threads by queued delivery.
+Q_DECLARE_METATYPE(const Element*)
+
+using ElementMap = QMap<QString, Element*>;
+
+namespace GenericLink {
+
+// Room for one status message, header included (the largest UDP payload).
+constexpr int kMessageBufferSize = 65507;
+
+// The subscription command for the elements (in the map's order, ascending by name), giving each
+// element its record offset as it is listed:
+// "SUBSCRIBE PORT <udpPort> DELAY 50 <name>, <name>, ..., <name>".
+QString subscribe(int udpPort, const ElementMap& elements);
+
+// Stores the records of a status payload into the elements. An element whose record does not lie
+// wholly inside the payload, or that has no offset yet, is left as it is.
+void decode(const ElementMap& elements, const char* payload, int size);
+
+}  // namespace GenericLink

@@ -1,0 +1,339 @@
+#pragma once
+
+#include <QMutex>
+#include <QThread>
+#include <QVector>
+
+#include <atomic>
+#include <memory>
+
+#include "comm.h"
+#include "kvspackets.h"
+
+// The links to the two vacuum controllers: KVSTCPthread to the vacuum-system controller (pumps,
+// valves, gauges, cooling water), KVKTCPthread to the vacuum/door controller (VP4, VP8, the door,
+// the turbo-molecular pump group, the automatic algorithms).
+//
+// Each link is a thread that receives the controller's frames over the framed-socket core ("PV"
+// texts and the link's own constants tables; any other signature ends the link), sends text
+// commands from the caller's thread, and owns a status receiver (KVSUDPthread, KVKUDPthread)
+// that decodes the controller's status datagrams into change signals and forwards them to the
+// link's signals of the same names. A silent status stream ends the whole link. After
+// disconnected() the owner reconnects.
+//
+// The constants table is written by the receive thread and read on the GUI thread, so it is kept
+// under a mutex and getVacConsts() hands out a copy.
+
+// The change signals of the two status streams, declared alike (names, argument types and order)
+// by each status receiver and by its link, which re-emits them.
+#define KVS_CHANGE_SIGNALS \
+    void changedNL1State(int value); \
+    void changedNL1Power(int value); \
+    void changedNL1Thermal(int value); \
+    void changedNL1Error(int value); \
+    void changedNL2State(int value); \
+    void changedNL2Power(int value); \
+    void changedNL2Thermal(int value); \
+    void changedNL2Error(int value); \
+    void changedNZ1State(int value); \
+    void changedNZ1Power(int value); \
+    void changedNZ1Thermal(int value); \
+    void changedNZ1Error(int value); \
+    void changedNZ2State(int value); \
+    void changedNZ2Power(int value); \
+    void changedNZ2Thermal(int value); \
+    void changedNZ2Error(int value); \
+    void changedND1State(int value); \
+    void changedND1Power(int value); \
+    void changedND1Thermal(int value); \
+    void changedND1Error(int value); \
+    void changedNW2State(int value); \
+    void changedNW2Power(int value); \
+    void changedNW2Thermal(int value); \
+    void changedNW2Error(int value); \
+    void changedNL1LockOn(int value); \
+    void changedNL2LockOn(int value); \
+    void changedNZ1LockOn(int value); \
+    void changedNZ2LockOn(int value); \
+    void changedND1LockOn(int value); \
+    void changedNW2LockOn(int value); \
+    void changedNL1LockOff(int value); \
+    void changedNL2LockOff(int value); \
+    void changedNZ1LockOff(int value); \
+    void changedNZ2LockOff(int value); \
+    void changedND1LockOff(int value); \
+    void changedNW2LockOff(int value); \
+    void changedVP1State(int value); \
+    void changedVP1Opened(int value); \
+    void changedVP1Closed(int value); \
+    void changedVP2State(int value); \
+    void changedVP2Opened(int value); \
+    void changedVP2Closed(int value); \
+    void changedVP3State(int value); \
+    void changedVP3Opened(int value); \
+    void changedVP3Closed(int value); \
+    void changedVP5State(int value); \
+    void changedVP5Opened(int value); \
+    void changedVP5Closed(int value); \
+    void changedVP6State(int value); \
+    void changedVP6Opened(int value); \
+    void changedVP6Closed(int value); \
+    void changedVP7State(int value); \
+    void changedVP7Opened(int value); \
+    void changedVP7Closed(int value); \
+    void changedVP1LockOn(int value); \
+    void changedVP2LockOn(int value); \
+    void changedVP3LockOn(int value); \
+    void changedVP5LockOn(int value); \
+    void changedVP6LockOn(int value); \
+    void changedVP7LockOn(int value); \
+    void changedVP1LockOff(int value); \
+    void changedVP2LockOff(int value); \
+    void changedVP3LockOff(int value); \
+    void changedVP5LockOff(int value); \
+    void changedVP6LockOff(int value); \
+    void changedVP7LockOff(int value); \
+    void changedPTState(int value); \
+    void changedLEDState(int value); \
+    void changedSpiralState(int value); \
+    void changedAlgNumber(int value); \
+    void changedAlgState(int value); \
+    void changedAlgTime(int value); \
+    void changedPT1Valid(bool on); \
+    void changedPT2Valid(bool on); \
+    void changedPT3Valid(bool on); \
+    void changedPowerPT(bool on); \
+    void changedPower380V(bool on); \
+    void changedPower110V(bool on); \
+    void changedPower24V(bool on); \
+    void changedPowerDischarge(bool on); \
+    void changedPowerFan(bool on); \
+    void changedEmStop(bool on); \
+    void changedRopeAlarm(bool on); \
+    void changedPowerSHUK(bool on); \
+    void changedPowerKVK(bool on); \
+    void changedDoorClosed(bool on); \
+    void changedPT1(double pa); \
+    void changedPT2(double pa); \
+    void changedPT3(double pa); \
+    void changedTempCorpND(float value); \
+    void changedTempOilND(float value); \
+    void changedTemp1(float value); \
+    void changedTemp2(float value); \
+    void changedTemp3(float value); \
+    void changedTemp4(float value); \
+    void changedTemp5(float value); \
+    void changedTemp6(float value); \
+    void changedTemp7(float value); \
+    void changedTemp8(float value); \
+    void changedDisch1(float value); \
+    void changedDisch2(float value); \
+    void changedDisch3(float value); \
+    void changedDisch4(float value); \
+    void changedDisch5(float value); \
+    void changedDisch6(float value); \
+    void changedDisch7(float value); \
+    void changedDisch8(float value);
+
+#define KVK_CHANGE_SIGNALS \
+    void changedVP4State(int value); \
+    void changedVP4Opened(int value); \
+    void changedVP4Closed(int value); \
+    void changedVP8State(int value); \
+    void changedVP8Opened(int value); \
+    void changedVP8Closed(int value); \
+    void changedDoorState(int value); \
+    void changedDoorPressed(int value); \
+    void changedDoorUnpressed(int value); \
+    void changedVP4LockOn(int value); \
+    void changedVP8LockOn(int value); \
+    void changedDoorLockOn(int value); \
+    void changedVP4LockOff(int value); \
+    void changedVP8LockOff(int value); \
+    void changedDoorLockOff(int value); \
+    void changedPT4(double pa); \
+    void changedPT5(double pa); \
+    void changedPT4Valid(bool on); \
+    void changedPT5Valid(bool on); \
+    void changedPressureOK(bool on); \
+    void changedNP1Power(bool on); \
+    void changedNW1Power(bool on); \
+    void changedDrivesLock(bool on); \
+    void changedSpiralLock(bool on); \
+    void changedShutdownLock(bool on); \
+    void changedAlgRun(uint value); \
+    void changedAlgNumber(uint value); \
+    void changedAlgTime(uint value); \
+    void changedBKUValid(int value); \
+    void changedStateVPT(int value); \
+    void changedStateVE(int value); \
+    void changedStateTMN(int value); \
+    void changedStateNET(uint value); \
+    void changedStateACC(uint value); \
+    void changedStateMP(uint value); \
+    void changedStateLocks(uint value); \
+    void changedPT6(float value); \
+    void changedTMNFreq(float value);
+
+class VacuumStatusReceiver;
+
+// What tells the two links apart besides their signals.
+struct VacuumLinkTexts {
+    const char* name;             // "KVSTCPthread": "<name> started", "<name> stopped", "<name>: > "
+    const char* receivedPrefix;   // logged before a received text
+    const char* resolveError;     // logged before the reason when the address is not usable
+    const char* connectLog;       // logged on every connect() call (null: nothing)
+    const char* connectDoneLog;   // logged when the link is up, before its thread starts (null: nothing)
+    quint16 constsSignature;      // the constants frames this link accepts besides "PV"
+};
+
+class VacuumLink : public QThread, private FrameHandler
+{
+    Q_OBJECT
+
+public:
+    ~VacuumLink() override;
+
+    // Opens the link to host (numeric IPv4) on tcpPort and starts the status receiver on the local
+    // udpPort. False while the link is up or still closing, and when the connection fails.
+    bool connect(const QString& host, int tcpPort, int udpPort);
+    bool connected() const;
+    // Asks the receive thread to end and waits for it; false when the link is down or when called
+    // from the link's own thread.
+    bool disconnect();
+    // Sends one "PV" text frame; false when the link is down or the frame did not leave whole.
+    bool command(const QString& text);
+    // "[hh:mm:ss] " of the local time.
+    QString timeStamp();
+
+    // A copy of the records of the last constants frame (none before the first).
+    QVector<VacConstRecord> getVacConsts() const;
+    QVector<VacConstRecord> getVacConsts(int& count) const;
+
+signals:
+    void disconnected();
+    void message(QString str);
+    void constsReceived(int count);
+
+public slots:
+    // The status stream fell silent: ends the link.
+    void UDPdisconnected();
+
+protected:
+    explicit VacuumLink(const VacuumLinkTexts& texts);
+    // Ends the receive thread and waits for it; each link class calls it in its destructor,
+    // while its signals still exist.
+    void shutdown();
+    void run() override;
+    // Creates the status receiver, which forwards its signals to this link and starts itself.
+    virtual VacuumStatusReceiver* makePartner(int udpPort) = 0;
+
+private:
+    bool stopRequested() const override;
+    bool acceptsSignature(quint16 signature) const override;
+    void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void report(LinkEvent event, const QString& reason) override;
+    void storeConsts(const QByteArray& payload);
+
+    const VacuumLinkTexts& m_texts;
+    std::atomic<bool> m_stop{false};
+    FramedSocket m_socket;
+    VacuumStatusReceiver* m_partner = nullptr;
+    mutable QMutex m_constsLock;
+    std::unique_ptr<VacConstRecord[]> m_consts;
+    int m_constsCount = 0;
+};
+
+// The status receiver of a vacuum link: binds the local UDP port, takes datagrams of the exact
+// packet size with the "PV" signature, emits the change signals of the fields that differ from
+// the previous datagram (every field for the first), and reports UDPdisconnected() before every
+// wait once more than ten waits of 100 ms in a row brought nothing.
+class VacuumStatusReceiver : public QThread, private StatusHandler
+{
+    Q_OBJECT
+
+public:
+    ~VacuumStatusReceiver() override;
+
+signals:
+    void UDPdisconnected();
+    void message(QString text);  // kept for the links' owners; nothing emits it
+
+protected:
+    VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
+                         int packetSize, QObject* link, int port);
+    // Forwards the change signals to the link and starts the thread (end of the constructor).
+    void begin();
+    // Removes the forwards, stops and joins the thread (start of the destructor).
+    void halt();
+    void run() override;
+
+private:
+    bool stopRequested() const override;
+    void datagramReceived(const char* data, int size) override;
+    void rejected(const char* data, int size, bool badSignature) override;
+    void silence() override;
+
+    const QVector<StatusField::Field>& m_fields;
+    const StatusField::Emitter m_emitter;
+    const int m_packetSize;
+    QObject* const m_link;
+    const int m_port;
+    std::atomic<bool> m_stop{false};
+    bool m_received = false;
+    QByteArray m_last;
+};
+
+class KVSTCPthread : public VacuumLink
+{
+    Q_OBJECT
+
+public:
+    KVSTCPthread();
+    ~KVSTCPthread() override;
+
+signals:
+    KVS_CHANGE_SIGNALS
+
+protected:
+    VacuumStatusReceiver* makePartner(int udpPort) override;
+};
+
+class KVSUDPthread : public VacuumStatusReceiver
+{
+    Q_OBJECT
+
+public:
+    KVSUDPthread(KVSTCPthread* link, int port);
+    ~KVSUDPthread() override;
+
+signals:
+    KVS_CHANGE_SIGNALS
+};
+
+class KVKTCPthread : public VacuumLink
+{
+    Q_OBJECT
+
+public:
+    KVKTCPthread();
+    ~KVKTCPthread() override;
+
+signals:
+    KVK_CHANGE_SIGNALS
+
+protected:
+    VacuumStatusReceiver* makePartner(int udpPort) override;
+};
+
+class KVKUDPthread : public VacuumStatusReceiver
+{
+    Q_OBJECT
+
+public:
+    KVKUDPthread(KVKTCPthread* link, int port);
+    ~KVKUDPthread() override;
+
+signals:
+    KVK_CHANGE_SIGNALS
+};

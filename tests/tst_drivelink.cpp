@@ -1,0 +1,349 @@
+// The drive link over real loopback sockets: commands, inbound text frames, the status stream,
+// loss and reconnection.
+
+#include <QElapsedTimer>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+#include "drivecomm.h"
+#include "drivestatus.h"
+#include "testenv.h"
+
+namespace {
+
+// Records the names of the link's change signals in the order they reach the GUI thread.
+class EmissionRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EmissionRecorder(DriveTCPthread* link)
+    {
+        const QMetaObject* meta = link->metaObject();
+        const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("any()"));
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod signal = meta->method(i);
+            if (signal.methodType() == QMetaMethod::Signal && signal.name().startsWith("changed")) {
+                connect(link, signal, this, slot);
+                ++signalCount;
+            }
+        }
+    }
+    QStringList names;
+    int signalCount = 0;
+
+public slots:
+    void any()
+    {
+        const QMetaMethod signal = sender()->metaObject()->method(senderSignalIndex());
+        names << QString::fromLatin1(signal.name().mid(int(qstrlen("changed"))));
+    }
+};
+
+// The controller's side: a TCP listener and a datagram sender.
+struct ControllerPeer {
+    QTcpServer server;
+    QTcpSocket* connection = nullptr;
+    QUdpSocket udp;
+    quint16 tcpPort = TestEnv::freePort();
+    quint16 udpPort = TestEnv::freePort();
+
+    bool listen() { return server.listen(QHostAddress::LocalHost, tcpPort); }
+    bool accept()
+    {
+        if (!QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 2000))
+            return false;
+        connection = server.nextPendingConnection();
+        return connection != nullptr;
+    }
+    void write(const QByteArray& bytes)
+    {
+        connection->write(bytes);
+        connection->flush();
+        connection->waitForBytesWritten(1000);
+    }
+    void datagram(const QByteArray& bytes) { udp.writeDatagram(bytes, QHostAddress::LocalHost, udpPort); }
+};
+
+QByteArray frame(const char sig[2], const QByteArray& payload)
+{
+    QByteArray bytes(sig, 2);
+    bytes.append(char(payload.size() & 0xff)).append(char(payload.size() >> 8));
+    return bytes + payload;
+}
+
+QByteArray statusWire(quint32 channelState1 = 0)
+{
+    DriveStatusPacket packet = DriveStatus::blank();
+    packet.channelState[0] = channelState1;
+    packet.keyAccess = 1;
+    return DriveStatus::encode(packet);
+}
+
+bool connectLink(DriveTCPthread& link, ControllerPeer& peer)
+{
+    return peer.listen() && link.connect(QStringLiteral("127.0.0.1"), peer.tcpPort, peer.udpPort)
+           && peer.accept();
+}
+
+// Sends the datagram until the link's first emissions come in (the receiver binds its port on its
+// own thread, so the very first datagrams may find nobody listening).
+bool primeStream(ControllerPeer& peer, EmissionRecorder& recorder, const QByteArray& wire)
+{
+    return QTest::qWaitFor([&] {
+        peer.datagram(wire);
+        QTest::qWait(20);
+        return recorder.names.size() >= DriveStatus::FieldCount;
+    }, 3000);
+}
+
+QStringList emissionOrder()
+{
+    QStringList names;
+    for (int i = 0; i < DriveStatus::FieldCount; ++i)
+        names << QString::fromLatin1(DriveStatus::fieldName(i));
+    return names;
+}
+
+}  // namespace
+
+class TestDriveLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandBytesOnTheWire()
+    {
+        DriveTCPthread link;
+        ControllerPeer peer;
+        QVERIFY(peer.listen());
+
+        // Down: the command is logged, not sent, and reported as false.
+        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread: > \"DRIVE ON\"");
+        QVERIFY(!link.connected());
+        QVERIFY(!link.command(QStringLiteral("DRIVE ON")));
+        QTest::qWait(50);
+        QVERIFY(!peer.server.hasPendingConnections());
+
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.tcpPort, peer.udpPort));
+        QVERIFY(peer.accept());
+        QVERIFY(link.connected());
+        QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), peer.tcpPort, peer.udpPort));
+        QTest::qWait(50);
+        QVERIFY(!peer.server.hasPendingConnections());  // the open link was left alone
+
+        QVERIFY(link.command(QStringLiteral("DRIVE ON")));
+        QVERIFY(link.command(QStringLiteral("ТЕСТ")));
+        const QByteArray expected = QByteArray("PV\x08\x00" "DRIVE ON", 12)
+                                    + QByteArray("PV\x08\x00", 4) + QStringLiteral("ТЕСТ").toUtf8();
+        QByteArray got;
+        QVERIFY(QTest::qWaitFor([&] {
+            got += peer.connection->readAll();
+            return got.size() >= expected.size();
+        }, 2000));
+        QCOMPARE(got, expected);
+        QVERIFY(link.disconnect());
+        QVERIFY(!link.connected());
+    }
+
+    void commandAfterPeerClosed()
+    {
+        DriveTCPthread link;
+        ControllerPeer peer;
+        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QVERIFY(connectLink(link, peer));
+        peer.connection->abort();
+        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
+        QVERIFY(!link.connected());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(!link.command(QStringLiteral("STOP_PRG")));  // and the process lives
+        QVERIFY(!link.disconnect());
+    }
+
+    void inboundFrames_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("closeAfter");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("linkEnds");
+        QTest::addColumn<QString>("logLine");
+
+        QTest::newRow("empty payload") << frame("PV", "") << false << QStringList{""} << false
+                                       << "DriveTCPthread: < ";
+        QTest::newRow("NUL inside") << frame("PV", QByteArray("Ready\0junk", 10)) << false
+                                    << QStringList{"Ready"} << false << "DriveTCPthread: < Ready";
+        QTest::newRow("UTF-8") << frame("PV", QStringLiteral("Привод готов").toUtf8()) << false
+                               << QStringList{QStringLiteral("Привод готов")} << false << QString();
+        QTest::newRow("close mid-payload") << QByteArray("PV\x20\x00" "cut", 7) << true
+                                           << QStringList{"cut"} << true << "DriveTCPthread finished";
+        QTest::newRow("close between frames") << frame("PV", "a") << true << QStringList{"a"} << true
+                                              << "DriveTCPthread finished";
+        QTest::newRow("RV") << frame("RV", "xx") << false << QStringList{} << true << "Bad packet signature";
+        QTest::newRow("QV") << frame("QV", "") << false << QStringList{} << true << "Bad packet signature";
+        QTest::newRow("SQ") << frame("PV", "ok") + frame("SQ", "x") << false << QStringList{"ok"} << true
+                            << "Bad packet signature";
+        QTest::newRow("garbage") << QByteArray("GARBAGE!") << false << QStringList{} << true
+                                 << "Bad packet signature";
+    }
+    void inboundFrames()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, closeAfter);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, linkEnds);
+        QFETCH(QString, logLine);
+
+        DriveTCPthread link;
+        ControllerPeer peer;
+        QSignalSpy messages(&link, &DriveTCPthread::message);
+        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QVERIFY(connectLink(link, peer));
+        if (!logLine.isEmpty())
+            QTest::ignoreMessage(QtDebugMsg, qPrintable(logLine));
+        // Written in two pieces with a pause: the header arrives split.
+        peer.write(bytes.left(1));
+        QTest::qWait(30);
+        peer.write(bytes.mid(1));
+        if (closeAfter)
+            peer.connection->disconnectFromHost();
+
+        if (linkEnds) {
+            QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
+            QVERIFY(!link.connected());
+        } else {
+            QVERIFY(QTest::qWaitFor([&] { return messages.count() >= texts.size(); }, 2000));
+            QTest::qWait(50);
+            QCOMPARE(down.count(), 0);
+            QVERIFY(link.connected());
+        }
+        QCOMPARE(messages.count(), texts.size());
+        const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] "));
+        for (int i = 0; i < texts.size(); ++i) {
+            const QString text = messages[i][0].toString();
+            QVERIFY2(stamp.match(text).hasMatch(), qPrintable(text));
+            QCOMPARE(text.mid(11), texts[i]);
+        }
+    }
+
+    void firstDatagramEmitsEveryField()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        QCOMPARE(recorder.signalCount, 93);
+        ControllerPeer peer;
+        QSignalSpy channel(&link, &DriveTCPthread::changedChannelState1);
+        QSignalSpy key(&link, &DriveTCPthread::changedKeyAccess);
+        QCOMPARE(link.channelState(), 0u);
+        QVERIFY(connectLink(link, peer));
+
+        QVERIFY(primeStream(peer, recorder, statusWire(0x1234)));
+        QTest::qWait(100);
+        QCOMPARE(recorder.names, emissionOrder());
+        QCOMPARE(channel.count(), 1);
+        QCOMPARE(channel[0][0].toUInt(), 0x1234u);
+        QCOMPARE(key[0][0].toBool(), true);
+        QCOMPARE(link.channelState(), 0x1234u);
+
+        // Identical again, then differing only in bytes that are not read: nothing.
+        QByteArray wire = statusWire(0x1234);
+        peer.datagram(wire);
+        for (int offset : {2, 3, 289, 290, 294, 295})
+            wire[offset] = char(0x77);
+        peer.datagram(wire);
+        QTest::qWait(150);
+        QCOMPARE(recorder.names.size(), 96);
+
+        // A flag byte 1 to 2 is a change; a NaN is re-emitted with every datagram.
+        wire[286] = 2;
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        wire.replace(68, 4, QByteArray(reinterpret_cast<const char*>(&nan), 4));
+        peer.datagram(wire);
+        peer.datagram(wire);
+        QVERIFY(QTest::qWaitFor([&] { return recorder.names.size() == 99; }, 1000));
+        QCOMPARE(recorder.names.mid(96), (QStringList{"X", "KeyAccess", "X"}));
+        QCOMPARE(key.last()[0].toBool(), true);
+    }
+
+    // Loss of the status stream ends the link; wrong datagrams do not keep it alive; after
+    // reconnecting, the first datagram emits every field again.
+    void lossAndReconnect_data()
+    {
+        QTest::addColumn<QByteArray>("noise");
+        QTest::newRow("silence") << QByteArray();
+        QTest::newRow("wrong size") << statusWire().left(200);
+        QTest::newRow("wrong signature") << QByteArray("QV") + statusWire().mid(2);
+    }
+    void lossAndReconnect()
+    {
+        QFETCH(QByteArray, noise);
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        ControllerPeer peer;
+        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(7)));
+        QCOMPARE(link.channelState(), 7u);
+
+        // Keep the stream alive for a while, then only noise (or nothing).
+        for (int i = 0; i < 15; ++i) {
+            peer.datagram(statusWire(7));
+            QTest::qWait(50);
+        }
+        if (noise.startsWith("QV"))
+            QTest::ignoreMessage(QtDebugMsg, "Bad signature of drive UDP packet");
+        QElapsedTimer clock;
+        peer.datagram(statusWire(7));
+        clock.start();
+        while (down.isEmpty() && clock.elapsed() < 3000) {
+            if (!noise.isEmpty())
+                peer.datagram(noise);
+            QTest::qWait(10);
+        }
+        const qint64 lossMs = clock.elapsed();
+        QVERIFY2(lossMs >= 1000 && lossMs <= 1300, QByteArray::number(lossMs));
+        QVERIFY(!link.connected());
+        QCOMPARE(link.channelState(), 0u);
+        QCOMPARE(recorder.names.size(), 96);
+
+        // The owner reconnects; the new receiver reports every field again.
+        recorder.names.clear();
+        peer.server.close();
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(7)));
+        QTest::qWait(100);
+        QCOMPARE(recorder.names, emissionOrder());
+        QCOMPARE(link.channelState(), 7u);
+    }
+
+    void connectFailures()
+    {
+        DriveTCPthread link;
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^tcp connect\\(\\) error: "));
+        QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), TestEnv::freePort(), TestEnv::freePort()));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^DRIVE gethostbyname\\(\\) error: "));
+        QVERIFY(!link.connect(QStringLiteral("no.such.host"), 5190, 5191));
+        QVERIFY(!link.connected());
+        QVERIFY(!link.disconnect());
+    }
+
+    void destructorJoinsARunningLink()
+    {
+        ControllerPeer peer;
+        auto* link = new DriveTCPthread;
+        QVERIFY(connectLink(*link, peer));
+        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread finished");
+        delete link;  // must not hang and must leave no thread running
+        QVERIFY(QTest::qWaitFor([&] { return peer.connection->state() != QAbstractSocket::ConnectedState; }, 2000));
+    }
+};
+
+POKAVRO_TEST_MAIN(TestDriveLink)
+#include "tst_drivelink.moc"

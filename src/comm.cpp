@@ -23,10 +23,12 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// Milliseconds left until `deadlineMs` on `clock`, never negative.
+// Milliseconds left until `deadlineMs` on `clock`, rounded up (so that a wait never ends early)
+// and never negative.
 int remainingMs(const QElapsedTimer& clock, qint64 deadlineMs)
 {
-    return int(qMax<qint64>(0, deadlineMs - clock.elapsed()));
+    const qint64 leftNs = deadlineMs * 1000000 - clock.nsecsElapsed();
+    return leftNs <= 0 ? 0 : int((leftNs + 999999) / 1000000);
 }
 
 // Waits until fd is ready for `events` or timeoutMs have passed; retried on EINTR with the time
@@ -317,7 +319,7 @@ void StatusStream::run(StatusHandler& handler)
             handler.silence();
 
         // One turn: until a datagram passes the filter, or TurnMs have passed.
-        const qint64 deadline = clock.elapsed() + TurnMs;
+        const qint64 deadline = (clock.nsecsElapsed() + 999999) / 1000000 + TurnMs;
         bool traffic = false;
         while (!traffic) {
             const int left = remainingMs(clock, deadline);

@@ -4,9 +4,6 @@
 #include <QElapsedTimer>
 #include <QMetaMethod>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QUdpSocket>
 #include <QtEndian>
 #include <QtTest>
 
@@ -15,6 +12,7 @@
 
 #include "drivecomm.h"
 #include "drivestatus.h"
+#include "loopbackpeer.h"
 #include "testenv.h"
 
 namespace {
@@ -48,31 +46,6 @@ public slots:
     }
 };
 
-// The controller's side: a TCP listener and a datagram sender.
-struct ControllerPeer {
-    QTcpServer server;
-    QTcpSocket* connection = nullptr;
-    QUdpSocket udp;
-    quint16 tcpPort = TestEnv::freePort();
-    quint16 udpPort = TestEnv::freePort();
-
-    bool listen() { return server.listen(QHostAddress::LocalHost, tcpPort); }
-    bool accept()
-    {
-        if (!QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 2000))
-            return false;
-        connection = server.nextPendingConnection();
-        return connection != nullptr;
-    }
-    void write(const QByteArray& bytes)
-    {
-        connection->write(bytes);
-        connection->flush();
-        connection->waitForBytesWritten(1000);
-    }
-    void datagram(const QByteArray& bytes) { udp.writeDatagram(bytes, QHostAddress::LocalHost, udpPort); }
-};
-
 QByteArray frame(const char sig[2], const QByteArray& payload)
 {
     QByteArray bytes(sig, 2);
@@ -88,7 +61,7 @@ QByteArray statusWire(quint32 channelState1 = 0)
     return DriveStatus::encode(packet);
 }
 
-bool connectLink(DriveTCPthread& link, ControllerPeer& peer)
+bool connectLink(DriveTCPthread& link, LoopbackPeer& peer)
 {
     return peer.listen() && link.connect(QStringLiteral("127.0.0.1"), peer.tcpPort, peer.udpPort)
            && peer.accept();
@@ -96,7 +69,7 @@ bool connectLink(DriveTCPthread& link, ControllerPeer& peer)
 
 // Sends the datagram until the link's first emissions come in (the receiver binds its port on its
 // own thread, so the very first datagrams may find nobody listening).
-bool primeStream(ControllerPeer& peer, EmissionRecorder& recorder, const QByteArray& wire)
+bool primeStream(LoopbackPeer& peer, EmissionRecorder& recorder, const QByteArray& wire)
 {
     return QTest::qWaitFor([&] {
         peer.datagram(wire);
@@ -123,7 +96,7 @@ private slots:
     void commandBytesOnTheWire()
     {
         DriveTCPthread link;
-        ControllerPeer peer;
+        LoopbackPeer peer;
         QVERIFY(peer.listen());
 
         // Down: the command is logged, not sent, and reported as false.
@@ -157,7 +130,7 @@ private slots:
     void commandAfterPeerClosed()
     {
         DriveTCPthread link;
-        ControllerPeer peer;
+        LoopbackPeer peer;
         QSignalSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
         peer.connection->abort();
@@ -202,7 +175,7 @@ private slots:
         QFETCH(QString, logLine);
 
         DriveTCPthread link;
-        ControllerPeer peer;
+        LoopbackPeer peer;
         QSignalSpy messages(&link, &DriveTCPthread::message);
         QSignalSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
@@ -238,7 +211,7 @@ private slots:
         DriveTCPthread link;
         EmissionRecorder recorder(&link);
         QCOMPARE(recorder.signalCount, 93);
-        ControllerPeer peer;
+        LoopbackPeer peer;
         QSignalSpy channel(&link, &DriveTCPthread::changedChannelState1);
         QSignalSpy key(&link, &DriveTCPthread::changedKeyAccess);
         QCOMPARE(link.channelState(), 0u);
@@ -286,7 +259,7 @@ private slots:
         QFETCH(QByteArray, noise);
         DriveTCPthread link;
         EmissionRecorder recorder(&link);
-        ControllerPeer peer;
+        LoopbackPeer peer;
         QSignalSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
         QVERIFY(primeStream(peer, recorder, statusWire(7)));
@@ -336,7 +309,7 @@ private slots:
 
     void destructorJoinsARunningLink()
     {
-        ControllerPeer peer;
+        LoopbackPeer peer;
         auto* link = new DriveTCPthread;
         QVERIFY(connectLink(*link, peer));
         QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread finished");

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "comm.h"
+#include "loopbackpeer.h"
 #include "testenv.h"
 
 namespace {
@@ -78,27 +79,6 @@ private:
     QList<int> m_events;
 };
 
-// A loopback listener that hands over the accepted connection.
-struct Peer {
-    QTcpServer server;
-    QTcpSocket* connection = nullptr;
-
-    bool listen() { return server.listen(QHostAddress::LocalHost, TestEnv::freePort()); }
-    bool accept()
-    {
-        if (!QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 2000))
-            return false;
-        connection = server.nextPendingConnection();
-        return connection != nullptr;
-    }
-    void write(const QByteArray& bytes)
-    {
-        connection->write(bytes);
-        connection->flush();
-        connection->waitForBytesWritten(1000);
-    }
-};
-
 QByteArray header(const char sig[2], quint16 length)
 {
     QByteArray bytes(sig, 2);
@@ -106,11 +86,11 @@ QByteArray header(const char sig[2], quint16 length)
     return bytes;
 }
 
-bool openLink(RecordingLink& link, Peer& peer)
+bool openLink(RecordingLink& link, LoopbackPeer& peer)
 {
     if (!peer.listen())
         return false;
-    if (!link.socket.open(QStringLiteral("127.0.0.1"), peer.server.serverPort()).ok())
+    if (!link.socket.open(QStringLiteral("127.0.0.1"), peer.tcpPort).ok())
         return false;
     link.start();
     return peer.accept();
@@ -236,7 +216,7 @@ private slots:
         QFETCH(int, endEvent);
 
         RecordingLink link;
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         for (const QByteArray& chunk : chunks) {
             peer.write(chunk);
@@ -267,7 +247,7 @@ private slots:
     void acceptedSignaturesAreTheLinks()
     {
         RecordingLink link({LinkFrame::PV, LinkFrame::RV});
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         peer.write(header("RV", 2) + "ab" + header("PV", 1) + "c" + header("QV", 0));
         QVERIFY(link.wait(2000));
@@ -290,7 +270,7 @@ private slots:
         QFETCH(QByteArray, pending);
         QFETCH(int, endEvent);
         RecordingLink link;
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         if (!pending.isEmpty())
             peer.write(pending);
@@ -306,7 +286,7 @@ private slots:
     void sendWritesTheWholeFrame()
     {
         RecordingLink link;
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         QVERIFY(link.socket.send(LinkFrame::PV, "DRIVE ON"));
         QVERIFY(link.socket.send(LinkFrame::PV, QByteArray(65535, 'z')));
@@ -324,7 +304,7 @@ private slots:
     void sendAfterPeerClosedFailsQuietly()
     {
         RecordingLink link;
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         peer.connection->abort();
         // The first sends may still find room in the kernel; once the reset is back every send
@@ -345,7 +325,7 @@ private slots:
     void stalledPeerNeverGetsAHalfFrameAndMore()
     {
         RecordingLink link;
-        Peer peer;
+        LoopbackPeer peer;
         QVERIFY(openLink(link, peer));
         peer.connection->setReadBufferSize(1);
         const QByteArray payload(65535, 'w');
@@ -379,7 +359,7 @@ private slots:
     {
         for (int round = 0; round < 20; ++round) {
             RecordingLink link;
-            Peer peer;
+            LoopbackPeer peer;
             QVERIFY(openLink(link, peer));
             std::atomic<bool> done{false};
             std::atomic<int> failures{0};

@@ -30,6 +30,17 @@ QString describe(const QDialog* dialog)
     return text;
 }
 
+// Below `ancestor` in the object tree, across windows (QWidget::isAncestorOf stops at a window,
+// and a question asked from inside a dialog is a window parented to one of its widgets).
+bool inside(const QObject* ancestor, const QObject* object)
+{
+    for (const QObject* up = object; up; up = up->parent()) {
+        if (up == ancestor)
+            return true;
+    }
+    return false;
+}
+
 QString withoutMnemonic(QString text)
 {
     return text.remove(QLatin1Char('&'));
@@ -271,7 +282,7 @@ bool ModalDialog::clickFrameClose()
     QList<QPushButton*> own;
     const QList<QPushButton*> buttons = host->findChildren<QPushButton*>();
     for (QPushButton* candidate : buttons) {
-        if (!m_dialog->isAncestorOf(candidate))
+        if (!inside(m_dialog, candidate))
             own << candidate;
     }
     if (own.size() != 1) {

@@ -1,0 +1,308 @@
+#include "drivesim.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+constexpr qint32 StateOff = 0xA0013;     // ready for power
+constexpr qint32 StateOn = 0xA0102;      // positioning
+constexpr qint32 StateParked = 0xC1600;  // parked
+constexpr quint32 ChannelReady = 2;
+constexpr quint32 ChannelRunning = 3;
+constexpr quint32 LightSpiralBit = 1u << 2;
+
+// Position index of an axis name in commands ("LX" is the first drive).
+int axisIndex(const QString& name)
+{
+    static const char* const names[DriveStatusPacket::AxisCount] = {
+        "LX", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V", "X", "Z", "PHI"};
+    if (name == QLatin1String("LX1"))
+        return DriveStatusPacket::LX1;
+    for (int i = 0; i < DriveStatusPacket::AxisCount; ++i) {
+        if (name == QLatin1String(names[i]))
+            return i;
+    }
+    return -1;
+}
+
+// The limit slot of an axis: the pairs LX1/LX2 and U1/U2 share one.
+int limitIndex(int axis)
+{
+    static const int limits[DriveStatusPacket::AxisCount] = {
+        DriveStatusPacket::LimLX, DriveStatusPacket::LimLX, DriveStatusPacket::LimLY,
+        DriveStatusPacket::LimA, DriveStatusPacket::LimB, DriveStatusPacket::LimC,
+        DriveStatusPacket::LimD, DriveStatusPacket::LimU, DriveStatusPacket::LimU,
+        DriveStatusPacket::LimV, DriveStatusPacket::LimX, DriveStatusPacket::LimZ,
+        DriveStatusPacket::LimPHI};
+    return limits[axis];
+}
+
+// The axes that a handwheel group moves.
+QList<int> groupAxes(const QString& group)
+{
+    if (group == QLatin1String("LX"))
+        return {DriveStatusPacket::LX1, DriveStatusPacket::LX2};
+    if (group == QLatin1String("U"))
+        return {DriveStatusPacket::U1, DriveStatusPacket::U2};
+    const int axis = axisIndex(group);
+    return axis >= 0 && axis < DriveStatusPacket::DriveCount ? QList<int>{axis} : QList<int>{};
+}
+
+}  // namespace
+
+DriveSimulator::DriveSimulator(QObject* parent) : QObject(parent), m_status(DriveStatus::blank())
+{
+    for (int i = 0; i < 3; ++i) {
+        m_status.channelState[i] = ChannelReady;
+        m_status.channelMode[i] = 1;
+    }
+    for (int i = 0; i < DriveStatusPacket::DriveCount; ++i)
+        m_status.driveState[i] = StateOff;
+    for (int i = 0; i < DriveStatusPacket::LimitCount; ++i) {
+        m_status.minLimit[i] = -1000.0f;
+        m_status.maxLimit[i] = 1000.0f;
+    }
+    m_status.drivePowerState = 0x7FF;
+    m_status.keyAccess = 1;
+    m_status.spiralPower = 1;
+    m_status.drivesPower = 1;
+
+    QObject::connect(&m_tcp, &SimTcpEndpoint::frameReceived, this, [this](quint16 signature, const QByteArray& payload) {
+        if (signature != DriveStatusPacket::Signature)
+            return;
+        const int end = payload.indexOf('\0');
+        const QString text = QString::fromUtf8(payload.constData(), end < 0 ? payload.size() : end);
+        m_commands.append({text, QDateTime::currentDateTime()});
+        apply(text);
+        emit commandReceived(text);
+    });
+    QObject::connect(&m_tcp, &SimTcpEndpoint::connected, this, [this] { emit consoleConnectedChanged(true); });
+    QObject::connect(&m_tcp, &SimTcpEndpoint::disconnected, this, [this] { emit consoleConnectedChanged(false); });
+    QObject::connect(&m_udp, &SimStatusSender::tick, this, [this](QByteArray& bytes) {
+        const double seconds = m_clock.isValid() ? m_clock.restart() / 1000.0 : 0.0;
+        if (!m_clock.isValid())
+            m_clock.start();
+        advance(seconds);
+        bytes = DriveStatus::encode(m_status);
+    });
+}
+
+DriveSimulator::~DriveSimulator() = default;
+
+bool DriveSimulator::start(quint16 tcpPort, quint16 consoleUdpPort)
+{
+    if (!m_tcp.listen(tcpPort))
+        return false;
+    m_udp.setTarget(consoleUdpPort);
+    m_udp.start();
+    return true;
+}
+
+QStringList DriveSimulator::commandTexts() const
+{
+    QStringList texts;
+    for (const Command& command : m_commands)
+        texts << command.text;
+    return texts;
+}
+
+qint32 DriveSimulator::poweredState() const
+{
+    return m_status.drivesOn ? StateOn : StateOff;
+}
+
+void DriveSimulator::stopAllMotion()
+{
+    for (Jog& jog : m_jog)
+        jog.speed = 0.0;
+    for (int c = 0; c < 3; ++c) {
+        m_programLeft[c] = 0.0;
+        m_status.channelState[c] = ChannelReady;
+    }
+    updateMoving();
+}
+
+void DriveSimulator::updateMoving()
+{
+    bool moving = false;
+    for (const Jog& jog : m_jog)
+        moving = moving || jog.speed != 0.0;
+    for (double left : m_programLeft)
+        moving = moving || left > 0.0;
+    m_status.axisMoving = moving ? 1 : 0;
+}
+
+void DriveSimulator::moveAxis(int axis, double delta)
+{
+    const int limit = limitIndex(axis);
+    double position = double(m_status.position[axis]) + delta;
+    m_status.minFlag[limit] = 0;
+    m_status.maxFlag[limit] = 0;
+    if (position >= double(m_status.maxLimit[limit])) {
+        position = double(m_status.maxLimit[limit]);
+        m_status.maxFlag[limit] = 1;
+        m_jog[axis].speed = 0.0;
+    } else if (position <= double(m_status.minLimit[limit])) {
+        position = double(m_status.minLimit[limit]);
+        m_status.minFlag[limit] = 1;
+        m_jog[axis].speed = 0.0;
+    }
+    m_status.position[axis] = float(position);
+}
+
+void DriveSimulator::advance(double seconds)
+{
+    if (seconds <= 0.0)
+        return;
+    for (int axis = 0; axis < DriveStatusPacket::AxisCount; ++axis) {
+        if (m_jog[axis].speed != 0.0)
+            moveAxis(axis, m_jog[axis].speed / 60.0 * seconds);
+    }
+    bool running = false;
+    for (int c = 0; c < 3; ++c) {
+        if (m_programLeft[c] <= 0.0)
+            continue;
+        m_programLeft[c] -= seconds;
+        if (m_programLeft[c] <= 0.0) {
+            m_programLeft[c] = 0.0;
+            m_status.channelState[c] = ChannelReady;
+        } else {
+            running = true;
+        }
+    }
+    if (running) {
+        m_pointClock += seconds;
+        while (m_pointClock >= 0.5) {
+            m_pointClock -= 0.5;
+            ++m_status.pointNo;
+        }
+    }
+    updateMoving();
+}
+
+bool DriveSimulator::apply(const QString& command)
+{
+    static const QRegularExpression call(QStringLiteral("^([A-Z_]+?)(?:_(\\d))?\\((.*)\\)$"));
+
+    auto onOff = [&](const char* keyword, quint8& flag) {
+        if (command == QLatin1String(keyword) + QStringLiteral(" ON"))
+            flag = 1;
+        else if (command == QLatin1String(keyword) + QStringLiteral(" OFF"))
+            flag = 0;
+        else
+            return false;
+        return true;
+    };
+
+    if (onOff("DRIVE", m_status.drivesOn)) {
+        if (!m_status.drivesOn)
+            stopAllMotion();
+        for (int i = 0; i < DriveStatusPacket::DriveCount; ++i) {
+            if (m_status.driveState[i] != StateParked)
+                m_status.driveState[i] = poweredState();
+        }
+        return true;
+    }
+    if (onOff("TRANS", m_status.transOn)) {
+        m_status.virtualState = m_status.transOn;
+        return true;
+    }
+    quint8 light = (m_status.lightState & LightSpiralBit) ? 1 : 0;
+    if (onOff("SPIRAL", light)) {
+        m_status.lightState = light ? (m_status.lightState | LightSpiralBit) : (m_status.lightState & ~LightSpiralBit);
+        return true;
+    }
+    if (onOff("PULT", m_status.pultOn))
+        return true;
+    if (command == QLatin1String("STOP_PRG")) {
+        stopAllMotion();
+        return true;
+    }
+    if (command == QLatin1String("ZOOMMER")) {
+        ++m_buzzer;
+        return true;
+    }
+
+    const QRegularExpressionMatch match = call.match(command);
+    if (!match.hasMatch())
+        return false;
+    const QString keyword = match.captured(1);
+    const QStringList args = match.captured(3).split(QLatin1Char(','));
+    const int axis = axisIndex(args.value(0));
+
+    if (keyword == QLatin1String("EXEC") && !match.captured(2).isEmpty()) {
+        const int channel = match.captured(2).toInt();
+        if (channel < 1 || channel > 3 || !args.value(0).startsWith(QLatin1String("/programs/")))
+            return false;
+        m_programLeft[channel - 1] = m_programSeconds;
+        m_status.channelState[channel - 1] = ChannelRunning;
+        updateMoving();
+        return true;
+    }
+    if (keyword == QLatin1String("HANDWHEEL") && args.size() == 1) {
+        bool ok = false;
+        const int steps = args[0].toInt(&ok);
+        if (ok && m_status.pultOn)
+            moveAxis(DriveStatusPacket::X, steps / 1000.0);
+        return ok;
+    }
+    if (keyword == QLatin1String("LIR") && args.size() == 3) {
+        bool ok = false;
+        const qint64 steps = args[1].toLongLong(&ok);
+        const QList<int> axes = groupAxes(args[0]);
+        if (!ok || axes.isEmpty())
+            return false;
+        for (int a : axes)
+            moveAxis(a, double(steps) / 1000.0);
+        return true;
+    }
+    if (axis < 0)
+        return false;
+    const bool drive = axis < DriveStatusPacket::DriveCount;
+
+    if (keyword == QLatin1String("MOVE") && args.size() == 2) {
+        bool ok = false;
+        const double speed = args[1].toDouble(&ok);
+        if (!ok)
+            return false;
+        const bool parked = drive && m_status.driveState[axis] == StateParked;
+        m_jog[axis].speed = (m_status.drivesOn && !parked) ? speed : 0.0;
+        updateMoving();
+        return true;
+    }
+    if ((keyword == QLatin1String("LIMIT_MIN") || keyword == QLatin1String("LIMIT_MAX")) && args.size() == 2) {
+        bool ok = false;
+        const float value = args[1].toFloat(&ok);
+        if (!ok)
+            return false;
+        (keyword == QLatin1String("LIMIT_MIN") ? m_status.minLimit : m_status.maxLimit)[limitIndex(axis)] = value;
+        return true;
+    }
+    if (keyword == QLatin1String("REFERENCE") && args.size() == 2) {
+        bool ok = false;
+        const qint64 n = args[1].toLongLong(&ok);
+        if (!ok)
+            return false;
+        m_status.position[axis] = float(double(n) / 10000.0);
+        return true;
+    }
+    if (!drive || args.size() != 1)
+        return false;
+    if (keyword == QLatin1String("PARK") || keyword == QLatin1String("DEPARK")) {
+        const bool park = keyword == QLatin1String("PARK");
+        m_status.driveState[axis] = park ? StateParked : poweredState();
+        if (park)
+            m_jog[axis].speed = 0.0;
+        updateMoving();
+        return true;
+    }
+    if (keyword == QLatin1String("CLEAR_ERROR")) {
+        const int cls = (m_status.driveState[axis] >> 16) & 0xF;
+        if (cls == 0xE || cls == 0xF)
+            m_status.driveState[axis] = poweredState();
+        return true;
+    }
+    return false;
+}

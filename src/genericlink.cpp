@@ -1,6 +1,9 @@
 #include "genericlink.h"
 
+#include <QDebug>
 #include <QtEndian>
+
+#include <cstdio>
 
 #include <QStringList>
 
@@ -190,3 +193,157 @@ void decode(const ElementMap& elements, const char* payload, int size)
 }
 
 }  // namespace GenericLink
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+// ---- UDPthread --------------------------------------------------------------------------------
+
+UDPthread::UDPthread(ElementMap* elements, int port) : m_port(port), m_elements(elements)
+{
+    start();
+}
+
+UDPthread::~UDPthread()
+{
+    m_stop = true;
+    wait();
+}
+
+void UDPthread::run()
+{
+    StatusStream stream(m_port, StatusFilter{0, LinkFrame::SQ});
+    m_stream = &stream;
+    stream.run(*this);
+    m_stream = nullptr;
+    for (Element* element : qAsConst(*m_elements))
+        element->setValid(false);
+}
+
+void UDPthread::rejected(const char*, int, bool badSignature)
+{
+    if (badSignature)
+        printError(QStringLiteral("Bad signature of UDP packet"));
+}
+
+void UDPthread::datagramReceived(const char* data, int size)
+{
+    // Too short to hold a header, or larger than any message may be: not a message.
+    if (size < LinkFrame::HeaderSize || size > GenericLink::kMessageBufferSize)
+        return;
+    const int length = LinkFrame::parseHeader(data).length;
+    QByteArray message(data, size);
+    while (message.size() - LinkFrame::HeaderSize < length) {
+        // A continuation that does not come in time (or a stop) drops the message, and so does
+        // one that would overflow the message buffer.
+        if (!m_stream->readNext(message, GenericLink::kContinuationWaitMs, *this)
+            || message.size() > GenericLink::kMessageBufferSize)
+            return;
+    }
+    GenericLink::decode(*m_elements, message.constData() + LinkFrame::HeaderSize, length);
+}
+
+// ---- TCPthread --------------------------------------------------------------------------------
+
+TCPthread::TCPthread() = default;
+
+TCPthread::~TCPthread()
+{
+    m_stop = true;
+    wait();
+}
+
+bool TCPthread::connect(const QString& host, int tcpPort, int udpPort, ElementMap* elements)
+{
+    if (m_socket.isOpen() || isRunning())
+        return false;
+    const FramedSocket::ConnectError error = m_socket.open(host, tcpPort);
+    switch (error.stage) {
+    case FramedSocket::ConnectError::None:
+        break;
+    case FramedSocket::ConnectError::AlreadyOpen:
+        return false;
+    case FramedSocket::ConnectError::Resolve:
+        printError(QStringLiteral("COMM gethostbyname() error: ") + error.reason);
+        return false;
+    case FramedSocket::ConnectError::Socket:
+        printError(QStringLiteral("socket() error: ") + error.reason);
+        return false;
+    case FramedSocket::ConnectError::Connect:
+        printError(QStringLiteral("comm connect() error: ") + error.reason);
+        return false;
+    }
+
+    const QString subscription = GenericLink::subscribe(udpPort, *elements);
+    m_partner = new UDPthread(elements, udpPort);
+    QObject::connect(m_partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected);
+    // Cleared here, before the thread runs, so that a disconnect() right after this is never lost.
+    m_stop = false;
+    m_udpLost = false;
+    start();
+    command(subscription);
+    return true;
+}
+
+bool TCPthread::disconnect()
+{
+    if (!m_socket.isOpen())
+        return false;
+    m_stop = true;
+    return wait();
+}
+
+bool TCPthread::command(const QString& text)
+{
+    qDebug().noquote() << QStringLiteral("TCPthread: > \"%1\"").arg(text);
+    return m_socket.send(LinkFrame::SQ, text.toUtf8());
+}
+
+void TCPthread::UDPdisconnected()
+{
+    m_udpLost = true;
+}
+
+void TCPthread::run()
+{
+    m_socket.receive(*this);
+    m_socket.close();
+    QObject::disconnect(m_partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected);
+    delete m_partner;
+    m_partner = nullptr;
+    emit disconnected();
+}
+
+void TCPthread::frameReceived(quint16, const QByteArray& payload, bool)
+{
+    const int end = payload.indexOf('\0');
+    emit message(QString::fromLatin1(end < 0 ? payload : payload.left(end)));
+}
+
+void TCPthread::report(LinkEvent event, const QString& reason)
+{
+    switch (event) {
+    case LinkEvent::HeaderSelectFailed:
+    case LinkEvent::PayloadSelectFailed:
+        printError(QStringLiteral("select() error: ") + reason);
+        break;
+    case LinkEvent::HeaderRecvFailed:
+    case LinkEvent::PayloadRecvFailed:
+    case LinkEvent::PayloadPeerClosed:
+        printError(QStringLiteral("recv() error: ") + reason);
+        break;
+    case LinkEvent::BadSignature:
+        printError(QStringLiteral("Bad packet signature"));
+        break;
+    case LinkEvent::HeaderPeerClosed:  // the controller closed the link between frames
+    case LinkEvent::StoppedInFrame:
+    case LinkEvent::Stopped:
+        break;
+    }
+}

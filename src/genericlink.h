@@ -5,11 +5,16 @@
 // a local UDP port, packed one record per element in subscription order, and the receiver stores
 // them into the Element objects, which tell their viewers through Qt signals.
 
+#include "comm.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QMutex>
 #include <QObject>
 #include <QString>
+#include <QThread>
+
+#include <atomic>
 
 // One named value of the generic link, guarded by its own mutex. A setter emits the two signals of
 // its value kind (first the one carrying the element, then the plain one) when the value changed,
@@ -108,6 +113,8 @@ namespace GenericLink {
 
 // Room for one status message, header included (the largest UDP payload).
 constexpr int kMessageBufferSize = 65507;
+// How long the receiver waits for each continuation datagram of a long message.
+constexpr int kContinuationWaitMs = 3000;
 
 // The subscription command for the elements (in the map's order, ascending by name), giving each
 // element its record offset as it is listed:
@@ -119,3 +126,80 @@ QString subscribe(int udpPort, const ElementMap& elements);
 void decode(const ElementMap& elements, const char* payload, int size);
 
 }  // namespace GenericLink
+
+// Receives the status messages of the generic link on a local UDP port and stores them into the
+// elements. A message starts with an "SQ" header (u16 signature, u16 payload length); a payload
+// longer than its first datagram continues in the following datagrams. Starts itself; emits
+// disconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
+// When it stops it marks every element invalid.
+class UDPthread : public QThread, private StatusHandler
+{
+    Q_OBJECT
+
+public:
+    // elements is not owned and must not change while the receiver runs.
+    UDPthread(ElementMap* elements, int port);
+    ~UDPthread() override;
+
+signals:
+    void disconnected();
+
+protected:
+    void run() override;
+
+private:
+    bool stopRequested() const override { return m_stop; }
+    void datagramReceived(const char* data, int size) override;
+    void rejected(const char* data, int size, bool badSignature) override;
+    void silence() override { emit disconnected(); }
+
+    std::atomic_bool m_stop{false};
+    const int m_port;
+    ElementMap* const m_elements;
+    StatusStream* m_stream = nullptr;  // the running loop's, on this thread
+};
+
+// The TCP side of the generic link and owner of its receiver. connect() opens the connection,
+// starts the receiver and sends the subscription of the elements; command() sends an "SQ" text
+// frame; the thread's run() receives "SQ" text frames and emits them as message(). The link ends
+// on a connection error, a frame of another signature, or the receiver's silence report; it then
+// emits disconnected() and the owner may connect again.
+class TCPthread : public QThread, private FrameHandler
+{
+    Q_OBJECT
+
+public:
+    TCPthread();
+    ~TCPthread() override;  // stops and joins the thread
+
+    // False when the link is already up (or still winding down) or the connection fails (the
+    // reason goes to the standard error stream). True once the connection is up and the
+    // subscription has been offered, whether or not its send succeeded.
+    bool connect(const QString& host, int tcpPort, int udpPort, ElementMap* elements);
+    bool connected() const { return m_socket.isOpen(); }
+    // Ends the link and waits for the thread. False when the link is down.
+    bool disconnect();
+    // Sends one "SQ" text frame (UTF-8). False when the link is down or the send failed.
+    bool command(const QString& text);
+
+signals:
+    void disconnected();
+    void message(QString str);
+
+public slots:
+    void UDPdisconnected();
+
+protected:
+    void run() override;
+
+private:
+    bool stopRequested() const override { return m_stop || m_udpLost; }
+    bool acceptsSignature(quint16 signature) const override { return signature == LinkFrame::SQ; }
+    void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void report(LinkEvent event, const QString& reason) override;
+
+    std::atomic_bool m_stop{false};
+    std::atomic_bool m_udpLost{false};
+    FramedSocket m_socket;
+    UDPthread* m_partner = nullptr;
+};

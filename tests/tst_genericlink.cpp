@@ -2,10 +2,12 @@
 #include <QtTest>
 
 #include "genericlink.h"
+#include "linkpeer.h"
 #include "testenv.h"
 #include "widgets.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -52,6 +54,61 @@ QByteArray examplePayload()
     appendFloat(payload, 250.0f);
     appendFloat(payload, -3.0f);
     return payload;
+}
+
+// Records of every element of a subscribed map, all carrying value v (validity and on/off set).
+QByteArray records(const ElementMap& map, float v)
+{
+    QByteArray payload;
+    for (const Element* element : map) {
+        switch (element->type()) {
+        case Element::SensorBool:
+        case Element::SensorBoolAlt:
+            payload.append('\1').append(char(v != 0));
+            break;
+        case Element::SensorNumber:
+        case Element::SensorNumberAlt:
+            payload.append('\1');
+            appendFloat(payload, v);
+            appendFloat(payload, v * 10);
+            break;
+        case Element::VariableBool:
+        case Element::VariableBoolAlt:
+            payload.append(char(v != 0));
+            break;
+        case Element::VariableNumber:
+            appendFloat(payload, v);
+            break;
+        }
+    }
+    return payload;
+}
+
+QByteArray message(const QByteArray& payload)
+{
+    return LinkFrame::encode(LinkFrame::SQ, payload);
+}
+
+// Sends a datagram again every 100 ms until seen() holds (the receiver binds its port on its own
+// thread, a moment after it starts).
+bool deliver(LinkPeer& peer, quint16 port, const QByteArray& datagram, const std::function<bool()>& seen)
+{
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        peer.sendDatagram(port, datagram);
+        if (QTest::qWaitFor(seen, 100))
+            return true;
+    }
+    return false;
+}
+
+// 75 number variables whose records fill a 300-byte payload, subscribed on port.
+Elements longMessageElements(quint16 port)
+{
+    Elements e;
+    for (int i = 0; i < 75; ++i)
+        e.add(Element::VariableNumber, QStringLiteral("E%1").arg(i, 2, 10, QLatin1Char('0')));
+    GenericLink::subscribe(port, e.map);
+    return e;
 }
 
 }  // namespace
@@ -226,6 +283,246 @@ private slots:
         element.setValid(false);
         const QColor expected = followsValidity ? QColor(255, 192, 192) : background;
         QCOMPARE(label.palette().color(QPalette::Window), expected);
+    }
+
+    // ---- the status receiver over loopback ----------------------------------------------------
+
+    void longMessageInTwoDatagrams()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = longMessageElements(port);
+        Element* first = e.map.first();
+        Element* last = e.map.last();
+        UDPthread receiver(&e.map, port);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return last->numberVal() == 1; }));
+
+        const QByteArray two = message(records(e.map, 2));
+        QCOMPARE(two.size(), 304);
+        QVERIFY(peer.sendDatagram(port, two.left(200)));
+        QTest::qWait(200);
+        QCOMPARE(first->numberVal(), 1.0f);  // nothing is decoded before the rest is in
+        QVERIFY(peer.sendDatagram(port, two.mid(200)));
+        QVERIFY(QTest::qWaitFor([&] { return last->numberVal() == 2; }, 2000));
+        QCOMPARE(first->numberVal(), 2.0f);
+    }
+
+    // Datagrams too short for a header, or with another signature, are dropped and do not
+    // disturb the next message.
+    void malformedDatagramsAreDropped()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = exampleElements();
+        GenericLink::subscribe(port, e.map);
+        UDPthread receiver(&e.map, port);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map["C"]->numberVal() == 1; }));
+
+        QVERIFY(peer.sendDatagram(port, QByteArray("SQ", 2)));
+        QVERIFY(peer.sendDatagram(port, QByteArray("SQ\x05", 3)));
+        QByteArray foreign = message(records(e.map, 7));
+        foreign[0] = 'P';
+        QVERIFY(peer.sendDatagram(port, foreign));
+        QVERIFY(peer.sendDatagram(port, message(records(e.map, 2))));
+        QVERIFY(QTest::qWaitFor([&] { return e.map["C"]->numberVal() == 2; }, 2000));
+        QCOMPARE(e.map["B"]->numberVal(), 2.0f);
+        QCOMPARE(e.map["B"]->rawNumberVal(), 20.0f);
+    }
+
+    // A long message whose continuation never comes is given up after the continuation wait;
+    // the next message is then read as a message of its own.
+    void missingContinuationIsGivenUp()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = longMessageElements(port);
+        UDPthread receiver(&e.map, port);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map.last()->numberVal() == 1; }));
+
+        QVERIFY(peer.sendDatagram(port, message(records(e.map, 2)).left(200)));
+        QTest::qWait(GenericLink::kContinuationWaitMs + 300);
+        QVERIFY(peer.sendDatagram(port, message(records(e.map, 3))));
+        QVERIFY(QTest::qWaitFor([&] { return e.map.last()->numberVal() == 3; }, 2000));
+        QCOMPARE(e.map.first()->numberVal(), 3.0f);
+    }
+
+    // A message that would not fit the message buffer is dropped whole.
+    void oversizedMessageIsDropped()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = longMessageElements(port);
+        QList<float> seen;
+        connect(e.map.first(), QOverload<float>::of(&Element::numberValChanged), this, [&](float v) { seen << v; });
+        UDPthread receiver(&e.map, port);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map.last()->numberVal() == 1; }));
+
+        QByteArray head = message(records(e.map, 5));
+        qToLittleEndian<quint16>(65535, head.data() + 2);
+        head.append(QByteArray(60000 - head.size(), '\0'));
+        QVERIFY(peer.sendDatagram(port, head));
+        QVERIFY(peer.sendDatagram(port, QByteArray(6000, '\0')));
+        QVERIFY(peer.sendDatagram(port, message(records(e.map, 6))));
+        QVERIFY(QTest::qWaitFor([&] { return e.map.last()->numberVal() == 6; }, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return seen.contains(6); }, 2000));
+        QVERIFY(!seen.contains(5));
+    }
+
+    // Stopping the receiver while it waits for a continuation returns at once, and every
+    // element is marked invalid.
+    void stopDuringContinuationWait()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = exampleElements();
+        for (int i = 0; i < 40; ++i)
+            e.add(Element::VariableNumber, QStringLiteral("Z%1").arg(i, 2, 10, QLatin1Char('0')));
+        GenericLink::subscribe(port, e.map);
+        auto receiver = std::make_unique<UDPthread>(&e.map, port);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map["B"]->valid(); }));
+
+        QVERIFY(peer.sendDatagram(port, message(records(e.map, 2)).left(100)));
+        QTest::qWait(200);
+        QElapsedTimer clock;
+        clock.start();
+        receiver.reset();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!e.map["A"]->valid());
+        QVERIFY(!e.map["B"]->valid());
+    }
+
+    // ---- the TCP side over loopback -------------------------------------------------------------
+
+    // The link sends the subscription first, takes "SQ" text frames (Latin-1, up to a NUL),
+    // refuses a second connect, and goes down when the status stream falls silent, marking the
+    // elements invalid.
+    void linkSubscribesAndEndsOnSilence()
+    {
+        const quint16 udpPort = TestEnv::freePort();
+        Elements e = exampleElements();
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        QStringList messages;
+        connect(&link, &TCPthread::message, this, [&](const QString& text) { messages << text; });
+        QSignalSpy down(&link, &TCPthread::disconnected);
+
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), udpPort, &e.map));
+        QVERIFY(link.connected());
+        QVERIFY(peer.accept());
+        LinkPeer::Frame frame;
+        QVERIFY(peer.nextFrame(frame));
+        QCOMPARE(frame.signature, quint16(LinkFrame::SQ));
+        QCOMPARE(QString::fromUtf8(frame.payload),
+                 QStringLiteral("SUBSCRIBE PORT %1 DELAY 50 A, B, C").arg(udpPort));
+
+        // The controller streams the subscribed values while the link is up.
+        QTimer stream;
+        connect(&stream, &QTimer::timeout, this,
+                [&] { peer.sendDatagram(udpPort, message(records(e.map, 1))); });
+        stream.start(50);
+        QVERIFY(QTest::qWaitFor([&] { return e.map["B"]->valid(); }, 2000));
+        QVERIFY(e.map["A"]->valid());
+
+        QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), peer.port(), udpPort, &e.map));
+        QVERIFY(link.command(QStringLiteral("SET ÄB")));
+        QVERIFY(peer.nextFrame(frame));
+        QCOMPARE(frame.payload, QStringLiteral("SET ÄB").toUtf8());
+
+        peer.sendFrame(LinkFrame::SQ, QByteArray("READY\0tail", 10));
+        peer.sendFrame(LinkFrame::SQ, QByteArray("caf\xe9"));
+        peer.sendFrame(LinkFrame::SQ, QByteArray());
+        QVERIFY(QTest::qWaitFor([&] { return messages.size() == 3; }, 2000));
+        QCOMPARE(messages, (QStringList{"READY", QStringLiteral("caf\u00e9"), QString()}));
+        QCOMPARE(down.count(), 0);
+
+        stream.stop();
+        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 3000));
+        QVERIFY(!link.connected());
+        QVERIFY(!e.map["A"]->valid());
+        QVERIFY(!e.map["B"]->valid());
+        QVERIFY(!link.command(QStringLiteral("X")));
+    }
+
+    void linkEndsOnPeerCloseAndForeignFrame_data()
+    {
+        QTest::addColumn<bool>("foreignFrame");
+        QTest::newRow("peer closes") << false;
+        QTest::newRow("PV frame") << true;
+    }
+    void linkEndsOnPeerCloseAndForeignFrame()
+    {
+        QFETCH(bool, foreignFrame);
+        Elements e = exampleElements();
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        QSignalSpy down(&link, &TCPthread::disconnected);
+        QSignalSpy messages(&link, &TCPthread::message);
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
+        QVERIFY(peer.accept());
+        if (foreignFrame)
+            peer.sendFrame(LinkFrame::PV, QByteArray("hello"));
+        else
+            peer.close();
+        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
+        QVERIFY(!link.connected());
+        QCOMPARE(messages.count(), 0);
+
+        // The link can be opened again.
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
+        QVERIFY(peer.accept());
+        QVERIFY(link.disconnect());
+    }
+
+    // A disconnect() right after connect() is never lost: the stop flag is cleared before the
+    // thread starts, not by the thread.
+    void disconnectRightAfterConnect()
+    {
+        Elements e = exampleElements();
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        QSignalSpy down(&link, &TCPthread::disconnected);
+        for (int round = 1; round <= 5; ++round) {
+            QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
+            QElapsedTimer clock;
+            clock.start();
+            QVERIFY(link.disconnect());
+            QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY(!link.connected());
+            QVERIFY(peer.accept());
+            peer.close();
+            QVERIFY(QTest::qWaitFor([&] { return down.count() == round; }, 1000));
+        }
+        QVERIFY(!link.disconnect());
+    }
+
+    void connectFailures()
+    {
+        Elements e = exampleElements();
+        TCPthread link;
+        QVERIFY(!link.command(QStringLiteral("X")));
+        QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), TestEnv::freePort(), TestEnv::freePort(), &e.map));
+        QVERIFY(!link.connect(QStringLiteral("no.such.host"), 1, TestEnv::freePort(), &e.map));
+        QVERIFY(!link.connected());
+        QCOMPARE(e.map["A"]->offset(), -1);  // nothing was subscribed
+    }
+
+    // Destroying a link that is up stops and joins both threads.
+    void destructorEndsLink()
+    {
+        Elements e = exampleElements();
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        auto link = std::make_unique<TCPthread>();
+        QVERIFY(link->connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
+        QVERIFY(peer.accept());
+        QElapsedTimer clock;
+        clock.start();
+        link.reset();
+        QVERIFY(clock.elapsed() < 1000);
+        QVERIFY(QTest::qWaitFor([&] { return peer.connection()->state() != QAbstractSocket::ConnectedState; }, 2000));
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "fixedpaths.h"
@@ -75,6 +76,34 @@ private slots:
         QCOMPARE(childTriesLock(), 3);
         QCOMPARE(childTriesLock(), 3);
     }
+
+#ifdef POKAVRO_BINARY
+    void secondProgramCopyEndsAtOnce()
+    {
+        QVERIFY(checkSingleInstance());  // this process is the running copy
+        QDir(FixedPaths::logDir()).removeRecursively();
+        QVERIFY(QDir().mkpath(FixedPaths::logDir()));
+        QFile::remove(FixedPaths::settingsFile());
+        QTemporaryDir work;
+        QVERIFY(work.isValid());
+
+        QProcess copy;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        copy.setProcessEnvironment(env);
+        copy.setWorkingDirectory(work.path());
+        copy.start(QStringLiteral(POKAVRO_BINARY), QStringList());
+        QVERIFY(copy.waitForFinished(30000));
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.exitCode(), 255);
+        QCOMPARE(copy.readAllStandardError(), QByteArray("poKAVRO already running\n"));
+        QCOMPARE(copy.readAllStandardOutput(), QByteArray());
+        // Nothing else happened: no log, no settings, no dump.
+        QVERIFY(QDir(FixedPaths::logDir()).isEmpty());
+        QVERIFY(!QFile::exists(FixedPaths::settingsFile()));
+        QVERIFY(QDir(work.path()).isEmpty());
+    }
+#endif
 };
 
 POKAVRO_TEST_MAIN(TestSingleInstance)

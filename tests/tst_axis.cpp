@@ -13,6 +13,7 @@
 
 #include "axis.h"
 #include "drivecomm.h"
+#include "drivepeer.h"
 #include "drivestatus.h"
 #include "fixedpaths.h"
 #include "settingsfile.h"
@@ -20,79 +21,6 @@
 #include "widgets.h"
 
 namespace {
-
-// The drive controller's side over loopback: accepts the link, decodes its "PV" frames into
-// command texts, and streams status datagrams so that the link stays up.
-class DrivePeer : public QObject
-{
-public:
-    DrivePeer()
-    {
-        DriveStatusPacket packet = DriveStatus::blank();
-        packet.keyAccess = 1;
-        m_status = DriveStatus::encode(packet);
-        QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
-            m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
-        });
-        m_stream.start(50);
-    }
-
-    // Opens the link to this peer unless it is up already.
-    bool attach(DriveTCPthread& link)
-    {
-        if (link.connected() && m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
-            return true;
-        delete m_socket;
-        m_socket = nullptr;
-        m_buffer.clear();
-        if (!m_server.isListening() && !m_server.listen(QHostAddress::LocalHost, m_tcpPort))
-            return false;
-        if (!QTest::qWaitFor([&] { return !link.connected(); }, 3000))
-            return false;
-        if (!link.connect(QStringLiteral("127.0.0.1"), m_tcpPort, m_udpPort))
-            return false;
-        if (!QTest::qWaitFor([&] { return m_server.hasPendingConnections(); }, 3000))
-            return false;
-        m_socket = m_server.nextPendingConnection();
-        return m_socket != nullptr;
-    }
-
-    // The next command the controller received ("" when none came within the wait).
-    QString next()
-    {
-        QString text;
-        if (!QTest::qWaitFor([&] { return takeFrame(text); }, 3000))
-            return QString();
-        return text;
-    }
-
-private:
-    bool takeFrame(QString& text)
-    {
-        m_buffer += m_socket->readAll();
-        if (m_buffer.size() < 4)
-            return false;
-        if (!m_buffer.startsWith("PV")) {
-            text = QStringLiteral("<not a PV frame>");
-            return true;
-        }
-        const int length = quint8(m_buffer[2]) | (quint8(m_buffer[3]) << 8);
-        if (m_buffer.size() < 4 + length)
-            return false;
-        text = QString::fromUtf8(m_buffer.mid(4, length));
-        m_buffer.remove(0, 4 + length);
-        return true;
-    }
-
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
-    QByteArray m_buffer;
-    QUdpSocket m_udp;
-    QTimer m_stream;
-    QByteArray m_status;
-    const quint16 m_tcpPort = TestEnv::freePort();
-    const quint16 m_udpPort = TestEnv::freePort();
-};
 
 // One axis panel of the main window, with the axis "LX" (top speed 3000) behind it.
 struct Panel {

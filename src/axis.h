@@ -61,6 +61,8 @@ public slots:
     void onMinusToggled(bool checked);
     // Opens the fixed-move dialog of the axis.
     void onCoordClicked();
+    void onSpeedClicked();
+    void onInfoClicked();
     void onPark(bool park);
     void onClearError();
     void onDrivesPowerChanged(bool state);

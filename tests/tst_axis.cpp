@@ -4,14 +4,12 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 #include <QtTest>
 #include <memory>
 
 #include "axis.h"
+#include "axispanel.h"
 #include "drivecomm.h"
 #include "drivepeer.h"
 #include "drivestatus.h"
@@ -21,32 +19,6 @@
 #include "widgets.h"
 
 namespace {
-
-// One axis panel of the main window, with the axis "LX" (top speed 3000) behind it.
-struct Panel {
-    explicit Panel(DriveTCPthread* link, bool endless = false)
-    {
-        window.resize(400, 100);
-        sprite = new PoSprite(&window);
-        coord = new PoLabel(&window);
-        speed = new PoLabel(&window);
-        plus = new QPushButton(QStringLiteral("+"), &window);
-        minus = new QPushButton(QStringLiteral("-"), &window);
-        info = new QPushButton(QStringLiteral("i"), &window);
-        minus->move(100, 0);
-        window.show();
-        axis = std::make_unique<Axis>(QStringLiteral("LX"), QStringLiteral("мм"), 0, 1, 3000, link,
-                                      sprite, coord, speed, plus, minus, info, endless, false);
-    }
-    QWidget window;
-    PoSprite* sprite;
-    PoLabel* coord;
-    PoLabel* speed;
-    QPushButton* plus;
-    QPushButton* minus;
-    QPushButton* info;
-    std::unique_ptr<Axis> axis;
-};
 
 QColor frameColour(int frame)
 {
@@ -118,7 +90,7 @@ private slots:
         QFETCH(int, frame);
         QFETCH(QString, line);
 
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         // The axis registers frames 0, 1, 2 and 4; replace their pictures by plain colours.
         for (int f : {0, 1, 2, 3, 4})
             QCOMPARE(panel.sprite->hasState(f), f != 3);
@@ -147,7 +119,7 @@ private slots:
 
     void parkEdge()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy parked(panel.axis.get(), &Axis::parked);
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
 
@@ -189,7 +161,7 @@ private slots:
         QFETCH(QString, start);
         QFETCH(QString, startLine);
 
-        Panel panel(m_link.get(), endless);
+        AxisPanel panel(m_link.get(), endless);
         panel.speed->setValue(500.0f, 0);
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
         QPushButton* button = positive ? panel.plus : panel.minus;
@@ -217,7 +189,7 @@ private slots:
     // Endless rotation switched off again: the release stops the axis.
     void endlessSwitchedOff()
     {
-        Panel panel(m_link.get(), true);
+        AxisPanel panel(m_link.get(), true);
         panel.speed->setValue(60.0f, 0);
         panel.axis->onEndlessClicked(false);
         QTest::mouseClick(panel.plus, Qt::LeftButton);
@@ -229,7 +201,7 @@ private slots:
     void speedTruncation()
     {
         {
-            Panel panel(m_link.get());
+            AxisPanel panel(m_link.get());
             panel.speed->setValue(22.5f, 0);
             QCOMPARE(panel.axis->speed(), 22);
             QTest::mousePress(panel.minus, Qt::LeftButton);
@@ -261,7 +233,7 @@ private slots:
         if (stored.isValid())
             SettingsFile::open()->setValue(QStringLiteral("LX/Speed"), stored);
 
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QCOMPARE(panel.speed->value(), float(speed));
         QCOMPARE(panel.speed->text(), QString::number(speed));
         QCOMPARE(panel.axis->speed(), speed);
@@ -274,7 +246,7 @@ private slots:
     // turns into a jog the wrong way either.
     void negativeLabelNeverReversesTheJog()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(-500.0f, 0);
         QCOMPARE(panel.axis->speed(), 0);
         QTest::mousePress(panel.plus, Qt::LeftButton);
@@ -287,7 +259,7 @@ private slots:
     // nothing, the toggles jog and lock the opposite button, and nothing is logged.
     void latchedJog()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(500.0f, 0);
         panel.plus->setCheckable(true);
         panel.minus->setCheckable(true);
@@ -325,7 +297,7 @@ private slots:
     void endSwitchWhileHeld()
     {
         QFETCH(bool, positive);
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(300.0f, 0);
         QPushButton* button = positive ? panel.plus : panel.minus;
         QSignalSpy switched(panel.axis.get(), positive ? &Axis::epPlusChanged : &Axis::epMinusChanged);
@@ -353,7 +325,7 @@ private slots:
 
     void parkAndClearErrorCommands()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
         panel.axis->onPark(true);
         QCOMPARE(m_peer.next(), QStringLiteral("PARK(LX)"));
@@ -366,7 +338,7 @@ private slots:
 
     void coordinateAndLimits()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy coords(panel.axis.get(), &Axis::coordChanged);
         QSignalSpy maxLimits(panel.axis.get(), &Axis::epPlusValueChanged);
         QSignalSpy minLimits(panel.axis.get(), &Axis::epMinusValueChanged);

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "drivecomm.h"
+#include "drivestatus.h"
 #include "testenv.h"
 
 DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::freePort())
@@ -44,18 +45,20 @@ bool DrivePeer::attach(DriveTCPthread& link)
 QString DrivePeer::next(int timeoutMs)
 {
     QString text;
-    if (!m_socket || !QTest::qWaitFor([&] { return takeFrame(text); }, timeoutMs))
+    if (!QTest::qWaitFor([&] { return takeFrame(text); }, timeoutMs))
         return QString();
     return text;
 }
 
-bool DrivePeer::silent(int quietMs)
+bool DrivePeer::silent(int waitMs)
 {
-    return next(quietMs).isNull();
+    return next(waitMs).isNull();
 }
 
 bool DrivePeer::takeFrame(QString& text)
 {
+    if (!m_socket)
+        return false;
     m_buffer += m_socket->readAll();
     if (m_buffer.size() < 4)
         return false;

@@ -12,9 +12,9 @@
 
 class DriveTCPthread;
 
-// The drive controller's side of the drive link over loopback, run on the test's thread: accepts
-// the link, decodes its "PV" frames into command texts, and streams status datagrams every 50 ms
-// so that the link stays up. Every wait is bounded.
+// The drive controller's side over loopback for tests of what the console sends: accepts the
+// drive link, decodes its "PV" frames into command texts, and streams a status datagram every
+// 50 ms so that the link stays up. Every wait is bounded.
 class DrivePeer : public QObject
 {
 public:
@@ -23,12 +23,13 @@ public:
     // Opens the link to this peer unless it is up already.
     bool attach(DriveTCPthread& link);
 
-    // The next command the controller received ("" when none came within timeoutMs).
+    // The next command the controller received ("" when none came within the wait).
     QString next(int timeoutMs = 3000);
-    // True when no command arrives within quietMs.
-    bool silent(int quietMs = 300);
 
-    // The status datagram streamed from now on (starts blank with key access on).
+    // True when no command arrives within the wait.
+    bool silent(int waitMs = 200);
+
+    // The status datagram streamed from now on (at first blank, with key access on).
     void setStatus(const DriveStatusPacket& packet);
     DriveStatusPacket status() const { return m_packet; }
 

@@ -62,6 +62,8 @@ fi
 
 export POKAVRO_ROOT=$root
 export TMPDIR=$sandbox/tmp
+mkdir -p "$sandbox/runtime" && chmod 700 "$sandbox/runtime"
+export XDG_RUNTIME_DIR=$sandbox/runtime
 
 "$build/ctrlsim" >"$sandbox/ctrlsim.log" 2>&1 &
 echo $! >"$sandbox/ctrlsim.pid"

@@ -145,6 +145,13 @@ FramedSocket::ConnectError FramedSocket::open(const QString& host, int port)
     return result;
 }
 
+bool FramedSocket::adopt(int fd)
+{
+    QMutexLocker lock(&m_mutex);
+    int none = -1;
+    return fd >= 0 && m_fd.compare_exchange_strong(none, fd);
+}
+
 bool FramedSocket::send(quint16 signature, const QByteArray& payload)
 {
     const QByteArray frame = LinkFrame::encode(signature, payload);

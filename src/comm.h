@@ -116,6 +116,9 @@ public:
 
     // Connects to a numeric IPv4 address (no name lookup). Non-blocking socket, close-on-exec.
     ConnectError open(const QString& host, int port);
+    // Takes over a stream descriptor that is connected already (one end of a socketpair, say);
+    // false, leaving fd to the caller, when the link is open.
+    bool adopt(int fd);
     bool isOpen() const { return m_fd.load() != -1; }
     int descriptor() const { return m_fd.load(); }
 

@@ -175,6 +175,32 @@ private slots:
         QVERIFY(!socket.isOpen());
     }
 
+    // A descriptor connected by other means (here a socketpair) carries frames both ways; an open
+    // link refuses a second one.
+    void adoptedDescriptor()
+    {
+        int ends[2];
+        QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+        RecordingLink link;
+        QVERIFY(!link.socket.adopt(-1));
+        QVERIFY(link.socket.adopt(ends[0]));
+        QVERIFY(!link.socket.adopt(ends[1]));
+        QCOMPARE(link.socket.descriptor(), ends[0]);
+        link.start();
+        QVERIFY(link.socket.send(LinkFrame::PV, "up"));
+        char sent[6];
+        QCOMPARE(::recv(ends[1], sent, sizeof sent, MSG_WAITALL), ssize_t(sizeof sent));
+        QCOMPARE(QByteArray(sent, 6), header("PV", 2) + "up");
+        const QByteArray frame = header("PV", 4) + "down";
+        QCOMPARE(::send(ends[1], frame.constData(), size_t(frame.size()), MSG_NOSIGNAL), ssize_t(frame.size()));
+        ::shutdown(ends[1], SHUT_WR);
+        QVERIFY(link.wait(2000));
+        QCOMPARE(link.frames().size(), 1);
+        QCOMPARE(link.frames()[0].payload, QByteArray("down"));
+        QCOMPARE(link.events(), QList<int>{int(LinkEvent::HeaderPeerClosed)});
+        ::close(ends[1]);
+    }
+
     // Frames written by the peer in chunks (with pauses between them) and what the link sees.
     void inboundFrames_data()
     {

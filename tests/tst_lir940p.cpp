@@ -120,6 +120,7 @@ private slots:
         QTest::newRow("wrap upwards past the top") << 16777200u << QList<uint>{20} << QList<int>{9} << 20u << 0;
         QTest::newRow("wrap downwards past zero") << 10u << QList<uint>{16777210} << QList<int>{-4}
                                                   << 16777210u << 0;
+        QTest::newRow("status bit 31 alone is valid") << 100u << QList<uint>{kBit31 | 104} << QList<int>{1} << 104u << 0;
         QTest::newRow("status bits are not part of the count")
             << 100u << QList<uint>{kBit31 | 0x20000000u | 0x10000000u | 108} << QList<int>{2} << 108u << 0;
         for (const uint bit : {24u, 25u, 26u, 27u, 30u})

@@ -189,6 +189,14 @@ private slots:
         QCOMPARE(frame->pos(), anchor.widget.mapToGlobal(QPoint(0, anchor.widget.height())));
         QCOMPARE(frame->windowModality(), Qt::WindowModal);
         QCOMPARE(pad->value(), 0.0);
+        // Every key is its picture from the pad's image bundle.
+        const QList<QPushButton*> keys = pad->findChildren<QPushButton*>();
+        QCOMPARE(keys.size(), 15);
+        for (const QPushButton* key : keys) {
+            QVERIFY2(!key->icon().pixmap(64, 64).isNull(), qPrintable(key->objectName()));
+            QVERIFY(key->text().isEmpty());
+            QCOMPARE(key->focusPolicy(), Qt::NoFocus);
+        }
         delete pad;   // the frame follows at the next turn of the event loop
         QTRY_VERIFY_WITH_TIMEOUT(frame.isNull(), 2000);
     }

@@ -156,7 +156,9 @@ private slots:
         QPainter q(&small);
         m_style->drawBevel(&q, small.rect(), 9);
         q.end();
-        QCOMPARE(small.pixelColor(9, 9), tilePixel(17, 0, 0));
+        QCOMPARE(small.pixelColor(3, 3), tilePixel(9, 3, 3));
+        QCOMPARE(small.pixelColor(15, 15), tilePixel(17, 6, 6));
+        QCOMPARE(small.pixelColor(15, 2), tilePixel(11, 6, 2));
         QCOMPARE(small.pixelColor(19, 19).alpha(), 0);
     }
 

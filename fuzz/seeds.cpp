@@ -1,0 +1,154 @@
+// Writes the seed corpora of the harnesses (fuzz/corpus/<harness>/) with the same builders the
+// tests use: the datagram and frame encoders, the constants-record maker and the simulator's
+// machine model. Run it after a format changes:  build-fuzz/fuzz/fuzz_seeds fuzz/corpus
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstring>
+
+#include "comm.h"
+#include "drivesim.h"
+#include "drivestatus.h"
+#include "fuzzinput.h"
+#include "genericlink.h"
+#include "kvspackets.h"
+
+namespace {
+
+QString g_root;
+
+void write(const QString& harness, const QString& name, const QByteArray& bytes)
+{
+    const QString dir = g_root + QLatin1Char('/') + harness;
+    QDir().mkpath(dir);
+    QFile file(dir + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        QTextStream(stderr) << "cannot write " << file.fileName() << '\n';
+        std::exit(1);
+    }
+}
+
+QByteArray records(const QList<QByteArray>& datagrams)
+{
+    QByteArray out;
+    for (const QByteArray& datagram : datagrams)
+        FuzzInput::appendRecord(out, datagram);
+    return out;
+}
+
+// ---- drive status: the simulator's machine going through a short session ----------------------
+
+void driveSeeds()
+{
+    DriveSimulator sim;
+    QList<QByteArray> session{sim.statusDatagram(), sim.statusDatagram()};
+    for (const char* command : {"DRIVE ON", "TRANS ON", "MOVE(X,600)", "MOVE(LX1,-300)", "EXEC_1(/programs/_temp1.npg)"}) {
+        sim.apply(QString::fromLatin1(command));
+        sim.advance(0.05);
+        session << sim.statusDatagram();
+    }
+    write("fuzz_drivestatus", "session", records(session));
+
+    DriveStatusPacket packet = DriveStatus::blank();
+    packet.position[DriveStatusPacket::X] = std::numeric_limits<float>::quiet_NaN();
+    packet.position[DriveStatusPacket::Z] = -0.0f;
+    packet.driveState[0] = -1;
+    packet.minFlag[0] = 2;
+    const QByteArray odd = DriveStatus::encode(packet);
+    write("fuzz_drivestatus", "nan-and-repeats", records({odd, odd, DriveStatus::encode(DriveStatus::blank())}));
+    write("fuzz_drivestatus", "rejected-then-taken",
+          records({odd.left(295), QByteArray("QV") + odd.mid(2), odd + '\0', odd}));
+}
+
+// ---- vacuum status ------------------------------------------------------------------------------
+
+template <typename Packet>
+Packet zeroed()
+{
+    Packet packet;
+    std::memset(&packet, 0, sizeof packet);
+    packet.signature = kVacuumTextSignature;
+    return packet;
+}
+
+void vacuumSeeds()
+{
+    KvsStatusPacket kvs = zeroed<KvsStatusPacket>();
+    QList<QByteArray> kvsSession{VacuumStatus::encode(kvs)};
+    kvs.VP1State = 1;
+    kvs.PT1 = 1.0e5;
+    kvs.PT1Valid = 1;
+    kvsSession << VacuumStatus::encode(kvs);
+    kvs.PT1 = 12.5;
+    kvs.Temp3 = std::numeric_limits<float>::quiet_NaN();
+    kvs.AlgNumber = 3;
+    kvsSession << VacuumStatus::encode(kvs) << VacuumStatus::encode(kvs);
+    write("fuzz_kvsstatus", "session", records(kvsSession));
+    write("fuzz_kvsstatus", "rejected", records({kvsSession[1].left(144), QByteArray("VP") + kvsSession[1].mid(2)}));
+
+    KvkStatusPacket kvk = zeroed<KvkStatusPacket>();
+    QList<QByteArray> kvkSession{VacuumStatus::encode(kvk)};
+    kvk.DoorState = 2;
+    kvk.PT4 = 1.0e5;
+    kvk.PressureOK = 1;
+    kvkSession << VacuumStatus::encode(kvk);
+    kvk.PT6 = std::numeric_limits<float>::quiet_NaN();
+    kvk.AlgRun = 1;
+    kvkSession << VacuumStatus::encode(kvk) << VacuumStatus::encode(kvk);
+    write("fuzz_kvkstatus", "session", records(kvkSession));
+    write("fuzz_kvkstatus", "rejected", records({kvkSession[1].left(100), QByteArray("VP") + kvkSession[1].mid(2)}));
+}
+
+// ---- frame reader: [link][split][stop] + stream -------------------------------------------------
+
+QByteArray stream(quint8 link, quint8 split, quint8 stopAt, const QList<QByteArray>& frames)
+{
+    QByteArray out;
+    out.append(char(link)).append(char(split)).append(char(stopAt));
+    for (const QByteArray& frame : frames)
+        out += frame;
+    return out;
+}
+
+QByteArray text(const char* line)
+{
+    return LinkFrame::encode(LinkFrame::PV, QByteArray(line));
+}
+
+void frameSeeds()
+{
+    const QByteArray constants = VacConsts::encode({VacConsts::make(1, 0.5f, QString::fromUtf8("Давление откачки")),
+                                                    VacConsts::make(2, -3.0f, QStringLiteral("TempWarning")),
+                                                    VacConsts::make(3, 1e6f, QString(90, QLatin1Char('x')))});
+    write("fuzz_framereader", "drive", stream(0, 0, 0, {text("DRIVE ON"), text("ERROR 12\0tail"), text("")}));
+    write("fuzz_framereader", "drive-split", stream(0, 3, 0, {text("EXEC_1(/programs/_temp1.npg)"), text("OK")}));
+    write("fuzz_framereader", "kvs-consts",
+          stream(1, 0, 0, {text("VP1 OPEN"), LinkFrame::encode(LinkFrame::RV, constants)}));
+    write("fuzz_framereader", "kvk-consts-split",
+          stream(2, 40, 0, {LinkFrame::encode(LinkFrame::QV, constants + constants.left(50)), text("DOOR")}));
+    write("fuzz_framereader", "kvk-wrong-consts",
+          stream(2, 0, 0, {LinkFrame::encode(LinkFrame::RV, constants)}));
+    write("fuzz_framereader", "generic", stream(3, 5, 0, {LinkFrame::encode(LinkFrame::SQ, "OK 3 elements")}));
+    write("fuzz_framereader", "stopped-in-frame",
+          stream(1, 1, 9, {LinkFrame::encode(LinkFrame::RV, constants)}));
+    write("fuzz_framereader", "cut-short", stream(0, 0, 0, {text("PARTIAL").left(7)}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: fuzz_seeds <corpus folder>\n";
+        return 2;
+    }
+    g_root = QString::fromLocal8Bit(argv[1]);
+    driveSeeds();
+    vacuumSeeds();
+    frameSeeds();
+    return 0;
+}

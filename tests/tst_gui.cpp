@@ -271,6 +271,7 @@ private slots:
     void loginAndChangeOfUser()
     {
         Gui gui;
+        const int earlier = logLines(gui).size();  // a window of the same second shares the file
         QSignalSpy users(&gui, &Gui::signalUserChange);
         {
             ModalDriver driver;
@@ -314,7 +315,7 @@ private slots:
         const QString registered = QStringLiteral("[I]Регистрация пользователя - Администратор Администратор");
         const QString pressed = QStringLiteral("[I]Нажата кнопка 'Смена пользователя'");
         const QString notChanged = QStringLiteral("[I]Смена пользователя не выполнена");
-        QCOMPARE(logLines(gui), (QStringList{registered, pressed, notChanged, pressed, registered}));
+        QCOMPARE(logLines(gui).mid(earlier), (QStringList{registered, pressed, notChanged, pressed, registered}));
         QCOMPARE(rowTexts(gui.lwLog), (QStringList{"Регистрация пользователя - Администратор Администратор",
                                                    "Смена пользователя не выполнена",
                                                    "Регистрация пользователя - Администратор Администратор"}));

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
+#include <QtEndian>
 
 #include <cstring>
+#include <limits>
 
 #include "comm.h"
 #include "drivesim.h"
@@ -137,6 +139,38 @@ void frameSeeds()
     write("fuzz_framereader", "cut-short", stream(0, 0, 0, {text("PARTIAL").left(7)}));
 }
 
+// ---- generic link: [count][type codes] + datagrams ----------------------------------------------
+
+QByteArray le32(float value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    return QByteArray(bytes, 4);
+}
+
+void genericSeeds()
+{
+    // One element of every type code, records in subscription order: sensor on/off, the alternate
+    // sensor on/off, sensor number (valid, number, raw), its alternate, variable on/off, its
+    // alternate, variable number; code 7 has no record.
+    const QByteArray types("\x00\x01\x02\x03\x04\x05\x06\x07", 8);
+    QByteArray payload;
+    payload += QByteArray("\x01\x01\x01\x00", 4);
+    payload += '\x01' + le32(12.5f) + le32(250.0f);
+    payload += '\x00' + le32(500.0f) + le32(std::numeric_limits<float>::quiet_NaN());
+    payload += QByteArray("\x01\x00", 2);
+    payload += le32(-3.0f);
+    const QByteArray message = LinkFrame::encode(LinkFrame::SQ, payload);
+
+    QByteArray whole(1, char(types.size()));
+    whole += types;
+    write("fuzz_genericlink", "whole", whole + records({message, message}));
+    write("fuzz_genericlink", "continued", whole + records({message.left(7), message.mid(7, 9), message.mid(16)}));
+    write("fuzz_genericlink", "short-then-foreign",
+          whole + records({LinkFrame::encode(LinkFrame::SQ, payload.left(10)), QByteArray("SQ\x05", 3),
+                           QByteArray("PV") + message.mid(2), message}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -150,5 +184,6 @@ int main(int argc, char** argv)
     driveSeeds();
     vacuumSeeds();
     frameSeeds();
+    genericSeeds();
     return 0;
 }

@@ -192,6 +192,12 @@ void decode(const ElementMap& elements, const char* payload, int size)
     }
 }
 
+void decodeMessage(const ElementMap& elements, const QByteArray& message)
+{
+    decode(elements, message.constData() + LinkFrame::HeaderSize,
+           LinkFrame::parseHeader(message.constData()).length);
+}
+
 }  // namespace GenericLink
 
 namespace {
@@ -234,19 +240,12 @@ void UDPthread::rejected(const char*, int, bool badSignature)
 
 void UDPthread::datagramReceived(const char* data, int size)
 {
-    // Too short to hold a header, or larger than any message may be: not a message.
-    if (size < LinkFrame::HeaderSize || size > GenericLink::kMessageBufferSize)
-        return;
-    const int length = LinkFrame::parseHeader(data).length;
+    // A continuation that does not come in time (or a stop) drops the message.
     QByteArray message(data, size);
-    while (message.size() - LinkFrame::HeaderSize < length) {
-        // A continuation that does not come in time (or a stop) drops the message, and so does
-        // one that would overflow the message buffer.
-        if (!m_stream->readNext(message, GenericLink::kContinuationWaitMs, *this)
-            || message.size() > GenericLink::kMessageBufferSize)
-            return;
-    }
-    GenericLink::decode(*m_elements, message.constData() + LinkFrame::HeaderSize, length);
+    if (GenericLink::assemble(message, [this](QByteArray& m) {
+            return m_stream->readNext(m, GenericLink::kContinuationWaitMs, *this);
+        }))
+        GenericLink::decodeMessage(*m_elements, message);
 }
 
 // ---- TCPthread --------------------------------------------------------------------------------

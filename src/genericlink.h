@@ -125,6 +125,28 @@ QString subscribe(int udpPort, const ElementMap& elements);
 // wholly inside the payload, or that has no offset yet, is left as it is.
 void decode(const ElementMap& elements, const char* payload, int size);
 
+// Completes a status message that starts with its first datagram: while the payload its header
+// announces is not all in, next(message) appends the following datagram (false when none came).
+// False, the message to be dropped, when the first datagram is too short for a header or longer
+// than a message may be, when a continuation does not come, or when the message outgrows
+// kMessageBufferSize.
+template <typename Next>
+bool assemble(QByteArray& message, Next&& next)
+{
+    if (message.size() < LinkFrame::HeaderSize || message.size() > kMessageBufferSize)
+        return false;
+    const int length = LinkFrame::parseHeader(message.constData()).length;
+    while (message.size() - LinkFrame::HeaderSize < length) {
+        if (!next(message) || message.size() > kMessageBufferSize)
+            return false;
+    }
+    return true;
+}
+
+// Stores the records of a message completed by assemble() into the elements: the payload is as
+// long as its header says (bytes after it are not read).
+void decodeMessage(const ElementMap& elements, const QByteArray& message);
+
 }  // namespace GenericLink
 
 // Receives the status messages of the generic link on a local UDP port and stores them into the

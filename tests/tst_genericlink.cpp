@@ -259,6 +259,54 @@ private slots:
         QCOMPARE(fresh.map["C"]->numberVal(), 0.0f);
     }
 
+    // Reassembly of a message from its first datagram and the continuations that follow it.
+    void assembleMessage_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("datagrams");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<int>("asked");  // continuations asked for
+
+        using L = QList<QByteArray>;
+        const QByteArray whole = message(records(longMessageElements(6000).map, 2));
+        QByteArray overlong = message(QByteArray());
+        qToLittleEndian<quint16>(65535, overlong.data() + 2);
+        QTest::newRow("one datagram") << L{whole} << true << 0;
+        QTest::newRow("empty payload") << L{message(QByteArray())} << true << 0;
+        QTest::newRow("two pieces") << L{whole.left(200), whole.mid(200)} << true << 1;
+        QTest::newRow("header alone first") << L{whole.left(4), whole.mid(4, 1), whole.mid(5)} << true << 2;
+        QTest::newRow("next message not taken") << L{whole, whole} << true << 0;
+        QTest::newRow("continuation missing") << L{whole.left(303)} << false << 1;
+        QTest::newRow("header cut") << L{whole.left(3), whole.mid(3)} << false << 0;
+        QTest::newRow("datagram over the buffer")
+            << L{whole + QByteArray(GenericLink::kMessageBufferSize, '\0')} << false << 0;
+        QTest::newRow("message outgrows the buffer")
+            << L{overlong + QByteArray(60000, '\0'), QByteArray(5504, '\0'), QByteArray(1, '\0')} << false << 1;
+    }
+    void assembleMessage()
+    {
+        QFETCH(QList<QByteArray>, datagrams);
+        QFETCH(bool, complete);
+        QFETCH(int, asked);
+        QByteArray assembled = datagrams.first();
+        int calls = 0;
+        QCOMPARE(GenericLink::assemble(assembled, [&](QByteArray& m) {
+                     if (++calls >= datagrams.size())
+                         return false;
+                     m += datagrams[calls];
+                     return true;
+                 }),
+                 complete);
+        QCOMPARE(calls, asked);
+
+        if (complete) {
+            Elements e = longMessageElements(6000);
+            GenericLink::decodeMessage(e.map, assembled);
+            const float expected = LinkFrame::parseHeader(assembled.constData()).length > 0 ? 2.0f : 0.0f;
+            QCOMPARE(e.map.first()->numberVal(), expected);
+            QCOMPARE(e.map.last()->numberVal(), expected);
+        }
+    }
+
     // A value label bound to a cell shows its number with the cell's decimals and, for a cell that
     // is not a variable, its validity.
     void labelFollowsElement_data()

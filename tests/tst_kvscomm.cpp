@@ -12,41 +12,31 @@
 #include <memory>
 
 #include "kvscomm.h"
+#include "loopbackpeer.h"
 #include "testenv.h"
 
 namespace {
 
-// A controller in the test's own thread: accepts the link, sends frames, and streams one status
-// datagram every 40 ms while streaming is on.
-class Peer : public QObject
+// A controller in the test's own thread: the shared loopback peer, streaming one status datagram
+// every 40 ms while the timer runs.
+class Peer : public QObject, public LoopbackPeer
 {
 public:
-    Peer(int packetSize, quint16 udpPort) : m_udpPort(udpPort), packet(packetSize, '\0')
+    explicit Peer(int packetSize) : packet(packetSize, '\0')
     {
         qToLittleEndian<quint16>(kVacuumTextSignature, packet.data());
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&timer, &QTimer::timeout, this, [this] { sendDatagram(packet); });
+        listen();
+        QObject::connect(&timer, &QTimer::timeout, this, [this] { datagram(packet); });
         timer.setInterval(40);
     }
+    void sendFrame(quint16 signature, const QByteArray& payload) { write(LinkFrame::encode(signature, payload)); }
+    bool closed()
+    {
+        connection->waitForReadyRead(10);
+        return connection->state() == QAbstractSocket::UnconnectedState;
+    }
 
-    bool waitConnection()
-    {
-        if (!QTest::qWaitFor([this] { return server.hasPendingConnections(); }, 2000))
-            return false;
-        connection.reset(server.nextPendingConnection());
-        return true;
-    }
-    void sendFrame(quint16 signature, const QByteArray& payload)
-    {
-        connection->write(LinkFrame::encode(signature, payload));
-        connection->flush();
-    }
-    void sendDatagram(const QByteArray& bytes) { udp.writeDatagram(bytes, QHostAddress::LocalHost, m_udpPort); }
-    quint16 m_udpPort;
     QByteArray packet;
-    QTcpServer server;
-    std::unique_ptr<QTcpSocket> connection;
-    QUdpSocket udp;
     QTimer timer;
 };
 
@@ -115,10 +105,9 @@ class TestKvsComm : public QObject
     static Fixture connected(bool kvs, bool stream = true)
     {
         Fixture f;
-        const quint16 udpPort = TestEnv::freePort();
-        f.peer = std::make_unique<Peer>(packetSize(kvs), udpPort);
+        f.peer = std::make_unique<Peer>(packetSize(kvs));
         f.link = makeLink(kvs);
-        if (!f.link->connect("127.0.0.1", f.peer->server.serverPort(), udpPort) || !f.peer->waitConnection())
+        if (!f.link->connect("127.0.0.1", f.peer->tcpPort, f.peer->udpPort) || !f.peer->accept())
             return {};
         if (stream)
             f.peer->timer.start();
@@ -237,7 +226,7 @@ private slots:
         QVERIFY(f.link);
         QCOMPARE(g_log.mid(0, 3), QStringList({"KVS connect", "KVS tcp connect() done", "KVSTCPthread started"}));
         g_log.clear();
-        QVERIFY(!f.link->connect("127.0.0.1", f.peer->server.serverPort(), TestEnv::freePort()));
+        QVERIFY(!f.link->connect("127.0.0.1", f.peer->tcpPort, TestEnv::freePort()));
         QCOMPARE(g_log, QStringList({"KVS connect"}));
         QVERIFY(f.link->connected());
 
@@ -294,7 +283,7 @@ private slots:
             bytes.fill('\x7f', wrong);
             qToLittleEndian<quint16>(kVacuumTextSignature, bytes.data());
             for (int i = 0; i < 5; ++i)
-                f.peer->sendDatagram(bytes);
+                f.peer->datagram(bytes);
         }
         QTest::qWait(400);
         QCOMPARE(changes.names.size(), fields);
@@ -308,7 +297,7 @@ private slots:
         // A bad signature is logged and changes nothing.
         QByteArray bad = f.peer->packet;
         bad[0] = 'X';
-        f.peer->sendDatagram(bad);
+        f.peer->datagram(bad);
         QVERIFY(QTest::qWaitFor([&] { return g_log.contains("Bad signature of drive UDP packet"); }, 2000));
         QTest::qWait(200);
         QCOMPARE(changes.names.size(), fields + 1);
@@ -340,15 +329,11 @@ private slots:
         QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!f.link->connected());
         QVERIFY(QTest::qWaitFor([&] { return !f.link->isRunning(); }, 2000));
-        QVERIFY(QTest::qWaitFor([&] {
-            f.peer->connection->waitForReadyRead(10);
-            return f.peer->connection->state() == QAbstractSocket::UnconnectedState;
-        }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return f.peer->closed(); }, 3000));
 
         // A new connection announces every field again, from the same port.
-        const quint16 udpPort = f.peer->m_udpPort;
-        QVERIFY(f.link->connect("127.0.0.1", f.peer->server.serverPort(), udpPort));
-        QVERIFY(f.peer->waitConnection());
+        QVERIFY(f.link->connect("127.0.0.1", f.peer->tcpPort, f.peer->udpPort));
+        QVERIFY(f.peer->accept());
         f.peer->timer.start();
         QVERIFY(QTest::qWaitFor([&] { return changes.names.size() == 2 * fields; }, 3000));
 
@@ -365,10 +350,7 @@ private slots:
         QSignalSpy changesSeen(f.link.get(), SIGNAL(changedVP4State(int)));
         QVERIFY(QTest::qWaitFor([&] { return changesSeen.count() == 1; }, 3000));
         f.link.reset();  // stops and joins both threads
-        QVERIFY(QTest::qWaitFor([&] {
-            f.peer->connection->waitForReadyRead(10);
-            return f.peer->connection->state() == QAbstractSocket::UnconnectedState;
-        }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return f.peer->closed(); }, 3000));
     }
 };
 

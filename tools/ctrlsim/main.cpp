@@ -1,5 +1,5 @@
-// The controller simulator for running the console by hand: listens on 127.0.0.1 only and
-// prints every command it receives.
+// The controller simulator for running the console by hand: the drive controller and both vacuum
+// controllers, listening on 127.0.0.1 only; prints every command it receives.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "drivesim.h"
+#include "vacuumsim.h"
 
 namespace {
 
@@ -33,6 +34,14 @@ int main(int argc, char* argv[])
                       QStringLiteral("port"), QStringLiteral("5190")});
     parser.addOption({QStringLiteral("drive-udp"), QStringLiteral("Console's UDP port for drive status."),
                       QStringLiteral("port"), QStringLiteral("5191")});
+    parser.addOption({QStringLiteral("kvs-tcp"), QStringLiteral("TCP port of the vacuum-system controller."),
+                      QStringLiteral("port"), QStringLiteral("5196")});
+    parser.addOption({QStringLiteral("kvs-udp"), QStringLiteral("Console's UDP port for vacuum-system status."),
+                      QStringLiteral("port"), QStringLiteral("5197")});
+    parser.addOption({QStringLiteral("kvk-tcp"), QStringLiteral("TCP port of the vacuum/door controller."),
+                      QStringLiteral("port"), QStringLiteral("5198")});
+    parser.addOption({QStringLiteral("kvk-udp"), QStringLiteral("Console's UDP port for vacuum/door status."),
+                      QStringLiteral("port"), QStringLiteral("5199")});
     parser.addOption({QStringLiteral("rate"), QStringLiteral("Status datagrams per second."),
                       QStringLiteral("n"), QStringLiteral("20")});
     parser.process(app);
@@ -43,8 +52,16 @@ int main(int argc, char* argv[])
     bool rateOk = false;
     const quint16 driveTcp = portOption(parser, QStringLiteral("drive-tcp"), tcpOk);
     const quint16 driveUdp = portOption(parser, QStringLiteral("drive-udp"), udpOk);
+    bool vacuumOk = true;
+    quint16 vacuumPorts[4];
+    const char* vacuumOptions[4] = {"kvs-tcp", "kvs-udp", "kvk-tcp", "kvk-udp"};
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        vacuumPorts[i] = portOption(parser, QLatin1String(vacuumOptions[i]), ok);
+        vacuumOk = vacuumOk && ok;
+    }
     const int rate = parser.value(QStringLiteral("rate")).toInt(&rateOk);
-    if (!tcpOk || !udpOk || !rateOk || rate < 1 || rate > 1000) {
+    if (!tcpOk || !udpOk || !vacuumOk || !rateOk || rate < 1 || rate > 1000) {
         err << "ctrlsim: ports must be 1..65535 and the rate 1..1000\n";
         return 2;
     }
@@ -64,5 +81,25 @@ int main(int argc, char* argv[])
     QObject::connect(&drive, &DriveSimulator::commandReceived, &app, [&out](const QString& text) {
         out << "drive < " << text << Qt::endl;
     });
+
+    VacuumSimulator vacuum;
+    vacuum.setRate(rate);
+    if (!vacuum.start(vacuumPorts[0], vacuumPorts[1], vacuumPorts[2], vacuumPorts[3])) {
+        err << "ctrlsim: cannot listen on 127.0.0.1:" << vacuumPorts[0] << " and " << vacuumPorts[2] << "\n";
+        return 1;
+    }
+    out << "vacuum-system controller: commands on 127.0.0.1:" << vacuumPorts[0] << ", status to 127.0.0.1:"
+        << vacuumPorts[1] << Qt::endl;
+    out << "vacuum/door controller: commands on 127.0.0.1:" << vacuumPorts[2] << ", status to 127.0.0.1:"
+        << vacuumPorts[3] << Qt::endl;
+    auto vacuumName = [](VacuumSimulator::Controller c) { return c == VacuumSimulator::Kvs ? "kvs" : "kvk"; };
+    QObject::connect(&vacuum, &VacuumSimulator::consoleConnectedChanged, &app,
+                     [&out, vacuumName](VacuumSimulator::Controller c, bool connected) {
+                         out << vacuumName(c) << (connected ? ": console connected" : ": console disconnected") << Qt::endl;
+                     });
+    QObject::connect(&vacuum, &VacuumSimulator::commandReceived, &app,
+                     [&out, vacuumName](VacuumSimulator::Controller c, const QString& text) {
+                         out << vacuumName(c) << " < " << text << Qt::endl;
+                     });
     return app.exec();
 }

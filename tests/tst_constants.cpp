@@ -1,0 +1,326 @@
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cstring>
+#include <memory>
+
+#include "constants.h"
+#include "kvscomm.h"
+#include "linkpeer.h"
+#include "modaldriver.h"
+#include "myframe.h"
+#include "settingsfile.h"
+#include "testenv.h"
+#include "vacuumcommand.h"
+
+namespace {
+
+// Both vacuum controllers on loopback: each link connected to its peer, whose status stream
+// keeps the link up.
+struct Controllers {
+    LinkPeer kvsPeer;
+    LinkPeer kvkPeer;
+    KVSTCPthread kvs;
+    KVKTCPthread kvk;
+    quint16 kvsUdp = 0;
+    quint16 kvkUdp = 0;
+    QTimer stream;
+
+    static QByteArray statusPacket(int size)
+    {
+        QByteArray packet(size, '\0');
+        qToLittleEndian<quint16>(kVacuumTextSignature, packet.data());
+        return packet;
+    }
+
+    bool start()
+    {
+        kvsUdp = TestEnv::freePort();
+        kvkUdp = TestEnv::freePort();
+        QObject::connect(&stream, &QTimer::timeout, [this] {
+            kvsPeer.sendDatagram(kvsUdp, statusPacket(int(sizeof(KvsStatusPacket))));
+            kvkPeer.sendDatagram(kvkUdp, statusPacket(int(sizeof(KvkStatusPacket))));
+        });
+        stream.start(40);
+        return kvsPeer.listen() && kvkPeer.listen()
+               && kvs.connect("127.0.0.1", kvsPeer.port(), kvsUdp) && kvsPeer.accept()
+               && kvk.connect("127.0.0.1", kvkPeer.port(), kvkUdp) && kvkPeer.accept();
+    }
+    ~Controllers()
+    {
+        stream.stop();
+        kvs.disconnect();
+        kvk.disconnect();
+    }
+
+    // The commands that reached a controller within waitMs.
+    static QStringList received(LinkPeer& peer, int waitMs = 300)
+    {
+        QStringList texts;
+        LinkPeer::Frame frame;
+        while (peer.nextFrame(frame, waitMs))
+            texts << QString::fromUtf8(frame.payload);
+        return texts;
+    }
+};
+
+// The tables the two controllers answer "CONST" with.
+QVector<VacConstRecord> kvkTable()
+{
+    VacConstRecord full{};
+    full.id = 9;
+    full.value = 5;
+    std::memset(full.name, '\xdf', sizeof(full.name));  // 84 × "Я", no NUL
+    return {VacConsts::make(7, 0.1f, QStringLiteral("Время откачки")),
+            VacConsts::make(8, 1234567.0f, QStringLiteral("Порог давления")), full};
+}
+
+QVector<VacConstRecord> kvsTable()
+{
+    return {VacConsts::make(101, -2.5f, QStringLiteral("Задержка клапана")),
+            VacConsts::make(102, 300.0f, QStringLiteral("Частота насоса"))};
+}
+
+// The dialog over both connected links, wired to them as the main window does.
+struct Session {
+    Controllers c;
+    QWidget parent;
+    std::unique_ptr<Constants> dialog;  // ends before the links
+
+    bool open()
+    {
+        if (!c.start())
+            return false;
+        dialog = std::make_unique<Constants>(&c.kvk, &c.kvs, &parent);
+        QObject::connect(&c.kvk, &VacuumLink::constsReceived, dialog.get(), &Constants::onConstsReceivedKVK);
+        QObject::connect(&c.kvs, &VacuumLink::constsReceived, dialog.get(), &Constants::onConstsReceivedKVS);
+        return true;
+    }
+};
+
+// One controller asked for its table and answering it; waits until the dialog has the rows.
+bool answer(Constants& dialog, Controllers& c, bool kvk)
+{
+    QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+    const int before = table->rowCount();
+    const QVector<VacConstRecord> records = kvk ? kvkTable() : kvsTable();
+    LinkPeer& peer = kvk ? c.kvkPeer : c.kvsPeer;
+    VacuumLink& link = kvk ? static_cast<VacuumLink&>(c.kvk) : static_cast<VacuumLink&>(c.kvs);
+    LinkPeer::Frame frame;
+    if (!link.command(VacuumCommand::constsRequest()) || !peer.nextFrame(frame)
+        || frame.payload != QByteArray("CONST"))
+        return false;
+    peer.sendFrame(kvk ? kKvkConstsSignature : kKvsConstsSignature, VacConsts::encode(records));
+    return QTest::qWaitFor([&] { return table->rowCount() == before + records.size(); }, 3000);
+}
+
+QStringList column(QTableWidget* table, int col)
+{
+    QStringList texts;
+    for (int row = 0; row < table->rowCount(); ++row)
+        texts << table->item(row, col)->text();
+    return texts;
+}
+
+// The pads of a change: the value, then the access code ("" cancels a pad).
+void changeSteps(ModalDriver& driver, int row, const QString& value, const QString& code)
+{
+    driver.next("Constants", [row](ModalDialog& d) {
+        d.find<QTableWidget>("twConst")->selectRow(row);
+        d.click("pbChange");
+    });
+    driver.next("Numpad", [value](ModalDialog& pad) {
+        if (value.isEmpty()) {
+            pad.clickFrameClose();
+            return;
+        }
+        pad.type(value);
+        pad.click("pbEnter");
+    });
+    if (value.isEmpty())
+        return;
+    driver.next("Numpad", [code](ModalDialog& pad) {
+        auto* frame = qobject_cast<MyFrame*>(pad.window());
+        QCOMPARE(frame->titleLabel()->text(), QString("Пароль:"));
+        QVERIFY(!pad.isEnabled("pbDecimal"));
+        QVERIFY(!pad.isEnabled("pbSign"));
+        if (code.isEmpty()) {
+            pad.clickFrameClose();
+            return;
+        }
+        pad.type(code);
+        pad.click("pbEnter");
+    });
+}
+
+}  // namespace
+
+class TestConstants : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { SettingsFile::open()->clear(); }
+
+    // The usual order: the second controller's rows first, then the first's; ids, names and
+    // values as the tables hold them.
+    void rows()
+    {
+        Session s;
+        QVERIFY(s.open());
+        Controllers& c = s.c;
+        Constants& dialog = *s.dialog;
+        QVERIFY(answer(dialog, c, true));
+        QVERIFY(answer(dialog, c, false));
+        QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+        QCOMPARE(column(table, 0), (QStringList{"KBK:7", "KBK:8", "KBK:9", "KBC:101", "KBC:102"}));
+        QCOMPARE(column(table, 1), (QStringList{"Время откачки", "Порог давления", QString(84, QChar(0x042F)),
+                                                "Задержка клапана", "Частота насоса"}));
+        QCOMPARE(column(table, 2), (QStringList{"0.1", "1.23457e+06", "5", "-2.5", "300"}));
+        QCOMPARE(table->item(3, 0)->data(Qt::UserRole).toString(), QString("101"));
+        QCOMPARE(table->item(0, 0)->font().pointSize(), 13);
+        QCOMPARE(table->item(0, 2)->font().pointSize(), 13);
+        QCOMPARE(table->item(0, 0)->textAlignment() & Qt::AlignHorizontal_Mask, int(Qt::AlignHCenter));
+        QCOMPARE(dialog.kvkCount(), 3);
+        QCOMPARE(dialog.kvsCount(), 2);
+        auto* frame = qobject_cast<MyFrame*>(dialog.parentWidget());
+        QVERIFY(frame);
+        QCOMPARE(frame->titleLabel()->text(), QString("Параметры системы"));
+    }
+
+    // "SET(" goes to the controller the chosen row came from, and to it alone, whatever order
+    // and however often the tables arrived.
+    void changeReachesOwner_data()
+    {
+        QTest::addColumn<QString>("answers");  // k = second controller, s = first controller
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("toKvk");
+        QTest::newRow("usual order, KBK row") << "ks" << 0 << "KBK:7" << true;
+        QTest::newRow("usual order, KBC row") << "ks" << 4 << "KBC:102" << false;
+        QTest::newRow("first controller first, KBK row") << "sk" << 2 << "KBK:7" << true;
+        QTest::newRow("first controller first, KBC row") << "sk" << 0 << "KBC:101" << false;
+        QTest::newRow("second controller twice, its later row") << "kks" << 3 << "KBK:7" << true;
+        QTest::newRow("first controller twice, KBC row after KBK") << "sks" << 5 << "KBC:101" << false;
+    }
+    void changeReachesOwner()
+    {
+        QFETCH(QString, answers);
+        QFETCH(int, row);
+        QFETCH(QString, id);
+        QFETCH(bool, toKvk);
+        Session s;
+        QVERIFY(s.open());
+        Controllers& c = s.c;
+        Constants& dialog = *s.dialog;
+        QSignalSpy messages(&dialog, &Constants::message);
+        for (QChar who : answers)
+            QVERIFY(answer(dialog, c, who == 'k'));
+        QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+        QCOMPARE(table->item(row, 0)->text(), id);
+        const QString name = table->item(row, 1)->text();
+
+        ModalDriver driver;
+        changeSteps(driver, row, "0.1", "418305");
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(driver.done());
+
+        const QStringList expected{"SET(" + id + ",0.1000000)"};
+        QCOMPARE(Controllers::received(toKvk ? c.kvkPeer : c.kvsPeer), expected);
+        QCOMPARE(Controllers::received(toKvk ? c.kvsPeer : c.kvkPeer, 100), QStringList());
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.first().at(0).toString(),
+                 QString("[I]Изменено значение параметра %1 (%2), новое значение: 0.1").arg(id, name));
+        QCOMPARE(messages.first().at(1).toBool(), true);
+    }
+
+    // A cancelled pad or a wrong code changes nothing: nothing sent, nothing logged, the dialog
+    // stays open with its rows.
+    void refusedChange_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("wrong code") << "12" << "418304";
+        QTest::newRow("code cancelled") << "12" << "";
+        QTest::newRow("value cancelled") << "" << "";
+    }
+    void refusedChange()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, code);
+        Session s;
+        QVERIFY(s.open());
+        Controllers& c = s.c;
+        Constants& dialog = *s.dialog;
+        QSignalSpy messages(&dialog, &Constants::message);
+        QVERIFY(answer(dialog, c, true));
+        QVERIFY(answer(dialog, c, false));
+
+        ModalDriver driver;
+        changeSteps(driver, 1, value, code);
+        driver.next("Constants", [](ModalDialog& d) {
+            QCOMPARE(d.find<QTableWidget>("twConst")->rowCount(), 5);
+            d.reject();
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QVERIFY(driver.done());
+        QCOMPARE(Controllers::received(c.kvkPeer, 100) + Controllers::received(c.kvsPeer, 100), QStringList());
+        QCOMPARE(messages.count(), 0);
+    }
+
+    void noRowSelectedDoesNothing()
+    {
+        Session s;
+        QVERIFY(s.open());
+        Controllers& c = s.c;
+        Constants& dialog = *s.dialog;
+        QVERIFY(answer(dialog, c, true));
+        ModalDriver driver(1000);  // no pad may open
+        dialog.show();
+        QTest::mouseClick(dialog.findChild<QPushButton*>("pbChange"), Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(!driver.failed());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(Controllers::received(c.kvkPeer, 100), QStringList());
+    }
+
+    // The column widths come back at the next opening; closing is logged, not shown.
+    void widthsKeptAndCloseLogged()
+    {
+        QWidget parent;
+        QStringList closing;
+        auto dialog = std::make_unique<Constants>(nullptr, nullptr, &parent);
+        connect(dialog.get(), &Constants::message, this,
+                [&](const QString& text, bool show) { closing << text + (show ? "|shown" : "|logged"); });
+        auto* table = dialog->findChild<QTableWidget*>("twConst");
+        QCOMPARE(table->columnWidth(0), 100);
+        QCOMPARE(table->columnWidth(1), 100);
+        QCOMPARE(table->columnWidth(2), 100);
+        dialog->onConstsReceivedKVK(0);  // no link: no rows
+        QCOMPARE(table->rowCount(), 0);
+        table->setColumnWidth(0, 120);
+        table->setColumnWidth(1, 450);
+        table->setColumnWidth(2, 160);
+        dialog.reset();
+        QCOMPARE(closing, QStringList{"[I]Закрыто окно параметров системы|logged"});
+
+        const auto settings = SettingsFile::open();
+        QCOMPARE(settings->value("Constants/Width_ID").toInt(), 120);
+        QCOMPARE(settings->value("Constants/Width_DESC").toInt(), 450);
+        QCOMPARE(settings->value("Constants/Width_VALUE").toInt(), 160);
+        Constants again(nullptr, nullptr, &parent);
+        table = again.findChild<QTableWidget*>("twConst");
+        QCOMPARE(table->columnWidth(0), 120);
+        QCOMPARE(table->columnWidth(1), 450);
+        QCOMPARE(table->columnWidth(2), 160);
+    }
+};
+
+POKAVRO_TEST_MAIN(TestConstants)
+#include "tst_constants.moc"

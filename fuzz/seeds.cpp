@@ -5,18 +5,21 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtEndian>
 
 #include <cstring>
 #include <limits>
 
+#include "autorization.h"
 #include "comm.h"
 #include "drivesim.h"
 #include "drivestatus.h"
 #include "fuzzinput.h"
 #include "genericlink.h"
 #include "kvspackets.h"
+#include "messagebox.h"
 
 namespace {
 
@@ -171,6 +174,47 @@ void genericSeeds()
                            QByteArray("PV") + message.mid(2), message}));
 }
 
+// ---- users file: written by the user manager --------------------------------------------------
+
+class SilentBoxes : public MessageBoxSink
+{
+public:
+    QMessageBox::StandardButton show(QMessageBox::Icon, QWidget*, const QString&, const QString&,
+                                     QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        return QMessageBox::Ok;
+    }
+};
+
+void usersSeeds()
+{
+    SilentBoxes boxes;
+    MessageBoxSink::install(&boxes);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("users.bin"));
+    {
+        Autorization::Manager manager(nullptr, nullptr, nullptr, nullptr, nullptr, path);
+        manager.readUsers();  // none yet
+        const QList<Autorization::AbstractUserGroup*> groups = manager.groups();
+        new Autorization::AbstractUser(&manager, QStringLiteral("ivan"), QString::fromUtf8("Иван Петров"),
+                                       Autorization::passwordHash(QStringLiteral("1234")), groups.at(2));
+        new Autorization::AbstractUser(&manager, QStringLiteral("master"), QStringLiteral("Setter"),
+                                       Autorization::passwordHash(QStringLiteral("4321")), groups.at(1));
+        new Autorization::AbstractUser(&manager, QStringLiteral("boss"), QString::fromUtf8("Главный"),
+                                       Autorization::passwordHash(QStringLiteral("0")), groups.at(0));
+    }  // the manager writes the file on its way out
+    MessageBoxSink::install(nullptr);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::exit(1);
+    const QByteArray users = file.readAll();
+    write("fuzz_usersfile", "three-users", users);
+    QByteArray moreThanHeld = users;
+    moreThanHeld[2] = '\x05';
+    write("fuzz_usersfile", "count-beyond-records", moreThanHeld);
+    write("fuzz_usersfile", "cut-in-a-record", users.left(users.size() - 7));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -185,5 +229,6 @@ int main(int argc, char** argv)
     vacuumSeeds();
     frameSeeds();
     genericSeeds();
+    usersSeeds();
     return 0;
 }

@@ -59,6 +59,8 @@ public slots:
     void onMinusReleased();
     void onPlusToggled(bool checked);
     void onMinusToggled(bool checked);
+    void onSpeedClicked();
+    void onInfoClicked();
     void onPark(bool park);
     void onClearError();
     void onDrivesPowerChanged(bool state);

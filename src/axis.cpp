@@ -7,6 +7,7 @@
 #include "drivecomm.h"
 #include "drivecommand.h"
 #include "drivediag.h"
+#include "fixedmove.h"
 #include "selector.h"
 #include "settingsfile.h"
 #include "widgets.h"
@@ -69,6 +70,7 @@ Axis::Axis(const QString& name, const QString& units, int index, int channel, in
     connect(m_plus, &QPushButton::released, this, &Axis::onPlusReleased);
     connect(m_minus, &QPushButton::pressed, this, &Axis::onMinusPressed);
     connect(m_minus, &QPushButton::released, this, &Axis::onMinusReleased);
+    connect(m_coordLabel, &PoLabel::clicked, this, &Axis::onCoordClicked);
     connect(m_speedLabel, &PoLabel::clicked, this, &Axis::onSpeedClicked);
     connect(m_info, &QPushButton::clicked, this, &Axis::onInfoClicked);
 
@@ -169,6 +171,19 @@ void Axis::onMinusToggled(bool checked)
     m_plus->setEnabled(!checked);
     // Switching off keeps the sign: MOVE(<name>,-0).
     send(DriveCommand::moveDrive(m_name, checked ? speed() : 0, -1));
+}
+
+void Axis::onCoordClicked()
+{
+    emit axisMessage(
+        QStringLiteral("[I]Открыто окно фиксированного перемещения по оси %1").arg(m_name), false);
+    FixedMove dialog(m_name, m_units, m_drive, speed(), m_channel, m_coordLabel);
+    connect(&dialog, &FixedMove::message, this, &Axis::axisMessage);
+    connect(m_drive, &DriveTCPthread::changedDrivesOn, &dialog, &FixedMove::onDriveState);
+    // Channel 1's state gates the start for every axis, those of channel 2 included.
+    dialog.onChannelState(m_drive->channelState());
+    connect(m_drive, &DriveTCPthread::changedChannelState1, &dialog, &FixedMove::onChannelState);
+    dialog.exec();
 }
 
 void Axis::onSpeedClicked()

@@ -10,11 +10,17 @@ DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::free
 {
     DriveStatusPacket packet = DriveStatus::blank();
     packet.keyAccess = 1;
-    m_status = DriveStatus::encode(packet);
+    setStatus(packet);
     QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
         m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
     });
     m_stream.start(50);
+}
+
+void DrivePeer::setStatus(const DriveStatusPacket& packet)
+{
+    m_packet = packet;
+    m_status = DriveStatus::encode(packet);
 }
 
 bool DrivePeer::attach(DriveTCPthread& link)

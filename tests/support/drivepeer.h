@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "drivestatus.h"
+
 class DriveTCPthread;
 
 // The drive controller's side over loopback for tests of what the console sends: accepts the
@@ -27,6 +29,10 @@ public:
     // True when no command arrives within the wait.
     bool silent(int waitMs = 200);
 
+    // The status datagram streamed from now on (at first blank, with key access on).
+    void setStatus(const DriveStatusPacket& packet);
+    DriveStatusPacket status() const { return m_packet; }
+
 private:
     bool takeFrame(QString& text);
 
@@ -35,6 +41,7 @@ private:
     QByteArray m_buffer;
     QUdpSocket m_udp;
     QTimer m_stream;
+    DriveStatusPacket m_packet;
     QByteArray m_status;
     const quint16 m_tcpPort;
     const quint16 m_udpPort;

@@ -5,18 +5,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtEndian>
 
 #include <cstring>
 #include <limits>
 
+#include "autorization.h"
 #include "comm.h"
 #include "drivesim.h"
 #include "drivestatus.h"
+#include "vacuumsim.h"
 #include "fuzzinput.h"
 #include "genericlink.h"
 #include "kvspackets.h"
+#include "messagebox.h"
 
 namespace {
 
@@ -65,43 +69,30 @@ void driveSeeds()
           records({odd.left(295), QByteArray("QV") + odd.mid(2), odd + '\0', odd}));
 }
 
-// ---- vacuum status ------------------------------------------------------------------------------
-
-template <typename Packet>
-Packet zeroed()
-{
-    Packet packet;
-    std::memset(&packet, 0, sizeof packet);
-    packet.signature = kVacuumTextSignature;
-    return packet;
-}
+// ---- vacuum status: the simulator's plant pumping down ------------------------------------------
 
 void vacuumSeeds()
 {
-    KvsStatusPacket kvs = zeroed<KvsStatusPacket>();
-    QList<QByteArray> kvsSession{VacuumStatus::encode(kvs)};
-    kvs.VP1State = 1;
-    kvs.PT1 = 1.0e5;
-    kvs.PT1Valid = 1;
-    kvsSession << VacuumStatus::encode(kvs);
-    kvs.PT1 = 12.5;
-    kvs.Temp3 = std::numeric_limits<float>::quiet_NaN();
-    kvs.AlgNumber = 3;
-    kvsSession << VacuumStatus::encode(kvs) << VacuumStatus::encode(kvs);
-    write("fuzz_kvsstatus", "session", records(kvsSession));
-    write("fuzz_kvsstatus", "rejected", records({kvsSession[1].left(144), QByteArray("VP") + kvsSession[1].mid(2)}));
-
-    KvkStatusPacket kvk = zeroed<KvkStatusPacket>();
-    QList<QByteArray> kvkSession{VacuumStatus::encode(kvk)};
-    kvk.DoorState = 2;
-    kvk.PT4 = 1.0e5;
-    kvk.PressureOK = 1;
-    kvkSession << VacuumStatus::encode(kvk);
-    kvk.PT6 = std::numeric_limits<float>::quiet_NaN();
-    kvk.AlgRun = 1;
-    kvkSession << VacuumStatus::encode(kvk) << VacuumStatus::encode(kvk);
-    write("fuzz_kvkstatus", "session", records(kvkSession));
-    write("fuzz_kvkstatus", "rejected", records({kvkSession[1].left(100), QByteArray("VP") + kvkSession[1].mid(2)}));
+    VacuumSimulator sim;
+    sim.setSwitchSeconds(0.5);
+    QList<QByteArray> kvs{sim.statusDatagram(VacuumSimulator::Kvs)};
+    QList<QByteArray> kvk{sim.statusDatagram(VacuumSimulator::Kvk)};
+    for (const char* command : {"NL1 ON", "NZ1 ON", "VP2 ON", "ND1 ON"}) {
+        sim.apply(VacuumSimulator::Kvs, QString::fromLatin1(command));
+        sim.advance(1.0);
+        kvs << sim.statusDatagram(VacuumSimulator::Kvs);
+        kvk << sim.statusDatagram(VacuumSimulator::Kvk);
+    }
+    sim.apply(VacuumSimulator::Kvk, QStringLiteral("ALG(2)"));
+    sim.setGaugeValid(VacuumSimulator::Chamber, false);
+    sim.force(VacuumSimulator::Kvs, QStringLiteral("Temp3"), std::numeric_limits<float>::quiet_NaN());
+    sim.advance(1.0);
+    kvs << sim.statusDatagram(VacuumSimulator::Kvs) << sim.statusDatagram(VacuumSimulator::Kvs);
+    kvk << sim.statusDatagram(VacuumSimulator::Kvk) << sim.statusDatagram(VacuumSimulator::Kvk);
+    write("fuzz_kvsstatus", "session", records(kvs));
+    write("fuzz_kvkstatus", "session", records(kvk));
+    write("fuzz_kvsstatus", "rejected", records({kvs[1].left(144), QByteArray("VP") + kvs[1].mid(2), kvs[2]}));
+    write("fuzz_kvkstatus", "rejected", records({kvk[1].left(100), QByteArray("VP") + kvk[1].mid(2), kvk[2]}));
 }
 
 // ---- frame reader: [link][split][stop] + stream -------------------------------------------------
@@ -122,9 +113,9 @@ QByteArray text(const char* line)
 
 void frameSeeds()
 {
-    const QByteArray constants = VacConsts::encode({VacConsts::make(1, 0.5f, QString::fromUtf8("Давление откачки")),
-                                                    VacConsts::make(2, -3.0f, QStringLiteral("TempWarning")),
-                                                    VacConsts::make(3, 1e6f, QString(90, QLatin1Char('x')))});
+    VacuumSimulator sim;
+    const QByteArray constants = VacConsts::encode(sim.constants(VacuumSimulator::Kvs).mid(0, 3)
+                                                   + QVector<VacConstRecord>{VacConsts::make(3, 1e6f, QString(90, QLatin1Char('x')))});
     write("fuzz_framereader", "drive", stream(0, 0, 0, {text("DRIVE ON"), text("ERROR 12\0tail"), text("")}));
     write("fuzz_framereader", "drive-split", stream(0, 3, 0, {text("EXEC_1(/programs/_temp1.npg)"), text("OK")}));
     write("fuzz_framereader", "kvs-consts",
@@ -171,6 +162,57 @@ void genericSeeds()
                            QByteArray("PV") + message.mid(2), message}));
 }
 
+// ---- users file: written by the user manager --------------------------------------------------
+
+class SilentBoxes : public MessageBoxSink
+{
+public:
+    QMessageBox::StandardButton show(QMessageBox::Icon, QWidget*, const QString&, const QString&,
+                                     QMessageBox::StandardButtons, QMessageBox::StandardButton) override
+    {
+        return QMessageBox::Ok;
+    }
+};
+
+void usersSeeds()
+{
+    SilentBoxes boxes;
+    MessageBoxSink::install(&boxes);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("users.bin"));
+    {
+        Autorization::Manager manager(nullptr, nullptr, nullptr, nullptr, nullptr, path);
+        manager.readUsers();  // none yet
+        const QList<Autorization::AbstractUserGroup*> groups = manager.groups();
+        new Autorization::AbstractUser(&manager, QStringLiteral("ivan"), QString::fromUtf8("Иван Петров"),
+                                       Autorization::passwordHash(QStringLiteral("1234")), groups.at(2));
+        new Autorization::AbstractUser(&manager, QStringLiteral("master"), QStringLiteral("Setter"),
+                                       Autorization::passwordHash(QStringLiteral("4321")), groups.at(1));
+        new Autorization::AbstractUser(&manager, QStringLiteral("boss"), QString::fromUtf8("Главный"),
+                                       Autorization::passwordHash(QStringLiteral("0")), groups.at(0));
+    }  // the manager writes the file on its way out
+    MessageBoxSink::install(nullptr);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::exit(1);
+    const QByteArray users = file.readAll();
+    write("fuzz_usersfile", "three-users", users);
+    QByteArray moreThanHeld = users;
+    moreThanHeld[2] = '\x05';
+    write("fuzz_usersfile", "count-beyond-records", moreThanHeld);
+    write("fuzz_usersfile", "cut-in-a-record", users.left(users.size() - 7));
+}
+
+// ---- settings file ------------------------------------------------------------------------------
+
+void settingsSeeds()
+{
+    write("fuzz_settings", "network",
+          "[Network]\nDriveHost=127.0.0.1\nDriveTcpPort=5190\nDriveUdpPort=5191\nKvsHost=\" 127.0.0.2 \"\n"
+          "KvsTcpPort=0\nKvsUdpPort=70000\nKvkHost=\nKvkTcpPort=abc\nKvkUdpPort=@Variant(\\0\\0\\0\\x2\\0\\0\\x14\\x7f)\n"
+          "\n[LIR]\nLX=2\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -185,5 +227,7 @@ int main(int argc, char** argv)
     vacuumSeeds();
     frameSeeds();
     genericSeeds();
+    usersSeeds();
+    settingsSeeds();
     return 0;
 }

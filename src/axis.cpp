@@ -3,9 +3,12 @@
 #include <QPushButton>
 #include <climits>
 
+#include "axisinfo.h"
 #include "drivecomm.h"
 #include "drivecommand.h"
 #include "drivediag.h"
+#include "fixedmove.h"
+#include "selector.h"
 #include "settingsfile.h"
 #include "widgets.h"
 
@@ -67,6 +70,9 @@ Axis::Axis(const QString& name, const QString& units, int index, int channel, in
     connect(m_plus, &QPushButton::released, this, &Axis::onPlusReleased);
     connect(m_minus, &QPushButton::pressed, this, &Axis::onMinusPressed);
     connect(m_minus, &QPushButton::released, this, &Axis::onMinusReleased);
+    connect(m_coordLabel, &PoLabel::clicked, this, &Axis::onCoordClicked);
+    connect(m_speedLabel, &PoLabel::clicked, this, &Axis::onSpeedClicked);
+    connect(m_info, &QPushButton::clicked, this, &Axis::onInfoClicked);
 
     // A stored speed outside 0..maxSpeed (a hand-edited or damaged file) is brought into range,
     // so that it can never jog the axis the wrong way.
@@ -165,6 +171,71 @@ void Axis::onMinusToggled(bool checked)
     m_plus->setEnabled(!checked);
     // Switching off keeps the sign: MOVE(<name>,-0).
     send(DriveCommand::moveDrive(m_name, checked ? speed() : 0, -1));
+}
+
+void Axis::onCoordClicked()
+{
+    emit axisMessage(
+        QStringLiteral("[I]Открыто окно фиксированного перемещения по оси %1").arg(m_name), false);
+    FixedMove dialog(m_name, m_units, m_drive, speed(), m_channel, m_coordLabel);
+    connect(&dialog, &FixedMove::message, this, &Axis::axisMessage);
+    connect(m_drive, &DriveTCPthread::changedDrivesOn, &dialog, &FixedMove::onDriveState);
+    // Channel 1's state gates the start for every axis, those of channel 2 included.
+    dialog.onChannelState(m_drive->channelState());
+    connect(m_drive, &DriveTCPthread::changedChannelState1, &dialog, &FixedMove::onChannelState);
+    dialog.exec();
+}
+
+void Axis::onSpeedClicked()
+{
+    // 2.5, 5, 10, 25, 50 and 100 per cent of the top speed.
+    QList<float> presets;
+    for (float percent : {2.5f, 5.0f, 10.0f, 25.0f, 50.0f, 100.0f})
+        presets << percent / 100.0f * float(m_maxSpeed);
+    Selector selector(m_name, m_units, presets, QStringLiteral("Произвольная скорость"), 0,
+                      m_speedLabel);
+    connect(&selector, &Selector::message, this, &Axis::axisMessage);
+    if (selector.exec() != QDialog::Accepted)
+        return;
+    m_speedLabel->setValue(selector.value(), 0);
+    emit speedChanged(speed());
+}
+
+void Axis::onInfoClicked()
+{
+    emit axisMessage(QStringLiteral("[I]Открыто окно дополнительных параметров оси %1").arg(m_name),
+                     false);
+    AxisInfo info(m_name, m_drive, m_info);
+    connect(&info, &AxisInfo::message, this, &Axis::axisMessage);
+
+    // Each value follows the axis while the dialog is open, starting from the current one.
+    connect(this, &Axis::stateChanged, &info, &AxisInfo::onStateChanged);
+    info.onStateChanged(m_state);
+    connect(this, &Axis::coordChanged, &info, &AxisInfo::onCoordChanged);
+    info.onCoordChanged(m_coord);
+    connect(this, &Axis::speedChanged, &info, &AxisInfo::onSpeedChanged);
+    info.onSpeedChanged(speed());
+    connect(this, &Axis::epPlusChanged, &info, &AxisInfo::onEpPlusChanged);
+    info.onEpPlusChanged(m_epPlus);
+    connect(this, &Axis::epMinusChanged, &info, &AxisInfo::onEpMinusChanged);
+    info.onEpMinusChanged(m_epMinus);
+    connect(this, &Axis::epPlusValueChanged, &info, &AxisInfo::onMaxLimChanged);
+    info.onMaxLimChanged(m_maxLimit);
+    connect(this, &Axis::epMinusValueChanged, &info, &AxisInfo::onMinLimChanged);
+    info.onMinLimChanged(m_minLimit);
+
+    if (m_name == QLatin1String("LX") || m_name == QLatin1String("U1")) {
+        connect(&info, &AxisInfo::showSecondAxis, this, &Axis::secondAxis);
+        info.onSecondAxisShowButton(m_secondAxisShown);
+    }
+
+    connect(this, &Axis::parked, &info, &AxisInfo::onParked);
+    info.onParked(m_state == kParked);
+    connect(&info, &AxisInfo::park, this, &Axis::onPark);
+    connect(&info, &AxisInfo::clearError, this, &Axis::onClearError);
+    info.onDrivesOn(m_drivesOn);
+
+    info.exec();
 }
 
 void Axis::onPark(bool park)

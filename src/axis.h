@@ -59,6 +59,10 @@ public slots:
     void onMinusReleased();
     void onPlusToggled(bool checked);
     void onMinusToggled(bool checked);
+    // Opens the fixed-move dialog of the axis.
+    void onCoordClicked();
+    void onSpeedClicked();
+    void onInfoClicked();
     void onPark(bool park);
     void onClearError();
     void onDrivesPowerChanged(bool state);
@@ -82,9 +86,9 @@ private:
     const QString m_name;
     // Units, channel and the info button are what the axis's dialogs are opened with; the index
     // is the axis's place in the main window's list and only kept.
-    [[maybe_unused]] const QString m_units;
+    const QString m_units;
     [[maybe_unused]] const int m_index;
-    [[maybe_unused]] const int m_channel;
+    const int m_channel;
     const int m_maxSpeed;
     DriveTCPthread* const m_drive;
     int m_state = 0;

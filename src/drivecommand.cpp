@@ -93,6 +93,23 @@ QString reference(const QString& axis, double position)
     return call("REFERENCE", axis + QLatin1Char(',') + QString::number(truncateToInteger(position * 10000.0)));
 }
 
+std::optional<qint32> referenceSteps(float position)
+{
+    const float steps = position * 10000.0f;
+    if (!std::isfinite(steps))
+        return std::nullopt;
+    const float cut = std::trunc(steps);
+    // -2^31 and 2^31 are exact in single precision.
+    if (cut < -2147483648.0f || cut >= 2147483648.0f)
+        return std::nullopt;
+    return qint32(cut);
+}
+
+QString referenceTo(const QString& axis, qint32 steps)
+{
+    return call("REFERENCE", axis + QLatin1Char(',') + QString::number(steps));
+}
+
 QString park(const QString& axis, bool park)
 {
     return call(park ? "PARK" : "DEPARK", axis);

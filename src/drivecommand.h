@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace DriveCommand {
 
 QString drivePower(bool on);       // "DRIVE ON" / "DRIVE OFF"
@@ -32,6 +34,12 @@ QString limitMin(const QString& axis, double value);
 
 // REFERENCE(axis,n) with n = position × 10000 cut towards zero.
 QString reference(const QString& axis, double position);
+// The referencing dialog's form: n = position × 10000 in single precision, cut towards zero.
+// Nothing when the product is not finite or n does not fit a 32-bit integer, so that a value the
+// controller cannot take is never sent clamped or wrapped.
+std::optional<qint32> referenceSteps(float position);
+// REFERENCE(axis,steps), steps already in ten-thousandths: REFERENCE(LX,125000).
+QString referenceTo(const QString& axis, qint32 steps);
 
 QString park(const QString& axis, bool park);  // PARK(axis) / DEPARK(axis)
 QString clearError(const QString& axis);        // CLEAR_ERROR(axis)

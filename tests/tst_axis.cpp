@@ -4,15 +4,14 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
-#include <QUdpSocket>
 #include <QtTest>
 #include <memory>
 
 #include "axis.h"
+#include "axispanel.h"
 #include "drivecomm.h"
+#include "drivepeer.h"
 #include "drivestatus.h"
 #include "fixedpaths.h"
 #include "settingsfile.h"
@@ -20,105 +19,6 @@
 #include "widgets.h"
 
 namespace {
-
-// The drive controller's side over loopback: accepts the link, decodes its "PV" frames into
-// command texts, and streams status datagrams so that the link stays up.
-class DrivePeer : public QObject
-{
-public:
-    DrivePeer()
-    {
-        DriveStatusPacket packet = DriveStatus::blank();
-        packet.keyAccess = 1;
-        m_status = DriveStatus::encode(packet);
-        QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
-            m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
-        });
-        m_stream.start(50);
-    }
-
-    // Opens the link to this peer unless it is up already.
-    bool attach(DriveTCPthread& link)
-    {
-        if (link.connected() && m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
-            return true;
-        delete m_socket;
-        m_socket = nullptr;
-        m_buffer.clear();
-        if (!m_server.isListening() && !m_server.listen(QHostAddress::LocalHost, m_tcpPort))
-            return false;
-        if (!QTest::qWaitFor([&] { return !link.connected(); }, 3000))
-            return false;
-        if (!link.connect(QStringLiteral("127.0.0.1"), m_tcpPort, m_udpPort))
-            return false;
-        if (!QTest::qWaitFor([&] { return m_server.hasPendingConnections(); }, 3000))
-            return false;
-        m_socket = m_server.nextPendingConnection();
-        return m_socket != nullptr;
-    }
-
-    // The next command the controller received ("" when none came within the wait).
-    QString next()
-    {
-        QString text;
-        if (!QTest::qWaitFor([&] { return takeFrame(text); }, 3000))
-            return QString();
-        return text;
-    }
-
-private:
-    bool takeFrame(QString& text)
-    {
-        m_buffer += m_socket->readAll();
-        if (m_buffer.size() < 4)
-            return false;
-        if (!m_buffer.startsWith("PV")) {
-            text = QStringLiteral("<not a PV frame>");
-            return true;
-        }
-        const int length = quint8(m_buffer[2]) | (quint8(m_buffer[3]) << 8);
-        if (m_buffer.size() < 4 + length)
-            return false;
-        text = QString::fromUtf8(m_buffer.mid(4, length));
-        m_buffer.remove(0, 4 + length);
-        return true;
-    }
-
-    QTcpServer m_server;
-    QTcpSocket* m_socket = nullptr;
-    QByteArray m_buffer;
-    QUdpSocket m_udp;
-    QTimer m_stream;
-    QByteArray m_status;
-    const quint16 m_tcpPort = TestEnv::freePort();
-    const quint16 m_udpPort = TestEnv::freePort();
-};
-
-// One axis panel of the main window, with the axis "LX" (top speed 3000) behind it.
-struct Panel {
-    explicit Panel(DriveTCPthread* link, bool endless = false)
-    {
-        window.resize(400, 100);
-        sprite = new PoSprite(&window);
-        coord = new PoLabel(&window);
-        speed = new PoLabel(&window);
-        plus = new QPushButton(QStringLiteral("+"), &window);
-        minus = new QPushButton(QStringLiteral("-"), &window);
-        info = new QPushButton(QStringLiteral("i"), &window);
-        minus->move(100, 0);
-        window.show();
-        axis = std::make_unique<Axis>(QStringLiteral("LX"), QStringLiteral("мм"), 0, 1, 3000, link,
-                                      sprite, coord, speed, plus, minus, info, endless, false);
-    }
-    QWidget window;
-    PoSprite* sprite;
-    PoLabel* coord;
-    PoLabel* speed;
-    QPushButton* plus;
-    QPushButton* minus;
-    QPushButton* info;
-    std::unique_ptr<Axis> axis;
-};
 
 QColor frameColour(int frame)
 {
@@ -190,7 +90,7 @@ private slots:
         QFETCH(int, frame);
         QFETCH(QString, line);
 
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         // The axis registers frames 0, 1, 2 and 4; replace their pictures by plain colours.
         for (int f : {0, 1, 2, 3, 4})
             QCOMPARE(panel.sprite->hasState(f), f != 3);
@@ -219,7 +119,7 @@ private slots:
 
     void parkEdge()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy parked(panel.axis.get(), &Axis::parked);
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
 
@@ -261,7 +161,7 @@ private slots:
         QFETCH(QString, start);
         QFETCH(QString, startLine);
 
-        Panel panel(m_link.get(), endless);
+        AxisPanel panel(m_link.get(), endless);
         panel.speed->setValue(500.0f, 0);
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
         QPushButton* button = positive ? panel.plus : panel.minus;
@@ -289,7 +189,7 @@ private slots:
     // Endless rotation switched off again: the release stops the axis.
     void endlessSwitchedOff()
     {
-        Panel panel(m_link.get(), true);
+        AxisPanel panel(m_link.get(), true);
         panel.speed->setValue(60.0f, 0);
         panel.axis->onEndlessClicked(false);
         QTest::mouseClick(panel.plus, Qt::LeftButton);
@@ -301,7 +201,7 @@ private slots:
     void speedTruncation()
     {
         {
-            Panel panel(m_link.get());
+            AxisPanel panel(m_link.get());
             panel.speed->setValue(22.5f, 0);
             QCOMPARE(panel.axis->speed(), 22);
             QTest::mousePress(panel.minus, Qt::LeftButton);
@@ -333,7 +233,7 @@ private slots:
         if (stored.isValid())
             SettingsFile::open()->setValue(QStringLiteral("LX/Speed"), stored);
 
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QCOMPARE(panel.speed->value(), float(speed));
         QCOMPARE(panel.speed->text(), QString::number(speed));
         QCOMPARE(panel.axis->speed(), speed);
@@ -346,7 +246,7 @@ private slots:
     // turns into a jog the wrong way either.
     void negativeLabelNeverReversesTheJog()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(-500.0f, 0);
         QCOMPARE(panel.axis->speed(), 0);
         QTest::mousePress(panel.plus, Qt::LeftButton);
@@ -359,7 +259,7 @@ private slots:
     // nothing, the toggles jog and lock the opposite button, and nothing is logged.
     void latchedJog()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(500.0f, 0);
         panel.plus->setCheckable(true);
         panel.minus->setCheckable(true);
@@ -397,7 +297,7 @@ private slots:
     void endSwitchWhileHeld()
     {
         QFETCH(bool, positive);
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         panel.speed->setValue(300.0f, 0);
         QPushButton* button = positive ? panel.plus : panel.minus;
         QSignalSpy switched(panel.axis.get(), positive ? &Axis::epPlusChanged : &Axis::epMinusChanged);
@@ -425,7 +325,7 @@ private slots:
 
     void parkAndClearErrorCommands()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
         panel.axis->onPark(true);
         QCOMPARE(m_peer.next(), QStringLiteral("PARK(LX)"));
@@ -438,7 +338,7 @@ private slots:
 
     void coordinateAndLimits()
     {
-        Panel panel(m_link.get());
+        AxisPanel panel(m_link.get());
         QSignalSpy coords(panel.axis.get(), &Axis::coordChanged);
         QSignalSpy maxLimits(panel.axis.get(), &Axis::epPlusValueChanged);
         QSignalSpy minLimits(panel.axis.get(), &Axis::epMinusValueChanged);

@@ -3,10 +3,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -17,6 +19,7 @@
 #include "myframe.h"
 #include "settingsfile.h"
 #include "testenv.h"
+#include "vacuumsim.h"
 #include "vacuumcommand.h"
 
 namespace {
@@ -238,6 +241,50 @@ private slots:
         QCOMPARE(messages.first().at(0).toString(),
                  QString("[I]Изменено значение параметра %1 (%2), новое значение: 0.1").arg(id, name));
         QCOMPARE(messages.first().at(1).toBool(), true);
+    }
+
+    // Against the simulated controllers, asked as the main window asks them. In one process the
+    // two answers may be taken in either order; whatever the order, a change reaches the owner
+    // of its row, which takes it into its table.
+    void simulatedControllers()
+    {
+        VacuumSimulator sim;
+        sim.constants(VacuumSimulator::Kvk) = kvkTable();
+        sim.constants(VacuumSimulator::Kvs) = kvsTable();
+        const quint16 kvsUdp = TestEnv::freePort();
+        const quint16 kvkUdp = TestEnv::freePort();
+        QVERIFY(sim.start(0, kvsUdp, 0, kvkUdp));
+        KVSTCPthread kvs;
+        KVKTCPthread kvk;
+        QVERIFY(kvs.connect("127.0.0.1", sim.tcpPort(VacuumSimulator::Kvs), kvsUdp));
+        QVERIFY(kvk.connect("127.0.0.1", sim.tcpPort(VacuumSimulator::Kvk), kvkUdp));
+        QWidget parent;
+        {
+            Constants dialog(&kvk, &kvs, &parent);
+            connect(&kvk, &VacuumLink::constsReceived, &dialog, &Constants::onConstsReceivedKVK);
+            connect(&kvs, &VacuumLink::constsReceived, &dialog, &Constants::onConstsReceivedKVS);
+            QVERIFY(kvk.command("CONST"));
+            QThread::usleep(10000);
+            QVERIFY(kvs.command("CONST"));
+            auto* table = dialog.findChild<QTableWidget*>("twConst");
+            QVERIFY(QTest::qWaitFor([&] { return table->rowCount() == 5; }, 3000));
+            QStringList ids = column(table, 0);
+            const int row = ids.indexOf("KBK:8");
+            QCOMPARE(table->item(row, 2)->text(), QString("1.23457e+06"));
+            std::sort(ids.begin(), ids.end());
+            QCOMPARE(ids, (QStringList{"KBC:101", "KBC:102", "KBK:7", "KBK:8", "KBK:9"}));
+
+            ModalDriver driver;
+            changeSteps(driver, row, "-12.5", "418305");
+            QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+            QVERIFY(driver.done());
+        }
+        QVERIFY(QTest::qWaitFor([&] { return sim.commandTexts(VacuumSimulator::Kvk).size() == 2; }, 2000));
+        QCOMPARE(sim.commandTexts(VacuumSimulator::Kvk), (QStringList{"CONST", "SET(KBK:8,-12.5000000)"}));
+        QCOMPARE(sim.commandTexts(VacuumSimulator::Kvs), QStringList{"CONST"});
+        QCOMPARE(sim.constants(VacuumSimulator::Kvk).at(1).value, -12.5f);
+        kvs.disconnect();
+        kvk.disconnect();
     }
 
     // A cancelled pad or a wrong code changes nothing: nothing sent, nothing logged, the dialog

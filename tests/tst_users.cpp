@@ -337,6 +337,24 @@ private slots:
         QTest::newRow("unknown group")
             << fileHeader(3) + recordOf("ivan", 7) + recordOf("petr", 0) + recordOf("olga", -1)
             << QStringList{userError("ivan"), userError("olga")} << QStringList{"petr"} << true;
+        // Records whose decoded login or name could not be written back: refused and kept aside,
+        // never dropped silently by the next write.
+        QTest::newRow("name empty before its NUL")
+            << fileHeader(3) + ivan + record("olga", QByteArray("\0Olga", 5), md, 2) + recordOf("petr")
+            << QStringList{userError("olga")} << QStringList{"ivan", "petr"} << true;
+        QTest::newRow("login of 2 bytes before its NUL")
+            << fileHeader(2) + record(QByteArray("ab\0x", 4), "Ab", md, 2) + ivan
+            << QStringList{userError("ab")} << QStringList{"ivan"} << true;
+        QTest::newRow("name that is no UTF-8 grows past 127 bytes")
+            << fileHeader(2) + record("olga", QByteArray(127, '\xff'), md, 2) + ivan
+            << QStringList{userError("olga")} << QStringList{"ivan"} << true;
+        // As the fuzzer found it: "maste" with a name of zero bytes, then a record cut short.
+        QTest::newRow("fuzzer: NUL name among damaged records")
+            << QByteArray::fromHex("a0f4030004001500100002006976616ed0000000000000007cd09fd0b5d182d180d0bed0b281dc9b"
+                                   "db52d04dc20036dbd8313ed05506000600100001006d6173746500000000000000003591bdf7860e"
+                                   "1e4ee2fca79991121504000e0010000000626f7373d0ffffff93d0bbd0b0d0b2d0bdd18bd0b9cfcd"
+                                   "208495d565ef66")
+            << QStringList{userError("maste"), kFileError} << QStringList{"ivan"} << true;
         QTest::newRow("login with a NUL")
             << fileHeader(2) + record(QByteArray("petr\0xy", 7), "Пётр", md, 1) + ivan
             << QStringList() << QStringList{"petr", "ivan"} << false;

@@ -124,12 +124,15 @@ void AbstractManager::readUsers()
         }
         AbstractUserGroup* group = findUserGroup(groupId);
         const QString loginText = decodeText(login);
-        if (findUser(loginText) || !group) {
+        const QString nameText = decodeText(name);
+        // A login or name that, decoded, could not be stored back (a zero byte early in it, or
+        // bytes that are no UTF-8 and grow when stored again) would be dropped by the writer: the
+        // record is refused like a duplicate, so the file is kept aside before it is replaced.
+        if (findUser(loginText) || !group || !fitsFile(loginText.toUtf8(), nameText.toUtf8(), hash)) {
             showFileBox(QStringLiteral("Ошибка чтения пользователя ") + quoted(loginText));
             clean = false;
             continue;
         }
-        const QString nameText = decodeText(name);
         qDebug("New user %s", qUtf8Printable(nameText));
         new AbstractUser(this, loginText, nameText, hash, group);
     }

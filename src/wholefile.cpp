@@ -1,0 +1,15 @@
+#include "wholefile.h"
+
+#include <QSaveFile>
+
+bool writeWholeFile(const QString& localPath, const QByteArray& bytes)
+{
+    QSaveFile file(localPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,75 @@
+#include "drivepeer.h"
+
+#include <QtTest>
+
+#include "drivecomm.h"
+#include "drivestatus.h"
+#include "testenv.h"
+
+DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::freePort())
+{
+    DriveStatusPacket packet = DriveStatus::blank();
+    packet.keyAccess = 1;
+    setStatus(packet);
+    QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
+        m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
+    });
+    m_stream.start(50);
+}
+
+void DrivePeer::setStatus(const DriveStatusPacket& packet)
+{
+    m_packet = packet;
+    m_status = DriveStatus::encode(packet);
+}
+
+bool DrivePeer::attach(DriveTCPthread& link)
+{
+    if (link.connected() && m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
+        return true;
+    delete m_socket;
+    m_socket = nullptr;
+    m_buffer.clear();
+    if (!m_server.isListening() && !m_server.listen(QHostAddress::LocalHost, m_tcpPort))
+        return false;
+    if (!QTest::qWaitFor([&] { return !link.connected(); }, 3000))
+        return false;
+    if (!link.connect(QStringLiteral("127.0.0.1"), m_tcpPort, m_udpPort))
+        return false;
+    if (!QTest::qWaitFor([&] { return m_server.hasPendingConnections(); }, 3000))
+        return false;
+    m_socket = m_server.nextPendingConnection();
+    return m_socket != nullptr;
+}
+
+QString DrivePeer::next(int timeoutMs)
+{
+    QString text;
+    if (!QTest::qWaitFor([&] { return takeFrame(text); }, timeoutMs))
+        return QString();
+    return text;
+}
+
+bool DrivePeer::silent(int waitMs)
+{
+    return next(waitMs).isNull();
+}
+
+bool DrivePeer::takeFrame(QString& text)
+{
+    if (!m_socket)
+        return false;
+    m_buffer += m_socket->readAll();
+    if (m_buffer.size() < 4)
+        return false;
+    if (!m_buffer.startsWith("PV")) {
+        text = QStringLiteral("<not a PV frame>");
+        return true;
+    }
+    const int length = quint8(m_buffer[2]) | (quint8(m_buffer[3]) << 8);
+    if (m_buffer.size() < 4 + length)
+        return false;
+    text = QString::fromUtf8(m_buffer.mid(4, length));
+    m_buffer.remove(0, 4 + length);
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include "drivestatus.h"
+
+class DriveTCPthread;
+
+// The drive controller's side over loopback for tests of what the console sends: accepts the
+// drive link, decodes its "PV" frames into command texts, and streams a status datagram every
+// 50 ms so that the link stays up. Every wait is bounded.
+class DrivePeer : public QObject
+{
+public:
+    DrivePeer();
+
+    // Opens the link to this peer unless it is up already.
+    bool attach(DriveTCPthread& link);
+
+    // The next command the controller received ("" when none came within the wait).
+    QString next(int timeoutMs = 3000);
+
+    // True when no command arrives within the wait.
+    bool silent(int waitMs = 200);
+
+    // The status datagram streamed from now on (at first blank, with key access on).
+    void setStatus(const DriveStatusPacket& packet);
+    DriveStatusPacket status() const { return m_packet; }
+
+private:
+    bool takeFrame(QString& text);
+
+    QTcpServer m_server;
+    QTcpSocket* m_socket = nullptr;
+    QByteArray m_buffer;
+    QUdpSocket m_udp;
+    QTimer m_stream;
+    DriveStatusPacket m_packet;
+    QByteArray m_status;
+    const quint16 m_tcpPort;
+    const quint16 m_udpPort;
+};

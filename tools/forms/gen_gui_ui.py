@@ -120,6 +120,10 @@ def size_policy(h, v):
                 '<horstretch>0</horstretch><verstretch>0</verstretch></sizepolicy>')
 
 
+# QListView's "isWrapping" has no setter of that name: Designer writes it for setProperty().
+WRAPPING_OFF = '<property name="isWrapping" stdset="0"><bool>false</bool></property>'
+
+
 def no_focus():
     return enum('focusPolicy', 'Qt::NoFocus')
 
@@ -332,7 +336,7 @@ def build_footer():
                              + frame('StyledPanel', 'Raised'), kids))
     frame2 = widget('QFrame', 'frame_2', geometry(0, 0, 560, 200) + frame('Panel', 'Plain'), ''.join(wheels))
     log = widget('QListWidget', 'lwLog', geometry(560, 0, 800, 195) + font(11, False) + no_focus()
-                 + frame('Panel', 'Plain') + boolean('isWrapping', False) + boolean('wordWrap', True))
+                 + frame('Panel', 'Plain') + WRAPPING_OFF + boolean('wordWrap', True))
 
     def layout_item(cls, name, props):
         return '<item>' + widget(cls, name, props) + '</item>'

@@ -1,0 +1,602 @@
+#include "gui.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QListWidgetItem>
+#include <QPalette>
+#include <QTime>
+
+#include "autorization.h"
+#include "axis.h"
+#include "confirm.h"
+#include "dumpcreator.h"
+#include "fixedpaths.h"
+#include "netconfig.h"
+#include "runner.h"
+#include "settingsfile.h"
+#include "statebutton.h"
+#include "widgets.h"
+
+namespace {
+
+constexpr int kClockMs = 1000;
+constexpr int kRetryMs = 1000;
+constexpr int kConfirmSeconds = 5;
+constexpr unsigned long kDumpStopWaitMs = 5000;
+
+const char* const kShutdownCommand = "sudo /sbin/shutdown -h now";
+
+// The handwheel keys under "LIR/".
+const char* const kLirAxes[] = {"LX", "LY", "A", "B", "C", "D", "U", "V"};
+
+// The axis objects live until the process ends (their destructors would write settings that the
+// program must not write); they are kept here for that.
+QList<Axis*>& livingAxes()
+{
+    static auto* axes = new QList<Axis*>;  // never destroyed, like the axes themselves
+    return *axes;
+}
+
+void setLinkColour(QLabel* label, bool up)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, up ? Qt::green : Qt::red);
+    palette.setColor(QPalette::WindowText, up ? Qt::black : Qt::white);
+    label->setPalette(palette);
+}
+
+}  // namespace
+
+Gui::Gui() : QWidget(nullptr)
+{
+    setupUi(this);
+    setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
+    addAction(actExit);
+
+    m_userManager = new Autorization::Manager(this, lblUserName, lblUserRight, pbChangeUser, pbUsers,
+                                              FixedPaths::usersFile());
+    m_userManager->readUsers();
+    connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
+
+    initSprites();
+    initLocks();
+    initStateButtons();
+    initDrives();
+    loadIni();
+
+    connect(&m_drive, &DriveTCPthread::disconnected, this, &Gui::disconnectedDrives);
+    connectDrives();
+
+    connect(this, &Gui::signalSystemStarted, kvs, &KVS::onSystemStarted);
+    connect(kvs, &KVS::onKVSConnected, this, &Gui::onChangedKVSConnected);
+    connect(kvs, &KVS::onKVKConnected, this, &Gui::onChangedKVKConnected);
+    connect(kvs, &KVS::message, this, &Gui::prgMessage);
+    connect(contour, &CONTOUR::message, this, &Gui::prgMessage);
+    connect(kvs, &KVS::turnSystemOff, this, &Gui::onTurnSystemOff);
+    connect(kvs, &KVS::onChangedPressUnit, this, &Gui::onChangedPressUnit);
+    connect(kvs, &KVS::signalChangedSpiralLock, this, &Gui::onChangedSpiralLock);
+    connect(kvs, &KVS::signalChangedShutdownLock, this, &Gui::onChangedShutdownLock);
+    connect(kvs, &KVS::signalChangedMode, this, &Gui::changedMode);
+    connect(kvs, &KVS::signalChangedModeTime, this, &Gui::changedModeTime);
+    connect(kvs, &KVS::signalChangedModeState, this, &Gui::changedModeState);
+    connect(kvs, &KVS::changedChamberPressure, this, &Gui::onChangedChamberPressure);
+    connect(kvs, &KVS::changedChamberPressureValid, this, &Gui::onChangedChamberValid);
+    connect(kvs, &KVS::changedGunPressure, this, &Gui::onChangedGunPressure);
+    connect(kvs, &KVS::changedGunPressureValid, this, &Gui::onChangedGunValid);
+    connect(this, &Gui::signalUserChange, kvs, &KVS::onUserChanged);
+    connect(this, &Gui::signalUserChange, contour, &CONTOUR::onUserChanged);
+    connect(this, &Gui::signalUserChange, this, &Gui::onUserChanged);
+    connect(&m_lir, &Lir940p::valueChanged, this, &Gui::onLirChanged);
+
+    m_pointAxes = QStringList{"LX", "LY", "A", "B", "C", "D", "U1", "V"};
+
+    frmVirtual->setGeometry(10, 345, 450, 260);
+    frmVirtual->hide();
+    frmLX2->setGeometry(0, 105, 450, 75);
+    pbInfoLX2->setGeometry(385, 115, 55, 55);
+    frmLX2->setVisible(m_showSecondLX);
+    pbInfoLX2->setVisible(m_showSecondLX);
+    frmU2->setGeometry(0, 25, 450, 75);
+    pbInfoU2->setGeometry(385, 35, 55, 55);
+    frmU2->setVisible(m_showSecondU);
+    pbInfoU2->setVisible(m_showSecondU);
+    pultRegime->hide();
+
+    connect(&m_clock, &QTimer::timeout, this, &Gui::onTimeChanged);
+    m_clock.start(kClockMs);
+    lblDate->setText(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy, ddd")));
+
+    m_logFile.open();
+
+    m_dumpCreator = new DumpCreator(m_processValues);
+    m_dumpCreator->setDumpPath(QStringLiteral("dump"));
+    m_dumpCreator->startDump();
+
+    emit signalSystemStarted();
+}
+
+Gui::~Gui()
+{
+    // The dump thread reads m_processValues: it must have ended before the block goes away.
+    QObject::disconnect(&m_drive, nullptr, this, nullptr);
+    m_dumpCreator->stopDump();
+    if (m_dumpCreator->wait(kDumpStopWaitMs))
+        delete m_dumpCreator;
+    else
+        qWarning("the process dump did not stop");
+    m_dumpCreator = nullptr;
+
+    saveIni();
+    delete m_userManager;
+    m_userManager = nullptr;
+    m_logFile.close();
+    qDeleteAll(m_locks);
+    m_locks.clear();
+}
+
+// ---- program start and the user ---------------------------------------------------------------
+
+bool Gui::autorizationAccepted()
+{
+    m_userRights = m_userManager->showAutorization();
+    emit signalUserChange(m_userRights);
+    m_userGroupText = lblUserRight->text();
+    m_userNameText = lblUserName->text();
+    prgMessage(QStringLiteral("[I]Регистрация пользователя - ") + m_userGroupText + QLatin1Char(' ')
+                   + m_userNameText,
+               true);
+    return m_userRights >= 0;
+}
+
+void Gui::on_pbChangeUser_clicked()
+{
+    prgMessage(QStringLiteral("[I]Нажата кнопка 'Смена пользователя'"), false);
+    m_userRights = m_userManager->showAutorization();
+    if (m_userRights < 0) {
+        prgMessage(QStringLiteral("[I]Смена пользователя не выполнена"), true);
+    } else {
+        m_userGroupText = lblUserRight->text();
+        m_userNameText = lblUserName->text();
+        prgMessage(QStringLiteral("[I]Регистрация пользователя - ") + m_userGroupText + QLatin1Char(' ')
+                       + m_userNameText,
+                   true);
+    }
+    emit signalUserChange(m_userRights);
+}
+
+QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
+
+float Gui::pressure() const { return VacuumChamber->value(); }
+
+void Gui::onUserChanged(int rights)
+{
+    // Only an administrator or a fixer sees the controller constants; -1 (nobody) is no more
+    // privileged than an operator.
+    pbConstants->setVisible(rights == 0 || rights == 1);
+}
+
+// ---- leaving the program ----------------------------------------------------------------------
+
+bool Gui::confirmed(const QString& question, QWidget* anchor)
+{
+    Confirm dialog(QStringLiteral("Подтверждение"), question, anchor, kConfirmSeconds);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void Gui::on_pbCloseProgram_clicked()
+{
+    if (!confirmed(QStringLiteral("Вы хотите выйти из программы оператора?"), pbCloseProgram))
+        return;
+    prgMessage(QStringLiteral("[I]Выполнен выход из программы автоматической сварки по кнопке"), false);
+    QCoreApplication::exit(0);
+}
+
+void Gui::on_actExit_triggered()
+{
+    prgMessage(QStringLiteral("[I]Выполнен выход из программы автоматической сварки по комбинации клавиш"),
+               false);
+    QCoreApplication::exit(0);
+}
+
+void Gui::on_sbShutdown_clicked()
+{
+    if (!confirmed(QStringLiteral("Выключить установку?"), sbShutdown))
+        return;
+    prgMessage(QStringLiteral("[I]Завершение работы установки выполнено"), false);
+    onSystemShutdown();
+}
+
+void Gui::onSystemShutdown()
+{
+    const int status = ProgramRunner::instance().runShell(QString::fromLatin1(kShutdownCommand));
+    if (status != 0)
+        qWarning("\"%s\" failed (status %d)", kShutdownCommand, status);
+    QCoreApplication::exit(0);
+}
+
+void Gui::onTurnSystemOff(bool) {}
+
+// ---- clock and drive link ---------------------------------------------------------------------
+
+void Gui::onTimeChanged()
+{
+    lblTime->setText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    const QString ela = QStringLiteral("Ela");
+    m_pult.setFuncLeftEncoder(m_lirLeft == ela ? 1 : 0);
+    m_pult.setFuncRightEncoder(m_lirRight == ela ? 1 : 0);
+    m_pult.setFuncDistEncoder(m_lirDist == ela ? 1 : 0);
+    m_pult.setBlockGui(!isEnabled());
+    m_ela.updateStatusEla();
+    onChangedELAConnected(m_ela.changed());
+}
+
+void Gui::connectDrives()
+{
+    const ControllerAddress address = NetConfig::drive();
+    if (m_drive.connect(address.host, address.tcpPort, address.udpPort)) {
+        m_cncConnected = true;
+        onChangedCNCConnected(true);
+    } else {
+        disconnectedDrives();
+    }
+}
+
+void Gui::disconnectedDrives()
+{
+    m_cncConnected = false;
+    onChangedCNCConnected(false);
+    QTimer::singleShot(kRetryMs, this, &Gui::connectDrives);
+}
+
+void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
+void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
+void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
+void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
+
+// ---- operator messages ------------------------------------------------------------------------
+
+void Gui::prgMessage(const QString& str, bool isShow)
+{
+    const QString stamp = OperatorLog::stamp(QTime::currentTime());
+    if (isShow)
+        messageToLog(stamp, str);
+    m_logFile.write(stamp, str);
+}
+
+void Gui::messageToLog(const QString& time, const QString& str)
+{
+    const OperatorRow row = operatorRow(time, str);
+    auto* item = new QListWidgetItem(row.text);
+    if (row.icon != OperatorRow::NoIcon)
+        item->setIcon(m_logIcons[row.icon]);
+    if (row.colour.isValid())
+        item->setForeground(row.colour);
+    lwLog->addItem(item);
+    lwLog->setCurrentRow(lwLog->count() - 1);
+}
+
+// ---- sprites, locks, state buttons ------------------------------------------------------------
+
+void Gui::initSprites()
+{
+    const char* const icons[] = {":/images/icon-error-mini.png", ":/images/icon-info-mini.png",
+                                 ":/images/icon-run-mini.png", ":/images/icon-warning-mini.png",
+                                 ":/images/icon-basic-mini.png"};
+    for (int i = 0; i < 5; ++i)
+        m_logIcons[i] = QIcon(QString::fromLatin1(icons[i]));
+
+    for (PoSprite* sprite : {indX, indZ, indPHI}) {
+        sprite->addPixmap(0, QStringLiteral(":/images/indicator_gray.png"));
+        sprite->addPixmap(1, QStringLiteral(":/images/indicator_green.png"));
+        sprite->addPixmap(2, QStringLiteral(":/images/indicator_yellow.png"));
+        sprite->addPixmap(4, QStringLiteral(":/images/indicator_red.png"));
+    }
+}
+
+void Gui::addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree)
+{
+    const auto i = m_locks.find(name);
+    Q_ASSERT_X(i == m_locks.end(), "src/gui", "i == m_locks.end()");
+    m_locks.insert(name, new Lock(perm, textLocked, textFree));
+}
+
+Lock* Gui::lock(const QString& name)
+{
+    const auto i = m_locks.find(name);
+    Q_ASSERT_X(i != m_locks.end(), "src/gui", "i != m_locks.end()");
+    return i.value();
+}
+
+void Gui::initLocks()
+{
+    addLock(QStringLiteral("LOCK:LockDrives"), false, QStringLiteral("Нет вакуума или дверь не открыта"),
+            QStringLiteral("Есть вакуум или дверь открыта"));
+    addLock(QStringLiteral("LOCK:LockSpiral"), false, QStringLiteral("Недостаточное давление в камере"),
+            QStringLiteral("Давление в камере в норме"));
+    addLock(QStringLiteral("LOCK:LockPult"), false, QStringLiteral("Приводы не включены"),
+            QStringLiteral("Приводы включены"));
+    addLock(QStringLiteral("LOCK:LockShutdown"), false, QStringLiteral("Вакуумная система не остановлена"),
+            QStringLiteral("Вакуумная система остановлена"));
+}
+
+void Gui::initStateButtons()
+{
+    struct Row {
+        StateButton* button;
+        QString caption;
+        bool mode;
+        QString texts[5];
+        const char* lock;
+    };
+    const QString off = QStringLiteral("[выключены]");
+    const QString on = QStringLiteral("[включены]");
+    const QString error = QStringLiteral("[ошибка]");
+    const Row rows[] = {
+        {sbDrives, QStringLiteral("Приводы"), false, {off, on, {}, {}, error}, "LOCK:LockDrives"},
+        {sbTrans, QStringLiteral("Виртуальные\nоси"), false, {off, on, {}, {}, error}, nullptr},
+        {sbShutdown, QStringLiteral("Выключение\nсистемы"), true, {{}, {}, {}, {}, error}, "LOCK:LockShutdown"},
+        {sbLightSpiral, QString(), false, {{}, {}, {}, {}, error}, "LOCK:LockSpiral"},
+        {sbDistPult, QString(), false, {{}, {}, {}, {}, error}, "LOCK:LockPult"},
+    };
+    for (const Row& row : rows) {
+        row.button->init(row.caption, row.mode, row.texts[1], row.texts[0], row.texts[3], row.texts[2],
+                         row.texts[4], true);
+        if (row.lock) {
+            row.button->setLock(true, lock(QString::fromLatin1(row.lock)));
+            row.button->addLock(true, lock(QString::fromLatin1(row.lock)));
+        }
+    }
+}
+
+void Gui::changedDrivesLock(bool on) { lock(QStringLiteral("LOCK:LockDrives"))->setState(on); }
+void Gui::onChangedSpiralLock(bool on) { lock(QStringLiteral("LOCK:LockSpiral"))->setState(on); }
+void Gui::onChangedShutdownLock(bool on) { lock(QStringLiteral("LOCK:LockShutdown"))->setState(on); }
+
+void Gui::onChangedDrivesState(bool state)
+{
+    m_drivesOn = state;
+    lock(QStringLiteral("LOCK:LockPult"))->setState(!state);
+}
+
+// ---- drive signal wiring ----------------------------------------------------------------------
+
+void Gui::initDrives()
+{
+    DriveTCPthread* d = &m_drive;
+    connect(d, &DriveTCPthread::changedDrivesOn, sbDrives, qOverload<bool>(&StateButton::setState));
+    connect(d, &DriveTCPthread::changedDrivesOn, this, &Gui::onChangedDrivesState);
+    connect(d, &DriveTCPthread::changedTransOn, this, &Gui::onChangedTransOn);
+    connect(d, &DriveTCPthread::changedTransOn, contour, &CONTOUR::onVirtualMode);
+    connect(d, &DriveTCPthread::changedPultOn, this, &Gui::onChangedPultState);
+    connect(d, &DriveTCPthread::changedVirtualState, this, &Gui::onChangedStateVirtual);
+    connect(d, &DriveTCPthread::changedChannelState1, this, &Gui::onChangedChannelState1);
+    connect(d, &DriveTCPthread::changedChannelState2, this, &Gui::onChangedChannelState2);
+    connect(d, &DriveTCPthread::changedChannelState3, this, &Gui::onChangedChannelState3);
+    connect(d, &DriveTCPthread::changedChannelMode1, this, &Gui::onChangedChannelMode1);
+    connect(d, &DriveTCPthread::changedChannelMode2, this, &Gui::onChangedChannelMode2);
+    connect(d, &DriveTCPthread::changedChannelMode3, this, &Gui::onChangedChannelMode3);
+    connect(d, &DriveTCPthread::changedDrivesOn, contour, &CONTOUR::onDriveState);
+    connect(d, &DriveTCPthread::changedChannelState1, contour, &CONTOUR::onChannel1State);
+    connect(d, &DriveTCPthread::changedChannelState2, contour, &CONTOUR::onChannel2State);
+    connect(d, &DriveTCPthread::changedChannelState3, contour, &CONTOUR::onChannel3State);
+    connect(d, &DriveTCPthread::changedAxisMoving, contour, &CONTOUR::onAxisMoving);
+    connect(d, &DriveTCPthread::changedPortPultRegime, this, &Gui::onChangedPultRegime);
+    connect(d, &DriveTCPthread::changedDoorState, kvs, &KVS::onDoorStateChanged);
+    connect(d, &DriveTCPthread::changedDoorState, this, &Gui::onDoorStateChanged);
+    connect(d, &DriveTCPthread::changedTrModuleState, this, &Gui::onTrModuleStateChanged);
+    connect(d, &DriveTCPthread::changedDrivePowerState, this, &Gui::onDrivePowerStateChanged);
+    connect(d, &DriveTCPthread::changedLightState, this, &Gui::onLightStateChanged);
+    connect(d, &DriveTCPthread::changedAlarmState, this, &Gui::onAlarmStateChanged);
+    connect(d, &DriveTCPthread::changedKeyAccess, this, &Gui::onAccessChanged);
+    connect(d, &DriveTCPthread::changedSpiralPower, this, &Gui::onSpiralPowerOff);
+    connect(d, &DriveTCPthread::changedDrivesPower, this, &Gui::onDrivesPowerOff);
+    connect(d, &DriveTCPthread::changedPhaseAlarm, this, &Gui::onPhaseAlarm);
+    connect(d, &DriveTCPthread::changedDrivesLock, this, &Gui::changedDrivesLock);
+
+    m_coordLabel = {{"LX", coordLX}, {"LY", coordLY}, {"A", coordA},   {"B", coordB},
+                    {"C", coordC},   {"D", coordD},   {"U1", coordU},  {"V", coordV},
+                    {"X", coordX},   {"Z", coordZ},   {"PHI", coordPHI}};
+    m_maxSpeed = {{"LX", 3000}, {"LY", 3000}, {"A", 360}, {"B", 720},  {"C", 900},  {"D", 900},
+                  {"U1", 120},  {"V", 2160},  {"X", 3000}, {"Z", 3000}, {"PHI", 900}};
+
+    using FloatSignal = void (DriveTCPthread::*)(float);
+    using IntSignal = void (DriveTCPthread::*)(int);
+    using BoolSignal = void (DriveTCPthread::*)(bool);
+    struct AxisRow {
+        const char* name;
+        const char* units;
+        int channel;
+        const char* speedFrom;
+        PoSprite* indicator;
+        PoLabel* coord;
+        PoLabel* speed;
+        QPushButton* plus;
+        QPushButton* minus;
+        QPushButton* info;
+        bool endless;
+        bool secondPanel;
+        FloatSignal coordChanged;
+        IntSignal stateChanged;
+        BoolSignal minSwitch;
+        BoolSignal maxSwitch;
+        FloatSignal minLimit;
+        FloatSignal maxLimit;
+        QFrame* frame;
+    };
+    const AxisRow rows[] = {
+        {"LX", "мм", 1, "LX", indLX, coordLX, speedLX, pbPlusLX, pbMinusLX, pbInfoLX, false, m_showSecondLX,
+         &DriveTCPthread::changedLX1, &DriveTCPthread::changedStateLX1, &DriveTCPthread::changedLXmin,
+         &DriveTCPthread::changedLXmax, &DriveTCPthread::changedMinLimLX, &DriveTCPthread::changedMaxLimLX, frmLX},
+        {"LX2", "мм", 1, "LX", indLX2, coordLX2, speedLX2, pbPlusLX2, pbMinusLX2, pbInfoLX2, false, false,
+         &DriveTCPthread::changedLX2, &DriveTCPthread::changedStateLX2, &DriveTCPthread::changedLXmin,
+         &DriveTCPthread::changedLXmax, &DriveTCPthread::changedMinLimLX, &DriveTCPthread::changedMaxLimLX, frmLX2},
+        {"LY", "мм", 1, "LY", indLY, coordLY, speedLY, pbPlusLY, pbMinusLY, pbInfoLY, false, false,
+         &DriveTCPthread::changedLY, &DriveTCPthread::changedStateLY, &DriveTCPthread::changedLYmin,
+         &DriveTCPthread::changedLYmax, &DriveTCPthread::changedMinLimLY, &DriveTCPthread::changedMaxLimLY, frmLY},
+        {"A", "град", 1, "A", indA, coordA, speedA, pbPlusA, pbMinusA, pbInfoA, false, false,
+         &DriveTCPthread::changedA, &DriveTCPthread::changedStateA, &DriveTCPthread::changedAmin,
+         &DriveTCPthread::changedAmax, &DriveTCPthread::changedMinLimA, &DriveTCPthread::changedMaxLimA, frmA},
+        {"B", "град", 1, "B", indB, coordB, speedB, pbPlusB, pbMinusB, pbInfoB, false, false,
+         &DriveTCPthread::changedB, &DriveTCPthread::changedStateB, &DriveTCPthread::changedBmin,
+         &DriveTCPthread::changedBmax, &DriveTCPthread::changedMinLimB, &DriveTCPthread::changedMaxLimB, frmB},
+        {"C", "град", 1, "C", indC, coordC, speedC, pbPlusC, pbMinusC, pbInfoC, false, false,
+         &DriveTCPthread::changedC, &DriveTCPthread::changedStateC, &DriveTCPthread::changedCmin,
+         &DriveTCPthread::changedCmax, &DriveTCPthread::changedMinLimC, &DriveTCPthread::changedMaxLimC, frmC},
+        {"D", "град", 1, "D", indD, coordD, speedD, pbPlusD, pbMinusD, pbInfoD, false, false,
+         &DriveTCPthread::changedD, &DriveTCPthread::changedStateD, &DriveTCPthread::changedDmin,
+         &DriveTCPthread::changedDmax, &DriveTCPthread::changedMinLimD, &DriveTCPthread::changedMaxLimD, frmD},
+        {"U1", "град", 2, "U1", indU, coordU, speedU, pbPlusU, pbMinusU, pbInfoU, false, m_showSecondU,
+         &DriveTCPthread::changedU1, &DriveTCPthread::changedStateU1, &DriveTCPthread::changedUmin,
+         &DriveTCPthread::changedUmax, &DriveTCPthread::changedMinLimU, &DriveTCPthread::changedMaxLimU, frmU},
+        {"U2", "град", 2, "U1", indU2, coordU2, speedU2, pbPlusU2, pbMinusU2, pbInfoU2, false, false,
+         &DriveTCPthread::changedU2, &DriveTCPthread::changedStateU2, &DriveTCPthread::changedUmin,
+         &DriveTCPthread::changedUmax, &DriveTCPthread::changedMinLimU, &DriveTCPthread::changedMaxLimU, frmU2},
+        {"V", "град", 2, "V", indV, coordV, speedV, pbPlusV, pbMinusV, pbInfoV, pbEndlessV->isChecked(), false,
+         &DriveTCPthread::changedV, &DriveTCPthread::changedStateV, &DriveTCPthread::changedVmin,
+         &DriveTCPthread::changedVmax, &DriveTCPthread::changedMinLimV, &DriveTCPthread::changedMaxLimV, frmV},
+    };
+    int index = 0;
+    for (const AxisRow& row : rows) {
+        const QString name = QString::fromLatin1(row.name);
+        auto* axis = new Axis(name, QString::fromUtf8(row.units), index++, row.channel,
+                              m_maxSpeed.value(QString::fromLatin1(row.speedFrom)), d, row.indicator, row.coord,
+                              row.speed, row.plus, row.minus, row.info, row.endless, row.secondPanel);
+        livingAxes().append(axis);
+        m_axis.insert(name, axis);
+        connect(d, row.coordChanged, axis, &Axis::onCoordChanged);
+        connect(d, row.stateChanged, axis, &Axis::onStateChanged);
+        connect(d, row.minSwitch, axis, &Axis::onEpMinusChanged);
+        connect(d, row.maxSwitch, axis, &Axis::onEpPlusChanged);
+        connect(d, row.minLimit, axis, &Axis::onEpMinusValueChanged);
+        connect(d, row.maxLimit, axis, &Axis::onEpPlusValueChanged);
+        connect(d, &DriveTCPthread::changedDrivesOn, axis, &Axis::onDrivesPowerChanged);
+        connect(axis, &Axis::parked, row.frame, &QWidget::setDisabled);
+        connect(axis, &Axis::axisMessage, this, &Gui::prgMessage);
+        if (name == QLatin1String("LX")) {
+            connect(axis, &Axis::secondAxis, this, &Gui::showSecondLXAxis);
+            connect(this, &Gui::signalSecondXPanelShow, axis, &Axis::onSecondAxisShow);
+        } else if (name == QLatin1String("U1")) {
+            connect(axis, &Axis::secondAxis, this, &Gui::showSecondUAxis);
+            connect(this, &Gui::signalSecondUPanelShow, axis, &Axis::onSecondAxisShow);
+        }
+    }
+
+    connect(d, &DriveTCPthread::changedX, this, &Gui::onChangedX);
+    connect(d, &DriveTCPthread::changedZ, this, &Gui::onChangedZ);
+    connect(d, &DriveTCPthread::changedPHI, this, &Gui::onChangedPHI);
+    connect(d, &DriveTCPthread::changedMaxLimX, this, &Gui::onChangedMaxLimitX);
+    connect(d, &DriveTCPthread::changedMaxLimZ, this, &Gui::onChangedMaxLimitZ);
+    connect(d, &DriveTCPthread::changedMaxLimPHI, this, &Gui::onChangedMaxLimitPHI);
+    connect(d, &DriveTCPthread::changedMinLimX, this, &Gui::onChangedMinLimitX);
+    connect(d, &DriveTCPthread::changedMinLimZ, this, &Gui::onChangedMinLimitZ);
+    connect(d, &DriveTCPthread::changedMinLimPHI, this, &Gui::onChangedMinLimitPHI);
+    connect(d, &DriveTCPthread::changedXmax, this, &Gui::onChangedEpX);
+    connect(d, &DriveTCPthread::changedZmax, this, &Gui::onChangedEpZ);
+    connect(d, &DriveTCPthread::changedPHImax, this, &Gui::onChangedEpPHI);
+    connect(d, &DriveTCPthread::changedXmin, this, &Gui::onChangedNpX);
+    connect(d, &DriveTCPthread::changedZmin, this, &Gui::onChangedNpZ);
+    connect(d, &DriveTCPthread::changedPHImin, this, &Gui::onChangedNpPHI);
+
+    connect(d, &DriveTCPthread::changedMessage, this, &Gui::onNewCNCMessage);
+    connect(d, &DriveTCPthread::changedCNCError, this, &Gui::onNewCNCError);
+
+    onChangedTransOn(false);
+}
+
+// ---- settings ---------------------------------------------------------------------------------
+
+namespace {
+
+struct SpeedKey {
+    const char* key;
+    PoLabel* Ui::Gui::*label;
+    PoLabel* Ui::Gui::*second;  // a second panel that shares the key, or null
+};
+
+const SpeedKey kSpeedKeys[] = {
+    {"speedLX", &Ui::Gui::speedLX, &Ui::Gui::speedLX2}, {"speedLY", &Ui::Gui::speedLY, nullptr},
+    {"speedA", &Ui::Gui::speedA, nullptr},             {"speedB", &Ui::Gui::speedB, nullptr},
+    {"speedC", &Ui::Gui::speedC, nullptr},             {"speedD", &Ui::Gui::speedD, nullptr},
+    {"speedU", &Ui::Gui::speedU, &Ui::Gui::speedU2},   {"speedV", &Ui::Gui::speedV, nullptr},
+    {"speedX", &Ui::Gui::speedX, nullptr},             {"speedZ", &Ui::Gui::speedZ, nullptr},
+    {"speedPHI", &Ui::Gui::speedPHI, nullptr},
+};
+
+QString lirKey(const char* axis) { return QStringLiteral("LIR/") + QLatin1String(axis); }
+
+}  // namespace
+
+void Gui::loadIni()
+{
+    auto settings = SettingsFile::open();
+    for (const char* axis : kLirAxes)
+        m_lirStep.insert(QLatin1String(axis), settings->value(lirKey(axis), 0).toInt());
+    for (const SpeedKey& key : kSpeedKeys) {
+        const int speed = settings->value(QLatin1String(key.key), 0).toInt();
+        (this->*key.label)->setValue(speed, 0);
+        if (key.second)
+            (this->*key.second)->setValue(speed, 0);
+    }
+}
+
+void Gui::saveIni()
+{
+    auto settings = SettingsFile::open();
+    for (const char* axis : kLirAxes)
+        settings->setValue(lirKey(axis), m_lirStep.value(QLatin1String(axis)));
+    for (const SpeedKey& key : kSpeedKeys)
+        settings->setValue(QLatin1String(key.key), (this->*key.label)->value());
+}
+
+// ---- status kept for the commands and dialogs -------------------------------------------------
+
+void Gui::onChangedPultState(bool on) { m_pultOn = on; }
+void Gui::onChangedStateVirtual(uint state) { m_virtualState = state; }
+void Gui::onChangedChannelState1(uint state) { m_channelState1 = state; }
+void Gui::onChangedMaxLimitX(float value) { m_maxLimX = value; }
+void Gui::onChangedMaxLimitZ(float value) { m_maxLimZ = value; }
+void Gui::onChangedMaxLimitPHI(float value) { m_maxLimPHI = value; }
+void Gui::onChangedMinLimitX(float value) { m_minLimX = value; }
+void Gui::onChangedMinLimitZ(float value) { m_minLimZ = value; }
+void Gui::onChangedMinLimitPHI(float value) { m_minLimPHI = value; }
+
+// ---- status without a display yet -------------------------------------------------------------
+
+void Gui::onChangedTransOn(bool) {}
+void Gui::onChangedChannelState2(uint) {}
+void Gui::onChangedChannelState3(uint) {}
+void Gui::onChangedChannelMode1(uint) {}
+void Gui::onChangedChannelMode2(uint) {}
+void Gui::onChangedChannelMode3(uint) {}
+void Gui::onChangedPultRegime(uint) {}
+void Gui::onDoorStateChanged(uint) {}
+void Gui::onTrModuleStateChanged(uint) {}
+void Gui::onDrivePowerStateChanged(uint) {}
+void Gui::onLightStateChanged(uint) {}
+void Gui::onAlarmStateChanged(uint) {}
+void Gui::onAccessChanged(bool) {}
+void Gui::onSpiralPowerOff(bool) {}
+void Gui::onDrivesPowerOff(bool) {}
+void Gui::onPhaseAlarm(bool) {}
+void Gui::showSecondLXAxis(bool) {}
+void Gui::showSecondUAxis(bool) {}
+void Gui::onChangedX(float) {}
+void Gui::onChangedZ(float) {}
+void Gui::onChangedPHI(float) {}
+void Gui::onChangedEpX(bool) {}
+void Gui::onChangedEpZ(bool) {}
+void Gui::onChangedEpPHI(bool) {}
+void Gui::onChangedNpX(bool) {}
+void Gui::onChangedNpZ(bool) {}
+void Gui::onChangedNpPHI(bool) {}
+void Gui::onNewCNCMessage(uint) {}
+void Gui::onNewCNCError(uint) {}
+void Gui::onChangedPressUnit(bool) {}
+void Gui::changedMode(uint) {}
+void Gui::changedModeTime(uint seconds) { m_vacuumModeTime = seconds; }
+void Gui::changedModeState(uint state) { m_vacuumModeState = state; }
+void Gui::onChangedChamberPressure(double) {}
+void Gui::onChangedChamberValid(bool) {}
+void Gui::onChangedGunPressure(float) {}
+void Gui::onChangedGunValid(int) {}
+void Gui::onLirChanged(int, int) {}

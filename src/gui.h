@@ -1,0 +1,199 @@
+#pragma once
+
+#include <QIcon>
+#include <QMap>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include "drivecomm.h"
+#include "elasharedmemory.h"
+#include "lir940p.h"
+#include "operatorlog.h"
+#include "pultshare.h"
+#include "ui_gui.h"
+
+class Axis;
+class DumpCreator;
+class Lock;
+class PoLabel;
+class QLabel;
+
+namespace Autorization {
+class Manager;
+}
+
+// The operator console's main window and the hub of the program. It builds, for the whole run,
+// the drive link, the handwheel reader, the two shared-memory links, the user manager, the ten
+// axis objects, the 1000 ms clock, the operator log and the process dump; its form builds the
+// vacuum screen and the weld programming screen, which it wires to its slots.
+class Gui : public QWidget, public Ui::Gui
+{
+    Q_OBJECT
+
+public:
+    Gui();
+    ~Gui() override;
+
+    // The first login, before the window is shown: false when it was cancelled.
+    bool autorizationAccepted();
+
+    // "group name", e.g. "Оператор Иванов"; a single blank before any successful login.
+    QString getUserName() const;
+    QString programName() const { return m_currentProgram; }
+    // The chamber pressure as shown, in the unit shown.
+    float pressure() const;
+    DriveTCPthread* drives() { return &m_drive; }
+
+    // The interlock filed under name; the name must be registered.
+    Lock* lock(const QString& name);
+
+    int userRights() const { return m_userRights; }
+    bool cncConnected() const { return m_cncConnected; }
+    Axis* axisObject(const QString& name) const { return m_axis.value(name); }
+    const QStringList& pointAxes() const { return m_pointAxes; }
+    const OperatorLog& operatorLog() const { return m_logFile; }
+    // What the status slots last kept for the commands and dialogs.
+    bool pultOn() const { return m_pultOn; }
+    uint virtualState() const { return m_virtualState; }
+    uint channelState1() const { return m_channelState1; }
+
+signals:
+    void signalUserChange(int rights);
+    void signalSecondXPanelShow(bool show);
+    void signalSecondUPanelShow(bool show);
+    void signalSystemStarted();
+
+public slots:
+    // Operator messages: stamps the line, writes it to the operator log and, with isShow, adds it
+    // to the log list.
+    void prgMessage(const QString& str, bool isShow);
+    void messageToLog(const QString& time, const QString& str);
+
+    void onTimeChanged();
+    void connectDrives();
+    void disconnectedDrives();
+    void onChangedCNCConnected(bool state);
+    void onChangedKVSConnected(bool state);
+    void onChangedKVKConnected(bool state);
+    void onChangedELAConnected(bool state);
+    void onUserChanged(int rights);
+
+    void on_pbChangeUser_clicked();
+    void on_pbCloseProgram_clicked();
+    void on_actExit_triggered();
+    void on_sbShutdown_clicked();
+    void onSystemShutdown();
+    void onTurnSystemOff(bool value);
+
+    // Interlocks set from status.
+    void changedDrivesLock(bool on);
+    void onChangedSpiralLock(bool on);
+    void onChangedShutdownLock(bool on);
+    void onChangedDrivesState(bool state);
+
+    // Status kept for the commands and dialogs.
+    void onChangedPultState(bool on);
+    void onChangedStateVirtual(uint state);
+    void onChangedChannelState1(uint state);
+    void onChangedMaxLimitX(float value);
+    void onChangedMaxLimitZ(float value);
+    void onChangedMaxLimitPHI(float value);
+    void onChangedMinLimitX(float value);
+    void onChangedMinLimitZ(float value);
+    void onChangedMinLimitPHI(float value);
+
+    // Status the drive and vacuum links deliver for displays that do not show it yet.
+    void onChangedTransOn(bool on);
+    void onChangedChannelState2(uint state);
+    void onChangedChannelState3(uint state);
+    void onChangedChannelMode1(uint mode);
+    void onChangedChannelMode2(uint mode);
+    void onChangedChannelMode3(uint mode);
+    void onChangedPultRegime(uint regime);
+    void onDoorStateChanged(uint state);
+    void onTrModuleStateChanged(uint state);
+    void onDrivePowerStateChanged(uint state);
+    void onLightStateChanged(uint state);
+    void onAlarmStateChanged(uint state);
+    void onAccessChanged(bool access);
+    void onSpiralPowerOff(bool off);
+    void onDrivesPowerOff(bool off);
+    void onPhaseAlarm(bool alarm);
+    void showSecondLXAxis(bool show);
+    void showSecondUAxis(bool show);
+    void onChangedX(float value);
+    void onChangedZ(float value);
+    void onChangedPHI(float value);
+    void onChangedEpX(bool on);
+    void onChangedEpZ(bool on);
+    void onChangedEpPHI(bool on);
+    void onChangedNpX(bool on);
+    void onChangedNpZ(bool on);
+    void onChangedNpPHI(bool on);
+    void onNewCNCMessage(uint number);
+    void onNewCNCError(uint number);
+    void onChangedPressUnit(bool mmHg);
+    void changedMode(uint mode);
+    void changedModeTime(uint seconds);
+    void changedModeState(uint state);
+    void onChangedChamberPressure(double pa);
+    void onChangedChamberValid(bool valid);
+    void onChangedGunPressure(float pa);
+    void onChangedGunValid(int valid);
+    void onLirChanged(int channel, int delta);
+
+private:
+    void initSprites();
+    void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
+    void initLocks();
+    void initStateButtons();
+    void initDrives();
+    void loadIni();
+    void saveIni();
+    // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
+    bool confirmed(const QString& question, QWidget* anchor);
+
+    Autorization::Manager* m_userManager = nullptr;
+    QString m_currentProgram;
+    int m_userRights = -1;
+    OperatorLog m_logFile;
+    float m_processValues[10] = {};
+    DumpCreator* m_dumpCreator = nullptr;
+    DriveTCPthread m_drive;
+    QStringList m_pointAxes;
+    QMap<QString, Axis*> m_axis;
+    QMap<QString, int> m_maxSpeed;
+    QMap<QString, PoLabel*> m_coordLabel;
+    QMap<QString, Lock*> m_locks;
+    QString m_userGroupText;
+    QString m_userNameText;
+    QTimer m_clock;
+    Lir940p m_lir;
+    QMap<QString, int> m_lirStep;
+    QString m_lirLeft;
+    QString m_lirRight;
+    QString m_lirDist;
+    QWidget* m_accessPanel = nullptr;
+    uint m_vacuumModeTime = 0;
+    uint m_vacuumModeState = 0;
+    QIcon m_logIcons[5];
+    ElaSharedMemory m_ela;
+    PultShare m_pult;
+    bool m_showSecondLX = false;
+    bool m_showSecondU = false;
+    bool m_cncConnected = false;
+    int m_drivePowerState = 0;
+    int m_lightState = 0;
+
+    bool m_drivesOn = false;
+    bool m_pultOn = false;
+    uint m_virtualState = 0;
+    uint m_channelState1 = 0;
+    float m_minLimX = 0;
+    float m_maxLimX = 0;
+    float m_minLimZ = 0;
+    float m_maxLimZ = 0;
+    float m_minLimPHI = 0;
+    float m_maxLimPHI = 0;
+};

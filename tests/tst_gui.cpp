@@ -1,0 +1,438 @@
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+#include "confirm.h"
+#include "drivesim.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "modaldriver.h"
+#include "operatorlog.h"
+#include "pultshare.h"
+#include "settingsfile.h"
+#include "statebutton.h"
+#include "testenv.h"
+#include "widgets.h"
+
+namespace {
+
+const QString kBuiltInLogin = QStringLiteral("su");
+const QString kBuiltInPassword = QStringLiteral("62940571");
+
+QStringList logLines(const Gui& gui)
+{
+    QFile file(gui.operatorLog().fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    // Drop the "[hh:mm:ss] " stamps; check them once on their own.
+    for (QString& line : lines) {
+        if (!QRegularExpression(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] ")).match(line).hasMatch())
+            return {QStringLiteral("<unstamped> ") + line};
+        line = line.mid(11);
+    }
+    return lines;
+}
+
+QStringList rowTexts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text().mid(11);
+    return texts;
+}
+
+void logIn(ModalDialog& login)
+{
+    login.type(QStringLiteral("leLogin"), kBuiltInLogin);
+    login.type(QStringLiteral("lePassword"), kBuiltInPassword);
+    login.click(QStringLiteral("pbEnter"));
+}
+
+QColor windowColour(const QWidget* widget) { return widget->palette().color(QPalette::Window); }
+
+// Runs the application's event loop as main does, with `action` queued into it; the loop's result
+// (99 when nothing ended it within the bound).
+int runLoop(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, action);
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    bound.start(15000);
+    return QCoreApplication::exec();
+}
+
+// True when nothing asked the event loops to end (an exit would make a new loop return at once).
+bool noExitRequested()
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&loop] { loop.exit(5); });
+    return loop.exec() == 5;
+}
+
+}  // namespace
+
+class TestGui : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<RecordingBoxes> m_boxes;
+    std::unique_ptr<RecordingRunner> m_runner;
+    QList<quint16> m_ports;  // drive tcp, drive udp, kvs tcp, kvs udp, kvk tcp, kvk udp
+
+private slots:
+    void initTestCase()
+    {
+        TestEnv::makeInstallationFolders();
+        QDir().mkpath(QStringLiteral("dump"));
+    }
+
+    void init()
+    {
+        QFile::remove(FixedPaths::settingsFile());
+        m_ports = TestEnv::configureControllers();
+        m_boxes = std::make_unique<RecordingBoxes>();
+        m_runner = std::make_unique<RecordingRunner>();
+    }
+
+    void cleanup()
+    {
+        m_runner.reset();
+        m_boxes.reset();
+    }
+
+    void driveLinkComesAndGoes()
+    {
+        Gui gui;
+        QCOMPARE(windowColour(gui.lblCNC), QColor(Qt::red));
+        QCOMPARE(gui.lblCNC->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QVERIFY(!gui.cncConnected());
+
+        auto sim = std::make_unique<DriveSimulator>();
+        QVERIFY(sim->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&gui] { return gui.cncConnected(); }, 5000));
+        QCOMPARE(windowColour(gui.lblCNC), QColor(Qt::green));
+        QCOMPARE(gui.lblCNC->palette().color(QPalette::WindowText), QColor(Qt::black));
+
+        // The controller goes away: red, and the window keeps trying.
+        sim.reset();
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        QCOMPARE(windowColour(gui.lblCNC), QColor(Qt::red));
+        QTest::qWait(1500);
+        QVERIFY(!gui.cncConnected());
+
+        // It returns on the same port: green again without operator action.
+        sim = std::make_unique<DriveSimulator>();
+        QVERIFY(sim->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&gui] { return gui.cncConnected(); }, 5000));
+        QCOMPARE(windowColour(gui.lblCNC), QColor(Qt::green));
+    }
+
+    void firstDatagramReachesEveryPanel()
+    {
+        Gui gui;
+        DriveSimulator sim;
+        const float base[] = {101.5f, 102.5f, 103.5f, 14.25f, 15.25f, 16.25f, 17.25f, 18.5f, 19.5f, 20.75f};
+        for (int axis = DriveStatusPacket::LX1; axis <= DriveStatusPacket::V; ++axis)
+            sim.status().position[axis] = base[axis];
+        sim.status().doorState = 1;
+        sim.status().channelState[0] = 3;
+        sim.status().drivesOn = 1;
+        QVERIFY(sim.start(m_ports[0], m_ports[1]));
+
+        const QList<PoLabel*> labels{gui.coordLX, gui.coordLX2, gui.coordLY, gui.coordA, gui.coordB,
+                                     gui.coordC,  gui.coordD,   gui.coordU,  gui.coordU2, gui.coordV};
+        auto allShow = [&labels](const float* values) {
+            for (int i = 0; i < labels.size(); ++i) {
+                if (labels[i]->value() != values[i])
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(QTest::qWaitFor([&] { return allShow(base); }, 5000));
+        QCOMPARE(gui.kvs->doorState(), 1u);
+        QCOMPARE(gui.contour->channelState(1), 3u);
+        QVERIFY(gui.contour->driveState());
+        QCOMPARE(gui.channelState1(), 3u);
+        QVERIFY(!gui.lock(QStringLiteral("LOCK:LockPult"))->state());
+
+        // After a reconnect the first datagram brings everything again, changed meanwhile or not.
+        sim.setRefuseConnections(true);
+        sim.closeConnection();
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        float moved[10];
+        for (int i = 0; i < 10; ++i)
+            moved[i] = base[i] + 1.0f;
+        for (int axis = DriveStatusPacket::LX1; axis <= DriveStatusPacket::V; ++axis)
+            sim.status().position[axis] = moved[axis];
+        sim.setRefuseConnections(false);
+        QVERIFY(QTest::qWaitFor([&] { return allShow(moved); }, 5000));
+        QVERIFY(gui.cncConnected());
+    }
+
+    void startsWithItsForm()
+    {
+        Gui gui;
+        QVERIFY(gui.windowState() & Qt::WindowFullScreen);
+        QCOMPARE(gui.size(), QSize(1920, 1200));
+        QVERIFY(gui.operatorLog().isOpen());
+        QVERIFY(gui.operatorLog().fileName().startsWith(FixedPaths::logDir()
+                                                        + QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd"))
+                                                        + QStringLiteral("/polog_")));
+        QCOMPARE(gui.getUserName(), QStringLiteral(" "));
+        QCOMPARE(gui.userRights(), -1);
+        QCOMPARE(gui.pointAxes(), (QStringList{"LX", "LY", "A", "B", "C", "D", "U1", "V"}));
+        // The optional panels start hidden in their run-time places.
+        QVERIFY(gui.frmVirtual->isHidden());
+        QCOMPARE(gui.frmVirtual->geometry(), QRect(10, 345, 450, 260));
+        QVERIFY(gui.frmLX2->isHidden() && gui.pbInfoLX2->isHidden());
+        QVERIFY(gui.frmU2->isHidden() && gui.pbInfoU2->isHidden());
+        QVERIFY(gui.pultRegime->isHidden());
+        // The state buttons as the main window sets them up.
+        QCOMPARE(gui.sbShutdown->captionLabel()->text(), QStringLiteral("Выключение\nсистемы"));
+        QCOMPARE(gui.sbDrives->stateLabel()->text(), QStringLiteral("[выключены]"));
+        gui.sbDrives->setState(4);
+        QCOMPARE(gui.sbDrives->stateLabel()->text(), QStringLiteral("[ошибка]"));
+        QVERIFY(gui.sbDrives->locked());
+        for (const char* axis : {"LX", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V"})
+            QVERIFY2(gui.axisObject(QLatin1String(axis)), axis);
+        QVERIFY(!gui.axisObject(QStringLiteral("X")));
+    }
+
+    void locksFollowTheirSlots_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<bool>("inverted");
+        QTest::newRow("drives") << "LOCK:LockDrives" << "changedDrivesLock" << false;
+        QTest::newRow("spiral") << "LOCK:LockSpiral" << "onChangedSpiralLock" << false;
+        QTest::newRow("pult") << "LOCK:LockPult" << "onChangedDrivesState" << true;
+        QTest::newRow("shutdown") << "LOCK:LockShutdown" << "onChangedShutdownLock" << false;
+    }
+    void locksFollowTheirSlots()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, slot);
+        QFETCH(bool, inverted);
+        Gui gui;
+        Lock* lock = gui.lock(name);
+        QVERIFY(!lock->state());  // free until its slot first runs
+        for (bool value : {true, false, true}) {
+            QVERIFY(QMetaObject::invokeMethod(&gui, slot.toLatin1().constData(), Q_ARG(bool, value)));
+            QCOMPARE(lock->state(), value != inverted);
+        }
+    }
+
+    void operatorMessages()
+    {
+        Gui gui;
+        const int before = gui.lwLog->count();
+        gui.prgMessage(QStringLiteral("[I]только в файл"), false);
+        QCOMPARE(gui.lwLog->count(), before);
+        gui.prgMessage(QStringLiteral("[A]Авария"), true);
+        gui.prgMessage(QStringLiteral("[i]как есть"), true);
+        QCOMPARE(gui.lwLog->count(), before + 2);
+        QListWidgetItem* alarm = gui.lwLog->item(before);
+        QCOMPARE(alarm->text().mid(11), QStringLiteral("Авария"));
+        QCOMPARE(alarm->foreground().color(), QColor(Qt::red));
+        QVERIFY(!alarm->icon().isNull());
+        QListWidgetItem* plain = gui.lwLog->item(before + 1);
+        QCOMPARE(plain->text().mid(11), QStringLiteral("[i]как есть"));
+        QVERIFY(plain->icon().isNull());
+        QCOMPARE(gui.lwLog->currentRow(), before + 1);
+        const QStringList lines = logLines(gui);
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (QStringList{"[I]только в файл", "[A]Авария", "[i]как есть"}));
+    }
+
+    void firstLoginCancelled()
+    {
+        Gui gui;
+        QSignalSpy users(&gui, &Gui::signalUserChange);
+        ModalDriver driver;
+        driver.next(QStringLiteral("AutorizationDialog"), [](ModalDialog& login) { login.reject(); });
+        QVERIFY(!gui.autorizationAccepted());
+        QVERIFY(driver.done());
+        QCOMPARE(users.size(), 1);
+        QCOMPARE(users.at(0).at(0).toInt(), -1);
+        QCOMPARE(gui.userRights(), -1);
+        QVERIFY(gui.pbConstants->isHidden());
+        QCOMPARE(logLines(gui).last(),
+                 QStringLiteral("[I]Регистрация пользователя - Администратор Администратор"));
+    }
+
+    void loginAndChangeOfUser()
+    {
+        Gui gui;
+        const int earlier = logLines(gui).size();  // a window of the same second shares the file
+        QSignalSpy users(&gui, &Gui::signalUserChange);
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("AutorizationDialog"), logIn);
+            QVERIFY(gui.autorizationAccepted());
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(gui.userRights(), 0);
+        QCOMPARE(gui.getUserName(), QStringLiteral("Администратор Администратор"));
+        QVERIFY(!gui.pbConstants->isHidden());
+        QCOMPARE(gui.kvs->userRights(), 0);
+        QCOMPARE(gui.contour->userRights(), 0);
+
+        // Change of user cancelled: the previous user's labels stay, everyone hears -1.
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("AutorizationDialog"), [](ModalDialog& login) { login.reject(); });
+            QTest::mouseClick(gui.pbChangeUser, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(gui.userRights(), -1);
+        QCOMPARE(gui.lblUserName->text(), QStringLiteral("Администратор"));
+        QCOMPARE(gui.getUserName(), QStringLiteral("Администратор Администратор"));
+        QVERIFY(gui.pbConstants->isHidden());
+        QCOMPARE(gui.kvs->userRights(), -1);
+        QCOMPARE(gui.contour->userRights(), -1);
+
+        // Change of user accepted.
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("AutorizationDialog"), logIn);
+            QTest::mouseClick(gui.pbChangeUser, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(gui.userRights(), 0);
+
+        QCOMPARE(users.size(), 3);
+        QCOMPARE(users.at(0).at(0).toInt(), 0);
+        QCOMPARE(users.at(1).at(0).toInt(), -1);
+        QCOMPARE(users.at(2).at(0).toInt(), 0);
+        const QString registered = QStringLiteral("[I]Регистрация пользователя - Администратор Администратор");
+        const QString pressed = QStringLiteral("[I]Нажата кнопка 'Смена пользователя'");
+        const QString notChanged = QStringLiteral("[I]Смена пользователя не выполнена");
+        QCOMPARE(logLines(gui).mid(earlier), (QStringList{registered, pressed, notChanged, pressed, registered}));
+        QCOMPARE(rowTexts(gui.lwLog), (QStringList{"Регистрация пользователя - Администратор Администратор",
+                                                   "Смена пользователя не выполнена",
+                                                   "Регистрация пользователя - Администратор Администратор"}));
+    }
+
+    void exitByKeysAndButton()
+    {
+        Gui gui;
+        gui.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gui));
+
+        // Ctrl+Q ends the loop at once.
+        QCOMPARE(runLoop([&gui] { QTest::keyClick(&gui, Qt::Key_Q, Qt::ControlModifier); }), 0);
+        QCOMPARE(logLines(gui).last(),
+                 QStringLiteral("[I]Выполнен выход из программы автоматической сварки по комбинации клавиш"));
+
+        // The exit button asks first; "Нет" leaves the program running and logs nothing.
+        const int lines = logLines(gui).size();
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) {
+                QCOMPARE(qobject_cast<Confirm*>(confirm.dialog())->timeout(), 5);
+                QCOMPARE(confirm.text(QStringLiteral("lblText")),
+                         QStringLiteral("Вы хотите выйти из программы оператора?"));
+                confirm.click(QStringLiteral("pbNo"));
+            });
+            QTest::mouseClick(gui.pbCloseProgram, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QVERIFY(noExitRequested());
+        QCOMPARE(logLines(gui).size(), lines);
+
+        ModalDriver driver;
+        driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) { confirm.click(QStringLiteral("pbYes")); });
+        QCOMPARE(runLoop([&gui] { QTest::mouseClick(gui.pbCloseProgram, Qt::LeftButton); }), 0);
+        QVERIFY(driver.done());
+        QCOMPARE(logLines(gui).last(),
+                 QStringLiteral("[I]Выполнен выход из программы автоматической сварки по кнопке"));
+        QVERIFY(m_runner->shellCommands.isEmpty());
+    }
+
+    void powerOffOnlyAfterYes()
+    {
+        Gui gui;
+        gui.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gui));
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) {
+                QCOMPARE(confirm.text(QStringLiteral("lblText")), QStringLiteral("Выключить установку?"));
+                confirm.click(QStringLiteral("pbNo"));
+            });
+            QTest::mouseClick(gui.sbShutdown, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QVERIFY(m_runner->shellCommands.isEmpty());
+        QVERIFY(noExitRequested());
+
+        m_runner->shellResult = 1;  // a refused command is reported, and the program still ends
+        QTest::ignoreMessage(QtWarningMsg, "\"sudo /sbin/shutdown -h now\" failed (status 1)");
+        ModalDriver driver;
+        driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) { confirm.click(QStringLiteral("pbYes")); });
+        QCOMPARE(runLoop([&gui] { QTest::mouseClick(gui.sbShutdown, Qt::LeftButton); }), 0);
+        QVERIFY(driver.done());
+        QCOMPARE(m_runner->shellCommands, QStringList{QStringLiteral("sudo /sbin/shutdown -h now")});
+        QCOMPARE(logLines(gui).last(), QStringLiteral("[I]Завершение работы установки выполнено"));
+    }
+
+    void clockWritesThePendantBlock()
+    {
+        Gui gui;
+        PultShare pendant;  // a second view of the same segment
+        gui.setEnabled(false);
+        gui.onTimeChanged();
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(gui.lblTime->text()).hasMatch());
+        QVERIFY(pendant.getBlockGui());
+        QCOMPARE(pendant.getFuncLeftEncoder(), 0u);
+        QCOMPARE(pendant.getFuncRightEncoder(), 0u);
+        QCOMPARE(pendant.getFuncDistEncoder(), 0u);
+        gui.setEnabled(true);
+        QVERIFY(QTest::qWaitFor([&pendant] { return !pendant.getBlockGui(); }, 2500));  // the clock's own tick
+        // No beam-unit program counts: its indicator is red.
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+    }
+
+    void settingsAtExit()
+    {
+        {
+            Gui gui;
+            QCOMPARE(gui.speedLX->value(), 0.0f);
+            gui.speedLX->setValue(1500, 0);
+            gui.speedU->setValue(12, 0);
+            gui.speedPHI->setValue(900, 0);
+        }
+        {
+            QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
+            QStringList own;
+            for (const QString& key : settings.allKeys()) {
+                if (!key.startsWith(QLatin1String("Network/")))
+                    own << key;
+            }
+            own.sort();
+            QStringList expected{"LIR/A", "LIR/B", "LIR/C", "LIR/D", "LIR/LX", "LIR/LY", "LIR/U", "LIR/V",
+                                 "speedA", "speedB", "speedC", "speedD", "speedLX", "speedLY", "speedPHI",
+                                 "speedU", "speedV", "speedX", "speedZ"};
+            expected.sort();
+            QCOMPARE(own, expected);
+            QCOMPARE(settings.value(QStringLiteral("speedLX")).toInt(), 1500);
+        }
+        Gui gui;
+        QCOMPARE(gui.speedLX->text(), QStringLiteral("1500"));
+        QCOMPARE(gui.speedLX2->text(), QStringLiteral("1500"));
+        QCOMPARE(gui.speedU2->text(), QStringLiteral("12"));
+        QCOMPARE(gui.speedPHI->text(), QStringLiteral("900"));
+        QCOMPARE(gui.speedV->text(), QStringLiteral("0"));
+    }
+};
+
+POKAVRO_TEST_MAIN(TestGui)
+#include "tst_gui.moc"

@@ -1,9 +1,12 @@
 // The settings file: whatever bytes it holds, the controller addresses read from it are a
-// non-empty host and ports from 1 to 65535.
+// non-empty host and ports from 1 to 65535. The console reads it with its application running,
+// and so does the harness: values stored as "@Variant(...)" may hold pictures and other types
+// that need one.
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -18,6 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                   ? QStringLiteral("/dev/shm/fuzz_settings-XXXXXX")
                                   : QDir::tempPath() + QStringLiteral("/fuzz_settings-XXXXXX"));
     static const bool ready = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz_settings";
+        static char* argv[] = {name, nullptr};
+        new QGuiApplication(argc, argv);  // lives as long as the process
         qputenv("POKAVRO_ROOT", QFile::encodeName(root.path()));
         return root.isValid() && QDir().mkpath(QFileInfo(FixedPaths::settingsFile()).absolutePath());
     }();

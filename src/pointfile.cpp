@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cmath>
+#include <cstring>
 
 namespace PointFile {
 

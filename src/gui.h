@@ -14,6 +14,8 @@
 #include "ui_gui.h"
 
 class Axis;
+class CMessageServer;
+class CMessageStack;
 class DumpCreator;
 class Lock;
 class PoLabel;
@@ -25,8 +27,9 @@ class Manager;
 
 // The operator console's main window and the hub of the program. It builds, for the whole run,
 // the drive link, the handwheel reader, the two shared-memory links, the user manager, the ten
-// axis objects, the 1000 ms clock, the operator log and the process dump; its form builds the
-// vacuum screen and the weld programming screen, which it wires to its slots.
+// axis objects, the alarm and warning message server with its ticker, the 1000 ms clock, the
+// operator log and the process dump; its form builds the vacuum screen and the weld programming
+// screen, which it wires to its slots.
 class Gui : public QWidget, public Ui::Gui
 {
     Q_OBJECT
@@ -51,6 +54,8 @@ public:
     int userRights() const { return m_userRights; }
     bool cncConnected() const { return m_cncConnected; }
     Axis* axisObject(const QString& name) const { return m_axis.value(name); }
+    CMessageServer* messageServer() const { return m_messageServer; }
+    CMessageStack* messageStack() const { return m_messageStack; }
     const QStringList& pointAxes() const { return m_pointAxes; }
     const OperatorLog& operatorLog() const { return m_logFile; }
     // What the status slots last kept for the commands and dialogs.
@@ -168,6 +173,8 @@ private:
     QMap<QString, Lock*> m_locks;
     QString m_userGroupText;
     QString m_userNameText;
+    CMessageStack* m_messageStack = nullptr;
+    CMessageServer* m_messageServer = nullptr;
     QTimer m_clock;
     Lir940p m_lir;
     QMap<QString, int> m_lirStep;

@@ -62,6 +62,8 @@ public:
     bool pultOn() const { return m_pultOn; }
     uint virtualState() const { return m_virtualState; }
     uint channelState1() const { return m_channelState1; }
+    // The cover shown while the controller's key switch denies access, else null.
+    QWidget* accessPanel() const { return m_accessPanel; }
 
 signals:
     void signalUserChange(int rights);
@@ -83,6 +85,7 @@ public slots:
     void onChangedKVKConnected(bool state);
     void onChangedELAConnected(bool state);
     void onUserChanged(int rights);
+    void onSu(bool su);
 
     void on_pbChangeUser_clicked();
     void on_pbCloseProgram_clicked();
@@ -148,7 +151,19 @@ public slots:
     void onChangedGunValid(int valid);
     void onLirChanged(int channel, int delta);
 
+public:
+    // The text of a message number of the CNC controller.
+    QString CNCMessage(uint number);
+
 private:
+    void drawChannelState(int channel, PoLabel* label, uint state);
+    void drawChannelMode(PoLabel* label, uint mode);
+    // sbTrans is enabled only with the drives on and channel 1 idle.
+    void updateTrans();
+    void VirtualAxisStateChanged(uint state);
+    // Logs the line, raises the alarm and sounds the controller's buzzer.
+    void raiseAlarm(const QString& line, int numId);
+
     void initSprites();
     void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
     void initLocks();
@@ -182,21 +197,25 @@ private:
     QString m_lirRight;
     QString m_lirDist;
     QWidget* m_accessPanel = nullptr;
-    uint m_vacuumModeTime = 0;
-    uint m_vacuumModeState = 0;
+    int m_modeMinutes = 0;
+    int m_modeSeconds = 0;
     QIcon m_logIcons[5];
     ElaSharedMemory m_ela;
     PultShare m_pult;
     bool m_showSecondLX = false;
     bool m_showSecondU = false;
     bool m_cncConnected = false;
-    int m_drivePowerState = 0;
-    int m_lightState = 0;
+    uint m_drivePowerState = 0;
+    uint m_lightState = 0;
 
     bool m_drivesOn = false;
     bool m_pultOn = false;
+    uint m_pultRegime = 0;
     uint m_virtualState = 0;
     uint m_channelState1 = 0;
+    float m_lastX = 0;
+    float m_lastZ = 0;
+    float m_lastPHI = 0;
     float m_minLimX = 0;
     float m_maxLimX = 0;
     float m_minLimZ = 0;

@@ -530,7 +530,7 @@ void Gui::loadIni()
 {
     auto settings = SettingsFile::open();
     for (const char* axis : kLirAxes)
-        m_lirStep.insert(QLatin1String(axis), settings->value(lirKey(axis), 0).toInt());
+        m_lirStep.insert(QLatin1String(axis), validLirStep(settings->value(lirKey(axis), 0).toInt()));
     for (const SpeedKey& key : kSpeedKeys) {
         const int speed = settings->value(QLatin1String(key.key), 0).toInt();
         (this->*key.label)->setValue(speed, 0);
@@ -599,4 +599,3 @@ void Gui::onChangedChamberPressure(double) {}
 void Gui::onChangedChamberValid(bool) {}
 void Gui::onChangedGunPressure(float) {}
 void Gui::onChangedGunValid(int) {}
-void Gui::onLirChanged(int, int) {}

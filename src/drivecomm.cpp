@@ -12,68 +12,29 @@ void log(const QString& text)
     qDebug().noquote() << text;
 }
 
+const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname() error: ",
+                               "tcp connect() error: ", LinkFrame::PV};
+
 }  // namespace
 
 // ---- DriveTCPthread ------------------------------------------------------------------------
 
-DriveTCPthread::DriveTCPthread() = default;
+DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts) {}
 
 DriveTCPthread::~DriveTCPthread()
 {
-    // Whatever state the socket is in, a running receive thread is asked to end and joined.
-    m_stop = true;
-    wait();
-    delete m_partner;
-    m_partner = nullptr;
+    stopAndJoin();
 }
 
 bool DriveTCPthread::connect(const QString& host, int tcpPort, int udpPort)
 {
-    if (m_socket.isOpen() || isRunning())
+    if (!open(host, tcpPort))
         return false;
-
-    const FramedSocket::ConnectError error = m_socket.open(host, tcpPort);
-    switch (error.stage) {
-    case FramedSocket::ConnectError::None:
-        break;
-    case FramedSocket::ConnectError::AlreadyOpen:
-        return false;
-    case FramedSocket::ConnectError::Resolve:
-        log(QStringLiteral("DRIVE gethostbyname() error: ") + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Socket:
-        log(QStringLiteral("socket() error: ") + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Connect:
-        log(QStringLiteral("tcp connect() error: ") + error.reason);
-        return false;
-    }
-
     m_channelState = 0;
-    m_partner = new DriveUDPthread(this, udpPort);
-    QObject::connect(m_partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected);
-    m_stop = false;
+    auto* partner = new DriveUDPthread(this, udpPort);
+    arm(partner, QObject::connect(partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected));
     start();
     return true;
-}
-
-bool DriveTCPthread::connected() const
-{
-    return m_socket.isOpen();
-}
-
-bool DriveTCPthread::disconnect()
-{
-    if (!m_socket.isOpen() || QThread::currentThread() == this)
-        return false;
-    m_stop = true;
-    return wait();
-}
-
-bool DriveTCPthread::command(const QString& text)
-{
-    log(QStringLiteral("DriveTCPthread: > \"") + text + QLatin1Char('"'));
-    return m_socket.send(LinkFrame::PV, text.toUtf8());
 }
 
 quint32 DriveTCPthread::channelState() const
@@ -106,22 +67,11 @@ void DriveTCPthread::onChangedStateVirtual(int state) { m_virtualState = state; 
 void DriveTCPthread::run()
 {
     log(QStringLiteral("DriveTCPthread started"));
-    m_socket.receive(*this);
+    receive();
     log(QStringLiteral("DriveTCPthread finished"));
-
-    m_socket.close();
-    if (m_partner) {
-        QObject::disconnect(m_partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected);
-        delete m_partner;  // stops and joins the receiver's thread
-        m_partner = nullptr;
-    }
+    release();
     m_channelState = 0;
     emit disconnected();
-}
-
-bool DriveTCPthread::stopRequested() const
-{
-    return m_stop.load();
 }
 
 bool DriveTCPthread::acceptsSignature(quint16 signature) const
@@ -131,39 +81,24 @@ bool DriveTCPthread::acceptsSignature(quint16 signature) const
 
 void DriveTCPthread::frameReceived(quint16, const QByteArray& payload, bool)
 {
-    // The text ends at its first NUL byte; a frame cut short gives what arrived.
-    const int end = payload.indexOf('\0');
-    const QString text = QString::fromUtf8(payload.constData(), end < 0 ? payload.size() : end);
+    // A frame cut short gives what arrived.
+    const QString text = payloadText(payload);
     log(QStringLiteral("DriveTCPthread: < ") + text);
     emit message(timeStamp() + text);
 }
 
 void DriveTCPthread::report(LinkEvent event, const QString& reason)
 {
-    switch (event) {
-    case LinkEvent::HeaderSelectFailed:
-    case LinkEvent::PayloadSelectFailed:
-        log(QStringLiteral("select() error: ") + reason);
-        break;
-    case LinkEvent::HeaderRecvFailed:
-    case LinkEvent::HeaderPeerClosed:
-    case LinkEvent::PayloadRecvFailed:
-    case LinkEvent::PayloadPeerClosed:
-        log(QStringLiteral("recv() error: ") + reason);
-        break;
-    case LinkEvent::BadSignature:
-        log(QStringLiteral("Bad packet signature"));
-        break;
-    case LinkEvent::StoppedInFrame:
-    case LinkEvent::Stopped:
+    if (event == LinkEvent::Stopped || event == LinkEvent::StoppedInFrame)
         log(QStringLiteral("Drive TCP thread stopped"));
-        break;
-    }
+    else
+        log(eventText(event, reason));
 }
 
 // ---- DriveUDPthread ------------------------------------------------------------------------
 
-DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port) : m_port(port), m_owner(owner)
+DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port)
+    : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature}), m_owner(owner)
 {
     // Every change signal is forwarded to the owner's signal of the same name and argument.
     const QMetaObject* mine = metaObject();
@@ -182,24 +117,12 @@ DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port) : m_port(port), 
 DriveUDPthread::~DriveUDPthread()
 {
     QObject::disconnect(this, nullptr, m_owner, nullptr);
-    m_stop = true;
-    wait();
+    stopAndJoin();
 }
 
 quint32 DriveUDPthread::channelState() const
 {
     return m_channelState.load();
-}
-
-void DriveUDPthread::run()
-{
-    StatusStream stream(m_port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature});
-    stream.run(*this);
-}
-
-bool DriveUDPthread::stopRequested() const
-{
-    return m_stop.load();
 }
 
 void DriveUDPthread::datagramReceived(const char* data, int size)

@@ -8,14 +8,15 @@
 
 #include <atomic>
 
-#include "comm.h"
 #include "drivestatus.h"
+#include "linkthread.h"
 
 class DriveUDPthread;
 
 // The TCP side of the drive link and the owner of the status receiver. connect() and command()
 // run on the owner's (GUI) thread; run() receives. After disconnected() the owner reconnects.
-class DriveTCPthread : public QThread, private FrameHandler
+// connected(), disconnect() and command() (one "PV" frame) come from FramedLink.
+class DriveTCPthread : public FramedLink
 {
     Q_OBJECT
 
@@ -26,11 +27,6 @@ public:
     // Opens the link to a numeric IPv4 address; true when it is up and the receive thread runs.
     // False while the link is up or its previous receive thread is still ending.
     bool connect(const QString& host, int tcpPort, int udpPort);
-    bool connected() const;
-    // Asks the link to end and waits for it; false when it is down or called from the link itself.
-    bool disconnect();
-    // Sends one "PV" frame; false when the link is down or the frame did not leave whole.
-    bool command(const QString& text);
     // ChannelState1 of the last status datagram; 0 before the first one and after a loss.
     quint32 channelState() const;
     // "[hh:mm:ss] " of the local time now.
@@ -154,14 +150,10 @@ protected:
 private:
     friend class DriveUDPthread;
 
-    bool stopRequested() const override;
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
 
-    std::atomic<bool> m_stop{false};
-    FramedSocket m_socket;
-    DriveUDPthread* m_partner = nullptr;
     int m_axisState[DriveStatusPacket::DriveCount] = {};
     int m_virtualState = 0;
     std::atomic<quint32> m_channelState{0};
@@ -170,7 +162,7 @@ private:
 // The status receiver: decodes each datagram, compares it with the previous one and emits the
 // fields that changed (every field for the first datagram). Reports UDPdisconnected() while the
 // stream is silent. Created, started and deleted by its DriveTCPthread.
-class DriveUDPthread : public QThread, private StatusHandler
+class DriveUDPthread : public StatusReceiver
 {
     Q_OBJECT
 
@@ -276,11 +268,7 @@ signals:
     void changedPhaseAlarm(bool value);
     void changedMessage(uint value);
     void changedCNCError(uint value);
-protected:
-    void run() override;
-
 private:
-    bool stopRequested() const override;
     void datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
@@ -288,8 +276,6 @@ private:
 
     void emitChange(const DriveStatus::Change& change);
 
-    std::atomic<bool> m_stop{false};
-    int m_port;
     std::atomic<quint32> m_channelState{0};
     DriveTCPthread* m_owner;
     DriveStatus::Tracker m_tracker;

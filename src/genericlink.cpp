@@ -1,6 +1,5 @@
 #include "genericlink.h"
 
-#include <QDebug>
 #include <QtEndian>
 
 #include <cstdio>
@@ -207,27 +206,27 @@ void printError(const QString& text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
+const LinkTexts kGenericTexts = {printError, "TCPthread: > ", "COMM gethostbyname() error: ",
+                                 "comm connect() error: ", LinkFrame::SQ};
+
 }  // namespace
 
 // ---- UDPthread --------------------------------------------------------------------------------
 
-UDPthread::UDPthread(ElementMap* elements, int port) : m_port(port), m_elements(elements)
+UDPthread::UDPthread(ElementMap* elements, int port)
+    : StatusReceiver(port, StatusFilter{0, LinkFrame::SQ}), m_elements(elements)
 {
     start();
 }
 
 UDPthread::~UDPthread()
 {
-    m_stop = true;
-    wait();
+    stopAndJoin();
 }
 
 void UDPthread::run()
 {
-    StatusStream stream(m_port, StatusFilter{0, LinkFrame::SQ});
-    m_stream = &stream;
-    stream.run(*this);
-    m_stream = nullptr;
+    StatusReceiver::run();
     for (Element* element : qAsConst(*m_elements))
         element->setValid(false);
 }
@@ -243,65 +242,34 @@ void UDPthread::datagramReceived(const char* data, int size)
     // A continuation that does not come in time (or a stop) drops the message.
     QByteArray message(data, size);
     if (GenericLink::assemble(message, [this](QByteArray& m) {
-            return m_stream->readNext(m, GenericLink::kContinuationWaitMs, *this);
+            return readNext(m, GenericLink::kContinuationWaitMs);
         }))
         GenericLink::decodeMessage(*m_elements, message);
 }
 
 // ---- TCPthread --------------------------------------------------------------------------------
 
-TCPthread::TCPthread() = default;
+TCPthread::TCPthread() : FramedLink(kGenericTexts) {}
 
 TCPthread::~TCPthread()
 {
-    m_stop = true;
-    wait();
+    stopAndJoin();
 }
 
 bool TCPthread::connect(const QString& host, int tcpPort, int udpPort, ElementMap* elements)
 {
-    if (m_socket.isOpen() || isRunning())
+    if (!open(host, tcpPort))
         return false;
-    const FramedSocket::ConnectError error = m_socket.open(host, tcpPort);
-    switch (error.stage) {
-    case FramedSocket::ConnectError::None:
-        break;
-    case FramedSocket::ConnectError::AlreadyOpen:
-        return false;
-    case FramedSocket::ConnectError::Resolve:
-        printError(QStringLiteral("COMM gethostbyname() error: ") + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Socket:
-        printError(QStringLiteral("socket() error: ") + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Connect:
-        printError(QStringLiteral("comm connect() error: ") + error.reason);
-        return false;
-    }
 
     const QString subscription = GenericLink::subscribe(udpPort, *elements);
-    m_partner = new UDPthread(elements, udpPort);
-    QObject::connect(m_partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected);
-    // Cleared here, before the thread runs, so that a disconnect() right after this is never lost.
-    m_stop = false;
+    auto* partner = new UDPthread(elements, udpPort);
+    // The flags are cleared here, before the thread runs, so that a disconnect() right after this
+    // is never lost.
+    arm(partner, QObject::connect(partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected));
     m_udpLost = false;
     start();
     command(subscription);
     return true;
-}
-
-bool TCPthread::disconnect()
-{
-    if (!m_socket.isOpen())
-        return false;
-    m_stop = true;
-    return wait();
-}
-
-bool TCPthread::command(const QString& text)
-{
-    qDebug().noquote() << QStringLiteral("TCPthread: > \"%1\"").arg(text);
-    return m_socket.send(LinkFrame::SQ, text.toUtf8());
 }
 
 void TCPthread::UDPdisconnected()
@@ -311,11 +279,8 @@ void TCPthread::UDPdisconnected()
 
 void TCPthread::run()
 {
-    m_socket.receive(*this);
-    m_socket.close();
-    QObject::disconnect(m_partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected);
-    delete m_partner;
-    m_partner = nullptr;
+    receive();
+    release();
     emit disconnected();
 }
 
@@ -327,22 +292,7 @@ void TCPthread::frameReceived(quint16, const QByteArray& payload, bool)
 
 void TCPthread::report(LinkEvent event, const QString& reason)
 {
-    switch (event) {
-    case LinkEvent::HeaderSelectFailed:
-    case LinkEvent::PayloadSelectFailed:
-        printError(QStringLiteral("select() error: ") + reason);
-        break;
-    case LinkEvent::HeaderRecvFailed:
-    case LinkEvent::PayloadRecvFailed:
-    case LinkEvent::PayloadPeerClosed:
-        printError(QStringLiteral("recv() error: ") + reason);
-        break;
-    case LinkEvent::BadSignature:
-        printError(QStringLiteral("Bad packet signature"));
-        break;
-    case LinkEvent::HeaderPeerClosed:  // the controller closed the link between frames
-    case LinkEvent::StoppedInFrame:
-    case LinkEvent::Stopped:
-        break;
-    }
+    // The controller closing the link between frames, and a stop, end the link without a word.
+    if (event != LinkEvent::HeaderPeerClosed && event != LinkEvent::StoppedInFrame && event != LinkEvent::Stopped)
+        printError(eventText(event, reason));
 }

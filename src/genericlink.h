@@ -6,6 +6,7 @@
 // them into the Element objects, which tell their viewers through Qt signals.
 
 #include "comm.h"
+#include "linkthread.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -154,7 +155,7 @@ void decodeMessage(const ElementMap& elements, const QByteArray& message);
 // longer than its first datagram continues in the following datagrams. Starts itself; emits
 // disconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
 // When it stops it marks every element invalid.
-class UDPthread : public QThread, private StatusHandler
+class UDPthread : public StatusReceiver
 {
     Q_OBJECT
 
@@ -170,15 +171,11 @@ protected:
     void run() override;
 
 private:
-    bool stopRequested() const override { return m_stop; }
     void datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override { emit disconnected(); }
 
-    std::atomic_bool m_stop{false};
-    const int m_port;
     ElementMap* const m_elements;
-    StatusStream* m_stream = nullptr;  // the running loop's, on this thread
 };
 
 // The TCP side of the generic link and owner of its receiver. connect() opens the connection,
@@ -186,7 +183,8 @@ private:
 // frame; the thread's run() receives "SQ" text frames and emits them as message(). The link ends
 // on a connection error, a frame of another signature, or the receiver's silence report; it then
 // emits disconnected() and the owner may connect again.
-class TCPthread : public QThread, private FrameHandler
+// connected(), disconnect() and command() (one "SQ" text frame, UTF-8) come from FramedLink.
+class TCPthread : public FramedLink
 {
     Q_OBJECT
 
@@ -198,11 +196,6 @@ public:
     // reason goes to the standard error stream). True once the connection is up and the
     // subscription has been offered, whether or not its send succeeded.
     bool connect(const QString& host, int tcpPort, int udpPort, ElementMap* elements);
-    bool connected() const { return m_socket.isOpen(); }
-    // Ends the link and waits for the thread. False when the link is down.
-    bool disconnect();
-    // Sends one "SQ" text frame (UTF-8). False when the link is down or the send failed.
-    bool command(const QString& text);
 
 signals:
     void disconnected();
@@ -220,8 +213,5 @@ private:
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
 
-    std::atomic_bool m_stop{false};
     std::atomic_bool m_udpLost{false};
-    FramedSocket m_socket;
-    UDPthread* m_partner = nullptr;
 };

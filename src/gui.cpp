@@ -11,6 +11,8 @@
 #include "confirm.h"
 #include "dumpcreator.h"
 #include "fixedpaths.h"
+#include "messageserver.h"
+#include "messagestack.h"
 #include "netconfig.h"
 #include "runner.h"
 #include "settingsfile.h"
@@ -35,6 +37,13 @@ QList<Axis*>& livingAxes()
 {
     static auto* axes = new QList<Axis*>;  // never destroyed, like the axes themselves
     return *axes;
+}
+
+// The message servers live until the process ends, like the axes.
+QList<CMessageServer*>& livingServers()
+{
+    static auto* servers = new QList<CMessageServer*>;  // never destroyed
+    return *servers;
 }
 
 void setLinkColour(QLabel* label, bool up)
@@ -87,6 +96,17 @@ Gui::Gui() : QWidget(nullptr)
     connect(this, &Gui::signalUserChange, contour, &CONTOUR::onUserChanged);
     connect(this, &Gui::signalUserChange, this, &Gui::onUserChanged);
     connect(&m_lir, &Lir940p::valueChanged, this, &Gui::onLirChanged);
+
+    m_messageStack = new CMessageStack(nullptr);
+    m_messageStack->setParent(frErrorDiagnostic);
+    m_messageStack->move(5, 24);
+    m_messageServer = new CMessageServer;
+    livingServers().append(m_messageServer);
+    connect(m_messageServer, &CMessageServer::sigAddMessage, m_messageStack, &CMessageStack::slotAddMessage);
+    connect(m_messageStack, &CMessageStack::sigConfirmMessage, m_messageServer,
+            &CMessageServer::slotConfirmMessage);
+    connect(m_messageServer, &CMessageServer::sigUpdateMessage, m_messageStack, &CMessageStack::slotUpdateMessage);
+    connect(m_messageServer, &CMessageServer::sigDeleteMessage, m_messageStack, &CMessageStack::slotDeleteMessage);
 
     m_pointAxes = QStringList{"LX", "LY", "A", "B", "C", "D", "U1", "V"};
 
@@ -352,11 +372,6 @@ void Gui::changedDrivesLock(bool on) { lock(QStringLiteral("LOCK:LockDrives"))->
 void Gui::onChangedSpiralLock(bool on) { lock(QStringLiteral("LOCK:LockSpiral"))->setState(on); }
 void Gui::onChangedShutdownLock(bool on) { lock(QStringLiteral("LOCK:LockShutdown"))->setState(on); }
 
-void Gui::onChangedDrivesState(bool state)
-{
-    m_drivesOn = state;
-    lock(QStringLiteral("LOCK:LockPult"))->setState(!state);
-}
 
 // ---- drive signal wiring ----------------------------------------------------------------------
 
@@ -550,9 +565,6 @@ void Gui::saveIni()
 
 // ---- status kept for the commands and dialogs -------------------------------------------------
 
-void Gui::onChangedPultState(bool on) { m_pultOn = on; }
-void Gui::onChangedStateVirtual(uint state) { m_virtualState = state; }
-void Gui::onChangedChannelState1(uint state) { m_channelState1 = state; }
 void Gui::onChangedMaxLimitX(float value) { m_maxLimX = value; }
 void Gui::onChangedMaxLimitZ(float value) { m_maxLimZ = value; }
 void Gui::onChangedMaxLimitPHI(float value) { m_maxLimPHI = value; }
@@ -560,42 +572,3 @@ void Gui::onChangedMinLimitX(float value) { m_minLimX = value; }
 void Gui::onChangedMinLimitZ(float value) { m_minLimZ = value; }
 void Gui::onChangedMinLimitPHI(float value) { m_minLimPHI = value; }
 
-// ---- status without a display yet -------------------------------------------------------------
-
-void Gui::onChangedTransOn(bool) {}
-void Gui::onChangedChannelState2(uint) {}
-void Gui::onChangedChannelState3(uint) {}
-void Gui::onChangedChannelMode1(uint) {}
-void Gui::onChangedChannelMode2(uint) {}
-void Gui::onChangedChannelMode3(uint) {}
-void Gui::onChangedPultRegime(uint) {}
-void Gui::onDoorStateChanged(uint) {}
-void Gui::onTrModuleStateChanged(uint) {}
-void Gui::onDrivePowerStateChanged(uint) {}
-void Gui::onLightStateChanged(uint) {}
-void Gui::onAlarmStateChanged(uint) {}
-void Gui::onAccessChanged(bool) {}
-void Gui::onSpiralPowerOff(bool) {}
-void Gui::onDrivesPowerOff(bool) {}
-void Gui::onPhaseAlarm(bool) {}
-void Gui::showSecondLXAxis(bool) {}
-void Gui::showSecondUAxis(bool) {}
-void Gui::onChangedX(float) {}
-void Gui::onChangedZ(float) {}
-void Gui::onChangedPHI(float) {}
-void Gui::onChangedEpX(bool) {}
-void Gui::onChangedEpZ(bool) {}
-void Gui::onChangedEpPHI(bool) {}
-void Gui::onChangedNpX(bool) {}
-void Gui::onChangedNpZ(bool) {}
-void Gui::onChangedNpPHI(bool) {}
-void Gui::onNewCNCMessage(uint) {}
-void Gui::onNewCNCError(uint) {}
-void Gui::onChangedPressUnit(bool) {}
-void Gui::changedMode(uint) {}
-void Gui::changedModeTime(uint seconds) { m_vacuumModeTime = seconds; }
-void Gui::changedModeState(uint state) { m_vacuumModeState = state; }
-void Gui::onChangedChamberPressure(double) {}
-void Gui::onChangedChamberValid(bool) {}
-void Gui::onChangedGunPressure(float) {}
-void Gui::onChangedGunValid(int) {}

@@ -14,6 +14,8 @@
 #include "ui_gui.h"
 
 class Axis;
+class CMessageServer;
+class CMessageStack;
 class DumpCreator;
 class Lock;
 class PoLabel;
@@ -57,6 +59,10 @@ public:
     bool pultOn() const { return m_pultOn; }
     uint virtualState() const { return m_virtualState; }
     uint channelState1() const { return m_channelState1; }
+    CMessageServer* messageServer() const { return m_messageServer; }
+    CMessageStack* messageStack() const { return m_messageStack; }
+    // The cover shown while the controller's key switch denies access, else null.
+    QWidget* accessPanel() const { return m_accessPanel; }
 
     // Shows the last "/"-separated part of path as the program's name (blue; with the flag, red
     // and marked as a run without beam-current control).
@@ -112,6 +118,7 @@ public slots:
     void onChangedKVKConnected(bool state);
     void onChangedELAConnected(bool state);
     void onUserChanged(int rights);
+    void onSu(bool su);
 
     void on_pbChangeUser_clicked();
     void on_pbCloseProgram_clicked();
@@ -213,7 +220,19 @@ public slots:
     void on_lblLir2_clicked();
     void on_lblLir3_clicked();
 
+public:
+    // The text of a message number of the CNC controller.
+    QString CNCMessage(uint number);
+
 private:
+    void drawChannelState(int channel, PoLabel* label, uint state);
+    void drawChannelMode(PoLabel* label, uint mode);
+    // sbTrans is enabled only with the drives on and channel 1 idle.
+    void updateTrans();
+    void VirtualAxisStateChanged(uint state);
+    // Logs the line, raises the alarm and sounds the controller's buzzer.
+    void raiseAlarm(const QString& line, int numId);
+
     void initSprites();
     void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
     void initLocks();
@@ -249,6 +268,8 @@ private:
     QMap<QString, Lock*> m_locks;
     QString m_userGroupText;
     QString m_userNameText;
+    CMessageStack* m_messageStack = nullptr;
+    CMessageServer* m_messageServer = nullptr;
     QTimer m_clock;
     Lir940p m_lir;
     QMap<QString, int> m_lirStep;
@@ -256,21 +277,25 @@ private:
     QString m_lirRight;
     QString m_lirDist;
     QWidget* m_accessPanel = nullptr;
-    uint m_vacuumModeTime = 0;
-    uint m_vacuumModeState = 0;
+    int m_modeMinutes = 0;
+    int m_modeSeconds = 0;
     QIcon m_logIcons[5];
     ElaSharedMemory m_ela;
     PultShare m_pult;
     bool m_showSecondLX = false;
     bool m_showSecondU = false;
     bool m_cncConnected = false;
-    int m_drivePowerState = 0;
-    int m_lightState = 0;
+    uint m_drivePowerState = 0;
+    uint m_lightState = 0;
 
     bool m_drivesOn = false;
     bool m_pultOn = false;
+    uint m_pultRegime = 0;
     uint m_virtualState = 0;
     uint m_channelState1 = 0;
+    float m_lastX = 0;
+    float m_lastZ = 0;
+    float m_lastPHI = 0;
     float m_minLimX = 0;
     float m_maxLimX = 0;
     float m_minLimZ = 0;

@@ -8,87 +8,40 @@
 
 namespace {
 
-const VacuumLinkTexts kKvsTexts = {"KVSTCPthread", "VacuumTCPthread: < ", "KVS gethostbyname() error: ",
-                                   "KVS connect", "KVS tcp connect() done", kKvsConstsSignature};
-const VacuumLinkTexts kKvkTexts = {"KVKTCPthread", "KVKTCPthread: < ", "gethostbyname() error: ",
-                                   nullptr, nullptr, kKvkConstsSignature};
-
 void log(const QString& text)
 {
     qDebug().noquote() << text;
 }
+
+const VacuumLinkTexts kKvsTexts = {
+    {log, "KVSTCPthread: > ", "KVS gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
+    "KVSTCPthread", "VacuumTCPthread: < ", "KVS connect", "KVS tcp connect() done", kKvsConstsSignature};
+const VacuumLinkTexts kKvkTexts = {
+    {log, "KVKTCPthread: > ", "gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
+    "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature};
 
 }  // namespace
 
 // ---- VacuumLink -------------------------------------------------------------------------------
 
 VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
-    : m_texts(texts), m_consts(new VacConstRecord[kVacConstCapacity])
+    : FramedLink(texts.link), m_texts(texts), m_consts(new VacConstRecord[kVacConstCapacity])
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
-}
-
-VacuumLink::~VacuumLink()
-{
-    shutdown();
-}
-
-void VacuumLink::shutdown()
-{
-    if (isRunning()) {
-        m_stop = true;
-        wait();
-    }
 }
 
 bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
 {
     if (m_texts.connectLog)
         log(QString::fromLatin1(m_texts.connectLog));
-    if (m_socket.isOpen() || isRunning())
+    if (!open(host, tcpPort))
         return false;
-    const FramedSocket::ConnectError error = m_socket.open(host, tcpPort);
-    switch (error.stage) {
-    case FramedSocket::ConnectError::None:
-        break;
-    case FramedSocket::ConnectError::AlreadyOpen:
-        return false;
-    case FramedSocket::ConnectError::Resolve:
-        log(QString::fromLatin1(m_texts.resolveError) + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Socket:
-        log(QStringLiteral("socket() error: ") + error.reason);
-        return false;
-    case FramedSocket::ConnectError::Connect:
-        log(QStringLiteral("tcp connect() error: ") + error.reason);
-        return false;
-    }
-    m_partner = makePartner(udpPort);
-    QObject::connect(m_partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected);
-    m_stop = false;
+    VacuumStatusReceiver* partner = makePartner(udpPort);
+    arm(partner, QObject::connect(partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected));
     if (m_texts.connectDoneLog)
         log(QString::fromLatin1(m_texts.connectDoneLog));
     start();
     return true;
-}
-
-bool VacuumLink::connected() const
-{
-    return m_socket.isOpen();
-}
-
-bool VacuumLink::disconnect()
-{
-    if (!m_socket.isOpen() || QThread::currentThread() == this)
-        return false;
-    m_stop = true;
-    return wait();
-}
-
-bool VacuumLink::command(const QString& text)
-{
-    log(QString::fromLatin1(m_texts.name) + QStringLiteral(": > \"") + text + QLatin1Char('"'));
-    return m_socket.send(LinkFrame::PV, text.toUtf8());
 }
 
 QString VacuumLink::timeStamp()
@@ -117,17 +70,9 @@ void VacuumLink::UDPdisconnected()
 void VacuumLink::run()
 {
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
-    m_socket.receive(*this);
-    m_socket.close();
-    QObject::disconnect(m_partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected);
-    delete m_partner;  // stops and joins the receiver's thread
-    m_partner = nullptr;
+    receive();
+    release();
     emit disconnected();
-}
-
-bool VacuumLink::stopRequested() const
-{
-    return m_stop;
 }
 
 bool VacuumLink::acceptsSignature(quint16 signature) const
@@ -141,8 +86,7 @@ void VacuumLink::frameReceived(quint16 signature, const QByteArray& payload, boo
         storeConsts(payload);
         return;
     }
-    const int end = payload.indexOf('\0');
-    const QString text = QString::fromUtf8(payload.constData(), end < 0 ? payload.size() : end);
+    const QString text = payloadText(payload);
     log(QString::fromLatin1(m_texts.receivedPrefix) + text);
     emit message(timeStamp() + text);
 }
@@ -162,37 +106,22 @@ void VacuumLink::storeConsts(const QByteArray& payload)
 
 void VacuumLink::report(LinkEvent event, const QString& reason)
 {
-    switch (event) {
-    case LinkEvent::HeaderSelectFailed:
-    case LinkEvent::PayloadSelectFailed:
-        log(QStringLiteral("select() error: ") + reason);
-        break;
-    case LinkEvent::HeaderRecvFailed:
-    case LinkEvent::HeaderPeerClosed:
-    case LinkEvent::PayloadRecvFailed:
-    case LinkEvent::PayloadPeerClosed:
-        log(QStringLiteral("recv() error: ") + reason);
-        break;
-    case LinkEvent::BadSignature:
-        log(QStringLiteral("Bad packet signature"));
-        break;
-    case LinkEvent::StoppedInFrame:
+    // Stop seen between frames ends the link without a word.
+    if (event == LinkEvent::StoppedInFrame)
         log(QString::fromLatin1(m_texts.name) + QStringLiteral(" stopped"));
-        break;
-    case LinkEvent::Stopped:
-        break;
-    }
+    else if (event != LinkEvent::Stopped)
+        log(eventText(event, reason));
 }
 
 // ---- VacuumStatusReceiver ---------------------------------------------------------------------
 
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
                                            int packetSize, QObject* link, int port)
-    : m_fields(fields),
+    : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
+      m_fields(fields),
       m_emitter(fields, meta),
       m_packetSize(packetSize),
       m_link(link),
-      m_port(port),
       m_last(packetSize, '\0')
 {
 }
@@ -211,19 +140,7 @@ void VacuumStatusReceiver::begin()
 void VacuumStatusReceiver::halt()
 {
     StatusField::unforward(m_fields, this, m_link);
-    m_stop = true;
-    wait();
-}
-
-void VacuumStatusReceiver::run()
-{
-    StatusStream stream(m_port, StatusFilter{m_packetSize, kVacuumTextSignature});
-    stream.run(*this);
-}
-
-bool VacuumStatusReceiver::stopRequested() const
-{
-    return m_stop;
+    stopAndJoin();
 }
 
 void VacuumStatusReceiver::datagramReceived(const char* data, int size)
@@ -252,7 +169,7 @@ KVSTCPthread::KVSTCPthread() : VacuumLink(kKvsTexts) {}
 
 KVSTCPthread::~KVSTCPthread()
 {
-    shutdown();
+    stopAndJoin();
 }
 
 VacuumStatusReceiver* KVSTCPthread::makePartner(int udpPort)
@@ -275,7 +192,7 @@ KVKTCPthread::KVKTCPthread() : VacuumLink(kKvkTexts) {}
 
 KVKTCPthread::~KVKTCPthread()
 {
-    shutdown();
+    stopAndJoin();
 }
 
 VacuumStatusReceiver* KVKTCPthread::makePartner(int udpPort)

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <memory>
 
-#include "comm.h"
 #include "kvspackets.h"
+#include "linkthread.h"
 
 // The links to the two vacuum controllers: KVSTCPthread to the vacuum-system controller (pumps,
 // valves, gauges, cooling water), KVKTCPthread to the vacuum/door controller (VP4, VP8, the door,
@@ -179,30 +179,23 @@ class VacuumStatusReceiver;
 
 // What tells the two links apart besides their signals.
 struct VacuumLinkTexts {
-    const char* name;             // "KVSTCPthread": "<name> started", "<name> stopped", "<name>: > "
+    LinkTexts link;               // command log "<name>: > ", connect failures
+    const char* name;             // "KVSTCPthread": "<name> started", "<name> stopped"
     const char* receivedPrefix;   // logged before a received text
-    const char* resolveError;     // logged before the reason when the address is not usable
     const char* connectLog;       // logged on every connect() call (null: nothing)
     const char* connectDoneLog;   // logged when the link is up, before its thread starts (null: nothing)
     quint16 constsSignature;      // the constants frames this link accepts besides "PV"
 };
 
-class VacuumLink : public QThread, private FrameHandler
+// connected(), disconnect() and command() (one "PV" text frame) come from FramedLink.
+class VacuumLink : public FramedLink
 {
     Q_OBJECT
 
 public:
-    ~VacuumLink() override;
-
     // Opens the link to host (numeric IPv4) on tcpPort and starts the status receiver on the local
     // udpPort. False while the link is up or still closing, and when the connection fails.
     bool connect(const QString& host, int tcpPort, int udpPort);
-    bool connected() const;
-    // Asks the receive thread to end and waits for it; false when the link is down or when called
-    // from the link's own thread.
-    bool disconnect();
-    // Sends one "PV" text frame; false when the link is down or the frame did not leave whole.
-    bool command(const QString& text);
     // "[hh:mm:ss] " of the local time.
     QString timeStamp();
 
@@ -221,24 +214,17 @@ public slots:
 
 protected:
     explicit VacuumLink(const VacuumLinkTexts& texts);
-    // Ends the receive thread and waits for it; each link class calls it in its destructor,
-    // while its signals still exist.
-    void shutdown();
     void run() override;
     // Creates the status receiver, which forwards its signals to this link and starts itself.
     virtual VacuumStatusReceiver* makePartner(int udpPort) = 0;
 
 private:
-    bool stopRequested() const override;
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
     void storeConsts(const QByteArray& payload);
 
     const VacuumLinkTexts& m_texts;
-    std::atomic<bool> m_stop{false};
-    FramedSocket m_socket;
-    VacuumStatusReceiver* m_partner = nullptr;
     mutable QMutex m_constsLock;
     std::unique_ptr<VacConstRecord[]> m_consts;
     int m_constsCount = 0;
@@ -248,7 +234,7 @@ private:
 // packet size with the "PV" signature, emits the change signals of the fields that differ from
 // the previous datagram (every field for the first), and reports UDPdisconnected() before every
 // wait once more than ten waits of 100 ms in a row brought nothing.
-class VacuumStatusReceiver : public QThread, private StatusHandler
+class VacuumStatusReceiver : public StatusReceiver
 {
     Q_OBJECT
 
@@ -266,10 +252,8 @@ protected:
     void begin();
     // Removes the forwards, stops and joins the thread (start of the destructor).
     void halt();
-    void run() override;
 
 private:
-    bool stopRequested() const override;
     void datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
@@ -278,8 +262,6 @@ private:
     const StatusField::Emitter m_emitter;
     const int m_packetSize;
     QObject* const m_link;
-    const int m_port;
-    std::atomic<bool> m_stop{false};
     bool m_received = false;
     QByteArray m_last;
 };

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QVector>
 
-class CMessage;
+#include "message.h"
 
 // Orders messages by their number.
 bool sortMessagesAsc(CMessage* a, CMessage* b);

@@ -4,7 +4,8 @@
 #include <QVector>
 #include <QWidget>
 
-class CMessage;
+#include "message.h"
+
 class CUniButton;
 class QTimer;
 

@@ -6,6 +6,7 @@
 #include "testenv.h"
 #include "widgets.h"
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -544,6 +545,28 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return down.count() == round; }, 1000));
         }
         QVERIFY(!link.disconnect());
+    }
+
+    // disconnect() from the link's own thread (a receiver of message() connected directly) is
+    // refused, as on the other links, and leaves the link up.
+    void disconnectFromOwnThreadIsRefused()
+    {
+        Elements e = exampleElements();
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        QSignalSpy down(&link, &TCPthread::disconnected);
+        std::atomic<int> answer{-1};
+        connect(&link, &TCPthread::message, this, [&] { answer = link.disconnect() ? 1 : 0; }, Qt::DirectConnection);
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
+        QVERIFY(peer.accept());
+        peer.sendFrame(LinkFrame::SQ, QByteArray("hello"));
+        QVERIFY(QTest::qWaitFor([&] { return answer != -1; }, 2000));
+        QCOMPARE(answer.load(), 0);
+        QTest::qWait(300);  // a stop would end the receive loop within 100 ms
+        QVERIFY(link.connected());
+        QCOMPARE(down.count(), 0);
+        QVERIFY(link.disconnect());
     }
 
     void connectFailures()

@@ -1,0 +1,132 @@
+#include "linkthread.h"
+
+#include <QDebug>
+
+// ---- FramedLink -----------------------------------------------------------------------------
+
+FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts) {}
+
+FramedLink::~FramedLink()
+{
+    stopAndJoin();
+    delete m_partner;
+}
+
+void FramedLink::stopAndJoin()
+{
+    // Whatever state the socket is in, a running receive thread is asked to end and joined.
+    m_stop = true;
+    wait();
+}
+
+bool FramedLink::open(const QString& host, int tcpPort)
+{
+    if (m_socket.isOpen() || isRunning())
+        return false;
+
+    const FramedSocket::ConnectError error = m_socket.open(host, tcpPort);
+    switch (error.stage) {
+    case FramedSocket::ConnectError::None:
+        return true;
+    case FramedSocket::ConnectError::AlreadyOpen:
+        break;
+    case FramedSocket::ConnectError::Resolve:
+        m_texts.log(QString::fromLatin1(m_texts.resolveError) + error.reason);
+        break;
+    case FramedSocket::ConnectError::Socket:
+        m_texts.log(QStringLiteral("socket() error: ") + error.reason);
+        break;
+    case FramedSocket::ConnectError::Connect:
+        m_texts.log(QString::fromLatin1(m_texts.connectError) + error.reason);
+        break;
+    }
+    return false;
+}
+
+void FramedLink::arm(QThread* partner, const QMetaObject::Connection& partnerLoss)
+{
+    m_partner = partner;
+    m_partnerLoss = partnerLoss;
+    m_stop = false;
+}
+
+bool FramedLink::disconnect()
+{
+    if (!m_socket.isOpen() || QThread::currentThread() == this)
+        return false;
+    m_stop = true;
+    return wait();
+}
+
+bool FramedLink::command(const QString& text)
+{
+    qDebug().noquote() << QString::fromLatin1(m_texts.commandLog) + QLatin1Char('"') + text + QLatin1Char('"');
+    return m_socket.send(m_texts.signature, text.toUtf8());
+}
+
+void FramedLink::receive()
+{
+    m_socket.receive(*this);
+}
+
+void FramedLink::release()
+{
+    m_socket.close();
+    QObject::disconnect(m_partnerLoss);
+    delete m_partner;  // stops and joins the receiver's thread
+    m_partner = nullptr;
+}
+
+QString FramedLink::eventText(LinkEvent event, const QString& reason)
+{
+    switch (event) {
+    case LinkEvent::HeaderSelectFailed:
+    case LinkEvent::PayloadSelectFailed:
+        return QStringLiteral("select() error: ") + reason;
+    case LinkEvent::HeaderRecvFailed:
+    case LinkEvent::HeaderPeerClosed:
+    case LinkEvent::PayloadRecvFailed:
+    case LinkEvent::PayloadPeerClosed:
+        return QStringLiteral("recv() error: ") + reason;
+    case LinkEvent::BadSignature:
+        return QStringLiteral("Bad packet signature");
+    case LinkEvent::StoppedInFrame:
+    case LinkEvent::Stopped:
+        break;
+    }
+    return QString();
+}
+
+QString FramedLink::payloadText(const QByteArray& payload)
+{
+    const int end = payload.indexOf('\0');
+    return QString::fromUtf8(payload.constData(), end < 0 ? payload.size() : end);
+}
+
+// ---- StatusReceiver -------------------------------------------------------------------------
+
+StatusReceiver::StatusReceiver(int port, StatusFilter filter) : m_port(port), m_filter(filter) {}
+
+StatusReceiver::~StatusReceiver()
+{
+    stopAndJoin();
+}
+
+void StatusReceiver::stopAndJoin()
+{
+    m_stop = true;
+    wait();
+}
+
+void StatusReceiver::run()
+{
+    StatusStream stream(m_port, m_filter);
+    m_stream = &stream;
+    stream.run(*this);
+    m_stream = nullptr;
+}
+
+bool StatusReceiver::readNext(QByteArray& out, int timeoutMs)
+{
+    return m_stream && m_stream->readNext(out, timeoutMs, *this);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+// The thread halves that every controller link builds on the framed-socket core.
+//
+// FramedLink is the TCP side of a link: it opens the connection, sends text frames, runs the
+// receive loop on its own thread and owns the link's status receiver. StatusReceiver is the UDP
+// side: a thread that runs a StatusStream until it is asked to stop. Neither declares signals or
+// slots of its own (no Q_OBJECT): each link class keeps its own names, signals, accepted
+// signatures and log texts, and decides what it logs and emits around the shared steps.
+
+#include <QByteArray>
+#include <QMetaObject>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+
+#include "comm.h"
+
+// What a link says in its own words about opening and sending.
+struct LinkTexts {
+    void (*log)(const QString& text);  // where connect failures are reported
+    const char* commandLog;            // debug line before every sent text, which follows quoted
+    const char* resolveError;          // before the reason when the address is not usable
+    const char* connectError;          // before the reason when the TCP connect fails
+    quint16 signature;                 // of the text frames the link sends
+};
+
+class FramedLink : public QThread, private FrameHandler
+{
+public:
+    ~FramedLink() override;
+
+    bool connected() const { return m_socket.isOpen(); }
+    // Asks the link to end and waits for it; false when it is down or called from the link itself.
+    bool disconnect();
+    // Logs the text, then sends it as one frame; false when the link is down or the frame did not
+    // leave whole.
+    bool command(const QString& text);
+
+    // The log text of a receive-loop event that ends the link or cuts a frame short: "select()
+    // error: " or "recv() error: " with the reason, "Bad packet signature"; empty for the two stop
+    // events, which each link words (or keeps quiet about) itself.
+    static QString eventText(LinkEvent event, const QString& reason);
+    // A received text frame: UTF-8 up to its first NUL byte.
+    static QString payloadText(const QByteArray& payload);
+
+protected:
+    explicit FramedLink(const LinkTexts& texts);
+
+    // Opens the connection. False while the link is up or its previous receive thread is still
+    // ending, and when the connection fails (logged in the link's words).
+    bool open(const QString& host, int tcpPort);
+    // Takes over the started status receiver and the connection of its loss report to this link,
+    // and clears the stop flag; the caller then starts the thread.
+    void arm(QThread* partner, const QMetaObject::Connection& partnerLoss);
+    // The receive loop with this link as frame handler; returns when the link has ended.
+    void receive();
+    // After receive(): closes the socket, removes the partner's loss report and deletes the
+    // partner (its destructor stops and joins its thread).
+    void release();
+    // Asks the receive thread to end and joins it. Each link class calls it in its destructor,
+    // while its own members and signals still exist.
+    void stopAndJoin();
+
+    bool stopRequested() const override { return m_stop; }
+
+    std::atomic<bool> m_stop{false};
+
+private:
+    const LinkTexts& m_texts;
+    FramedSocket m_socket;
+    QThread* m_partner = nullptr;
+    QMetaObject::Connection m_partnerLoss;
+};
+
+// A status receiver thread: binds its UDP port and hands every datagram that passes the filter to
+// the StatusHandler overrides of the class built on it, until it is asked to stop.
+class StatusReceiver : public QThread, private StatusHandler
+{
+public:
+    ~StatusReceiver() override;
+
+protected:
+    StatusReceiver(int port, StatusFilter filter);
+
+    void run() override;
+    // Asks the thread to end and joins it (each receiver class calls it in its destructor).
+    void stopAndJoin();
+    // For continuation datagrams, from datagramReceived(): see StatusStream::readNext().
+    bool readNext(QByteArray& out, int timeoutMs);
+
+    bool stopRequested() const override { return m_stop; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    const int m_port;
+    const StatusFilter m_filter;
+    StatusStream* m_stream = nullptr;  // the running loop's, on this thread
+};

@@ -11,6 +11,7 @@
 #include "confirm.h"
 #include "dumpcreator.h"
 #include "fixedpaths.h"
+#include "message.h"
 #include "messageserver.h"
 #include "messagestack.h"
 #include "netconfig.h"
@@ -31,19 +32,12 @@ const char* const kShutdownCommand = "sudo /sbin/shutdown -h now";
 // The handwheel keys under "LIR/".
 const char* const kLirAxes[] = {"LX", "LY", "A", "B", "C", "D", "U", "V"};
 
-// The axis objects live until the process ends (their destructors would write settings that the
-// program must not write); they are kept here for that.
-QList<Axis*>& livingAxes()
+// The axis objects and the message server live until the process ends (an axis's destructor
+// would write settings that the program must not write); they are kept here for that.
+QList<QObject*>& processObjects()
 {
-    static auto* axes = new QList<Axis*>;  // never destroyed, like the axes themselves
-    return *axes;
-}
-
-// The message servers live until the process ends, like the axes.
-QList<CMessageServer*>& livingServers()
-{
-    static auto* servers = new QList<CMessageServer*>;  // never destroyed
-    return *servers;
+    static auto* objects = new QList<QObject*>;  // never destroyed, like the objects themselves
+    return *objects;
 }
 
 void setLinkColour(QLabel* label, bool up)
@@ -101,7 +95,7 @@ Gui::Gui() : QWidget(nullptr)
     m_messageStack->setParent(frErrorDiagnostic);
     m_messageStack->move(5, 24);
     m_messageServer = new CMessageServer;
-    livingServers().append(m_messageServer);
+    processObjects().append(m_messageServer);
     connect(m_messageServer, &CMessageServer::sigAddMessage, m_messageStack, &CMessageStack::slotAddMessage);
     connect(m_messageStack, &CMessageStack::sigConfirmMessage, m_messageServer,
             &CMessageServer::slotConfirmMessage);
@@ -476,7 +470,7 @@ void Gui::initDrives()
         auto* axis = new Axis(name, QString::fromUtf8(row.units), index++, row.channel,
                               m_maxSpeed.value(QString::fromLatin1(row.speedFrom)), d, row.indicator, row.coord,
                               row.speed, row.plus, row.minus, row.info, row.endless, row.secondPanel);
-        livingAxes().append(axis);
+        processObjects().append(axis);
         m_axis.insert(name, axis);
         connect(d, row.coordChanged, axis, &Axis::onCoordChanged);
         connect(d, row.stateChanged, axis, &Axis::onStateChanged);

@@ -27,8 +27,9 @@ class Manager;
 
 // The operator console's main window and the hub of the program. It builds, for the whole run,
 // the drive link, the handwheel reader, the two shared-memory links, the user manager, the ten
-// axis objects, the 1000 ms clock, the operator log and the process dump; its form builds the
-// vacuum screen and the weld programming screen, which it wires to its slots.
+// axis objects, the alarm and warning message server with its ticker, the 1000 ms clock, the
+// operator log and the process dump; its form builds the vacuum screen and the weld programming
+// screen, which it wires to its slots.
 class Gui : public QWidget, public Ui::Gui
 {
     Q_OBJECT
@@ -53,14 +54,14 @@ public:
     int userRights() const { return m_userRights; }
     bool cncConnected() const { return m_cncConnected; }
     Axis* axisObject(const QString& name) const { return m_axis.value(name); }
+    CMessageServer* messageServer() const { return m_messageServer; }
+    CMessageStack* messageStack() const { return m_messageStack; }
     const QStringList& pointAxes() const { return m_pointAxes; }
     const OperatorLog& operatorLog() const { return m_logFile; }
     // What the status slots last kept for the commands and dialogs.
     bool pultOn() const { return m_pultOn; }
     uint virtualState() const { return m_virtualState; }
     uint channelState1() const { return m_channelState1; }
-    CMessageServer* messageServer() const { return m_messageServer; }
-    CMessageStack* messageStack() const { return m_messageStack; }
     // The cover shown while the controller's key switch denies access, else null.
     QWidget* accessPanel() const { return m_accessPanel; }
 

@@ -8,6 +8,9 @@
 
 #include "confirm.h"
 #include "drivesim.h"
+#include "messageserver.h"
+#include "messagestack.h"
+#include "vacuumsim.h"
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
@@ -145,6 +148,8 @@ private slots:
         sim.status().doorState = 1;
         sim.status().channelState[0] = 3;
         sim.status().drivesOn = 1;
+        sim.status().transOn = 1;
+        sim.status().pointNo = 7;
         QVERIFY(sim.start(m_ports[0], m_ports[1]));
 
         const QList<PoLabel*> labels{gui.coordLX, gui.coordLX2, gui.coordLY, gui.coordA, gui.coordB,
@@ -160,6 +165,8 @@ private slots:
         QCOMPARE(gui.kvs->doorState(), 1u);
         QCOMPARE(gui.contour->channelState(1), 3u);
         QVERIFY(gui.contour->driveState());
+        QVERIFY(gui.contour->virtualMode());
+        QCOMPARE(gui.contour->pointNo(), 7u);
         QCOMPARE(gui.channelState1(), 3u);
         QVERIFY(!gui.lock(QStringLiteral("LOCK:LockPult"))->state());
 
@@ -175,6 +182,46 @@ private slots:
         sim.setRefuseConnections(false);
         QVERIFY(QTest::qWaitFor([&] { return allShow(moved); }, 5000));
         QVERIFY(gui.cncConnected());
+    }
+
+    void vacuumLinksAndInterlocks()
+    {
+        Gui gui;
+        // The vacuum screen repeated its link states when the window had been built.
+        QCOMPARE(windowColour(gui.lblKVS), QColor(Qt::red));
+        QCOMPARE(windowColour(gui.lblKVK), QColor(Qt::red));
+
+        VacuumSimulator vacuum;
+        QVERIFY(vacuum.force(VacuumSimulator::Kvk, QStringLiteral("SpiralLock"), 1));
+        QVERIFY(vacuum.force(VacuumSimulator::Kvk, QStringLiteral("ShutdownLock"), 1));
+        QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
+        auto bothUp = [&gui] {
+            return windowColour(gui.lblKVS) == QColor(Qt::green) && windowColour(gui.lblKVK) == QColor(Qt::green);
+        };
+        QVERIFY(QTest::qWaitFor(bothUp, 5000));
+        Lock* spiral = gui.lock(QStringLiteral("LOCK:LockSpiral"));
+        Lock* shutdown = gui.lock(QStringLiteral("LOCK:LockShutdown"));
+        QVERIFY(QTest::qWaitFor([&] { return spiral->state() && shutdown->state(); }, 5000));
+        vacuum.force(VacuumSimulator::Kvk, QStringLiteral("SpiralLock"), 0);
+        QVERIFY(QTest::qWaitFor([&] { return !spiral->state(); }, 5000));
+        QVERIFY(shutdown->state());
+
+        // A controller's text reaches the operator log, not the list.
+        const int rows = gui.lwLog->count();
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Дверь прижата")));
+        QVERIFY(QTest::qWaitFor([&gui] {
+            const QStringList lines = logLines(gui);
+            return !lines.isEmpty() && lines.last().endsWith(QStringLiteral("] Дверь прижата"));
+        }, 5000));
+        QCOMPARE(gui.lwLog->count(), rows);
+
+        // One controller goes away: only its indicator turns red.
+        vacuum.setRefuseConnections(VacuumSimulator::Kvk, true);
+        vacuum.closeConnection(VacuumSimulator::Kvk);
+        QVERIFY(QTest::qWaitFor([&gui] { return windowColour(gui.lblKVK) == QColor(Qt::red); }, 5000));
+        QCOMPARE(windowColour(gui.lblKVS), QColor(Qt::green));
+        vacuum.setRefuseConnections(VacuumSimulator::Kvk, false);
+        QVERIFY(QTest::qWaitFor(bothUp, 5000));
     }
 
     void startsWithItsForm()
@@ -204,6 +251,13 @@ private slots:
         for (const char* axis : {"LX", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V"})
             QVERIFY2(gui.axisObject(QLatin1String(axis)), axis);
         QVERIFY(!gui.axisObject(QStringLiteral("X")));
+        // The ticker sits in its header frame and follows the message server.
+        QCOMPARE(gui.messageStack()->parentWidget(), gui.frErrorDiagnostic);
+        QCOMPARE(gui.messageStack()->pos(), QPoint(5, 24));
+        gui.messageServer()->slotAddMessage(2, 1234, 0);
+        QVERIFY(gui.messageStack()->getMessageIndex(1234) >= 0);
+        gui.messageServer()->slotDeleteMessage(1234);
+        QCOMPARE(gui.messageStack()->getMessageIndex(1234), -1);
     }
 
     void locksFollowTheirSlots_data()

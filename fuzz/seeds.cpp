@@ -203,16 +203,6 @@ void usersSeeds()
     write("fuzz_usersfile", "cut-in-a-record", users.left(users.size() - 7));
 }
 
-// ---- settings file ------------------------------------------------------------------------------
-
-void settingsSeeds()
-{
-    write("fuzz_settings", "network",
-          "[Network]\nDriveHost=127.0.0.1\nDriveTcpPort=5190\nDriveUdpPort=5191\nKvsHost=\" 127.0.0.2 \"\n"
-          "KvsTcpPort=0\nKvsUdpPort=70000\nKvkHost=\nKvkTcpPort=abc\nKvkUdpPort=@Variant(\\0\\0\\0\\x2\\0\\0\\x14\\x7f)\n"
-          "\n[LIR]\nLX=2\n");
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -228,6 +218,5 @@ int main(int argc, char** argv)
     frameSeeds();
     genericSeeds();
     usersSeeds();
-    settingsSeeds();
     return 0;
 }

@@ -89,9 +89,11 @@ private slots:
         QFETCH(QString, line);
         Gui& g = *m_gui;
         PoLabel* labels[] = {g.channel1State, g.channel2State, g.channel3State};
-        void (Gui::*handlers[])(uint) = {&Gui::onChangedChannelState1, &Gui::onChangedChannelState2,
-                                     &Gui::onChangedChannelState3};
-        (g.*handlers[channel - 1])(state);
+        switch (channel) {
+        case 1: g.onChangedChannelState1(state); break;
+        case 2: g.onChangedChannelState2(state); break;
+        default: g.onChangedChannelState3(state); break;
+        }
         QCOMPARE(labels[channel - 1]->text(), text);
         QCOMPARE(background(labels[channel - 1]), state == 3 ? QColor(0, 255, 128) : QColor(189, 255, 180));
         QCOMPARE(m_log->fresh(), line.isEmpty() ? QStringList() : QStringList{line});

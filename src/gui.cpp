@@ -539,7 +539,7 @@ void Gui::loadIni()
 {
     auto settings = SettingsFile::open();
     for (const char* axis : kLirAxes)
-        m_lirStep.insert(QLatin1String(axis), settings->value(lirKey(axis), 0).toInt());
+        m_lirStep.insert(QLatin1String(axis), validLirStep(settings->value(lirKey(axis), 0).toInt()));
     for (const SpeedKey& key : kSpeedKeys) {
         const int speed = settings->value(QLatin1String(key.key), 0).toInt();
         (this->*key.label)->setValue(speed, 0);
@@ -566,4 +566,3 @@ void Gui::onChangedMinLimitX(float value) { m_minLimX = value; }
 void Gui::onChangedMinLimitZ(float value) { m_minLimZ = value; }
 void Gui::onChangedMinLimitPHI(float value) { m_minLimPHI = value; }
 
-void Gui::onLirChanged(int, int) {}

@@ -65,6 +65,40 @@ public:
     // The cover shown while the controller's key switch denies access, else null.
     QWidget* accessPanel() const { return m_accessPanel; }
 
+    // Shows the last "/"-separated part of path as the program's name (blue; with the flag, red
+    // and marked as a run without beam-current control).
+    void setProgramName(const QString& path, bool withoutCurrentControl);
+    // The coordinate shown for an axis; 0 for a name without a coordinate label.
+    float coord(const QString& name) const;
+    // The axis object of a name created at start-up (any other name is a programming error).
+    Axis* axis(const QString& name) const;
+
+    // Handwheel steps of an assigned axis: LIR(group,steps×factor,maxSpeed), mult the step index.
+    void lirChangedX(int delta, int mult);
+    void lirChangedY(int delta, int mult);
+    void lirChangedA(int delta, int mult);
+    void lirChangedB(int delta, int mult);
+    void lirChangedC(int delta, int mult);
+    void lirChangedD(int delta, int mult);
+    void lirChangedU(int delta, int mult);
+    void lirChangedV(int delta, int mult);
+    // The remote handwheel on the pendant: HANDWHEEL(steps×100).
+    void lirChangedPult(int delta);
+    // The assignment menus of a console handwheel and of the remote one.
+    void lirMenu(QString name, QString* function, PoLabel* label, QLabel* useLabel);
+    void lirMenuEla(QString name, QString* function, PoLabel* label, QLabel* useLabel);
+    // The jog speed of a virtual axis from the speed popup; the fixed move of a virtual axis.
+    void speedSelector(const QString& name, const QString& units, PoLabel* label, int maxSpeed);
+    void fixedMove(PoLabel* label, int speed, int channel, const QString& name, const QString& units);
+
+    // The step table of the handwheels: factor and caption of a step index (an index outside
+    // the table counts as 0).
+    static constexpr int LirStepCount = 4;
+    static int validLirStep(int index);
+    static int lirStepFactor(int index);
+    static QString lirStepCaption(int index);
+    static QString lirAxisCaption(const QString& axis);
+
 signals:
     void signalUserChange(int rights);
     void signalSecondXPanelShow(bool show);
@@ -151,6 +185,42 @@ public slots:
     void onChangedGunValid(int valid);
     void onLirChanged(int channel, int delta);
 
+    // Commands of the main window's buttons.
+    void on_sbDrives_clicked();
+    void on_sbTrans_clicked();
+    void on_sbLightSpiral_clicked();
+    void on_sbDistPult_clicked();
+    void on_pbStop_clicked();
+    void on_pbEndlessV_clicked();
+    void on_pbMinusX_pressed();
+    void on_pbPlusX_pressed();
+    void on_pbMinusZ_pressed();
+    void on_pbPlusZ_pressed();
+    void on_pbMinusPHI_pressed();
+    void on_pbPlusPHI_pressed();
+    void on_pbMinusX_released();
+    void on_pbPlusX_released();
+    void on_pbMinusZ_released();
+    void on_pbPlusZ_released();
+    void on_pbMinusPHI_released();
+    void on_pbPlusPHI_released();
+    void on_pbPoint_clicked();
+    void on_pbConstants_clicked();
+    void on_pbInformation_clicked();
+    void on_pbCalc_clicked();
+    void on_pbInfoX_clicked();
+    void on_pbInfoZ_clicked();
+    void on_pbInfoPHI_clicked();
+    void on_speedX_clicked();
+    void on_speedZ_clicked();
+    void on_speedPHI_clicked();
+    void on_coordX_clicked();
+    void on_coordZ_clicked();
+    void on_coordPHI_clicked();
+    void on_lblLir1_clicked();
+    void on_lblLir2_clicked();
+    void on_lblLir3_clicked();
+
 public:
     // The text of a message number of the CNC controller.
     QString CNCMessage(uint number);
@@ -173,6 +243,17 @@ private:
     void saveIni();
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
     bool confirmed(const QString& question, QWidget* anchor);
+
+    // Command helpers (jog of a virtual axis, its parameters dialog, handwheels).
+    void virtualJog(const QString& name, const PoLabel* speed, int direction);
+    void virtualJogEnd(const QString& name);
+    using LimitSignal = void (DriveTCPthread::*)(float);
+    void virtualAxisInfo(const QString& name, QPushButton* anchor, const PoLabel* coordLabel,
+                         const PoLabel* speedLabel, const QPushButton* plus, const QPushButton* minus,
+                         LimitSignal maxChanged, LimitSignal minChanged, float minLimit, float maxLimit);
+    void lirCommand(const QString& group, const QString& speedAxis, int delta, int mult);
+    void wheelOff(const QString& name, QString* function, QLabel* useLabel);
+    void wheelToEla(const QString& name, QString* function, QLabel* useLabel);
 
     Autorization::Manager* m_userManager = nullptr;
     QString m_currentProgram;

@@ -418,6 +418,7 @@ private slots:
         QVERIFY(server);
         QCOMPARE(g.messageStack()->parentWidget(), static_cast<QWidget*>(g.frErrorDiagnostic));
         QCOMPARE(g.messageStack()->pos(), QPoint(5, 24));
+        QVERIFY(!g.messageStack()->isHidden());
         server->slotAddMessage(1, 20, 0);
         QCOMPARE(g.messageStack()->messages().size(), 1);
         QTest::qWait(CMessageStack::ConfirmLockMs + 50);

@@ -334,6 +334,19 @@ private slots:
                  (QStringList{"[I]только в файл", "[A]Авария", "[i]как есть"}));
     }
 
+    void runsWithoutLogFolder()
+    {
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        {
+            Gui gui;
+            QVERIFY(!gui.operatorLog().isOpen());
+            gui.prgMessage(QStringLiteral("[W]без журнала"), true);
+            QCOMPARE(gui.lwLog->item(gui.lwLog->count() - 1)->text().mid(11), QStringLiteral("без журнала"));
+        }
+        QVERIFY(!QDir(FixedPaths::logDir()).exists());
+        TestEnv::makeInstallationFolders();
+    }
+
     void firstLoginCancelled()
     {
         Gui gui;

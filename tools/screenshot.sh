@@ -93,20 +93,37 @@ fail() {
   exit 1
 }
 
-# The login dialog comes up first, with the login field focused.
-login=""
-for _ in $(seq 200); do
-  kill -0 "$console" 2>/dev/null || fail "the console ended before the login"
-  login=$(xdotool search --onlyvisible --pid "$console" 2>/dev/null | head -1 || true)
-  [ -n "$login" ] && break
-  sleep 0.1
-done
-[ -n "$login" ] || fail "no login dialog within 20 s"
+# Waits (up to 20 s) for a visible window of the console and prints its id.
+visible_window() {
+  local win=""
+  for _ in $(seq 200); do
+    kill -0 "$console" 2>/dev/null || fail "the console ended before the login"
+    win=$(xdotool search --onlyvisible --pid "$console" 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || fail "no window of the console within 20 s"
+  echo "$win"
+}
+
+# A fresh installation has no users file yet: the console says so in a box before the login.
+visible_window >/dev/null
 sleep 1
-xdotool type --delay 50 "su"
-xdotool key Return
-xdotool type --delay 50 "62940571"
-xdotool key Return
+for box in $(xdotool search --onlyvisible --name "Система авторизации" 2>/dev/null || true); do
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  sleep 1
+done
+
+# The login dialog, with the login field focused. No window manager gives it the keyboard:
+# hand it over, then type as the operator would.
+login=$(visible_window)
+xdotool windowfocus --sync "$login"
+sleep 0.3
+xdotool type --delay 80 "su"
+xdotool key --delay 80 Return
+xdotool type --delay 80 "62940571"
+xdotool key --delay 80 Return
 
 # The main window, full screen, with the simulator's first status shown.
 sleep 5

@@ -224,6 +224,34 @@ private slots:
         QVERIFY(QTest::qWaitFor(bothUp, 5000));
     }
 
+    void formAsLaidOut()
+    {
+        Gui gui;
+        QCOMPARE(gui.kvs->geometry(), QRect(0, 100, 900, 900));
+        QCOMPARE(gui.contour->geometry(), QRect(900, 130, 550, 870));
+        QCOMPARE(gui.frmDrives->geometry(), QRect(1450, 100, 470, 810));
+        QCOMPARE(gui.lwLog->geometry(), QRect(560, 0, 800, 195));
+        QCOMPARE(gui.lblContour->text(), QStringLiteral("Программа сварки"));
+        QCOMPARE(gui.lblDate->text().left(10), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(gui.actExit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+        QVERIFY(gui.actions().contains(gui.actExit));
+        QCOMPARE(gui.pbPlusA->accessibleName(), QStringLiteral("LAxisManualMovementBtn"));
+        QVERIFY(!gui.lwLog->isWrapping());
+        QVERIFY(gui.lwLog->wordWrap());
+        QVERIFY(gui.pbEndlessV->isCheckable());
+        // The vacuum screen is raised last: it lies above everything it overlaps.
+        const QObjectList top = gui.children();
+        QWidget* last = nullptr;
+        for (QObject* child : top) {
+            if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow())
+                last = w;
+        }
+        QCOMPARE(last, static_cast<QWidget*>(gui.kvs));
+        // The window keeps its absolute layout at another size.
+        gui.resize(1280, 800);
+        QCOMPARE(gui.frmDrives->geometry(), QRect(1450, 100, 470, 810));
+    }
+
     void startsWithItsForm()
     {
         Gui gui;

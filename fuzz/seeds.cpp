@@ -21,6 +21,7 @@
 #include "genericlink.h"
 #include "kvspackets.h"
 #include "messagebox.h"
+#include "pointfile.h"
 
 namespace {
 
@@ -203,6 +204,18 @@ void usersSeeds()
     write("fuzz_usersfile", "cut-in-a-record", users.left(users.size() - 7));
 }
 
+// ---- point file: written by the point file's own formatter -------------------------------------
+
+void pointSeeds()
+{
+    const QStringList axes = {"LX", "LY", "A", "B", "C", "D", "U1", "V"};
+    write("fuzz_pointfile", "saved",
+          PointFile::format(axes, {"120.50", "0.00", "-3.00", "359.99", "0.00", "0.00", "12.25", "-0.50"}));
+    write("fuzz_pointfile", "short-with-empty-cell", PointFile::format(axes.mid(0, 3), {"1.00", "", "2.50"}));
+    write("fuzz_pointfile", "odd-numbers",
+          "X\t1e3\r\nLY nan\n\n  A inf extra\nB 1e39\nC 12,5\nD -0.001\nU1 340282346638528859811704183484516925440\nV 0x1p3\nW 9\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -218,5 +231,6 @@ int main(int argc, char** argv)
     frameSeeds();
     genericSeeds();
     usersSeeds();
+    pointSeeds();
     return 0;
 }

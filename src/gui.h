@@ -247,6 +247,8 @@ private:
     // Command helpers (jog of a virtual axis, its parameters dialog, handwheels).
     void virtualJog(const QString& name, const PoLabel* speed, int direction);
     void virtualJogEnd(const QString& name);
+    // Sets or clears the endless flag of axis V.
+    void endlessV(bool on);
     using LimitSignal = void (DriveTCPthread::*)(float);
     void virtualAxisInfo(const QString& name, QPushButton* anchor, const PoLabel* coordLabel,
                          const PoLabel* speedLabel, const QPushButton* plus, const QPushButton* minus,

@@ -88,7 +88,7 @@ void Gui::on_pbStop_clicked()
     if (pbEndlessV->isChecked()) {
         // Unchecked from here, so that its own slot does not run and sends no stop of V.
         pbEndlessV->setChecked(false);
-        axis(QStringLiteral("V"))->onEndlessClicked(false);
+        endlessV(false);
     }
 }
 
@@ -96,12 +96,18 @@ void Gui::on_pbEndlessV_clicked()
 {
     if (pbEndlessV->isChecked()) {
         prgMessage(QStringLiteral("[I]Нажата кнопка 'Бесконечное вращение' на панели координаты V"), false);
-        axis(QStringLiteral("V"))->onEndlessClicked(true);
+        endlessV(true);
     } else {
         prgMessage(QStringLiteral("[I]Отжата кнопка 'Бесконечное вращение' на панели координаты V"), false);
         m_drive.command(DriveCommand::moveStop(QStringLiteral("V")));
-        axis(QStringLiteral("V"))->onEndlessClicked(false);
+        endlessV(false);
     }
+}
+
+void Gui::endlessV(bool on)
+{
+    if (Axis* v = axis(QStringLiteral("V")))
+        v->onEndlessClicked(on);
 }
 
 // ---- jog of the virtual axes -------------------------------------------------------------------

@@ -236,5 +236,5 @@ Axis* Gui::axis(const QString& name) const
 {
     const auto i = m_axis.constFind(name);
     Q_ASSERT_X(i != m_axis.constEnd(), "Gui::axis", "i != m_axis.end()");
-    return i.value();
+    return i != m_axis.constEnd() ? i.value() : nullptr;
 }

@@ -15,6 +15,7 @@
 #include "gui.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "pultshare.h"
 #include "settingsfile.h"
 #include "statebutton.h"
 #include "testenv.h"
@@ -322,6 +323,30 @@ private slots:
         QCOMPARE(speed->text(), choose ? expected.at(2) : QString("10"));
     }
 
+    // The parameters of a virtual axis: fed from the window's own values, following the limits
+    // live, without the parking frame.
+    void virtualAxisParameters()
+    {
+        QVERIFY(start());
+        m_gui->coordPHI->setValue(12.5f, 2);
+        m_gui->speedPHI->setValue(45.7f, 0);
+        QStringList shown;
+        bool parkHidden = false;
+        ModalDriver driver;
+        driver.next("AxisInfo", [&](ModalDialog& d) {
+            parkHidden = d.widget("frmPark")->isHidden();
+            shown << d.text("lblCoord") << d.text("lblSpeed");
+            m_sim->status().maxLimit[DriveStatusPacket::LimPHI] = 300.0f;
+            (void)QTest::qWaitFor([&] { return d.text("lblSEPmax") == "300.0"; }, 3000);
+            shown << d.text("lblSEPmax");
+            d.reject();
+        });
+        m_gui->pbInfoPHI->click();
+        QVERIFY(driver.done());
+        QVERIFY(parkHidden);
+        QCOMPARE(shown, (QStringList{"12.5000", "45", "300.0"}));
+    }
+
     // The fixed move of a virtual axis cannot start while channel 1 runs a program, even with the
     // drives on; with channel 1 idle it can.
     void fixedMoveReadiness_data()
@@ -547,6 +572,10 @@ private slots:
         const int before = logLines(*m_gui).filter("штурвал", Qt::CaseInsensitive).size();
         QCOMPARE(chooseOnWheel(m_gui->lblLir3, QString()), (QStringList{"ЭЛА     *", "-", "Не использовать     "}));
         QCOMPARE(logLines(*m_gui).filter("штурвал", Qt::CaseInsensitive).size(), before);
+        // The beam-unit program learns of the hand-over through the pendant block within a second.
+        PultShare pendant;  // a second view of the same segment
+        QVERIFY(QTest::qWaitFor([&] { return pendant.getFuncDistEncoder() == 1; }, 1500));
+        QCOMPARE(pendant.getFuncLeftEncoder(), 0u);
         chooseOnWheel(m_gui->lblLir3, "Не использовать     ");
         QCOMPARE(m_gui->lblLir3Use->text(), QString("Отключен"));
         QCOMPARE(lastLine(*m_gui, "штурвал"), QString("[I]Штурвал 'Выносной' отключен"));

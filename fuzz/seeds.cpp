@@ -5,11 +5,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QPen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtEndian>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 
 #include "autorization.h"
@@ -216,6 +219,48 @@ void pointSeeds()
           "X\t1e3\r\nLY nan\n\n  A inf extra\nB 1e39\nC 12,5\nD -0.001\nU1 340282346638528859811704183484516925440\nV 0x1p3\nW 9\n");
 }
 
+// ---- settings file: written by QSettings the way the console writes it -------------------------
+
+QByteArray settingsWritten(const std::function<void(QSettings&)>& fill)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("settings.ini"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setIniCodec("UTF-8");
+        fill(settings);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::exit(1);
+    return file.readAll();
+}
+
+void settingsSeeds()
+{
+    write("fuzz_settingsfile", "console", settingsWritten([](QSettings& settings) {
+              settings.setValue(QStringLiteral("RateCalc/LinRate1"), 612.5f);
+              settings.setValue(QStringLiteral("RateCalc/Diam"), -0.25f);
+              settings.setValue(QStringLiteral("Point/Width_name"), 140);
+              settings.setValue(QStringLiteral("FixedMove/FM_Absolute"), true);
+              settings.setValue(QStringLiteral("Gui/Speed"), 3.75);
+              settings.setValue(QStringLiteral("Network/DriveHost"), QStringLiteral("127.0.0.1"));
+              settings.setValue(QStringLiteral("Note/Text"), QString::fromUtf8("Шов \"1\", @ночь; a=b"));
+          }));
+    QPen pen(Qt::red);
+    pen.setDashPattern({1.0, 2.0, 3.0, 4.0});
+    write("fuzz_settingsfile", "objects", settingsWritten([&pen](QSettings& settings) {
+              settings.setValue(QStringLiteral("A/pen"), pen);
+              settings.setValue(QStringLiteral("A/map"), QVariantMap{{QStringLiteral("k"), 1.5f}});
+              settings.setValue(QStringLiteral("A/list"), QVariantList{1, 2.5f, QStringLiteral("x")});
+              settings.setValue(QStringLiteral("A/bytes"), QByteArray("\0\xff(", 3));
+              settings.setValue(QStringLiteral("A/rect"), QRect(1, 2, 3, 4));
+          }));
+    write("fuzz_settingsfile", "escapes",
+          "[A]\nk=\\x40Variant(\\0\\0\\0\\x87\\x44\\x16\\0\\0)\nq=\"a, b\", \\101\\x0042, \"@Var\"iant(x\\\n"
+          ")\n;c=@@Variant(\r\n[B%20C]\nd=@Invalid()\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -232,5 +277,6 @@ int main(int argc, char** argv)
     genericSeeds();
     usersSeeds();
     pointSeeds();
+    settingsSeeds();
     return 0;
 }

@@ -1,0 +1,173 @@
+#include <QDataStream>
+#include <QFile>
+#include <QPen>
+#include <QtTest>
+
+#include "fixedpaths.h"
+#include "settingsfile.h"
+#include "testenv.h"
+
+namespace {
+
+// A value as the INI reader takes it: "@Variant(" and the stream bytes, every byte escaped.
+QByteArray variantValue(const QByteArray& stream)
+{
+    QByteArray out("@Variant(");
+    for (const char byte : stream)
+        out += "\\x" + QByteArray::number(uchar(byte), 16);
+    return out + ')';
+}
+
+QByteArray streamed(const QVariant& value)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(QDataStream::Qt_4_0);
+    stream << value;
+    return bytes;
+}
+
+// A pen whose dash pattern claims 2^32 - 1 entries.
+QByteArray hostilePen()
+{
+    QPen pen(Qt::red);
+    pen.setDashPattern({1.0, 2.0, 3.0, 4.0});
+    QByteArray bytes = streamed(QVariant(pen));
+    const QByteArray count("\x00\x00\x00\x04", 4);
+    const int at = bytes.indexOf(count + streamed(1.0).mid(0, 0) + QByteArray("\x3f\xf0", 2));
+    Q_ASSERT(at > 0);
+    bytes.replace(at, 4, QByteArray(4, '\xff'));
+    return bytes;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+// Every value of the settings, read the way the console reads them.
+void readEverything(QSettings& settings)
+{
+    for (const QString& key : settings.allKeys()) {
+        const QVariant value = settings.value(key);
+        value.toFloat();
+        value.toString();
+    }
+}
+
+}  // namespace
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        TestEnv::makeInstallationFolders();
+        QFile::remove(FixedPaths::settingsFile());
+        QFile::remove(FixedPaths::settingsFile() + QStringLiteral(".bad"));
+    }
+
+    // What the console writes reads back the same, and the file stays where it is.
+    void storedValuesReadUnchanged()
+    {
+        const QVariantMap stored{
+            {"RateCalc/LinRate1", 612.5f},  {"RateCalc/Diam", -0.25f},   {"Point/Width_name", 140},
+            {"FixedMove/FM_Absolute", true}, {"Network/DriveHost", "127.0.0.1"}, {"Gui/Speed", 3.75},
+            {"Note/Text", QString::fromUtf8("Сварка, шов \"1\"; @ночь \\ 5=5")}, {"Note/At", "@Variant(x"},
+            {"Axis/Big", qlonglong(1) << 40}};
+        {
+            auto settings = SettingsFile::open();
+            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+                settings->setValue(it.key(), it.value());
+        }
+        const QByteArray written = readAll(FixedPaths::settingsFile());
+        QVERIFY(written.contains("@Variant("));  // the floats
+        QVERIFY(SettingsFile::isSafe(written));
+        auto settings = SettingsFile::open();
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            QCOMPARE(settings->value(it.key()).toString(), it.value().toString());
+        QCOMPARE(settings->value("RateCalc/LinRate1").toFloat(), 612.5f);
+        QCOMPARE(readAll(FixedPaths::settingsFile()), written);
+        QVERIFY(!QFile::exists(FixedPaths::settingsFile() + QStringLiteral(".bad")));
+    }
+
+    void damagedFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("damaged");
+        // Harmless for QSettings itself: the type it makes of the value (checked on a copy).
+        QTest::addColumn<QString>("qtType");
+
+        const QByteArray pen = variantValue(hostilePen());
+        const QByteArray map = variantValue(streamed(QVariantMap{{"a", 1}}));
+        const QByteArray point = streamed(QVariant(QPointF(1, 2)));
+        const QByteArray floatValue = streamed(QVariant(2.5f));
+        QTest::newRow("pen with 2^32 dashes") << "[Network]\nDriveHost=127.0.0.1\nPen=" + pen + "\n" << true << "";
+        QTest::newRow("pen in a list") << "[A]\nk=1, 2, " + pen + "\n" << true << "";
+        QTest::newRow("map, unknown to the console") << "[A]\nk=" + map + "\n" << true << "QVariantMap";
+        QTest::newRow("point, marker as hex")
+            << "[A]\nk=" + variantValue(point).replace(0, 1, "\\x40") + "\n" << true << "QPointF";
+        QTest::newRow("point, marker as wide hex")
+            << "[A]\nk=" + variantValue(point).replace(0, 1, "\\x10040") + "\n" << true << "QPointF";
+        QTest::newRow("point, marker as octal")
+            << "[A]\nk=" + variantValue(point).replace(0, 1, "\\100") + "\n" << true << "QPointF";
+        QTest::newRow("point, quoted marker")
+            << "[A]\nk=\"@Var\"\"iant(\"" + variantValue(point).mid(9) + "\n" << true << "QPointF";
+        QTest::newRow("point, continued line")
+            << "[A]\nk=@Vari\\\nant(" + variantValue(point).mid(9) + "\n" << true << "QPointF";
+        QTest::newRow("point, raw type bytes")
+            << "[A]\nk=@Variant(\\0\\0\\0" + QByteArray(1, point.at(3)) + variantValue(point.mid(4)).mid(9) + "\n"
+            << true << "QPointF";
+        QTest::newRow("float") << "[A]\nk=" + variantValue(floatValue) + "\n" << false << "float";
+        QTest::newRow("float, cut short") << "[A]\nk=" + variantValue(floatValue.left(6)) << false << "";
+        QTest::newRow("marker only") << QByteArray("[A]\nk=@Variant(\n") << false << "";
+        QTest::newRow("two type bytes, then the line end") << QByteArray("[A]\nk=@Variant(\\0\\0)\n") << true << "";
+        QTest::newRow("point, quoted over a line end")
+            << "[A]\nk=\"@Variant(" + variantValue(point.left(2)).mid(9) + "\n" + variantValue(point.mid(2)).mid(9) + "\"\n"
+            << true << "";
+        QTest::newRow("text starting with @Variant(") << QByteArray("[A]\nk=@@Variant(\n") << false << "QString";
+        QTest::newRow("pen, cut in the type") << "[A]\nk=" + pen.left(21) << false << "";
+        QTest::newRow("byte array") << QByteArray("[A]\nk=@ByteArray(\\xff\\0abc)\nr=@Rect(1 2 3 4)\n") << false << "";
+        QTest::newRow("binary junk")
+            << QByteArray("\x00\xff\xfe[\x01]\n=\x80\x81\\\n\\x\n@@Var\xd0iant(\r\n;x=@\\", 30) << false << "";
+    }
+    void damagedFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, damaged);
+        QFETCH(QString, qtType);
+        QCOMPARE(SettingsFile::isSafe(file), !damaged);
+
+        if (!qtType.isEmpty()) {
+            const QString copy = TestEnv::root() + QStringLiteral("/copy.ini");
+            writeFile(copy, file);
+            QSettings settings(copy, QSettings::IniFormat);
+            settings.setIniCodec("UTF-8");
+            const QVariant value = settings.value(settings.allKeys().value(0));
+            QCOMPARE(QString::fromLatin1(value.typeName()), qtType);
+        }
+
+        writeFile(FixedPaths::settingsFile(), file);
+        {
+            auto settings = SettingsFile::open();
+            readEverything(*settings);
+            QCOMPARE(settings->allKeys().isEmpty(), damaged);
+            settings->setValue("RateCalc/Diam", 7.5f);
+        }
+        QCOMPARE(readAll(FixedPaths::settingsFile() + QStringLiteral(".bad")), damaged ? file : QByteArray());
+        QCOMPARE(SettingsFile::open()->value("RateCalc/Diam").toFloat(), 7.5f);
+    }
+};
+
+POKAVRO_TEST_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"

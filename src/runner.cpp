@@ -2,6 +2,10 @@
 
 #include <QProcess>
 
+#include <cstdio>
+
+#include "fixedpaths.h"
+
 namespace {
 
 class SystemRunner final : public ProgramRunner
@@ -9,6 +13,13 @@ class SystemRunner final : public ProgramRunner
 public:
     int runShell(const QString& commandLine) override
     {
+        // A console whose installation paths are redirected (a sandbox, a test root) is not
+        // running on the installation: it must never power off or reconfigure the host.
+        if (!FixedPaths::root().isEmpty()) {
+            std::fprintf(stderr, "poKAVRO: sandbox root in use, not running: %s\n",
+                         commandLine.toLocal8Bit().constData());
+            return -1;
+        }
         return QProcess::execute(QStringLiteral("/bin/sh"),
                                  {QStringLiteral("-c"), commandLine});
     }

@@ -12,7 +12,8 @@ public:
     virtual ~ProgramRunner() = default;
 
     // Runs a shell command line and waits for it; returns its exit status, or -1 when it could
-    // not be run at all.
+    // not be run at all. The system's runner never runs one while POKAVRO_ROOT redirects the
+    // installation's paths.
     virtual int runShell(const QString& commandLine) = 0;
 
     // Starts a program detached from the console; false when it could not be started.

@@ -76,6 +76,13 @@ private slots:
         QFile::remove(FixedPaths::settingsFile());
     }
 
+    void systemRunnerRunsNoShellCommandInASandbox()
+    {
+        const QString marker = TestEnv::root() + QStringLiteral("/ran");
+        QCOMPARE(ProgramRunner::instance().runShell(QStringLiteral("touch ") + marker), -1);
+        QVERIFY(!QFile::exists(marker));
+    }
+
     void recordingRunnerReplacesTheSystem()
     {
         RecordingRunner runner;

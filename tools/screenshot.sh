@@ -11,7 +11,7 @@ out=${1:-$repo/docs/screenshot.png}
 build=$repo/build-run
 
 tools/deps.sh cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
-  fonts-dejavu-core xvfb xauth xdotool imagemagick
+  fonts-dejavu-core xvfb xauth xdotool imagemagick python3
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOKAVRO_TESTS=OFF -DPOKAVRO_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target poKAVRO ctrlsim_run

@@ -27,17 +27,16 @@ QByteArray streamed(const QVariant& value)
     return bytes;
 }
 
-// A pen whose dash pattern claims 2^32 - 1 entries.
-QByteArray hostilePen()
+// A pen whose dash pattern claims `count` entries (2^31 - 1 makes QSettings itself die on the
+// allocation; 2^32 - 1 did under the sanitizers).
+QByteArray hostilePen(const QByteArray& count)
 {
     QPen pen(Qt::red);
     pen.setDashPattern({1.0, 2.0, 3.0, 4.0});
     QByteArray bytes = streamed(QVariant(pen));
-    const QByteArray count("\x00\x00\x00\x04", 4);
-    const int at = bytes.indexOf(count + streamed(1.0).mid(0, 0) + QByteArray("\x3f\xf0", 2));
+    const int at = bytes.indexOf(QByteArray("\x00\x00\x00\x04\x3f\xf0", 6));  // four, then 1.0
     Q_ASSERT(at > 0);
-    bytes.replace(at, 4, QByteArray(4, '\xff'));
-    return bytes;
+    return bytes.replace(at, 4, count);
 }
 
 QByteArray readAll(const QString& path)
@@ -108,11 +107,13 @@ private slots:
         // Harmless for QSettings itself: the type it makes of the value (checked on a copy).
         QTest::addColumn<QString>("qtType");
 
-        const QByteArray pen = variantValue(hostilePen());
+        const QByteArray pen = variantValue(hostilePen(QByteArray(4, '\xff')));
         const QByteArray map = variantValue(streamed(QVariantMap{{"a", 1}}));
         const QByteArray point = streamed(QVariant(QPointF(1, 2)));
         const QByteArray floatValue = streamed(QVariant(2.5f));
         QTest::newRow("pen with 2^32 dashes") << "[Network]\nDriveHost=127.0.0.1\nPen=" + pen + "\n" << true << "";
+        QTest::newRow("pen with 2^31 dashes")
+            << "[A]\nk=" + variantValue(hostilePen(QByteArray("\x7f\xff\xff\xff", 4))) + "\n" << true << "";
         QTest::newRow("pen in a list") << "[A]\nk=1, 2, " + pen + "\n" << true << "";
         QTest::newRow("map, unknown to the console") << "[A]\nk=" + map + "\n" << true << "QVariantMap";
         QTest::newRow("point, marker as hex")

@@ -134,11 +134,16 @@ Gui::~Gui()
     // The dump thread reads m_processValues: it must have ended before the block goes away.
     QObject::disconnect(&m_drive, nullptr, this, nullptr);
     m_dumpCreator->stopDump();
-    if (m_dumpCreator->wait(kDumpStopWaitMs))
+    if (m_dumpCreator->wait(kDumpStopWaitMs)) {
         delete m_dumpCreator;
-    else
+        delete[] m_processValues;
+    } else {
+        // A write stuck on the disk: leave the thread and its block alive rather than free
+        // memory that the thread still reads.
         qWarning("the process dump did not stop");
+    }
     m_dumpCreator = nullptr;
+    m_processValues = nullptr;
 
     saveIni();
     delete m_userManager;

@@ -261,7 +261,9 @@ private:
     QString m_currentProgram;
     int m_userRights = -1;
     OperatorLog m_logFile;
-    float m_processValues[10] = {};
+    // The dump thread's block of ten values; on the heap, so that a dump thread that will not
+    // stop can keep reading it after the window has gone.
+    float* m_processValues = new float[10]();
     DumpCreator* m_dumpCreator = nullptr;
     DriveTCPthread m_drive;
     QStringList m_pointAxes;

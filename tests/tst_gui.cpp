@@ -91,16 +91,9 @@ class TestGui : public QObject
     QList<quint16> m_ports;  // drive tcp, drive udp, kvs tcp, kvs udp, kvk tcp, kvk udp
 
 private slots:
-    void initTestCase()
-    {
-        TestEnv::makeInstallationFolders();
-        QDir().mkpath(QStringLiteral("dump"));
-    }
-
     void init()
     {
-        QFile::remove(FixedPaths::settingsFile());
-        m_ports = TestEnv::configureControllers();
+        m_ports = TestEnv::prepareConsole();
         m_boxes = std::make_unique<RecordingBoxes>();
         m_runner = std::make_unique<RecordingRunner>();
     }

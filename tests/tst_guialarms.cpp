@@ -90,9 +90,7 @@ class TestGuiAlarms : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnv::makeInstallationFolders();
-        QDir().mkpath(QStringLiteral("dump"));
-        const QList<quint16> ports = TestEnv::configureControllers();
+        const QList<quint16> ports = TestEnv::prepareConsole();
         m_boxes = std::make_unique<RecordingBoxes>();
         m_runner = std::make_unique<RecordingRunner>();
         m_drive = std::make_unique<DriveSimulator>();

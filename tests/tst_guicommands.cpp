@@ -142,16 +142,9 @@ class TestGuiCommands : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        TestEnv::makeInstallationFolders();
-        QDir().mkpath(QStringLiteral("dump"));
-    }
-
     void init()
     {
-        QFile::remove(FixedPaths::settingsFile());
-        m_ports = TestEnv::configureControllers();
+        m_ports = TestEnv::prepareConsole();
         m_boxes = std::make_unique<RecordingBoxes>();
         m_runner = std::make_unique<RecordingRunner>();
     }

@@ -38,9 +38,7 @@ class TestGuiStatus : public QObject
 private slots:
     void initTestCase()
     {
-        TestEnv::makeInstallationFolders();
-        QDir().mkpath(QStringLiteral("dump"));
-        TestEnv::configureControllers();
+        TestEnv::prepareConsole();
         m_boxes = std::make_unique<RecordingBoxes>();
         m_runner = std::make_unique<RecordingRunner>();
         m_gui = std::make_unique<Gui>();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "fixedpaths.h"
 #include "settingsfile.h"
 
 namespace TestEnv {
@@ -38,6 +39,14 @@ void makeInstallationFolders()
     for (const char* folder : {"home/oper/bin/passports", "programs/ch1", "programs/ch2",
                                "programs/ch3", "points", "log", "var/tmp", "dev"})
         dir.mkpath(QString::fromLatin1(folder));
+}
+
+QList<quint16> prepareConsole()
+{
+    makeInstallationFolders();
+    QDir().mkpath(QStringLiteral("dump"));
+    QFile::remove(FixedPaths::settingsFile());
+    return configureControllers();
 }
 
 quint16 freePort()

@@ -26,6 +26,11 @@ QString root();
 // "/points", "/log", "/var/tmp", "/dev").
 void makeInstallationFolders();
 
+// Readies the root for a whole console: the installation's folders, the "dump" folder of the
+// working directory, and a fresh settings file with the three controllers on free loopback
+// ports (returned as configureControllers() returns them).
+QList<quint16> prepareConsole();
+
 // A loopback port that was free a moment ago for both TCP and UDP.
 quint16 freePort();
 

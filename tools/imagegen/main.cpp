@@ -5,6 +5,8 @@
 // Writes the PNG files into the folder (the bevel tiles into its "style" subfolder). The .qrc
 // bundles that list them are kept beside the pictures by hand.
 
+#include "draw.h"
+
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -21,118 +23,7 @@
 
 namespace {
 
-// ---- palette of the set ---------------------------------------------------------------------
-const QColor kKey(46, 98, 186);
-const QColor kKeyEdge(24, 58, 122);
-const QColor kRed(214, 48, 48);
-const QColor kRedEdge(140, 24, 24);
-const QColor kGreen(40, 160, 72);
-const QColor kGreenEdge(22, 100, 44);
-const QColor kYellow(240, 196, 40);
-const QColor kInk(34, 40, 52);
-const QColor kSteel(112, 124, 140);
-const QColor kSteelDark(66, 76, 90);
-
-QString g_dir;
-int g_written = 0;
-
-using Painter = std::function<void(QPainter&, int w, int h)>;
-
-void save(const QString& name, int w, int h, const Painter& paint)
-{
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.setRenderHint(QPainter::TextAntialiasing, true);
-        paint(p, w, h);
-    }
-    const QString path = g_dir + QLatin1Char('/') + name;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    if (!image.save(path, "PNG")) {
-        QTextStream(stderr) << "cannot write " << path << '\n';
-        std::exit(1);
-    }
-    ++g_written;
-}
-
-QFont font(int pixels, bool bold = true)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-void text(QPainter& p, const QRectF& box, const QString& s, int pixels, const QColor& colour)
-{
-    p.setFont(font(pixels));
-    p.setPen(colour);
-    p.drawText(box, Qt::AlignCenter, s);
-}
-
-// A flat rounded body with a darker rim and a light band at the top.
-void body(QPainter& p, const QRectF& r, qreal radius, const QColor& fill, const QColor& edge)
-{
-    p.setPen(QPen(edge, 2));
-    p.setBrush(fill);
-    p.drawRoundedRect(r.adjusted(1, 1, -1, -1), radius, radius);
-    QPainterPath band;
-    band.addRoundedRect(r.adjusted(3, 3, -3, -r.height() / 2), radius - 2, radius - 2);
-    p.fillPath(band, QColor(255, 255, 255, 40));
-}
-
-void disc(QPainter& p, const QRectF& r, const QColor& fill, const QColor& edge, qreal rim = 2)
-{
-    p.setPen(QPen(edge, rim));
-    p.setBrush(fill);
-    p.drawEllipse(r.adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2));
-}
-
-QPen stroke(const QColor& c, qreal width)
-{
-    return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-// A check mark or a cross inside the square r.
-void check(QPainter& p, const QRectF& r, const QColor& c, qreal width)
-{
-    QPainterPath path;
-    path.moveTo(r.left() + 0.22 * r.width(), r.top() + 0.52 * r.height());
-    path.lineTo(r.left() + 0.42 * r.width(), r.top() + 0.72 * r.height());
-    path.lineTo(r.left() + 0.78 * r.width(), r.top() + 0.30 * r.height());
-    p.setPen(stroke(c, width));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-}
-
-void cross(QPainter& p, const QRectF& r, const QColor& c, qreal width, qreal inset = 0.3)
-{
-    p.setPen(stroke(c, width));
-    const qreal a = inset, b = 1 - inset;
-    p.drawLine(QPointF(r.left() + a * r.width(), r.top() + a * r.height()),
-               QPointF(r.left() + b * r.width(), r.top() + b * r.height()));
-    p.drawLine(QPointF(r.left() + b * r.width(), r.top() + a * r.height()),
-               QPointF(r.left() + a * r.width(), r.top() + b * r.height()));
-}
-
-// An arrow pointing right, centred in r, drawn as one filled shape.
-QPainterPath arrowRight(const QRectF& r)
-{
-    const qreal cx = r.center().x(), cy = r.center().y();
-    const qreal w = r.width(), h = r.height();
-    QPainterPath path;
-    path.moveTo(cx - 0.32 * w, cy - 0.11 * h);
-    path.lineTo(cx + 0.02 * w, cy - 0.11 * h);
-    path.lineTo(cx + 0.02 * w, cy - 0.27 * h);
-    path.lineTo(cx + 0.34 * w, cy);
-    path.lineTo(cx + 0.02 * w, cy + 0.27 * h);
-    path.lineTo(cx + 0.02 * w, cy + 0.11 * h);
-    path.lineTo(cx - 0.32 * w, cy + 0.11 * h);
-    path.closeSubpath();
-    return path;
-}
+using namespace Draw;
 
 // ---- number pad keys ------------------------------------------------------------------------
 
@@ -648,35 +539,6 @@ void mainWindow()
     });
 }
 
-// ---- vacuum screen: pictures the other screens share ----------------------------------------
-
-void vacuum()
-{
-    save(QStringLiteral("gun.png"), 45, 110, [](QPainter& p, int w, int h) {
-        // The beam gun on the chamber: insulator head, body and the nozzle.
-        body(p, QRectF(6, 2, w - 12, 22), 4, QColor(230, 226, 214), QColor(150, 140, 120));
-        p.setPen(QPen(QColor(150, 140, 120), 1.5));
-        for (int y : {9, 15})
-            p.drawLine(QPointF(9, y), QPointF(w - 9, y));
-        QLinearGradient metal(0, 0, w, 0);
-        metal.setColorAt(0, kSteelDark);
-        metal.setColorAt(0.45, QColor(190, 198, 210));
-        metal.setColorAt(1, kSteelDark);
-        p.setPen(QPen(QColor(40, 46, 56), 1.5));
-        p.setBrush(metal);
-        p.drawRect(QRectF(3, 24, w - 6, 58));
-        QPainterPath nozzle;
-        nozzle.moveTo(8, 82);
-        nozzle.lineTo(w - 8, 82);
-        nozzle.lineTo(w / 2.0 + 5, h - 10);
-        nozzle.lineTo(w / 2.0 - 5, h - 10);
-        nozzle.closeSubpath();
-        p.drawPath(nozzle);
-        p.setPen(stroke(QColor(90, 160, 255), 2.5));
-        p.drawLine(QPointF(w / 2.0, h - 10), QPointF(w / 2.0, h - 2));
-    });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -688,13 +550,14 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "usage: imagegen <images folder>\n";
         return 2;
     }
-    g_dir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QString dir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    setOutputDir(dir);
     numpad();
     bevel();
     kit();
     arrows();
     mainWindow();
     vacuum();
-    QTextStream(stdout) << g_written << " pictures written to " << g_dir << '\n';
+    QTextStream(stdout) << written() << " pictures written to " << dir << '\n';
     return 0;
 }

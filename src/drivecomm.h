@@ -10,6 +10,7 @@
 
 #include "drivestatus.h"
 #include "linkthread.h"
+#include "statusqueue.h"
 
 class DriveUDPthread;
 
@@ -153,15 +154,20 @@ private:
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
+    void deliverStatus() override;
 
     int m_axisState[DriveStatusPacket::DriveCount] = {};
     int m_virtualState = 0;
     std::atomic<quint32> m_channelState{0};
+    // The receiver's changes on their way to this link's signals.
+    StatusQueue<DriveStatus::Change> m_status;
 };
 
 // The status receiver: decodes each datagram, compares it with the previous one and emits the
-// fields that changed (every field for the first datagram). Reports UDPdisconnected() while the
-// stream is silent. Created, started and deleted by its DriveTCPthread.
+// fields that changed (every field for the first datagram), on its own thread; the same changes
+// go to its DriveTCPthread, which emits them under the same names on the GUI thread. Reports
+// UDPdisconnected() while the stream is silent. Created, started and deleted by its
+// DriveTCPthread.
 class DriveUDPthread : public StatusReceiver
 {
     Q_OBJECT
@@ -269,12 +275,10 @@ signals:
     void changedMessage(uint value);
     void changedCNCError(uint value);
 private:
-    void datagramReceived(const char* data, int size) override;
+    bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
     void bindFailed(const QString& reason) override;
-
-    void emitChange(const DriveStatus::Change& change);
 
     std::atomic<quint32> m_channelState{0};
     DriveTCPthread* m_owner;

@@ -15,17 +15,23 @@ void log(const QString& text)
 
 const VacuumLinkTexts kKvsTexts = {
     {log, "KVSTCPthread: > ", "KVS gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
-    "KVSTCPthread", "VacuumTCPthread: < ", "KVS connect", "KVS tcp connect() done", kKvsConstsSignature};
+    "KVSTCPthread", "VacuumTCPthread: < ", "KVS connect", "KVS tcp connect() done", kKvsConstsSignature,
+    VacuumStatus::kvsFields, &KVSTCPthread::staticMetaObject};
 const VacuumLinkTexts kKvkTexts = {
     {log, "KVKTCPthread: > ", "gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
-    "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature};
+    "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature,
+    VacuumStatus::kvkFields, &KVKTCPthread::staticMetaObject};
 
 }  // namespace
 
 // ---- VacuumLink -------------------------------------------------------------------------------
 
 VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
-    : FramedLink(texts.link), m_texts(texts), m_consts(new VacConstRecord[kVacConstCapacity])
+    : FramedLink(texts.link),
+      m_texts(texts),
+      m_consts(new VacConstRecord[kVacConstCapacity]),
+      m_emitter(texts.fields(), *texts.meta),
+      m_status(std::vector<bool>(size_t(texts.fields().size()), false))
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
 }
@@ -72,7 +78,13 @@ void VacuumLink::run()
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
     receive();
     release();
+    m_status.wake(this);  // what still waits comes before disconnected()
     emit disconnected();
+}
+
+void VacuumLink::deliverStatus()
+{
+    m_status.deliver([this](const StatusField::Value& change) { m_emitter.emitValue(this, change); });
 }
 
 bool VacuumLink::acceptsSignature(quint16 signature) const
@@ -116,7 +128,7 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 // ---- VacuumStatusReceiver ---------------------------------------------------------------------
 
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
-                                           int packetSize, QObject* link, int port)
+                                           int packetSize, VacuumLink* link, int port)
     : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
       m_fields(fields),
       m_emitter(fields, meta),
@@ -124,6 +136,7 @@ VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fi
       m_link(link),
       m_last(packetSize, '\0')
 {
+    m_changes.reserve(size_t(fields.size()));
 }
 
 VacuumStatusReceiver::~VacuumStatusReceiver()
@@ -133,23 +146,32 @@ VacuumStatusReceiver::~VacuumStatusReceiver()
 
 void VacuumStatusReceiver::begin()
 {
-    StatusField::forward(m_fields, this, m_link);
     start();
 }
 
 void VacuumStatusReceiver::halt()
 {
-    StatusField::unforward(m_fields, this, m_link);
     stopAndJoin();
 }
 
-void VacuumStatusReceiver::datagramReceived(const char* data, int size)
+bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
 {
     Q_ASSERT(size == m_packetSize);
     const uchar* current = reinterpret_cast<const uchar*>(data);
-    m_emitter.emitChanges(this, m_received ? reinterpret_cast<const uchar*>(m_last.constData()) : nullptr, current);
-    std::memcpy(m_last.data(), data, size_t(size));
-    m_received = true;
+    const uchar* previous = m_received ? reinterpret_cast<const uchar*>(m_last.constData()) : nullptr;
+    m_changes.clear();
+    // A steady controller repeats its datagram: one compare settles it, unless a NaN (which
+    // differs from itself) has to be reported again.
+    if (!previous || m_lastHasNaN || std::memcmp(previous, current, size_t(size)) != 0) {
+        StatusField::collect(m_fields, previous, current, m_changes);
+        for (const StatusField::Value& change : m_changes)
+            m_emitter.emitValue(this, change);
+        std::memcpy(m_last.data(), data, size_t(size));
+        m_lastHasNaN = StatusField::hasNaN(m_fields, current);
+        m_received = true;
+    }
+    m_link->m_status.push(m_link, m_changes.data(), int(m_changes.size()));
+    return true;
 }
 
 void VacuumStatusReceiver::rejected(const char*, int, bool badSignature)

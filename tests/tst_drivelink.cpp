@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -297,6 +298,52 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(recorder.names, emissionOrder());
         QCOMPARE(link.channelState(), 7u);
+    }
+
+    // Datagrams that reach the receiver while the GUI thread is busy are emitted together: every
+    // value of a state word, a channel state and a message word arrives, in order, while a
+    // coordinate may skip to its latest value.
+    void burstKeepsEveryStateEdge()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        LoopbackPeer peer;
+        QStringList seen;
+        connect(&link, &DriveTCPthread::changedStateLX1, this, [&](int v) { seen << QStringLiteral("StateLX1=%1").arg(v); });
+        connect(&link, &DriveTCPthread::changedChannelState1, this, [&](uint v) { seen << QStringLiteral("Channel1=%1").arg(v); });
+        connect(&link, &DriveTCPthread::changedMessage, this, [&](uint v) { seen << QStringLiteral("Message=%1").arg(v); });
+        QList<float> lx1;
+        connect(&link, &DriveTCPthread::changedLX1, this, [&](float v) { lx1 << v; });
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(0)));
+        QTest::qWait(100);
+        seen.clear();
+        lx1.clear();
+
+        struct Step {
+            qint32 state;
+            quint32 channel;
+            quint32 message;
+            float lx1;
+        };
+        const Step burst[] = {{3, 2, 5, 1.0f}, {0, 0, 6, 2.0f}, {0, 0, 5, 3.0f}};
+        for (const Step& step : burst) {
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            packet.driveState[DriveStatusPacket::LX1] = step.state;
+            packet.channelState[0] = step.channel;
+            packet.message[0] = step.message;
+            packet.position[DriveStatusPacket::LX1] = step.lx1;
+            peer.datagram(DriveStatus::encode(packet));
+        }
+        QThread::msleep(150);  // the GUI thread is busy while all three arrive
+        QVERIFY(QTest::qWaitFor([&] { return !lx1.isEmpty() && lx1.last() == 3.0f; }, 2000));
+        QTest::qWait(50);
+        QCOMPARE(seen, (QStringList{"Channel1=2", "StateLX1=3", "Message=5", "Channel1=0", "StateLX1=0",
+                                    "Message=6", "Message=5"}));
+        QVERIFY(lx1.size() <= 3);
+        QCOMPARE(lx1.last(), 3.0f);
+        QVERIFY(std::is_sorted(lx1.begin(), lx1.end()));
     }
 
     void connectFailures()

@@ -130,11 +130,10 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
                                            int packetSize, VacuumLink* link, int port)
     : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
-      m_fields(fields),
       m_emitter(fields, meta),
       m_packetSize(packetSize),
       m_link(link),
-      m_last(packetSize, '\0')
+      m_tracker(fields, packetSize)
 {
     m_changes.reserve(size_t(fields.size()));
 }
@@ -157,19 +156,10 @@ void VacuumStatusReceiver::halt()
 bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
 {
     Q_ASSERT(size == m_packetSize);
-    const uchar* current = reinterpret_cast<const uchar*>(data);
-    const uchar* previous = m_received ? reinterpret_cast<const uchar*>(m_last.constData()) : nullptr;
     m_changes.clear();
-    // A steady controller repeats its datagram: one compare settles it, unless a NaN (which
-    // differs from itself) has to be reported again.
-    if (!previous || m_lastHasNaN || std::memcmp(previous, current, size_t(size)) != 0) {
-        StatusField::collect(m_fields, previous, current, m_changes);
-        for (const StatusField::Value& change : m_changes)
-            m_emitter.emitValue(this, change);
-        std::memcpy(m_last.data(), data, size_t(size));
-        m_lastHasNaN = StatusField::hasNaN(m_fields, current);
-        m_received = true;
-    }
+    m_tracker.update(reinterpret_cast<const uchar*>(data), m_changes);
+    for (const StatusField::Value& change : m_changes)
+        m_emitter.emitValue(this, change);
     m_link->m_status.push(m_link, m_changes.data(), int(m_changes.size()));
     return true;
 }

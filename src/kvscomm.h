@@ -268,13 +268,10 @@ private:
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
 
-    const QVector<StatusField::Field>& m_fields;
     const StatusField::Emitter m_emitter;
     const int m_packetSize;
     VacuumLink* const m_link;
-    bool m_received = false;
-    bool m_lastHasNaN = false;
-    QByteArray m_last;
+    StatusField::Tracker m_tracker;
     std::vector<StatusField::Value> m_changes;  // of the datagram at hand
 };
 

@@ -119,6 +119,20 @@ bool hasNaN(const QVector<Field>& table, const uchar* data)
     return false;
 }
 
+Tracker::Tracker(const QVector<Field>& table, int datagramSize) : m_table(table), m_previous(datagramSize, '\0') {}
+
+void Tracker::update(const uchar* current, std::vector<Value>& out)
+{
+    uchar* previous = reinterpret_cast<uchar*>(m_previous.data());
+    const size_t size = size_t(m_previous.size());
+    if (m_havePrevious && !m_previousHasNaN && std::memcmp(previous, current, size) == 0)
+        return;
+    collect(m_table, m_havePrevious ? previous : nullptr, current, out);
+    std::memcpy(previous, current, size);
+    m_previousHasNaN = hasNaN(m_table, current);
+    m_havePrevious = true;
+}
+
 QVector<Change> changes(const QVector<Field>& table, const uchar* previous, const uchar* current)
 {
     QVector<Change> result;

@@ -63,6 +63,24 @@ void collect(const QVector<Field>& table, const uchar* previous, const uchar* cu
 // with every datagram, so two equal datagrams may still differ).
 bool hasNaN(const QVector<Field>& table, const uchar* data);
 
+// Keeps the previous datagram of one layout and collects the changes of the next one (every field
+// for the first). A steady controller repeats its datagram: one compare of the bytes settles it,
+// unless a NaN has to be reported again.
+class Tracker
+{
+public:
+    Tracker(const QVector<Field>& table, int datagramSize);
+
+    // Appends the changes of current (datagramSize bytes) to out, in emission order.
+    void update(const uchar* current, std::vector<Value>& out);
+
+private:
+    const QVector<Field>& m_table;
+    QByteArray m_previous;
+    bool m_havePrevious = false;
+    bool m_previousHasNaN = false;
+};
+
 // One change: the index of the field in its table and its new value.
 struct Change {
     int field;

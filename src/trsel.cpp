@@ -314,7 +314,7 @@ void TRSelect::mousePressEvent(QMouseEvent* event)
 void TRSelect::on_TRtype_clicked()
 {
     QMenu menu(this);
-    QFont font = menu.font();
+    QFont font(QStringLiteral("Cantarell"));
     font.setPixelSize(20);
     font.setWeight(QFont::Bold);
     menu.setFont(font);

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "circletackwelds.h"
+#include "dialogsteps.h"
 #include "circleweld.h"
 #include "fixedpaths.h"
 #include "lintackwelds.h"
@@ -26,64 +27,17 @@
 #include "testenv.h"
 #include "widgets.h"
 
+using namespace DialogSteps;
+
 namespace {
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 
-// The editor's template button, in a window on the screen.
-struct Button {
-    Button()
-    {
-        window.setGeometry(900, 300, 600, 200);
-        button = new QPushButton(QStringLiteral("Шаблон"), &window);
-        button->setGeometry(500, 20, 90, 40);
-        window.show();
-    }
-    QWidget window;
-    QPushButton* button;
-};
-
 // Writes the settings file as given (hand-edited values included).
-void writeSettings(const QByteArray& ini)
-{
-    QFile file(FixedPaths::settingsFile());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(ini);
-}
 
 QVariant stored(const QString& key)
 {
     return SettingsFile::open()->value(key);
-}
-
-// A touch on a label of the dialog; returns when the pad it opened has closed.
-void touch(ModalDialog& d, const QString& name)
-{
-    if (QWidget* widget = d.widget(name))
-        QTest::mouseClick(widget, Qt::LeftButton);
-}
-
-// Steps for the number pad that a touch opens: type the entry and confirm it, or cancel.
-ModalDriver::Action enter(const QString& entry)
-{
-    return [entry](ModalDialog& pad) {
-        pad.type(entry);
-        pad.click(QStringLiteral("pbEnter"));
-    };
-}
-
-ModalDriver::Action cancel()
-{
-    return [](ModalDialog& pad) {
-        pad.type(QStringLiteral("7"));
-        pad.clickFrameClose();
-    };
-}
-
-QString padTitle(ModalDialog& pad)
-{
-    auto* frame = qobject_cast<MyFrame*>(pad.window());
-    return frame ? frame->titleLabel()->text() : QString();
 }
 
 // Runs a template dialog (its steps set on a ModalDriver before): its log lines (" (shown)" marks those for the log list) are
@@ -91,7 +45,7 @@ QString padTitle(ModalDialog& pad)
 template <class Template>
 int run(RecordingEditor& editor, QStringList& log)
 {
-    Button anchor;
+    OpeningButton anchor;
     int result = -1;
     {
         Template dialog(&editor, anchor.button);
@@ -203,14 +157,10 @@ private slots:
             d.click("pbCreate");
         });
         driver.next("Numpad", enter("-5"));
-        driver.next("Numpad", [](ModalDialog& pad) {
-            QCOMPARE(padTitle(pad), QStringLiteral("Ток луча"));
-            pad.type("1000");
-            pad.click("pbEnter");
-        });
+        driver.next("Numpad", enter(QStringLiteral("Ток луча"), "1000"));
         driver.next("Numpad", cancel());
         driver.next("Numpad", [](ModalDialog& pad) {
-            QCOMPARE(padTitle(pad), QStringLiteral("Подъем, мм"));
+            QCOMPARE(frameTitle(pad), QStringLiteral("Подъем, мм"));
             QCOMPARE(pad.text("leLCD"), QString());   // starts empty
             pad.type("12.34");
             pad.click("pbEnter");
@@ -610,11 +560,7 @@ private slots:
             QCOMPARE(d.text("descend"), QStringLiteral("3600.0"));
             d.click("pbCreate");
         });
-        driver.next("Numpad", [](ModalDialog& pad) {
-            QCOMPARE(padTitle(pad), QStringLiteral("Спад, °"));
-            pad.type("9999");
-            pad.click("pbEnter");
-        });
+        driver.next("Numpad", enter(QStringLiteral("Спад, °"), "9999"));
         QCOMPARE(run<CircleWeld>(editor, log), int(QDialog::Accepted));
         QVERIFY(driver.done());
         QCOMPARE(editor.calls.at(2), QStringLiteral("addTechPoint(3141.5928, 0, 0)"));

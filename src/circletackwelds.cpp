@@ -5,9 +5,7 @@
 #include <cmath>
 
 #include "techeditor.h"
-#include "techfield.h"
 
-using TechField::clamp;
 using namespace TemplateValues;
 
 namespace {
@@ -110,24 +108,21 @@ void CircleTackWelds::on_pbDegreeOn_clicked(bool checked)
 void CircleTackWelds::addTack(TemplatePlan& plan, float gap, const Values& v)
 {
     const float f = v.degrees ? v.k : 1.0f;
-    const float bound = stepBound(v.degrees);
-    const float current = clamp(v.Ir, 0, MaxCurrent);
-    const float weld = clamp(v.weldSpeed, 0, MaxSpeed);
     if (gap != 0)
-        plan.interval(gap * f, 0, weld);
-    plan.interval(clamp(v.ascend, 0, bound) * f, current, weld);
-    plan.interval(clamp(v.peak, 0, bound) * f, current, weld);
-    plan.interval(clamp(v.descend, 0, bound) * f, 0, clamp(v.moveSpeed, 0, MaxSpeed));
+        plan.interval(gap * f, 0, v.weldSpeed);
+    plan.interval(v.ascend * f, v.Ir, v.weldSpeed);
+    plan.interval(v.peak * f, v.Ir, v.weldSpeed);
+    plan.interval(v.descend * f, 0, v.moveSpeed);
 }
 
-TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, const Values& v)
+TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, const Values& raw)
 {
+    Values v = raw;
+    static_cast<WeldValues&>(v) = bounded(raw, stepBound(raw.degrees));
     const int count = tackCount(v.number);
-    const float bound = stepBound(v.degrees);
     const float period = v.degrees ? 360.0f / float(count)
                                    : float(double(v.D) * M_PI / double(count));
-    const float tack = (clamp(v.ascend, 0, bound) + clamp(v.peak, 0, bound))
-                       + clamp(v.descend, 0, bound);
+    const float tack = (v.ascend + v.peak) + v.descend;
     if (tack > period)
         return TemplatePlan::refuse(TackTooLong);
 

@@ -34,7 +34,8 @@ public:
 
     // Writes the default order for the current count into leTacksOrder.
     void initTacksOrder();
-    // Appends to `plan` the rows of one tack after a gap of the given length.
+    // Appends to `plan` the rows of one tack after a gap of the given length, with the values
+    // already within their bounds.
     static void addTack(TemplatePlan& plan, float gap, const Values& values);
 
 public slots:

@@ -1,9 +1,7 @@
 #include "circleweld.h"
 
 #include "techeditor.h"
-#include "techfield.h"
 
-using TechField::clamp;
 using namespace TemplateValues;
 
 CircleWeld::CircleWeld(TechEditor* contour, QWidget* parent)
@@ -41,18 +39,16 @@ void CircleWeld::on_pbDegreeOn_clicked(bool checked)
     convertLengths({ascend, peak, descend}, pbDegreeOn->isChecked(), m_k);
 }
 
-TemplatePlan CircleWeld::plan(const QString& title, const Values& v)
+TemplatePlan CircleWeld::plan(const QString& title, const Values& raw)
 {
-    const float bound = lengthBound(v.degrees);
-    const float s = v.degrees ? v.k : 1.0f;
-    const float current = clamp(v.Ir, 0, MaxCurrent);
-    const float weld = clamp(v.weldSpeed, 0, MaxSpeed);
+    const WeldValues v = bounded(raw, lengthBound(raw.degrees));
+    const float s = raw.degrees ? raw.k : 1.0f;
     TemplatePlan plan;
     plan.comment(title);
-    plan.interval(0, 0, weld);
-    plan.interval(clamp(v.ascend, 0, bound) * s, current, weld);
-    plan.interval(clamp(v.peak, 0, bound) * s, current, weld);
-    plan.interval(clamp(v.descend, 0, bound) * s, 0, clamp(v.moveSpeed, 0, MaxSpeed));
+    plan.interval(0, 0, v.weldSpeed);
+    plan.interval(v.ascend * s, v.Ir, v.weldSpeed);
+    plan.interval(v.peak * s, v.Ir, v.weldSpeed);
+    plan.interval(v.descend * s, 0, v.moveSpeed);
     return TemplatePlan::checked(plan);
 }
 

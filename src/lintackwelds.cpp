@@ -3,9 +3,7 @@
 #include <QStringList>
 
 #include "techeditor.h"
-#include "techfield.h"
 
-using TechField::clamp;
 using namespace TemplateValues;
 
 namespace {
@@ -62,17 +60,20 @@ void LinTackWelds::countChanged()
     initTacksOrder();
 }
 
-TemplatePlan LinTackWelds::plan(const QString& title, const QString& order, const Values& v)
+void LinTackWelds::addTack(TemplatePlan& plan, float start, const Values& v)
 {
-    const float current = clamp(v.Ir, 0, MaxCurrent);
-    const float rise = clamp(v.ascend, 0, MaxTackPart);
-    const float top = clamp(v.peak, 0, MaxTackPart);
-    const float fall = clamp(v.descend, 0, MaxTackPart);
-    const float weld = clamp(v.weldSpeed, 0, MaxSpeed);
-    const float move = clamp(v.moveSpeed, 0, MaxSpeed);
-    const float tack = rise + top + fall;
-    const float period = v.period;
-    if (tack > period)
+    plan.path(start, 0, v.weldSpeed);
+    plan.path(start + v.ascend, v.Ir, v.weldSpeed);
+    plan.path(start + v.ascend + v.peak, v.Ir, v.weldSpeed);
+    plan.path(start + v.ascend + v.peak + v.descend, 0, v.moveSpeed);
+}
+
+TemplatePlan LinTackWelds::plan(const QString& title, const QString& order, const Values& raw)
+{
+    Values v = raw;
+    static_cast<WeldValues&>(v) = bounded(raw, MaxTackPart);
+    const float tack = v.ascend + v.peak + v.descend;
+    if (tack > v.period)
         return TemplatePlan::refuse(TackTooLong, true);
     const QList<int> indices = tackOrder(order);
     for (int index : indices) {
@@ -82,15 +83,10 @@ TemplatePlan LinTackWelds::plan(const QString& title, const QString& order, cons
 
     TemplatePlan plan;
     plan.comment(title);
-    const float gap = period - tack;
-    for (int index : indices) {
-        // The tack is centred in the period that begins at period × index.
-        const float start = period * float(index) + 0.5f * gap;
-        plan.path(start, 0, weld);
-        plan.path(start + rise, current, weld);
-        plan.path(start + rise + top, current, weld);
-        plan.path(start + rise + top + fall, 0, move);
-    }
+    const float gap = v.period - tack;
+    // Each tack is centred in the period that begins at period × index.
+    for (int index : indices)
+        addTack(plan, v.period * float(index) + 0.5f * gap, v);
     return TemplatePlan::checked(plan);
 }
 

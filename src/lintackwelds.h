@@ -26,6 +26,10 @@ public:
     // index (the dialog stays open), before any row is added.
     static TemplatePlan plan(const QString& title, const QString& order, const Values& values);
 
+    // Appends to `plan` the four rows of one tack beginning at the absolute path `start`, with
+    // the values already within their bounds.
+    static void addTack(TemplatePlan& plan, float start, const Values& values);
+
     // Writes the default order for the current count into leTacksOrder.
     void initTacksOrder();
 

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "techeditor.h"
-#include "techfield.h"
 
-using TechField::clamp;
 using namespace TemplateValues;
 
 namespace {
@@ -35,22 +33,21 @@ void LinWeld::calculatePeak()
     peak->setValue(m_passLength - ascend->value() - descend->value(), 1);
 }
 
-TemplatePlan LinWeld::plan(const QString& title, const Values& v)
+TemplatePlan LinWeld::plan(const QString& title, const Values& raw)
 {
     // The peak is mostly computed: a negative one means rise and fall do not fit the pass, which
     // no clamping can mend. Its upper bound limits entries only, so a long pass keeps its peak.
-    const float peak = std::isnan(v.peak) ? 0.0f : v.peak;
+    const float peak = std::isnan(raw.peak) ? 0.0f : raw.peak;
     if (peak < 0)
         return TemplatePlan::refuse(
             QStringLiteral("[A]Ошибка! Подъем и спад длиннее прохода: расчетная длина пика меньше нуля!"));
-    const float current = clamp(v.Ir, 0, MaxCurrent);
-    const float weld = clamp(v.weldSpeed, 0, MaxSpeed);
+    const WeldValues v = bounded(raw, MaxSlope);
     TemplatePlan plan;
     plan.comment(title);
-    plan.interval(0, 0, weld);
-    plan.interval(clamp(v.ascend, 0, MaxSlope), current, weld);
-    plan.interval(peak, current, weld);
-    plan.interval(clamp(v.descend, 0, MaxSlope), 0, clamp(v.moveSpeed, 0, MaxSpeed));
+    plan.interval(0, 0, v.weldSpeed);
+    plan.interval(v.ascend, v.Ir, v.weldSpeed);
+    plan.interval(peak, v.Ir, v.weldSpeed);
+    plan.interval(v.descend, 0, v.moveSpeed);
     return TemplatePlan::checked(plan);
 }
 

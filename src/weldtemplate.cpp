@@ -90,6 +90,19 @@ int tackCount(float number)
     return int(std::trunc(TechField::clamp(number, MinTacks, MaxTacks)));
 }
 
+WeldValues bounded(const WeldValues& values, float maxLength)
+{
+    using TechField::clamp;
+    WeldValues v;
+    v.Ir = clamp(values.Ir, 0, MaxCurrent);
+    v.ascend = clamp(values.ascend, 0, maxLength);
+    v.peak = clamp(values.peak, 0, maxLength);
+    v.descend = clamp(values.descend, 0, maxLength);
+    v.weldSpeed = clamp(values.weldSpeed, 0, MaxSpeed);
+    v.moveSpeed = clamp(values.moveSpeed, 0, MaxSpeed);
+    return v;
+}
+
 QList<int> tackOrder(const QString& text)
 {
     QList<int> order;

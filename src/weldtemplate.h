@@ -67,6 +67,9 @@ constexpr int MaxTacks = 100;
 // A tack count as the templates use it: made whole (its whole part) and kept within 2..100;
 // NaN gives 2.
 int tackCount(float number);
+// The values within their fields' bounds (NaN to the lower bound): the current 0..800 mA, the
+// speeds 0..2400 mm/min, rise, peak and fall 0..maxLength.
+WeldValues bounded(const WeldValues& values, float maxLength);
 // The entries of a tack order ("2,0,3,1"): the text split at every ",", each piece read as a
 // decimal integer, up to the first piece that is not one (an empty piece ends it too).
 QList<int> tackOrder(const QString& text);

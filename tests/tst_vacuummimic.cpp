@@ -74,7 +74,11 @@ class FakeDialog : public QFrame
 
 public:
     FakeDialog(QWidget* parent, LenzeElement* cell) : QFrame(parent), m_cell(cell) {}
-    ~FakeDialog() override { lastValue = m_cell->numberVal(); }
+    ~FakeDialog() override
+    {
+        cellAlive = !m_cell.isNull();
+        lastValue = cellAlive ? m_cell->numberVal() : -1;
+    }
 
     Q_INVOKABLE void showDlg()
     {
@@ -83,12 +87,14 @@ public:
     }
 
     int shownCount = 0;
+    static bool cellAlive;
     static int lastValue;
 
 private:
-    LenzeElement* m_cell;
+    QPointer<LenzeElement> m_cell;
 };
 
+bool FakeDialog::cellAlive = false;
 int FakeDialog::lastValue = 0;
 
 }  // namespace
@@ -490,6 +496,7 @@ private slots:
         cell->setNumberVal(5);
         screen->setElementDialog(KVS::DlgNL1, new FakeDialog(screen->NL1, cell));
         screen.reset();
+        QVERIFY(FakeDialog::cellAlive);
         QCOMPARE(FakeDialog::lastValue, 5);
     }
 };

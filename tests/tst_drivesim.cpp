@@ -161,7 +161,9 @@ private slots:
     }
 
     // The test controls: a paused stream loses the link, a closed connection ends it, refused
-    // connections keep it down, malformed frames end it.
+    // connections keep it down, malformed frames end it. The owner's thread hears that the status
+    // is known before the first datagram's values and that it is not before the loss; a command
+    // into the dead link is reported with its text.
     void controls_data()
     {
         QTest::addColumn<QString>("action");
@@ -176,8 +178,19 @@ private slots:
         SimAndLink rig;
         QSignalSpy down(&rig.link, &DriveTCPthread::disconnected);
         QSignalSpy channel(&rig.link, &DriveTCPthread::changedChannelState1);
+        QSignalSpy notSent(&rig.link, &DriveTCPthread::commandNotSent);
+        // What the owner's thread hears, in order; the listener goes before the link, so that
+        // nothing reaches the list once it is gone.
+        QStringList heard;
+        QObject listener;
+        connect(&rig.link, &DriveTCPthread::statusKnownChanged, &listener,
+                [&](bool known) { heard << (known ? "known" : "unknown"); });
+        connect(&rig.link, &DriveTCPthread::changedChannelState1, &listener, [&] { heard << "channel"; });
+        connect(&rig.link, &DriveTCPthread::disconnected, &listener, [&] { heard << "down"; });
+        QVERIFY(!rig.link.statusKnown());
         QVERIFY(rig.up());
         QVERIFY(QTest::qWaitFor([&] { return channel.count() == 1; }, 2000));
+        QVERIFY(rig.link.statusKnown());
 
         if (action == "pause") {
             rig.sim.pauseStream();
@@ -192,8 +205,14 @@ private slots:
             QTest::qWait(50);
             rig.sim.closeConnection();
         }
-        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 3000));
+        // The spy hears the loss on the link's thread; the owner's thread a moment later.
+        QVERIFY(QTest::qWaitFor([&] { return heard.contains("down"); }, 3000));
+        QCOMPARE(down.count(), 1);
         QVERIFY(!rig.link.connected());
+        QVERIFY(!rig.link.statusKnown());
+        QVERIFY(!rig.link.command(QStringLiteral("DRIVE ON")));
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("DRIVE ON"));
 
         // Refused while the simulator says so; accepted again afterwards, with a fresh first
         // datagram.
@@ -202,7 +221,11 @@ private slots:
         rig.sim.setRefuseConnections(false);
         rig.sim.resumeStream();
         QVERIFY(rig.link.connect(QStringLiteral("127.0.0.1"), rig.sim.tcpPort(), rig.udpPort));
+        QVERIFY(!rig.link.statusKnown());  // connected, but nothing reported yet
         QVERIFY(QTest::qWaitFor([&] { return channel.count() == 2; }, 2000));
+        QCOMPARE(heard, (QStringList{"known", "channel", "unknown", "down", "known", "channel"}));
+        QVERIFY(rig.link.command(QStringLiteral("DRIVE ON")));
+        QCOMPARE(notSent.count(), 1);
     }
 
     void wrongDatagramsAreNotTraffic()

@@ -256,6 +256,8 @@ LockGroup::LockGroup(QWidget* parent)
       m_pixmapLocked(QStringLiteral(":/images/no.png")),
       m_pixmapFree(QStringLiteral(":/images/ok.png"))
 {
+    // As a LockView, the line's colour is its background.
+    setAutoFillBackground(true);
     LockView::buildLine(this, m_pixmapLocked.size(), &m_icon, &m_text);
 }
 

@@ -523,17 +523,18 @@ namespace {
 
 struct SpeedKey {
     const char* key;
+    const char* axis;  // whose maximum speed bounds the stored one
     PoLabel* Ui::Gui::*label;
     PoLabel* Ui::Gui::*second;  // a second panel that shares the key, or null
 };
 
 const SpeedKey kSpeedKeys[] = {
-    {"speedLX", &Ui::Gui::speedLX, &Ui::Gui::speedLX2}, {"speedLY", &Ui::Gui::speedLY, nullptr},
-    {"speedA", &Ui::Gui::speedA, nullptr},             {"speedB", &Ui::Gui::speedB, nullptr},
-    {"speedC", &Ui::Gui::speedC, nullptr},             {"speedD", &Ui::Gui::speedD, nullptr},
-    {"speedU", &Ui::Gui::speedU, &Ui::Gui::speedU2},   {"speedV", &Ui::Gui::speedV, nullptr},
-    {"speedX", &Ui::Gui::speedX, nullptr},             {"speedZ", &Ui::Gui::speedZ, nullptr},
-    {"speedPHI", &Ui::Gui::speedPHI, nullptr},
+    {"speedLX", "LX", &Ui::Gui::speedLX, &Ui::Gui::speedLX2}, {"speedLY", "LY", &Ui::Gui::speedLY, nullptr},
+    {"speedA", "A", &Ui::Gui::speedA, nullptr},               {"speedB", "B", &Ui::Gui::speedB, nullptr},
+    {"speedC", "C", &Ui::Gui::speedC, nullptr},               {"speedD", "D", &Ui::Gui::speedD, nullptr},
+    {"speedU", "U1", &Ui::Gui::speedU, &Ui::Gui::speedU2},    {"speedV", "V", &Ui::Gui::speedV, nullptr},
+    {"speedX", "X", &Ui::Gui::speedX, nullptr},               {"speedZ", "Z", &Ui::Gui::speedZ, nullptr},
+    {"speedPHI", "PHI", &Ui::Gui::speedPHI, nullptr},
 };
 
 QString lirKey(const char* axis) { return QStringLiteral("LIR/") + QLatin1String(axis); }
@@ -546,7 +547,10 @@ void Gui::loadIni()
     for (const char* axis : kLirAxes)
         m_lirStep.insert(QLatin1String(axis), validLirStep(settings->value(lirKey(axis), 0).toInt()));
     for (const SpeedKey& key : kSpeedKeys) {
-        const int speed = settings->value(QLatin1String(key.key), 0).toInt();
+        // The file is editable: a speed outside 0..maximum would jog beyond the top speed or,
+        // negative, the wrong way.
+        const int speed = qBound(0, settings->value(QLatin1String(key.key), 0).toInt(),
+                                 m_maxSpeed.value(QLatin1String(key.axis)));
         (this->*key.label)->setValue(speed, 0);
         if (key.second)
             (this->*key.second)->setValue(speed, 0);

@@ -17,6 +17,7 @@
 #include "operatorlog.h"
 #include "pultshare.h"
 #include "settingsfile.h"
+#include "axis.h"
 #include "statebutton.h"
 #include "testenv.h"
 #include "widgets.h"
@@ -519,6 +520,27 @@ private slots:
         QCOMPARE(gui.speedU2->text(), QStringLiteral("12"));
         QCOMPARE(gui.speedPHI->text(), QStringLiteral("900"));
         QCOMPARE(gui.speedV->text(), QStringLiteral("0"));
+    }
+
+    // The settings file is editable by hand: a stored speed is held to 0..the axis's top speed,
+    // so that no jog or fixed move runs faster than the axis may or the wrong way.
+    void storedSpeedsAreBounded()
+    {
+        {
+            QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("speedLX"), 999999);
+            settings.setValue(QStringLiteral("speedX"), -500);
+            settings.setValue(QStringLiteral("speedU"), 121);
+            settings.setValue(QStringLiteral("speedPHI"), 900);
+            settings.setValue(QStringLiteral("speedA"), QStringLiteral("быстро"));
+        }
+        Gui gui;
+        const QList<QPair<PoLabel*, float>> expected{{gui.speedLX, 3000}, {gui.speedLX2, 3000}, {gui.speedX, 0},
+                                                     {gui.speedU, 120},   {gui.speedU2, 120},  {gui.speedPHI, 900},
+                                                     {gui.speedA, 0}};
+        for (const auto& [label, speed] : expected)
+            QCOMPARE(label->value(), speed);
+        QCOMPARE(gui.axis(QStringLiteral("LX"))->speed(), 3000);
     }
 };
 

@@ -350,6 +350,18 @@ private slots:
         QVERIFY(f.log.isEmpty());
     }
 
+    // A go-to the link cannot send is not logged as started.
+    void goToIntoADeadLinkIsNotLogged()
+    {
+        DriveTCPthread dead;
+        QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
+        Fixture f(&dead);
+        f.dialog->on_pbGoToPoint_clicked();
+        QVERIFY(f.log.isEmpty());
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("EXEC_1(/programs/_point.npg)"));
+    }
+
     // Stop sends "STOP_PRG" whether or not a move runs, and reports nothing.
     void stopSendsStopProgram()
     {

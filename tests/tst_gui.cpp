@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -258,6 +259,20 @@ private slots:
             QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
         QVERIFY(gui.sbDrives->locked());
         QVERIFY(!gui.sbTrans->isEnabled());
+        // The taught points get no current position that was not reported.
+        QStringList positions;
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("Point"), [&](ModalDialog& d) {
+                auto* table = d.find<QTableWidget>(QStringLiteral("tableWidget"));
+                for (int row = 0; row < table->rowCount(); ++row)
+                    positions << table->item(row, 1)->text();
+                d.reject();
+            });
+            gui.pbPoint->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(positions, (QStringList{"", "", "", "", "", "", "", ""}));
 
         DriveSimulator drive;
         drive.status().position[DriveStatusPacket::LX1] = 101.5f;

@@ -139,6 +139,9 @@ Gui::~Gui()
 {
     // The dump thread reads m_processValues: it must have ended before the block goes away.
     QObject::disconnect(&m_drive, nullptr, this, nullptr);
+    // The vacuum screen, a child, outlives this object's own members.
+    QObject::disconnect(kvs->kvs(), nullptr, this, nullptr);
+    QObject::disconnect(kvs->kvk(), nullptr, this, nullptr);
     m_dumpCreator->stopDump();
     if (m_dumpCreator->wait(kDumpStopWaitMs)) {
         delete m_dumpCreator;

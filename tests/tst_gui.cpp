@@ -502,7 +502,8 @@ private slots:
             QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
             QStringList own;
             for (const QString& key : settings.allKeys()) {
-                if (!key.startsWith(QLatin1String("Network/")))
+                // The controllers' addresses, and the weld program editor's own group.
+                if (!key.startsWith(QLatin1String("Network/")) && !key.startsWith(QLatin1String("Contour/")))
                     own << key;
             }
             own.sort();

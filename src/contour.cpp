@@ -67,9 +67,14 @@ const QString CONTOUR::s_prgDir = QStringLiteral("/programs/");
 const QString CONTOUR::s_contourDir = QStringLiteral("contours/");
 const QString CONTOUR::s_passportsDir = QStringLiteral("/home/oper/bin/passports/");
 
+QString CONTOUR::contourDir()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + s_contourDir;
+}
+
 QString CONTOUR::contourFolder()
 {
-    return FixedPaths::local(QCoreApplication::applicationDirPath() + QLatin1Char('/') + s_contourDir);
+    return FixedPaths::local(contourDir());
 }
 
 // ---- construction -----------------------------------------------------------------------------
@@ -99,12 +104,12 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     frmRotate->hide();
     updateGcode();
     updateTechTab();
-    load(QStringLiteral("contour"), contourFolder() + QStringLiteral("contour"));
+    load(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"));
 }
 
 CONTOUR::~CONTOUR()
 {
-    save(QStringLiteral("contour"), contourFolder() + QStringLiteral("contour"), false);
+    save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
 }
 
@@ -872,8 +877,7 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
 {
     if (!m_schema)
         return;
-    const QString fileName = path + QStringLiteral(".save");
-    QSaveFile file(fileName);
+    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
     if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
@@ -885,7 +889,7 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
 
 void CONTOUR::load(const QString& name, const QString& path)
 {
-    QFile file(path + QStringLiteral(".save"));
+    QFile file(FixedPaths::local(path + QStringLiteral(".save")));
     if (!file.open(QIODevice::ReadOnly))
         return;
     const ContourFile::Contents contents = ContourFile::read(file.readAll());
@@ -990,7 +994,7 @@ void CONTOUR::fileDialog(bool open)
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
-    FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourFolder(),
+    FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
                        QStringLiteral(".save"), open);
     if (dialog.exec() != 1)
         return;

@@ -43,7 +43,9 @@ public:
     static const QString s_contourDir;
     // The folder of weld passports.
     static const QString s_passportsDir;
-    // Where the console reads and writes contour files (under POKAVRO_ROOT when it is set).
+    // The folder of contour files as the installation names it (beside the executable), and
+    // where the console reaches it (under POKAVRO_ROOT when that is set).
+    static QString contourDir();
     static QString contourFolder();
 
     // With the main window as parent, the screen follows the drive link's point number.
@@ -102,6 +104,7 @@ public:
     void updateGcode();
 
     // ---- contour file ---------------------------------------------------------------------
+    // path: the installation's path of the file without ".save" (the file dialog's result).
     void save(const QString& name, const QString& path, bool setName);
     void load(const QString& name, const QString& path);
 

@@ -1,6 +1,8 @@
 #include "contourfile.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ContourFile {
 
@@ -14,6 +16,15 @@ QString g(double value)
 QString fixed(float value, int decimals)
 {
     return QString::number(double(value), 'f', decimals);
+}
+
+// The pass count as the reader takes it: a whole number within int.
+int wholePasses(float passes)
+{
+    if (!std::isfinite(passes))
+        return 0;
+    return int(std::clamp<double>(std::trunc(double(passes)), std::numeric_limits<int>::min(),
+                                  std::numeric_limits<int>::max()));
 }
 
 // What a cell written with `decimals` reads back as.
@@ -36,7 +47,8 @@ public:
         m_pos = end < m_text.size() ? end + 1 : end;
         if (result.endsWith(QLatin1Char('\r')))
             result.chop(1);
-        return result;
+        // A text on one line holds no line breaks (as the writer keeps it).
+        return result.replace(QLatin1Char('\r'), QLatin1Char(' '));
     }
 
     // The rest of the current line after one blank.
@@ -163,7 +175,7 @@ QByteArray write(const QString& name, const ContourSnapshot& s)
     out += g(schema.D()) + blank + g(s.centerX) + blank + g(s.centerY) + QLatin1Char('\n');
     out += g(s.pointCount) + blank + QString::number(schema.Aux()) + QLatin1Char('\n');
     // The pass count is read back as a whole number: it is written as one.
-    out += QString::number(s.ring ? 1 : 0) + blank + QString::number(qint64(s.passes)) + QLatin1Char('\n');
+    out += QString::number(s.ring ? 1 : 0) + blank + QString::number(wholePasses(s.passes)) + QLatin1Char('\n');
     out += g(s.weldSpeed) + QLatin1Char('\n');
     out += QString::number(s.points.size()) + QLatin1Char('\n');
     for (const ContourPoint& p : s.points) {

@@ -167,6 +167,10 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
+        QVERIFY(!gui.contour->virtualMode());
+        QCOMPARE(gui.contour->channelState(1), 0u);
         float moved[10];
         for (int i = 0; i < 10; ++i)
             moved[i] = base[i] + 1.0f;

@@ -341,3 +341,34 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
 }
 
 }  // namespace ContourGeometry
+
+namespace ContourGeometry {
+
+QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD)
+{
+    if (!s.schema || !(oldD > 0) || !(s.schema->D() > 0) || !std::isfinite(oldD))
+        return {};
+    const float oldR = 0.5f * oldD;
+    const double R = s.schema->R();
+    const PlaneAxes axes = planeAxes(s.schema->Aux());
+    QList<QList<float>> out;
+    for (const ContourPoint& p : s.points) {
+        QList<float> c = p.coords;
+        while (c.size() < 3)
+            c << 0.0f;
+        const float u = std::clamp(c[axes.u] - s.centerX, -oldR, oldR);
+        const float v = c[axes.v] - s.centerY;
+        float theta = float(std::acos(double(u / oldR)) * 180.0 / kPi);
+        if (v < 0)
+            theta = -theta;
+        if (theta < 0)
+            theta += 360;
+        const double rad = double(theta) * kPi / 180.0;
+        c[axes.u] = float(double(s.centerX) + R * std::cos(rad));
+        c[axes.v] = float(double(s.centerY) + R * std::sin(rad));
+        out << c;
+    }
+    return out;
+}
+
+}  // namespace ContourGeometry

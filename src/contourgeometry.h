@@ -64,3 +64,12 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
                          bool ccw);
 
 }  // namespace ContourGeometry
+
+namespace ContourGeometry {
+
+// The contour points moved radially from the circle of diameter oldD about the snapshot's centre
+// onto the circle of the scheme's (new) diameter, in the scheme's plane; each keeps its angle
+// and its coordinate across the plane. Empty when oldD or the new diameter is not above 0.
+QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD);
+
+}  // namespace ContourGeometry

@@ -24,3 +24,12 @@ QString rasterText(const RasterParams& r)
            QString::number(double(r.shiftY), 'f', 2) + sep + QString::number(double(r.param), 'g', 6) + sep +
            QString::number(r.reverse);
 }
+
+QString numerate(const QStringList& lines, int step)
+{
+    QString out;
+    for (int i = 0; i < lines.size(); ++i)
+        out += QStringLiteral("N%1 ").arg(qint64(i + 1) * step, 3, 10, QLatin1Char('0')) + lines.at(i) +
+               QLatin1Char('\n');
+    return out;
+}

@@ -121,3 +121,7 @@ struct ContourSnapshot {
         return row >= 0 && row < points.size() ? points.at(row).coords : QList<float>();
     }
 };
+
+// Frame numbering of program lines: "N" + the number with at least 3 digits + " " + the line +
+// "\n", numbered step, 2 * step, ...
+QString numerate(const QStringList& lines, int step);

@@ -131,6 +131,11 @@ Gui::Gui() : QWidget(nullptr)
 
 Gui::~Gui()
 {
+    // The weld program editor autosaves its contour and settings as it goes: it goes first, while
+    // its last log line still finds the window and the operator log.
+    delete contour;
+    contour = nullptr;
+
     // The dump thread reads m_processValues: it must have ended before the block goes away.
     QObject::disconnect(&m_drive, nullptr, this, nullptr);
     m_dumpCreator->stopDump();

@@ -167,6 +167,10 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
+        QVERIFY(!gui.contour->virtualMode());
+        QCOMPARE(gui.contour->channelState(1), 0u);
         float moved[10];
         for (int i = 0; i < 10; ++i)
             moved[i] = base[i] + 1.0f;
@@ -502,7 +506,8 @@ private slots:
             QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
             QStringList own;
             for (const QString& key : settings.allKeys()) {
-                if (!key.startsWith(QLatin1String("Network/")))
+                // The controllers' addresses, and the weld program editor's own group.
+                if (!key.startsWith(QLatin1String("Network/")) && !key.startsWith(QLatin1String("Contour/")))
                     own << key;
             }
             own.sort();

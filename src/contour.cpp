@@ -100,6 +100,7 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
         else
             twTechTab->hideColumn(kIfColumn + i);
     }
+    stretchSweepColumn();
     m_passportAxes << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("A") << QStringLiteral("B")
                    << QStringLiteral("C") << QStringLiteral("D") << QStringLiteral("U1") << QStringLiteral("V");
     frmRotate->hide();
@@ -687,6 +688,16 @@ void CONTOUR::setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yo
             twTechTab->hideColumn(column);
         }
     }
+    stretchSweepColumn();
+}
+
+// The sweep column takes the room the other columns leave; a width set after the form was
+// built takes the stretch away until it is set again.
+void CONTOUR::stretchSweepColumn()
+{
+    QHeaderView* header = twTechTab->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setStretchLastSection(true);
 }
 
 void CONTOUR::updateValidDistance()

@@ -184,6 +184,7 @@ private:
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
+    void stretchSweepColumn();
     QString widthKey(const QString& axis) const;
     void saveContourWidths();
     bool techTableReady(const char* what);

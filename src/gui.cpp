@@ -53,6 +53,10 @@ void setLinkColour(QLabel* label, bool up)
 Gui::Gui() : QWidget(nullptr)
 {
     setupUi(this);
+    // The editor's autoload named the program while the form was being built; the form's own
+    // caption of the label came after it.
+    if (!m_currentProgram.isEmpty())
+        setProgramName(m_currentProgram, contour->testMove());
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     addAction(actExit);
 

@@ -20,6 +20,7 @@ VALUE_FONT = font(14, True, 'Cantarell')
 
 STYLE = ('QTableWidget { border: 2px solid black; border-radius: 5px; background-color: rgb(220, 220, 220);'
          ' selection-background-color: rgba(255, 178, 102, 255); }\n'
+         'QHeaderView { font-size: 10pt; }\n'
          'QHeaderView::section { background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1,'
          ' stop:0 #616161, stop:0.5 #505050, stop:0.6 #434343, stop:1 #656565); color: white;'
          ' padding-left: 4px; border: 1px solid #6c6c6c; }\n'
@@ -68,7 +69,9 @@ def tech_table(geo):
     headers = ['Путь,\nмм', 'Ток\nмА', 'Фокус,\nмА', 'Откл.\nпо X, мА', 'Откл.\nпо Y, мА',
                'Скорость,\nмм/мин', 'Техн.\nразв.']
     columns = ''.join(f'<column>{string("text", h)}</column>' for h in headers)
-    return widget('QTableWidget', 'twTechTab', table('twTechTab', geo) + number('columnCount', 7), columns)
+    stretch = '<attribute name="horizontalHeaderStretchLastSection"><bool>true</bool></attribute>'
+    return widget('QTableWidget', 'twTechTab', table('twTechTab', geo) + number('columnCount', 7),
+                  stretch + columns)
 
 
 def page(name, title, children):
@@ -76,40 +79,62 @@ def page(name, title, children):
             f'<string>{title}</string></attribute>{children}</widget>')
 
 
+def fixed_height(h, w=None):
+    size = f'<size><width>{w or 0}</width><height>{h}</height></size>'
+    most = f'<size><width>{w or 16777215}</width><height>{h}</height></size>'
+    return prop('minimumSize', size) + prop('maximumSize', most)
+
+
+def in_layout(widget_xml, extra):
+    """A widget of a layout: its geometry is the layout's, its height (and width) fixed."""
+    return widget_xml.replace('<property name="geometry">', extra + '<property name="geometry">', 1)
+
+
 def contour_page():
+    """The contour table over a grid of buttons and values, then the circle's frame (shown only for
+    circular interpolation: the table takes its place when it is hidden) and the scheme's caption."""
     W, H = 130, 64
-    col = [5, 140, 275, 410]
-    r1, r2, r3, r4, r5, r6 = 410, 479, 548, 617, 686, 755
-    rotate = (caption('lblDiameter', (5, 5, 105, 54), 'Диаметр, мм')
-              + value_label('diameter', (112, 5, 88, 54))
-              + caption('lblCenter', (202, 5, 60, 54), 'Центр')
-              + value_label('centerX', (264, 5, 76, 54)) + value_label('centerY', (342, 5, 76, 54))
-              + caption('lblPlane', (420, 5, 62, 54), 'Плоск.')
-              + value_label('plane', (484, 5, 46, 54), 'XY'))
-    children = ''.join([
-        widget('QTableWidget', 'twContour', table('twContour', (5, 5, 540, 400))),
-        button('pbNew', (col[0], r1, W, H), 'Новый\nконтур'),
-        button('pbIns', (col[1], r1, W, H), 'Вставить\nточку', enabled=False),
-        button('pbCorr', (col[2], r1, W, H), 'Сдвиг', enabled=False),
-        button('pbDel', (col[3], r1, W, H), 'Удалить\nточку', enabled=False),
-        button('pbInverse', (col[0], r2, W, H), 'Инверсия\nконтура', enabled=False),
-        button('pbCorrNgo', (col[1], r2, W, H), 'Сдвинуть\nи перейти', enabled=False),
-        button('pbRing', (col[2], r2, W, H), 'Замкнуть\nконтур', enabled=False, checkable=True,
-               fnt=font(10, True, 'Cantarell')),
-        value_frame('frmRings', (col[3], r2, W, H), 'lblRings', 'Проходов', 'nrings', 40, enabled=False),
-        button('pbLoad', (col[0], r3, W, H), 'Загрузить\nконтур'),
-        button('pbSave', (col[1], r3, W, H), 'Сохранить\nконтур', enabled=False),
-        value_frame('frmContourSpeed', (col[2], r3, 265, H), 'lblContourSpeed', 'Скорость\nперехода',
-                    'contourSpeed', 110),
-        value_frame('frmLength', (col[0], r4, 265, H), 'lblLength', 'Длина прохода,\n мм', 'length', 110),
-        value_frame('frmPoints', (col[2], r4, 265, H), 'lblPoints', 'Число точек', 'points', 110),
-        widget('QFrame', 'frmRotate', geometry(5, r5, 540, H) + coloured(CAPTION)
-               + frame('StyledPanel', 'Raised'), rotate),
-        widget('QLabel', 'lblConsts', geometry(5, r6, 540, 60) + font(11, False, 'Cantarell')
-               + enum('textFormat', 'Qt::RichText') + boolean('wordWrap', True)
-               + prop('alignment', '<set>Qt::AlignLeading|Qt::AlignLeft|Qt::AlignTop</set>') + string('text', '')),
-    ])
-    return page('contour', 'Контур', children)
+    rotate = (caption('lblDiameter', (5, 5, 100, 54), 'Диаметр, мм')
+              + value_label('diameter', (107, 5, 80, 54))
+              + caption('lblCenter', (189, 5, 55, 54), 'Центр')
+              + value_label('centerX', (246, 5, 70, 54)) + value_label('centerY', (318, 5, 70, 54))
+              + caption('lblPlane', (390, 5, 85, 54), 'Плоскость')
+              + value_label('plane', (477, 5, 55, 54), 'XY'))
+    grid = [
+        (0, 0, 1, button('pbNew', (0, 0, W, H), 'Новый\nконтур')),
+        (0, 1, 1, button('pbIns', (0, 0, W, H), 'Вставить\nточку', enabled=False)),
+        (0, 2, 1, button('pbCorr', (0, 0, W, H), 'Сдвиг', enabled=False)),
+        (0, 3, 1, button('pbDel', (0, 0, W, H), 'Удалить\nточку', enabled=False)),
+        (1, 0, 1, button('pbInverse', (0, 0, W, H), 'Инверсия\nконтура', enabled=False)),
+        (1, 1, 1, button('pbCorrNgo', (0, 0, W, H), 'Сдвинуть\nи перейти', enabled=False)),
+        (1, 2, 1, button('pbRing', (0, 0, W, H), 'Замкнуть\nконтур', enabled=False, checkable=True,
+                         fnt=font(10, True, 'Cantarell'))),
+        (1, 3, 1, value_frame('frmRings', (0, 0, W, H), 'lblRings', 'Проходов', 'nrings', 40, enabled=False)),
+        (2, 0, 1, button('pbLoad', (0, 0, W, H), 'Загрузить\nконтур')),
+        (2, 1, 1, button('pbSave', (0, 0, W, H), 'Сохранить\nконтур', enabled=False)),
+        (2, 2, 2, value_frame('frmContourSpeed', (0, 0, 265, H), 'lblContourSpeed', 'Скорость\nперехода',
+                              'contourSpeed', 110)),
+        (3, 0, 2, value_frame('frmLength', (0, 0, 265, H), 'lblLength', 'Длина прохода,\n мм', 'length', 110)),
+        (3, 2, 2, value_frame('frmPoints', (0, 0, 265, H), 'lblPoints', 'Число точек', 'points', 110)),
+    ]
+    items = ''.join(f'<item row="{r}" column="{c}" colspan="{span}">'
+                    + in_layout(xml, fixed_height(H, W * span + 5 * (span - 1))) + '</item>'
+                    for r, c, span, xml in grid)
+    layout = (
+        '<layout class="QVBoxLayout" name="vlContour">' + number('spacing', 5)
+        + ''.join(number(m, 5) for m in ('leftMargin', 'topMargin', 'rightMargin', 'bottomMargin'))
+        + '<item>' + widget('QTableWidget', 'twContour', table('twContour', (5, 5, 540, 400))) + '</item>'
+        + '<item><layout class="QGridLayout" name="glContour">' + number('horizontalSpacing', 5)
+        + number('verticalSpacing', 5) + items + '</layout></item>'
+        + '<item>' + widget('QFrame', 'frmRotate', fixed_height(H) + geometry(5, 0, 540, H) + coloured(CAPTION)
+                            + frame('StyledPanel', 'Raised'), rotate) + '</item>'
+        + '<item>' + widget('QLabel', 'lblConsts', fixed_height(60) + geometry(5, 0, 540, 60)
+                            + font(11, False, 'Cantarell') + enum('textFormat', 'Qt::RichText')
+                            + boolean('wordWrap', True)
+                            + prop('alignment', '<set>Qt::AlignLeading|Qt::AlignLeft|Qt::AlignTop</set>')
+                            + string('text', '')) + '</item>'
+        + '</layout>')
+    return page('contour', 'Контур', layout)
 
 
 def tech_page():

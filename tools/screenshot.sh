@@ -4,6 +4,9 @@
 # (127.0.0.1, free ports). Everything the console writes goes to a temporary folder
 # (POKAVRO_ROOT) that is removed at the end.
 #   tools/screenshot.sh [output.png]     (default: docs/screenshot.png)
+# SIM_INPUT: lines for the simulator's plant, sent after the login (as "kvs NL1 ON"; see
+#   tools/ctrlsim/main.cpp), each followed by a second for the plant to move.
+# CROP: a part of the screen to keep, as WxH+X+Y (the vacuum screen: 900x900+0+100).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -96,8 +99,9 @@ export POKAVRO_ROOT=$root
 export TMPDIR=$sandbox/tmp
 export XDG_RUNTIME_DIR=$sandbox/runtime
 
+mkfifo "$sandbox/ctrlsim.in"
 "$build/ctrlsim" --drive-tcp "$drive_tcp" --drive-udp "$drive_udp" --kvs-tcp "$kvs_tcp" \
-  --kvs-udp "$kvs_udp" --kvk-tcp "$kvk_tcp" --kvk-udp "$kvk_udp" >"$sandbox/ctrlsim.log" 2>&1 &
+  --kvs-udp "$kvs_udp" --kvk-tcp "$kvk_tcp" --kvk-udp "$kvk_udp" <>"$sandbox/ctrlsim.in" >"$sandbox/ctrlsim.log" 2>&1 &
 pids+=($!)
 
 display=99
@@ -152,6 +156,11 @@ xdotool key --delay 80 Return
 # The main window, full screen, with the simulator's first status shown.
 sleep 5
 kill -0 "$console" 2>/dev/null || fail "the console ended after the login"
+while IFS= read -r line; do
+  [ -n "$line" ] || continue
+  echo "$line" >"$sandbox/ctrlsim.in"
+  sleep 1
+done <<<"${SIM_INPUT:-}"
 mkdir -p "$(dirname "$out")"
-import -window root "$out"
+import -window root ${CROP:+-crop "$CROP"} +repage "$out"
 echo "wrote $out"

@@ -865,10 +865,13 @@ void CONTOUR::onChangedPointNo(uint row)
 void CONTOUR::onUserChanged(int rights)
 {
     m_userRights = rights;
-    if (rights > 1)
+    // The channel pages are the administrator's and the fixer's; without a logged-in user (-1)
+    // they are nobody's.
+    const bool channelPages = rights >= 0 && rights <= 1;
+    if (!channelPages)
         setCurrentIndex(0);
     for (int tab = 2; tab <= 4; ++tab)
-        setTabEnabled(tab, rights <= 1);
+        setTabEnabled(tab, channelPages);
 }
 
 void CONTOUR::onContourCurrentCellChanged(int, int, int, int)

@@ -410,8 +410,11 @@ private slots:
         QCOMPARE(c.currentIndex(), 1);
         for (int tab : {2, 3, 4})
             QVERIFY(c.isTabEnabled(tab));
+        // A cancelled change of user leaves nobody logged in: no channel pages either.
+        c.setCurrentIndex(3);
         c.onUserChanged(-1);
-        QVERIFY(c.isTabEnabled(2));
+        QCOMPARE(c.currentIndex(), 0);
+        QVERIFY(!c.isTabEnabled(2));
     }
 
     void contourFileThroughTheScreen()

@@ -109,7 +109,7 @@ def contour_page():
         (1, 1, 1, button('pbCorrNgo', (0, 0, W, H), 'Сдвинуть\nи перейти', enabled=False)),
         (1, 2, 1, button('pbRing', (0, 0, W, H), 'Замкнуть\nконтур', enabled=False, checkable=True,
                          fnt=font(10, True, 'Cantarell'))),
-        (1, 3, 1, value_frame('frmRings', (0, 0, W, H), 'lblRings', 'Проходов', 'nrings', 40, enabled=False)),
+        (1, 3, 1, value_frame('frmRings', (0, 0, W, H), 'lblRings', 'Проходов', 'nrings', 34, enabled=False)),
         (2, 0, 1, button('pbLoad', (0, 0, W, H), 'Загрузить\nконтур')),
         (2, 1, 1, button('pbSave', (0, 0, W, H), 'Сохранить\nконтур', enabled=False)),
         (2, 2, 2, value_frame('frmContourSpeed', (0, 0, 265, H), 'lblContourSpeed', 'Скорость\nперехода',

@@ -89,6 +89,7 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     }
     connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
+    setUpStart();
 
     loadIni();
     nrings->setValue(1, 0);
@@ -259,6 +260,8 @@ void CONTOUR::init(Schema* schema)
     m_forward = true;
     m_ring = false;
     m_inverted = false;
+    // A stopped run of another contour cannot be continued.
+    forgetRun();
 
     // The insert button keeps its own rule: it inserts the axes' position, which only counts
     // while the drives report it.
@@ -774,8 +777,6 @@ void CONTOUR::updateRing()
     else
         pbRing->setText(m_closeDirect ? QStringLiteral("Замкнут\nпрямым\nходом") : QStringLiteral("Замкнут\nобратным\nходом"));
 }
-
-void CONTOUR::updateGcode() {}
 
 void CONTOUR::refreshButtons()
 {

@@ -6,10 +6,14 @@
 #include <QStringList>
 #include <QTabWidget>
 
+#include <functional>
+
+#include "channelstart.h"
 #include "contourmodel.h"
 #include "elasharedmemory.h"
 #include "techeditor.h"
 #include "ui_contour.h"
+#include "weldprogram.h"
 
 class Gui;
 class QTableWidget;
@@ -100,8 +104,18 @@ public:
     void updateDel();
     void updateTechTab();
     void updateRing();
-    // The start button follows the program and the controller; its logic comes with the start.
+    // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
+
+    // ---- starting programs (contourstart.cpp) -----------------------------------------------
+    // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
+    // the file could not be written or the command did not leave.
+    bool run(int channel, const QString& text);
+    // Stops, starts and restart lines of the run the start button continues.
+    const WeldProgram::GeneratorState& generatorState() const { return m_gen; }
+    // The three programs of a full start were started last.
+    bool fullRun() const { return m_fullRun; }
+    bool forward() const { return m_forward; }
 
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
@@ -157,6 +171,11 @@ public slots:
     void on_pbSave_2_clicked();
     void on_pbLoad_2_clicked();
 
+    void on_pbGcode_clicked();
+    void on_pbCorrNgo_clicked();
+    void onContourCellClicked(int row, int column);
+    void onContourCellDoubleClicked(int row, int column);
+
 signals:
     void message(const QString& text, bool isShow);
 
@@ -177,6 +196,12 @@ private:
     void setSegmentCell(int row, const SegmentParams& segment);
     void afterTechPointInserted();
     float cellValue(const QTableWidget* table, int row, int column) const;
+
+    void setUpStart();
+    void forgetRun();
+    bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
+    void showPrograms(const QString& text1, const QString& text2);
+    QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
 
     ElaSharedMemory m_ela;
     QPointer<Gui> m_gui;
@@ -208,4 +233,12 @@ private:
     float m_If = 700;
     float m_Ix = 0;
     float m_Iy = 0;
+
+    ChannelStart* m_start = nullptr;
+    std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
+    WeldProgram::GeneratorState m_gen;
+    // The motion programs of the last start: a continuation must continue these.
+    QString m_runText1;
+    QString m_runText2;
+    bool m_fullRun = false;
 };

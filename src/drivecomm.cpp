@@ -323,7 +323,12 @@ void emitChange(Link* link, const DriveStatus::Change& change)
 
 // ---- DriveTCPthread ------------------------------------------------------------------------
 
-DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts), m_status(displayFields()) {}
+DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts), m_status(displayFields())
+{
+    // Connected before any owner's receiver, so the status counts as unknown again before they
+    // hear of the loss.
+    QObject::connect(this, &DriveTCPthread::disconnected, this, [this] { setStatusKnown(false); });
+}
 
 DriveTCPthread::~DriveTCPthread()
 {
@@ -336,6 +341,7 @@ bool DriveTCPthread::connect(const QString& host, int tcpPort, int udpPort)
         return false;
     m_channelState = 0;
     auto* partner = new DriveUDPthread(this, udpPort);
+    QObject::connect(partner, &DriveUDPthread::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected));
     start();
     return true;
@@ -349,6 +355,17 @@ quint32 DriveTCPthread::channelState() const
 QString DriveTCPthread::timeStamp()
 {
     return linkTimeStamp(std::time(nullptr));
+}
+
+void DriveTCPthread::setStatusKnown(bool known)
+{
+    if (takeStatusKnown(known))
+        emit statusKnownChanged(known);
+}
+
+void DriveTCPthread::notSent(const QString& text)
+{
+    emit commandNotSent(text);
 }
 
 void DriveTCPthread::UDPdisconnected()
@@ -428,6 +445,9 @@ bool DriveUDPthread::datagramReceived(const char* data, int size)
 {
     if (!DriveStatus::decode(data, size, m_packet))
         return false;
+    // Posted to the link before the first changes, so the status counts as known when they come.
+    if (!m_tracker.havePrevious())
+        emit statusStarted();
     DriveStatus::Change changes[DriveStatus::FieldCount];
     int count = 0;
     m_tracker.update(m_packet, [&](const DriveStatus::Change& change) {

@@ -34,6 +34,9 @@ VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
       m_status(std::vector<bool>(size_t(texts.fields().size()), false))
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
+    // Connected before any owner's receiver, so the status counts as unknown again before they
+    // hear of the loss.
+    QObject::connect(this, &VacuumLink::disconnected, this, [this] { setStatusKnown(false); });
 }
 
 bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
@@ -43,6 +46,7 @@ bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
     if (!open(host, tcpPort))
         return false;
     VacuumStatusReceiver* partner = makePartner(udpPort);
+    QObject::connect(partner, &VacuumStatusReceiver::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected));
     if (m_texts.connectDoneLog)
         log(QString::fromLatin1(m_texts.connectDoneLog));
@@ -66,6 +70,17 @@ QVector<VacConstRecord> VacuumLink::getVacConsts(int& count) const
     const QVector<VacConstRecord> records = getVacConsts();
     count = records.size();
     return records;
+}
+
+void VacuumLink::setStatusKnown(bool known)
+{
+    if (takeStatusKnown(known))
+        emit statusKnownChanged(known);
+}
+
+void VacuumLink::notSent(const QString& text)
+{
+    emit commandNotSent(text);
 }
 
 void VacuumLink::UDPdisconnected()
@@ -156,6 +171,9 @@ void VacuumStatusReceiver::halt()
 bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
 {
     Q_ASSERT(size == m_packetSize);
+    // Posted to the link before the first changes, so the status counts as known when they come.
+    if (!m_tracker.havePrevious())
+        emit statusStarted();
     m_changes.clear();
     m_tracker.update(reinterpret_cast<const uchar*>(data), m_changes);
     for (const StatusField::Value& change : m_changes)

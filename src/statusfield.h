@@ -73,6 +73,7 @@ public:
 
     // Appends the changes of current (datagramSize bytes) to out, in emission order.
     void update(const uchar* current, std::vector<Value>& out);
+    bool havePrevious() const { return m_havePrevious; }
 
 private:
     const QVector<Field>& m_table;

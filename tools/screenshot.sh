@@ -4,6 +4,9 @@
 # (127.0.0.1, free ports). Everything the console writes goes to a temporary folder
 # (POKAVRO_ROOT) that is removed at the end.
 #   tools/screenshot.sh [output.png]     (default: docs/screenshot.png)
+# SIM_INPUT: lines for the simulator's plant, sent after the login (as "kvs NL1 ON"; see
+#   tools/ctrlsim/main.cpp), each followed by a second for the plant to move.
+# CROP: a part of the screen to keep, as WxH+X+Y (the vacuum screen: 900x900+0+100).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -68,12 +71,37 @@ KvkTcpPort=$kvk_tcp
 KvkUdpPort=$kvk_udp
 INI
 
+# A weld program for the editor to load at start ("contour.save" in "contours/" beside the program).
+mkdir -p "$root$build/contours"
+cat >"$root$build/contours/contour.save" <<'SAVE'
+Фланец
+XYZ
+-1 0 0
+0 -1
+1 2
+600
+5
+120.00 45.00 12.50 1 0 0 0 
+180.00 45.00 12.50 2 1 0 30 
+180.00 105.00 12.50 1 0 0 0 
+120.00 105.00 12.50 1 0 0 0 
+120.00 75.00 12.50 1 0 0 0 
+6
++ 0.00 0.0 700 0.0 0.0 600.0 2 
+- Сварка корня
++ 5.00 45.0 700 0.0 0.0 600.0 1 2 1.5 1.5 0 500 0 0 1 0
++ 250.00 45.0 700 0.0 0.0 600.0 0 
+- Технол.останов
++ 519.00 0.0 700 0.0 0.0 600.0 2 
+SAVE
+
 export POKAVRO_ROOT=$root
 export TMPDIR=$sandbox/tmp
 export XDG_RUNTIME_DIR=$sandbox/runtime
 
+mkfifo "$sandbox/ctrlsim.in"
 "$build/ctrlsim" --drive-tcp "$drive_tcp" --drive-udp "$drive_udp" --kvs-tcp "$kvs_tcp" \
-  --kvs-udp "$kvs_udp" --kvk-tcp "$kvk_tcp" --kvk-udp "$kvk_udp" >"$sandbox/ctrlsim.log" 2>&1 &
+  --kvs-udp "$kvs_udp" --kvk-tcp "$kvk_tcp" --kvk-udp "$kvk_udp" <>"$sandbox/ctrlsim.in" >"$sandbox/ctrlsim.log" 2>&1 &
 pids+=($!)
 
 display=99
@@ -128,6 +156,11 @@ xdotool key --delay 80 Return
 # The main window, full screen, with the simulator's first status shown.
 sleep 5
 kill -0 "$console" 2>/dev/null || fail "the console ended after the login"
+while IFS= read -r line; do
+  [ -n "$line" ] || continue
+  echo "$line" >"$sandbox/ctrlsim.in"
+  sleep 1
+done <<<"${SIM_INPUT:-}"
 mkdir -p "$(dirname "$out")"
-import -window root "$out"
+import -window root ${CROP:+-crop "$CROP"} +repage "$out"
 echo "wrote $out"

@@ -197,6 +197,15 @@ shot_handwheel_menu() {
   sleep 0.5
 }
 
+# A locked state button lists its interlocks while it is held: the pendant's with the drives off.
+shot_interlocks() {
+  xdotool mousemove "${footer_x[1]}" "$footer_y" mousedown 1
+  sleep 0.8
+  shoot interlocks
+  xdotool mouseup 1
+  sleep 0.5
+}
+
 # Drive power on and off: the pendant and the virtual axes are locked while it is off.
 drives() {
   touch_at "$drives_x" "$top_y"
@@ -243,7 +252,7 @@ shot_login() {
 
 steps=(shot_main shot_axis_lx shot_axis_u1 shot_second_lx shot_fixed_move shot_speed_selector
   shot_number_pad shot_points shot_users shot_constants shot_information shot_calculator
-  shot_exit_question shot_power_off_question shot_handwheel_menu shot_pendant shot_virtual_axes
+  shot_exit_question shot_power_off_question shot_handwheel_menu shot_interlocks shot_pendant shot_virtual_axes
   shot_login)
 
 # ---- main -------------------------------------------------------------------------------------

@@ -1,6 +1,9 @@
 # Every form of forms/ is built by the caption test: a source listing them all is written here,
-# so that a new form is measured as soon as it exists.
+# so that a new form is measured as soon as it exists. The main window's form is the exception:
+# it builds the vacuum screen and the weld editor, which belong to a real main window, and the
+# test measures that one as it runs.
 file(GLOB caption_forms CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/forms/*.ui)
+list(FILTER caption_forms EXCLUDE REGEX "/forms/gui\\.ui$")
 set(caption_includes "")
 set(caption_entries "")
 foreach(form ${caption_forms})

@@ -1,6 +1,6 @@
 // Every caption of the console fits its widget in the console's font: first every designer form as
-// the form file builds it, then the main window and its dialogs as the operator opens them, with
-// the texts their code sets.
+// the form file builds it (but the main window's), then the main window and its dialogs as the
+// operator opens them, with the texts their code sets.
 #include <QApplication>
 #include <QAbstractButton>
 #include <QLabel>
@@ -147,6 +147,7 @@ private slots:
     // the operator opens from it, as the code fills them.
     void consoleWindows()
     {
+        StyleSheetComplaints complaints;
         DriveSimulator drive;
         VacuumSimulator vacuum;
         QVERIFY(drive.start(m_ports[0], m_ports[1]));
@@ -162,6 +163,7 @@ private slots:
 
         QStringList faults;
         faults << clippedCaptions(&gui, QStringLiteral("main window"));
+        faults << indentedLines(&gui, QStringLiteral("main window"));
         // The panels that the controller and the operator bring up: the virtual axes, the
         // pendant's help box, the second LX and U rows.
         drive.status().transOn = 1;
@@ -236,6 +238,8 @@ private slots:
             opening.opener->click();
             QVERIFY2(driver.done(), opening.inner);
         }
+        for (const QString& complaint : complaints.take())
+            faults << QStringLiteral("main window or a dialog: style sheet: ") + complaint;
         QVERIFY2(faults.isEmpty(), report(faults).constData());
     }
 

@@ -66,7 +66,9 @@ export TMPDIR=$sandbox/tmp
 mkdir -p "$sandbox/runtime" && chmod 700 "$sandbox/runtime"
 export XDG_RUNTIME_DIR=$sandbox/runtime
 
-"$build/ctrlsim" >"$sandbox/ctrlsim.log" 2>&1 &
+# The simulator takes plant commands on a pipe: echo "kvs NL1 ON" >.sandbox/ctrlsim.in
+[ -p "$sandbox/ctrlsim.in" ] || mkfifo "$sandbox/ctrlsim.in"
+"$build/ctrlsim" <>"$sandbox/ctrlsim.in" >"$sandbox/ctrlsim.log" 2>&1 &
 echo $! >"$sandbox/ctrlsim.pid"
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -86,3 +88,4 @@ if ! kill -0 "$(cat "$sandbox/poKAVRO.pid")" 2>/dev/null; then
   exit 1
 fi
 echo "simulator and console are running (logs in $sandbox); stop both with: ./run.sh --stop"
+echo "switch a vacuum element in the simulator with, for example: echo 'kvs NL1 ON' >$sandbox/ctrlsim.in"

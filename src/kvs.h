@@ -1,21 +1,51 @@
 #pragma once
 
+#include <QMap>
+#include <QString>
 #include <QWidget>
 
-#include "kvscomm.h"
+#include <array>
 
-// The vacuum screen. It owns the links to the vacuum-system controller and to the vacuum/door
-// controller, opens them when it is built and retries a lost or refused link once a second; it
-// passes the links' texts on as operator-log lines and relays to the main window the vacuum mode,
-// its run time and run state, the chamber and gun pressures with their validity, and the spiral
-// and shutdown interlocks of the vacuum/door controller.
-class KVS : public QWidget
+#include "kvscomm.h"
+#include "lenzeelement.h"
+#include "ui_kvs.h"
+
+class Lock;
+class PoLabel;
+class PoSprite;
+
+// The vacuum screen: the mimic of the vacuum plant on the left of the main window.
+//
+// It owns the links to the vacuum-system controller and to the vacuum/door controller, opens
+// them when it is built and retries a lost or refused link once a second, showing each link's
+// state by colour (the whole screen for the first, the chamber and the door for the second). It
+// shows every pump, valve and gate by its reported state, lights the pipes behind open valves,
+// tints the chamber while a gate or vent into it is open, shows the six gauges in Pa or mm Hg,
+// the cooling-water flows and temperatures, the diffusion pump's temperatures and the turbo
+// pump's frequency, and logs every pump and valve report. What a link reports looks unknown
+// until its first status and again from the moment it is lost until fresh status arrives.
+//
+// It keeps the value cells (LenzeElement) of the element dialogs, relays to the main window the
+// vacuum mode, its run time and run state, the chamber and gun pressures with their validity and
+// the spiral and shutdown interlocks, and passes the links' texts on as operator-log lines.
+class KVS : public QWidget, public Ui::KVS
 {
     Q_OBJECT
 
 public:
+    // The elements whose last reported state the screen keeps (-1 until the first report and
+    // again while their link is lost).
+    enum class Element { NL1, NL2, NZ1, NZ2, ND1, NW2, VP1, VP2, VP3, VP4, VP5, VP6, VP7, VP8, VE1, VPT, TMN };
+    Q_ENUM(Element)
+    static constexpr int ElementCount = int(Element::TMN) + 1;
+
+    // The element dialogs, in the order Ctrl+H hides them.
+    enum ElementDialog { DlgNL1, DlgNL2, DlgNZ1, DlgNZ2, DlgNW2, DlgND1, DlgVP1, DlgVP2, DlgVP3, DlgVP4,
+                         DlgVP5, DlgVP6, DlgVP7, DlgVP8, DlgDoor, DlgVE1, DlgVPT, DlgTMN, ElementDialogCount };
+
     explicit KVS(QWidget* parent = nullptr);
-    // Ends each link that is up.
+    // Ends each link that is up; deletes the element dialogs and the mode buttons before the
+    // value cells and locks they use.
     ~KVS() override;
 
     KVSTCPthread* kvs() { return &m_kvs; }
@@ -27,6 +57,34 @@ public:
     // one) and the chamber door state from the drive controller.
     int userRights() const { return m_userRights; }
     uint doorState() const { return m_doorState; }
+    // The last door-press state of the vacuum/door controller (-1 until it reports).
+    int doorPressState() const { return m_doorPressState; }
+
+    int elementState(Element element) const { return m_states[size_t(element)]; }
+    // 0 Pa, 1 mm Hg.
+    int pressUnit() const { return m_pressUnit; }
+    // True while a gate or vent into the chamber (VP1, VP3, VP4, VP8) stands open.
+    bool chamberOpen() const { return m_chamber; }
+    float tempWarning() const { return m_tempWarning; }
+    float tempError() const { return m_tempError; }
+    // W1 ... W7 as 1 ... 7.
+    float minDischarge(int w) const { return m_minDisch[w - 1]; }
+
+    // The value cells, by name.
+    void addElement(const QString& name, LenzeElement::Type type, int dec);
+    LenzeElement* element(const QString& name);
+    const QMap<QString, LenzeElement*>& elements() const { return m_Elements; }
+    // The interlocks, by name.
+    void addLock(const QString& name, bool perm, const QString& lockText, const QString& freeText);
+    Lock* lock(const QString& name);
+
+    // The element dialog shown when its element is touched (null until one is set). The screen
+    // owns it from then on; it must offer an invokable showDlg().
+    QWidget* elementDialog(ElementDialog dialog) const { return m_dialogs[dialog]; }
+    void setElementDialog(ElementDialog dialog, QWidget* widget);
+
+    // The state of a temperature, by the warning and error thresholds of the settings.
+    int getTemperatureState(float value) const;
 
 public slots:
     void connectKVS();
@@ -35,8 +93,95 @@ public slots:
     void disconnectedKVK();
     void messageTCP(const QString& text);
     void onDoorStateChanged(uint state);
+    void onChangedDoorState(int state);
     void onSystemStarted();
     void onUserChanged(int rights);
+
+    // The pressure unit of the six gauges.
+    void changePressUnit();
+    void setPressUnit(int unit);
+
+    // Ctrl+H: hides every element dialog.
+    void on_actHide_triggered();
+    void hideDialogs();
+
+    // A touch on an element opens its dialog.
+    void on_NL1_clicked();
+    void on_NL2_clicked();
+    void on_NZ1_clicked();
+    void on_NZ2_clicked();
+    void on_ND1_clicked();
+    void on_lblND1_clicked();
+    void on_NW2_clicked();
+    void on_VP1_clicked();
+    void on_VP2_clicked();
+    void on_VP3_clicked();
+    void on_VP4_clicked();
+    void on_VP5_clicked();
+    void on_VP6_clicked();
+    void on_VP7_clicked();
+    void on_VP8_clicked();
+    void on_Door_clicked();
+    void on_VPT_clicked();
+    void on_VE1_clicked();
+    void on_TMN_clicked();
+
+    // Gauges, their validity, the diffusion pump's temperatures and the turbo pump's frequency.
+    void onChangedPT1(double value);
+    void onChangedPT2(double value);
+    void onChangedPT3(double value);
+    void onChangedPT4(double value);
+    void onChangedPT5(double value);
+    void onChangedPT6(float value);
+    void onChangedPT1Valid(bool valid);
+    void onChangedPT2Valid(bool valid);
+    void onChangedPT3Valid(bool valid);
+    void onChangedPT4Valid(bool valid);
+    void onChangedPT5Valid(bool valid);
+    void onChangedPT6Valid(int valid);
+    void onChangedND1Temp(float value);
+    void onChangedND1CorpTemp(float value);
+    void changedTMNFreq(float value);
+
+    // Cooling water: flows W1 ... W7 and temperatures T1 ... T7.
+    void changedW1(float value);
+    void changedW2(float value);
+    void changedW3(float value);
+    void changedW4(float value);
+    void changedW5(float value);
+    void changedW6(float value);
+    void changedW7(float value);
+    void changedT1(float value);
+    void changedT2(float value);
+    void changedT3(float value);
+    void changedT4(float value);
+    void changedT5(float value);
+    void changedT6(float value);
+    void changedT7(float value);
+
+    // Element reports.
+    void onChangedNL1State(int state);
+    void onChangedNL2State(int state);
+    void onChangedNZ1State(int state);
+    void onChangedNZ2State(int state);
+    void onChangedND1State(int state);
+    void onChangedNW2State(int state);
+    void onChangedVP1State(int value);
+    void onChangedVP2State(int value);
+    void onChangedVP3State(int value);
+    void onChangedVP4State(int value);
+    void onChangedVP5State(int value);
+    void onChangedVP6State(int value);
+    void onChangedVP7State(int value);
+    void onChangedVP8State(int value);
+    void changedVPT(int state);
+    void changedVE1(int state);
+    void changedTMN(int state);
+    void changedNP1(bool value);
+    void changedNW1(bool value);
+    void setPumpStateText(int state, const QString& pumpType, const QString& pumpName);
+    void setValveTextState(int state, const QString& valveType, const QString& valveName);
+    void changedChamberState();
 
 signals:
     void onKVSConnected(bool up);
@@ -57,10 +202,46 @@ signals:
     void changedGunPressureValid(int valid);
 
 private:
+    enum Link { KvsLink, KvkLink };
+
+    void initSprites();
+    void initElements();
+    void initSensors();
+    void loadSettings();
+
+    PoSprite* sprite(Element element) const;
+    PoSprite* pipe(const QString& name) const;
+    PoLabel* gauge(int index) const;       // PT1 ... PT6 as 0 ... 5
+    PoLabel* gaugeUnit(int index) const;
+
+    void setLinkColour(Link link, bool up);
+    // Everything the link reports takes its unknown look.
+    void showUnknown(Link link);
+    void showState(PoSprite* sprite, int state);
+    void showGauge(int index, double value);
+    void showGaugeValidity(int index, bool valid);
+    void showValue(PoLabel* label, float value, int decimals);
+    void showFlow(int index, float value);
+    void showTemperature(int index, float value);
+    void pumpReported(Element element, int state);
+    void valveReported(Element element, int state);
+    void showDialog(ElementDialog dialog);
+
     KVSTCPthread m_kvs;
     KVKTCPthread m_kvk;
     bool m_kvsUp = false;
     bool m_kvkUp = false;
+    int m_pressUnit = 0;
+    bool m_chamber = false;
+    float m_tempWarning = 30.0f;
+    float m_tempError = 50.0f;
+    std::array<float, 7> m_minDisch{};
+    std::array<int, ElementCount> m_states{};
+    int m_doorPressState = -1;
+    std::array<QWidget*, ElementDialogCount> m_dialogs{};
+    QMap<QString, LenzeElement*> m_Elements;
+    QMap<QString, Lock*> m_locks;
+    QMap<QString, PoSprite*> m_pipes;
     int m_userRights = -1;
     uint m_doorState = 0;
 };

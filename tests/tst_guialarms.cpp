@@ -191,7 +191,12 @@ private slots:
         const QString gunPa = g.VacuumGun->text();
         QCOMPARE(chamberPa, PoLabel::formatValue(0.0125f, 1.0f, 5));
 
-        emit g.kvs->onChangedPressUnit(true);
+        QCOMPARE(g.kvs->PT5->text(), chamberPa);
+
+        // The operator touches a gauge of the vacuum screen: both screens switch to mm Hg.
+        QTest::mouseClick(g.kvs->PT5, Qt::LeftButton);
+        QCOMPARE(g.kvs->lblPT5u->text(), QStringLiteral("мм.рт.ст."));
+        QCOMPARE(g.kvs->PT5->text(), PoLabel::formatValue(0.0125f, 0.0075006373f, 5));
         QCOMPARE(g.lblVacuumChamber->text(), QStringLiteral("Камера, мм.рт.ст."));
         QCOMPARE(g.lblVacuumGun->text(), QStringLiteral("Пушка, мм.рт.ст."));
         QCOMPARE(g.VacuumChamber->text(), PoLabel::formatValue(0.0125f, 0.0075006373f, 5));
@@ -203,7 +208,9 @@ private slots:
         QCOMPARE(g.VacuumChamber->text(), PoLabel::formatValue(133.32f, 0.0075006373f, 5));
         QVERIFY(forceKvk(QStringLiteral("PT5"), 0.0125, &KVS::changedChamberPressure));
 
-        emit g.kvs->onChangedPressUnit(false);
+        QTest::mouseClick(g.kvs->lblPT6u, Qt::LeftButton);
+        QCOMPARE(g.kvs->lblPT5u->text(), QStringLiteral("Па"));
+        QCOMPARE(g.kvs->PT5->text(), chamberPa);
         QCOMPARE(g.lblVacuumChamber->text(), QStringLiteral("Камера, Па"));
         QCOMPARE(g.lblVacuumGun->text(), QStringLiteral("Пушка, Па"));
         QCOMPARE(g.VacuumChamber->text(), chamberPa);

@@ -50,6 +50,32 @@ private slots:
         QTest::newRow("lir") << "lir.png" << QSize(80, 80);
         QTest::newRow("logo") << "logo.png" << QSize(280, 110);
         QTest::newRow("gun") << "gun.png" << QSize(45, 110);
+
+        // The vacuum mimic: one size for the four looks of an element, each fitting its sprites.
+        const struct {
+            const char* set;
+            QSize size;
+            std::initializer_list<const char*> looks;
+        } vacuum[] = {
+            {"NL", {101, 72}, {"0", "1", "23", "4"}}, {"NZ", {108, 61}, {"0", "1", "23", "4"}},
+            {"ND", {71, 120}, {"0", "1", "23", "4"}}, {"NW", {80, 110}, {"0", "1", "23", "4"}},
+            {"NW2", {60, 40}, {"0", "1", "23", "4"}}, {"NP", {80, 110}, {"0", "1", "23", "4"}},
+            {"TMN", {109, 45}, {"0", "1", "23", "4"}}, {"VT", {86, 97}, {"0", "1", "23", "4"}},
+            {"vv", {41, 37}, {"0", "1", "23", "4"}}, {"vh", {37, 41}, {"0", "1", "23", "4"}},
+            {"VE", {37, 41}, {"0", "1", "23", "4"}}, {"vpipe", {15, 40}, {"0", "1"}},
+            {"hpipe", {50, 11}, {"0", "1"}}, {"hpipe20", {50, 20}, {"0", "1"}}, {"lpipe", {11, 11}, {"0", "1"}},
+            {"rpipe", {11, 11}, {"0", "1"}}, {"tpipe", {17, 17}, {"0", "1"}}, {"bpipe", {17, 17}, {"0", "1"}},
+            {"cpipe", {17, 17}, {"0", "1"}}, {"lbpipe", {17, 17}, {"0", "1"}}, {"ltpipe", {17, 17}, {"0", "1"}},
+            {"rbpipe", {17, 17}, {"0", "1"}}, {"rtpipe", {17, 17}, {"0", "1"}}, {"hlt", {34, 35}, {"0", "1"}},
+            {"hrt", {34, 35}, {"0", "1"}}, {"vbt", {41, 50}, {"0", "1"}}, {"t", {18, 18}, {"0", "1", "2"}},
+            {"w", {18, 18}, {"0", "1"}},
+        };
+        for (const auto& set : vacuum) {
+            for (const char* look : set.looks) {
+                const QString name = QLatin1String(set.set) + QLatin1Char('_') + QLatin1String(look) + ".png";
+                QTest::newRow(qPrintable(name)) << name << set.size;
+            }
+        }
     }
     void picture()
     {

@@ -4,6 +4,9 @@
 # (127.0.0.1, free ports). Everything the console writes goes to a temporary folder
 # (POKAVRO_ROOT) that is removed at the end. tools/screens.sh pictures every other window too.
 #   tools/screenshot.sh [output.png]     (default: docs/screenshot.png)
+# SIM_INPUT: lines for the simulator's plant, sent after the login (as "kvs NL1 ON"; see
+#   tools/ctrlsim/main.cpp), each followed by a second for the plant to move.
+# CROP: a part of the screen to keep, as WxH+X+Y (the vacuum screen: 900x900+0+100).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -16,6 +19,7 @@ tools/deps.sh "${session_packages[@]}" xvfb xauth xdotool imagemagick python3
 session_locale
 session_build "$build"
 session_start "$build"
+session_sim_input "${SIM_INPUT:-}"
 mkdir -p "$(dirname "$out")"
-import -window root "$out"
+import -window root ${CROP:+-crop "$CROP"} +repage "$out"
 echo "wrote $out"

@@ -118,6 +118,17 @@ session_fail() {  # message
   exit 1
 }
 
+# Sends lines to the simulator's plant (as "kvs NL1 ON"; see tools/ctrlsim/main.cpp), each
+# followed by a second for the plant to move.
+session_sim_input() {  # lines
+  local line
+  while IFS= read -r line; do
+    [ -n "$line" ] || continue
+    echo "$line" >"$session_dir/ctrlsim.in"
+    sleep 1
+  done <<<"$1"
+}
+
 # Waits (up to 20 s) for a visible window of the console and prints its id.
 session_visible_window() {
   local win=""
@@ -145,8 +156,11 @@ session_start() {  # build_dir
   export TMPDIR=$session_dir/tmp
   export XDG_RUNTIME_DIR=$session_dir/runtime
 
+  # The simulator reads plant commands from a pipe that stays open (session_sim_input).
+  mkfifo "$session_dir/ctrlsim.in"
   "$build/ctrlsim" --drive-tcp "${ports[0]}" --drive-udp "${ports[1]}" --kvs-tcp "${ports[2]}" \
-    --kvs-udp "${ports[3]}" --kvk-tcp "${ports[4]}" --kvk-udp "${ports[5]}" >"$session_dir/ctrlsim.log" 2>&1 &
+    --kvs-udp "${ports[3]}" --kvk-tcp "${ports[4]}" --kvk-udp "${ports[5]}" <>"$session_dir/ctrlsim.in" \
+    >"$session_dir/ctrlsim.log" 2>&1 &
   session_pids+=($!)
   session_xvfb "$session_dir/xvfb.log"
   session_pids+=("$XVFB_PID")

@@ -1,11 +1,17 @@
 // The controller simulator for running the console by hand: the drive controller and both vacuum
 // controllers, listening on 127.0.0.1 only; prints every command it receives.
+//
+// Lines on its standard input act on the vacuum plant as if the console had sent them:
+// "kvs NL1 ON", "kvk VP8 ON", "kvk ALG(3)". So anyone can switch an element and watch the
+// vacuum screen follow.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <cstdio>
+#include <unistd.h>
 
 #include "drivesim.h"
 #include "vacuumsim.h"
@@ -101,5 +107,34 @@ int main(int argc, char* argv[])
                      [&out, vacuumName](VacuumSimulator::Controller c, const QString& text) {
                          out << vacuumName(c) << " < " << text << Qt::endl;
                      });
+
+    // Commands typed (or written into a pipe) on standard input.
+    QByteArray pending;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char chunk[512];
+        const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (n <= 0) {
+            input.setEnabled(false);  // end of input (or none at all): the simulator runs on
+            return;
+        }
+        pending.append(chunk, int(n));
+        int end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+            pending.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            const QString target = line.section(QLatin1Char(' '), 0, 0);
+            const QString command = line.section(QLatin1Char(' '), 1).trimmed();
+            if ((target != QLatin1String("kvs") && target != QLatin1String("kvk")) || command.isEmpty()) {
+                out << "input: \"" << line << "\" is not \"kvs <command>\" or \"kvk <command>\"" << Qt::endl;
+                continue;
+            }
+            const bool done = vacuum.apply(target == QLatin1String("kvs") ? VacuumSimulator::Kvs : VacuumSimulator::Kvk,
+                                           command);
+            out << target << " <= " << command << (done ? "" : " (refused)") << Qt::endl;
+        }
+    });
     return app.exec();
 }

@@ -1,0 +1,540 @@
+// The vacuum screen's mimic: the pictures of its sprites, the element reports with their pipes,
+// chamber tint and log lines, the gauges and cooling-water signs, the value cells and the wiring
+// of both links' reports to all of them.
+
+#include "kvs.h"
+
+#include <cmath>
+
+#include "vacuummimic.h"
+#include "widgets.h"
+
+namespace {
+
+using Element = KVS::Element;
+
+enum class Kind { Pump, Valve };
+
+// An element of the mimic that a controller reports a state for.
+struct ElementInfo {
+    Element element;
+    const char* name;            // the element's name, also the valve's key of the pipe rules
+    PoSprite* Ui_KVS::*sprite;
+    const char* set;             // picture set
+    Kind kind;
+    const char* type;            // the log line's words
+    const char* word;
+    bool kvk;                    // reported by the vacuum/door controller
+};
+
+const ElementInfo kElements[] = {
+    {Element::NL1, "NL1", &Ui_KVS::NL1, "NL", Kind::Pump, "Форвакуумный насос", "NL1", false},
+    {Element::NL2, "NL2", &Ui_KVS::NL2, "NL", Kind::Pump, "Форвакуумный насос", "NL2", false},
+    {Element::NZ1, "NZ1", &Ui_KVS::NZ1, "NZ", Kind::Pump, "Двухроторный насос", "NZ1", false},
+    {Element::NZ2, "NZ2", &Ui_KVS::NZ2, "NZ", Kind::Pump, "Двухроторный насос", "NZ2", false},
+    {Element::ND1, "ND1", &Ui_KVS::ND1, "ND", Kind::Pump, "Диффузионный насос", "ND1", false},
+    {Element::NW2, "NW2", &Ui_KVS::NW2, "NW2", Kind::Pump, "Повысительный насос", "NW2", false},
+    {Element::VP1, "VP1", &Ui_KVS::VP1, "VT", Kind::Valve, "Затвор", "VP1", false},
+    {Element::VP2, "VP2", &Ui_KVS::VP2, "vv", Kind::Valve, "Клапан", "VP2", false},
+    {Element::VP3, "VP3", &Ui_KVS::VP3, "vv", Kind::Valve, "Затвор", "VP3", false},
+    {Element::VP4, "VP4", &Ui_KVS::VP4, "vv", Kind::Valve, "Клапан напуска", "VP4", true},
+    {Element::VP5, "VP5", &Ui_KVS::VP5, "vv", Kind::Valve, "Клапан", "VP5", false},
+    {Element::VP6, "VP6", &Ui_KVS::VP6, "vh", Kind::Valve, "Клапан напуска", "VP6", false},
+    {Element::VP7, "VP7", &Ui_KVS::VP7, "vh", Kind::Valve, "Клапан напуска", "VP7", false},
+    {Element::VP8, "VP8", &Ui_KVS::VP8, "vv", Kind::Valve, "Клапан напуска", "VP8", true},
+    {Element::VE1, "VE1", &Ui_KVS::VE1, "VE", Kind::Valve, "Шибер", "ЭЛП", true},
+    {Element::VPT, "VPT", &Ui_KVS::VPT, "vh", Kind::Valve, "Клапан напуска", "ТМН", true},
+    {Element::TMN, "TMN", &Ui_KVS::TMN, "TMN", Kind::Pump, "Турбомолекулярный насос", "ЭЛП", true},
+};
+
+const ElementInfo& info(Element element)
+{
+    return kElements[int(element)];
+}
+
+// The pumps of the vacuum/door controller that report power only.
+const struct {
+    PoSprite* Ui_KVS::*sprite;
+    const char* set;
+} kPowerPumps[] = {{&Ui_KVS::NP1, "NP"}, {&Ui_KVS::NW1, "NW"}};
+
+// The picture set of each pipe piece.
+const struct {
+    const char* set;
+    std::initializer_list<const char*> pipes;
+} kPipeSets[] = {
+    {"vpipe", {"pipeA0", "pipeB2", "pipeB3", "pipeB4", "pipeB5", "pipeB6", "pipeE0", "pipeE1", "pipeE2",
+               "pipeE3", "pipeE4", "pipeE5", "pipeE6", "pipeF0", "pipeF1", "pipeH3", "pipeH4", "pipeJ2"}},
+    {"hpipe", {"pipeA2", "pipeB0", "pipeC1", "pipeF3", "pipeG1", "pipeH0", "pipeH1", "pipeJ0", "pipeO1",
+               "pipeP0"}},
+    {"hlt", {"pipeC0", "pipeG0", "pipeO0"}},
+    {"rtpipe", {"pipeH2", "pipeJ1"}},
+    {"vbt", {"pipeH5", "pipeJ3"}},
+    {"rpipe", {"pipeBC", "pipeEG"}},
+    {"lbpipe", {"pipeA1"}},
+    {"ltpipe", {"pipeB1"}},
+    {"rbpipe", {"pipeF2"}},
+    {"lpipe", {"pipeEF"}},
+};
+
+PoSprite* Ui_KVS::* const kFlows[] = {&Ui_KVS::W1, &Ui_KVS::W2, &Ui_KVS::W3, &Ui_KVS::W4,
+                                       &Ui_KVS::W5, &Ui_KVS::W6, &Ui_KVS::W7};
+PoSprite* Ui_KVS::* const kTemperatures[] = {&Ui_KVS::T1, &Ui_KVS::T2, &Ui_KVS::T3, &Ui_KVS::T4,
+                                              &Ui_KVS::T5, &Ui_KVS::T6, &Ui_KVS::T7};
+
+// The six gauges with their unit cells; the first three report over the first link.
+const struct {
+    PoLabel* Ui_KVS::*value;
+    PoLabel* Ui_KVS::*unit;
+} kGauges[] = {{&Ui_KVS::PT1, &Ui_KVS::lblPT1u}, {&Ui_KVS::PT2, &Ui_KVS::lblPT2u},
+               {&Ui_KVS::PT3, &Ui_KVS::lblPT3u}, {&Ui_KVS::PT4, &Ui_KVS::lblPT4u},
+               {&Ui_KVS::PT5, &Ui_KVS::lblPT5u}, {&Ui_KVS::PT6, &Ui_KVS::lblPT6u}};
+constexpr int kGaugeDecimals = 5;
+const QColor kGaugeValid(0, 128, 255);
+const QColor kGaugeInvalid(255, 32, 0);
+
+// The chamber's outline, shown while the jacket valve VP5 is not closed.
+PoSprite* Ui_KVS::* const kRing[] = {&Ui_KVS::pipeI0, &Ui_KVS::pipeI1, &Ui_KVS::pipeI2, &Ui_KVS::pipeI3, &Ui_KVS::pipeI4,
+                                      &Ui_KVS::pipeI5, &Ui_KVS::pipeI6, &Ui_KVS::pipeI7, &Ui_KVS::pipeI8};
+
+}  // namespace
+
+// ---- construction ---------------------------------------------------------------------------
+
+PoSprite* KVS::sprite(Element element) const
+{
+    return this->*info(element).sprite;
+}
+
+PoSprite* KVS::pipe(const QString& name) const
+{
+    return m_pipes.value(name);
+}
+
+PoLabel* KVS::gauge(int index) const
+{
+    return this->*kGauges[index].value;
+}
+
+PoLabel* KVS::gaugeUnit(int index) const
+{
+    return this->*kGauges[index].unit;
+}
+
+void KVS::initSprites()
+{
+    auto register6 = [](PoSprite* sprite, const QString& set) {
+        for (int state : VacuumMimic::kElementStates)
+            sprite->addPixmap(state, VacuumMimic::elementPicture(set, state));
+    };
+    for (const ElementInfo& e : kElements)
+        register6(this->*e.sprite, QLatin1String(e.set));
+    for (const auto& p : kPowerPumps)
+        register6(this->*p.sprite, QLatin1String(p.set));
+    for (const auto& family : kPipeSets) {
+        for (const char* name : family.pipes) {
+            auto* piece = findChild<PoSprite*>(QLatin1String(name));
+            Q_ASSERT_X(piece, "KVS::initSprites", name);
+            m_pipes.insert(QLatin1String(name), piece);
+            for (int state : {0, 1})
+                piece->addPixmap(state, QStringLiteral(":/images/%1_%2.png").arg(QLatin1String(family.set)).arg(state));
+        }
+    }
+    for (PoSprite* Ui_KVS::*w : kFlows) {
+        for (int state : {0, 1})
+            (this->*w)->addPixmap(state, QStringLiteral(":/images/w_%1.png").arg(state));
+    }
+    for (PoSprite* Ui_KVS::*t : kTemperatures) {
+        for (int state : {0, 1, 2})
+            (this->*t)->addPixmap(state, QStringLiteral(":/images/t_%1.png").arg(state));
+    }
+}
+
+void KVS::initElements()
+{
+    connect(&m_kvk, &KVKTCPthread::changedNP1Power, this, &KVS::changedNP1);
+    connect(&m_kvk, &KVKTCPthread::changedNW1Power, this, &KVS::changedNW1);
+
+    // Each element's state to its sprite and to the screen.
+    auto stateOf = [this](auto* link, void (std::remove_pointer_t<decltype(link)>::*signal)(int), Element e,
+                          void (KVS::*slot)(int)) {
+        connect(link, signal, sprite(e), qOverload<int>(&PoSprite::changedState));
+        connect(link, signal, this, slot);
+    };
+    stateOf(&m_kvs, &KVSTCPthread::changedNW2State, Element::NW2, &KVS::onChangedNW2State);
+    stateOf(&m_kvs, &KVSTCPthread::changedND1State, Element::ND1, &KVS::onChangedND1State);
+    stateOf(&m_kvs, &KVSTCPthread::changedNL1State, Element::NL1, &KVS::onChangedNL1State);
+    stateOf(&m_kvs, &KVSTCPthread::changedNL2State, Element::NL2, &KVS::onChangedNL2State);
+    stateOf(&m_kvs, &KVSTCPthread::changedNZ1State, Element::NZ1, &KVS::onChangedNZ1State);
+    stateOf(&m_kvs, &KVSTCPthread::changedNZ2State, Element::NZ2, &KVS::onChangedNZ2State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP1State, Element::VP1, &KVS::onChangedVP1State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP2State, Element::VP2, &KVS::onChangedVP2State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP3State, Element::VP3, &KVS::onChangedVP3State);
+    stateOf(&m_kvk, &KVKTCPthread::changedVP4State, Element::VP4, &KVS::onChangedVP4State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP5State, Element::VP5, &KVS::onChangedVP5State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP6State, Element::VP6, &KVS::onChangedVP6State);
+    stateOf(&m_kvs, &KVSTCPthread::changedVP7State, Element::VP7, &KVS::onChangedVP7State);
+    stateOf(&m_kvk, &KVKTCPthread::changedVP8State, Element::VP8, &KVS::onChangedVP8State);
+
+    // The interlock words of each element and direction reach their cells.
+    auto word = [this](auto* link, void (std::remove_pointer_t<decltype(link)>::*signal)(int), const char* cell) {
+        const QString name = QLatin1String(cell);
+        connect(link, signal, this, [this, name](int value) { element(name)->setNumberVal(value); });
+    };
+    word(&m_kvs, &KVSTCPthread::changedND1LockOn, "ND1:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedND1LockOff, "ND1:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedNL1LockOn, "NL1:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedNL1LockOff, "NL1:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedNL2LockOn, "NL2:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedNL2LockOff, "NL2:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedNZ1LockOn, "NZ1:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedNZ1LockOff, "NZ1:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedNZ2LockOn, "NZ2:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedNZ2LockOff, "NZ2:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedVP1LockOn, "VP1:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedVP2LockOn, "VP2:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedVP2LockOff, "VP2:LockOff");
+    word(&m_kvs, &KVSTCPthread::changedVP3LockOn, "VP3:LockOn");
+    word(&m_kvk, &KVKTCPthread::changedVP4LockOn, "VP4:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedVP5LockOn, "VP5:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedVP6LockOn, "VP6:LockOn");
+    word(&m_kvs, &KVSTCPthread::changedVP7LockOn, "VP7:LockOn");
+    word(&m_kvk, &KVKTCPthread::changedVP8LockOn, "VP8:LockOn");
+
+    connect(&m_kvk, &KVKTCPthread::changedDoorState, this, &KVS::onChangedDoorState);
+    word(&m_kvk, &KVKTCPthread::changedDoorLockOn, "DOOR:LockOn");
+    word(&m_kvk, &KVKTCPthread::changedDoorLockOff, "DOOR:LockOff");
+
+    connect(&m_kvk, &KVKTCPthread::changedSpiralLock, this, &KVS::signalChangedSpiralLock);
+    connect(&m_kvk, &KVKTCPthread::changedShutdownLock, this, &KVS::signalChangedShutdownLock);
+
+    using Flow = void (KVSTCPthread::*)(float);
+    const Flow flows[] = {&KVSTCPthread::changedDisch1, &KVSTCPthread::changedDisch2, &KVSTCPthread::changedDisch3,
+                          &KVSTCPthread::changedDisch4, &KVSTCPthread::changedDisch5, &KVSTCPthread::changedDisch6,
+                          &KVSTCPthread::changedDisch7};
+    const Flow temperatures[] = {&KVSTCPthread::changedTemp1, &KVSTCPthread::changedTemp2,
+                                 &KVSTCPthread::changedTemp3, &KVSTCPthread::changedTemp4,
+                                 &KVSTCPthread::changedTemp5, &KVSTCPthread::changedTemp6,
+                                 &KVSTCPthread::changedTemp7};
+    using Show = void (KVS::*)(float);
+    const Show flowSlots[] = {&KVS::changedW1, &KVS::changedW2, &KVS::changedW3, &KVS::changedW4,
+                              &KVS::changedW5, &KVS::changedW6, &KVS::changedW7};
+    const Show temperatureSlots[] = {&KVS::changedT1, &KVS::changedT2, &KVS::changedT3, &KVS::changedT4,
+                                     &KVS::changedT5, &KVS::changedT6, &KVS::changedT7};
+    for (int i = 0; i < 7; ++i)
+        connect(&m_kvs, flows[i], this, flowSlots[i]);
+    for (int i = 0; i < 7; ++i)
+        connect(&m_kvs, temperatures[i], this, temperatureSlots[i]);
+
+    connect(&m_kvk, &KVKTCPthread::changedStateVPT, this, &KVS::changedVPT);
+    connect(&m_kvk, &KVKTCPthread::changedStateVE, this, &KVS::changedVE1);
+    connect(&m_kvk, &KVKTCPthread::changedStateTMN, this, &KVS::changedTMN);
+    connect(&m_kvk, &KVKTCPthread::changedTMNFreq, this, &KVS::changedTMNFreq);
+
+    // The cells, then their feeds.
+    using Power = void (KVSTCPthread::*)(int);
+    const struct {
+        const char* cell;
+        Power signal;
+    } pumpCells[] = {
+        {"NZ1:Power", &KVSTCPthread::changedNZ1Power}, {"NZ1:Thermal", &KVSTCPthread::changedNZ1Thermal},
+        {"NZ2:Power", &KVSTCPthread::changedNZ2Power}, {"NZ2:Thermal", &KVSTCPthread::changedNZ2Thermal},
+        {"NL1:Power", &KVSTCPthread::changedNL1Power}, {"NL1:Thermal", &KVSTCPthread::changedNL1Thermal},
+        {"NL2:Power", &KVSTCPthread::changedNL2Power}, {"NL2:Thermal", &KVSTCPthread::changedNL2Thermal},
+        {"ND1:Power", &KVSTCPthread::changedND1Power}, {"ND1:Thermal", &KVSTCPthread::changedND1Thermal},
+        {"NW2:Power", &KVSTCPthread::changedNW2Power},
+    };
+    for (const auto& cell : pumpCells)
+        addElement(QLatin1String(cell.cell), LenzeElement::Number, 0);
+    QStringList wordElements = {"NL1", "NL2", "NZ1", "NZ2", "ND1", "NW2"};
+    for (const char* direction : {":LockOn", ":LockOff"}) {
+        for (const QString& e : wordElements)
+            addElement(e + QLatin1String(direction), LenzeElement::Number, 0);
+    }
+    wordElements = QStringList{"VP1", "VP2", "VP3", "VP4", "VP5", "VP6", "VP7", "VP8", "DOOR", "TMN", "VPT", "VE1"};
+    for (const QString& e : wordElements) {
+        for (const char* direction : {":LockOn", ":LockOff"})
+            addElement(e + QLatin1String(direction), LenzeElement::Number, 0);
+    }
+    for (const char* prefix : {"Discharge%1", "Temp%1"}) {
+        for (int i = 1; i <= 7; ++i)
+            addElement(QString::fromLatin1(prefix).arg(i, 2, 10, QLatin1Char('0')), LenzeElement::Sensor, 1);
+    }
+
+    for (const auto& cell : pumpCells)
+        connect(&m_kvs, cell.signal, element(QLatin1String(cell.cell)), &LenzeElement::setNumberVal);
+    for (int i = 0; i < 7; ++i)
+        connect(&m_kvs, flows[i], element(QStringLiteral("Discharge%1").arg(i + 1, 2, 10, QLatin1Char('0'))),
+                &LenzeElement::setSensorVal);
+    for (int i = 0; i < 7; ++i)
+        connect(&m_kvs, temperatures[i], element(QStringLiteral("Temp%1").arg(i + 1, 2, 10, QLatin1Char('0'))),
+                &LenzeElement::setSensorVal);
+}
+
+void KVS::initSensors()
+{
+    for (int i = 0; i < 6; ++i)
+        gauge(i)->setDepth(kGaugeDecimals);
+
+    connect(&m_kvs, &KVSTCPthread::changedPT1, this, &KVS::onChangedPT1);
+    connect(&m_kvs, &KVSTCPthread::changedPT2, this, &KVS::onChangedPT2);
+    connect(&m_kvs, &KVSTCPthread::changedPT3, this, &KVS::onChangedPT3);
+    connect(&m_kvk, &KVKTCPthread::changedPT4, this, &KVS::onChangedPT4);
+    connect(&m_kvk, &KVKTCPthread::changedPT5, this, &KVS::onChangedPT5);
+    connect(&m_kvk, &KVKTCPthread::changedPT5, this, &KVS::changedChamberPressure);
+    connect(&m_kvk, &KVKTCPthread::changedPT6, this, &KVS::onChangedPT6);
+    connect(&m_kvk, &KVKTCPthread::changedPT6, this, &KVS::changedGunPressure);
+
+    connect(&m_kvs, &KVSTCPthread::changedPT1Valid, this, &KVS::onChangedPT1Valid);
+    connect(&m_kvs, &KVSTCPthread::changedPT2Valid, this, &KVS::onChangedPT2Valid);
+    connect(&m_kvs, &KVSTCPthread::changedPT3Valid, this, &KVS::onChangedPT3Valid);
+    connect(&m_kvk, &KVKTCPthread::changedPT4Valid, this, &KVS::onChangedPT4Valid);
+    connect(&m_kvk, &KVKTCPthread::changedPT5Valid, this, &KVS::onChangedPT5Valid);
+    connect(&m_kvk, &KVKTCPthread::changedPT5Valid, this, &KVS::changedChamberPressureValid);
+    connect(&m_kvk, &KVKTCPthread::changedBKUValid, this, &KVS::onChangedPT6Valid);
+    connect(&m_kvk, &KVKTCPthread::changedBKUValid, this, &KVS::changedGunPressureValid);
+
+    connect(&m_kvs, &KVSTCPthread::changedTempCorpND, this, &KVS::onChangedND1CorpTemp);
+    connect(&m_kvs, &KVSTCPthread::changedTempOilND, this, &KVS::onChangedND1Temp);
+
+    for (int i = 0; i < 6; ++i) {
+        connect(gauge(i), &PoLabel::clicked, this, &KVS::changePressUnit);
+        connect(gaugeUnit(i), &PoLabel::clicked, this, &KVS::changePressUnit);
+    }
+}
+
+// ---- unknown look ---------------------------------------------------------------------------
+
+void KVS::showUnknown(Link link)
+{
+    // Elements: the picture of a state not yet received; their pipes unlit.
+    for (const ElementInfo& e : kElements) {
+        if (e.kvk != (link == KvkLink))
+            continue;
+        m_states[size_t(e.element)] = -1;
+        (this->*e.sprite)->setSprite(-1);
+        for (const QString& name : VacuumMimic::pipesOf(QLatin1String(e.name)))
+            pipe(name)->setSprite(0);
+    }
+    if (link == KvkLink) {
+        for (const auto& p : kPowerPumps)
+            (this->*p.sprite)->setSprite(-1);
+        m_doorPressState = -1;
+    } else {
+        for (PoSprite* Ui_KVS::*piece : kRing)
+            (this->*piece)->show();
+        for (int i = 0; i < 7; ++i) {
+            (this->*kFlows[i])->setEnabled(false);
+            (this->*kTemperatures[i])->setEnabled(false);
+        }
+    }
+    changedChamberState();
+
+    // Values: the cells' invalid look.
+    const int firstGauge = link == KvsLink ? 0 : 3;
+    for (int i = firstGauge; i < firstGauge + 3; ++i) {
+        gauge(i)->changedValid(false);
+        gaugeUnit(i)->changedValid(false);
+    }
+    const QList<PoLabel*> values = link == KvsLink
+        ? QList<PoLabel*>{ND1temp, lblND1tempu, ND1CorpTemp, lblND1CorpTempu}
+        : QList<PoLabel*>{FreqTMN};
+    for (PoLabel* label : values)
+        label->changedValid(false);
+}
+
+// ---- gauges and values ----------------------------------------------------------------------
+
+void KVS::showGauge(int index, double value)
+{
+    gauge(index)->setValue(float(value), kGaugeDecimals);
+}
+
+void KVS::showGaugeValidity(int index, bool valid)
+{
+    for (PoLabel* label : {gauge(index), gaugeUnit(index)}) {
+        label->changedValid(true);  // the form's text colour again
+        QPalette palette = label->palette();
+        palette.setBrush(QPalette::All, QPalette::Window,
+                         QBrush(valid ? kGaugeValid : kGaugeInvalid, Qt::SolidPattern));
+        label->setPalette(palette);
+    }
+    if (!valid)
+        emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
+}
+
+void KVS::showValue(PoLabel* label, float value, int decimals)
+{
+    label->changedValid(true);
+    label->setValue(value, decimals);
+}
+
+void KVS::onChangedPT1(double value) { showGauge(0, value); }
+void KVS::onChangedPT2(double value) { showGauge(1, value); }
+void KVS::onChangedPT3(double value) { showGauge(2, value); }
+void KVS::onChangedPT4(double value) { showGauge(3, value); }
+void KVS::onChangedPT5(double value) { showGauge(4, value); }
+void KVS::onChangedPT6(float value) { showGauge(5, double(value)); }
+void KVS::onChangedPT1Valid(bool valid) { showGaugeValidity(0, valid); }
+void KVS::onChangedPT2Valid(bool valid) { showGaugeValidity(1, valid); }
+void KVS::onChangedPT3Valid(bool valid) { showGaugeValidity(2, valid); }
+void KVS::onChangedPT4Valid(bool valid) { showGaugeValidity(3, valid); }
+void KVS::onChangedPT5Valid(bool valid) { showGaugeValidity(4, valid); }
+void KVS::onChangedPT6Valid(int valid) { showGaugeValidity(5, valid != 0); }
+
+void KVS::onChangedND1Temp(float value)
+{
+    showValue(ND1temp, value, 1);
+    lblND1tempu->changedValid(true);
+}
+
+void KVS::onChangedND1CorpTemp(float value)
+{
+    showValue(ND1CorpTemp, value, 1);
+    lblND1CorpTempu->changedValid(true);
+}
+
+void KVS::changedTMNFreq(float value) { showValue(FreqTMN, value, 0); }
+
+// ---- cooling water --------------------------------------------------------------------------
+
+int KVS::getTemperatureState(float value) const
+{
+    return VacuumMimic::temperatureState(value, m_tempWarning, m_tempError);
+}
+
+// A reading that is not a number shows its sign greyed, as while nothing is known.
+void KVS::showFlow(int index, float value)
+{
+    PoSprite* sign = this->*kFlows[index];
+    sign->setEnabled(!std::isnan(value));
+    sign->setSprite(VacuumMimic::flowState(value, m_minDisch[size_t(index)]));
+}
+
+void KVS::showTemperature(int index, float value)
+{
+    PoSprite* sign = this->*kTemperatures[index];
+    sign->setEnabled(!std::isnan(value));
+    sign->setSprite(getTemperatureState(value));
+}
+
+void KVS::changedW1(float value) { showFlow(0, value); }
+void KVS::changedW2(float value) { showFlow(1, value); }
+void KVS::changedW3(float value) { showFlow(2, value); }
+void KVS::changedW4(float value) { showFlow(3, value); }
+void KVS::changedW5(float value) { showFlow(4, value); }
+void KVS::changedW6(float value) { showFlow(5, value); }
+void KVS::changedW7(float value) { showFlow(6, value); }
+void KVS::changedT1(float value) { showTemperature(0, value); }
+void KVS::changedT2(float value) { showTemperature(1, value); }
+void KVS::changedT3(float value) { showTemperature(2, value); }
+void KVS::changedT4(float value) { showTemperature(3, value); }
+void KVS::changedT5(float value) { showTemperature(4, value); }
+void KVS::changedT6(float value) { showTemperature(5, value); }
+void KVS::changedT7(float value) { showTemperature(6, value); }
+
+// ---- element states -------------------------------------------------------------------------
+
+// A state the sprite has no picture for shows the error picture.
+void KVS::showState(PoSprite* sprite, int state)
+{
+    sprite->setSprite(sprite->hasState(state) ? state : 4);
+}
+
+void KVS::setPumpStateText(int state, const QString& pumpType, const QString& pumpName)
+{
+    emit message(VacuumMimic::pumpStateText(state, pumpType, pumpName), true);
+}
+
+void KVS::setValveTextState(int state, const QString& valveType, const QString& valveName)
+{
+    emit message(VacuumMimic::valveStateText(state, valveType, valveName), true);
+}
+
+void KVS::pumpReported(Element element, int state)
+{
+    const ElementInfo& e = info(element);
+    m_states[size_t(element)] = state;
+    showState(this->*e.sprite, state);
+    setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+}
+
+void KVS::valveReported(Element element, int state)
+{
+    const ElementInfo& e = info(element);
+    m_states[size_t(element)] = state;
+    showState(this->*e.sprite, state);
+    const auto lastState = [this](const QString& valve) {
+        for (const ElementInfo& other : kElements) {
+            if (valve == QLatin1String(other.name))
+                return m_states[size_t(other.element)];
+        }
+        return -1;
+    };
+    for (const auto& look : VacuumMimic::pipeLooks(QLatin1String(e.name), state, lastState))
+        pipe(look.first)->setSprite(look.second);
+    if (element == Element::VP5) {
+        for (PoSprite* Ui_KVS::*piece : kRing)
+            (this->*piece)->setVisible(state != 0);
+    }
+    if (element == Element::VP1 || element == Element::VP3 || element == Element::VP4 || element == Element::VP8)
+        changedChamberState();
+    setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+}
+
+void KVS::onChangedNL1State(int state) { pumpReported(Element::NL1, state); }
+void KVS::onChangedNL2State(int state) { pumpReported(Element::NL2, state); }
+void KVS::onChangedNZ1State(int state) { pumpReported(Element::NZ1, state); }
+void KVS::onChangedNZ2State(int state) { pumpReported(Element::NZ2, state); }
+void KVS::onChangedND1State(int state) { pumpReported(Element::ND1, state); }
+void KVS::onChangedNW2State(int state) { pumpReported(Element::NW2, state); }
+void KVS::onChangedVP1State(int value) { valveReported(Element::VP1, value); }
+void KVS::onChangedVP2State(int value) { valveReported(Element::VP2, value); }
+void KVS::onChangedVP3State(int value) { valveReported(Element::VP3, value); }
+void KVS::onChangedVP4State(int value) { valveReported(Element::VP4, value); }
+void KVS::onChangedVP5State(int value) { valveReported(Element::VP5, value); }
+void KVS::onChangedVP6State(int value) { valveReported(Element::VP6, value); }
+void KVS::onChangedVP7State(int value) { valveReported(Element::VP7, value); }
+void KVS::onChangedVP8State(int value) { valveReported(Element::VP8, value); }
+
+// The turbo pump group reports -1 while it knows nothing: the screen then keeps its look.
+void KVS::changedVPT(int state)
+{
+    if (state < 0) {
+        m_states[size_t(Element::VPT)] = state;
+        return;
+    }
+    valveReported(Element::VPT, state);
+}
+
+void KVS::changedVE1(int state)
+{
+    if (state < 0) {
+        m_states[size_t(Element::VE1)] = state;
+        return;
+    }
+    valveReported(Element::VE1, state);
+}
+
+void KVS::changedTMN(int state)
+{
+    if (state < 0) {
+        m_states[size_t(Element::TMN)] = state;
+        return;
+    }
+    pumpReported(Element::TMN, state);
+}
+
+void KVS::changedNP1(bool value) { NP1->setSprite(value ? 1 : 0); }
+void KVS::changedNW1(bool value) { NW1->setSprite(value ? 1 : 0); }
+
+void KVS::changedChamberState()
+{
+    m_chamber = false;
+    for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8})
+        m_chamber = m_chamber || m_states[size_t(e)] == 1;
+    QPalette palette = frmChamber->palette();
+    palette.setBrush(QPalette::All, QPalette::Window,
+                     QBrush(m_chamber ? QColor(160, 255, 255) : QColor(214, 210, 208), Qt::SolidPattern));
+    frmChamber->setPalette(palette);
+}

@@ -184,10 +184,14 @@ shot_exit_question() {
   close_frame  # answers no
 }
 
+# The power-off button asks only while the vacuum controller allows it.
 shot_power_off_question() {
-  open_at "${bottom_x[2]}" "$bottom_y"
-  shoot power-off-question
-  close_frame  # answers no
+  if try_open_at "${bottom_x[2]}" "$bottom_y"; then
+    shoot power-off-question
+    close_frame  # answers no
+  else
+    echo "  (the power-off button is locked: no question)"
+  fi
 }
 
 shot_handwheel_menu() {

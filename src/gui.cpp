@@ -55,6 +55,10 @@ void setLinkColour(QLabel* label, bool up)
 Gui::Gui() : QWidget(nullptr)
 {
     setupUi(this);
+    // The editor's autoload named the program while the form was being built; the form's own
+    // caption of the label came after it.
+    if (!m_currentProgram.isEmpty())
+        setProgramName(m_currentProgram, contour->testMove());
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     addAction(actExit);
 
@@ -141,6 +145,11 @@ Gui::Gui() : QWidget(nullptr)
 
 Gui::~Gui()
 {
+    // The weld program editor autosaves its contour and settings as it goes: it goes first, while
+    // its last log line still finds the window and the operator log.
+    delete contour;
+    contour = nullptr;
+
     // The dump thread reads m_processValues: it must have ended before the block goes away.
     QObject::disconnect(&m_drive, nullptr, this, nullptr);
     // The vacuum screen, a child, outlives this object's own members.

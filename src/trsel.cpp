@@ -19,16 +19,11 @@ int wholePart(float value)
     return int(TechField::clamp(std::trunc(value), -2.0e9f, 2.0e9f));
 }
 
-QString pair(float x, float y)
-{
-    return QString::number(double(x), 'f', 2) + QLatin1Char('x') + QString::number(double(y), 'f', 2);
-}
-
 }  // namespace
 
 // ---- sweep cell ------------------------------------------------------------------------------
 
-RasterParams RasterParams::fromItem(const QTableWidgetItem& cell)
+RasterParams TRSelect::fromItem(const QTableWidgetItem& cell)
 {
     RasterParams p;
     p.type = cell.data(Qt::UserRole + 1).toInt();
@@ -43,26 +38,27 @@ RasterParams RasterParams::fromItem(const QTableWidgetItem& cell)
     return p;
 }
 
-void RasterParams::toItem(QTableWidgetItem& cell) const
+void TRSelect::toItem(const RasterParams& p, QTableWidgetItem& cell)
 {
-    cell.setData(Qt::UserRole + 1, type);
-    cell.setData(Qt::UserRole + 2, ampX);
-    cell.setData(Qt::UserRole + 3, ampY);
-    cell.setData(Qt::UserRole + 4, angle);
-    cell.setData(Qt::UserRole + 5, freq);
-    cell.setData(Qt::UserRole + 6, shiftX);
-    cell.setData(Qt::UserRole + 7, shiftY);
-    cell.setData(Qt::UserRole + 8, param);
-    cell.setData(Qt::UserRole + 9, reverse);
+    cell.setData(Qt::UserRole + 1, p.type);
+    cell.setData(Qt::UserRole + 2, p.ampX);
+    cell.setData(Qt::UserRole + 3, p.ampY);
+    cell.setData(Qt::UserRole + 4, p.angle);
+    cell.setData(Qt::UserRole + 5, p.freq);
+    cell.setData(Qt::UserRole + 6, p.shiftX);
+    cell.setData(Qt::UserRole + 7, p.shiftY);
+    cell.setData(Qt::UserRole + 8, p.param);
+    cell.setData(Qt::UserRole + 9, p.reverse);
 }
 
-QString RasterParams::text() const
+RasterParams TRSelect::defaults()
 {
-    const QString separator = QStringLiteral("; ");
-    return TRSelect::typeName(type) + separator + pair(ampX, ampY) + separator
-           + QString::number(angle) + separator + QString::number(freq) + separator
-           + pair(shiftX, shiftY) + separator + QString::number(double(param), 'g', 6) + separator
-           + QString::number(reverse);
+    RasterParams p;
+    p.ampX = 1.0f;
+    p.ampY = 1.0f;
+    p.freq = 10;
+    p.param = 1;
+    return p;
 }
 
 // ---- the dialog ------------------------------------------------------------------------------
@@ -99,18 +95,7 @@ const QString TRSelect::OffText = QStringLiteral("ВЫКЛ");
 
 const QStringList& TRSelect::typeNames()
 {
-    static const QStringList names = {
-        QStringLiteral("Точка"),          QStringLiteral("Эллипсы"),
-        QStringLiteral("Окружности"),     QStringLiteral("Синус"),
-        QStringLiteral("Восьмёрка"),      QStringLiteral("Прямоугольник"),
-        QStringLiteral("Прямая"),         QStringLiteral("Ромб"),
-        QStringLiteral("Пила"),           QStringLiteral("Расщепление"),
-        QStringLiteral("Треугольник"),    QStringLiteral("Звезда"),
-        QStringLiteral("Звезда №2"),      QStringLiteral("Треугольник фокуса"),
-        QStringLiteral("Из файла"),       QStringLiteral("Спираль"),
-        QStringLiteral("Калибровка"),     QStringLiteral("Окружности №2"),
-    };
-    return names;
+    return rasterTypeNames();
 }
 
 QString TRSelect::typeName(int code)
@@ -189,7 +174,7 @@ float TRSelect::shiftY() const
 void TRSelect::load(const QTableWidgetItem& cell)
 {
     const QString text = cell.text();
-    const RasterParams p = text.isEmpty() || text == OffText ? RasterParams() : RasterParams::fromItem(cell);
+    const RasterParams p = text.isEmpty() || text == OffText ? defaults() : fromItem(cell);
     setType(p.type);
     setAmpX(p.ampX);
     setAmpY(p.ampY);
@@ -221,11 +206,11 @@ bool TRSelect::apply(QTableWidgetItem& cell, const QFont& tableFont) const
     switch (m_choice) {
     case On: {
         const RasterParams p = params();
-        p.toItem(cell);
+        toItem(p, cell);
         QFont font = cell.font();
         font.setPointSize(9);
         cell.setFont(font);
-        cell.setText(p.text());
+        cell.setText(rasterText(p));
         return true;
     }
     case Off:

@@ -3,32 +3,13 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "contourmodel.h"
 #include "ui_trsel.h"
 
 class QFont;
 class QLabel;
 class QMouseEvent;
 class QTableWidgetItem;
-
-// The beam sweep of one technology row, as the roles Qt::UserRole + 1 to + 9 of its sweep cell
-// hold it.
-struct RasterParams {
-    int type = 0;          // RasterType, 0 to 17
-    float ampX = 1.0f;     // %
-    float ampY = 1.0f;     // %
-    int angle = 0;         // degrees
-    int freq = 10;         // Hz
-    float shiftX = 0;      // %
-    float shiftY = 0;      // %
-    float param = 1;       // additional parameter
-    int reverse = 0;       // reverse rotation, 0 or 1
-
-    static RasterParams fromItem(const QTableWidgetItem& cell);
-    void toItem(QTableWidgetItem& cell) const;
-    // The sweep cell's text: the type name, amplitudes, angle, frequency, shifts, parameter and
-    // reverse flag separated by "; " ("Точка; 1.00x1.00; 0; 10; 0.00x0.00; 1; 0").
-    QString text() const;
-};
 
 // The dialog "Технологическая развертка": one of the 18 sweep figures and its parameters for
 // one technology row. The editor loads it from the row's sweep cell, runs it and acts on the
@@ -49,6 +30,12 @@ public:
     static const QStringList& typeNames();
     // The name of a type code; a code outside the list shows as its number.
     static QString typeName(int code);
+
+    // The sweep as the roles Qt::UserRole + 1 to + 9 of a sweep cell hold it.
+    static RasterParams fromItem(const QTableWidgetItem& cell);
+    static void toItem(const RasterParams& params, QTableWidgetItem& cell);
+    // What the dialog shows for an empty or switched-off cell.
+    static RasterParams defaults();
 
     // Hosted in its frame at the cursor.
     explicit TRSelect(QWidget* parent);

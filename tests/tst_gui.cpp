@@ -9,6 +9,7 @@
 
 #include "axis.h"
 #include "confirm.h"
+#include "contour.h"
 #include "drivesim.h"
 #include "messageserver.h"
 #include "messagestack.h"
@@ -169,6 +170,10 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
+        QVERIFY(!gui.contour->virtualMode());
+        QCOMPARE(gui.contour->channelState(1), 0u);
         float moved[10];
         for (int i = 0; i < 10; ++i)
             moved[i] = base[i] + 1.0f;
@@ -639,7 +644,8 @@ private slots:
             QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
             QStringList own;
             for (const QString& key : settings.allKeys()) {
-                if (!key.startsWith(QLatin1String("Network/")))
+                // The controllers' addresses, and the weld program editor's own group.
+                if (!key.startsWith(QLatin1String("Network/")) && !key.startsWith(QLatin1String("Contour/")))
                     own << key;
             }
             own.sort();
@@ -656,6 +662,31 @@ private slots:
         QCOMPARE(gui.speedU2->text(), QStringLiteral("12"));
         QCOMPARE(gui.speedPHI->text(), QStringLiteral("900"));
         QCOMPARE(gui.speedV->text(), QStringLiteral("0"));
+    }
+
+    void weldProgramEditorAtStartAndExit()
+    {
+        // The editor loads "contour" as the form is built, and the main window shows its name.
+        QDir().mkpath(CONTOUR::contourFolder());
+        QFile file(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Фланец\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n1\n1.00 2.00 3.00 0 \n2\n+ 0 0 700 0 0 600 2 \n+ 0 0 700 0 0 600 2 \n");
+        file.close();
+        QString logFile;
+        {
+            Gui gui;
+            QCOMPARE(gui.lblContour->text(), QStringLiteral("Фланец"));
+            QCOMPARE(gui.programName(), QStringLiteral("Фланец"));
+            QCOMPARE(gui.contour->twContour->rowCount(), 1);
+            logFile = gui.operatorLog().fileName();
+        }
+        // At exit it saves the program as "contour", and that last line still reaches the log.
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("contour\nXYZ\n"));
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("[I]Контур сохранён в файле contour.save")));
+        QFile::remove(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
     }
 
     // The settings file is editable by hand: a stored speed is held to 0..the axis's top speed,

@@ -405,7 +405,7 @@ private slots:
         p.shiftY = -0.25f;
         p.param = 2.4f;
         p.reverse = 1;
-        p.toItem(*s.cell);
+        TRSelect::toItem(p, *s.cell);
         s.cell->setText(QStringLiteral("set"));
         ModalDriver driver;
         driver.next("TRSelect", [&](ModalDialog& d) {

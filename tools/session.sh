@@ -142,6 +142,33 @@ session_visible_window() {
   echo "$win"
 }
 
+# A weld program for the editor to load at start ("contour.save" in "contours/" beside the
+# program, which the console reaches below POKAVRO_ROOT).
+session_demo_contour() {  # contours_folder
+  mkdir -p "$1"
+  cat >"$1/contour.save" <<'SAVE'
+Фланец
+XYZ
+-1 0 0
+0 -1
+1 2
+600
+5
+120.00 45.00 12.50 1 0 0 0 
+180.00 45.00 12.50 2 1 0 30 
+180.00 105.00 12.50 1 0 0 0 
+120.00 105.00 12.50 1 0 0 0 
+120.00 75.00 12.50 1 0 0 0 
+6
++ 0.00 0.0 700 0.0 0.0 600.0 2 
+- Сварка корня
++ 5.00 45.0 700 0.0 0.0 600.0 1 2 1.5 1.5 0 500 0 0 1 0
++ 250.00 45.0 700 0.0 0.0 600.0 0 
+- Технол.останов
++ 519.00 0.0 700 0.0 0.0 600.0 2 
+SAVE
+}
+
 session_start() {  # build_dir
   local build=$1
   session_dir=$(mktemp -d "${TMPDIR:-/tmp}/pokavro-screens.XXXXXX")
@@ -152,6 +179,7 @@ session_start() {  # build_dir
   session_root "$root" "${ports[@]}"
   mkdir -p "$session_dir/tmp" "$session_dir/work/dump" "$session_dir/runtime"
   chmod 700 "$session_dir/runtime"
+  session_demo_contour "$root$build/contours"
   export POKAVRO_ROOT=$root
   export TMPDIR=$session_dir/tmp
   export XDG_RUNTIME_DIR=$session_dir/runtime

@@ -91,6 +91,10 @@ class TestContourStart : public QObject
             return false;
         if (!QTest::qWaitFor([this] { return m_gui->cncConnected(); }, 5000))
             return false;
+        // The controller runs programs only with the drives on.
+        m_sim->apply(QStringLiteral("DRIVE ON"));
+        if (!QTest::qWaitFor([this] { return c->driveState(); }, 3000))
+            return false;
         QTest::qWait(100);
         m_sim->clearCommands();
         return true;
@@ -125,9 +129,10 @@ class TestContourStart : public QObject
         return out;
     }
 
+    // Channel 1 done (2) or idle again (1).
     bool channel1Idle()
     {
-        return QTest::qWaitFor([this] { return c->channelState(1) == 2; }, 3000);
+        return QTest::qWaitFor([this] { return c->channelState(1) == 1 || c->channelState(1) == 2; }, 3000);
     }
 
 private slots:

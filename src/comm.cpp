@@ -373,6 +373,8 @@ void StatusStream::run(StatusHandler& handler)
         countSilentTurn(handler);
         if (turn(handler))
             m_silent = 0;
+        else
+            handler.quiet();
     }
     if (m_fd >= 0)
         ::close(m_fd);

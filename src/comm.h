@@ -160,6 +160,8 @@ public:
     virtual void rejected(const char* /*data*/, int /*size*/, bool /*badSignature*/) {}
     // Called before each turn once more than SilentTurns turns in a row brought nothing valid.
     virtual void silence() = 0;
+    // Called after each turn that brought nothing valid.
+    virtual void quiet() {}
     // The port could not be bound; reported once per run().
     virtual void bindFailed(const QString& /*reason*/) {}
 };

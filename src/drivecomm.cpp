@@ -14,6 +14,10 @@ void log(const QString& text)
 const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname() error: ",
                                "tcp connect() error: ", LinkFrame::PV};
 
+// Axis coordinates go to the GUI thread at most this often, each time the latest (a screen shows
+// no more); every other change goes at once and takes the waiting coordinates along.
+constexpr int kCoordinateHoldMs = 5;
+
 std::vector<bool> displayFields()
 {
     std::vector<bool> display(DriveStatus::FieldCount);
@@ -323,7 +327,7 @@ void emitChange(Link* link, const DriveStatus::Change& change)
 
 // ---- DriveTCPthread ------------------------------------------------------------------------
 
-DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts), m_status(displayFields())
+DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts), m_status(displayFields(), kCoordinateHoldMs)
 {
     // Connected before any owner's receiver, so the status counts as unknown again before they
     // hear of the loss.
@@ -391,7 +395,7 @@ void DriveTCPthread::run()
     receive();
     log(QStringLiteral("DriveTCPthread finished"));
     release();
-    m_status.wake(this);  // what still waits comes before disconnected()
+    m_status.flush(this);  // what still waits comes before disconnected()
     m_channelState = 0;
     emit disconnected();
 }
@@ -471,6 +475,11 @@ void DriveUDPthread::rejected(const char*, int, bool badSignature)
 void DriveUDPthread::silence()
 {
     emit UDPdisconnected();
+}
+
+void DriveUDPthread::quiet()
+{
+    m_owner->m_status.push(m_owner, nullptr, 0);  // coordinates held back go on
 }
 
 void DriveUDPthread::bindFailed(const QString& reason)

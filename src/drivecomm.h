@@ -16,6 +16,8 @@ class DriveUDPthread;
 
 // The TCP side of the drive link and the owner of the status receiver. connect() and command()
 // run on the owner's (GUI) thread; run() receives. After disconnected() the owner reconnects.
+// The change signals come on the owner's thread in the receiver's order; an axis coordinate comes
+// at most every few milliseconds, always the latest, while every other change comes at once.
 // connected(), disconnect() and command() (one "PV" frame) come from FramedLink.
 class DriveTCPthread : public FramedLink
 {
@@ -286,6 +288,7 @@ private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
+    void quiet() override;
     void bindFailed(const QString& reason) override;
 
     std::atomic<quint32> m_channelState{0};

@@ -93,7 +93,7 @@ void VacuumLink::run()
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
     receive();
     release();
-    m_status.wake(this);  // what still waits comes before disconnected()
+    m_status.flush(this);  // what still waits comes before disconnected()
     emit disconnected();
 }
 

@@ -346,6 +346,44 @@ private slots:
         QVERIFY(std::is_sorted(lx1.begin(), lx1.end()));
     }
 
+    // A coordinate held back for a moment still reaches its slot when the stream then pauses,
+    // long before the pause would count as a loss.
+    void lastCoordinateArrivesWhenTheStreamPauses()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        LoopbackPeer peer;
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(0)));
+        QTest::qWait(100);
+
+        const auto send = [&](float position) {
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            packet.position[DriveStatusPacket::LX1] = position;
+            peer.datagram(DriveStatus::encode(packet));
+        };
+        // A plain event loop, which takes each event the moment it comes: the second coordinate
+        // goes out right after the first has been handed over, and is held back.
+        QEventLoop loop;
+        QElapsedTimer clock;
+        connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
+            if (v == 1.0f) {
+                QTimer::singleShot(0, &loop, [&] {
+                    send(2.0f);
+                    clock.start();
+                });
+            } else if (v == 2.0f) {
+                loop.exit(int(clock.elapsed()));
+            }
+        });
+        QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
+        send(1.0f);
+        const int ms = loop.exec();
+        QVERIFY2(ms >= 0 && ms < 400, QByteArray::number(ms));
+        QVERIFY(link.connected());
+    }
+
     void connectFailures()
     {
         DriveTCPthread link;

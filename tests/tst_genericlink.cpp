@@ -402,8 +402,9 @@ private slots:
             std::unique_ptr<DatagramFlood> flood;
             if (emptyDatagrams)
                 flood = std::make_unique<DatagramFlood>(port, QByteArray(), 1);
-            QTest::qWait(GenericLink::kContinuationWaitMs + 300);
+            QTest::qWait(GenericLink::kContinuationWaitMs + 500);
         }
+        QTest::qWait(300);
         // The message given up counts as rejected, and so does every empty datagram.
         if (emptyDatagrams)
             QVERIFY(receiver.datagramsRejected() > 100);

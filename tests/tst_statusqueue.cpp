@@ -1,5 +1,6 @@
 // The hand-over of status changes from a receiver thread to its link: order, which values may be
-// replaced while they wait, one event per wake-up, and delivery from a nested event loop.
+// replaced while they wait and how long they may be held, one event per wake-up, and delivery
+// from a nested event loop.
 
 #include <QtTest>
 
@@ -23,7 +24,9 @@ Change shown(int v) { return {1, v}; }
 class Target : public QObject
 {
 public:
-    StatusQueue<Change> queue{std::vector<bool>{false, true}};
+    explicit Target(int holdMs = 0) : queue(std::vector<bool>{false, true}, holdMs) {}
+
+    StatusQueue<Change> queue;
     QStringList taken;
     int events = 0;
     std::function<void(const Change&)> onTake;
@@ -85,13 +88,47 @@ private slots:
         QCOMPARE(t.events, 1);
         QCOMPARE(t.taken.size(), 5);
         t.push({state(9)});
-        t.queue.wake(&t);
+        t.queue.flush(&t);
         QCoreApplication::processEvents();
         QCOMPARE(t.events, 2);
         QCOMPARE(t.taken.last(), QStringLiteral("s9"));
-        t.queue.wake(&t);
+        t.queue.flush(&t);
         QCoreApplication::processEvents();
         QCOMPARE(t.events, 2);
+    }
+
+    // Display values alone go on no sooner than the hold time after the previous hand-over (the
+    // newest in place of the waiting one); any other change goes at once and takes them along;
+    // a flush takes them whatever the time.
+    void displayValuesWaitTheirHold()
+    {
+        const int holdMs = 300;
+        Target t(holdMs);
+        t.push({shown(1)});
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken, QStringList{"d1"});
+
+        t.push({shown(2)});
+        t.push({shown(3)});
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken.size(), 1);
+        t.push({state(5)});
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken, (QStringList{"d1", "d3", "s5"}));
+
+        t.push({shown(6)});
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken.size(), 3);
+        QTest::qWait(holdMs + 50);
+        t.push({});  // a datagram without changes, or a quiet turn
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken.last(), QStringLiteral("d6"));
+
+        t.push({shown(7)});
+        t.queue.flush(&t);
+        QCoreApplication::processEvents();
+        QCOMPARE(t.taken.last(), QStringLiteral("d7"));
+        QCOMPARE(t.events, 4);
     }
 
     // A slot that runs a nested event loop: what the outer delivery has not yet handed on comes

@@ -146,6 +146,24 @@ void ElementSwitchDlg::showUnknown()
     rowsKnown(false);
 }
 
+void ElementSwitchDlg::setCommands(const QString& cmdOn, const QString& cmdOff)
+{
+    m_cmdOn = cmdOn;
+    m_cmdOff = cmdOff;
+}
+
+bool ElementSwitchDlg::send(const QString&)
+{
+    return false;
+}
+
+void ElementSwitchDlg::switchElement(bool on)
+{
+    const QString& command = on ? m_cmdOn : m_cmdOff;
+    if (!send(command))
+        emit commandNotSent(command);
+}
+
 void ElementSwitchDlg::on_sbSwitch_clicked()
 {
     const VacuumCommand::Switch action = VacuumCommand::switchAction(pressState(), sbSwitch->isChecked());
@@ -233,11 +251,10 @@ VacuumElementDlg::VacuumElementDlg(VacuumLink* link, QWidget* parent, const QStr
                                    const QStringList& strElements, const QList<LenzeElement*>& listElements)
     : ElementSwitchDlg(parent, title, subtitle, state, lockOn, lockOff, locksOn, locksOff, textOn, textOff,
                        strStates, kVacuumScreen, kVacuumScreen),
-      m_link(link),
-      m_cmdOn(cmdOn),
-      m_cmdOff(cmdOff)
+      m_link(link)
 {
     require(strElements.size() == listElements.size(), "strElements.size() == listElements.size()");
+    setCommands(cmdOn, cmdOff);
     buildRows(strElements);
     for (int row = 0; row < listElements.size(); ++row) {
         const LenzeElement* cell = listElements.at(row);
@@ -275,11 +292,9 @@ void VacuumElementDlg::rowsKnown(bool known)
         paintRowValue(row, known ? kValidValue : kUnknownValue);
 }
 
-void VacuumElementDlg::switchElement(bool on)
+bool VacuumElementDlg::send(const QString& command)
 {
-    const QString& command = on ? m_cmdOn : m_cmdOff;
-    if (!m_link->command(command))
-        emit commandNotSent(command);
+    return m_link->command(command);
 }
 
 KvsDlg::KvsDlg(KVSTCPthread* thread, QWidget* parent, const QString& title, const QString& subtitle, int state,
@@ -324,11 +339,10 @@ ElementDlg::ElementDlg(TCPthread* thread, QWidget* parent, const QString& title,
     : ElementSwitchDlg(parent, title, subtitle, -1, lockOn, lockOff, locksOn, locksOff, textOn, textOff, strStates,
                        {0, 0, 1920, 980}, {0, 70, 1920, 880}),
       m_link(thread),
-      m_stateCell(state),
-      m_cmdOn(cmdOn),
-      m_cmdOff(cmdOff)
+      m_stateCell(state)
 {
     require(strElements.size() == listElements.size(), "strElements.size() == listElements.size()");
+    setCommands(cmdOn, cmdOff);
     connect(state, qOverload<float>(&Element::numberValChanged), this, &ElementDlg::stateChanged);
     buildRows(strElements);
     for (int row = 0; row < listElements.size(); ++row) {
@@ -375,11 +389,9 @@ void ElementDlg::numberChanged(const Element* element, float value)
     showRowValue(m_mapElementRows.value(element, -1), QString::number(double(value), 'f', element->dec()));
 }
 
-void ElementDlg::switchElement(bool on)
+bool ElementDlg::send(const QString& command)
 {
-    const QString& command = on ? m_cmdOn : m_cmdOff;
-    if (!m_link->command(command))
-        emit commandNotSent(command);
+    return m_link->command(command);
 }
 
 // ---- the beam-cabinet dialog -----------------------------------------------------------------

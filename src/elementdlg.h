@@ -56,6 +56,8 @@ public:
 
     // -1 while nothing is known of the element, else 0 ... 4.
     int storedState() const { return m_state; }
+    QString cmdOn() const { return m_cmdOn; }
+    QString cmdOff() const { return m_cmdOff; }
     QString textOn() const { return m_textOn; }
     QString textOff() const { return m_textOff; }
 
@@ -82,8 +84,12 @@ protected:
 
     // The state a press acts on (the stored state unless a dialog reads it elsewhere).
     virtual int pressState() const { return m_state; }
-    // Carries out a press that switches the element on or off.
-    virtual void switchElement(bool on) = 0;
+    // Carries out a press that switches the element on or off: by default sends the command
+    // through the dialog's link, and says when it could not.
+    virtual void switchElement(bool on);
+    // Sends a command through the dialog's link; false when it did not leave.
+    virtual bool send(const QString& command);
+    void setCommands(const QString& cmdOn, const QString& cmdOff);
 
     // A reported value as the dialog keeps it: 0 ... 3 as they are, anything else the error 4.
     static int storable(int state);
@@ -99,6 +105,8 @@ private:
     void setBar(const QString& text, const QString& styleSheet);
 
     int m_state;
+    QString m_cmdOn;
+    QString m_cmdOff;
     QString m_textOn;
     QString m_textOff;
     QStringList m_strStates;
@@ -116,8 +124,6 @@ class VacuumElementDlg : public ElementSwitchDlg
     Q_OBJECT
 
 public:
-    QString cmdOn() const { return m_cmdOn; }
-    QString cmdOff() const { return m_cmdOff; }
     VacuumLink* link() const { return m_link; }
 
 public slots:
@@ -131,13 +137,11 @@ protected:
                      const QStringList& strStates, const QStringList& strElements,
                      const QList<LenzeElement*>& listElements);
 
-    void switchElement(bool on) override;
+    bool send(const QString& command) override;
     void rowsKnown(bool known) override;
 
 private:
     VacuumLink* m_link;
-    QString m_cmdOn;
-    QString m_cmdOff;
     QMap<const LenzeElement*, int> m_mapElementRows;
 };
 
@@ -185,13 +189,11 @@ public slots:
 
 protected:
     int pressState() const override;
-    void switchElement(bool on) override;
+    bool send(const QString& command) override;
 
 private:
     TCPthread* m_link;
     Element* m_stateCell;
-    QString m_cmdOn;
-    QString m_cmdOff;
     QMap<const Element*, int> m_mapElementRows;
 };
 

@@ -88,6 +88,7 @@ public:
     // The interlocks, by name.
     void addLock(const QString& name, bool perm, const QString& lockText, const QString& freeText);
     Lock* lock(const QString& name);
+    const QMap<QString, Lock*>& locks() const { return m_locks; }
     // The name of an element's direction lock ("NL1:LockOn", "DOOR:LockOff"), also the name of
     // the value cell of that interlock word.
     static QString directionLock(const QString& element, bool on);

@@ -12,6 +12,7 @@
 #include "settingsfile.h"
 #include "statebutton.h"
 #include "testenv.h"
+#include "vacuumplant.h"
 #include "vacuummimic.h"
 #include "widgets.h"
 
@@ -57,14 +58,6 @@ void notePipeSets(KVS& screen)
             }
         }
     }
-}
-
-QStringList messages(const QSignalSpy& spy)
-{
-    QStringList texts;
-    for (const QList<QVariant>& args : spy)
-        texts << args.at(0).toString();
-    return texts;
 }
 
 }  // namespace
@@ -296,7 +289,7 @@ private slots:
         QCOMPARE(background(screen.PT6), QColor(255, 32, 0));
         screen.onChangedPT6Valid(7);
         QCOMPARE(background(screen.PT6), QColor(0, 128, 255));
-        QCOMPARE(messages(log), (QStringList{"[W]Нарушен обмен с датчиком вакуума PT3!",
+        QCOMPARE(messageTexts(log), (QStringList{"[W]Нарушен обмен с датчиком вакуума PT3!",
                                             "[W]Нарушен обмен с датчиком вакуума PT6!"}));
         QVERIFY(log.last().at(1).toBool());
 
@@ -320,7 +313,7 @@ private slots:
         screen.changedVPT(3);
         screen.changedVE1(1);
         screen.changedTMN(2);
-        QCOMPARE(messages(log), (QStringList{"[I]Форвакуумный насос NL1 выключен",
+        QCOMPARE(messageTexts(log), (QStringList{"[I]Форвакуумный насос NL1 выключен",
                                             "[W]Повысительный насос NW2 - ошибка!",
                                             "[W]Затвор VP1 - ошибка!",
                                             "[I]Клапан напуска ТМН открывается",
@@ -349,7 +342,7 @@ private slots:
         screen.changedVE1(9);
         QVERIFY(shows(screen.NZ2, QStringLiteral("NZ_4.png")));
         QVERIFY(shows(screen.VE1, QStringLiteral("VE_4.png")));
-        QCOMPARE(messages(log).mid(1), (QStringList{"[W]Двухроторный насос NZ2 - ошибка!", "[W]Шибер ЭЛП - ошибка!"}));
+        QCOMPARE(messageTexts(log).mid(1), (QStringList{"[W]Двухроторный насос NZ2 - ошибка!", "[W]Шибер ЭЛП - ошибка!"}));
         QCOMPARE(screen.elementState(KVS::Element::NZ2), 9);
 
         // Power-only pumps: their picture, no line.
@@ -464,7 +457,7 @@ private slots:
         for (int d = 0; d < KVS::ElementDialogCount; ++d)
             screen.elementDialog(KVS::ElementDialog(d))->show();
         screen.actHide->trigger();
-        QCOMPARE(messages(log), QStringList{"[I]Нажата комбинация клавиш для скрытия диалогов элементов вакуумной системы"});
+        QCOMPARE(messageTexts(log), QStringList{"[I]Нажата комбинация клавиш для скрытия диалогов элементов вакуумной системы"});
         QCOMPARE(log.last().at(1).toBool(), false);
         for (int d = 0; d < KVS::ElementDialogCount; ++d)
             QVERIFY(!screen.elementDialog(KVS::ElementDialog(d))->isVisible());

@@ -25,6 +25,8 @@
 #include "kvspackets.h"
 #include "messagebox.h"
 #include "pointfile.h"
+#include "contourfile.h"
+#include "../tests/support/contoursamples.h"
 
 namespace {
 
@@ -263,6 +265,20 @@ void settingsSeeds()
 
 }  // namespace
 
+// ---- contour files: one program of each scheme and the example's damaged forms ------------------
+
+void contourSeeds()
+{
+    write("fuzz_contourfile", "linear", ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear()));
+    write("fuzz_contourfile", "circular", ContourFile::write(QStringLiteral("k"), ContourSamples::circular()));
+    const QByteArray ring = ContourFile::write(QStringLiteral("contour"), ContourSamples::ring());
+    write("fuzz_contourfile", "ring", ring);
+    write("fuzz_contourfile", "ring-cut", ring.left(ring.size() / 2));
+    QByteArray huge = ContourFile::write(QStringLiteral("x"), ContourSamples::linear());
+    huge.replace("\n2\n", "\n2000000000\n");
+    write("fuzz_contourfile", "huge-count", huge);
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
@@ -278,5 +294,6 @@ int main(int argc, char** argv)
     usersSeeds();
     pointSeeds();
     settingsSeeds();
+    contourSeeds();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "fixedmove.h"
 #include "selector.h"
 #include "settingsfile.h"
+#include "unknownlook.h"
 #include "widgets.h"
 
 namespace {
@@ -83,6 +84,7 @@ Axis::Axis(const QString& name, const QString& units, int index, int channel, in
     m_sprite->addPixmap(Green, QStringLiteral(":/images/indicator_green"));
     m_sprite->addPixmap(Yellow, QStringLiteral(":/images/indicator_yellow"));
     m_sprite->addPixmap(Red, QStringLiteral(":/images/indicator_red"));
+    m_sprite->addPixmap(UnknownLook::kUnknownSprite, QStringLiteral(":/images/indicator_unknown"));
 }
 
 Axis::~Axis()
@@ -110,14 +112,16 @@ bool Axis::latched() const
     return m_plus->isCheckable();
 }
 
-void Axis::send(const QString& command)
+bool Axis::send(const QString& command)
 {
-    m_drive->command(command);
+    return m_drive->command(command);
 }
 
 void Axis::startJog(bool positive)
 {
-    send(DriveCommand::moveDrive(m_name, speed(), positive ? 1 : -1));
+    // A jog that did not reach the controller is not logged as running (the link reports it).
+    if (!send(DriveCommand::moveDrive(m_name, speed(), positive ? 1 : -1)))
+        return;
     emit axisMessage(
         (positive ? QStringLiteral(
                         "[C]Выполнение ручного перемещение по оси %1 в положительном направлении...")
@@ -132,8 +136,8 @@ void Axis::endJog()
     // In endless rotation a released button keeps the axis turning.
     if (m_endless)
         return;
-    send(DriveCommand::moveStop(m_name));
-    emit axisMessage(QStringLiteral("[I]Завершено ручное перемещение по оси %1").arg(m_name), true);
+    if (send(DriveCommand::moveStop(m_name)))
+        emit axisMessage(QStringLiteral("[I]Завершено ручное перемещение по оси %1").arg(m_name), true);
 }
 
 void Axis::onPlusPressed()

@@ -80,7 +80,7 @@ private:
     bool latched() const;
     void startJog(bool positive);
     void endJog();
-    void send(const QString& command);
+    bool send(const QString& command);
     QString settingsKey() const;
 
     const QString m_name;

@@ -34,11 +34,19 @@ AxisInfo::AxisInfo(const QString& name, DriveTCPthread* drive, QWidget* parent)
     for (PoSprite* sprite : {indEPmin, indEPmax}) {
         sprite->addPixmap(0, QStringLiteral(":/images/indicator_gray.png"));
         sprite->addPixmap(1, QStringLiteral(":/images/indicator_red.png"));
+        sprite->addPixmap(UnknownLook::kUnknownSprite, QStringLiteral(":/images/indicator_unknown.png"));
+        m_look.addSprite(sprite);
     }
 
     sbPark->init(QStringLiteral("Ось ") + m_name, false, QStringLiteral("[запаркована]"),
                  QStringLiteral("[распаркована]"), QString(), QString(), QStringLiteral("[ошибка]"),
                  true);
+    m_look.addButton(sbPark);
+    for (QLabel* label : {lblState, lblStateDesc, lblCoord, static_cast<QLabel*>(lblSEPmax),
+                          static_cast<QLabel*>(lblSEPmin)})
+        m_look.addLabel(label);
+    if (m_drive)
+        m_look.follow(m_drive);
 
     const bool pair = m_name == QLatin1String("LX") || m_name == QLatin1String("U1");
     pbSecondAxis->setVisible(pair);
@@ -65,6 +73,9 @@ void AxisInfo::onStateChanged(int state)
     lblStateDesc->setText(stateDesc(state));
     pbReference->setEnabled(state != kPositionEncoder1 && state != kPositionEncoder2);
     pbClearError->setEnabled(state != kParked);
+    // Fresh status after a loss brings the state again, but no parking edge.
+    if (m_look.known())
+        sbPark->setState(state == kParked);
 }
 
 void AxisInfo::onVirtualStateChanged(uint state)
@@ -93,19 +104,24 @@ void AxisInfo::onMinLimChanged(float value)
     lblSEPmin->setValue(value, 1);
 }
 
+// The switches and the park button keep their unknown look against values the opener hands in
+// while the status is not known; fresh status sends them again.
 void AxisInfo::onEpPlusChanged(bool ep)
 {
-    indEPmax->setSprite(ep ? 1 : 0);
+    if (m_look.known())
+        indEPmax->setSprite(ep ? 1 : 0);
 }
 
 void AxisInfo::onEpMinusChanged(bool ep)
 {
-    indEPmin->setSprite(ep ? 1 : 0);
+    if (m_look.known())
+        indEPmin->setSprite(ep ? 1 : 0);
 }
 
 void AxisInfo::onParked(bool parked)
 {
-    sbPark->setState(parked);
+    if (m_look.known())
+        sbPark->setState(parked);
 }
 
 void AxisInfo::onSecondAxisShowButton(bool state)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "ui_axisinfo.h"
+#include "unknownlook.h"
 
 class DriveTCPthread;
 
@@ -11,7 +12,9 @@ class DriveTCPthread;
 // that opened it.
 //
 // Shows the drive state (code and text), coordinate, jog speed, end switches and soft limits that
-// its opener pushes in through the feeding slots; it never reads the drive link. It sends the soft
+// its opener pushes in through the feeding slots; it never reads the drive link's values. While
+// the link's status is not known they show as unknown: the texts stay, marked, and the end
+// switches and the park button wait for fresh status. It sends the soft
 // limits and the referencing command itself (referencing behind the setup access code and a
 // confirmation) and asks its opener, through signals, to park, to clear a drive error and to show
 // the second axis panel of "LX" or "U1".
@@ -59,4 +62,5 @@ private:
 
     const QString m_name;
     DriveTCPthread* const m_drive;
+    UnknownLook m_look;
 };

@@ -125,16 +125,14 @@ void Constants::on_pbChange_clicked()
     if (codePad.exec() != QDialog::Accepted || codePad.value() != AccessCode)
         return;
 
-    emit message(QStringLiteral("[I]Изменено значение параметра %1 (%2), новое значение: %3")
-                     .arg(identifier, nameItem->text(), QString::number(value)),
-                 true);
-
+    // The change is logged once the controller has been sent it; a link that cannot send says
+    // so itself.
     const QString command = VacuumCommand::setConst(identifier, value);
-    if (idItem->data(OwnerRole).toInt() == VacuumDoor) {
-        if (m_kvk)
-            m_kvk->command(command);
-    } else if (m_kvs) {
-        m_kvs->command(command);
-    }
+    VacuumLink* link = idItem->data(OwnerRole).toInt() == VacuumDoor ? static_cast<VacuumLink*>(m_kvk)
+                                                                      : static_cast<VacuumLink*>(m_kvs);
+    if (link && link->command(command))
+        emit message(QStringLiteral("[I]Изменено значение параметра %1 (%2), новое значение: %3")
+                         .arg(identifier, nameItem->text(), QString::number(value)),
+                     true);
     accept();
 }

@@ -1,25 +1,1082 @@
 #include "contour.h"
 
-#include "drivecomm.h"
-#include "gui.h"
+#include <QCoreApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTableWidget>
+#include <cmath>
+#include <memory>
 
-CONTOUR::CONTOUR(QWidget* parent) : QWidget(parent)
+#include "contourfile.h"
+#include "contourgeometry.h"
+#include "drivecomm.h"
+#include "filemanager.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "settingsfile.h"
+
+namespace {
+
+constexpr int kTechColumns = 7;
+constexpr int kPathColumn = 0;
+constexpr int kIrColumn = 1;
+constexpr int kIfColumn = 2;
+constexpr int kIxColumn = 3;
+constexpr int kIyColumn = 4;
+constexpr int kSpeedColumn = 5;
+constexpr int kSweepColumn = 6;
+constexpr int kShownColumnWidth = 80;
+constexpr int kDefaultAxisWidth = 100;
+constexpr float kMaxBeamCurrent = 800;
+const char* const kTechWidthKeys[kTechColumns] = {"S", "Ir", "If", "Ix", "Iy", "Rate", "TR"};
+
+const QString& sweepOffText()
 {
-    // The main window builds its drive link before its form, so the link exists here.
-    if (Gui* gui = qobject_cast<Gui*>(parent))
-        connect(gui->drives(), &DriveTCPthread::changedPointNo, this, &CONTOUR::onChangedPointNo);
+    static const QString text = QStringLiteral("ВЫКЛ");
+    return text;
 }
+
+QString fixed(float value, int decimals)
+{
+    return QString::number(double(value), 'f', decimals);
+}
+
+QString segmentText(const SegmentParams& s)
+{
+    if (s.type == SegmentParams::Line)
+        return QStringLiteral("Прямая");
+    if (s.type != SegmentParams::Arc)
+        return QStringLiteral("Конец");
+    const QString direction = s.direction == 1 ? QStringLiteral("пр. ч.с., ") : QStringLiteral("по ч.с., ");
+    const QString plane = s.plane == 1 ? QStringLiteral("пл-XZ") : s.plane == 2 ? QStringLiteral("пл-YZ")
+                                                                                : QStringLiteral("пл-XY");
+    return QStringLiteral("Дуга, ") + QStringLiteral("r=") + fixed(s.radius, 1) + QStringLiteral(", ") + direction +
+           plane;
+}
+
+QTableWidgetItem* textItem(const QString& text)
+{
+    return new QTableWidgetItem(text);
+}
+
+}  // namespace
+
+const QString CONTOUR::s_prgDir = QStringLiteral("/programs/");
+const QString CONTOUR::s_contourDir = QStringLiteral("contours/");
+const QString CONTOUR::s_passportsDir = QStringLiteral("/home/oper/bin/passports/");
+
+QString CONTOUR::contourDir()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + s_contourDir;
+}
+
+QString CONTOUR::contourFolder()
+{
+    return FixedPaths::local(contourDir());
+}
+
+// ---- construction -----------------------------------------------------------------------------
+
+CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>(parent))
+{
+    setupUi(this);
+    // The main window builds its drive link before its form, so the link exists here.
+    if (m_gui) {
+        connect(m_gui->drives(), &DriveTCPthread::changedPointNo, this, &CONTOUR::onChangedPointNo);
+        connect(m_gui->drives(), &DriveTCPthread::disconnected, this, &CONTOUR::onDriveLinkLost);
+    }
+    connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
+    connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
+    setUpStart();
+
+    loadIni();
+    nrings->setValue(1, 0);
+    const bool shown[] = {m_focusOn, m_yokeXOn, m_yokeYOn};
+    for (int i = 0; i < 3; ++i) {
+        if (shown[i])
+            twTechTab->setColumnWidth(kIfColumn + i, kShownColumnWidth);
+        else
+            twTechTab->hideColumn(kIfColumn + i);
+    }
+    stretchSweepColumn();
+    m_passportAxes << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("A") << QStringLiteral("B")
+                   << QStringLiteral("C") << QStringLiteral("D") << QStringLiteral("U1") << QStringLiteral("V");
+    frmRotate->hide();
+    updateGcode();
+    updateTechTab();
+    load(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"));
+}
+
+CONTOUR::~CONTOUR()
+{
+    save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
+    saveIni();
+}
+
+// ---- the program as a value -------------------------------------------------------------------
+
+float CONTOUR::cellValue(const QTableWidget* table, int row, int column) const
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text().toFloat() : 0.0f;
+}
+
+ContourSnapshot CONTOUR::snapshot() const
+{
+    ContourSnapshot s;
+    if (m_schema)
+        s.schema.reset(m_schema->clone());
+    const bool linear = m_schema && m_schema->id() == QLatin1String("XYZ");
+    for (int row = 0; row < twContour->rowCount(); ++row) {
+        ContourPoint point;
+        point.coords = coords(row);
+        const QTableWidgetItem* seg = linear ? twContour->item(row, twContour->columnCount() - 1) : nullptr;
+        if (seg) {
+            point.segment.type = seg->data(RoleSegmentType).toInt();
+            point.segment.radius = seg->data(RoleSegmentRadius).toFloat();
+            point.segment.direction = seg->data(RoleSegmentDirection).toInt();
+            point.segment.plane = seg->data(RoleSegmentPlane).toInt();
+        }
+        s.points << point;
+    }
+    for (int row = 0; row < twTechTab->rowCount(); ++row) {
+        TechRow t;
+        t.on = isOn(row);
+        if (isComment(row)) {
+            t.kind = TechRow::Comment;
+            const QTableWidgetItem* item = twTechTab->item(row, 0);
+            t.comment = item ? item->text() : QString();
+            s.tech << t;
+            continue;
+        }
+        t.path = cellValue(twTechTab, row, kPathColumn);
+        t.Ir = cellValue(twTechTab, row, kIrColumn);
+        t.If = cellValue(twTechTab, row, kIfColumn);
+        t.Ix = cellValue(twTechTab, row, kIxColumn);
+        t.Iy = cellValue(twTechTab, row, kIyColumn);
+        t.speed = cellValue(twTechTab, row, kSpeedColumn);
+        const QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
+        const QString text = sweep ? sweep->text() : QString();
+        if (text.isEmpty()) {
+            t.sweep = TechRow::SweepNone;
+        } else if (text == sweepOffText()) {
+            t.sweep = TechRow::SweepOff;
+        } else {
+            t.sweep = TechRow::SweepSet;
+            RasterParams& r = t.raster;
+            r.type = sweep->data(RoleRasterType).toInt();
+            r.ampX = sweep->data(RoleRasterType + 1).toFloat();
+            r.ampY = sweep->data(RoleRasterType + 2).toFloat();
+            r.angle = sweep->data(RoleRasterType + 3).toInt();
+            r.freq = sweep->data(RoleRasterType + 4).toInt();
+            r.shiftX = sweep->data(RoleRasterType + 5).toFloat();
+            r.shiftY = sweep->data(RoleRasterType + 6).toFloat();
+            r.param = sweep->data(RoleRasterType + 7).toFloat();
+            r.reverse = sweep->data(RoleRasterType + 8).toInt();
+        }
+        s.tech << t;
+    }
+    s.ring = m_ring;
+    s.closeDirect = m_closeDirect;
+    s.inverted = m_inverted;
+    s.centerX = m_centerX;
+    s.centerY = m_centerY;
+    s.passLength = length->value();
+    s.passes = nrings->value();
+    s.pointCount = points->value();
+    s.weldSpeed = weldSpeed->value();
+    s.contourSpeed = contourSpeed->value();
+    s.testMove = m_testMove;
+    s.focusOn = m_focusOn;
+    s.yokeXOn = m_yokeXOn;
+    s.yokeYOn = m_yokeYOn;
+    s.If = m_If;
+    s.Ix = m_Ix;
+    s.Iy = m_Iy;
+    return s;
+}
+
+void CONTOUR::warn(const QString& text)
+{
+    emit message(QStringLiteral("[W]") + text, true);
+}
+
+// ---- contour table ------------------------------------------------------------------------------
+
+QString CONTOUR::widthKey(const QString& axis) const
+{
+    return QStringLiteral("Contour/Width_") + m_schema->axisNames().join(QString()) + QLatin1Char('_') + axis;
+}
+
+void CONTOUR::saveContourWidths()
+{
+    if (!m_schema)
+        return;
+    std::unique_ptr<QSettings> settings = SettingsFile::open();
+    const QStringList& names = m_schema->axisNames();
+    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i)
+        settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+}
+
+void CONTOUR::init(Schema* schema)
+{
+    if (!schema)
+        return;
+    saveContourWidths();
+    delete m_schema;
+    m_schema = nullptr;
+
+    twContour->clear();
+    twContour->setColumnCount(0);
+    twContour->setRowCount(0);
+    twContour->horizontalHeader()->setAutoFillBackground(false);
+
+    twTechTab->clearSpans();
+    twTechTab->setRowCount(0);
+    twTechTab->setRowCount(2);
+    for (int row = 0; row < 2; ++row) {
+        writeTechPoint(row, 0, 0, weldSpeed->value());
+        markEndRows(row);
+    }
+
+    m_schema = schema;
+    lblConsts->setText(m_schema->header());
+
+    const QStringList& names = m_schema->axisNames();
+    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    twContour->setColumnCount(names.size() + (linear ? 1 : 0));
+    QStringList headers = names;
+    if (linear)
+        headers << QStringLiteral("Параметры");
+    twContour->setHorizontalHeaderLabels(headers);
+    std::unique_ptr<QSettings> settings = SettingsFile::open();
+    for (int i = 0; i < names.size(); ++i)
+        twContour->setColumnWidth(i, settings->value(widthKey(names.at(i)), kDefaultAxisWidth).toInt());
+    twContour->horizontalHeader()->setStretchLastSection(linear);
+
+    m_currentPoint = -1;
+    m_forward = true;
+    m_ring = false;
+    m_inverted = false;
+    // A stopped run of another contour cannot be continued.
+    forgetRun();
+
+    // The insert button keeps its own rule: it inserts the axes' position, which only counts
+    // while the drives report it.
+    updateIns();
+    pbTemplate->setEnabled(true);
+    pbSave->setEnabled(true);
+    pbSave_2->setEnabled(true);
+
+    updateLength();
+    updateTechTab();
+    updateValidDistance();
+    updateGcode();
+}
+
+void CONTOUR::addPoint(const QList<float>& point)
+{
+    if (point.size() != twContour->columnCount()) {
+        warn(QStringLiteral("Точка не добавлена: %1 координат(ы) при %2 столбцах контура")
+                 .arg(point.size())
+                 .arg(twContour->columnCount()));
+        return;
+    }
+    const int row = twContour->rowCount();
+    twContour->insertRow(row);
+    for (int i = 0; i < point.size(); ++i)
+        twContour->setItem(row, i, textItem(fixed(point.at(i), 2)));
+}
+
+void CONTOUR::movePoint(int row, const QList<float>& delta)
+{
+    if (row < 0 || row >= twContour->rowCount()) {
+        warn(QStringLiteral("Точка %1 не сдвинута: в контуре нет такой точки").arg(row + 1));
+        return;
+    }
+    const int columns = m_schema && m_schema->id() == QLatin1String("XYZ") ? twContour->columnCount() - 1
+                                                                            : twContour->columnCount();
+    for (int i = 0; i < delta.size() && i < columns; ++i) {
+        float value = cellValue(twContour, row, i) + delta.at(i);
+        if (i == 0 && m_schema && m_schema->circle()) {
+            if (value < 0)
+                value += 360;
+            else if (value > 360)
+                value -= 360;
+        }
+        twContour->setItem(row, i, textItem(fixed(value, 2)));
+    }
+}
+
+QList<float> CONTOUR::coords() const
+{
+    QList<float> out;
+    if (!m_schema)
+        return out;
+    for (const QString& name : m_schema->axisNames())
+        out << (m_gui ? m_gui->coord(name) : 0.0f);
+    return out;
+}
+
+QList<float> CONTOUR::coords(int row) const
+{
+    QList<float> out;
+    if (!m_schema || row < 0 || row >= twContour->rowCount())
+        return out;
+    for (int i = 0; i < m_schema->axisNames().size(); ++i)
+        out << cellValue(twContour, row, i);
+    return out;
+}
+
+void CONTOUR::setColor(QTableWidget* table, int row, const QColor& colour)
+{
+    for (int column = 0; column < table->columnCount(); ++column) {
+        if (QTableWidgetItem* item = table->item(row, column))
+            item->setForeground(QBrush(colour));
+    }
+}
+
+void CONTOUR::updatePlane(int p)
+{
+    plane->setText(p == 1 ? QStringLiteral("XZ") : p == 2 ? QStringLiteral("YZ") : QStringLiteral("XY"));
+}
+
+void CONTOUR::updateD()
+{
+    if (!m_schema || !m_schema->rotate() || twContour->rowCount() < 3)
+        return;
+    ContourGeometry::Circle circle;
+    // Points on one line give no circle: the diameter and centre stay as they were.
+    if (!ContourGeometry::calcD(snapshot(), &circle) || !(circle.D > 0))
+        return;
+    centerX->setValue(circle.cx, 2);
+    centerY->setValue(circle.cy, 2);
+    m_schema->setD(circle.D);
+    lblConsts->setText(m_schema->header());
+    diameter->setValue(circle.D, 2);
+    m_centerX = centerX->value();
+    m_centerY = centerY->value();
+    updatePlane(m_schema->Aux());
+}
+
+float CONTOUR::calcD()
+{
+    ContourGeometry::Circle circle;
+    if (!ContourGeometry::calcD(snapshot(), &circle))
+        return 0;
+    centerX->setValue(circle.cx, 2);
+    centerY->setValue(circle.cy, 2);
+    return circle.D;
+}
+
+void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
+{
+    auto* item = textItem(segmentText(segment));
+    item->setData(RoleSegmentType, segment.type);
+    item->setData(RoleSegmentRadius, segment.radius);
+    item->setData(RoleSegmentDirection, segment.direction);
+    item->setData(RoleSegmentPlane, segment.plane);
+    QFont font = item->font();
+    font.setPointSize(9);
+    item->setFont(font);
+    twContour->setItem(row, twContour->columnCount() - 1, item);
+}
+
+void CONTOUR::addParameters(int row, int type, int direction, int plane, float radius, bool updateLen)
+{
+    if (!m_schema || m_schema->id() != QLatin1String("XYZ")) {
+        warn(QStringLiteral("Параметры кадра задаются только для линейной интерполяции"));
+        return;
+    }
+    if (row < 0 || row >= twContour->rowCount()) {
+        warn(QStringLiteral("Параметры кадра %1 не записаны: в контуре нет такой точки").arg(row + 1));
+        return;
+    }
+    setSegmentCell(row, SegmentParams{type, radius, direction, plane});
+    if (updateLen)
+        updateLength();
+}
+
+float CONTOUR::calcDiameter(int row, int plane)
+{
+    float D = 0;
+    if (row < 2 || row >= twContour->rowCount() || plane < 0 || plane > 2) {
+        warn(QStringLiteral("Дуга по трём точкам не рассчитана: для кадра %1 нет трёх точек контура").arg(row));
+        return 0;
+    }
+    if (!ContourGeometry::calcDiameter(snapshot(), row, plane, &D))
+        warn(QStringLiteral("Дуга по трём точкам не рассчитана: точки %1, %2 и %3 лежат на одной прямой")
+                 .arg(row - 1)
+                 .arg(row)
+                 .arg(row + 1));
+    return D;
+}
+
+void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
+{
+    if (!m_schema)
+        return;
+    if (!(oldDiameter > 0) || !(newDiameter > 0) || !(m_schema->D() > 0)) {
+        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: диаметр должен быть больше 0"));
+        return;
+    }
+    lblConsts->setText(m_schema->header());
+    diameter->setValue(newDiameter, 2);
+    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(snapshot(), oldDiameter);
+    for (int row = 0; row < moved.size() && row < twContour->rowCount(); ++row) {
+        for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
+            twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
+    }
+    updateLength();
+    updateValidDistance();
+    updateGcode();
+}
+
+// ---- geometry shown on the screen --------------------------------------------------------------
+
+float CONTOUR::calcDistance(int row, const QList<float>& a, const QList<float>& b) const
+{
+    return ContourGeometry::calcDistance(snapshot(), row, a, b);
+}
+
+float CONTOUR::calcLength(int n) const
+{
+    return ContourGeometry::calcLength(snapshot(), n);
+}
+
+float CONTOUR::prevDistance(int row) const
+{
+    int r = row - 1;
+    while (r > 0 && isComment(r))
+        --r;
+    return cellValue(twTechTab, r, kPathColumn);
+}
+
+float CONTOUR::nextDistance(int row) const
+{
+    int r = row + 1;
+    while (r < twTechTab->rowCount() - 1 && isComment(r))
+        ++r;
+    return cellValue(twTechTab, r, kPathColumn);
+}
+
+void CONTOUR::updateLength()
+{
+    lblLength->setText(m_ring ? QStringLiteral("Длина прохода,\nмм") : QStringLiteral("Длина шва,\nмм"));
+    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(snapshot());
+    for (int row = 0; row < lengths.rowValid.size(); ++row)
+        setColor(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
+    length->setValue(lengths.pass, 2);
+    const int end = twTechTab->rowCount() - 1;
+    if (QTableWidgetItem* item = end >= 0 ? twTechTab->item(end, kPathColumn) : nullptr)
+        item->setText(fixed(lengths.seam, 2));
+}
+
+// ---- technology table --------------------------------------------------------------------------
+
+bool CONTOUR::isComment(int row) const
+{
+    return twTechTab->columnSpan(row, 0) > 1;
+}
+
+bool CONTOUR::isOn(int row) const
+{
+    const QTableWidgetItem* item = twTechTab->item(row, 0);
+    return item && item->data(RoleOn).toBool();
+}
+
+bool CONTOUR::isStop(int row) const
+{
+    const QTableWidgetItem* item = twTechTab->item(row, 0);
+    return item && item->text() == techStopText();
+}
+
+void CONTOUR::setTechCell(int row, int column, float value, int decimals)
+{
+    twTechTab->setItem(row, column, textItem(fixed(value, decimals)));
+}
+
+// The start and end rows: the path in bold italic, every cell on the alternate base colour.
+void CONTOUR::markEndRows(int row)
+{
+    const QBrush background = twTechTab->palette().brush(QPalette::AlternateBase);
+    for (int column = 0; column < kTechColumns; ++column) {
+        if (QTableWidgetItem* item = twTechTab->item(row, column))
+            item->setBackground(background);
+    }
+    if (QTableWidgetItem* item = twTechTab->item(row, kPathColumn)) {
+        QFont font = item->font();
+        font.setWeight(75);
+        font.setItalic(true);
+        item->setFont(font);
+    }
+}
+
+// A data row, switched on, with the default currents and an empty sweep, written into `row`.
+void CONTOUR::writeTechPoint(int row, float path, float IrVal, float speed)
+{
+    setTechCell(row, kPathColumn, path, 2);
+    twTechTab->item(row, kPathColumn)->setData(RoleOn, true);
+    setTechCell(row, kIrColumn, IrVal, 1);
+    setTechCell(row, kIfColumn, m_If, 0);
+    setTechCell(row, kIxColumn, m_Ix, 1);
+    setTechCell(row, kIyColumn, m_Iy, 1);
+    setTechCell(row, kSpeedColumn, speed, 1);
+    twTechTab->setItem(row, kSweepColumn, textItem(QString()));
+}
+
+void CONTOUR::insertTechPoint(int row, float path, float IrVal, float speed)
+{
+    twTechTab->insertRow(row);
+    writeTechPoint(row, path, IrVal, speed);
+}
+
+bool CONTOUR::techTableReady(const char* what)
+{
+    if (m_schema && twTechTab->rowCount() >= 2)
+        return true;
+    warn(QStringLiteral("%1 не добавлена: нет контура (создайте или загрузите контур)").arg(QString::fromUtf8(what)));
+    return false;
+}
+
+bool CONTOUR::techValuesValid(const char* what, float path, float IrVal)
+{
+    if (!(IrVal >= 0 && IrVal <= kMaxBeamCurrent)) {
+        warn(QStringLiteral("%1 не добавлена: ток луча %2 мА вне пределов 0..800 мА")
+                 .arg(QString::fromUtf8(what), fixed(IrVal, 1)));
+        return false;
+    }
+    if (!(path >= 0) || !std::isfinite(path)) {
+        warn(QStringLiteral("%1 не добавлена: путь %2 мм меньше 0").arg(QString::fromUtf8(what), fixed(path, 2)));
+        return false;
+    }
+    return true;
+}
+
+void CONTOUR::afterTechPointInserted()
+{
+    updateTechTab();
+    updateValidDistance();
+    updateGcode();
+}
+
+void CONTOUR::addComment(const QString& text)
+{
+    if (!techTableReady("Строка комментария"))
+        return;
+    const int row = twTechTab->rowCount() - 1;
+    twTechTab->insertRow(row);
+    twTechTab->setSpan(row, 0, 1, kTechColumns);
+    auto* item = textItem(text);
+    item->setData(RoleOn, false);
+    item->setBackground(QColor(160, 160, 160));
+    item->setTextAlignment(Qt::AlignJustify);
+    twTechTab->setItem(row, 0, item);
+}
+
+void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+{
+    if (!techTableReady("Технологическая точка"))
+        return;
+    const int row = twTechTab->rowCount() - 1;
+    if (!(interval >= 0)) {
+        warn(QStringLiteral("Технологическая точка не добавлена: интервал %1 мм меньше 0").arg(fixed(interval, 2)));
+        return;
+    }
+    const float path = prevDistance(row) + interval;
+    if (!techValuesValid("Технологическая точка", path, IrVal))
+        return;
+    insertTechPoint(row, path, IrVal, speed);
+    afterTechPointInserted();
+}
+
+void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
+{
+    if (!techTableReady("Прихватка") || !techValuesValid("Прихватка", path, IrVal))
+        return;
+    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
+    afterTechPointInserted();
+}
+
+void CONTOUR::addPointToTech(float path)
+{
+    if (!techTableReady("Технологическая точка"))
+        return;
+    const int rows = twTechTab->rowCount();
+    int row = 1;
+    for (int r = 1; r < rows; ++r) {
+        if (cellValue(twTechTab, r, kPathColumn) >= path) {
+            row = r;
+            break;
+        }
+    }
+    insertTechPoint(row, path, 0, weldSpeed->value());
+    afterTechPointInserted();
+}
+
+void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rotate)
+{
+    if (!techTableReady("Технологическая точка"))
+        return;
+    const float L = length->value();
+    const int P = int(points->value());
+    const int N = int(nrings->value());
+    if (rotate > nrings->value() || (!allRotate && rotate < 1)) {
+        warn(QStringLiteral("Точки контура не добавлены: прохода %1 нет (проходов %2)").arg(rotate).arg(N));
+        return;
+    }
+    if (!allPoints && (point < 1 || point > twContour->rowCount())) {
+        warn(QStringLiteral("Точки контура не добавлены: точки %1 нет в контуре").arg(point));
+        return;
+    }
+    const ContourSnapshot s = snapshot();
+    auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    if (allPoints) {
+        const int passes = allRotate ? N : 1;
+        for (int k = 0; k < passes; ++k) {
+            for (int j = 1; j <= P; ++j)
+                addPointToTech(at(j) + L * k);
+        }
+    } else if (allRotate) {
+        for (int k = 0; k < N; ++k)
+            addPointToTech(at(point) + L * k);
+    } else {
+        addPointToTech(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+    }
+}
+
+void CONTOUR::setParamValueInTable(int column, float value, int decimals)
+{
+    const int rows = twTechTab->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        setTechCell(row, column, value, decimals);
+        if (row == 0 || row == rows - 1)
+            twTechTab->item(row, column)->setBackground(twTechTab->palette().brush(QPalette::AlternateBase));
+    }
+}
+
+void CONTOUR::setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yokeYOn, float If, float Ix, float Iy,
+                              float D, int plane)
+{
+    m_testMove = testMove;
+    m_focusOn = focusOn;
+    m_yokeXOn = yokeXOn;
+    m_yokeYOn = yokeYOn;
+    m_If = If;
+    m_Ix = Ix;
+    m_Iy = Iy;
+    if (m_schema) {
+        m_schema->setD(D);
+        m_schema->setAux(plane);
+    }
+    if (m_gui)
+        m_gui->setProgramName(m_gui->programName(), testMove);
+    const struct {
+        bool shown;
+        float value;
+        int decimals;
+    } columns[] = {{focusOn, If, 0}, {yokeXOn, Ix, 1}, {yokeYOn, Iy, 1}};
+    for (int i = 0; i < 3; ++i) {
+        const int column = kIfColumn + i;
+        if (columns[i].shown) {
+            twTechTab->showColumn(column);
+            twTechTab->setColumnWidth(column, kShownColumnWidth);
+            setParamValueInTable(column, columns[i].value, columns[i].decimals);
+        } else {
+            twTechTab->hideColumn(column);
+        }
+    }
+    stretchSweepColumn();
+}
+
+// The sweep column takes the room the other columns leave; a width set after the form was
+// built takes the stretch away until it is set again.
+void CONTOUR::stretchSweepColumn()
+{
+    QHeaderView* header = twTechTab->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setStretchLastSection(true);
+}
+
+void CONTOUR::updateValidDistance()
+{
+    const int rows = twTechTab->rowCount();
+    if (rows < 2)
+        return;
+    const float end = cellValue(twTechTab, rows - 1, kPathColumn);
+    bool valid = true;
+    int p = 0;
+    for (int r = 1; r < rows; ++r) {
+        if (isComment(r))
+            continue;
+        QTableWidgetItem* pathOfP = twTechTab->item(p, kPathColumn);
+        const bool currentsDiffer = cellValue(twTechTab, p, kIrColumn) != cellValue(twTechTab, r, kIrColumn) ||
+                                    cellValue(twTechTab, p, kIfColumn) != cellValue(twTechTab, r, kIfColumn);
+        if (currentsDiffer && cellValue(twTechTab, p, kPathColumn) == cellValue(twTechTab, r, kPathColumn)) {
+            valid = false;
+            if (pathOfP)
+                pathOfP->setForeground(Qt::red);
+        } else {
+            valid = valid && end >= cellValue(twTechTab, p, kPathColumn);
+            if (pathOfP)
+                pathOfP->setForeground(valid ? Qt::black : Qt::red);
+        }
+        p = r;
+    }
+    if (!valid)
+        emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
+}
+
+// ---- enabling rules ----------------------------------------------------------------------------
+
+void CONTOUR::updateNew()
+{
+    pbNew->setEnabled(m_channel1State != 3);
+}
+
+void CONTOUR::updateIns()
+{
+    pbIns->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && m_schema);
+}
+
+void CONTOUR::updateCorr()
+{
+    pbCorr->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+}
+
+void CONTOUR::updateCorrNgo()
+{
+    pbCorrNgo->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+}
+
+void CONTOUR::updateDel()
+{
+    const bool enabled = m_channel1State != 3 && twContour->currentRow() >= 0;
+    pbDel->setEnabled(enabled);
+    pbInverse->setEnabled(enabled);
+}
+
+void CONTOUR::updateTechTab()
+{
+    const int r = twTechTab->currentRow();
+    pbInsTechPoint->setEnabled(r >= 1);
+    pbDelTechPoint->setEnabled(r > 0 && r < twTechTab->rowCount() - 1);
+}
+
+void CONTOUR::updateRing()
+{
+    pbRing->setChecked(m_ring);
+    frmRings->setEnabled(m_ring);
+    pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
+    if (!m_ring)
+        pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
+    else if (!m_schema || m_schema->id() != QLatin1String("XYZ"))
+        pbRing->setText(QStringLiteral("Контур\nзамкнут"));
+    else
+        pbRing->setText(m_closeDirect ? QStringLiteral("Замкнут\nпрямым\nходом") : QStringLiteral("Замкнут\nобратным\nходом"));
+}
+
+void CONTOUR::refreshButtons()
+{
+    updateNew();
+    updateIns();
+    updateCorr();
+    updateCorrNgo();
+    updateDel();
+    updateRing();
+}
+
+// ---- drive link and user -----------------------------------------------------------------------
 
 uint CONTOUR::channelState(int channel) const
 {
-    return channel >= 1 && channel <= 3 ? m_channelState[channel - 1] : 0;
+    switch (channel) {
+    case 1:
+        return m_channel1State;
+    case 2:
+        return m_channel2State;
+    case 3:
+        return m_channel3State;
+    default:
+        return 0;
+    }
 }
 
-void CONTOUR::onVirtualMode(bool on) { m_virtualMode = on; }
-void CONTOUR::onDriveState(bool on) { m_driveState = on; }
-void CONTOUR::onChannel1State(uint state) { m_channelState[0] = state; }
-void CONTOUR::onChannel2State(uint state) { m_channelState[1] = state; }
-void CONTOUR::onChannel3State(uint state) { m_channelState[2] = state; }
-void CONTOUR::onAxisMoving(bool moving) { m_axisMoving = moving; }
-void CONTOUR::onChangedPointNo(uint pointNo) { m_pointNo = pointNo; }
-void CONTOUR::onUserChanged(int rights) { m_userRights = rights; }
+void CONTOUR::onDriveState(bool state)
+{
+    m_drivesOn = state;
+    updateGcode();
+}
+
+void CONTOUR::onVirtualMode(bool state)
+{
+    m_virtualMode = state;
+    updateGcode();
+}
+
+void CONTOUR::onChannel1State(uint state)
+{
+    m_channel1State = state;
+    refreshButtons();
+    updateGcode();
+}
+
+void CONTOUR::onChannel2State(uint state)
+{
+    m_channel2State = state;
+    updateGcode();
+}
+
+void CONTOUR::onChannel3State(uint state)
+{
+    m_channel3State = state;
+}
+
+void CONTOUR::onAxisMoving(bool state)
+{
+    m_axisMoving = state;
+}
+
+// Without the link nothing of the controller is known: no drive power, no transformation, no
+// running program. The buttons that move the axes go off until fresh status arrives.
+void CONTOUR::onDriveLinkLost()
+{
+    m_drivesOn = false;
+    m_virtualMode = false;
+    m_axisMoving = false;
+    m_channel1State = 0;
+    m_channel2State = 0;
+    m_channel3State = 0;
+    refreshButtons();
+    updateGcode();
+}
+
+void CONTOUR::onChangedPointNo(uint row)
+{
+    m_pointNo = row;
+    if (row >= uint(twContour->rowCount()))
+        return;
+    m_currentPoint = int(row);
+    twContour->setCurrentCell(int(row), 0);
+}
+
+void CONTOUR::onUserChanged(int rights)
+{
+    m_userRights = rights;
+    // The channel pages are the administrator's and the fixer's; without a logged-in user (-1)
+    // they are nobody's.
+    const bool channelPages = rights >= 0 && rights <= 1;
+    if (!channelPages)
+        setCurrentIndex(0);
+    for (int tab = 2; tab <= 4; ++tab)
+        setTabEnabled(tab, channelPages);
+}
+
+void CONTOUR::onContourCurrentCellChanged(int, int, int, int)
+{
+    updateCorr();
+    updateCorrNgo();
+    updateDel();
+}
+
+void CONTOUR::onTechTabCurrentCellChanged(int, int, int, int)
+{
+    updateTechTab();
+}
+
+// ---- contour file ------------------------------------------------------------------------------
+
+void CONTOUR::save(const QString& name, const QString& path, bool setName)
+{
+    if (!m_schema)
+        return;
+    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
+        warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
+        return;
+    }
+    emit message(QStringLiteral("[I]Контур сохранён в файле %1.save").arg(name), true);
+    if (setName && m_gui)
+        m_gui->setProgramName(name, m_testMove);
+}
+
+void CONTOUR::load(const QString& name, const QString& path)
+{
+    QFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const ContourFile::Contents contents = ContourFile::read(file.readAll());
+    file.close();
+    if (!contents.valid) {
+        warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
+        return;
+    }
+    const ContourSnapshot& s = contents.snapshot;
+    Schema* schema = s.schema->clone();
+    if (schema->rotate()) {
+        diameter->setValue(schema->D(), 2);
+        m_centerX = s.centerX;
+        m_centerY = s.centerY;
+        centerX->setValue(s.centerX, 2);
+        centerY->setValue(s.centerY, 2);
+        updatePlane(contents.plane);
+    }
+    init(schema);
+    m_closeDirect = true;
+    m_ring = s.ring;
+    nrings->setValue(s.passes, 0);
+    weldSpeed->setValue(s.weldSpeed, 1);
+    points->setValue(s.pointCount, 0);
+
+    const bool linear = schema->id() == QLatin1String("XYZ");
+    const int axes = schema->axisNames().size();
+    for (int r = 0; r < s.points.size(); ++r) {
+        twContour->insertRow(r);
+        for (int i = 0; i < axes; ++i)
+            twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
+        if (linear)
+            setSegmentCell(r, s.points.at(r).segment);
+    }
+    if (!s.points.isEmpty())
+        m_currentPoint = 0;
+
+    for (int r = 0; r < s.tech.size(); ++r) {
+        const TechRow& t = s.tech.at(r);
+        if (t.isComment()) {
+            addComment(t.comment);
+            continue;
+        }
+        // Rows 0 and m-1 are the start and end rows that init made; the others go in before
+        // the end row.
+        int row = twTechTab->rowCount() - 1;
+        if (r == 0) {
+            row = 0;
+        } else if (r != contents.techRows - 1) {
+            twTechTab->insertRow(row);
+            for (int column = 0; column < kTechColumns; ++column)
+                twTechTab->setItem(row, column, textItem(QString()));
+        }
+        twTechTab->item(row, kPathColumn)->setText(fixed(t.path, 2));
+        twTechTab->item(row, kPathColumn)->setData(RoleOn, true);
+        twTechTab->item(row, kIrColumn)->setText(fixed(t.Ir, 1));
+        twTechTab->item(row, kIfColumn)->setText(fixed(t.If, 0));
+        twTechTab->item(row, kIxColumn)->setText(fixed(t.Ix, 1));
+        twTechTab->item(row, kIyColumn)->setText(fixed(t.Iy, 1));
+        twTechTab->item(row, kSpeedColumn)->setText(fixed(t.speed, 1));
+        QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
+        if (t.sweep == TechRow::SweepOff) {
+            sweep->setText(sweepOffText());
+        } else if (t.sweep == TechRow::SweepSet) {
+            const RasterParams& ras = t.raster;
+            const QVariant values[] = {ras.type,   ras.ampX,   ras.ampY,  ras.angle,  ras.freq,
+                                       ras.shiftX, ras.shiftY, ras.param, ras.reverse};
+            for (int i = 0; i < 9; ++i)
+                sweep->setData(RoleRasterType + i, values[i]);
+            QFont font = sweep->font();
+            font.setPointSize(9);
+            sweep->setFont(font);
+            sweep->setText(rasterText(ras));
+        }
+    }
+
+    if (contents.complete)
+        emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(name), true);
+    else
+        warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(name));
+    frmRotate->setVisible(schema->rotate());
+    if (schema->circle() && s.points.size() >= 2)
+        m_inverted = s.inverted;
+
+    updateLength();
+    pbNew->setEnabled(m_channel1State != 3);
+    updateIns();
+    updateCorr();
+    updateCorrNgo();
+    updateDel();
+    updateRing();
+    updateTechTab();
+    updateValidDistance();
+    updateGcode();
+    if (m_gui)
+        m_gui->setProgramName(contents.name, m_testMove);
+    twContour->setCurrentCell(m_currentPoint, 0);
+}
+
+void CONTOUR::fileDialog(bool open)
+{
+    emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
+                      : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
+                 false);
+    FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
+                       QStringLiteral(".save"), open);
+    if (dialog.exec() != 1)
+        return;
+    if (open)
+        load(dialog.name, dialog.path);
+    else
+        save(dialog.name, dialog.path, true);
+}
+
+void CONTOUR::on_pbSave_clicked() { fileDialog(false); }
+void CONTOUR::on_pbSave_2_clicked() { fileDialog(false); }
+void CONTOUR::on_pbLoad_clicked() { fileDialog(true); }
+void CONTOUR::on_pbLoad_2_clicked() { fileDialog(true); }
+
+// ---- settings ----------------------------------------------------------------------------------
+
+void CONTOUR::loadIni()
+{
+    std::unique_ptr<QSettings> settings = SettingsFile::open();
+    for (int column = 0; column < kTechColumns; ++column)
+        twTechTab->setColumnWidth(column, settings->value(QStringLiteral("Contour/Width_") +
+                                                              QLatin1String(kTechWidthKeys[column]),
+                                                          80)
+                                              .toInt());
+    setCurrentIndex(settings->value(QStringLiteral("Contour/Tab"), 0).toInt());
+    // The speeds are stored as numbers with a fraction and come back whole.
+    contourSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/contourSpeed"), 0).toDouble())), 0);
+    weldSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/weldSpeed"), 0).toDouble())), 0);
+    m_focusOn = settings->value(QStringLiteral("Contour/FocusOn"), false).toBool();
+    m_yokeXOn = settings->value(QStringLiteral("Contour/YokeXOn"), false).toBool();
+    m_yokeYOn = settings->value(QStringLiteral("Contour/YokeYOn"), false).toBool();
+    m_If = settings->value(QStringLiteral("Contour/If"), 700).toFloat();
+    m_Ix = settings->value(QStringLiteral("Contour/Ix"), 0).toFloat();
+    m_Iy = settings->value(QStringLiteral("Contour/Iy"), 0).toFloat();
+}
+
+void CONTOUR::saveIni()
+{
+    {
+        std::unique_ptr<QSettings> settings = SettingsFile::open();
+        for (int column = 0; column < kTechColumns; ++column)
+            settings->setValue(QStringLiteral("Contour/Width_") + QLatin1String(kTechWidthKeys[column]),
+                               twTechTab->columnWidth(column));
+        settings->setValue(QStringLiteral("Contour/Tab"), currentIndex());
+        settings->setValue(QStringLiteral("Contour/contourSpeed"), contourSpeed->value());
+        settings->setValue(QStringLiteral("Contour/weldSpeed"), weldSpeed->value());
+        settings->setValue(QStringLiteral("Contour/FocusOn"), m_focusOn);
+        settings->setValue(QStringLiteral("Contour/YokeXOn"), m_yokeXOn);
+        settings->setValue(QStringLiteral("Contour/YokeYOn"), m_yokeYOn);
+        settings->setValue(QStringLiteral("Contour/If"), m_If);
+        settings->setValue(QStringLiteral("Contour/Ix"), m_Ix);
+        settings->setValue(QStringLiteral("Contour/Iy"), m_Iy);
+    }
+    saveContourWidths();
+    delete m_schema;
+    m_schema = nullptr;
+}
+
+// ---- TechEditor readers ------------------------------------------------------------------------
+
+int CONTOUR::contourRowCount() const { return twContour->rowCount(); }
+float CONTOUR::lengthValue() const { return length->value(); }
+float CONTOUR::weldSpeedValue() const { return weldSpeed->value(); }
+float CONTOUR::contourSpeedValue() const { return contourSpeed->value(); }
+float CONTOUR::pointsValue() const { return points->value(); }
+float CONTOUR::ringsValue() const { return nrings->value(); }
+float CONTOUR::schemaD() const { return m_schema ? m_schema->D() : -1.0f; }
+bool CONTOUR::schemaRound() const { return m_schema && m_schema->round(); }
+bool CONTOUR::schemaRotate() const { return m_schema && m_schema->rotate(); }
+int CONTOUR::schemaAux() const { return m_schema ? m_schema->Aux() : -1; }

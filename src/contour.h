@@ -1,43 +1,244 @@
 #pragma once
 
-#include <QWidget>
+#include <QColor>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QTabWidget>
 
-// The weld programming screen. It follows the drive controller's state (transformation, drive
-// power, the three CNC channels, axis motion, the running program's point number) and the user's
-// rights, and reports to the operator through message().
-class CONTOUR : public QWidget
+#include <functional>
+
+#include "channelstart.h"
+#include "contourmodel.h"
+#include "elasharedmemory.h"
+#include "techeditor.h"
+#include "ui_contour.h"
+#include "weldprogram.h"
+
+class Gui;
+class QTableWidget;
+class QTableWidgetItem;
+
+// The weld program editor: a tab widget with the contour table, the technology table and the
+// three channel pages. The two tables are the program's store; snapshot() reads them into a
+// plain value on which the geometry, the generators and the contour file work. The editor
+// follows the drive controller (transformation, drive power, the three CNC channels, axis
+// motion, the running program's point number) and the user's rights, and reports to the
+// operator through message().
+class CONTOUR : public QTabWidget, public Ui::CONTOUR, public TechEditor
 {
     Q_OBJECT
 
 public:
+    // Item data roles of the technology table's sweep cell (RasterParams) and of the contour
+    // table's segment cell (SegmentParams).
+    enum Roles {
+        RoleOn = Qt::UserRole,
+        RoleRasterType = Qt::UserRole + 1,   // .. + 9
+        RoleSegmentType = Qt::UserRole + 10,
+        RoleSegmentRadius = Qt::UserRole + 11,
+        RoleSegmentDirection = Qt::UserRole + 12,
+        RoleSegmentPlane = Qt::UserRole + 13,
+    };
+
+    // The controller's folder of NC programs, as commands name it.
+    static const QString s_prgDir;
+    // The folder of contour files, relative to the executable's folder.
+    static const QString s_contourDir;
+    // The folder of weld passports.
+    static const QString s_passportsDir;
+    // The folder of contour files as the installation names it (beside the executable), and
+    // where the console reaches it (under POKAVRO_ROOT when that is set).
+    static QString contourDir();
+    static QString contourFolder();
+
     // With the main window as parent, the screen follows the drive link's point number.
     explicit CONTOUR(QWidget* parent = nullptr);
+    ~CONTOUR() override;
 
+    // ---- the program as a value ----------------------------------------------------------
+    ContourSnapshot snapshot() const;
+    const Schema* schema() const { return m_schema; }
+
+    // ---- contour table --------------------------------------------------------------------
+    void init(Schema* schema);
+    void addPoint(const QList<float>& point);
+    void movePoint(int row, const QList<float>& delta);
+    QList<float> coords() const;
+    QList<float> coords(int row) const;
+    void setColor(QTableWidget* table, int row, const QColor& colour);
+    void updatePlane(int plane);
+    void updateD();
+    void addParameters(int row, int type, int direction, int plane, float radius, bool updateLength) override;
+    float calcDiameter(int row, int plane) override;
+    void recalcPointsForNewDiameter(float oldDiameter, float newDiameter) override;
+    QString numerate(const QStringList& lines, int step) const { return ::numerate(lines, step); }
+
+    // ---- geometry shown on the screen -----------------------------------------------------
+    float calcDistance(int row, const QList<float>& a, const QList<float>& b) const;
+    float calcLength(int n) const;
+    float prevDistance(int row) const;
+    float nextDistance(int row) const;
+    void updateLength();
+    float calcD();
+
+    // ---- technology table -----------------------------------------------------------------
+    bool isComment(int row) const;
+    bool isOn(int row) const;
+    bool isStop(int row) const;
+    void addComment(const QString& text) override;
+    void addTechPoint(float interval, float IrVal, float speed) override;
+    void addLinearTackPoint(float path, float IrVal, float speed) override;
+    void addPointToTech(float path);
+    void addContourPoint(bool allPoints, bool allRotate, int point, int rotate) override;
+    void setParamValueInTable(int column, float value, int decimals);
+    void setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yokeYOn, float If, float Ix, float Iy,
+                         float D, int plane) override;
+    void updateValidDistance();
+
+    // ---- enabling rules -------------------------------------------------------------------
+    void updateNew();
+    void updateIns();
+    void updateCorr();
+    void updateCorrNgo();
+    void updateDel();
+    void updateTechTab();
+    void updateRing();
+    // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
+    void updateGcode();
+
+    // ---- starting programs (contourstart.cpp) -----------------------------------------------
+    // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
+    // the file could not be written or the command did not leave.
+    bool run(int channel, const QString& text);
+    // Stops, starts and restart lines of the run the start button continues.
+    const WeldProgram::GeneratorState& generatorState() const { return m_gen; }
+    // The three programs of a full start were started last.
+    bool fullRun() const { return m_fullRun; }
+    bool forward() const { return m_forward; }
+
+    // ---- contour file ---------------------------------------------------------------------
+    // path: the installation's path of the file without ".save" (the file dialog's result).
+    void save(const QString& name, const QString& path, bool setName);
+    void load(const QString& name, const QString& path);
+
+    // ---- settings -------------------------------------------------------------------------
+    void loadIni();
+    void saveIni();
+
+    // ---- TechEditor readers ---------------------------------------------------------------
+    int contourRowCount() const override;
+    float lengthValue() const override;
+    float weldSpeedValue() const override;
+    float contourSpeedValue() const override;
+    float pointsValue() const override;
+    float ringsValue() const override;
+    bool hasSchema() const override { return m_schema != nullptr; }
+    float schemaD() const override;
+    bool schemaRound() const override;
+    bool schemaRotate() const override;
+    int schemaAux() const override;
+
+    // ---- state that the screen follows ----------------------------------------------------
     bool virtualMode() const { return m_virtualMode; }
-    bool driveState() const { return m_driveState; }
+    bool driveState() const { return m_drivesOn; }
     uint channelState(int channel) const;
     bool axisMoving() const { return m_axisMoving; }
     uint pointNo() const { return m_pointNo; }
     int userRights() const { return m_userRights; }
+    int currentPoint() const { return m_currentPoint; }
+    bool ring() const { return m_ring; }
+    bool closeDirect() const { return m_closeDirect; }
+    bool inverted() const { return m_inverted; }
+    bool testMove() const { return m_testMove; }
+    float centerXValue() const { return m_centerX; }
+    float centerYValue() const { return m_centerY; }
 
 public slots:
-    void onVirtualMode(bool on);
-    void onDriveState(bool on);
+    void onVirtualMode(bool state);
+    void onDriveState(bool state);
     void onChannel1State(uint state);
     void onChannel2State(uint state);
     void onChannel3State(uint state);
-    void onAxisMoving(bool moving);
-    void onChangedPointNo(uint pointNo);
+    void onAxisMoving(bool state);
+    void onChangedPointNo(uint row);
     void onUserChanged(int rights);
+    void onContourCurrentCellChanged(int, int, int, int);
+    void onTechTabCurrentCellChanged(int, int, int, int);
+
+    void on_pbSave_clicked();
+    void on_pbLoad_clicked();
+    void on_pbSave_2_clicked();
+    void on_pbLoad_2_clicked();
+
+    void on_pbGcode_clicked();
+    void on_pbCorrNgo_clicked();
+    void onContourCellClicked(int row, int column);
+    void onContourCellDoubleClicked(int row, int column);
 
 signals:
     void message(const QString& text, bool isShow);
 
 private:
+    void onDriveLinkLost();
+    void warn(const QString& text);
+    void fileDialog(bool open);
+    void refreshButtons();
+    void stretchSweepColumn();
+    QString widthKey(const QString& axis) const;
+    void saveContourWidths();
+    bool techTableReady(const char* what);
+    bool techValuesValid(const char* what, float path, float IrVal);
+    void writeTechPoint(int row, float path, float IrVal, float speed);
+    void insertTechPoint(int row, float path, float IrVal, float speed);
+    void setTechCell(int row, int column, float value, int decimals);
+    void markEndRows(int row);
+    void setSegmentCell(int row, const SegmentParams& segment);
+    void afterTechPointInserted();
+    float cellValue(const QTableWidget* table, int row, int column) const;
+
+    void setUpStart();
+    void forgetRun();
+    bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
+    void showPrograms(const QString& text1, const QString& text2);
+    QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
+
+    ElaSharedMemory m_ela;
+    QPointer<Gui> m_gui;
+    Schema* m_schema = nullptr;
+
+    int m_currentPoint = -1;
+    bool m_ring = false;
+    bool m_closeDirect = true;
+    bool m_inverted = false;
+    bool m_forward = true;
+    float m_centerX = 0;
+    float m_centerY = 0;
+
+    uint m_channel1State = 0;
+    uint m_channel2State = 0;
+    uint m_channel3State = 0;
+    bool m_drivesOn = false;
     bool m_virtualMode = false;
-    bool m_driveState = false;
-    uint m_channelState[3] = {0, 0, 0};
     bool m_axisMoving = false;
     uint m_pointNo = 0;
     int m_userRights = -1;
+
+    QStringList m_passportAxes;
+    bool m_testMove = false;
+
+    bool m_focusOn = false;
+    bool m_yokeXOn = false;
+    bool m_yokeYOn = false;
+    float m_If = 700;
+    float m_Ix = 0;
+    float m_Iy = 0;
+
+    ChannelStart* m_start = nullptr;
+    std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
+    WeldProgram::GeneratorState m_gen;
+    // The motion programs of the last start: a continuation must continue these.
+    QString m_runText1;
+    QString m_runText2;
+    bool m_fullRun = false;
 };

@@ -19,7 +19,12 @@ const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname()
 
 // ---- DriveTCPthread ------------------------------------------------------------------------
 
-DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts) {}
+DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts)
+{
+    // Connected before any owner's receiver, so the status counts as unknown again before they
+    // hear of the loss.
+    QObject::connect(this, &DriveTCPthread::disconnected, this, [this] { setStatusKnown(false); });
+}
 
 DriveTCPthread::~DriveTCPthread()
 {
@@ -32,6 +37,7 @@ bool DriveTCPthread::connect(const QString& host, int tcpPort, int udpPort)
         return false;
     m_channelState = 0;
     auto* partner = new DriveUDPthread(this, udpPort);
+    QObject::connect(partner, &DriveUDPthread::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected));
     start();
     return true;
@@ -45,6 +51,17 @@ quint32 DriveTCPthread::channelState() const
 QString DriveTCPthread::timeStamp()
 {
     return linkTimeStamp(std::time(nullptr));
+}
+
+void DriveTCPthread::setStatusKnown(bool known)
+{
+    if (takeStatusKnown(known))
+        emit statusKnownChanged(known);
+}
+
+void DriveTCPthread::notSent(const QString& text)
+{
+    emit commandNotSent(text);
 }
 
 void DriveTCPthread::UDPdisconnected()
@@ -129,6 +146,8 @@ void DriveUDPthread::datagramReceived(const char* data, int size)
 {
     if (!DriveStatus::decode(data, size, m_packet))
         return;
+    if (!m_tracker.havePrevious())
+        emit statusStarted();
     m_tracker.update(m_packet, [this](const DriveStatus::Change& change) { emitChange(change); });
 }
 

@@ -35,6 +35,10 @@ public:
 signals:
     void disconnected();
     void message(QString str);
+    // statusKnown() changed; emitted on the owner's thread.
+    void statusKnownChanged(bool known);
+    // command() could not send this text (the link is down or the frame did not leave whole).
+    void commandNotSent(const QString& text);
 
     void changedChannelState1(uint value);
     void changedChannelState2(uint value);
@@ -153,6 +157,8 @@ private:
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
+    void notSent(const QString& text) override;
+    void setStatusKnown(bool known);
 
     int m_axisState[DriveStatusPacket::DriveCount] = {};
     int m_virtualState = 0;
@@ -174,6 +180,8 @@ public:
 
 signals:
     void UDPdisconnected();
+    // The first datagram of this receiver is decoded; its change signals follow.
+    void statusStarted();
 
     void changedChannelState1(uint value);
     void changedChannelState2(uint value);

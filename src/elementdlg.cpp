@@ -152,16 +152,11 @@ void ElementSwitchDlg::setCommands(const QString& cmdOn, const QString& cmdOff)
     m_cmdOff = cmdOff;
 }
 
-bool ElementSwitchDlg::send(const QString&)
-{
-    return false;
-}
+void ElementSwitchDlg::send(const QString&) {}
 
 void ElementSwitchDlg::switchElement(bool on)
 {
-    const QString& command = on ? m_cmdOn : m_cmdOff;
-    if (!send(command))
-        emit commandNotSent(command);
+    send(on ? m_cmdOn : m_cmdOff);
 }
 
 void ElementSwitchDlg::on_sbSwitch_clicked()
@@ -292,9 +287,9 @@ void VacuumElementDlg::rowsKnown(bool known)
         paintRowValue(row, known ? kValidValue : kUnknownValue);
 }
 
-bool VacuumElementDlg::send(const QString& command)
+void VacuumElementDlg::send(const QString& command)
 {
-    return m_link->command(command);
+    m_link->command(command);
 }
 
 KvsDlg::KvsDlg(KVSTCPthread* thread, QWidget* parent, const QString& title, const QString& subtitle, int state,
@@ -389,9 +384,9 @@ void ElementDlg::numberChanged(const Element* element, float value)
     showRowValue(m_mapElementRows.value(element, -1), QString::number(double(value), 'f', element->dec()));
 }
 
-bool ElementDlg::send(const QString& command)
+void ElementDlg::send(const QString& command)
 {
-    return m_link->command(command);
+    m_link->command(command);
 }
 
 // ---- the beam-cabinet dialog -----------------------------------------------------------------

@@ -32,7 +32,8 @@ class VacuumLink;
 //
 // A press sends "on" while the element is off or switching off and "off" while it is on or
 // switching on; in the error state it reverses what the switch button last showed (off when it
-// showed on). A press that acts hides the dialog.
+// showed on). A press that acts hides the dialog; a command its link cannot send, the link
+// reports.
 class ElementSwitchDlg : public QFrame, public Ui::ElementDlg
 {
     Q_OBJECT
@@ -66,10 +67,6 @@ public slots:
     // Nothing is known of the element any more (its link is lost): the start look again.
     void showUnknown();
 
-signals:
-    // A press could not send its command (the link is down or the frame did not leave whole).
-    void commandNotSent(const QString& command);
-
 protected:
     ElementSwitchDlg(QWidget* parent, const QString& title, const QString& subtitle, int state, Lock* lockOn,
                      Lock* lockOff, const QList<Lock*>& locksOn, const QList<Lock*>& locksOff, const QString& textOn,
@@ -85,10 +82,9 @@ protected:
     // The state a press acts on (the stored state unless a dialog reads it elsewhere).
     virtual int pressState() const { return m_state; }
     // Carries out a press that switches the element on or off: by default sends the command
-    // through the dialog's link, and says when it could not.
+    // through the dialog's link.
     virtual void switchElement(bool on);
-    // Sends a command through the dialog's link; false when it did not leave.
-    virtual bool send(const QString& command);
+    virtual void send(const QString& command);
     void setCommands(const QString& cmdOn, const QString& cmdOff);
 
     // A reported value as the dialog keeps it: 0 ... 3 as they are, anything else the error 4.
@@ -137,7 +133,7 @@ protected:
                      const QStringList& strStates, const QStringList& strElements,
                      const QList<LenzeElement*>& listElements);
 
-    bool send(const QString& command) override;
+    void send(const QString& command) override;
     void rowsKnown(bool known) override;
 
 private:
@@ -189,7 +185,7 @@ public slots:
 
 protected:
     int pressState() const override;
-    bool send(const QString& command) override;
+    void send(const QString& command) override;
 
 private:
     TCPthread* m_link;

@@ -24,6 +24,8 @@ namespace {
 
 constexpr int kClockMs = 1000;
 constexpr int kRetryMs = 1000;
+// Commands of one kind that fail within this time of each other are reported once.
+constexpr qint64 kNotSentFoldMs = 1000;
 constexpr int kConfirmSeconds = 5;
 constexpr unsigned long kDumpStopWaitMs = 5000;
 
@@ -53,6 +55,10 @@ void setLinkColour(QLabel* label, bool up)
 Gui::Gui() : QWidget(nullptr)
 {
     setupUi(this);
+    // The editor's autoload named the program while the form was being built; the form's own
+    // caption of the label came after it.
+    if (!m_currentProgram.isEmpty())
+        setProgramName(m_currentProgram, contour->testMove());
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     addAction(actExit);
 
@@ -66,6 +72,7 @@ Gui::Gui() : QWidget(nullptr)
     initStateButtons();
     initDrives();
     loadIni();
+    initUnknownLooks();
 
     connect(&m_drive, &DriveTCPthread::disconnected, this, &Gui::disconnectedDrives);
     connectDrives();
@@ -101,6 +108,9 @@ Gui::Gui() : QWidget(nullptr)
             &CMessageServer::slotConfirmMessage);
     connect(m_messageServer, &CMessageServer::sigUpdateMessage, m_messageStack, &CMessageStack::slotUpdateMessage);
     connect(m_messageServer, &CMessageServer::sigDeleteMessage, m_messageStack, &CMessageStack::slotDeleteMessage);
+    // The alarms come from the drive controller's status.
+    m_messageStack->setStatusKnown(m_driveLook.known());
+    connect(&m_driveLook, &UnknownLook::knownChanged, m_messageStack, &CMessageStack::setStatusKnown);
 
     m_pointAxes = QStringList{"LX", "LY", "A", "B", "C", "D", "U1", "V"};
 
@@ -131,8 +141,16 @@ Gui::Gui() : QWidget(nullptr)
 
 Gui::~Gui()
 {
+    // The weld program editor autosaves its contour and settings as it goes: it goes first, while
+    // its last log line still finds the window and the operator log.
+    delete contour;
+    contour = nullptr;
+
     // The dump thread reads m_processValues: it must have ended before the block goes away.
     QObject::disconnect(&m_drive, nullptr, this, nullptr);
+    // The vacuum screen, a child, outlives this object's own members.
+    QObject::disconnect(kvs->kvs(), nullptr, this, nullptr);
+    QObject::disconnect(kvs->kvk(), nullptr, this, nullptr);
     m_dumpCreator->stopDump();
     if (m_dumpCreator->wait(kDumpStopWaitMs)) {
         delete m_dumpCreator;
@@ -267,6 +285,32 @@ void Gui::disconnectedDrives()
     QTimer::singleShot(kRetryMs, this, &Gui::connectDrives);
 }
 
+void Gui::onDriveStatusKnown(bool known)
+{
+    if (known)
+        return;
+    // What the commands and dialogs read of the status is not known either.
+    m_drivesOn = false;
+    m_channelState1 = 0;
+    m_virtualState = 0;
+    updateTrans();
+}
+
+void Gui::commandNotSent(const QString& controller, const QString& command)
+{
+    // A burst of one kind of command into a dead link (a turned handwheel, a jog pressed and
+    // released) is reported once.
+    const QString keyword = command.section(QLatin1Char('('), 0, 0);
+    NotSent& last = m_notSent[controller];
+    const bool repeated =
+        last.keyword == keyword && last.clock.isValid() && last.clock.elapsed() < kNotSentFoldMs;
+    last.keyword = keyword;
+    last.clock.start();
+    if (!repeated)
+        prgMessage(QStringLiteral("[W]Команда '%1' не отправлена: нет связи с %2").arg(command, controller),
+                   true);
+}
+
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
@@ -309,6 +353,7 @@ void Gui::initSprites()
         sprite->addPixmap(1, QStringLiteral(":/images/indicator_green.png"));
         sprite->addPixmap(2, QStringLiteral(":/images/indicator_yellow.png"));
         sprite->addPixmap(4, QStringLiteral(":/images/indicator_red.png"));
+        sprite->addPixmap(UnknownLook::kUnknownSprite, QStringLiteral(":/images/indicator_unknown.png"));
     }
 }
 
@@ -519,23 +564,61 @@ void Gui::initDrives()
     onChangedTransOn(false);
 }
 
+// ---- what the controllers have not reported ---------------------------------------------------
+
+void Gui::initUnknownLooks()
+{
+    for (PoLabel* label : {coordLX, coordLX2, coordLY, coordA, coordB, coordC, coordD, coordU, coordU2,
+                           coordV, coordX, coordZ, coordPHI, channel1State, channel2State, channel3State,
+                           channel1Mode, channel2Mode, channel3Mode})
+        m_driveLook.addLabel(label);
+    for (PoSprite* sprite : {indLX, indLX2, indLY, indA, indB, indC, indD, indU, indU2, indV, indX, indZ, indPHI})
+        m_driveLook.addSprite(sprite);
+    for (StateButton* button : {sbDrives, sbTrans, sbLightSpiral, sbDistPult})
+        m_driveLook.addButton(button);
+    m_driveLook.addLock(lock(QStringLiteral("LOCK:LockDrives")));
+    m_driveLook.addLock(lock(QStringLiteral("LOCK:LockPult")));
+    connect(&m_driveLook, &UnknownLook::knownChanged, this, &Gui::onDriveStatusKnown);
+    m_driveLook.follow(&m_drive);
+    onDriveStatusKnown(m_driveLook.known());
+
+    // What the vacuum screen relays comes from the vacuum/door controller.
+    for (QLabel* label : {static_cast<QLabel*>(VacuumChamber), static_cast<QLabel*>(VacuumGun),
+                          lblVacuumState, lblVacuumTime, lblVacuumActive})
+        m_vacuumLook.addLabel(label);
+    m_vacuumLook.addLock(lock(QStringLiteral("LOCK:LockSpiral")));
+    m_vacuumLook.addLock(lock(QStringLiteral("LOCK:LockShutdown")));
+    m_vacuumLook.follow(kvs->kvk());
+
+    const QString cnc = lblCNC->text();
+    connect(&m_drive, &DriveTCPthread::commandNotSent, this,
+            [this, cnc](const QString& command) { commandNotSent(cnc, command); });
+    const QString kvsName = lblKVS->text();
+    connect(kvs->kvs(), &VacuumLink::commandNotSent, this,
+            [this, kvsName](const QString& command) { commandNotSent(kvsName, command); });
+    const QString kvkName = lblKVK->text();
+    connect(kvs->kvk(), &VacuumLink::commandNotSent, this,
+            [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
+}
+
 // ---- settings ---------------------------------------------------------------------------------
 
 namespace {
 
 struct SpeedKey {
     const char* key;
+    const char* axis;  // whose maximum speed bounds the stored one
     PoLabel* Ui::Gui::*label;
     PoLabel* Ui::Gui::*second;  // a second panel that shares the key, or null
 };
 
 const SpeedKey kSpeedKeys[] = {
-    {"speedLX", &Ui::Gui::speedLX, &Ui::Gui::speedLX2}, {"speedLY", &Ui::Gui::speedLY, nullptr},
-    {"speedA", &Ui::Gui::speedA, nullptr},             {"speedB", &Ui::Gui::speedB, nullptr},
-    {"speedC", &Ui::Gui::speedC, nullptr},             {"speedD", &Ui::Gui::speedD, nullptr},
-    {"speedU", &Ui::Gui::speedU, &Ui::Gui::speedU2},   {"speedV", &Ui::Gui::speedV, nullptr},
-    {"speedX", &Ui::Gui::speedX, nullptr},             {"speedZ", &Ui::Gui::speedZ, nullptr},
-    {"speedPHI", &Ui::Gui::speedPHI, nullptr},
+    {"speedLX", "LX", &Ui::Gui::speedLX, &Ui::Gui::speedLX2}, {"speedLY", "LY", &Ui::Gui::speedLY, nullptr},
+    {"speedA", "A", &Ui::Gui::speedA, nullptr},               {"speedB", "B", &Ui::Gui::speedB, nullptr},
+    {"speedC", "C", &Ui::Gui::speedC, nullptr},               {"speedD", "D", &Ui::Gui::speedD, nullptr},
+    {"speedU", "U1", &Ui::Gui::speedU, &Ui::Gui::speedU2},    {"speedV", "V", &Ui::Gui::speedV, nullptr},
+    {"speedX", "X", &Ui::Gui::speedX, nullptr},               {"speedZ", "Z", &Ui::Gui::speedZ, nullptr},
+    {"speedPHI", "PHI", &Ui::Gui::speedPHI, nullptr},
 };
 
 QString lirKey(const char* axis) { return QStringLiteral("LIR/") + QLatin1String(axis); }
@@ -548,7 +631,10 @@ void Gui::loadIni()
     for (const char* axis : kLirAxes)
         m_lirStep.insert(QLatin1String(axis), validLirStep(settings->value(lirKey(axis), 0).toInt()));
     for (const SpeedKey& key : kSpeedKeys) {
-        const int speed = settings->value(QLatin1String(key.key), 0).toInt();
+        // The file is editable: a speed outside 0..maximum would jog beyond the top speed or,
+        // negative, the wrong way.
+        const int speed = qBound(0, settings->value(QLatin1String(key.key), 0).toInt(),
+                                 m_maxSpeed.value(QLatin1String(key.axis)));
         (this->*key.label)->setValue(speed, 0);
         if (key.second)
             (this->*key.second)->setValue(speed, 0);

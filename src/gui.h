@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QIcon>
 #include <QMap>
 #include <QStringList>
@@ -12,6 +14,7 @@
 #include "operatorlog.h"
 #include "pultshare.h"
 #include "ui_gui.h"
+#include "unknownlook.h"
 
 class Axis;
 class CMessageServer;
@@ -64,6 +67,9 @@ public:
     uint channelState1() const { return m_channelState1; }
     // The cover shown while the controller's key switch denies access, else null.
     QWidget* accessPanel() const { return m_accessPanel; }
+    // The looks of what the drive controller and the vacuum/door controller report.
+    const UnknownLook& driveLook() const { return m_driveLook; }
+    const UnknownLook& vacuumLook() const { return m_vacuumLook; }
 
     // Shows the last "/"-separated part of path as the program's name (blue; with the flag, red
     // and marked as a run without beam-current control).
@@ -118,6 +124,11 @@ public slots:
     void onChangedKVSConnected(bool state);
     void onChangedKVKConnected(bool state);
     void onChangedELAConnected(bool state);
+    // The drive controller's status became known or unknown.
+    void onDriveStatusKnown(bool known);
+    // One "[W]" line for a command that a link could not send; controller is the name its link
+    // indicator shows.
+    void commandNotSent(const QString& controller, const QString& command);
     void onUserChanged(int rights);
     void onSu(bool su);
 
@@ -239,6 +250,7 @@ private:
     void initLocks();
     void initStateButtons();
     void initDrives();
+    void initUnknownLooks();
     void loadIni();
     void saveIni();
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
@@ -307,4 +319,13 @@ private:
     float m_maxLimZ = 0;
     float m_minLimPHI = 0;
     float m_maxLimPHI = 0;
+
+    UnknownLook m_driveLook;
+    UnknownLook m_vacuumLook;
+    // The last command each controller could not be sent, for folding a burst into one line.
+    struct NotSent {
+        QString keyword;
+        QElapsedTimer clock;
+    };
+    QHash<QString, NotSent> m_notSent;
 };

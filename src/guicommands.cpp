@@ -5,6 +5,8 @@
 
 #include <QThread>
 
+#include <cmath>
+
 #include "axis.h"
 #include "axisinfo.h"
 #include "constants.h"
@@ -50,10 +52,9 @@ void Gui::on_sbDrives_clicked()
 
 void Gui::on_sbTrans_clicked()
 {
-    // The panel follows at once, before the controller answers.
+    // The button and the axis panel follow the controller's report of the transformation, not
+    // the press.
     const bool on = isOn(sbTrans);
-    onChangedTransOn(!on);
-    sbTrans->setState(on ? 0 : 1);
     m_drive.command(DriveCommand::transformation(!on));
     prgMessage(pressed(on ? QStringLiteral("Выключить трансформацию приводов")
                           : QStringLiteral("Включить трансформацию приводов")),
@@ -75,8 +76,8 @@ void Gui::on_sbDistPult_clicked()
     prgMessage(pressed(on ? QStringLiteral("Выключить дистанционный пульт")
                           : QStringLiteral("Включить дистанционный пульт")),
                false);
+    // The pendant counts as on when the controller reports it so.
     m_drive.command(DriveCommand::pendant(!on));
-    m_pultOn = !on;
 }
 
 // ---- STOP and the endless rotation of V --------------------------------------------------------
@@ -115,7 +116,8 @@ void Gui::endlessV(bool on)
 
 void Gui::virtualJog(const QString& name, const PoLabel* speed, int direction)
 {
-    m_drive.command(DriveCommand::moveVirtual(name, double(speed->value()), direction));
+    if (!m_drive.command(DriveCommand::moveVirtual(name, double(speed->value()), direction)))
+        return;
     prgMessage(QStringLiteral("[C]Выполнение ручного перемещение по виртуальной оси %1 в %2 направлении...")
                    .arg(name, direction > 0 ? QStringLiteral("положительном") : QStringLiteral("отрицательном")),
                true);
@@ -123,8 +125,8 @@ void Gui::virtualJog(const QString& name, const PoLabel* speed, int direction)
 
 void Gui::virtualJogEnd(const QString& name)
 {
-    m_drive.command(DriveCommand::moveStop(name));
-    prgMessage(QStringLiteral("[I]Завершено ручное перемещение по виртуальной оси ") + name, true);
+    if (m_drive.command(DriveCommand::moveStop(name)))
+        prgMessage(QStringLiteral("[I]Завершено ручное перемещение по виртуальной оси ") + name, true);
 }
 
 void Gui::on_pbMinusX_pressed() { virtualJog(QStringLiteral("X"), speedX, 1); }
@@ -181,9 +183,10 @@ void Gui::on_pbCalc_clicked()
 void Gui::on_pbPoint_clicked()
 {
     prgMessage(pressed(QStringLiteral("Координаты точек")), false);
+    // Positions the controller has not reported are left empty.
     QList<float> positions;
     for (const QString& name : m_pointAxes)
-        positions << coord(name);
+        positions << (m_driveLook.known() ? coord(name) : NAN);
     prgMessage(QStringLiteral("[I]Открыто окно 'Координаты точки'"), false);
     Point dialog(&m_drive, positions, lblContour);
     connect(&dialog, &Point::message, this, &Gui::prgMessage);
@@ -253,8 +256,9 @@ void Gui::fixedMove(PoLabel* label, int speed, int channel, const QString& name,
     connect(&dialog, &FixedMove::message, this, &Gui::prgMessage);
     connect(&m_drive, &DriveTCPthread::changedDrivesOn, &dialog, &FixedMove::onDriveState);
     connect(&m_drive, &DriveTCPthread::changedChannelState1, &dialog, &FixedMove::onChannelState);
-    // Ready while the drives are not off and channel 1 runs no program.
-    dialog.onDriveState(sbDrives->state() != StateButton::State0 && m_channelState1 != 3);
+    // Ready while the drives are not off and channel 1 runs no program, as the controller
+    // reports them.
+    dialog.onDriveState(m_driveLook.known() && sbDrives->state() != StateButton::State0 && m_channelState1 != 3);
     dialog.exec();
 }
 

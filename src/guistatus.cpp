@@ -189,8 +189,8 @@ void Gui::onChangedTransOn(bool value)
     coordX->setValue(m_lastX, 2);
     coordZ->setValue(m_lastZ, 2);
     coordPHI->setValue(m_lastPHI, 2);
-    for (PoSprite* indicator : {indX, indZ, indPHI})
-        indicator->setSprite(1);
+    // The lamps show the virtual-axis state the controller reported last.
+    VirtualAxisStateChanged(m_virtualState);
 }
 
 void Gui::VirtualAxisStateChanged(uint state)

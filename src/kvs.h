@@ -293,15 +293,13 @@ private:
     // A word of one element and direction reaches its cell, its direction lock and its condition
     // locks.
     void wordReported(const QString& element, bool on, int word);
-    // Nothing known of what the link reports: its direction locks hold.
-    void holdDirectionLocks(Link link);
+    // Nothing known of what the link reports: its locks hold and say so.
+    void locksUnknown(Link link);
     void moveDoor();
     // The pumping modes need the door pressed and closed.
     void updatePumpLock();
     void startAlgorithm(int number);
     void confirmAlgorithm(int number, StateButton* button);
-    // The one place that says a command was not sent.
-    void commandNotSent(Link link, const QString& command);
     KVSTCPthread m_kvs;
     KVKTCPthread m_kvk;
     bool m_kvsUp = false;

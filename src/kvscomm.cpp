@@ -28,6 +28,9 @@ VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
     : FramedLink(texts.link), m_texts(texts), m_consts(new VacConstRecord[kVacConstCapacity])
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
+    // Connected before any owner's receiver, so the status counts as unknown again before they
+    // hear of the loss.
+    QObject::connect(this, &VacuumLink::disconnected, this, [this] { setStatusKnown(false); });
 }
 
 bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
@@ -37,6 +40,7 @@ bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
     if (!open(host, tcpPort))
         return false;
     VacuumStatusReceiver* partner = makePartner(udpPort);
+    QObject::connect(partner, &VacuumStatusReceiver::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected));
     if (m_texts.connectDoneLog)
         log(QString::fromLatin1(m_texts.connectDoneLog));
@@ -60,6 +64,17 @@ QVector<VacConstRecord> VacuumLink::getVacConsts(int& count) const
     const QVector<VacConstRecord> records = getVacConsts();
     count = records.size();
     return records;
+}
+
+void VacuumLink::setStatusKnown(bool known)
+{
+    if (takeStatusKnown(known))
+        emit statusKnownChanged(known);
+}
+
+void VacuumLink::notSent(const QString& text)
+{
+    emit commandNotSent(text);
 }
 
 void VacuumLink::UDPdisconnected()
@@ -147,6 +162,8 @@ void VacuumStatusReceiver::datagramReceived(const char* data, int size)
 {
     Q_ASSERT(size == m_packetSize);
     const uchar* current = reinterpret_cast<const uchar*>(data);
+    if (!m_received)
+        emit statusStarted();
     m_emitter.emitChanges(this, m_received ? reinterpret_cast<const uchar*>(m_last.constData()) : nullptr, current);
     std::memcpy(m_last.data(), data, size_t(size));
     m_received = true;

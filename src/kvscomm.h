@@ -207,6 +207,10 @@ signals:
     void disconnected();
     void message(QString str);
     void constsReceived(int count);
+    // statusKnown() changed; emitted on the owner's thread.
+    void statusKnownChanged(bool known);
+    // command() could not send this text (the link is down or the frame did not leave whole).
+    void commandNotSent(const QString& text);
 
 public slots:
     // The status stream fell silent: ends the link.
@@ -222,6 +226,8 @@ private:
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
+    void notSent(const QString& text) override;
+    void setStatusKnown(bool known);
     void storeConsts(const QByteArray& payload);
 
     const VacuumLinkTexts& m_texts;
@@ -243,6 +249,8 @@ public:
 
 signals:
     void UDPdisconnected();
+    // The first datagram of this receiver passed the filter; its change signals follow.
+    void statusStarted();
     void message(QString text);  // kept for the links' owners; nothing emits it
 
 protected:

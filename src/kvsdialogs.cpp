@@ -148,8 +148,5 @@ void KVS::initDialogs()
         const int slot = dialog->metaObject()->indexOfSlot("onStateChanged(int)");
         Q_ASSERT_X(signal >= 0 && slot >= 0, "KVS::initDialogs", spec.stateSignal);
         connect(link, link->metaObject()->method(signal), dialog, dialog->metaObject()->method(slot));
-        const Link owner = spec.kvk ? KvkLink : KvsLink;
-        connect(dialog, &ElementSwitchDlg::commandNotSent, this,
-                [this, owner](const QString& command) { commandNotSent(owner, command); });
     }
 }

@@ -134,10 +134,10 @@ void KVS::initLocks()
     addLock(kLockDoorState, false, QStringLiteral("Дверь камеры не закрыта"), QStringLiteral("Дверь камеры закрыта"));
     addLock(kLockPump, false, QString(), QString());
 
-    // Nobody is logged in and the door has not been reported by either controller.
+    // Nobody is logged in; the drive controller has not reported the door (the screen says what
+    // the vacuum controllers have not reported once it is built).
     lock(kLockUser)->setState(true);
-    lock(kLockDoorPress)->setState(true);
-    lock(kLockDoorState)->setState(true);
+    lock(kLockDoorState)->setUnknown();
     updatePumpLock();
 }
 
@@ -154,18 +154,28 @@ void KVS::wordReported(const QString& name, bool on, int word)
     }
 }
 
-void KVS::holdDirectionLocks(Link link)
+void KVS::locksUnknown(Link link)
 {
-    const auto hold = [this](const auto& elements) {
+    const auto unknown = [this](const auto& elements) {
         for (const char* e : elements) {
+            const QString element = QLatin1String(e);
             for (bool on : {true, false})
-                lock(directionLock(QLatin1String(e), on))->setState(true);
+                lock(directionLock(element, on))->setUnknown();
+            for (const Word& w : kWords) {
+                if (element == QLatin1String(w.element)) {
+                    for (const Condition& c : w.conditions)
+                        lock(QLatin1String(c.name))->setUnknown();
+                }
+            }
         }
     };
-    if (link == KvsLink)
-        hold(kKvsElements);
-    else
-        hold(kKvkElements);
+    if (link == KvsLink) {
+        unknown(kKvsElements);
+    } else {
+        unknown(kKvkElements);
+        for (const Condition& c : kCombined)
+            lock(QLatin1String(c.name))->setUnknown();
+    }
 }
 
 void KVS::onChangedNL1LockOn(int state) { wordReported(QStringLiteral("NL1"), true, state); }
@@ -244,7 +254,7 @@ void KVS::onDoorStateChanged(uint state)
 void KVS::onDoorStateUnknown()
 {
     m_doorState = -1;
-    lock(kLockDoorState)->setState(true);
+    lock(kLockDoorState)->setUnknown();
     updatePumpLock();
 }
 
@@ -300,18 +310,10 @@ void KVS::changedMode(unsigned int n)
         b.first->setState(b.second == n);
 }
 
-void KVS::commandNotSent(Link link, const QString& command)
-{
-    emit message(QStringLiteral("[W]Команда '%1' не отправлена: нет связи с %2")
-                     .arg(command, link == KvsLink ? QStringLiteral("КВС") : QStringLiteral("КВК")),
-                 true);
-}
-
+// A command the link cannot send, the link reports.
 void KVS::startAlgorithm(int number)
 {
-    const QString command = VacuumCommand::algorithm(number);
-    if (!m_kvk.command(command))
-        commandNotSent(KvkLink, command);
+    m_kvk.command(VacuumCommand::algorithm(number));
 }
 
 void KVS::confirmAlgorithm(int number, StateButton* button)

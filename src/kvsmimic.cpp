@@ -330,7 +330,7 @@ void KVS::showUnknown(Link link)
             (this->*p.sprite)->setSprite(-1);
         // The door press and the running mode are not known either.
         m_doorPressState = -1;
-        lock(QStringLiteral("REGIME:LockDoorPress"))->setState(true);
+        lock(QStringLiteral("REGIME:LockDoorPress"))->setUnknown();
         updatePumpLock();
         for (StateButton* button : {sbVacManual, sbVacAdjust, sbVacPrepare, sbVacForepump, sbVacPumping,
                                     sbVacFilling, sbVacShutdown})
@@ -344,7 +344,7 @@ void KVS::showUnknown(Link link)
         }
     }
     changedChamberState();
-    holdDirectionLocks(link);
+    locksUnknown(link);
     for (VacuumElementDlg* dialog : m_dialogs) {
         if (dialog->link() == (link == KvsLink ? static_cast<VacuumLink*>(&m_kvs) : &m_kvk))
             dialog->showUnknown();

@@ -61,7 +61,20 @@ bool FramedLink::disconnect()
 bool FramedLink::command(const QString& text)
 {
     qDebug().noquote() << QString::fromLatin1(m_texts.commandLog) + QLatin1Char('"') + text + QLatin1Char('"');
-    return m_socket.send(m_texts.signature, text.toUtf8());
+    if (m_socket.send(m_texts.signature, text.toUtf8()))
+        return true;
+    notSent(text);
+    return false;
+}
+
+void FramedLink::notSent(const QString&) {}
+
+bool FramedLink::takeStatusKnown(bool known)
+{
+    if (m_statusKnown == known)
+        return false;
+    m_statusKnown = known;
+    return true;
 }
 
 void FramedLink::receive()

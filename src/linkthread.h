@@ -35,8 +35,13 @@ public:
     // Asks the link to end and waits for it; false when it is down or called from the link itself.
     bool disconnect();
     // Logs the text, then sends it as one frame; false when the link is down or the frame did not
-    // leave whole.
+    // leave whole (the link class then reports the text through notSent()).
     bool command(const QString& text);
+
+    // Whether the owner's thread holds fresh status of the link: from the delivery of the first
+    // status datagram of a connection (before its change signals reach their receivers) until
+    // the link has ended. False before the first connection. Owner's thread only.
+    bool statusKnown() const { return m_statusKnown; }
 
     // The log text of a receive-loop event that ends the link or cuts a frame short: "select()
     // error: " or "recv() error: " with the reason, "Bad packet signature"; empty for the two stop
@@ -65,9 +70,16 @@ protected:
 
     bool stopRequested() const override { return m_stop; }
 
+    // A command that could not be sent, on the sender's thread; the link classes tell their
+    // owner.
+    virtual void notSent(const QString& text);
+    // Owner's thread: records whether the status is known; true when that changed.
+    bool takeStatusKnown(bool known);
+
     std::atomic<bool> m_stop{false};
 
 private:
+    bool m_statusKnown = false;
     const LinkTexts& m_texts;
     FramedSocket m_socket;
     QThread* m_partner = nullptr;

@@ -32,14 +32,14 @@ void LockView::buildLine(QFrame* frame, QSize iconSize, QLabel** icon, QLabel** 
     layout->addWidget(*text);
 }
 
-void LockView::showLine(QFrame* frame, QLabel* icon, QLabel* text, bool locked,
-                        const QPixmap& picture, const QString& caption)
+void LockView::showLine(QFrame* frame, QLabel* icon, QLabel* text, const Lock* lock, bool locked,
+                        const QPixmap& picture, const QString& tail)
 {
     QPalette pal = frame->palette();
-    pal.setColor(QPalette::Window, locked ? Qt::red : Qt::green);
+    pal.setColor(QPalette::Window, lock->unknown() ? QColor(255, 192, 192) : locked ? QColor(Qt::red) : QColor(Qt::green));
     frame->setPalette(pal);
     icon->setPixmap(picture);
-    text->setText(caption);
+    text->setText(lock->text(locked) + tail);
 }
 
 void LockView::setLock(Lock* lock)
@@ -61,8 +61,8 @@ void LockView::update(bool locked)
     if (!m_lock)
         return;
     m_showsLocked = locked;
-    showLine(this, m_icon, m_text, locked, locked ? m_pixmapLocked : m_pixmapFree,
-             (locked ? m_lock->textLocked() : m_lock->textFree()) + QStringLiteral("  "));
+    showLine(this, m_icon, m_text, m_lock, locked, locked ? m_pixmapLocked : m_pixmapFree,
+             QStringLiteral("  "));
 }
 
 QFrame* LockView::makeList(QWidget* parent, Qt::WindowFlags flags, int minimumWidth,

@@ -9,7 +9,8 @@ class Lock;
 class QLabel;
 
 // One line showing an interlock condition: red with the "no" picture while the lock holds,
-// green with the "ok" picture while it is free, and the lock's text for that state.
+// green with the "ok" picture while it is free, and the lock's text for that state; pink with
+// the "no" picture while nothing is known of the condition.
 class LockView : public QFrame
 {
     Q_OBJECT
@@ -32,9 +33,11 @@ public:
 
     // The line layout shared with LockGroup: icon of the given size, then text.
     static void buildLine(QFrame* frame, QSize iconSize, QLabel** icon, QLabel** text);
-    // Colours the line's frame red or green and shows the picture and text.
-    static void showLine(QFrame* frame, QLabel* icon, QLabel* text, bool locked,
-                         const QPixmap& picture, const QString& caption);
+    // Colours the line's frame red (locked), green (free) or, while the lock's condition is
+    // unknown, in the pale pink of an invalid reading, and shows the picture and the lock's text
+    // for that state followed by tail.
+    static void showLine(QFrame* frame, QLabel* icon, QLabel* text, const Lock* lock, bool locked,
+                         const QPixmap& picture, const QString& tail);
 
 public slots:
     void update(bool locked);

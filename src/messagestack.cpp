@@ -14,6 +14,7 @@ const QColor outlineColor(243, 143, 143);
 const QColor textColor(255, 192, 192);
 const QColor emptyColor(80, 80, 80);
 const QColor emptyBackground(189, 255, 180);
+const QColor unknownBackground(255, 192, 192);
 
 QColor background(int type)
 {
@@ -142,6 +143,12 @@ void CMessageStack::slotDeleteMessage(int numId)
     update();
 }
 
+void CMessageStack::setStatusKnown(bool known)
+{
+    m_statusKnown = known;
+    update();
+}
+
 void CMessageStack::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -155,12 +162,12 @@ void CMessageStack::paintEvent(QPaintEvent*)
     const CMessage* shown = currentMessage();
     if (!shown) {
         p.setPen(emptyColor);
-        p.fillPath(path, emptyBackground);
+        p.fillPath(path, m_statusKnown ? emptyBackground : unknownBackground);
         p.drawPath(path);
         f.setPixelSize(14);
         p.setFont(f);
         p.drawText(QRect(0, 0, width() - 1, height() - 1), Qt::AlignCenter,
-                   QStringLiteral("Сообщений нет"));
+                   m_statusKnown ? QStringLiteral("Сообщений нет") : QStringLiteral("Нет данных"));
         return;
     }
 

@@ -28,6 +28,7 @@ public:
     const QVector<CMessage*>& messages() const { return m_messages; }
     // The message on show, null when there is none.
     CMessage* currentMessage() const;
+    bool statusKnown() const { return m_statusKnown; }
     CUniButton* closeButton() const { return m_closeButton; }
     QTimer* stepTimer() const { return m_timer; }
 
@@ -44,6 +45,9 @@ public slots:
     void slotAddMessage(CMessage* m);
     void slotUpdateMessage();
     void slotDeleteMessage(int numId);
+    // Whether the controller that raises the messages is reporting: while it is not, an empty
+    // panel says that nothing is known instead of "Сообщений нет".
+    void setStatusKnown(bool known);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,4 +62,5 @@ private:
     QTimer* m_timer;
     QElapsedTimer m_lastSwitch;
     int m_current = -1;
+    bool m_statusKnown = true;
 };

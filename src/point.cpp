@@ -112,7 +112,9 @@ void Point::on_pbGoToPoint_clicked()
     const int channel = channelOf(m_row);
     if (!NpgProgram::write(kProgram, program(m_row, target)))
         return;
-    m_drive->command(DriveCommand::runPointMove(channel));
+    // The link says when the start was not sent; nothing was started then.
+    if (!m_drive->command(DriveCommand::runPointMove(channel)))
+        return;
     emit message(QStringLiteral("[C]Запущено перемещение в точку %1 по оси %2")
                      .arg(QString::number(target), m_axes.at(m_row)),
                  true);

@@ -19,7 +19,26 @@ Lock::Lock(bool perm, const QString& textLocked, const QString& textFree)
 void Lock::setState(bool value)
 {
     m_state = m_perm ? !value : value;
+    m_unknown = false;
     emit stateChanged(m_state);
+}
+
+void Lock::setUnknown()
+{
+    m_unknown = true;
+    emit stateChanged(true);
+}
+
+QString Lock::text(bool locked) const
+{
+    if (m_unknown) {
+        // "Нет данных: давление в камере в норме" – the free condition has not been confirmed.
+        QString condition = m_textFree;
+        if (!condition.isEmpty())
+            condition[0] = condition[0].toLower();
+        return QStringLiteral("Нет данных: ") + condition;
+    }
+    return locked ? m_textLocked : m_textFree;
 }
 
 // ---- StateButton -----------------------------------------------------------------------------
@@ -256,6 +275,8 @@ LockGroup::LockGroup(QWidget* parent)
       m_pixmapLocked(QStringLiteral(":/images/no.png")),
       m_pixmapFree(QStringLiteral(":/images/ok.png"))
 {
+    // As a LockView, the line's colour is its background.
+    setAutoFillBackground(true);
     LockView::buildLine(this, m_pixmapLocked.size(), &m_icon, &m_text);
 }
 
@@ -287,8 +308,8 @@ void LockGroup::update(bool locked)
 {
     if (!m_lock)
         return;
-    LockView::showLine(this, m_icon, m_text, locked, locked ? m_pixmapLocked : m_pixmapFree,
-                       locked ? m_lock->textLocked() : m_lock->textFree());
+    LockView::showLine(this, m_icon, m_text, m_lock, locked, locked ? m_pixmapLocked : m_pixmapFree,
+                       QString());
 }
 
 void LockGroup::mousePressEvent(QMouseEvent* event)

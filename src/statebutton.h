@@ -19,13 +19,22 @@ class Lock : public QObject
 public:
     Lock(bool perm, const QString& textLocked, const QString& textFree);
 
-    bool state() const { return m_state; }
+    // Locked; a lock whose condition is unknown holds.
+    bool state() const { return m_state || m_unknown; }
     bool perm() const { return m_perm; }
     const QString& textLocked() const { return m_textLocked; }
     const QString& textFree() const { return m_textFree; }
+    // The text a view shows for the given state: the locked or free text, or, while the
+    // condition is unknown, that nothing is known of it.
+    QString text(bool locked) const;
 
-    // Stores the state (inverted with perm) and always emits stateChanged.
+    // Stores the state (inverted with perm), ends an unknown condition and always emits
+    // stateChanged.
     void setState(bool value);
+    // The condition has not been reported (its controller's status is not known): the lock holds
+    // until the next setState(). Emits stateChanged(true).
+    void setUnknown();
+    bool unknown() const { return m_unknown; }
 
 signals:
     void stateChanged(bool state);
@@ -35,6 +44,7 @@ private:
     QString m_textFree;
     bool m_perm;
     bool m_state = false;
+    bool m_unknown = false;
 };
 
 // Push button of a piece of equipment with five states, a caption and one text per state. While

@@ -66,11 +66,17 @@ void PoLabel::changedValid(bool valid)
         m_savedBackground = pal.color(pal.currentColorGroup(), QPalette::Window);
         m_paletteSaved = true;
     }
-    const QColor text = valid ? m_savedText : QColor(Qt::black);
-    const QColor background = valid ? m_savedBackground : QColor(255, 192, 192);
+    showValidity(this, valid, m_savedText, m_savedBackground);
+}
+
+void showValidity(QWidget* widget, bool valid, const QColor& validText, const QColor& validBackground)
+{
+    QPalette pal = widget->palette();
+    const QColor text = valid ? validText : QColor(Qt::black);
+    const QColor background = valid ? validBackground : QColor(255, 192, 192);
     pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(text, Qt::SolidPattern));
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(background, Qt::SolidPattern));
-    setPalette(pal);
+    widget->setPalette(pal);
 }
 
 void PoLabel::mousePressEvent(QMouseEvent* event)

@@ -9,6 +9,10 @@
 class Element;
 class QMouseEvent;
 
+// The console's look of a reading that is not valid: black text on pale pink. With valid set,
+// the given colours are put back instead. Window and window-text brushes for all colour groups.
+void showValidity(QWidget* widget, bool valid, const QColor& validText, const QColor& validBackground);
+
 // Number display: shows a raw value scaled by a coefficient with a fixed number of decimals
 // (exponent form for more than two decimals). A press anywhere emits clicked().
 class PoLabel : public QLabel

@@ -137,6 +137,22 @@ private slots:
         QCOMPARE(messages[2][0].toString(), QStringLiteral("[I]Ось LX: Парковка оси"));
     }
 
+    // A jog that the link cannot send is not logged as running or ended (the link itself says
+    // that it was not sent).
+    void jogIntoADeadLinkLogsNothing()
+    {
+        DriveTCPthread dead;
+        AxisPanel panel(&dead);
+        panel.speed->setValue(500.0f, 0);
+        QSignalSpy messages(panel.axis.get(), &Axis::axisMessage);
+        QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
+        QTest::mousePress(panel.plus, Qt::LeftButton);
+        QTest::mouseRelease(panel.plus, Qt::LeftButton);
+        QCOMPARE(messages.count(), 0);
+        QCOMPARE(notSent.count(), 2);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("MOVE(LX,500)"));
+    }
+
     // Momentary jog: a press starts and logs, a release stops and logs, except in endless
     // rotation, where the release is ignored.
     void momentaryJog_data()

@@ -70,6 +70,26 @@ private slots:
         m_link.reset();
     }
 
+    // Over a link whose status is not known the dialog shows its opener's values as unknown:
+    // texts marked, end switches and the park button waiting for fresh status. With the status
+    // known it shows them as they come, the park button following the drive state.
+    void unknownWhileTheLinkSaysNothing()
+    {
+        const QColor pink(255, 192, 192);
+        const QImage unknownLamp = QPixmap(QStringLiteral(":/images/indicator_unknown.png")).toImage();
+        for (bool known : {false, true}) {
+            DriveTCPthread dead;
+            AxisInfo info(QStringLiteral("LX"), known ? m_link.get() : &dead, &m_anchor);
+            info.onCoordChanged(12.5f);
+            info.onEpPlusChanged(true);
+            info.onStateChanged(0xC1600);
+            QCOMPARE(info.lblCoord->text(), QStringLiteral("12.5000"));
+            QCOMPARE(info.lblCoord->palette().color(QPalette::Window) == pink, !known);
+            QCOMPARE(info.indEPmax->pixmap(Qt::ReturnByValue).toImage() == unknownLamp, !known);
+            QCOMPARE(info.sbPark->state(), known ? StateButton::State1 : StateButton::State4);
+        }
+    }
+
     // The code and its text, and which buttons a drive state leaves enabled.
     void buttonsByState_data()
     {

@@ -243,6 +243,24 @@ private slots:
         QCOMPARE(messages.first().at(1).toBool(), true);
     }
 
+    // A change its controller's link cannot send is not logged as made.
+    void changeIntoADeadLinkIsNotLogged()
+    {
+        Session s;
+        QVERIFY(s.open());
+        QVERIFY(answer(*s.dialog, s.c, true));
+        QVERIFY(s.c.kvk.disconnect());
+        QSignalSpy messages(s.dialog.get(), &Constants::message);
+        QSignalSpy notSent(&s.c.kvk, &VacuumLink::commandNotSent);
+        ModalDriver driver;
+        changeSteps(driver, 0, "0.1", "418305");
+        QCOMPARE(s.dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(driver.done());
+        QCOMPARE(messages.count(), 0);
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("SET(KBK:7,0.1000000)"));
+    }
+
     // Against the simulated controllers, asked as the main window asks them. In one process the
     // two answers may be taken in either order; whatever the order, a change reaches the owner
     // of its row, which takes it into its table.

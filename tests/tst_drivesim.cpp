@@ -52,7 +52,7 @@ private slots:
         DriveSimulator sim;
         DriveStatusPacket& s = sim.status();
         QCOMPARE(s.keyAccess, quint8(1));
-        QCOMPARE(s.channelState[0], 2u);
+        QCOMPARE(s.channelState[0], 1u);
 
         QVERIFY(sim.apply(DriveCommand::moveDrive("A", 600, 1)));
         sim.advance(1.0);
@@ -113,15 +113,14 @@ private slots:
 
         sim.setProgramSeconds(1.0);
         QVERIFY(sim.apply(DriveCommand::startChannel(2)));
+        sim.advance(0.3);
         QCOMPARE(s.channelState[1], 3u);
         QCOMPARE(s.axisMoving, quint8(1));
         sim.advance(0.6);
         QCOMPARE(s.pointNo, 1u);
-        sim.advance(0.6);
-        QCOMPARE(s.channelState[1], 2u);
-        QVERIFY(sim.apply(DriveCommand::runGenerated(3)));
-        QVERIFY(sim.apply(DriveCommand::stopProgram()));
-        QCOMPARE(s.channelState[2], 2u);
+        sim.advance(2.0);
+        QCOMPARE(s.channelState[1], 1u);
+        QCOMPARE(s.axisMoving, quint8(0));
 
         QVERIFY(sim.apply(DriveCommand::buzzer()));
         QCOMPARE(sim.buzzerCount(), 1);
@@ -129,6 +128,63 @@ private slots:
         QCOMPARE(s.driveState[DriveStatusPacket::LX1], 0xA0013);
         QVERIFY(!sim.apply(QStringLiteral("MOVE(Q,1)")));
         QVERIFY(!sim.apply(QStringLiteral("EXEC_4(/programs/_temp4.npg)")));
+    }
+
+    // The channels, as the console's commands see them: idle at start, a program loads, runs,
+    // is done and leaves the channel idle; a stop resets; losing the drives under a program is
+    // a channel error until the reset; no program starts without the drives. The transformation
+    // switches and then is ready.
+    void channelModel()
+    {
+        DriveSimulator sim;
+        DriveStatusPacket& s = sim.status();
+        sim.setProgramSeconds(2.0);
+        struct Step {
+            const char* command;  // or nullptr: let time pass
+            double seconds;
+            quint32 channel1;
+            quint32 mode1;
+        };
+        const Step steps[] = {
+            {nullptr, 0.0, 1, 1},
+            {"EXEC_1(/programs/_fixed.npg)", 0.0, 1, 1},  // drives off: refused
+            {"DRIVE ON", 0.0, 1, 1},
+            {"EXEC_1(/programs/_fixed.npg)", 0.0, 9, 5},
+            {nullptr, 0.3, 3, 5},
+            {nullptr, 1.9, 3, 5},
+            {nullptr, 0.2, 2, 1},
+            {nullptr, 1.0, 1, 1},
+            {"EXEC_1(/programs/_temp.npg)", 0.5, 3, 5},
+            {"STOP_PRG", 0.0, 8, 1},
+            {nullptr, 0.3, 1, 1},
+            {"EXEC_1(/programs/_temp.npg)", 0.5, 3, 5},
+            {"DRIVE OFF", 5.0, 6, 1},
+            {"STOP_PRG", 0.3, 1, 1},
+        };
+        int index = 0;
+        for (const Step& step : steps) {
+            if (step.command)
+                QVERIFY(sim.apply(QString::fromLatin1(step.command)));
+            sim.advance(step.seconds);
+            QVERIFY2(s.channelState[0] == step.channel1 && s.channelMode[0] == step.mode1,
+                     qPrintable(QString("step %1: state %2, mode %3").arg(index).arg(s.channelState[0]).arg(s.channelMode[0])));
+            if (index == 1) {
+                QCOMPARE(s.message[0], 111u);  // "drives not on", for a second
+                sim.advance(1.0);
+                QCOMPARE(s.message[0], 0u);
+            }
+            ++index;
+        }
+        QCOMPARE(s.channelState[1], 1u);
+        QCOMPARE(s.channelState[2], 1u);
+
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        QVERIFY(sim.apply(DriveCommand::transformation(true)));
+        QCOMPARE(s.virtualState, 1u);
+        sim.advance(0.5);
+        QCOMPARE(s.virtualState, 2u);
+        QVERIFY(sim.apply(DriveCommand::transformation(false)));
+        QCOMPARE(s.virtualState, 0u);
     }
 
     void linkAgainstSimulator()
@@ -161,7 +217,9 @@ private slots:
     }
 
     // The test controls: a paused stream loses the link, a closed connection ends it, refused
-    // connections keep it down, malformed frames end it.
+    // connections keep it down, malformed frames end it. The owner's thread hears that the status
+    // is known before the first datagram's values and that it is not before the loss; a command
+    // into the dead link is reported with its text.
     void controls_data()
     {
         QTest::addColumn<QString>("action");
@@ -176,8 +234,19 @@ private slots:
         SimAndLink rig;
         QSignalSpy down(&rig.link, &DriveTCPthread::disconnected);
         QSignalSpy channel(&rig.link, &DriveTCPthread::changedChannelState1);
+        QSignalSpy notSent(&rig.link, &DriveTCPthread::commandNotSent);
+        // What the owner's thread hears, in order; the listener goes before the link, so that
+        // nothing reaches the list once it is gone.
+        QStringList heard;
+        QObject listener;
+        connect(&rig.link, &DriveTCPthread::statusKnownChanged, &listener,
+                [&](bool known) { heard << (known ? "known" : "unknown"); });
+        connect(&rig.link, &DriveTCPthread::changedChannelState1, &listener, [&] { heard << "channel"; });
+        connect(&rig.link, &DriveTCPthread::disconnected, &listener, [&] { heard << "down"; });
+        QVERIFY(!rig.link.statusKnown());
         QVERIFY(rig.up());
         QVERIFY(QTest::qWaitFor([&] { return channel.count() == 1; }, 2000));
+        QVERIFY(rig.link.statusKnown());
 
         if (action == "pause") {
             rig.sim.pauseStream();
@@ -192,8 +261,14 @@ private slots:
             QTest::qWait(50);
             rig.sim.closeConnection();
         }
-        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 3000));
+        // The spy hears the loss on the link's thread; the owner's thread a moment later.
+        QVERIFY(QTest::qWaitFor([&] { return heard.contains("down"); }, 3000));
+        QCOMPARE(down.count(), 1);
         QVERIFY(!rig.link.connected());
+        QVERIFY(!rig.link.statusKnown());
+        QVERIFY(!rig.link.command(QStringLiteral("DRIVE ON")));
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("DRIVE ON"));
 
         // Refused while the simulator says so; accepted again afterwards, with a fresh first
         // datagram.
@@ -202,7 +277,11 @@ private slots:
         rig.sim.setRefuseConnections(false);
         rig.sim.resumeStream();
         QVERIFY(rig.link.connect(QStringLiteral("127.0.0.1"), rig.sim.tcpPort(), rig.udpPort));
+        QVERIFY(!rig.link.statusKnown());  // connected, but nothing reported yet
         QVERIFY(QTest::qWaitFor([&] { return channel.count() == 2; }, 2000));
+        QCOMPARE(heard, (QStringList{"known", "channel", "unknown", "down", "known", "channel"}));
+        QVERIFY(rig.link.command(QStringLiteral("DRIVE ON")));
+        QCOMPARE(notSent.count(), 1);
     }
 
     void wrongDatagramsAreNotTraffic()

@@ -11,6 +11,7 @@
 #include "genericlink.h"
 #include "kvscomm.h"
 #include "lenzeelement.h"
+#include "linkpeer.h"
 #include "lockview.h"
 #include "statebutton.h"
 #include "testenv.h"
@@ -185,7 +186,7 @@ private slots:
             f.dialog->onStateChanged(state);
         if (linkLost)
             f.dialog->showUnknown();
-        QSignalSpy notSent(f.dialog.get(), &ElementSwitchDlg::commandNotSent);
+        QSignalSpy notSent(&f.link, &VacuumLink::commandNotSent);
         f.dialog->showDlg();
         f.press();
         if (sent.isEmpty()) {
@@ -200,11 +201,11 @@ private slots:
         QVERIFY(notSent.isEmpty());
     }
 
-    // A command that cannot leave is said once, and the dialog still hides.
+    // A command that cannot leave: the link says so, and the dialog still hides.
     void pressIntoADeadLink()
     {
         PumpDialog f(false);
-        QSignalSpy notSent(f.dialog.get(), &ElementSwitchDlg::commandNotSent);
+        QSignalSpy notSent(&f.link, &VacuumLink::commandNotSent);
         f.dialog->onStateChanged(1);
         f.dialog->showDlg();
         f.press();
@@ -255,7 +256,7 @@ private slots:
         KVSTCPthread link;
         KvsDlg dialog(&link, nullptr, "NW2", "Насос циркуляционный\nGrundfos CM3-2", -1, &lockOn, &lockOff, {}, {},
                       "Включить", "Выключить", "NW2 ON", "NW2 OFF", kPumpStates, {}, {});
-        QSignalSpy notSent(&dialog, &ElementSwitchDlg::commandNotSent);
+        QSignalSpy notSent(&link, &VacuumLink::commandNotSent);
         lockOn.setState(true);
         dialog.onStateChanged(0);
         dialog.showDlg();
@@ -370,7 +371,15 @@ private slots:
     {
         Lock lockOn(false, QString(), QString());
         Lock lockOff(false, QString(), QString());
-        TCPthread link;  // never connected: what a press sends is said as not sent
+        // The controller's side of the generic link: it takes the subscription, then the commands.
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        ElementMap subscribed;
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &subscribed));
+        QVERIFY(peer.accept());
+        LinkPeer::Frame frame;
+        QVERIFY(peer.nextFrame(frame));
         Element state(Element::VariableNumber, QStringLiteral("NL1.State"), 0, -100, 100);
         Element power(Element::SensorBool, QStringLiteral("NL1.Power"), 0, 0, 1);
         Element flow(Element::SensorNumber, QStringLiteral("W7"), 2, 0, 100);
@@ -379,14 +388,13 @@ private slots:
         ElementDlg dialog(&link, nullptr, "NL1", "Насос", &state, &lockOn, &lockOff, {}, {}, "Включить", "Выключить",
                           "NL1 ON", "NL1 OFF", kPumpStates, {"Питание", "Проток", "Режим", "Часы"},
                           {&power, &flow, &mode, &hours});
-        QSignalSpy sent(&dialog, &ElementSwitchDlg::commandNotSent);
         const auto value = [&dialog](int row) { return dialog.twElements->item(row, 1)->text(); };
 
         // Nothing reported: a press sends nothing.
         dialog.showDlg();
         dialog.sbSwitch->setState(false);  // even with the button in a state that takes a press
         QMetaObject::invokeMethod(&dialog, "on_sbSwitch_clicked");
-        QVERIFY(sent.isEmpty());
+        QVERIFY(!peer.nextFrame(frame, 200));
 
         state.setNumberVal(1.7f);
         QCOMPARE(dialog.storedState(), 1);
@@ -397,8 +405,10 @@ private slots:
             state.setNumberVal(2.2f);
         }
         QTest::mouseClick(dialog.sbSwitch, Qt::LeftButton);
-        QCOMPARE(sent.size(), 1);
-        QCOMPARE(sent.last().at(0).toString(), QStringLiteral("NL1 ON"));
+        QVERIFY(peer.nextFrame(frame));
+        QCOMPARE(frame.signature, quint16(LinkFrame::SQ));
+        QCOMPARE(frame.payload, QByteArray("NL1 ON"));
+        link.disconnect();
         state.setNumberVal(6.0f);
         QCOMPARE(dialog.lblState->text(), QStringLiteral("[ошибка]"));
         QCOMPARE(dialog.storedState(), 4);

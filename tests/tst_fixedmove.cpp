@@ -195,6 +195,27 @@ private slots:
         QVERIFY(!QFile::exists(FixedPaths::local(kProgram)));
     }
 
+    // A start the link cannot send is not logged as started.
+    void startIntoADeadLinkIsNotLogged()
+    {
+        DriveTCPthread dead;
+        QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
+        store("LX", true, 5.0);
+        Anchor anchor;
+        QStringList log;
+        {
+            FixedMove dialog("LX", "мм", &dead, 100, 1, anchor.label);
+            connect(&dialog, &FixedMove::message, [&](const QString& text, bool) { log << text; });
+            ModalDriver driver;
+            driver.next("FixedMove", [](ModalDialog& d) { d.click("pbStart"); });
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(log, QStringList({"[I]Закрыто окно фиксированного перемещения по оси LX"}));
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("EXEC_1(/programs/_fixed.npg)"));
+    }
+
     // A program written again replaces the old one and leaves it with mode 0777.
     void rewrittenProgramIsOpenToAll()
     {

@@ -3,10 +3,13 @@
 #include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
+#include "axis.h"
 #include "confirm.h"
+#include "contour.h"
 #include "drivesim.h"
 #include "messageserver.h"
 #include "messagestack.h"
@@ -168,6 +171,10 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
+        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
+        QVERIFY(!gui.contour->virtualMode());
+        QCOMPARE(gui.contour->channelState(1), 0u);
         // Where the door is, the vacuum screen no longer knows.
         QCOMPARE(gui.kvs->doorState(), -1);
         sim.status().doorState = 0;
@@ -223,6 +230,137 @@ private slots:
         QVERIFY(QTest::qWaitFor(bothUp, 5000));
     }
 
+    // Nothing the controllers report is shown before their first datagram, nor after their
+    // link is lost: the labels are pink (at start without the form's sample values, after a
+    // loss with the last value), the lamps unknown, the buttons in their error state, the locks
+    // held, the ticker says that nothing is known. Fresh status brings everything back.
+    void unknownUntilReportedAndAfterLoss()
+    {
+        const QColor pink(255, 192, 192);
+        Gui gui;
+        const QList<PoLabel*> driveLabels{gui.coordLX, gui.coordU2, gui.coordX, gui.channel1State, gui.channel3Mode};
+        const QList<QLabel*> vacuumTexts{gui.lblVacuumState, gui.lblVacuumTime, gui.lblVacuumActive,
+                                         gui.VacuumChamber, gui.VacuumGun};
+        const QList<StateButton*> buttons{gui.sbDrives, gui.sbTrans, gui.sbLightSpiral, gui.sbDistPult};
+        const QStringList locks{"LOCK:LockDrives", "LOCK:LockPult", "LOCK:LockSpiral", "LOCK:LockShutdown"};
+        const QImage unknownLamp = QPixmap(QStringLiteral(":/images/indicator_unknown.png")).toImage();
+        auto lamp = [](const PoSprite* s) { return s->pixmap(Qt::ReturnByValue).toImage(); };
+        auto showsUnknown = [&](bool drive, bool vacuum) {
+            for (PoLabel* label : driveLabels)
+                if ((windowColour(label) == pink) != drive)
+                    return false;
+            for (QLabel* label : vacuumTexts)
+                if ((windowColour(label) == pink) != vacuum)
+                    return false;
+            for (PoSprite* s : {gui.indLX, gui.indV, gui.indPHI})
+                if ((lamp(s) == unknownLamp) != drive)
+                    return false;
+            for (StateButton* b : buttons)
+                if ((b->state() == StateButton::State4) != drive)
+                    return false;
+            for (int i = 0; i < locks.size(); ++i)
+                if (gui.lock(locks[i])->unknown() != (i < 2 ? drive : vacuum))
+                    return false;
+            return gui.messageStack()->statusKnown() != drive;
+        };
+        QVERIFY(showsUnknown(true, true));
+        for (PoLabel* label : driveLabels)
+            QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
+        for (QLabel* label : vacuumTexts)
+            QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
+        QVERIFY(gui.sbDrives->locked());
+        QVERIFY(!gui.sbTrans->isEnabled());
+        // The taught points get no current position that was not reported.
+        QStringList positions;
+        {
+            ModalDriver driver;
+            driver.next(QStringLiteral("Point"), [&](ModalDialog& d) {
+                auto* table = d.find<QTableWidget>(QStringLiteral("tableWidget"));
+                for (int row = 0; row < table->rowCount(); ++row)
+                    positions << table->item(row, 1)->text();
+                d.reject();
+            });
+            gui.pbPoint->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(positions, (QStringList{"", "", "", "", "", "", "", ""}));
+
+        DriveSimulator drive;
+        drive.status().position[DriveStatusPacket::LX1] = 101.5f;
+        drive.status().channelState[0] = 3;
+        drive.status().drivesOn = 1;
+        for (int i = 0; i < DriveStatusPacket::DriveCount; ++i)
+            drive.status().driveState[i] = 0xA0102;
+        VacuumSimulator vacuum;
+        QVERIFY(drive.start(m_ports[0], m_ports[1]));
+        QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
+        QVERIFY(QTest::qWaitFor([&] { return showsUnknown(false, false); }, 5000));
+        QCOMPARE(gui.coordLX->text(), QStringLiteral("101.50"));
+        QCOMPARE(gui.channel1State->text(), QStringLiteral("выполнение"));
+        QCOMPARE(windowColour(gui.channel1State), QColor(0, 255, 128));
+        QCOMPARE(gui.sbDrives->state(), StateButton::State1);
+        QCOMPARE(lamp(gui.indLX), QPixmap(QStringLiteral(":/images/indicator_green.png")).toImage());
+        QVERIFY(!gui.lblVacuumState->text().isEmpty());
+        QVERIFY(!gui.VacuumChamber->text().isEmpty());
+
+        // Both streams stop: the last values stay, marked, and nothing counts as on.
+        drive.pauseStream();
+        vacuum.pauseStream(VacuumSimulator::Kvk);
+        QVERIFY(QTest::qWaitFor([&] { return showsUnknown(true, true); }, 5000));
+        QCOMPARE(gui.coordLX->text(), QStringLiteral("101.50"));
+        QCOMPARE(gui.channel1State->text(), QStringLiteral("выполнение"));
+        QCOMPARE(gui.channelState1(), 0u);
+        QVERIFY(!gui.sbTrans->isEnabled());
+
+        // Fresh status: today's values in their own colours.
+        drive.status().position[DriveStatusPacket::LX1] = 150.25f;
+        drive.status().channelState[0] = 1;
+        drive.resumeStream();
+        QVERIFY(QTest::qWaitFor([&] { return showsUnknown(false, true); }, 5000));
+        QCOMPARE(gui.coordLX->text(), QStringLiteral("150.25"));
+        QCOMPARE(gui.channel1State->text(), QStringLiteral("бездействие"));
+        QCOMPARE(windowColour(gui.channel1State), QColor(189, 255, 180));
+        QVERIFY(gui.sbTrans->isEnabled());
+        vacuum.resumeStream(VacuumSimulator::Kvk);
+        QVERIFY(QTest::qWaitFor([&] { return showsUnknown(false, false); }, 5000));
+    }
+
+    // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and
+    // never as done; a burst of one kind of command gives one line.
+    void commandsIntoADeadLink()
+    {
+        Gui gui;
+        gui.speedLX->setValue(100, 0);
+        emit gui.pbPlusLX->pressed();
+        emit gui.pbPlusLX->released();
+        gui.pbStop->click();
+        for (int step = 1; step <= 10; ++step)
+            gui.lirChangedX(step, 0);
+        gui.kvs->kvk()->command(QStringLiteral("ALG(1)"));
+        QTest::qWait(1100);
+        emit gui.pbMinusX->pressed();
+        emit gui.pbMinusX->released();
+
+        const QStringList expected{
+            "[W]Команда 'MOVE(LX,100)' не отправлена: нет связи с ЧПУ",
+            "[W]Команда 'STOP_PRG' не отправлена: нет связи с ЧПУ",
+            "[W]Команда 'LIR(LX,10,3000)' не отправлена: нет связи с ЧПУ",
+            "[W]Команда 'ALG(1)' не отправлена: нет связи с КВК",
+            "[W]Команда 'MOVE(X,0)' не отправлена: нет связи с ЧПУ",
+        };
+        QStringList reported;
+        for (const QString& line : logLines(gui))
+            if (line.startsWith("[W]") || line.contains("перемещение"))
+                reported << line;
+        QCOMPARE(reported, expected);
+        const QStringList shown = rowTexts(gui.lwLog);
+        for (const QString& line : expected)
+            QVERIFY2(shown.contains(line.mid(3)), qPrintable(line));
+        // The error state of a button refuses the press: nothing is even tried.
+        QTest::mouseClick(gui.sbDrives, Qt::LeftButton);
+        QVERIFY(logLines(gui).filter("питание приводов").isEmpty());
+    }
+
     void formAsLaidOut()
     {
         Gui gui;
@@ -271,10 +409,11 @@ private slots:
         QVERIFY(gui.pultRegime->isHidden());
         // The state buttons as the main window sets them up.
         QCOMPARE(gui.sbShutdown->captionLabel()->text(), QStringLiteral("Выключение\nсистемы"));
-        QCOMPARE(gui.sbDrives->stateLabel()->text(), QStringLiteral("[выключены]"));
-        gui.sbDrives->setState(4);
+        // Nothing reported yet: the error state, which refuses a press.
         QCOMPARE(gui.sbDrives->stateLabel()->text(), QStringLiteral("[ошибка]"));
         QVERIFY(gui.sbDrives->locked());
+        gui.sbDrives->setState(0);
+        QCOMPARE(gui.sbDrives->stateLabel()->text(), QStringLiteral("[выключены]"));
         for (const char* axis : {"LX", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V"})
             QVERIFY2(gui.axisObject(QLatin1String(axis)), axis);
         QVERIFY(!gui.axisObject(QStringLiteral("X")));
@@ -304,7 +443,9 @@ private slots:
         QFETCH(bool, inverted);
         Gui gui;
         Lock* lock = gui.lock(name);
-        QVERIFY(!lock->state());  // free until its slot first runs
+        // Held until its slot first runs: nothing is known of the condition.
+        QVERIFY(lock->state());
+        QVERIFY(lock->unknown());
         for (bool value : {true, false, true}) {
             QVERIFY(QMetaObject::invokeMethod(&gui, slot.toLatin1().constData(), Q_ARG(bool, value)));
             QCOMPARE(lock->state(), value != inverted);
@@ -459,6 +600,7 @@ private slots:
         Gui gui;
         gui.show();
         QVERIFY(QTest::qWaitForWindowExposed(&gui));
+        gui.onChangedShutdownLock(false);  // the vacuum system reports itself stopped
         {
             ModalDriver driver;
             driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) {
@@ -511,7 +653,8 @@ private slots:
             QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
             QStringList own;
             for (const QString& key : settings.allKeys()) {
-                if (!key.startsWith(QLatin1String("Network/")))
+                // The controllers' addresses, and the weld program editor's own group.
+                if (!key.startsWith(QLatin1String("Network/")) && !key.startsWith(QLatin1String("Contour/")))
                     own << key;
             }
             own.sort();
@@ -528,6 +671,52 @@ private slots:
         QCOMPARE(gui.speedU2->text(), QStringLiteral("12"));
         QCOMPARE(gui.speedPHI->text(), QStringLiteral("900"));
         QCOMPARE(gui.speedV->text(), QStringLiteral("0"));
+    }
+
+    void weldProgramEditorAtStartAndExit()
+    {
+        // The editor loads "contour" as the form is built, and the main window shows its name.
+        QDir().mkpath(CONTOUR::contourFolder());
+        QFile file(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Фланец\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n1\n1.00 2.00 3.00 0 \n2\n+ 0 0 700 0 0 600 2 \n+ 0 0 700 0 0 600 2 \n");
+        file.close();
+        QString logFile;
+        {
+            Gui gui;
+            QCOMPARE(gui.lblContour->text(), QStringLiteral("Фланец"));
+            QCOMPARE(gui.programName(), QStringLiteral("Фланец"));
+            QCOMPARE(gui.contour->twContour->rowCount(), 1);
+            logFile = gui.operatorLog().fileName();
+        }
+        // At exit it saves the program as "contour", and that last line still reaches the log.
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("contour\nXYZ\n"));
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("[I]Контур сохранён в файле contour.save")));
+        QFile::remove(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
+    }
+
+    // The settings file is editable by hand: a stored speed is held to 0..the axis's top speed,
+    // so that no jog or fixed move runs faster than the axis may or the wrong way.
+    void storedSpeedsAreBounded()
+    {
+        {
+            QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("speedLX"), 999999);
+            settings.setValue(QStringLiteral("speedX"), -500);
+            settings.setValue(QStringLiteral("speedU"), 121);
+            settings.setValue(QStringLiteral("speedPHI"), 900);
+            settings.setValue(QStringLiteral("speedA"), QStringLiteral("быстро"));
+        }
+        Gui gui;
+        const QList<QPair<PoLabel*, float>> expected{{gui.speedLX, 3000}, {gui.speedLX2, 3000}, {gui.speedX, 0},
+                                                     {gui.speedU, 120},   {gui.speedU2, 120},  {gui.speedPHI, 900},
+                                                     {gui.speedA, 0}};
+        for (const auto& [label, speed] : expected)
+            QCOMPARE(label->value(), speed);
+        QCOMPARE(gui.axis(QStringLiteral("LX"))->speed(), 3000);
     }
 };
 

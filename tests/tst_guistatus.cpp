@@ -174,8 +174,9 @@ private slots:
         QCOMPARE(g.coordX->text(), QStringLiteral("12.35"));
         QCOMPARE(g.coordZ->text(), QStringLiteral("-7.50"));
         QCOMPARE(g.coordPHI->text(), QStringLiteral("90.00"));
+        // The lamps keep the state the controller reported: no green it did not send.
         for (PoSprite* s : {g.indX, g.indZ, g.indPHI})
-            QVERIFY(shows(s, "green"));
+            QVERIFY(shows(s, "red"));
 
         g.onChangedTransOn(false);
         QCOMPARE(g.sbTrans->state(), StateButton::State0);

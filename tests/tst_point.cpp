@@ -226,6 +226,18 @@ private slots:
         QTest::newRow("a saved empty cell")
             << QByteArray("LX \nLY 2.00\nA 3.00\nB 4.00\nC 5.00\nD 6.00\nU1 7.00\nV 8.00\n")
             << kAxes << QStringList({"", "2.00", "3.00", "4.00", "5.00", "6.00", "7.00", "8.00"});
+        QTest::newRow("an over-long word empties its row")
+            << QByteArray("LX 1\n") + QByteArray(65, 'L') + " 2\nA " + QByteArray(65, '3') + "\nB 4\n"
+                   + QByteArray(64, 'C') + " 5\n"
+            << QStringList({"LX", "", "", "B", QString(64, 'C'), "", "", ""})
+            << QStringList({"1.00", "", "", "4.00", "5.00", "", "", ""});
+        const QByteArray padding(PointFile::kMaxBytes - 13, ' ');
+        QTest::newRow("text beyond the limit, a row cut there")
+            << QByteArray("LX 1\n") + padding + "\nLY 2.00\nA 3\n" << QStringList({"LX", "", "", "", "", "", "", ""})
+            << QStringList({"1.00", "", "", "", "", "", "", ""});
+        QTest::newRow("text beyond the limit, whole rows before it")
+            << QByteArray("LX 1\n") + padding + "\nLY 2\nA 3.00" << QStringList({"LX", "LY", "", "", "", "", "", ""})
+            << QStringList({"1.00", "2.00", "", "", "", "", "", ""});
         QTest::newRow("binary")
             << QByteArray("\x00\xff\x01 \x7f\n", 6) << QStringList() << QStringList();
     }
@@ -251,6 +263,27 @@ private slots:
         }
         QCOMPARE(readNames, names);
         QCOMPARE(readCoords, coords);
+    }
+
+    // A large file takes no longer to load than a point file does: only its head is read. Here
+    // 64 MiB without a line break: one over-long word, so no row.
+    void largeFileLoadsAtOnce()
+    {
+        {
+            QFile file(FixedPaths::local("/points/large.point"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const QByteArray block(1 << 20, 'x');
+            for (int i = 0; i < 64; ++i)
+                QCOMPARE(file.write(block), qint64(block.size()));
+        }
+        Fixture f(m_link.get());
+        QElapsedTimer clock;
+        clock.start();
+        f.dialog->loadFile("large", "/points/large");
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(f.column(0), QStringList({"", "", "", "", "", "", "", ""}));
+        QCOMPARE(f.column(1), QStringList({"", "", "", "", "", "", "", ""}));
+        QVERIFY(QFile::remove(FixedPaths::local("/points/large.point")));
     }
 
     // A short file leaves the missing rows empty: go-to on them writes and sends nothing, and a
@@ -348,6 +381,18 @@ private slots:
         f.dialog->on_pbGoToPoint_clicked();
         QVERIFY(m_peer.silent());
         QVERIFY(f.log.isEmpty());
+    }
+
+    // A go-to the link cannot send is not logged as started.
+    void goToIntoADeadLinkIsNotLogged()
+    {
+        DriveTCPthread dead;
+        QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
+        Fixture f(&dead);
+        f.dialog->on_pbGoToPoint_clicked();
+        QVERIFY(f.log.isEmpty());
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("EXEC_1(/programs/_point.npg)"));
     }
 
     // Stop sends "STOP_PRG" whether or not a move runs, and reports nothing.

@@ -2,6 +2,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -383,6 +384,65 @@ private slots:
         QCOMPARE(viewTexts(popup), (QStringList{QStringLiteral("открыто  "), QStringLiteral("c  ")}));
         QTest::mouseRelease(group, Qt::LeftButton);
         QVERIFY(!popup);
+    }
+
+    // A view and a group paint their line in the lock's colour: red locked, green free, pink
+    // while nothing is known of the condition.
+    void linesPaintTheirColour()
+    {
+        Lock lock(false, QStringLiteral("Недостаточное давление в камере"),
+                  QStringLiteral("Давление в камере в норме"));
+        QWidget parent;
+        parent.resize(400, 100);
+        auto* view = new LockView(&parent);
+        view->setGeometry(0, 0, 400, 40);
+        auto* group = new LockGroup(&parent);
+        group->setGeometry(0, 50, 400, 40);
+        view->setLock(&lock);
+        group->setLock(&lock);
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        auto paints = [](QWidget* w, const QColor& colour) {
+            return w->grab().toImage().pixelColor(w->width() - 3, 2) == colour;
+        };
+        for (QWidget* line : {static_cast<QWidget*>(view), static_cast<QWidget*>(group)}) {
+            lock.setState(false);
+            QVERIFY2(paints(line, Qt::green), line->metaObject()->className());
+            lock.setState(true);
+            QVERIFY2(paints(line, Qt::red), line->metaObject()->className());
+            lock.setUnknown();
+            QVERIFY2(paints(line, QColor(255, 192, 192)), line->metaObject()->className());
+        }
+        QCOMPARE(view->text(), QStringLiteral("Нет данных: давление в камере в норме  "));
+        QCOMPARE(group->text(), QStringLiteral("Нет данных: давление в камере в норме"));
+    }
+
+    // An unknown condition holds the lock until it is reported, whatever the inversion; the
+    // button it guards is hatched and refuses with the "no data" line.
+    void unknownLockHolds()
+    {
+        Fixture f(false, false, true);
+        f.on.setUnknown();
+        QVERIFY(f.on.state());
+        QVERIFY(f.on.unknown());
+        QVERIFY(f.button->locked());
+        f.root.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.root));
+        QSignalSpy clicked(f.button, &QAbstractButton::clicked);
+        QTest::mousePress(f.button, Qt::LeftButton);
+        QCOMPARE(clicked.count(), 0);
+        QVERIFY(f.button->popup());
+        QCOMPARE(viewTexts(f.button->popup()), QStringList{QStringLiteral("Нет данных: on free  ")});
+        QTest::mouseRelease(f.button, Qt::LeftButton);
+        f.on.setState(false);
+        QVERIFY(!f.on.unknown());
+        QVERIFY(!f.button->locked());
+
+        Lock inverted(true, QStringLiteral("x"), QStringLiteral("y"));
+        inverted.setUnknown();
+        QVERIFY(inverted.state());
+        inverted.setState(true);
+        QVERIFY(!inverted.state());
     }
 };
 

@@ -292,6 +292,16 @@ private slots:
             QVERIFY(driver.done());
             QCOMPARE(main.boxTexts(QMessageBox::Warning, "Добавление пользователя"),
                      QStringList{"Поле \"Логин:\" заполнено неверно!"});
+            // In the file already, while the console still runs (a crash now loses nobody), and
+            // without the built-in user.
+            const int boxes = main.boxes.boxes.size();
+            Manager reader(nullptr, nullptr, nullptr, nullptr, nullptr, FixedPaths::usersFile());
+            reader.readUsers();
+            QCOMPARE(main.boxes.boxes.size(), boxes);
+            QStringList logins;
+            for (const AbstractUser* user : reader.users())
+                logins << user->login();
+            QCOMPARE(logins, (QStringList{"su", "ivan", "petr", "olga"}));
 
             QVERIFY(main.manager->logIn("olga", "4321"));
             QCOMPARE(main.manager->currentUser()->group()->name(), QStringLiteral("Оператор"));

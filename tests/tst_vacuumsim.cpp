@@ -238,16 +238,28 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return kvsDown.count() == 1; }, 3000));
 
         // A paused stream ends the vacuum/door link; refused, it cannot come back until allowed.
+        // Its status is unknown from the loss until the first datagram of the new connection,
+        // and a command meanwhile is reported as not sent.
         QSignalSpy kvkDown(&kvk, &VacuumLink::disconnected);
+        QSignalSpy notSent(&kvk, &VacuumLink::commandNotSent);
+        QStringList heard;
+        QObject listener;  // goes before the links, so that nothing reaches the list once it is gone
+        connect(&kvk, &VacuumLink::statusKnownChanged, &listener, [&](bool known) { heard << (known ? "known" : "unknown"); });
+        connect(&kvk, &KVKTCPthread::changedDoorState, &listener, [&] { heard << "door"; });
+        QVERIFY(kvk.statusKnown());
         sim.pauseStream(Sim::Kvk);
         QVERIFY(QTest::qWaitFor([&] { return kvkDown.count() == 1; }, 4000));
-        QVERIFY(QTest::qWaitFor([&] { return !kvk.isRunning(); }, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return !kvk.isRunning() && !kvk.statusKnown(); }, 2000));
+        QVERIFY(!kvk.command("ALG(1)"));
+        QCOMPARE(notSent.count(), 1);
+        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("ALG(1)"));
         sim.setRefuseConnections(Sim::Kvk, true);
         QVERIFY(!kvk.connect("127.0.0.1", ports[4], ports[5]));
         sim.setRefuseConnections(Sim::Kvk, false);
         sim.resumeStream(Sim::Kvk);
         QVERIFY(kvk.connect("127.0.0.1", ports[4], ports[5]));
         QVERIFY(QTest::qWaitFor([&] { return door.count() == 2; }, 3000));  // every field again
+        QCOMPARE(heard, (QStringList{"unknown", "known", "door"}));
 
         // Wrong sizes are dropped while the stream goes on.
         QSignalSpy anyChange(&kvk, &KVKTCPthread::changedVP4State);

@@ -4,7 +4,9 @@
 #include <QStringListModel>
 #include <QtTest>
 
+#include "statebutton.h"
 #include "testenv.h"
+#include "unknownlook.h"
 #include "widgets.h"
 
 namespace {
@@ -17,6 +19,19 @@ QString colourFile(const QString& name, const QColor& colour)
     const QString path = TestEnv::root() + QLatin1Char('/') + name + QStringLiteral(".png");
     image.save(path);
     return path;
+}
+
+void setColours(QWidget* w, const QColor& text, const QColor& background)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, text);
+    pal.setColor(QPalette::Window, background);
+    w->setPalette(pal);
+}
+
+QPair<QColor, QColor> colours(const QWidget* w)
+{
+    return {w->palette().color(QPalette::WindowText), w->palette().color(QPalette::Window)};
 }
 
 QColor shownColour(const PoSprite& sprite)
@@ -191,6 +206,85 @@ private slots:
         QCOMPARE(spy.count(), 2);
         QCOMPARE(spy.at(0).at(0).toInt(), 2);
         QCOMPARE(spy.at(1).at(0).toInt(), -1);
+    }
+
+    // The look of what a controller has not reported: at start the form's sample values go and
+    // every kind of widget shows unknown; once known the labels get their colours back and the
+    // status sets the rest; after a loss the last values stay, in the invalid colours, and the
+    // colours a slot had set come back with fresh status.
+    void unknownLook()
+    {
+        const QPair<QColor, QColor> invalid{Qt::black, QColor(255, 192, 192)};
+        const QPair<QColor, QColor> form{QColor(10, 20, 30), QColor(189, 255, 180)};
+        QWidget parent;
+        auto* value = new PoLabel(&parent);
+        value->setText(QStringLiteral("1002.35"));
+        setColours(value, form.first, form.second);
+        QPalette disabled = value->palette();  // a parked axis greys its coordinate
+        disabled.setColor(QPalette::Disabled, QPalette::WindowText, Qt::gray);
+        value->setPalette(disabled);
+        auto* text = new QLabel(QStringLiteral("Выполнен"), &parent);
+        setColours(text, form.first, form.second);
+        auto* sprite = new PoSprite(&parent);
+        sprite->addPixmap(UnknownLook::kUnknownSprite, colourFile(QStringLiteral("unknown"), Qt::magenta));
+        sprite->addPixmap(1, colourFile(QStringLiteral("green"), Qt::green));
+        sprite->setSprite(1);
+        auto* button = new StateButton(&parent);
+        button->init(QStringLiteral("Приводы"), false, QStringLiteral("[включены]"), QStringLiteral("[выключены]"),
+                     QString(), QString(), QStringLiteral("[ошибка]"), true);
+        Lock lock(false, QStringLiteral("закрыто"), QStringLiteral("Открыто"));
+
+        UnknownLook look;
+        QSignalSpy changes(&look, &UnknownLook::knownChanged);
+        look.addLabel(value);
+        look.addLabel(text);
+        look.addSprite(sprite);
+        look.addButton(button);
+        look.addLock(&lock);
+        QVERIFY(!look.known());
+        QVERIFY(value->text().isEmpty());
+        QVERIFY(text->text().isEmpty());
+        QCOMPARE(colours(value), invalid);
+        QCOMPARE(colours(text), invalid);
+        QCOMPARE(shownColour(*sprite), QColor(Qt::magenta));
+        QCOMPARE(button->state(), StateButton::State4);
+        QVERIFY(lock.unknown());
+
+        look.setKnown(true);
+        look.setKnown(true);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(colours(value), form);
+        QCOMPARE(colours(text), form);
+        // The first datagram's values, as the slots show them.
+        value->setValue(12.5f, 2);
+        text->setText(QStringLiteral("Выполняется"));
+        setColours(text, Qt::black, QColor(0, 255, 128));
+        sprite->setSprite(1);
+        button->setState(1);
+        lock.setState(false);
+
+        look.setKnown(false);
+        QCOMPARE(changes.count(), 2);
+        QCOMPARE(changes.at(1).at(0).toBool(), false);
+        QCOMPARE(value->text(), QStringLiteral("12.50"));
+        QCOMPARE(text->text(), QStringLiteral("Выполняется"));
+        QCOMPARE(colours(value), invalid);
+        QCOMPARE(colours(text), invalid);
+        QCOMPARE(shownColour(*sprite), QColor(Qt::magenta));
+        QCOMPARE(button->state(), StateButton::State4);
+        QVERIFY(lock.state());
+
+        look.setKnown(true);
+        QCOMPARE(colours(value), form);
+        QCOMPARE(value->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(Qt::gray));
+        QCOMPARE(colours(text), qMakePair(QColor(Qt::black), QColor(0, 255, 128)));
+        QCOMPARE(value->text(), QStringLiteral("12.50"));  // the sample text went only at start
+
+        // Widgets that went away are skipped.
+        delete value;
+        delete sprite;
+        look.setKnown(false);
+        QCOMPARE(colours(text), invalid);
     }
 };
 

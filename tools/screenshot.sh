@@ -71,6 +71,30 @@ KvkTcpPort=$kvk_tcp
 KvkUdpPort=$kvk_udp
 INI
 
+# A weld program for the editor to load at start ("contour.save" in "contours/" beside the program).
+mkdir -p "$root$build/contours"
+cat >"$root$build/contours/contour.save" <<'SAVE'
+Фланец
+XYZ
+-1 0 0
+0 -1
+1 2
+600
+5
+120.00 45.00 12.50 1 0 0 0 
+180.00 45.00 12.50 2 1 0 30 
+180.00 105.00 12.50 1 0 0 0 
+120.00 105.00 12.50 1 0 0 0 
+120.00 75.00 12.50 1 0 0 0 
+6
++ 0.00 0.0 700 0.0 0.0 600.0 2 
+- Сварка корня
++ 5.00 45.0 700 0.0 0.0 600.0 1 2 1.5 1.5 0 500 0 0 1 0
++ 250.00 45.0 700 0.0 0.0 600.0 0 
+- Технол.останов
++ 519.00 0.0 700 0.0 0.0 600.0 2 
+SAVE
+
 export POKAVRO_ROOT=$root
 export TMPDIR=$sandbox/tmp
 export XDG_RUNTIME_DIR=$sandbox/runtime

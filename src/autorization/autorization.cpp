@@ -155,10 +155,15 @@ Manager::Manager(QWidget* dialogParent, QLabel* userNameLabel, QLabel* rightsLab
 
 Manager::~Manager()
 {
-    // The built-in user leaves the list first, so it never reaches the file.
+    // The built-in user leaves the list first (it never reaches the file anyway).
     delete m_builtIn;
     m_builtIn = nullptr;
     writeUsers();
+}
+
+bool Manager::storesUser(const AbstractUser* user) const
+{
+    return user != m_builtIn;
 }
 
 void Manager::onControlPanel()

@@ -138,9 +138,13 @@ public:
     // Appends the users of the users file after the users already held. Failures are shown in
     // boxes titled "Система авторизации".
     void readUsers();
-    // Replaces the users file with the users held now, atomically. When the last read was not
-    // clean, the file is first kept as it was under the same name with ".bak" appended.
+    // Replaces the users file with the users held now that it stores (storesUser()), atomically.
+    // When the last read was not clean, the file is first kept as it was under the same name with
+    // ".bak" appended.
     void writeUsers();
+    // Adds a user and writes the users file at once, so that no crash or power loss can lose it.
+    AbstractUser* addUser(const QString& login, const QString& name, const QByteArray& hash,
+                          AbstractUserGroup* group);
 
     QWidget* dialogParent() const { return m_dialogParent; }
     AbstractUser* currentUser() const { return m_currentUser; }
@@ -151,6 +155,10 @@ public slots:
     // The login loop: returns the rights of the user who logged in, or -1 when the operator
     // cancels (the current user, the labels and the button then stay as they were).
     int showAutorization();
+
+protected:
+    // Whether the users file keeps this user; the built-in user of Manager it does not.
+    virtual bool storesUser(const AbstractUser* user) const;
 
 private:
     friend class AbstractUserGroup;
@@ -190,6 +198,9 @@ public:
 public slots:
     // Runs the user-management dialog.
     void onControlPanel();
+
+protected:
+    bool storesUser(const AbstractUser* user) const override;
 
 private:
     Administrator m_administrator;

@@ -67,8 +67,9 @@ void ControlPanel::OnCreateUser()
     Autorization::AbstractUserGroup* group = dialog.getUserGroup();
     if (!group)
         return;
-    new Autorization::AbstractUser(m_manager, dialog.getLogin(), dialog.getName(),
-                                   Autorization::passwordHash(dialog.getPassword()), group);
+    // Written to the users file at once, not only at exit.
+    m_manager->addUser(dialog.getLogin(), dialog.getName(),
+                       Autorization::passwordHash(dialog.getPassword()), group);
     updateUsersTable();
 }
 

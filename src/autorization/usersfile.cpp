@@ -173,6 +173,8 @@ void AbstractManager::writeUsers()
             qWarning("Users file holds at most %d users; the rest are not written", kMaxFileUsers);
             break;
         }
+        if (!storesUser(user))
+            continue;
         const QByteArray login = user->login().toUtf8();
         const QByteArray name = user->name().toUtf8();
         const QByteArray hash = user->hash();
@@ -201,6 +203,19 @@ void AbstractManager::writeUsers()
     }
     // What is on disk now is exactly what is held.
     m_lastReadClean = true;
+}
+
+bool AbstractManager::storesUser(const AbstractUser*) const
+{
+    return true;
+}
+
+AbstractUser* AbstractManager::addUser(const QString& login, const QString& name, const QByteArray& hash,
+                                       AbstractUserGroup* group)
+{
+    auto* user = new AbstractUser(this, login, name, hash, group);
+    writeUsers();
+    return user;
 }
 
 }  // namespace Autorization

@@ -39,7 +39,8 @@ bool DrivePeer::attach(DriveTCPthread& link)
     if (!QTest::qWaitFor([&] { return m_server.hasPendingConnections(); }, 3000))
         return false;
     m_socket = m_server.nextPendingConnection();
-    return m_socket != nullptr;
+    // Attached once the link holds the peer's status.
+    return m_socket != nullptr && QTest::qWaitFor([&] { return link.statusKnown(); }, 3000);
 }
 
 QString DrivePeer::next(int timeoutMs)

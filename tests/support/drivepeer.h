@@ -20,7 +20,8 @@ class DrivePeer : public QObject
 public:
     DrivePeer();
 
-    // Opens the link to this peer unless it is up already.
+    // Opens the link to this peer unless it is up already; true once the link holds the peer's
+    // status.
     bool attach(DriveTCPthread& link);
 
     // The next command the controller received ("" when none came within the wait).

@@ -2,15 +2,34 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
 constexpr qint32 StateOff = 0xA0013;     // ready for power
 constexpr qint32 StateOn = 0xA0102;      // positioning
 constexpr qint32 StateParked = 0xC1600;  // parked
+// Channel states and modes as the console reads them.
+constexpr quint32 ChannelIdle = 1;
 constexpr quint32 ChannelReady = 2;
 constexpr quint32 ChannelRunning = 3;
+constexpr quint32 ChannelError = 6;
+constexpr quint32 ChannelReset = 8;
+constexpr quint32 ChannelLoading = 9;
+constexpr quint32 ModeManual = 1;
+constexpr quint32 ModeAutomatic = 5;
+constexpr double LoadingSeconds = 0.3;
+constexpr double DoneSeconds = 1.0;
+constexpr double ResetSeconds = 0.3;
+constexpr double VirtualSwitchSeconds = 0.5;
+constexpr double MessageSeconds = 1.0;
+constexpr quint32 VirtualOff = 0;
+constexpr quint32 VirtualSwitching = 1;
+constexpr quint32 VirtualReady = 2;
+// The controller's message "cannot start a program: the drives are not on".
+constexpr quint32 MessageDrivesNotOn = 111;
 constexpr quint32 LightSpiralBit = 1u << 2;
 
 // Position index of an axis name in commands ("LX" is the first drive).
@@ -55,8 +74,8 @@ QList<int> groupAxes(const QString& group)
 DriveSimulator::DriveSimulator(QObject* parent) : QObject(parent), m_status(DriveStatus::blank())
 {
     for (int i = 0; i < 3; ++i) {
-        m_status.channelState[i] = ChannelReady;
-        m_status.channelMode[i] = 1;
+        m_status.channelState[i] = ChannelIdle;
+        m_status.channelMode[i] = ModeManual;
     }
     for (int i = 0; i < DriveStatusPacket::DriveCount; ++i)
         m_status.driveState[i] = StateOff;
@@ -117,11 +136,53 @@ void DriveSimulator::stopAllMotion()
 {
     for (Jog& jog : m_jog)
         jog.speed = 0.0;
+    // A program cut off by the loss of drive power leaves its channel in error.
     for (int c = 0; c < 3; ++c) {
-        m_programLeft[c] = 0.0;
-        m_status.channelState[c] = ChannelReady;
+        if (m_channel[c].phase == Phase::Loading || m_channel[c].phase == Phase::Running)
+            enter(c, Phase::Failed);
     }
     updateMoving();
+}
+
+void DriveSimulator::enter(int channel, Phase phase)
+{
+    static const struct {
+        quint32 state;
+        quint32 mode;
+        double seconds;
+    } looks[] = {
+        {ChannelIdle, ModeManual, 0.0},          // Still
+        {ChannelLoading, ModeAutomatic, LoadingSeconds},
+        {ChannelRunning, ModeAutomatic, 0.0},    // programSeconds()
+        {ChannelReady, ModeManual, DoneSeconds},
+        {ChannelReset, ModeManual, ResetSeconds},
+        {ChannelError, ModeManual, 0.0},         // until reset
+    };
+    const auto& look = looks[int(phase)];
+    m_channel[channel].phase = phase;
+    m_channel[channel].left = phase == Phase::Running ? m_programSeconds : look.seconds;
+    m_status.channelState[channel] = look.state;
+    m_status.channelMode[channel] = look.mode;
+}
+
+void DriveSimulator::advanceChannel(int channel, double seconds)
+{
+    Channel& ch = m_channel[channel];
+    while (seconds > 0.0 && ch.left > 0.0) {
+        const double step = qMin(seconds, ch.left);
+        seconds -= step;
+        ch.left -= step;
+        if (ch.left > 0.0)
+            break;
+        switch (ch.phase) {
+        case Phase::Loading: enter(channel, Phase::Running); break;
+        case Phase::Running: enter(channel, Phase::Done); break;
+        case Phase::Done:
+        case Phase::Resetting: enter(channel, Phase::Still); break;
+        case Phase::Still:
+        case Phase::Failed: break;
+        }
+    }
 }
 
 void DriveSimulator::updateMoving()
@@ -129,8 +190,8 @@ void DriveSimulator::updateMoving()
     bool moving = false;
     for (const Jog& jog : m_jog)
         moving = moving || jog.speed != 0.0;
-    for (double left : m_programLeft)
-        moving = moving || left > 0.0;
+    for (const Channel& channel : m_channel)
+        moving = moving || channel.phase == Phase::Running;
     m_status.axisMoving = moving ? 1 : 0;
 }
 
@@ -160,24 +221,26 @@ void DriveSimulator::advance(double seconds)
         if (m_jog[axis].speed != 0.0)
             moveAxis(axis, m_jog[axis].speed / 60.0 * seconds);
     }
-    bool running = false;
-    for (int c = 0; c < 3; ++c) {
-        if (m_programLeft[c] <= 0.0)
-            continue;
-        m_programLeft[c] -= seconds;
-        if (m_programLeft[c] <= 0.0) {
-            m_programLeft[c] = 0.0;
-            m_status.channelState[c] = ChannelReady;
-        } else {
-            running = true;
-        }
-    }
-    if (running) {
+    // A running program passes a point every half second.
+    if (std::any_of(std::begin(m_channel), std::end(m_channel),
+                                           [](const Channel& c) { return c.phase == Phase::Running; })) {
         m_pointClock += seconds;
         while (m_pointClock >= 0.5) {
             m_pointClock -= 0.5;
             ++m_status.pointNo;
         }
+    }
+    for (int c = 0; c < 3; ++c)
+        advanceChannel(c, seconds);
+    if (m_virtualLeft > 0.0) {
+        m_virtualLeft -= seconds;
+        if (m_virtualLeft <= 0.0 && m_status.transOn)
+            m_status.virtualState = VirtualReady;
+    }
+    if (m_messageLeft > 0.0) {
+        m_messageLeft -= seconds;
+        if (m_messageLeft <= 0.0)
+            m_status.message[0] = 0;
     }
     updateMoving();
 }
@@ -206,7 +269,8 @@ bool DriveSimulator::apply(const QString& command)
         return true;
     }
     if (onOff("TRANS", m_status.transOn)) {
-        m_status.virtualState = m_status.transOn;
+        m_status.virtualState = m_status.transOn ? VirtualSwitching : VirtualOff;
+        m_virtualLeft = m_status.transOn ? VirtualSwitchSeconds : 0.0;
         return true;
     }
     quint8 light = (m_status.lightState & LightSpiralBit) ? 1 : 0;
@@ -217,7 +281,13 @@ bool DriveSimulator::apply(const QString& command)
     if (onOff("PULT", m_status.pultOn))
         return true;
     if (command == QLatin1String("STOP_PRG")) {
-        stopAllMotion();
+        for (Jog& jog : m_jog)
+            jog.speed = 0.0;
+        for (int c = 0; c < 3; ++c) {
+            if (m_channel[c].phase != Phase::Still)
+                enter(c, Phase::Resetting);
+        }
+        updateMoving();
         return true;
     }
     if (command == QLatin1String("ZOOMMER")) {
@@ -236,8 +306,12 @@ bool DriveSimulator::apply(const QString& command)
         const int channel = match.captured(2).toInt();
         if (channel < 1 || channel > 3 || !args.value(0).startsWith(QLatin1String("/programs/")))
             return false;
-        m_programLeft[channel - 1] = m_programSeconds;
-        m_status.channelState[channel - 1] = ChannelRunning;
+        if (!m_status.drivesOn) {
+            m_status.message[0] = MessageDrivesNotOn;
+            m_messageLeft = MessageSeconds;
+            return true;
+        }
+        enter(channel - 1, Phase::Loading);
         updateMoving();
         return true;
     }

@@ -4,7 +4,7 @@
 // every command with its time, streams 296-byte status datagrams, and models the machine so that
 // every command of the vocabulary shows in the status:
 //   DRIVE ON/OFF     DrivesOn, every drive's state (A0013 off, A0102 on); OFF stops all motion
-//   TRANS ON/OFF     TransOn and VirtualState (1 on, 0 off)
+//   TRANS ON/OFF     TransOn
 //   SPIRAL ON/OFF    LightState bit 2
 //   PULT ON/OFF      PultOn
 //   MOVE(axis,v)     jogs the axis at v units per minute (drives must be on) until MOVE(axis,0),
@@ -14,14 +14,23 @@
 //   CLEAR_ERROR      an E or F state of the drive goes back to its power state
 //   LIMIT_MIN/MAX    the software limit value
 //   REFERENCE(a,n)   the axis position becomes n / 10000
-//   EXEC_n(file)     channel n runs (ChannelState 3, AxisMoving, PointNo counting) for
-//                    programSeconds(), then is ready again (2)
-//   STOP_PRG         ends every program and jog
+//   EXEC_n(file)     with the drives on: channel n loads the program (ChannelState 9) for
+//                    0.3 s, runs it (3, mode 5 "automatic", AxisMoving, PointNo counting) for
+//                    programSeconds(), reports it done (2, "ready") for 1 s and is idle (1,
+//                    manual mode 1) again; with the drives off it stays as it is and message
+//                    word 0 says 111 ("drives not on") for 1 s
+//   STOP_PRG         ends every jog; every channel that is not idle is reset (8) for 0.3 s and
+//                    then idle
+//   DRIVE OFF        also stops all motion; a channel that loads or runs a program is in error
+//                    (6) until STOP_PRG resets it
+//   TRANS ON/OFF     the virtual-axis state goes 1 (switching) for 0.5 s, then 2 (ready); 0 off
 //   LIR(g,s,k)       moves the group's axes (LX: LX1 and LX2, U: U1 and U2) by s / 1000
 //   HANDWHEEL(s)     with the pendant on, moves X by s / 1000
 //   ZOOMMER          counted by buzzerCount()
 // KeyAccess is 1, breakers are on (DrivePowerState 0x7FF, SpiralPower, DrivesPower), channels are
-// ready (2) in manual mode (1).
+// idle (1) in manual mode (1), so that the transformation and the fixed moves, which the console
+// allows on an idle channel 1 only, can be tried. A channel state set through status() stays
+// until a command or a timed step of the model changes that channel.
 
 #include <QElapsedTimer>
 #include <QList>
@@ -87,7 +96,15 @@ private:
     struct Jog {
         double speed = 0.0;  // units per minute, signed
     };
+    // What a channel does; the timed phases end by themselves.
+    enum class Phase { Still, Loading, Running, Done, Resetting, Failed };
+    struct Channel {
+        Phase phase = Phase::Still;
+        double left = 0.0;  // seconds left in a timed phase
+    };
     void stopAllMotion();
+    void enter(int channel, Phase phase);
+    void advanceChannel(int channel, double seconds);
     void updateMoving();
     void moveAxis(int axis, double delta);
     qint32 poweredState() const;
@@ -97,7 +114,9 @@ private:
     DriveStatusPacket m_status;
     QList<Command> m_commands;
     Jog m_jog[DriveStatusPacket::AxisCount];
-    double m_programLeft[3] = {};
+    Channel m_channel[3];
+    double m_virtualLeft = 0.0;  // the transformation switching on
+    double m_messageLeft = 0.0;  // message word 0 shown
     double m_pointClock = 0.0;
     double m_programSeconds = 3.0;
     int m_buzzer = 0;

@@ -396,7 +396,7 @@ def build():
               + palette(bg=(255, 255, 192)) + boolean('autoFillBackground', True)
               + string('windowTitle', 'Form') + string('styleSheet', '', notr=True) + body + '</widget>')
     custom = [('PoLabel', 'QLabel', 'widgets.h'), ('PoSprite', 'QLabel', 'widgets.h'),
-              ('StateButton', 'QPushButton', 'statebutton.h'), ('CONTOUR', 'QWidget', 'contour.h'),
+              ('StateButton', 'QPushButton', 'statebutton.h'), ('CONTOUR', 'QTabWidget', 'contour.h'),
               ('KVS', 'QWidget', 'kvs.h')]
     customs = ''.join(f'<customwidget><class>{c}</class><extends>{e}</extends><header>{h}</header>'
                       + ('<container>1</container>' if e == 'QWidget' else '') + '</customwidget>'

@@ -143,9 +143,9 @@ void bevel()
 
 // ---- the widget kit's own pictures ----------------------------------------------------------
 
-void lamp(const QString& name, const QColor& colour)
+void lamp(const QString& name, const QColor& colour, const QString& glyph = QString())
 {
-    save(name, 25, 25, [colour](QPainter& p, int w, int h) {
+    save(name, 25, 25, [colour, glyph](QPainter& p, int w, int h) {
         const QRectF r(1, 1, w - 2, h - 2);
         QRadialGradient g(r.center() - QPointF(3, 3), r.width() * 0.65);
         g.setColorAt(0, colour.lighter(150));
@@ -156,6 +156,8 @@ void lamp(const QString& name, const QColor& colour)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(255, 255, 255, 150));
         p.drawEllipse(QRectF(7, 5, 6, 4));
+        if (!glyph.isEmpty())
+            text(p, QRectF(0, 1, w, h), glyph, 17, QColor(60, 60, 60));
     });
 }
 
@@ -210,6 +212,8 @@ void kit()
     lamp(QStringLiteral("indicator_green.png"), QColor(40, 200, 60));
     lamp(QStringLiteral("indicator_yellow.png"), QColor(245, 210, 30));
     lamp(QStringLiteral("indicator_red.png"), QColor(230, 40, 40));
+    // A state the controller has not reported: the pink of an invalid reading, with a question.
+    lamp(QStringLiteral("indicator_unknown.png"), QColor(255, 192, 192), QStringLiteral("?"));
 
     // Operator-log icons.
     badge(QStringLiteral("icon-info-mini.png"), 24, QColor(52, 120, 210), QColor(30, 80, 150),

@@ -1,0 +1,235 @@
+// The weld program editor's starts: the start button (full start, continuation after a
+// technological stop, test move), the go-to moves on a touch of a contour row and the correction
+// move. The programs come from WeldProgram as functions of the editor's snapshot; ChannelStart
+// writes and starts them.
+
+#include <QTableWidget>
+
+#include "channelstart.h"
+#include "contour.h"
+#include "drivecomm.h"
+#include "gui.h"
+
+namespace {
+
+// Pauses between the channel starts: the beam channel waits before the motion channels begin,
+// the rotator before the manipulator.
+constexpr int kAfterBeamMs = 1000;
+constexpr int kAfterRotatorMs = 1000;
+constexpr int kAfterRotatorMoveMs = 500;
+
+const QString kManipulatorProgram = QStringLiteral("Перемещение манипулятора");
+const QString kRotatorProgram = QStringLiteral("Перемещение изделия");
+
+}  // namespace
+
+void CONTOUR::setUpStart()
+{
+    m_start = new ChannelStart([this](const QString& command) { return m_gui && m_gui->drives()->command(command); },
+                               this);
+    connect(m_start, &ChannelStart::message, this, &CONTOUR::message);
+    connect(m_start, &ChannelStart::finished, this, [this](bool allSent) {
+        // Take the callback first: it may start again.
+        const std::function<void(bool)> done = std::move(m_afterStart);
+        m_afterStart = nullptr;
+        if (done)
+            done(allSent);
+        updateGcode();
+    });
+    connect(twContour, &QTableWidget::cellClicked, this, &CONTOUR::onContourCellClicked);
+}
+
+void CONTOUR::forgetRun()
+{
+    m_gen = WeldProgram::GeneratorState();
+    m_runText1.clear();
+    m_runText2.clear();
+    m_fullRun = false;
+}
+
+bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done)
+{
+    m_afterStart = std::move(done);
+    if (m_start->start(steps)) {
+        updateGcode();
+        return true;
+    }
+    m_afterStart = nullptr;
+    return false;
+}
+
+bool CONTOUR::run(int channel, const QString& text)
+{
+    bool sent = false;
+    startChannels({{channel, text, 0}}, [&sent](bool allSent) { sent = allSent; });
+    return sent;
+}
+
+void CONTOUR::showPrograms(const QString& text1, const QString& text2)
+{
+    if (!text2.isEmpty()) {
+        teGcode_2->setPlainText(text2);
+        lbProgName2->setText(kRotatorProgram);
+    }
+    teGcode->setPlainText(text1);
+    lbProgName1->setText(kManipulatorProgram);
+}
+
+// The motion programs of a start: the rotator of a ring joint first, the manipulator after it.
+QList<ChannelStart::Step> CONTOUR::motionSteps(const QString& text1, const QString& text2, int pauseMs) const
+{
+    QList<ChannelStart::Step> steps;
+    if (!text2.isEmpty())
+        steps.append({2, text2, 0});
+    steps.append({1, text1, steps.isEmpty() ? 0 : pauseMs});
+    return steps;
+}
+
+// ---- start button ---------------------------------------------------------------------------------
+
+void CONTOUR::updateGcode()
+{
+    pbGcode->setText(!m_gen.stopPending() || m_channel1State == 3 ? QStringLiteral("ПУСК") : QStringLiteral("ДАЛЕЕ"));
+    // While a start waits between its channels a second press would start them twice.
+    pbGcode->setEnabled(!m_start || !m_start->busy());
+    pbRun->setEnabled(true);
+}
+
+void CONTOUR::on_pbGcode_clicked()
+{
+    emit message(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"), false);
+    if (m_start->busy())
+        return;
+    if (m_channel1State == 3) {
+        emit message(QStringLiteral("[A]Пуск невозможен: канал 1 выполняет программу"), true);
+        return;
+    }
+    const ContourSnapshot s = snapshot();
+
+    if (m_gen.stopPending()) {
+        // Continuation: only the motion programs, jumping behind the stop where the run ended.
+        WeldProgram::GeneratorState next = m_gen;
+        next.startNo += 1;
+        next.stopCount = 0;
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        if (!motion.ok()) {
+            emit message(motion.error, true);
+            return;
+        }
+        if (!WeldProgram::continues(m_runText1, motion.text1, m_gen.restartLine1) ||
+            (!motion.text2.isEmpty() && !WeldProgram::continues(m_runText2, motion.text2, m_gen.restartLine2))) {
+            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"), true);
+            return;
+        }
+        if (startChannels(motionSteps(motion.text1, motion.text2, kAfterRotatorMs), [this, motion](bool allSent) {
+                if (!allSent)
+                    return;  // the stopped run still waits for its continuation
+                m_gen = motion.state;
+                m_runText1 = motion.text1;
+                m_runText2 = motion.text2;
+            }))
+            showPrograms(motion.text1, motion.text2);
+        return;
+    }
+
+    if (m_testMove) {
+        const WeldProgram::Programs test = WeldProgram::genTestMove(s);
+        if (!test.ok()) {
+            emit message(test.error, true);
+            return;
+        }
+        if (startChannels(motionSteps(test.text1, test.text2, kAfterRotatorMoveMs), [this](bool allSent) {
+                if (allSent)
+                    m_fullRun = false;
+            }))
+            showPrograms(test.text1, test.text2);
+        return;
+    }
+
+    // Full start: every program is generated before the first file is written.
+    const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
+    const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+    const QString error = !beam.ok() ? beam.error : motion.error;
+    if (!error.isEmpty()) {
+        emit message(error, true);
+        return;
+    }
+    QList<ChannelStart::Step> steps{{3, beam.text3, 0}};
+    for (ChannelStart::Step step : motionSteps(motion.text1, motion.text2, kAfterRotatorMs)) {
+        if (steps.size() == 1)
+            step.pauseMs = kAfterBeamMs;
+        steps.append(step);
+    }
+    if (!startChannels(steps, [this, motion](bool allSent) {
+            forgetRun();
+            if (!allSent)
+                return;
+            m_gen = motion.state;
+            m_runText1 = motion.text1;
+            m_runText2 = motion.text2;
+            m_fullRun = true;
+        }))
+        return;
+    teGcode_3->setPlainText(beam.text3);
+    lbProgName3->setText(QStringLiteral("Технология"));
+    showPrograms(motion.text1, motion.text2);
+}
+
+// ---- go-to-point and correction -----------------------------------------------------------------
+
+void CONTOUR::onContourCellClicked(int row, int column)
+{
+    // A touch does not move the current point: the controller reports where the axes arrive.
+    twContour->setCurrentCell(m_currentPoint, 0);
+    if (m_schema && m_schema->id() == QLatin1String("XYZ") && column == twContour->columnCount() - 1) {
+        onContourCellDoubleClicked(row, column);
+        return;
+    }
+    const QString refused = QStringLiteral("[A]Переход к точке невозможен: ");
+    if (m_channel1State == 3) {
+        emit message(refused + QStringLiteral("канал 1 выполняет программу"), true);
+        return;
+    }
+    if (m_start->busy()) {
+        emit message(refused + QStringLiteral("идёт пуск программ"), true);
+        return;
+    }
+    const WeldProgram::GoTo g = WeldProgram::goToPoint(snapshot(), m_currentPoint, row, m_forward,
+                                                        m_schema ? coords() : QList<float>());
+    if (!g.ok()) {
+        emit message(g.error, true);
+        return;
+    }
+    if (startChannels(motionSteps(g.text1, g.text2, kAfterRotatorMoveMs), [this, forward = g.forward](bool allSent) {
+            if (allSent)
+                m_forward = forward;
+        }))
+        showPrograms(g.text1, g.text2);
+}
+
+void CONTOUR::on_pbCorrNgo_clicked()
+{
+    const int r = twContour->currentRow();
+    if (!m_schema || r < 0)
+        return;
+    QList<float> delta = coords();
+    emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);
+    const QList<float> point = coords(r);
+    for (int k = 0; k < delta.size() && k < point.size(); ++k)
+        delta[k] -= point.at(k);
+    movePoint(r, delta);
+    updateD();
+    int next = r + 1;
+    if (next >= twContour->rowCount())
+        next = m_ring ? 0 : twContour->rowCount() - 1;
+    updateLength();
+    updateGcode();
+    onContourCellClicked(next, 0);
+}
+
+void CONTOUR::onContourCellDoubleClicked(int row, int)
+{
+    // No segment leaves the last point of an open contour.
+    if (!m_ring && row == twContour->rowCount() - 1)
+        return;
+}

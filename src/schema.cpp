@@ -1,0 +1,261 @@
+#include "schema.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+float at(const QList<float>& c, int i)
+{
+    return i < c.size() ? c.at(i) : 0.0f;
+}
+
+// Differences and squares in single precision, the sum and the root in double.
+double euclid(const QList<float>& c1, const QList<float>& c2, std::initializer_list<int> axes)
+{
+    double sum = 0.0;
+    for (int i : axes) {
+        const float d = at(c2, i) - at(c1, i);
+        const float square = d * d;
+        sum += square;
+    }
+    return std::sqrt(sum);
+}
+
+// Channel 1 of the linear and the ring-joint scheme: coordinate set 1, a dwell, coordinate set 2;
+// closed by a dwell and the return to set 0.
+QStringList manipulatorInit(int* n)
+{
+    return Schema::frames({QStringLiteral(" COORD(1)"), QStringLiteral(" G4 F0.2"), QStringLiteral(" COORD(2)")}, n);
+}
+
+QStringList manipulatorUninit(int* n)
+{
+    return Schema::frames({QStringLiteral(" G4 F0.2"), QStringLiteral(" COORD(0,2)")}, n);
+}
+
+}  // namespace
+
+Schema::Schema(const QString& id, float D, float P, int aux) : m_id(id), m_D(D), m_P(P), m_aux(aux) {}
+
+bool Schema::circle() const
+{
+    return m_id == QLatin1String("Circle");
+}
+
+bool Schema::rotate() const
+{
+    return m_id == QLatin1String("XYZr");
+}
+
+QString Schema::num(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+QStringList Schema::frames(const QStringList& texts, int* n)
+{
+    QStringList lines;
+    for (const QString& text : texts)
+        lines << QStringLiteral("N%1%2").arg((*n)++).arg(text);
+    return lines;
+}
+
+Schema* createSchema(const QString& id, float D, float P, int aux)
+{
+    if (id == QLatin1String("XYZr"))
+        return new SchemaXYZr(D, P, aux);
+    if (id == QLatin1String("Circle"))
+        return new SchemaCircle(D, P);
+    return new SchemaXYZ();
+}
+
+// ---- "XYZ" ------------------------------------------------------------------------------------
+
+SchemaXYZ::SchemaXYZ() : Schema(QStringLiteral("XYZ"), -1, -1, -1)
+{
+    m_axisNames << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("Z");
+}
+
+QString SchemaXYZ::header() const
+{
+    return QStringLiteral("<b>Линейная интерполяция</b>");
+}
+
+float SchemaXYZ::distance(const QList<float>& c1, const QList<float>& c2) const
+{
+    double sum = 0.0;
+    const int count = std::max(c1.size(), c2.size());
+    for (int i = 0; i < count; ++i) {
+        const float d = at(c2, i) - at(c1, i);
+        const float square = d * d;
+        sum += square;
+    }
+    return float(std::sqrt(sum));
+}
+
+bool SchemaXYZ::validDistance(const QList<float>&, const QList<float>&) const
+{
+    return true;
+}
+
+QStringList SchemaXYZ::gCodeInitChan1(int* n) const
+{
+    return manipulatorInit(n);
+}
+
+QStringList SchemaXYZ::gCodeInitChan2(int* n) const
+{
+    return frames({QStringLiteral(" G4 F0.2")}, n);
+}
+
+QString SchemaXYZ::gCodePoint(const QList<float>& c, bool) const
+{
+    return QStringLiteral("G01 x=") + num(at(c, 0)) + QStringLiteral(" y=") + num(at(c, 1)) +
+           QStringLiteral(" z=") + num(at(c, 2));
+}
+
+QStringList SchemaXYZ::gCodeUninitChan1(int* n) const
+{
+    return manipulatorUninit(n);
+}
+
+QStringList SchemaXYZ::gCodeUninitChan2(int* n) const
+{
+    return frames({QStringLiteral(" G4 F0.2")}, n);
+}
+
+// ---- "XYZr" -----------------------------------------------------------------------------------
+
+SchemaXYZr::SchemaXYZr(float D, float P, int aux) : Schema(QStringLiteral("XYZr"), D, P, aux)
+{
+    m_axisNames << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("Z");
+}
+
+QString SchemaXYZr::header() const
+{
+    return QStringLiteral("<b>Круговая интерполяция</b><pre>D=%1</>").arg(double(D()));
+}
+
+float SchemaXYZr::chord(const QList<float>& c1, const QList<float>& c2) const
+{
+    switch (Aux()) {
+    case 1:
+        return float(euclid(c1, c2, {0, 2}));
+    case 2:
+        return float(euclid(c1, c2, {1, 2}));
+    default:
+        return float(euclid(c1, c2, {0, 1}));
+    }
+}
+
+float SchemaXYZr::distance(const QList<float>& c1, const QList<float>& c2) const
+{
+    const double c = chord(c1, c2);
+    // Without a circle yet (D of 0 or less) the path is the straight chord; a chord a little
+    // longer than D (opposite points with rounding) is half the circle, never "not a number".
+    if (!(D() > 0))
+        return float(c);
+    return float(double(D()) * std::asin(std::min(1.0, c / double(D()))));
+}
+
+bool SchemaXYZr::validDistance(const QList<float>& c1, const QList<float>& c2) const
+{
+    return D() >= chord(c1, c2);
+}
+
+QStringList SchemaXYZr::gCodeInitChan1(int* n) const
+{
+    const char* plane = Aux() == 1 ? " G18" : Aux() == 2 ? " G19" : " G17";
+    return frames({QStringLiteral(" COORD(2)"), QLatin1String(plane)}, n);
+}
+
+QStringList SchemaXYZr::gCodeInitChan2(int* n) const
+{
+    return frames({QStringLiteral(" G4 F0.2")}, n);
+}
+
+QString SchemaXYZr::gCodePoint(const QList<float>& c, bool flag) const
+{
+    const QString g = flag ? QStringLiteral("G03 ") : QStringLiteral("G02 ");
+    const QString r = QStringLiteral(" R") + num(std::fabs(R()));
+    const QString x = num(at(c, 0)), y = num(at(c, 1)), z = num(at(c, 2));
+    switch (Aux()) {
+    case 0:
+        return g + QStringLiteral("x=") + x + QStringLiteral(" y=") + y + r + QStringLiteral(" z=") + z;
+    case 1:
+        return g + QStringLiteral("x=") + x + QStringLiteral(" z=") + z + r + QStringLiteral(" y=") + y;
+    default:
+        return g + QStringLiteral("y=") + y + QStringLiteral(" z=") + z + r + QStringLiteral(" x=") + x;
+    }
+}
+
+QStringList SchemaXYZr::gCodeUninitChan1(int* n) const
+{
+    return frames({QStringLiteral(" G16"), QStringLiteral(" COORD(0,2)")}, n);
+}
+
+QStringList SchemaXYZr::gCodeUninitChan2(int* n) const
+{
+    return frames({QStringLiteral(" G4 F0.2")}, n);
+}
+
+// ---- "Circle" ---------------------------------------------------------------------------------
+
+SchemaCircle::SchemaCircle(float D, float P) : Schema(QStringLiteral("Circle"), D, P, -1)
+{
+    m_axisNames << QStringLiteral("V") << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("Z");
+}
+
+QString SchemaCircle::header() const
+{
+    return QStringLiteral("<b>Кольцевой стык</b><pre>D=%1</>").arg(double(D()));
+}
+
+float SchemaCircle::ringFactor() const
+{
+    return float(double(D()) * kPi / 360.0);
+}
+
+float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) const
+{
+    float d = std::fabs(at(c1, 0) - at(c2, 0));
+    if (d > 180)
+        d = 360 - d;
+    return float(double(d) * (double(D()) * kPi) / 360.0);
+}
+
+bool SchemaCircle::validDistance(const QList<float>&, const QList<float>&) const
+{
+    return true;
+}
+
+QStringList SchemaCircle::gCodeInitChan1(int* n) const
+{
+    return manipulatorInit(n);
+}
+
+QStringList SchemaCircle::gCodeInitChan2(int* n) const
+{
+    return frames({QStringLiteral(" ARF(V=") + num(ringFactor()) + QStringLiteral(")")}, n);
+}
+
+QString SchemaCircle::gCodePoint(const QList<float>& c, bool flag) const
+{
+    if (flag)
+        return QStringLiteral("G01 V=") + num(at(c, 0));
+    return QStringLiteral("G01 x=") + num(at(c, 1)) + QStringLiteral(" y=") + num(at(c, 2)) +
+           QStringLiteral(" z=") + num(at(c, 3));
+}
+
+QStringList SchemaCircle::gCodeUninitChan1(int* n) const
+{
+    return manipulatorUninit(n);
+}
+
+QStringList SchemaCircle::gCodeUninitChan2(int* n) const
+{
+    return frames({QStringLiteral(" ARF()")}, n);
+}

@@ -1,0 +1,40 @@
+#include "techfield.h"
+
+#include <QWidget>
+
+#include "numpad.h"
+
+namespace TechField {
+
+float clamp(float value, float min, float max)
+{
+    if (!(value >= min))   // below, or NaN
+        value = min;
+    if (value > max)
+        value = max;
+    return value;
+}
+
+float stepped(float value, float step, bool up, float min, float max)
+{
+    return clamp(up ? value + step : value - step, min, max);
+}
+
+bool ask(const QString& title, QWidget* anchor, float* value)
+{
+    Numpad pad(title, anchor, 0.0f, false, false, false);
+    if (pad.exec() != QDialog::Accepted)
+        return false;
+    *value = float(pad.value());
+    return true;
+}
+
+QPoint belowLeft(const QWidget* button, int dialogWidth)
+{
+    if (!button)
+        return QPoint(0, 0);
+    const QPoint topLeft = button->mapToGlobal(QPoint(0, 0));
+    return QPoint(topLeft.x() - dialogWidth, topLeft.y() + button->height());
+}
+
+}  // namespace TechField

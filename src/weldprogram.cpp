@@ -1,0 +1,881 @@
+#include "weldprogram.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "contourgeometry.h"
+
+namespace WeldProgram {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+// Paths are stored with two decimals: closer than this they are one place.
+constexpr float kPathTolerance = 0.01f;
+// More frames than this would take the console minutes and gigabytes to write.
+constexpr double kMaxMoves = 1e6;
+
+const QString kStartRefused = QStringLiteral("[A]Пуск невозможен: ");
+const QString kGoToRefused = QStringLiteral("[A]Переход к точке невозможен: ");
+const QString kWait = QStringLiteral("WAIT");
+
+float at(const QList<float>& c, int i)
+{
+    return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
+}
+
+// A number of the program, fixed point; a value that is not finite spoils the program.
+QString fixed(double value, int decimals, bool* finite)
+{
+    if (!std::isfinite(value) && finite)
+        *finite = false;
+    return QString::number(value, 'f', decimals);
+}
+
+// Up to six significant digits without trailing zeros.
+QString shortest(double value, bool* finite)
+{
+    if (!std::isfinite(value) && finite)
+        *finite = false;
+    return QString::number(value, 'g', 6);
+}
+
+bool allFinite(const QList<float>& c)
+{
+    return std::all_of(c.begin(), c.end(), [](float v) { return std::isfinite(v); });
+}
+
+// The scheme's point word, its coordinates and radius checked.
+QString pointWord(const Schema& schema, const QList<float>& p, bool flag, bool* finite)
+{
+    if (finite && (!allFinite(p) || !std::isfinite(schema.R())))
+        *finite = false;
+    return schema.gCodePoint(p, flag);
+}
+
+QString numbered(int n, const QString& words)
+{
+    return QLatin1Char('N') + QString::number(n) + words;
+}
+
+QString moveFrame(const QString& word, float F, bool* finite)
+{
+    return QStringLiteral(" G90 ") + word + QStringLiteral(" F") + fixed(F, 3, finite);
+}
+
+// The short way between two angles of the rotator, degrees.
+float foldedAngle(float a, float b)
+{
+    float d = std::fabs(a - b);
+    if (d > 180)
+        d = 360 - d;
+    return d;
+}
+
+bool sameManipulatorPosition(const QList<float>& a, const QList<float>& b)
+{
+    return at(a, 1) == at(b, 1) && at(a, 2) == at(b, 2) && at(a, 3) == at(b, 3);
+}
+
+// Two points that the program writes as one ("XYZr": an arc between them has no direction).
+bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
+{
+    for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (Schema::num(at(a, i)) != Schema::num(at(b, i)))
+            return false;
+    }
+    return true;
+}
+
+// The in-plane pair and the coordinate across the plane of "XYZr".
+struct Plane {
+    int u, v, across;
+};
+Plane planeOf(int aux)
+{
+    switch (aux) {
+    case 1:
+        return {0, 2, 1};
+    case 2:
+        return {1, 2, 0};
+    default:
+        return {0, 1, 2};
+    }
+}
+
+// Polar angle of a contour point about the "XYZr" centre, radians.
+float polarAngle(const ContourSnapshot& s, int row)
+{
+    const Plane plane = planeOf(s.schema->Aux());
+    const QList<float> c = s.coords(row);
+    return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
+}
+
+int passCount(const ContourSnapshot& s)
+{
+    if (!s.ring)
+        return 1;
+    return s.passes >= 1 ? int(std::min(double(s.passes), kMaxMoves)) : 0;
+}
+
+// "XYZr" writes a straight return after a stop: the axes may stand anywhere by then, and an arc
+// from the target to itself has no direction.
+QString straightWord(const QList<float>& p)
+{
+    return QStringLiteral("G01 x=") + Schema::num(at(p, 0)) + QStringLiteral(" y=") + Schema::num(at(p, 1)) +
+           QStringLiteral(" z=") + Schema::num(at(p, 2));
+}
+
+// Minutes the rotator needs to turn from one angle to another (the short way) at feed F along a
+// ring of diameter D.
+float turnTime(float D, float from, float to, float F)
+{
+    return float(double(D) * (double(foldedAngle(to, from)) * kPi) / (double(F) * 360.0));
+}
+
+// The manipulator's share of a ring move that turns for t minutes: a dwell while only the part
+// turns, else a straight move timed to arrive together with the part (at feed F when the part does
+// not turn). Returns the frame; *feed is the manipulator's feed, or -1 for a dwell.
+QString matchedManipulator(const Schema& schema, int n, const QList<float>& to, const QList<float>& from, float t,
+                           float F, float* feed, bool* finite)
+{
+    if (sameManipulatorPosition(to, from)) {
+        *feed = -1;
+        return numbered(n, QStringLiteral(" G4 F") + fixed(t * 60.0f, 3, finite));
+    }
+    const double d1 = at(to, 1) - at(from, 1), d2 = at(to, 2) - at(from, 2), d3 = at(to, 3) - at(from, 3);
+    *feed = t != 0 ? float(std::sqrt(d1 * d1 + d2 * d2 + d3 * d3) / double(t)) : F;
+    return numbered(n, moveFrame(pointWord(schema, to, false, finite), *feed, finite));
+}
+
+// The two channel programs of a test move or a go-to: each headed by its channel and the scheme's
+// preamble, numbered from one counter, and closed by the scheme's closing lines.
+class MoveProgram
+{
+public:
+    explicit MoveProgram(const Schema& schema) : m_schema(schema), m_ring(schema.circle())
+    {
+        ch1 << QStringLiteral("N1 $1") << schema.gCodeInitChan1(&m_k);
+        if (m_ring)
+            ch2 << QStringLiteral("N1 $2") << schema.gCodeInitChan2(&m_k);
+    }
+    int next() { return m_k++; }
+    void frame1(const QString& words) { ch1 << numbered(m_k++, words); }
+    void frame2(const QString& words) { ch2 << numbered(m_k++, words); }
+    // The ring's rotator frame to `to` and the manipulator's matching frame; nothing for the
+    // manipulator at feed 0 or when nothing moves.
+    void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
+    {
+        frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
+        const float t = F != 0 ? turnTime(m_schema.D(), at(from, 0), at(to, 0), F) : 0.0f;
+        if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
+            return;
+        float feed = 0;
+        ch1 << matchedManipulator(m_schema, next(), to, from, t, F, &feed, &finite);
+    }
+    // Closes both programs; false when a number was not finite.
+    bool finish(QString* text1, QString* text2)
+    {
+        if (m_ring) {
+            ch2 << m_schema.gCodeUninitChan2(&m_k);
+            frame2(QStringLiteral(" M30"));
+        }
+        ch1 << m_schema.gCodeUninitChan1(&m_k);
+        frame1(QStringLiteral(" M30"));
+        if (!finite)
+            return false;
+        *text1 = ch1.join(QLatin1Char('\n'));
+        *text2 = ch2.join(QLatin1Char('\n'));
+        return true;
+    }
+
+    QStringList ch1, ch2;
+    bool finite = true;
+
+private:
+    const Schema& m_schema;
+    const bool m_ring;
+    int m_k = 2;
+};
+
+}  // namespace
+
+// ---- single frames -------------------------------------------------------------------------------
+
+QString rotateFrame(const Schema& schema, int n, const QList<float>& p, float F, bool* finite)
+{
+    return numbered(n, moveFrame(pointWord(schema, p, true, finite), F, finite));
+}
+
+QString manipulatorFrame(const Schema& schema, int n, const QList<float>& p, float F, bool* finite)
+{
+    return numbered(n, moveFrame(pointWord(schema, p, false, finite), F, finite));
+}
+
+QString circleFrame(const Schema& schema, int n, const QList<float>& p, float F, bool ccw, bool* finite)
+{
+    return numbered(n, moveFrame(pointWord(schema, p, ccw, finite), F, finite));
+}
+
+QString arcFrame(int n, const QString& coords, const QString& arcWord, float F, bool* finite)
+{
+    return numbered(n, QStringLiteral(" G90") + arcWord + coords + QStringLiteral(" F") + fixed(F, 3, finite));
+}
+
+// ---- motion frames -------------------------------------------------------------------------------
+
+void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QList<float>& to,
+                          const QList<float>& from, float F, int row, bool forward, MotionFrames* out)
+{
+    const Schema& schema = *s.schema;
+    bool* finite = &out->finite;
+
+    if (schema.rotate()) {
+        out->ch1 << circleFrame(schema, st.frameNo++, to, F, st.ringCcw, finite);
+        out->resume1 = moveFrame(straightWord(to), F, finite);
+        return;
+    }
+
+    if (schema.circle()) {
+        if (F != 0) {
+            float feed = 0;
+            out->ch1 << matchedManipulator(schema, st.frameNo++, to, from,
+                                           turnTime(schema.D(), at(from, 0), at(to, 0), F), F, &feed, finite);
+            // A dwell leaves the manipulator where its last move took it.
+            if (feed >= 0)
+                out->resume1 = moveFrame(pointWord(schema, to, false, finite), feed, finite);
+        }
+        out->ch2 << rotateFrame(schema, st.frameNo++, to, F, finite);
+        out->resume2 = moveFrame(pointWord(schema, to, true, finite), F, finite);
+        return;
+    }
+
+    const SegmentParams segment = row >= 0 && row < s.points.size() ? s.points.at(row).segment : SegmentParams();
+    if (segment.type <= SegmentParams::Line) {
+        out->ch1 << manipulatorFrame(schema, st.frameNo++, to, F, finite);
+    } else {
+        const QString R = fixed(segment.radius, 2, finite);
+        if (!allFinite(to))
+            *finite = false;
+        const QString x = Schema::num(at(to, 0)), y = Schema::num(at(to, 1)), z = Schema::num(at(to, 2));
+        QString planeWord, coords;
+        switch (segment.plane) {
+        case 1:
+            planeWord = QStringLiteral(" G18");
+            coords = QStringLiteral("x=") + x + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
+                     QStringLiteral(" y=") + y;
+            break;
+        case 2:
+            planeWord = QStringLiteral(" G19");
+            coords = QStringLiteral("y=") + y + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
+                     QStringLiteral(" x=") + x;
+            break;
+        default:
+            planeWord = QStringLiteral(" G17");
+            coords = QStringLiteral("x=") + x + QStringLiteral(" y=") + y + QStringLiteral(" R") + R +
+                     QStringLiteral(" z=") + z;
+            break;
+        }
+        out->ch1 << numbered(st.frameNo++, planeWord);
+        // A counter-clockwise arc walked forward, or a clockwise one walked back, turns left.
+        const QString arcWord = (segment.direction == 1) == forward ? QStringLiteral(" G3 ") : QStringLiteral(" G2 ");
+        out->ch1 << arcFrame(st.frameNo++, coords, arcWord, F, finite);
+    }
+    // After a stop the manipulator returns on a straight line, also onto an arc.
+    out->resume1 = moveFrame(pointWord(schema, to, false, finite), F, finite);
+}
+
+void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int event, MotionFrames* out)
+{
+    const bool ring = s.schema->circle();
+    auto frame1 = [&](const QString& words) { out->ch1 << numbered(st.frameNo++, words); };
+    auto frame2 = [&](const QString& words) { out->ch2 << numbered(st.frameNo++, words); };
+    auto variable = [&](const QString& text) { out->ch1 << QString::number(++st.varLineNo) + text; };
+    const QString n = QString::number(event), n1 = QString::number(event + 1);
+
+    ++st.stopCount;
+    frame1(QStringLiteral(" REV(ALL)"));
+    frame1(QStringLiteral(" M30"));
+    if (st.stopCount == st.startNo)
+        st.restartLine1 = st.frameNo;
+    if (!out->resume1.isEmpty()) {
+        frame1(QStringLiteral(" WAIT"));
+        variable(QStringLiteral(" @AXISMOVING?=TRUE"));
+        frame1(out->resume1);
+        out->ch1 << kWait;
+        variable(QStringLiteral(" @AXISMOVING?=FALSE"));
+    }
+    if (ring) {
+        frame1(QStringLiteral(" WREV(") + n + QLatin1Char(')'));
+        frame1(QStringLiteral(" WAIT"));
+        frame1(QStringLiteral(" SEV(") + n1 + QLatin1Char(')'));
+    } else {
+        frame1(QStringLiteral(" SEV(") + n + QLatin1Char(')'));
+    }
+    variable(QStringLiteral(" @AXISMOVING?=TRUE"));
+    frame1(QStringLiteral(" WAIT"));
+
+    if (!ring)
+        return;
+    out->ch2 << s.schema->gCodeUninitChan2(&st.frameNo);
+    frame2(QStringLiteral(" M30"));
+    if (st.stopCount == st.startNo)
+        st.restartLine2 = st.frameNo;
+    if (!out->resume2.isEmpty())
+        frame2(out->resume2);
+    frame2(QStringLiteral(" SEV(") + n + QLatin1Char(')'));
+    frame2(QStringLiteral(" WAIT"));
+    frame2(QStringLiteral(" WEV(") + n1 + QLatin1Char(')'));
+}
+
+// ---- checks --------------------------------------------------------------------------------------
+
+namespace {
+
+QString checkContour(const ContourSnapshot& s, bool technology)
+{
+    if (!s.schema)
+        return QStringLiteral("контур не задан");
+    if (s.points.isEmpty())
+        return QStringLiteral("в контуре нет точек");
+    const Schema& schema = *s.schema;
+    if (schema.rotate() && s.points.size() < 3)
+        return QStringLiteral("для круговой интерполяции нужны не менее трёх точек контура");
+    if ((schema.rotate() || schema.circle()) && !(schema.D() > 0 && std::isfinite(schema.D())))
+        return QStringLiteral("не задан диаметр контура");
+    for (const ContourPoint& p : s.points) {
+        if (!allFinite(p.coords) || !std::isfinite(p.segment.radius))
+            return QStringLiteral("в контуре есть нечисловое значение");
+    }
+    if (!std::isfinite(s.passLength) || !std::isfinite(s.passes) || !std::isfinite(s.weldSpeed) ||
+        !std::isfinite(s.contourSpeed) || !std::isfinite(s.centerX) || !std::isfinite(s.centerY))
+        return QStringLiteral("нечисловое значение скорости, длины или числа проходов");
+    if (double(passCount(s)) * double(s.points.size() + (technology ? s.tech.size() : 0)) > kMaxMoves)
+        return QStringLiteral("слишком большое число проходов");
+    if (!technology)
+        return {};
+    if (s.tech.size() < 2 || s.tech.first().isComment() || s.tech.last().isComment())
+        return QStringLiteral("в технологической таблице нет начальной или конечной строки");
+    for (int r = 0; r < s.tech.size(); ++r) {
+        const TechRow& row = s.tech.at(r);
+        if (row.isComment())
+            continue;
+        const RasterParams& sweep = row.raster;
+        if (!std::isfinite(row.path) || !std::isfinite(row.Ir) || !std::isfinite(row.If) ||
+            !std::isfinite(row.speed) || !std::isfinite(sweep.ampX) || !std::isfinite(sweep.ampY) ||
+            !std::isfinite(sweep.shiftX) || !std::isfinite(sweep.shiftY) || !std::isfinite(sweep.param))
+            return QStringLiteral("нечисловое значение в строке %1 технологической таблицы").arg(r + 1);
+        if (row.speed < 0 && (row.on || r == 0))
+            return QStringLiteral("отрицательная скорость в строке %1 технологической таблицы").arg(r + 1);
+    }
+    return {};
+}
+
+// A generated number that is not finite.
+const QString kMotionNotFinite = QStringLiteral("нечисловое значение в программе перемещения");
+const QString kBeamNotFinite = QStringLiteral("нечисловое значение в программе сварки");
+
+}  // namespace
+
+QString check(const ContourSnapshot& s)
+{
+    return checkContour(s, true);
+}
+
+bool ringCcw(const ContourSnapshot& s)
+{
+    if (!s.schema || s.points.size() < 3)
+        return false;
+    const float A = polarAngle(s, 0), B = polarAngle(s, 1), C = polarAngle(s, 2);
+    return (A <= B && B <= C) || (C < A && A <= B) || (B <= C && C < A);
+}
+
+int idlePasses(float path, float L)
+{
+    if (!(L > 0) || !std::isfinite(L) || !std::isfinite(path))
+        return 0;
+    const double passes = (double(path) - double(kPathTolerance)) / double(L);
+    if (!(passes > 1))
+        return 0;
+    return int(std::min(std::ceil(passes) - 1, kMaxMoves));
+}
+
+// ---- motion programs -----------------------------------------------------------------------------
+
+namespace {
+
+// One walk along the contour and the technology table together.
+class ContourWalk
+{
+public:
+    ContourWalk(const ContourSnapshot& s, GeneratorState& st, MotionFrames& m)
+        : s(s), schema(*s.schema), st(st), m(m), ring(schema.circle()), rotate(schema.rotate()),
+          linear(!ring && !rotate), n(s.points.size()), L(s.passLength)
+    {
+    }
+
+    void run()
+    {
+        const TechRow& first = s.tech.first();
+        P = s.coords(0);
+        F = first.speed;
+        lastPath = first.path;
+        lastIr = first.Ir;
+        lastIf = first.If;
+        passes = passCount(s);
+        if (rotate) {
+            st.ringCcw = ringCcw(s);
+            startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
+            const Plane plane = planeOf(schema.Aux());
+            rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
+        }
+        const bool closing = s.ring && (!linear || s.closeDirect);
+        for (pass = 0; pass < passes; ++pass) {
+            for (int p = 1; p < n; ++p)
+                segment(p - 1, p, p, false);
+            if (closing && n > 1)
+                segment(n - 1, 0, 0, true);
+        }
+    }
+
+private:
+    // The segment from point `from` to point `to`; `along` is the row through which interCoords
+    // finds the segment (the end row, 0 for the closing segment).
+    void segment(int from, int to, int along, bool closing)
+    {
+        const QList<float> S = s.coords(from);
+        QList<float> E = s.coords(to);
+        P = S;
+        if (linear)
+            segmentEnd += ContourGeometry::calcDistance(s, from, E, S);
+        else if (rotate)
+            segmentEnd = closing ? float(pass + 1) * L : segmentEnd + schema.distance(E, S);
+        else if (closing)
+            segmentEnd = float(double(schema.D()) * kPi * double(pass + 1));
+        else
+            segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(at(E, 0), at(S, 0))) / 360.0);
+
+        walk(from, along, closing, E);
+
+        if (ring && !E.isEmpty() && E[0] >= 360)
+            E[0] = std::fmod(E[0], 360.0f);
+        move(E, from);
+        P = E;
+    }
+
+    void walk(int from, int along, bool closing, const QList<float>& E)
+    {
+        for (int r = next; r < s.tech.size(); ++r) {
+            const TechRow& row = s.tech.at(r);
+            if (row.isComment() || !row.on) {
+                if (!row.on && row.isStop()) {
+                    synchronizationFrames(s, st, event, &m);
+                    stopMade = true;
+                    event += 2;
+                }
+                continue;
+            }
+            const float path = row.path;
+            if ((linear || (rotate && closing)) && std::fabs(path - segmentEnd) < kPathTolerance) {
+                // The row lies at the segment's end: its speed is the feed of the end move.
+                take(row);
+                next = r + 1;
+                return;
+            }
+            if (!linear)
+                skipIdlePasses(row);
+            if (path >= segmentEnd) {
+                next = r;
+                return;
+            }
+            const QList<float> M =
+                path == 0 ? P
+                          : ContourGeometry::interCoords(s, along, path, startAngle, rise, st.ringCcw);
+            if (intermediateMove(M, E, closing))
+                move(M, from);
+            if (stopMade) {
+                m.ch1 << kWait << QString::number(++st.varLineNo) + QStringLiteral(" @AXISMOVING?=FALSE");
+                stopMade = false;
+            }
+            take(row);
+            P = M;
+        }
+        next = s.tech.size();
+    }
+
+    // Whole passes of an idle stretch (no beam, no change) are not walked: the beam program
+    // leaves the same passes out of its dwell, so that both stay in step.
+    void skipIdlePasses(const TechRow& row)
+    {
+        if (!schema.round() || row.Ir != 0 || row.Ir != lastIr || row.If != lastIf)
+            return;
+        const int k = std::min(idlePasses(row.path - lastPath, L), passes - 1 - pass);
+        if (k <= 0)
+            return;
+        lastPath += float(k) * L;
+        segmentEnd += float(k) * L;
+        pass += k;
+    }
+
+    bool intermediateMove(const QList<float>& M, const QList<float>& E, bool closing) const
+    {
+        if (linear) {
+            if (closing)
+                return true;
+            for (int i = 0; i < std::max(M.size(), P.size()); ++i) {
+                if (std::fabs(at(M, i) - at(P, i)) > kPathTolerance)
+                    return true;
+            }
+            return false;
+        }
+        if (rotate)
+            return true;
+        return foldedAngle(std::fmod(at(M, 0), 360.0f), std::fmod(at(E, 0), 360.0f)) > kPathTolerance;
+    }
+
+    void move(const QList<float>& to, int row)
+    {
+        if (rotate && sameWrittenPoint(to, P))
+            return;
+        mechanicalMoveFrames(s, st, to, P, F, row, true, &m);
+    }
+
+    void take(const TechRow& row)
+    {
+        F = row.speed;
+        lastPath = row.path;
+        lastIr = row.Ir;
+        lastIf = row.If;
+    }
+
+    const ContourSnapshot& s;
+    const Schema& schema;
+    GeneratorState& st;
+    MotionFrames& m;
+    const bool ring, rotate, linear;
+    const int n;
+    const float L;
+
+    QList<float> P;
+    float F = 0;
+    float lastPath = 0;
+    float lastIr = 0, lastIf = 0;
+    float segmentEnd = 0;
+    int next = 1;
+    int event = 4;
+    bool stopMade = false;
+    int pass = 0;
+    int passes = 1;
+    float startAngle = 0;
+    float rise = 0;
+};
+
+}  // namespace
+
+Programs genContour(const ContourSnapshot& s, GeneratorState st)
+{
+    Programs out;
+    out.state = st;
+    const QString reason = checkContour(s, true);
+    if (!reason.isEmpty()) {
+        out.error = kStartRefused + reason;
+        return out;
+    }
+    const Schema& schema = *s.schema;
+    const bool ring = schema.circle();
+    MotionFrames m;
+    auto frame1 = [&](const QString& words) { m.ch1 << numbered(st.frameNo++, words); };
+    auto frame2 = [&](const QString& words) { m.ch2 << numbered(st.frameNo++, words); };
+    auto jump = [&](int line) { return QStringLiteral(" GOTO N") + QString::number(line); };
+
+    st.frameNo = 2;
+    st.varLineNo = 0;
+    m.ch1 << QStringLiteral("N1 $1") << schema.gCodeInitChan1(&st.frameNo);
+    if (!ring) {
+        // A first start jumps onto its own wait for the beam channel.
+        frame1(jump(st.startNo == 1 ? st.frameNo + 1 : st.restartLine1));
+        frame1(QStringLiteral(" WREV(3)"));
+    } else {
+        frame1(jump(st.startNo == 1 ? st.frameNo + 4 : st.restartLine1));
+        m.ch2 << QStringLiteral("N1 $2") << schema.gCodeInitChan2(&st.frameNo);
+        frame2(jump(st.startNo == 1 ? st.frameNo + 5 : st.restartLine2));
+        frame1(QStringLiteral(" G4 F0.5"));
+        frame1(QStringLiteral(" WREV(3)"));
+        frame1(QStringLiteral(" WAIT"));
+        frame1(QStringLiteral(" WREV(2)"));
+        frame2(QStringLiteral(" SEV(2)"));
+        frame2(QStringLiteral(" WAIT"));
+        frame2(QStringLiteral(" WEV(1)"));
+        frame2(QStringLiteral(" WAIT"));
+    }
+    frame1(QStringLiteral(" WAIT"));
+    frame1(QStringLiteral(" SEV(1)"));
+    m.ch1 << QString::number(++st.varLineNo) + QStringLiteral(" @AXISMOVING?=FALSE");
+    frame1(QStringLiteral(" WAIT"));
+
+    ContourWalk(s, st, m).run();
+
+    frame1(QStringLiteral(" REV(ALL)"));
+    m.ch1 << kWait << QStringLiteral("1 @1=") + QString::number(s.ring ? 0 : s.points.size() - 1);
+    m.ch1 << schema.gCodeUninitChan1(&st.frameNo);
+    frame1(QStringLiteral(" M30"));
+    if (ring) {
+        m.ch2 << schema.gCodeUninitChan2(&st.frameNo);
+        frame2(QStringLiteral(" M30"));
+    }
+    if (!m.finite) {
+        out.error = kStartRefused + kMotionNotFinite;
+        return out;
+    }
+    out.text1 = m.ch1.join(QLatin1Char('\n'));
+    out.text2 = m.ch2.join(QLatin1Char('\n'));
+    out.state = st;
+    return out;
+}
+
+// ---- beam program --------------------------------------------------------------------------------
+
+Programs genTechnology(const ContourSnapshot& s)
+{
+    Programs out;
+    const QString reason = checkContour(s, true);
+    if (!reason.isEmpty()) {
+        out.error = kStartRefused + reason;
+        return out;
+    }
+    bool finite = true;
+    const bool ring = s.schema->circle();
+    const TechRow& first = s.tech.first();
+    QStringList lines{QStringLiteral("N1 $3"),
+                      QStringLiteral("N2 GAX(IR)"),
+                      QStringLiteral("N3 GAX(IW)"),
+                      QStringLiteral("N4 G0 IR=0.0"),
+                      QStringLiteral("N5 G0 IW=") + fixed(first.If, 0, &finite),
+                      QStringLiteral("N6 REV(ALL)"),
+                      QStringLiteral("N7 WAIT"),
+                      QStringLiteral("N8 G4 F0.5"),
+                      QStringLiteral("N9 SEV(3)"),
+                      QStringLiteral("N10 WAIT"),
+                      QStringLiteral("N11 WEV(1)"),
+                      QStringLiteral("N12 WAIT"),
+                      QStringLiteral("N13 G0 IR=") + fixed(first.Ir, 1, &finite)};
+    int block = 14;
+    int event = 4;
+    int variable = 0;
+    auto frame = [&](const QString& words) { lines << numbered(block++, words); };
+    auto assign = [&](const char* name, const QString& value) {
+        lines << QString::number(++variable) + QStringLiteral(" @") + QLatin1String(name) + QLatin1Char('=') + value;
+    };
+    auto sweep = [&](const TechRow& row) {
+        if (row.sweep == TechRow::SweepNone)
+            return;
+        lines << kWait;
+        if (row.sweep == TechRow::SweepOff) {
+            assign("RASTERON%", QStringLiteral("0"));
+            return;
+        }
+        const RasterParams& r = row.raster;
+        assign("RASTERTYPE%", QString::number(r.type));
+        assign("RASTERAMPX", shortest(r.ampX, &finite));
+        assign("RASTERAMPY", shortest(r.ampY, &finite));
+        assign("RASTERANGLE", QString::number(r.angle));
+        assign("RASTERFREQ", QString::number(r.freq));
+        assign("RASTERSHIFTX", shortest(r.shiftX, &finite));
+        assign("RASTERSHIFTY", shortest(r.shiftY, &finite));
+        assign("RASTERPARAM", shortest(r.param, &finite));
+        assign("RASTERCW%", QString::number(r.reverse));
+        assign("RASTERON%", QStringLiteral("1"));
+    };
+
+    float prevPath = 0;
+    float prevSpeed = first.speed;
+    float prevIr = first.Ir;
+    float prevIf = first.If;
+    const float L = s.passLength;
+    sweep(first);
+    for (int r = 1; r < s.tech.size(); ++r) {
+        const TechRow& row = s.tech.at(r);
+        if (row.isComment() || !row.on) {
+            if (!row.on && row.isStop()) {
+                // Waits there until the motion program has come back from the stop.
+                frame(ring ? QStringLiteral(" WEV(%1)").arg(event + 1) : QStringLiteral(" WREV(%1)").arg(event));
+                frame(QStringLiteral(" WAIT"));
+                event += 2;
+            }
+            continue;
+        }
+        if (prevSpeed != 0) {
+            const float path = std::fabs(row.path - prevPath);
+            float t = path / prevSpeed;
+            if (t != 0) {
+                if (row.If == prevIf && row.Ir == prevIr) {
+                    // The beam stays off over whole idle passes, which the motion program leaves
+                    // out as well.
+                    if (s.schema->round() && row.Ir == 0 && prevSpeed > 0)
+                        t = (path - float(idlePasses(path, L)) * L) / prevSpeed;
+                    frame(QStringLiteral(" G4 F") + fixed(60 * t, 3, &finite));
+                } else {
+                    const float dIr = (row.Ir - prevIr) / t, dIf = (row.If - prevIf) / t;
+                    const float rate = std::sqrt(dIr * dIr + dIf * dIf);
+                    frame(QStringLiteral(" G90 G01 IR=") + fixed(row.Ir, 1, &finite) + QStringLiteral(" IW=") +
+                          fixed(row.If, 0, &finite) + QStringLiteral(" F") + fixed(rate, 3, &finite));
+                }
+            }
+        }
+        sweep(row);
+        prevPath = row.path;
+        prevSpeed = row.speed;
+        prevIr = row.Ir;
+        prevIf = row.If;
+    }
+    frame(QStringLiteral(" G0 IR=0.0"));
+    frame(QStringLiteral(" G4 F1.0"));
+    frame(QStringLiteral(" RAX(IR)"));
+    frame(QStringLiteral(" RAX(IW)"));
+    frame(QStringLiteral(" M30"));
+    if (!finite) {
+        out.error = kStartRefused + kBeamNotFinite;
+        return out;
+    }
+    out.text3 = lines.join(QLatin1Char('\n'));
+    return out;
+}
+
+// ---- test move -----------------------------------------------------------------------------------
+
+Programs genTestMove(const ContourSnapshot& s)
+{
+    Programs out;
+    const QString reason = checkContour(s, false);
+    if (!reason.isEmpty()) {
+        out.error = kStartRefused + reason;
+        return out;
+    }
+    const Schema& schema = *s.schema;
+    const bool ring = schema.circle();
+    // The contour's own sense of rotation, so that an "XYZr" contour is never mirrored.
+    const bool ccw = schema.rotate() && ringCcw(s);
+    MoveProgram m(schema);
+    if (ring) {
+        m.frame2(QStringLiteral(" REV(ALL)"));
+        m.frame2(QStringLiteral(" WAIT"));
+        m.frame2(QStringLiteral(" G4 F0.5 "));
+        m.frame1(QStringLiteral(" WREV(2)"));
+        m.frame1(QStringLiteral(" WAIT"));
+        m.frame1(QStringLiteral(" SEV(1)"));
+        m.frame1(QStringLiteral(" WAIT"));
+        m.frame2(QStringLiteral(" SEV(2)"));
+        m.frame2(QStringLiteral(" WAIT"));
+        m.frame2(QStringLiteral(" WEV(1)"));
+        m.frame2(QStringLiteral(" WAIT"));
+    }
+
+    const float v = s.weldSpeed;
+    const QString feed = fixed(v, 3, &m.finite);
+    auto move = [&](const QList<float>& c, const QList<float>& p) {
+        if (ring)
+            m.ringMove(c, p, v, feed);
+        else if (!(schema.rotate() && sameWrittenPoint(c, p)))
+            m.frame1(moveFrame(pointWord(schema, c, ccw, &m.finite), v, &m.finite));
+    };
+    const int last = s.points.size() - 1;
+    const int passes = passCount(s);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int r = 1; r <= last; ++r)
+            move(s.coords(r), s.coords(r - 1));
+        if (s.ring && s.closeDirect && last > 0)
+            move(s.coords(0), s.coords(last));
+    }
+    if (!m.finish(&out.text1, &out.text2))
+        out.error = kStartRefused + kMotionNotFinite;
+    return out;
+}
+
+// ---- go-to-point ---------------------------------------------------------------------------------
+
+GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward, const QList<float>& axes)
+{
+    GoTo out;
+    out.forward = forward;
+    QString reason = checkContour(s, false);
+    if (reason.isEmpty() && (row < 0 || row >= s.points.size()))
+        reason = QStringLiteral("в контуре нет точки %1").arg(row + 1);
+    if (!reason.isEmpty()) {
+        out.error = kGoToRefused + reason;
+        return out;
+    }
+    const Schema& schema = *s.schema;
+    const bool ring = schema.circle();
+    const bool ccw = schema.rotate() && ringCcw(s);
+    const int last = s.points.size() - 1;
+    // Without a current point only the touched point is visited.
+    const int start = currentPoint >= 0 && currentPoint <= last ? currentPoint : row;
+    if (start != row)
+        out.forward = start < row;
+
+    MoveProgram m(schema);
+    const float F = s.contourSpeed;
+    const QString speed = fixed(F, 0, &m.finite);
+    if (ring)
+        m.frame2(QStringLiteral(" G4 F0.5 "));
+
+    // One visited point P, reached from Q; `flag` is the arc direction of "XYZr".
+    auto visit = [&](const QList<float>& P, const QList<float>& Q, bool flag) {
+        if (ring)
+            m.ringMove(P, Q, F, speed);
+        else if (!(schema.rotate() && sameWrittenPoint(P, Q)))
+            m.frame1(QStringLiteral(" G90 ") + pointWord(schema, P, flag, &m.finite) + QStringLiteral(" F") + speed);
+    };
+
+    if (s.ring && start == last && row == 0 && last > 0) {
+        // Along the closing segment, in the contour's own direction.
+        visit(s.coords(0), s.coords(start), ccw);
+        m.ch1 << kWait << QStringLiteral("1 @1=0");
+    } else {
+        const bool ahead = out.forward;
+        // Walked backwards an "XYZr" arc turns against the contour.
+        const bool flag = ahead ? ccw : !ccw;
+        QList<float> Q = axes;
+        for (int i = start, visited = 1;; i += ahead ? 1 : -1, ++visited) {
+            const QList<float> P = s.coords(i);
+            visit(P, Q, flag);
+            m.ch1 << kWait << QStringLiteral("%1 @1=%2").arg(visited).arg(i);
+            if (i == row)
+                break;
+            Q = P;
+        }
+    }
+    if (!m.finish(&out.text1, &out.text2))
+        out.error = kGoToRefused + kMotionNotFinite;
+    return out;
+}
+
+bool continues(const QString& previous, const QString& next, int restartLine)
+{
+    if (restartLine <= 0)
+        return false;
+    const QStringList before = previous.split(QLatin1Char('\n'));
+    const QStringList after = next.split(QLatin1Char('\n'));
+    const QString key = QLatin1Char('N') + QString::number(restartLine) + QLatin1Char(' ');
+    int end = -1;
+    for (int i = 0; i < before.size() && end < 0; ++i) {
+        if (before.at(i).startsWith(key))
+            end = i;
+    }
+    if (end < 0 || after.size() <= end)
+        return false;
+    const QString jump = QStringLiteral(" GOTO N");
+    for (int i = 0; i <= end; ++i) {
+        const QString& a = before.at(i);
+        const QString& b = after.at(i);
+        if (a.contains(jump) && b.contains(jump)) {
+            if (a.section(jump, 0, 0) != b.section(jump, 0, 0))
+                return false;
+        } else if (a != b) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace WeldProgram

@@ -1,0 +1,564 @@
+// The weld program editor's screen and its two tables: installing a scheme, the technology rows
+// and their checks, points at contour positions, segment cells and lengths, the enabling rules,
+// the user's tabs, the contour file through the widget and the settings of the group "Contour".
+
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+#include "contour.h"
+#include "contourfile.h"
+#include "contoursamples.h"
+#include "fixedpaths.h"
+#include "modaldriver.h"
+#include "settingsfile.h"
+#include "testenv.h"
+
+namespace {
+
+QString cell(const QTableWidget* table, int row, int column)
+{
+    const QTableWidgetItem* item = table->item(row, column);
+    return item ? item->text() : QStringLiteral("<none>");
+}
+
+QStringList column(const QTableWidget* table, int c)
+{
+    QStringList out;
+    for (int row = 0; row < table->rowCount(); ++row)
+        out << cell(table, row, c);
+    return out;
+}
+
+QColor foreground(const QTableWidget* table, int row, int column)
+{
+    return table->item(row, column)->foreground().color();
+}
+
+QString contourFile(const QString& name)
+{
+    return CONTOUR::contourFolder() + name + QStringLiteral(".save");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const QList<QVariant>& args : spy)
+        out << args.at(0).toString();
+    return out;
+}
+
+// A linear contour of the given points (z 0), all straight, loaded from its file; closed when ring.
+void straightContour(CONTOUR& c, const QList<QList<float>>& points, bool ring = false)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ);
+    for (const QList<float>& p : points)
+        s.points << ContourPoint{{p.value(0), p.value(1), 0}, {SegmentParams::Line, 0, 0, 0}};
+    if (!ring)
+        s.points.last().segment = SegmentParams();
+    s.ring = ring;
+    s.passes = 1;
+    s.tech << ContourSamples::point(0, 0, 0) << ContourSamples::point(0, 0, 0);
+    QDir().mkpath(CONTOUR::contourFolder());
+    writeFile(contourFile(QStringLiteral("straight")), ContourFile::write(QStringLiteral("straight"), s));
+    c.load(QStringLiteral("straight"), CONTOUR::contourDir() + QStringLiteral("straight"));
+}
+
+}  // namespace
+
+class TestContour : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QFile::remove(FixedPaths::settingsFile());
+        QDir(CONTOUR::contourFolder()).removeRecursively();
+        QDir().mkpath(FixedPaths::local(QStringLiteral("/home/oper/bin")));
+    }
+
+    void installingASchemeResetsBothTables()
+    {
+        CONTOUR c;
+        QVERIFY(!c.hasSchema());
+        QCOMPARE(c.twTechTab->rowCount(), 0);
+        QVERIFY(!c.pbSave->isEnabled() && !c.pbSave_2->isEnabled() && !c.pbTemplate->isEnabled());
+
+        c.weldSpeed->setValue(450, 1);
+        c.init(new SchemaXYZ);
+        QCOMPARE(c.twContour->columnCount(), 4);
+        QCOMPARE(c.twContour->horizontalHeaderItem(3)->text(), QStringLiteral("Параметры"));
+        QVERIFY(c.twContour->horizontalHeader()->stretchLastSection());
+        QCOMPARE(c.lblConsts->text(), QStringLiteral("<b>Линейная интерполяция</b>"));
+        QVERIFY(c.pbSave->isEnabled() && c.pbSave_2->isEnabled() && c.pbTemplate->isEnabled());
+        // Without drive power the insert button stays off: it would insert a position nobody reported.
+        QVERIFY(!c.pbIns->isEnabled());
+        QCOMPARE(c.twTechTab->rowCount(), 2);
+        const QBrush alternate = c.twTechTab->palette().brush(QPalette::AlternateBase);
+        for (int row = 0; row < 2; ++row) {
+            QCOMPARE(cell(c.twTechTab, row, 0), QStringLiteral("0.00"));
+            QVERIFY(c.twTechTab->item(row, 0)->font().bold() && c.twTechTab->item(row, 0)->font().italic());
+            QVERIFY(c.isOn(row));
+            QCOMPARE(cell(c.twTechTab, row, 1), QStringLiteral("0.0"));
+            QCOMPARE(cell(c.twTechTab, row, 2), QStringLiteral("700"));
+            QCOMPARE(cell(c.twTechTab, row, 3), QStringLiteral("0.0"));
+            QCOMPARE(cell(c.twTechTab, row, 5), QStringLiteral("450.0"));
+            QCOMPARE(cell(c.twTechTab, row, 6), QString());
+            for (int col = 0; col < 7; ++col)
+                QCOMPARE(c.twTechTab->item(row, col)->background(), alternate);
+        }
+
+        c.addPoint({1.005f, -2, 3.456f, 0});
+        QCOMPARE(c.coords(0), QList<float>({1.0f, -2.0f, 3.46f}));   // read back from the cells
+        c.addPoint({1, 2});   // one value short: refused
+        QCOMPARE(c.twContour->rowCount(), 1);
+
+        // "XYZ" and "XYZr" have the same axes and share the column widths; "Circle" has its own.
+        c.twContour->setColumnWidth(0, 140);
+        c.init(new SchemaXYZr(100, 0, 0));
+        QCOMPARE(c.twContour->columnCount(), 3);
+        QVERIFY(!c.twContour->horizontalHeader()->stretchLastSection());
+        QCOMPARE(c.twContour->columnWidth(0), 140);
+        QCOMPARE(c.twContour->rowCount(), 0);
+        c.init(new SchemaCircle(100, 4));
+        QCOMPARE(c.twContour->columnWidth(0), 100);
+        QCOMPARE(c.twContour->horizontalHeaderItem(0)->text(), QStringLiteral("V"));
+        std::unique_ptr<QSettings> settings = SettingsFile::open();
+        QCOMPARE(settings->value(QStringLiteral("Contour/Width_LXLYZ_LX")).toInt(), 140);
+    }
+
+    void commentsAndStops()
+    {
+        CONTOUR c;
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.addComment(QStringLiteral("до контура"));   // no table yet: refused, not a crash
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.at(0).at(0).toString().startsWith(QStringLiteral("[W]")));
+
+        c.init(new SchemaXYZ);
+        c.addComment(techStopText());
+        c.addComment(QStringLiteral("Технол. останов"));
+        QCOMPARE(c.twTechTab->rowCount(), 4);
+        QCOMPARE(c.twTechTab->columnSpan(1, 0), 7);
+        QVERIFY(c.isComment(1) && !c.isOn(1) && c.isStop(1));
+        QVERIFY(c.isComment(2) && !c.isStop(2));
+        QVERIFY(!c.isComment(0) && !c.isComment(3));
+        QCOMPARE(c.twTechTab->item(1, 0)->background().color(), QColor(160, 160, 160));
+        QCOMPARE(c.twTechTab->item(1, 0)->textAlignment(), int(Qt::AlignJustify));
+    }
+
+    void technologyPointsAndTheirCheck()
+    {
+        CONTOUR c;
+        straightContour(c, {{0, 0}, {100, 0}});
+        c.weldSpeed->setValue(300, 1);
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("100.00"));
+        QSignalSpy messages(&c, &CONTOUR::message);
+
+        c.addTechPoint(10, 50, 200);
+        c.addComment(QStringLiteral("Сварка"));
+        c.addTechPoint(15, 60, 200);            // after the comment: the path counts from 10
+        c.addLinearTackPoint(40, 70, 250);
+        QCOMPARE(column(c.twTechTab, 0), QStringList({"0.00", "10.00", "Сварка", "25.00", "40.00", "100.00"}));
+        QCOMPARE(column(c.twTechTab, 1).mid(3, 2), QStringList({"60.0", "70.0"}));
+        QVERIFY(messages.isEmpty());
+
+        // Inputs a template could pass that make no row: refused with a word to the operator.
+        c.addTechPoint(-5, 50, 200);
+        c.addTechPoint(5, 900, 200);
+        c.addLinearTackPoint(-1, 10, 200);
+        QCOMPARE(c.twTechTab->rowCount(), 6);
+        QCOMPARE(messages.size(), 3);
+        for (const QString& text : texts(messages))
+            QVERIFY2(text.startsWith(QStringLiteral("[W]")), qPrintable(text));
+
+        // A path equal to a row's goes above it, with current 0 and the weld speed.
+        c.addPointToTech(25);
+        QCOMPARE(column(c.twTechTab, 0), QStringList({"0.00", "10.00", "Сварка", "25.00", "25.00", "40.00", "100.00"}));
+        QCOMPARE(cell(c.twTechTab, 3, 1), QStringLiteral("0.0"));
+        QCOMPARE(cell(c.twTechTab, 3, 5), QStringLiteral("300.0"));
+        // Equal paths with different beam currents: the upper path is red and the table is faulty.
+        QCOMPARE(foreground(c.twTechTab, 3, 0), QColor(Qt::red));
+        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Ошибка заполнения технологической таблицы!"));
+        QCOMPARE(foreground(c.twTechTab, 1, 0), QColor(Qt::black));
+
+        // Beyond the end: goes in under the start row, and every path from the first fault is red.
+        messages.clear();
+        c.twTechTab->item(3, 1)->setText(QStringLiteral("60.0"));   // the equal paths now agree
+        c.addPointToTech(150);
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("150.00"));
+        QCOMPARE(texts(messages), QStringList({"[A]Ошибка заполнения технологической таблицы!"}));
+        QCOMPARE(foreground(c.twTechTab, 0, 0), QColor(Qt::black));
+        for (int row : {1, 2, 4, 5, 6})
+            QCOMPARE(foreground(c.twTechTab, row, 0), QColor(Qt::red));
+        QCOMPARE(c.twTechTab->item(7, 0)->foreground().style(), Qt::NoBrush);   // the end row is never painted
+
+        // A sound table: all black, no message.
+        CONTOUR sound;
+        straightContour(sound, {{0, 0}, {100, 0}});
+        QSignalSpy quiet(&sound, &CONTOUR::message);
+        sound.addPointToTech(30);
+        sound.addPointToTech(30);
+        QVERIFY(quiet.isEmpty());
+        QCOMPARE(foreground(sound.twTechTab, 1, 0), QColor(Qt::black));
+    }
+
+    void pointsAtContourPositions()
+    {
+        CONTOUR c;
+        straightContour(c, {{0, 0}, {10, 0}, {10, 40}, {60, 40}}, true);
+        c.points->setValue(4, 0);
+        c.nrings->setValue(3, 0);
+        c.updateLength();
+        QCOMPARE(c.length->text(), QStringLiteral("172.11"));   // the 100 mm path and the closing 72.11
+        c.length->setValue(100, 2);
+        auto dataPaths = [&c] {
+            QStringList out = column(c.twTechTab, 0);
+            return out.mid(1, out.size() - 2);
+        };
+
+        c.addContourPoint(false, true, 2, 1);
+        QCOMPARE(dataPaths(), QStringList({"10.00", "110.00", "210.00"}));
+        straightContour(c, {{0, 0}, {10, 0}, {10, 40}, {60, 40}}, true);
+        c.points->setValue(4, 0);
+        c.nrings->setValue(3, 0);
+        c.length->setValue(100, 2);
+        c.addContourPoint(false, false, 3, 2);
+        QCOMPARE(dataPaths(), QStringList({"150.00"}));
+        c.addContourPoint(true, false, 0, 1);
+        QCOMPARE(dataPaths(), QStringList({"0.00", "10.00", "50.00", "100.00", "150.00"}));
+
+        // An open contour adds no pass length; a pass or point that does not exist is refused.
+        CONTOUR open;
+        straightContour(open, {{0, 0}, {10, 0}, {10, 40}});
+        open.nrings->setValue(3, 0);
+        open.length->setValue(50, 2);
+        open.addContourPoint(false, false, 3, 2);
+        QSignalSpy messages(&open, &CONTOUR::message);
+        open.addContourPoint(false, false, 3, 4);
+        open.addContourPoint(false, true, 9, 1);
+        open.nrings->setValue(0, 0);
+        open.addContourPoint(false, false, 1, 1);
+        QCOMPARE(messages.size(), 3);
+        QStringList paths = column(open.twTechTab, 0);
+        QCOMPARE(paths.mid(1, paths.size() - 2), QStringList({"50.00"}));
+    }
+
+    void segmentsAndLengths()
+    {
+        CONTOUR c;
+        straightContour(c, {{0, 0}, {10, 0}, {10, 10}});
+        c.addParameters(0, 2, 1, 0, 25, false);
+        QCOMPARE(cell(c.twContour, 0, 3), QStringLiteral("Дуга, r=25.0, пр. ч.с., пл-XY"));
+        c.addParameters(0, 2, 0, 1, 2.25f, false);
+        QCOMPARE(cell(c.twContour, 0, 3), QStringLiteral("Дуга, r=2.3, по ч.с., пл-XZ"));
+        QCOMPARE(c.twContour->item(0, 3)->font().pointSize(), 9);
+        c.addParameters(1, 1, 0, 0, 0, false);
+        QCOMPARE(cell(c.twContour, 1, 3), QStringLiteral("Прямая"));
+        c.addParameters(2, 0, 0, 0, 0, false);
+        QCOMPARE(cell(c.twContour, 2, 3), QStringLiteral("Конец"));
+
+        // An arc of radius 2 over a chord of 10 cannot be run: its row is red, the length finite.
+        c.addParameters(0, 2, 0, 0, 2, true);
+        QCOMPARE(foreground(c.twContour, 0, 0), QColor(Qt::red));
+        QCOMPARE(foreground(c.twContour, 1, 0), QColor(Qt::black));
+        QVERIFY(qIsFinite(c.length->value()));
+        c.addParameters(0, 2, 0, 0, 5, true);
+        QCOMPARE(foreground(c.twContour, 0, 0), QColor(Qt::black));
+        QCOMPARE(c.length->text(), QStringLiteral("25.71"));
+        QCOMPARE(c.lblLength->text(), QStringLiteral("Длина шва,\nмм"));
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("25.71"));
+
+        // Three points on one line give no arc radius; rows that do not exist are refused.
+        QSignalSpy messages(&c, &CONTOUR::message);
+        QCOMPARE(c.calcDiameter(2, 0), 10.0f * std::sqrt(2.0f));
+        QCOMPARE(c.calcDiameter(2, 1), 0.0f);
+        QCOMPARE(c.calcDiameter(3, 0), 0.0f);
+        QCOMPARE(messages.size(), 2);
+        c.addParameters(7, 1, 0, 0, 0, true);
+        QCOMPARE(messages.size(), 3);
+
+        // The ring joint's V folds back into the turn once.
+        CONTOUR ring;
+        ring.init(new SchemaCircle(100, 2));
+        ring.addPoint({350, 1, 2, 3});
+        ring.addPoint({5, 1, 2, 3});
+        ring.movePoint(0, {20, 1});
+        ring.movePoint(1, {-10, 0, 0, 0.5f});
+        QCOMPARE(ring.coords(0), QList<float>({10, 2, 2, 3}));
+        QCOMPARE(ring.coords(1), QList<float>({355, 1, 2, 3.5f}));
+        ring.movePoint(5, {1});   // no such point: refused
+    }
+
+    void circleDiameterFromPoints()
+    {
+        CONTOUR c;
+        c.init(new SchemaXYZr(0, 0, 0));
+        c.addPoint({10, 0, 0});
+        c.addPoint({0, 10, 0});
+        c.addPoint({-10, 0, 0});
+        c.updateD();
+        QCOMPARE(c.schemaD(), 20.0f);
+        QCOMPARE(c.diameter->text(), QStringLiteral("20.00"));
+        QCOMPARE(c.lblConsts->text(), QStringLiteral("<b>Круговая интерполяция</b><pre>D=20</>"));
+        // Points moved onto one line: no circle, the diameter stays.
+        c.movePoint(1, {0, -10, 0});
+        c.updateD();
+        QCOMPARE(c.schemaD(), 20.0f);
+        QVERIFY(qIsFinite(c.centerXValue()) && qIsFinite(c.centerYValue()));
+
+        // A new diameter moves every point radially.
+        c.movePoint(1, {0, 10, 0});
+        c.setTechSettings(false, false, false, false, 700, 0, 0, 40, 0);
+        c.recalcPointsForNewDiameter(20, 40);
+        QCOMPARE(c.coords(1), QList<float>({0, 20, 0}));
+        QCOMPARE(c.coords(2), QList<float>({-20, 0, 0}));
+        QCOMPARE(c.diameter->text(), QStringLiteral("40.00"));
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.recalcPointsForNewDiameter(0, 40);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(c.coords(1), QList<float>({0, 20, 0}));
+    }
+
+    void enablingRules()
+    {
+        CONTOUR c;
+        straightContour(c, {{0, 0}, {10, 0}, {10, 10}});
+        c.onDriveState(true);
+        c.onVirtualMode(true);
+        c.onChannel1State(1);
+        c.twContour->setCurrentCell(1, 0);
+        QList<QWidget*> editing{c.pbNew, c.pbIns, c.pbCorr, c.pbCorrNgo, c.pbDel, c.pbInverse, c.pbRing};
+        for (QWidget* w : editing)
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        c.onChannel1State(3);
+        for (QWidget* w : editing)
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(c.pbGcode->isEnabled());
+        // Drive power alone refreshes nothing; the next channel change takes it into account.
+        c.onDriveState(false);
+        c.onChannel1State(2);
+        QVERIFY(c.pbNew->isEnabled() && c.pbDel->isEnabled() && c.pbRing->isEnabled());
+        QVERIFY(!c.pbIns->isEnabled() && !c.pbCorr->isEnabled() && !c.pbCorrNgo->isEnabled());
+
+        // The technology buttons: insert from row 1, delete strictly between start and end.
+        c.addTechPoint(5, 10, 100);
+        c.twTechTab->setCurrentCell(0, 0);
+        QVERIFY(!c.pbInsTechPoint->isEnabled() && !c.pbDelTechPoint->isEnabled());
+        c.twTechTab->setCurrentCell(1, 0);
+        QVERIFY(c.pbInsTechPoint->isEnabled() && c.pbDelTechPoint->isEnabled());
+        c.twTechTab->setCurrentCell(2, 0);
+        QVERIFY(c.pbInsTechPoint->isEnabled() && !c.pbDelTechPoint->isEnabled());
+
+        // The ring button's caption follows the scheme and the way the contour is closed.
+        c.updateRing();
+        QCOMPARE(c.pbRing->text(), QStringLiteral("Замкнуть\nконтур"));
+        QVERIFY(!c.frmRings->isEnabled());
+        ContourSnapshot s = ContourSamples::ring();
+        writeFile(contourFile(QStringLiteral("ring")), ContourFile::write(QStringLiteral("ring"), s));
+        c.load(QStringLiteral("ring"), CONTOUR::contourDir() + QStringLiteral("ring"));
+        QCOMPARE(c.pbRing->text(), QStringLiteral("Контур\nзамкнут"));
+        QVERIFY(c.pbRing->isChecked() && c.frmRings->isEnabled());
+
+        // A point number beyond the contour changes nothing.
+        c.twContour->setCurrentCell(1, 0);
+        c.onChangedPointNo(4);
+        QCOMPARE(c.twContour->currentRow(), 1);
+        c.onChangedPointNo(3);
+        QCOMPARE(c.twContour->currentRow(), 3);
+        QCOMPARE(c.currentPoint(), 3);
+    }
+
+    void rightsAndTabs()
+    {
+        CONTOUR c;
+        QCOMPARE(c.count(), 5);
+        const QStringList titles{"Контур", "Технология", "Канал 1", "Канал 2", "Канал 3"};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(c.tabText(i), titles.at(i));
+        QCOMPARE(c.tabPosition(), QTabWidget::South);
+        c.setCurrentIndex(3);
+        c.onUserChanged(0);
+        QCOMPARE(c.currentIndex(), 3);
+        c.onUserChanged(2);   // an operator: tab 0, no channel pages
+        QCOMPARE(c.currentIndex(), 0);
+        for (int tab : {2, 3, 4})
+            QVERIFY(!c.isTabEnabled(tab));
+        QVERIFY(c.isTabEnabled(1));
+        c.setCurrentIndex(1);
+        c.onUserChanged(1);   // a fixer after the operator: the pages again, the tab stays
+        QCOMPARE(c.currentIndex(), 1);
+        for (int tab : {2, 3, 4})
+            QVERIFY(c.isTabEnabled(tab));
+        // A cancelled change of user leaves nobody logged in: no channel pages either.
+        c.setCurrentIndex(3);
+        c.onUserChanged(-1);
+        QCOMPARE(c.currentIndex(), 0);
+        QVERIFY(!c.isTabEnabled(2));
+    }
+
+    void contourFileThroughTheScreen()
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        const QByteArray example = ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear());
+        writeFile(contourFile(QStringLiteral("шов1")), example);
+        CONTOUR c;
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.load(QStringLiteral("шов1"), CONTOUR::contourDir() + QStringLiteral("шов1"));
+        QCOMPARE(texts(messages), QStringList({"[I]Загружен контур из файла шов1.save"}));
+        QCOMPARE(column(c.twContour, 3), QStringList({"Прямая", "Дуга, r=25.0, пр. ч.с., пл-XY"}));
+        QCOMPARE(column(c.twTechTab, 6), QStringList({"", "<none>", "Окружности; 1.00x1.00; 0; 10; 0.00x0.00; 1; 0"}));
+        QVERIFY(c.isStop(1) && !c.isOn(1) && c.isOn(0) && c.isOn(2));
+        QCOMPARE(c.weldSpeed->text(), QStringLiteral("600.0"));
+        QVERIFY(!c.frmRotate->isVisible() && c.frmRotate->isHidden());
+        QCOMPARE(c.twContour->currentRow(), 0);
+        QCOMPARE(c.twTechTab->item(2, 6)->font().pointSize(), 9);
+
+        // Saved again, the file is the same text; rows switched off come back on.
+        c.save(QStringLiteral("шов1"), CONTOUR::contourDir() + QStringLiteral("шов2"), true);
+        QCOMPARE(readFile(contourFile(QStringLiteral("шов2"))), example);
+        c.twTechTab->item(2, 0)->setData(CONTOUR::RoleOn, false);
+        c.save(QStringLiteral("шов3"), CONTOUR::contourDir() + QStringLiteral("шов3"), false);
+        c.load(QStringLiteral("шов3"), CONTOUR::contourDir() + QStringLiteral("шов3"));
+        QVERIFY(c.isOn(2));
+
+        // Each scheme goes through the tables of a fresh editor and back unchanged.
+        for (const ContourSnapshot& s : {ContourSamples::circular(), ContourSamples::ring()}) {
+            const QByteArray bytes = ContourFile::write(QStringLiteral("k"), s);
+            writeFile(contourFile(QStringLiteral("k")), bytes);
+            QFile::remove(contourFile(QStringLiteral("contour")));   // the previous editor's autosave
+            CONTOUR fresh;
+            fresh.load(QStringLiteral("k"), CONTOUR::contourDir() + QStringLiteral("k"));
+            fresh.save(QStringLiteral("k"), CONTOUR::contourDir() + QStringLiteral("k2"), false);
+            QCOMPARE(readFile(contourFile(QStringLiteral("k2"))), bytes);
+            QCOMPARE(fresh.frmRotate->isHidden(), !s.schema->rotate());
+            QCOMPARE(fresh.points->text(), s.schema->circle() ? QStringLiteral("4") : QStringLiteral("0"));
+        }
+
+        // A damaged file loads what it can, and says so; a missing one changes nothing.
+        messages.clear();
+        writeFile(contourFile(QStringLiteral("cut")), example.left(example.indexOf("30.00")) + "1e99");
+        c.load(QStringLiteral("cut"), CONTOUR::contourDir() + QStringLiteral("cut"));
+        QCOMPARE(c.twContour->rowCount(), 1);
+        QCOMPARE(c.twTechTab->rowCount(), 2);
+        QVERIFY(texts(messages).last().startsWith(QStringLiteral("[W]")));
+        c.load(QStringLiteral("none"), CONTOUR::contourDir() + QStringLiteral("none"));
+        QCOMPARE(c.twContour->rowCount(), 1);
+
+        // A folder that cannot be written: no file, and the operator hears so.
+        messages.clear();
+        c.save(QStringLiteral("x"), FixedPaths::local(QStringLiteral("/nowhere/x")), true);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(texts(messages).first().startsWith(QStringLiteral("[W]")));
+    }
+
+    void loadButtonThroughTheFileDialog()
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("шов1")),
+                  ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear()));
+        CONTOUR c;
+        QSignalSpy messages(&c, &CONTOUR::message);
+        ModalDriver driver;
+        driver.next("FileManager", [](ModalDialog& d) {
+            d.clickItem("listWidget_prog", QStringLiteral("шов1"));
+            d.click("pbLoad");
+        });
+        QTest::mouseClick(c.pbLoad_2, Qt::LeftButton);
+        QVERIFY(driver.done());
+        QCOMPARE(texts(messages), QStringList({"[I]Нажата кнопка 'Загрузить контур'",
+                                               "[I]Загружен контур из файла шов1.save"}));
+        QCOMPARE(c.twContour->rowCount(), 2);
+    }
+
+    void autoloadAndAutosave()
+    {
+        {
+            CONTOUR c;   // no file: no scheme, nothing written at the end
+            QVERIFY(!c.hasSchema());
+        }
+        QVERIFY(!QFile::exists(contourFile(QStringLiteral("contour"))));
+
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("contour")),
+                  ContourFile::write(QStringLiteral("шов1"), ContourSamples::circular()));
+        {
+            CONTOUR c;
+            QCOMPARE(c.schemaD(), 100.0f);
+            QCOMPARE(c.twContour->rowCount(), 4);
+            QVERIFY(!c.frmRotate->isHidden());
+            QCOMPARE(c.plane->text(), QStringLiteral("XZ"));
+            c.addComment(QStringLiteral("добавлено"));
+        }
+        // The destructor wrote the program back as "contour", into the test's own folder.
+        const ContourFile::Contents saved = ContourFile::read(readFile(contourFile(QStringLiteral("contour"))));
+        QVERIFY(saved.complete);
+        QCOMPARE(saved.name, QStringLiteral("contour"));
+        QCOMPARE(saved.snapshot.tech.at(5).comment, QStringLiteral("добавлено"));
+        QVERIFY(CONTOUR::contourFolder().startsWith(TestEnv::root()));
+    }
+
+    void settingsRoundTrip()
+    {
+        {
+            std::unique_ptr<QSettings> settings = SettingsFile::open();
+            settings->setValue(QStringLiteral("Contour/FocusOn"), true);
+            settings->setValue(QStringLiteral("Contour/Width_If"), 150);
+            settings->setValue(QStringLiteral("Contour/Width_Rate"), 120);
+            settings->setValue(QStringLiteral("Contour/weldSpeed"), 1234.6);
+            settings->setValue(QStringLiteral("Contour/Tab"), 2);
+            settings->setValue(QStringLiteral("Contour/If"), 650.5);
+        }
+        {
+            CONTOUR c;
+            QVERIFY(!c.twTechTab->isColumnHidden(2));
+            QCOMPARE(c.twTechTab->columnWidth(2), 80);
+            QCOMPARE(c.twTechTab->columnWidth(5), 120);
+            QVERIFY(c.twTechTab->isColumnHidden(3) && c.twTechTab->isColumnHidden(4));
+            QCOMPARE(c.weldSpeed->value(), 1235.0f);
+            QCOMPARE(c.currentIndex(), 2);
+            QCOMPARE(c.nrings->text(), QStringLiteral("1"));
+            c.contourSpeed->setValue(2500.5f, 0);
+            c.setCurrentIndex(1);
+            c.init(new SchemaXYZ);
+            QCOMPARE(cell(c.twTechTab, 0, 2), QStringLiteral("651"));
+            c.setTechSettings(true, false, true, false, 700, 1.5f, 0, -1, -1);
+            QVERIFY(c.twTechTab->isColumnHidden(2));
+            QCOMPARE(cell(c.twTechTab, 0, 2), QStringLiteral("651"));   // hidden cells keep their values
+            QCOMPARE(cell(c.twTechTab, 1, 3), QStringLiteral("1.5"));
+            QCOMPARE(c.twTechTab->item(1, 3)->background(), c.twTechTab->palette().brush(QPalette::AlternateBase));
+            c.twContour->setColumnWidth(2, 77);
+        }
+        std::unique_ptr<QSettings> settings = SettingsFile::open();
+        QCOMPARE(settings->value(QStringLiteral("Contour/Tab")).toInt(), 1);
+        QCOMPARE(settings->value(QStringLiteral("Contour/contourSpeed")).toFloat(), 2500.5f);
+        QCOMPARE(settings->value(QStringLiteral("Contour/FocusOn")).toBool(), false);
+        QCOMPARE(settings->value(QStringLiteral("Contour/YokeXOn")).toBool(), true);
+        QCOMPARE(settings->value(QStringLiteral("Contour/Ix")).toFloat(), 1.5f);
+        QCOMPARE(settings->value(QStringLiteral("Contour/Width_LXLYZ_Z")).toInt(), 77);
+        QVERIFY(!settings->contains(QStringLiteral("Contour/Width_LXLYZ_Параметры")));
+    }
+};
+
+POKAVRO_TEST_MAIN(TestContour)
+#include "tst_contour.moc"

@@ -1,0 +1,367 @@
+// The weld program editor's starts in the whole console against the simulated drive controller:
+// the full start with its files and commands in order, the caption "ДАЛЕЕ" and the continuation
+// after a technological stop, the test move, the go-to moves and the correction move, and every
+// start that must send nothing.
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+
+#include "contour.h"
+#include "contourfile.h"
+#include "contoursamples.h"
+#include "drivesim.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "testenv.h"
+
+using ContourSamples::point;
+
+namespace {
+
+QByteArray programFile(int channel)
+{
+    QFile file(FixedPaths::local(QStringLiteral("/programs/_temp%1.npg").arg(channel)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList out;
+    for (const QList<QVariant>& args : spy)
+        out << args.at(0).toString();
+    return out;
+}
+
+TechRow stop()
+{
+    return ContourSamples::comment(techStopText());
+}
+
+// A linear contour along x through the given points, its technology rows as given.
+ContourSnapshot linear(const QList<float>& xs, const QList<TechRow>& tech)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ);
+    for (float x : xs)
+        s.points << ContourPoint{{x, 0, 0}, {SegmentParams::Line, 0, 0, 0}};
+    s.points.last().segment = SegmentParams();
+    s.passes = 1;
+    s.weldSpeed = 300;
+    s.tech = tech;
+    return s;
+}
+
+const QList<TechRow> kTwoSpeeds{point(0, 0, 600), point(50, 0, 300), point(100, 0, 300)};
+
+const QByteArray kMotion =
+    "N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN5 GOTO N6\nN6 WREV(3)\nN7 WAIT\nN8 SEV(1)\n"
+    "1 @AXISMOVING?=FALSE\nN9 WAIT\nN10 G90 G01 x=50.00 y=0.00 z=0.00 F600.000\n"
+    "N11 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\nN12 REV(ALL)\nWAIT\n1 @1=1\nN13 G4 F0.2\nN14 COORD(0,2)\n"
+    "N15 M30";
+
+const QByteArray kBeam =
+    "N1 $3\nN2 GAX(IR)\nN3 GAX(IW)\nN4 G0 IR=0.0\nN5 G0 IW=700\nN6 REV(ALL)\nN7 WAIT\nN8 G4 F0.5\nN9 SEV(3)\n"
+    "N10 WAIT\nN11 WEV(1)\nN12 WAIT\nN13 G0 IR=0.0\nN14 G4 F5.000\nN15 G4 F10.000\nN16 G0 IR=0.0\nN17 G4 F1.0\n"
+    "N18 RAX(IR)\nN19 RAX(IW)\nN20 M30";
+
+}  // namespace
+
+class TestContourStart : public QObject
+{
+    Q_OBJECT
+
+    QList<quint16> m_ports;
+    std::unique_ptr<RecordingBoxes> m_boxes;
+    std::unique_ptr<DriveSimulator> m_sim;
+    std::unique_ptr<Gui> m_gui;
+    CONTOUR* c = nullptr;
+
+    // The console connected to the simulated drive controller, whose programs run 0.3 s.
+    bool start()
+    {
+        m_gui = std::make_unique<Gui>();
+        c = m_gui->contour;
+        m_sim = std::make_unique<DriveSimulator>();
+        m_sim->setProgramSeconds(0.3);
+        if (!m_sim->start(m_ports[0], m_ports[1]))
+            return false;
+        if (!QTest::qWaitFor([this] { return m_gui->cncConnected(); }, 5000))
+            return false;
+        // The controller runs programs only with the drives on.
+        m_sim->apply(QStringLiteral("DRIVE ON"));
+        if (!QTest::qWaitFor([this] { return c->driveState(); }, 3000))
+            return false;
+        QTest::qWait(100);
+        m_sim->clearCommands();
+        return true;
+    }
+
+    void load(const ContourSnapshot& s)
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        QFile file(CONTOUR::contourFolder() + QStringLiteral("weld.save"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(ContourFile::write(QStringLiteral("weld"), s));
+        file.close();
+        c->load(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"));
+        QCOMPARE(c->twContour->rowCount(), s.points.size());
+    }
+
+    // The commands the controller received, once `count` of them are there; then nothing more.
+    QList<DriveSimulator::Command> commands(int count, int quietMs = 300)
+    {
+        (void)QTest::qWaitFor([&] { return m_sim->commands().size() >= count; }, 4000);
+        QTest::qWait(quietMs);
+        const QList<DriveSimulator::Command> list = m_sim->commands();
+        m_sim->clearCommands();
+        return list;
+    }
+
+    QStringList commandTexts(int count, int quietMs = 300)
+    {
+        QStringList out;
+        for (const DriveSimulator::Command& command : commands(count, quietMs))
+            out << command.text;
+        return out;
+    }
+
+    // Channel 1 done (2) or idle again (1).
+    bool channel1Idle()
+    {
+        return QTest::qWaitFor([this] { return c->channelState(1) == 1 || c->channelState(1) == 2; }, 3000);
+    }
+
+private slots:
+    void init()
+    {
+        m_ports = TestEnv::prepareConsole();
+        QDir(FixedPaths::local(QStringLiteral("/programs/"))).removeRecursively();
+        TestEnv::makeInstallationFolders();
+        m_boxes = std::make_unique<RecordingBoxes>();
+    }
+
+    void cleanup()
+    {
+        m_gui.reset();
+        m_sim.reset();
+        m_boxes.reset();
+        QDir(CONTOUR::contourFolder()).removeRecursively();
+    }
+
+    // The beam program first, the manipulator a second later; nothing for the rotator.
+    void fullStart()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, kTwoSpeeds));
+        QSignalSpy messages(c, &CONTOUR::message);
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        c->pbGcode->click();
+        QCOMPARE(programFile(3), kBeam);
+        QCOMPARE(programFile(1), kMotion);
+        QCOMPARE(programFile(2), QByteArray("<missing>"));
+        QVERIFY(!c->pbGcode->isEnabled());  // until the last channel is started
+        const QList<DriveSimulator::Command> sent = commands(2, 600);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).text, QStringLiteral("EXEC_3(/programs/_temp3.npg)"));
+        QCOMPARE(sent.at(1).text, QStringLiteral("EXEC_1(/programs/_temp1.npg)"));
+        QVERIFY2(sent.at(0).time.msecsTo(sent.at(1).time) >= 1000,
+                 qPrintable(QString::number(sent.at(0).time.msecsTo(sent.at(1).time))));
+        QVERIFY(c->pbGcode->isEnabled());
+        QCOMPARE(texts(messages), QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология"});
+        QCOMPARE(c->teGcode_3->toPlainText().toUtf8(), kBeam);
+        QCOMPARE(c->teGcode->toPlainText().toUtf8(), kMotion);
+        QCOMPARE(c->lbProgName3->text(), QStringLiteral("Технология"));
+        QCOMPARE(c->lbProgName1->text(), QStringLiteral("Перемещение манипулятора"));
+        QVERIFY(c->fullRun());
+        QVERIFY(!c->generatorState().stopPending());
+        QVERIFY(channel1Idle());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+    }
+
+    // A stop: the caption reads "ДАЛЕЕ" once channel 1 has stopped there; the continuation starts
+    // channel 1 alone, behind the stop; the weld is then done and the next press starts it anew.
+    void stopAndContinuation()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 2000));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QVERIFY(channel1Idle());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
+        QVERIFY(programFile(1).contains("N11 REV(ALL)\nN12 M30\nN13 WAIT\n"));
+        const QByteArray beam = programFile(3);
+        QVERIFY(beam.contains("\nN15 WREV(4)\nN16 WAIT\n"));
+
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QByteArray continued = programFile(1);
+        QVERIFY(continued.contains("N5 GOTO N13\n"));
+        QCOMPARE(continued.replace("N5 GOTO N13\n", "N5 GOTO N6\n"), c->teGcode->toPlainText().toUtf8().replace("N5 GOTO N13\n", "N5 GOTO N6\n"));
+        QCOMPARE(programFile(3), beam);  // the beam program keeps running
+        QVERIFY(channel1Idle());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(2), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
+    }
+
+    // Manual current control: the start button runs the contour at weld speed without the beam.
+    void testMove()
+    {
+        QVERIFY(start());
+        load(linear({0, 100, 150}, kTwoSpeeds));
+        c->setTechSettings(true, false, false, false, 700, 0, 0, -1, 0);
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QCOMPARE(programFile(1), QByteArray("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\n"
+                                            "N5 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                            "N6 G90 G01 x=150.00 y=0.00 z=0.00 F300.000\nN7 G4 F0.2\n"
+                                            "N8 COORD(0,2)\nN9 M30"));
+        QCOMPARE(programFile(3), QByteArray("<missing>"));
+        QVERIFY(!c->fullRun());
+    }
+
+    // Every refusal: an "[A]" line, no file, no command.
+    void refusals()
+    {
+        QVERIFY(start());
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbGcode->click();  // no contour at all
+        c->init(new SchemaXYZ);
+        c->pbGcode->click();  // a contour without points
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск невозможен: контур не задан",
+                                               "[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск невозможен: в контуре нет точек"}));
+        QCOMPARE(programFile(1), QByteArray("<missing>"));
+        QCOMPARE(programFile(3), QByteArray("<missing>"));
+        QCOMPARE(commandTexts(0), QStringList());
+
+        // While channel 1 runs neither a start nor a touch on a row starts anything.
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(2, 0).size(), 2);
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 2000));
+        messages.clear();
+        c->pbGcode->click();
+        emit c->twContour->cellClicked(1, 0);
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск невозможен: канал 1 выполняет программу",
+                                               "[A]Переход к точке невозможен: канал 1 выполняет программу"}));
+        QCOMPARE(commandTexts(0), QStringList());
+
+        // A program changed before its stop cannot be continued: the speed of the first stretch.
+        QVERIFY(channel1Idle());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        const QByteArray stopped = programFile(1);
+        c->twTechTab->item(0, 5)->setText(QStringLiteral("500.0"));
+        messages.clear();
+        c->pbGcode->click();
+        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"));
+        QCOMPARE(commandTexts(0), QStringList());
+        QCOMPARE(programFile(1), stopped);
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+
+        // Loading a contour forgets the stopped run.
+        load(linear({0, 100}, kTwoSpeeds));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QVERIFY(!c->generatorState().stopPending());
+    }
+
+    // A start into a dead link: nothing is taken as started, the stopped run is not advanced.
+    void linkDown()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        m_sim.reset();
+        QVERIFY(QTest::qWaitFor([this] { return !m_gui->cncConnected(); }, 5000));
+        c->pbGcode->click();
+        QVERIFY(!c->generatorState().stopPending());
+        QVERIFY(!c->fullRun());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QVERIFY(c->pbGcode->isEnabled());
+    }
+
+    // A touch on a row drives through every point in between to it, forward and back; the
+    // parameters cell of the linear scheme starts nothing.
+    void goToPoint()
+    {
+        QVERIFY(start());
+        load(linear({0, 10, 20, 30}, kTwoSpeeds));
+        c->contourSpeed->setValue(900, 0);
+        m_sim->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1; }, 2000));
+        emit c->twContour->cellClicked(3, 0);
+        QCOMPARE(c->twContour->currentRow(), 1);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QCOMPARE(programFile(1), QByteArray("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\n"
+                                            "N5 G90 G01 x=10.00 y=0.00 z=0.00 F900\nWAIT\n1 @1=1\n"
+                                            "N6 G90 G01 x=20.00 y=0.00 z=0.00 F900\nWAIT\n2 @1=2\n"
+                                            "N7 G90 G01 x=30.00 y=0.00 z=0.00 F900\nWAIT\n3 @1=3\n"
+                                            "N8 G4 F0.2\nN9 COORD(0,2)\nN10 M30"));
+        QCOMPARE(c->teGcode->toPlainText().toUtf8(), programFile(1));
+        QVERIFY(c->forward());
+        QVERIFY(channel1Idle());
+
+        m_sim->status().pointNo = 3;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 3; }, 2000));
+        emit c->twContour->cellClicked(2, 0);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(programFile(1).contains("WAIT\n1 @1=3\nN6 G90 G01 x=20.00 y=0.00 z=0.00 F900\nWAIT\n2 @1=2\n"));
+        QVERIFY(!c->forward());
+        QVERIFY(channel1Idle());
+
+        emit c->twContour->cellClicked(0, 3);
+        QCOMPARE(commandTexts(0), QStringList());
+    }
+
+    // The ring joint turns the part first; the manipulator follows half a second later.
+    void goToRing()
+    {
+        QVERIFY(start());
+        load(ContourSamples::ring());
+        emit c->twContour->cellClicked(1, 0);
+        const QList<DriveSimulator::Command> sent = commands(2, 0);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).text, QStringLiteral("EXEC_2(/programs/_temp2.npg)"));
+        QCOMPARE(sent.at(1).text, QStringLiteral("EXEC_1(/programs/_temp1.npg)"));
+        QVERIFY(sent.at(0).time.msecsTo(sent.at(1).time) >= 500);
+        QVERIFY(programFile(2).startsWith("N1 $2\nN5 ARF(V=2.18)\nN6 G4 F0.5 \nN7 G90 G01 V=0.00 F"));
+        QCOMPARE(c->lbProgName2->text(), QStringLiteral("Перемещение изделия"));
+    }
+
+    // "Сдвинуть и перейти": the current point takes the axes' position, then the axes go on to the
+    // next point.
+    void correctAndGoOn()
+    {
+        QVERIFY(start());
+        load(linear({0, 10, 20}, kTwoSpeeds));
+        c->contourSpeed->setValue(600, 0);
+        m_sim->status().drivesOn = 1;
+        m_sim->status().transOn = 1;
+        m_sim->status().position[DriveStatusPacket::LX1] = 12.5f;
+        m_sim->status().position[DriveStatusPacket::LY] = 3;
+        m_sim->status().position[DriveStatusPacket::Z] = -1;
+        QVERIFY(QTest::qWaitFor([this] { return c->driveState() && c->virtualMode(); }, 3000));
+        m_sim->status().pointNo = 1;  // the new current row refreshes the button
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1 && c->pbCorrNgo->isEnabled(); }, 3000));
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbCorrNgo->click();
+        QCOMPARE(c->coords(1), (QList<float>{12.5f, 3, -1}));
+        QCOMPARE(texts(messages).first(), QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"));
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(programFile(1).contains("N5 G90 G01 x=12.50 y=3.00 z=-1.00 F600\nWAIT\n1 @1=1\n"
+                                        "N6 G90 G01 x=20.00 y=0.00 z=0.00 F600\nWAIT\n2 @1=2\n"));
+    }
+};
+
+POKAVRO_TEST_MAIN(TestContourStart)
+#include "tst_contourstart.moc"

@@ -1,0 +1,770 @@
+// The NC programs of a weld as functions of the editor's snapshot: the motion programs with their
+// stops and restarts, the beam program, the test move and the go-to moves, compared byte for byte
+// under a Russian default locale; and every refusal that keeps a program that cannot be right from
+// being written at all.
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+
+#include "testenv.h"
+#include "weldprogram.h"
+
+using namespace WeldProgram;
+
+namespace {
+
+TechRow point(float path, float Ir, float If, float speed, TechRow::Sweep sweep = TechRow::SweepNone)
+{
+    TechRow row;
+    row.path = path;
+    row.Ir = Ir;
+    row.If = If;
+    row.speed = speed;
+    row.sweep = sweep;
+    return row;
+}
+
+TechRow comment(const QString& text)
+{
+    TechRow row;
+    row.kind = TechRow::Comment;
+    row.on = false;
+    row.comment = text;
+    return row;
+}
+
+TechRow stop()
+{
+    return comment(techStopText());
+}
+
+ContourPoint at(const QList<float>& coords, int type = SegmentParams::Line)
+{
+    return {coords, SegmentParams{type, 0, 0, 0}};
+}
+
+// The linear contour (0,0,0) - (100,0,0) with technology rows at 0, 50 (speed 300) and the end.
+ContourSnapshot twoPoints()
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ());
+    s.points << at({0, 0, 0}) << at({100, 0, 0}, SegmentParams::End);
+    s.tech << point(0, 0, 300, 600) << point(50, 0, 300, 300) << point(100, 0, 300, 300);
+    s.passLength = 100;
+    s.weldSpeed = 300;
+    s.contourSpeed = 600;
+    return s;
+}
+
+// A closed ring joint of D 100 with four points a quarter turn apart.
+ContourSnapshot quarterRing()
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaCircle(100, 4));
+    for (float v : {0.0f, 90.0f, 180.0f, 270.0f})
+        s.points << ContourPoint{{v, 10, 20, 30}, {}};
+    s.ring = true;
+    s.passes = 1;
+    s.passLength = 314.16f;
+    s.tech << point(0, 0, 300, 600) << point(314.16f, 0, 300, 600);
+    s.weldSpeed = 600;
+    s.contourSpeed = 600;
+    return s;
+}
+
+// A closed "XYZr" contour of D 100 about (0, 0) in the XY plane, counter-clockwise.
+ContourSnapshot ccwCircle()
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZr(100, 0, 0));
+    s.points << at({50, 0, 5}) << at({0, 50, 5}) << at({-50, 0, 5}) << at({0, -50, 5});
+    s.ring = true;
+    s.passes = 1;
+    s.passLength = 314.16f;
+    s.tech << point(0, 0, 300, 600) << point(314.16f, 0, 300, 600);
+    s.weldSpeed = 600;
+    s.contourSpeed = 1200;
+    return s;
+}
+
+QString lines(const QStringList& list)
+{
+    return list.join(QLatin1Char('\n'));
+}
+
+// Lines of a program that match a pattern.
+QStringList grep(const QString& text, const QString& pattern)
+{
+    return text.split(QLatin1Char('\n')).filter(QRegularExpression(pattern));
+}
+
+const QString kMotionHead = QStringLiteral(
+    "N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN5 GOTO N6\nN6 WREV(3)\nN7 WAIT\nN8 SEV(1)\n"
+    "1 @AXISMOVING?=FALSE\nN9 WAIT\n");
+
+const QString kBeamHead = QStringLiteral(
+    "N1 $3\nN2 GAX(IR)\nN3 GAX(IW)\nN4 G0 IR=0.0\nN5 G0 IW=300\nN6 REV(ALL)\nN7 WAIT\nN8 G4 F0.5\n"
+    "N9 SEV(3)\nN10 WAIT\nN11 WEV(1)\nN12 WAIT\nN13 G0 IR=0.0\n");
+
+}  // namespace
+
+Q_DECLARE_METATYPE(TechRow)
+
+class TestWeldProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    // ---- frames of one move and of one stop ----------------------------------------------------
+
+    void stopFrames()
+    {
+        ContourSnapshot s = twoPoints();
+        GeneratorState st;
+        st.frameNo = 40;
+        st.varLineNo = 3;
+        st.startNo = 2;
+        MotionFrames m;
+        m.resume1 = QStringLiteral(" G90 G01 x=10.00 y=-2.50 z=0.00 F600.000");
+        synchronizationFrames(s, st, 4, &m);
+        QCOMPARE(lines(m.ch1), QStringLiteral("N40 REV(ALL)\nN41 M30\nN42 WAIT\n4 @AXISMOVING?=TRUE\n"
+                                              "N43 G90 G01 x=10.00 y=-2.50 z=0.00 F600.000\nWAIT\n"
+                                              "5 @AXISMOVING?=FALSE\nN44 SEV(4)\n6 @AXISMOVING?=TRUE\nN45 WAIT"));
+        QVERIFY(m.ch2.isEmpty());
+        QCOMPARE(st.stopCount, 1);
+        QCOMPARE(st.restartLine1, 0);  // stop 1 of the second start: nothing recorded
+        QCOMPARE(st.frameNo, 46);
+
+        // The stop of this start records the frame behind its end; before any move nothing is
+        // issued again.
+        st = GeneratorState();
+        st.frameNo = 40;
+        MotionFrames first;
+        synchronizationFrames(s, st, 6, &first);
+        QCOMPARE(lines(first.ch1),
+                 QStringLiteral("N40 REV(ALL)\nN41 M30\nN42 SEV(6)\n1 @AXISMOVING?=TRUE\nN43 WAIT"));
+        QCOMPARE(st.restartLine1, 42);
+
+        // Ring joint: channel 1 waits for the rotator, which ends and comes back on its own.
+        ContourSnapshot ring = quarterRing();
+        st = GeneratorState();
+        st.frameNo = 30;
+        MotionFrames r;
+        r.resume1 = QStringLiteral(" G90 G01 x=10.00 y=20.00 z=30.00 F50.000");
+        r.resume2 = QStringLiteral(" G90 G01 V=90.00 F600.000");
+        synchronizationFrames(ring, st, 4, &r);
+        QCOMPARE(lines(r.ch1), QStringLiteral("N30 REV(ALL)\nN31 M30\nN32 WAIT\n1 @AXISMOVING?=TRUE\n"
+                                              "N33 G90 G01 x=10.00 y=20.00 z=30.00 F50.000\nWAIT\n"
+                                              "2 @AXISMOVING?=FALSE\nN34 WREV(4)\nN35 WAIT\nN36 SEV(5)\n"
+                                              "3 @AXISMOVING?=TRUE\nN37 WAIT"));
+        QCOMPARE(lines(r.ch2), QStringLiteral("N38 ARF()\nN39 M30\nN40 G90 G01 V=90.00 F600.000\nN41 SEV(4)\n"
+                                              "N42 WAIT\nN43 WEV(5)"));
+        QCOMPARE(st.restartLine1, 32);
+        QCOMPARE(st.restartLine2, 40);
+    }
+
+    void ringMoves_data()
+    {
+        QTest::addColumn<QList<float>>("from");
+        QTest::addColumn<QList<float>>("to");
+        QTest::addColumn<float>("F");
+        QTest::addColumn<QString>("ch1");
+        QTest::addColumn<QString>("ch2");
+        // 350 to 10 turns the short way: 20 degrees of a ring of D 100 at 600 mm/min.
+        QTest::newRow("short way, dwell") << QList<float>{350, 1, 2, 3} << QList<float>{10, 1, 2, 3} << 600.0f
+                                          << "N7 G4 F1.745" << "N8 G90 G01 V=10.00 F600.000";
+        QTest::newRow("manipulator arrives with the part")
+            << QList<float>{0, 0, 0, 0} << QList<float>{90, 30, 40, 0} << 600.0f
+            << "N7 G90 G01 x=30.00 y=40.00 z=0.00 F381.972" << "N8 G90 G01 V=90.00 F600.000";
+        QTest::newRow("feed 0 turns only") << QList<float>{0, 1, 2, 3} << QList<float>{90, 5, 2, 3} << 0.0f << ""
+                                           << "N7 G90 G01 V=90.00 F0.000";
+        QTest::newRow("no turn keeps the feed") << QList<float>{45, 0, 0, 0} << QList<float>{45, 10, 0, 0} << 600.0f
+                                                << "N7 G90 G01 x=10.00 y=0.00 z=0.00 F600.000"
+                                                << "N8 G90 G01 V=45.00 F600.000";
+    }
+    void ringMoves()
+    {
+        QFETCH(QList<float>, from);
+        QFETCH(QList<float>, to);
+        QFETCH(float, F);
+        QFETCH(QString, ch1);
+        QFETCH(QString, ch2);
+        GeneratorState st;
+        st.frameNo = 7;
+        MotionFrames m;
+        mechanicalMoveFrames(quarterRing(), st, to, from, F, 0, true, &m);
+        QCOMPARE(lines(m.ch1), ch1);
+        QCOMPARE(lines(m.ch2), ch2);
+        QVERIFY(m.finite);
+        // A dwell leaves the manipulator's resume frame as it was.
+        QCOMPARE(m.resume1.isEmpty(), !ch1.contains(QLatin1String("G90")));
+    }
+
+    // Arcs of the linear scheme: the plane word in a frame of its own, then the arc; walking the
+    // rows backwards turns the arc the other way; a stop returns on a straight line.
+    void linearArcs_data()
+    {
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("plane");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QString>("frames");
+        QTest::newRow("ccw forward XY") << 1 << 0 << true
+                                        << "N12 G17\nN13 G90 G3 x=10.00 y=5.00 R20.00 z=0.00 F600.000";
+        QTest::newRow("ccw backward") << 1 << 0 << false
+                                      << "N12 G17\nN13 G90 G2 x=10.00 y=5.00 R20.00 z=0.00 F600.000";
+        QTest::newRow("cw forward XZ") << 0 << 1 << true
+                                       << "N12 G18\nN13 G90 G2 x=10.00 z=0.00 R20.00 y=5.00 F600.000";
+        QTest::newRow("cw backward YZ") << 0 << 2 << false
+                                        << "N12 G19\nN13 G90 G3 y=5.00 z=0.00 R20.00 x=10.00 F600.000";
+    }
+    void linearArcs()
+    {
+        QFETCH(int, direction);
+        QFETCH(int, plane);
+        QFETCH(bool, forward);
+        QFETCH(QString, frames);
+        ContourSnapshot s = twoPoints();
+        s.points[0].segment = {SegmentParams::Arc, 20, direction, plane};
+        GeneratorState st;
+        st.frameNo = 12;
+        MotionFrames m;
+        mechanicalMoveFrames(s, st, {10, 5, 0}, {0, 0, 0}, 600, 0, forward, &m);
+        QCOMPARE(lines(m.ch1), frames);
+        QCOMPARE(m.resume1, QStringLiteral(" G90 G01 x=10.00 y=5.00 z=0.00 F600.000"));
+    }
+
+    // ---- motion programs ---------------------------------------------------------------------
+
+    void linearProgram()
+    {
+        const Programs p = genContour(twoPoints(), GeneratorState());
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(p.text1, kMotionHead + QStringLiteral("N10 G90 G01 x=50.00 y=0.00 z=0.00 F600.000\n"
+                                                       "N11 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                                       "N12 REV(ALL)\nWAIT\n1 @1=1\nN13 G4 F0.2\n"
+                                                       "N14 COORD(0,2)\nN15 M30"));
+        QVERIFY(p.text2.isEmpty());
+        QCOMPARE(p.state.stopCount, 0);
+        QCOMPARE(p.state.frameNo, 16);
+    }
+
+    // One stop between the technology rows: the first start ends there, the continuation jumps
+    // behind it, and only the program that was stopped may be continued.
+    void stopAndContinuation()
+    {
+        ContourSnapshot s = twoPoints();
+        s.tech.insert(2, stop());
+        const Programs full = genContour(s, GeneratorState());
+        QVERIFY2(full.ok(), qPrintable(full.error));
+        const QString body = QStringLiteral(
+            "N10 G90 G01 x=50.00 y=0.00 z=0.00 F600.000\nN11 REV(ALL)\nN12 M30\nN13 WAIT\n"
+            "2 @AXISMOVING?=TRUE\nN14 G90 G01 x=50.00 y=0.00 z=0.00 F600.000\nWAIT\n3 @AXISMOVING?=FALSE\n"
+            "N15 SEV(4)\n4 @AXISMOVING?=TRUE\nN16 WAIT\nN17 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+            "N18 REV(ALL)\nWAIT\n1 @1=1\nN19 G4 F0.2\nN20 COORD(0,2)\nN21 M30");
+        QCOMPARE(full.text1, kMotionHead + body);
+        QCOMPARE(full.state.stopCount, 1);
+        QCOMPARE(full.state.restartLine1, 13);
+        QVERIFY(full.state.stopPending());
+
+        GeneratorState next = full.state;
+        next.startNo += 1;
+        next.stopCount = 0;
+        const Programs cont = genContour(s, next);
+        QVERIFY2(cont.ok(), qPrintable(cont.error));
+        QString expected = kMotionHead + body;
+        expected.replace(QStringLiteral("N5 GOTO N6"), QStringLiteral("N5 GOTO N13"));
+        QCOMPARE(cont.text1, expected);
+        QCOMPARE(cont.state.startNo, 2);
+        QVERIFY(!cont.state.stopPending());
+        QVERIFY(continues(full.text1, cont.text1, full.state.restartLine1));
+
+        // A speed changed behind the stop still continues the run; a speed before it moves the
+        // stop's frames and is no continuation of the stopped program.
+        ContourSnapshot after = s;
+        after.tech[3].speed = 200;
+        QVERIFY(continues(full.text1, genContour(after, next).text1, full.state.restartLine1));
+        ContourSnapshot before = s;
+        before.tech[0].speed = 500;
+        QVERIFY(!continues(full.text1, genContour(before, next).text1, full.state.restartLine1));
+        ContourSnapshot moved = s;
+        moved.points[1].coords = {120, 0, 0};
+        moved.tech.insert(1, point(20, 0, 300, 300));
+        QVERIFY(!continues(full.text1, genContour(moved, next).text1, full.state.restartLine1));
+        QVERIFY(!continues(full.text1, cont.text1, 0));
+    }
+
+    // Two stops: events 4 and 6; each start records the restart line of its own stop.
+    void twoStops()
+    {
+        ContourSnapshot s = twoPoints();
+        s.tech.insert(2, stop());
+        s.tech.insert(1, stop());
+        GeneratorState st;
+        Programs p = genContour(s, st);
+        QCOMPARE(grep(p.text1, QStringLiteral("SEV\\(")), QStringList({"N8 SEV(1)", "N12 SEV(4)", "N19 SEV(6)"}));
+        QCOMPARE(p.state.stopCount, 2);
+        QCOMPARE(p.state.restartLine1, 12);  // the first stop comes before any move
+        st = p.state;
+        st.startNo = 2;
+        st.stopCount = 0;
+        p = genContour(s, st);
+        QCOMPARE(grep(p.text1, QStringLiteral("GOTO")), QStringList({"N5 GOTO N12"}));
+        QCOMPARE(p.state.restartLine1, 17);
+        QVERIFY(p.state.stopPending());
+        st = p.state;
+        st.startNo = 3;
+        st.stopCount = 0;
+        p = genContour(s, st);
+        QCOMPARE(grep(p.text1, QStringLiteral("GOTO")), QStringList({"N5 GOTO N17"}));
+        QVERIFY(!p.state.stopPending());
+    }
+
+    void technologyWalk_data()
+    {
+        QTest::addColumn<QList<TechRow>>("tech");
+        QTest::addColumn<QString>("moves");
+        // A row within 0.01 mm of the segment end writes no frame of its own: its speed is the feed
+        // of the end move.
+        QTest::newRow("row at segment end")
+            << QList<TechRow>{point(0, 0, 300, 600), point(99.995f, 0, 300, 450), point(100, 0, 300, 300)}
+            << "N10 G90 G01 x=100.00 y=0.00 z=0.00 F450.000";
+        // Switched-off rows and comments leave no trace; a stop text on a row that is on is no stop.
+        TechRow off = point(50, 0, 300, 100);
+        off.on = false;
+        TechRow onStop = stop();
+        onStop.on = true;
+        QTest::newRow("off rows")
+            << QList<TechRow>{point(0, 0, 300, 600), off, comment(QStringLiteral("шов 1")), onStop,
+                              point(100, 0, 300, 300)}
+            << "N10 G90 G01 x=100.00 y=0.00 z=0.00 F300.000";
+        // A row at path 0 is the start point itself: no move.
+        QTest::newRow("row at 0")
+            << QList<TechRow>{point(0, 0, 300, 600), point(0, 0, 300, 450), point(100, 0, 300, 300)}
+            << "N10 G90 G01 x=100.00 y=0.00 z=0.00 F300.000";
+    }
+    void technologyWalk()
+    {
+        QFETCH(QList<TechRow>, tech);
+        QFETCH(QString, moves);
+        ContourSnapshot s = twoPoints();
+        s.tech = tech;
+        const Programs p = genContour(s, GeneratorState());
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(lines(grep(p.text1, QStringLiteral(" G90 "))), moves);
+        QVERIFY(!p.text1.contains(QLatin1String("M30\nN")));  // no stop
+    }
+
+    // A segment along y: a technology row inside it moves the manipulator there, although the
+    // first coordinate does not change.
+    void intermediatePointAcrossX()
+    {
+        ContourSnapshot s = twoPoints();
+        s.points[1].coords = {0, 100, 0};
+        const Programs p = genContour(s, GeneratorState());
+        QCOMPARE(grep(p.text1, QStringLiteral(" G90 ")),
+                 QStringList({"N10 G90 G01 x=0.00 y=50.00 z=0.00 F600.000",
+                              "N11 G90 G01 x=0.00 y=100.00 z=0.00 F300.000"}));
+    }
+
+    // A closed linear contour with an arc on its closing segment, two passes: the path of the
+    // second pass starts where the arc ends, so the row at the start of pass 2 is met at point 0.
+    void closedLinearTwoPasses()
+    {
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZ());
+        s.points << at({0, 0, 0}) << at({10, 0, 0}) << at({10, 10, 0});
+        s.points[2].segment = {SegmentParams::Arc, 10, 1, 0};
+        s.ring = true;
+        s.closeDirect = true;
+        s.passes = 2;
+        const float arc = float(2 * std::asin(std::sqrt(200.0) / 20) * 10);
+        s.passLength = 20 + arc;
+        s.tech << point(0, 0, 300, 600) << point(std::round(s.passLength * 100) / 100, 0, 300, 300)
+               << point(std::round(2 * s.passLength * 100) / 100, 0, 300, 300);
+        const Programs p = genContour(s, GeneratorState());
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(lines(grep(p.text1, QStringLiteral(" G[0-9]"))),
+                 QStringLiteral("N3 G4 F0.2\nN10 G90 G01 x=10.00 y=0.00 z=0.00 F600.000\n"
+                                "N11 G90 G01 x=10.00 y=10.00 z=0.00 F600.000\nN12 G17\n"
+                                "N13 G90 G3 x=0.00 y=0.00 R10.00 z=0.00 F300.000\n"
+                                "N14 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\n"
+                                "N15 G90 G01 x=10.00 y=10.00 z=0.00 F300.000\nN16 G17\n"
+                                "N17 G90 G3 x=0.00 y=0.00 R10.00 z=0.00 F300.000\nN19 G4 F0.2"));
+        QVERIFY(p.text1.contains(QLatin1String("WAIT\n1 @1=0\n")));
+    }
+
+    // The ring joint: the two channels wait for each other and the beam, the manipulator dwells
+    // while the part turns a quarter, the jumps land on the waits.
+    void ringProgram()
+    {
+        const Programs p = genContour(quarterRing(), GeneratorState());
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(p.text1, QStringLiteral("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN5 GOTO N9\n"
+                                         "N8 G4 F0.5\nN9 WREV(3)\nN10 WAIT\nN11 WREV(2)\nN16 WAIT\nN17 SEV(1)\n"
+                                         "1 @AXISMOVING?=FALSE\nN18 WAIT\nN19 G4 F7.854\nN21 G4 F7.854\n"
+                                         "N23 G4 F7.854\nN25 G4 F7.854\nN27 REV(ALL)\nWAIT\n1 @1=0\n"
+                                         "N28 G4 F0.2\nN29 COORD(0,2)\nN30 M30"));
+        QCOMPARE(p.text2, QStringLiteral("N1 $2\nN6 ARF(V=0.87)\nN7 GOTO N12\nN12 SEV(2)\nN13 WAIT\nN14 WEV(1)\n"
+                                         "N15 WAIT\nN20 G90 G01 V=90.00 F600.000\nN22 G90 G01 V=180.00 F600.000\n"
+                                         "N24 G90 G01 V=270.00 F600.000\nN26 G90 G01 V=0.00 F600.000\n"
+                                         "N31 ARF()\nN32 M30"));
+
+        // A stop in the ring: channel 1 sets 5 after the rotator's 4; the continuation jumps both.
+        ContourSnapshot s = quarterRing();
+        s.tech.insert(1, point(100, 0, 300, 600));
+        s.tech.insert(2, stop());
+        const Programs stopped = genContour(s, GeneratorState());
+        QCOMPARE(grep(stopped.text1, QStringLiteral("[SW]R?EV\\(")),
+                 QStringList({"N9 WREV(3)", "N11 WREV(2)", "N17 SEV(1)", "N25 WREV(4)", "N27 SEV(5)"}));
+        QCOMPARE(grep(stopped.text2, QStringLiteral("[SW]R?EV\\(")),
+                 QStringList({"N12 SEV(2)", "N14 WEV(1)", "N32 SEV(4)", "N34 WEV(5)"}));
+        GeneratorState st = stopped.state;
+        st.startNo = 2;
+        st.stopCount = 0;
+        const Programs cont = genContour(s, st);
+        QCOMPARE(grep(cont.text1, QStringLiteral("GOTO")), QStringList({QStringLiteral("N5 GOTO N%1").arg(st.restartLine1)}));
+        QCOMPARE(grep(cont.text2, QStringLiteral("GOTO")), QStringList({QStringLiteral("N7 GOTO N%1").arg(st.restartLine2)}));
+        QVERIFY(continues(stopped.text1, cont.text1, st.restartLine1));
+        QVERIFY(continues(stopped.text2, cont.text2, st.restartLine2));
+    }
+
+    // Idle whole passes (no beam, no change) are left out of both programs alike; a stretch of
+    // exactly whole passes keeps its last pass, so the ring's final move is never lost.
+    void idlePassesOfARing_data()
+    {
+        QTest::addColumn<float>("passes");
+        QTest::addColumn<float>("endPath");
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<QString>("dwell");
+        QTest::newRow("3 passes idle all the way") << 3.0f << 942.48f << 4 << "G4 F31.416";
+        QTest::newRow("exactly 2 passes") << 2.0f << 628.32f << 4 << "G4 F31.416";
+        QTest::newRow("2.6 of 3 passes") << 3.0f << 816.82f << 5 << "G4 F18.850";
+    }
+    void idlePassesOfARing()
+    {
+        QFETCH(float, passes);
+        QFETCH(float, endPath);
+        QFETCH(int, turns);
+        QFETCH(QString, dwell);
+        ContourSnapshot s = quarterRing();
+        s.passes = passes;
+        s.tech.last().path = endPath;
+        const Programs motion = genContour(s, GeneratorState());
+        QVERIFY2(motion.ok(), qPrintable(motion.error));
+        QCOMPARE(grep(motion.text2, QStringLiteral(" G90 ")).size(), turns);
+        QVERIFY(motion.text2.contains(QLatin1String("V=0.00 F600.000\nN")));
+        const Programs beam = genTechnology(s);
+        QCOMPARE(grep(beam.text3, QStringLiteral("^N14 ")).first().section(QLatin1Char(' '), 1), dwell);
+
+        QCOMPARE(idlePasses(2.5f * 100, 100), 2);
+        QCOMPARE(idlePasses(200, 100), 1);
+        QCOMPARE(idlePasses(100.005f, 100), 0);
+        QCOMPARE(idlePasses(500, 0), 0);
+        QCOMPARE(idlePasses(500, -100), 0);
+        QCOMPARE(idlePasses(500, std::numeric_limits<float>::infinity()), 0);
+    }
+
+    // "XYZr": the arcs follow the contour's own direction, a stop returns on a straight line, and
+    // no arc is written from a point to itself.
+    void circularInterpolation()
+    {
+        ContourSnapshot s = ccwCircle();
+        QVERIFY(ringCcw(s));
+        s.tech.insert(1, point(0, 0, 300, 600));
+        s.tech.insert(2, point(78.54f, 0, 300, 600));
+        s.tech.insert(3, stop());
+        const Programs p = genContour(s, GeneratorState());
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(lines(grep(p.text1, QStringLiteral(" G90 "))),
+                 QStringLiteral("N9 G90 G03 x=0.00 y=50.00 R50.00 z=5.00 F600.000\n"
+                                "N13 G90 G01 x=0.00 y=50.00 z=5.00 F600.000\n"
+                                "N16 G90 G03 x=-50.00 y=0.00 R50.00 z=5.00 F600.000\n"
+                                "N17 G90 G03 x=0.00 y=-50.00 R50.00 z=5.00 F600.000\n"
+                                "N18 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F600.000"));
+        QVERIFY(grep(p.text1, QStringLiteral(" G17")).size() == 1);
+
+        ContourSnapshot cw = ccwCircle();
+        std::swap(cw.points[1], cw.points[3]);
+        QVERIFY(!ringCcw(cw));
+        QVERIFY(genContour(cw, GeneratorState()).text1.contains(QLatin1String("G02 x=0.00 y=-50.00")));
+    }
+
+    // ---- beam program ------------------------------------------------------------------------
+
+    void beamProgram_data()
+    {
+        QTest::addColumn<QList<TechRow>>("tech");
+        QTest::addColumn<bool>("ring");
+        QTest::addColumn<QString>("body");
+        const TechRow start = point(0, 0, 300, 600, TechRow::SweepOff);
+        QTest::newRow("dwell") << QList<TechRow>{start, point(60, 0, 300, 600, TechRow::SweepOff)} << false
+                               << "WAIT\n1 @RASTERON%=0\nN14 G4 F6.000\nWAIT\n2 @RASTERON%=0\n";
+        QTest::newRow("ramp") << QList<TechRow>{start, point(60, 100, 300, 600, TechRow::SweepOff)} << false
+                              << "WAIT\n1 @RASTERON%=0\nN14 G90 G01 IR=100.0 IW=300 F1000.000\nWAIT\n"
+                                 "2 @RASTERON%=0\n";
+        QTest::newRow("stop") << QList<TechRow>{start, stop(), point(60, 0, 300, 600)} << false
+                              << "WAIT\n1 @RASTERON%=0\nN14 WREV(4)\nN15 WAIT\nN16 G4 F6.000\n";
+        QTest::newRow("stops of a ring")
+            << QList<TechRow>{start, stop(), point(30, 0, 300, 600), stop(), point(60, 0, 300, 600)} << true
+            << "WAIT\n1 @RASTERON%=0\nN14 WEV(5)\nN15 WAIT\nN16 G4 F3.000\nN17 WEV(7)\nN18 WAIT\n"
+               "N19 G4 F3.000\n";
+        // A switched-off row leaves no trace: the next segment is timed from the last row that is on.
+        TechRow off = point(20, 50, 300, 100, TechRow::SweepOff);
+        off.on = false;
+        TechRow sweep = point(60, 0, 300, 600, TechRow::SweepSet);
+        sweep.raster = {4, 12.5f, 0.25f, 45, 200, -1.5f, 0, 1e-7f, 1};
+        QTest::newRow("off row, sweep") << QList<TechRow>{start, off, sweep} << false
+                                        << "WAIT\n1 @RASTERON%=0\nN14 G4 F6.000\nWAIT\n2 @RASTERTYPE%=4\n"
+                                           "3 @RASTERAMPX=12.5\n4 @RASTERAMPY=0.25\n5 @RASTERANGLE=45\n"
+                                           "6 @RASTERFREQ=200\n7 @RASTERSHIFTX=-1.5\n8 @RASTERSHIFTY=0\n"
+                                           "9 @RASTERPARAM=1e-07\n10 @RASTERCW%=1\n11 @RASTERON%=1\n";
+        // Without a sweep text nothing is written for it; a speed of 0 writes no motion block.
+        QTest::newRow("no sweep, speed 0")
+            << QList<TechRow>{point(0, 0, 300, 0), point(30, 10, 300, 600), point(60, 10, 300, 600)} << false
+            << "N14 G4 F3.000\n";
+    }
+    void beamProgram()
+    {
+        QFETCH(QList<TechRow>, tech);
+        QFETCH(bool, ring);
+        QFETCH(QString, body);
+        ContourSnapshot s = ring ? quarterRing() : twoPoints();
+        s.tech = tech;
+        const Programs p = genTechnology(s);
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        const QString end = QStringLiteral("N%1 G0 IR=0.0\nN%2 G4 F1.0\nN%3 RAX(IR)\nN%4 RAX(IW)\nN%5 M30");
+        const int block = body.count(QRegularExpression(QStringLiteral("(^|\\n)N"))) + 14;
+        QCOMPARE(p.text3, kBeamHead + body + end.arg(block).arg(block + 1).arg(block + 2).arg(block + 3).arg(block + 4));
+    }
+
+    // ---- test move ---------------------------------------------------------------------------
+
+    void testMove()
+    {
+        // The ring joint: the rotator leads, the manipulator dwells the time of each quarter.
+        ContourSnapshot ring = quarterRing();
+        ring.points[2].coords[0] = 0;  // 90 to 0 and 0 to 270: the short ways, 90 degrees each
+        Programs p = genTestMove(ring);
+        QVERIFY2(p.ok(), qPrintable(p.error));
+        QCOMPARE(p.text2, QStringLiteral("N1 $2\nN5 ARF(V=0.87)\nN6 REV(ALL)\nN7 WAIT\nN8 G4 F0.5 \nN13 SEV(2)\n"
+                                         "N14 WAIT\nN15 WEV(1)\nN16 WAIT\nN17 G90 G01 V=90.00 F600.000\n"
+                                         "N19 G90 G01 V=0.00 F600.000\nN21 G90 G01 V=270.00 F600.000\n"
+                                         "N23 G90 G01 V=0.00 F600.000\nN25 ARF()\nN26 M30"));
+        QCOMPARE(p.text1, QStringLiteral("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN9 WREV(2)\nN10 WAIT\n"
+                                         "N11 SEV(1)\nN12 WAIT\nN18 G4 F7.854\nN20 G4 F7.854\nN22 G4 F7.854\n"
+                                         "N24 G4 F7.854\nN27 G4 F0.2\nN28 COORD(0,2)\nN29 M30"));
+
+        // Weld speed 0: the rotator frames carry F0.000 and the manipulator does not move.
+        ring.weldSpeed = 0;
+        p = genTestMove(ring);
+        QCOMPARE(grep(p.text2, QStringLiteral("F0.000")).size(), 4);
+        QVERIFY(grep(p.text1, QStringLiteral(" G4 F")).size() == 2);  // the scheme's own dwells
+
+        // Linear, closed by running back: no closing move; two passes walk the rows twice.
+        ContourSnapshot s = twoPoints();
+        s.points << at({100, 50, 0}, SegmentParams::End);
+        s.ring = true;
+        s.closeDirect = false;
+        s.passes = 2;
+        p = genTestMove(s);
+        QCOMPARE(lines(grep(p.text1, QStringLiteral(" G90 "))),
+                 QStringLiteral("N5 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                "N6 G90 G01 x=100.00 y=50.00 z=0.00 F300.000\n"
+                                "N7 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                "N8 G90 G01 x=100.00 y=50.00 z=0.00 F300.000"));
+        s.closeDirect = true;
+        QCOMPARE(grep(genTestMove(s).text1, QStringLiteral(" G90 ")).size(), 6);
+
+        // "XYZr" counter-clockwise runs counter-clockwise.
+        p = genTestMove(ccwCircle());
+        QCOMPARE(lines(grep(p.text1, QStringLiteral(" G90 "))),
+                 QStringLiteral("N4 G90 G03 x=0.00 y=50.00 R50.00 z=5.00 F600.000\n"
+                                "N5 G90 G03 x=-50.00 y=0.00 R50.00 z=5.00 F600.000\n"
+                                "N6 G90 G03 x=0.00 y=-50.00 R50.00 z=5.00 F600.000\n"
+                                "N7 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F600.000"));
+    }
+
+    // ---- go-to-point -------------------------------------------------------------------------
+
+    void goToPoints_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("ring");
+        QTest::addColumn<bool>("forward");
+        QTest::addColumn<QString>("body");
+        const QString frame = QStringLiteral("N%1 G90 G01 x=%2.00 y=0.00 z=0.00 F600\nWAIT\n%3 @1=%4\n");
+        QTest::newRow("2 to 5") << 2 << 5 << false << true
+                                << frame.arg(5).arg(20).arg(1).arg(2) + frame.arg(6).arg(30).arg(2).arg(3) +
+                                       frame.arg(7).arg(40).arg(3).arg(4) + frame.arg(8).arg(50).arg(4).arg(5);
+        QTest::newRow("5 back to 2") << 5 << 2 << false << false
+                                     << frame.arg(5).arg(50).arg(1).arg(5) + frame.arg(6).arg(40).arg(2).arg(4) +
+                                            frame.arg(7).arg(30).arg(3).arg(3) + frame.arg(8).arg(20).arg(4).arg(2);
+        QTest::newRow("the current point") << 3 << 3 << false << true << frame.arg(5).arg(30).arg(1).arg(3);
+        QTest::newRow("no current point") << -1 << 4 << false << true << frame.arg(5).arg(40).arg(1).arg(4);
+        QTest::newRow("closing segment") << 5 << 0 << true << false << frame.arg(5).arg(0).arg(1).arg(0);
+        QTest::newRow("closed, back to 4") << 5 << 4 << true << false
+                                           << frame.arg(5).arg(50).arg(1).arg(5) + frame.arg(6).arg(40).arg(2).arg(4);
+    }
+    void goToPoints()
+    {
+        QFETCH(int, current);
+        QFETCH(int, row);
+        QFETCH(bool, ring);
+        QFETCH(bool, forward);
+        QFETCH(QString, body);
+        ContourSnapshot s = twoPoints();
+        s.points.clear();
+        for (int i = 0; i < 6; ++i)
+            s.points << at({float(10 * i), 0, 0});
+        s.ring = ring;
+        const GoTo g = goToPoint(s, current, row, true, {0, 0, 0});
+        QVERIFY2(g.ok(), qPrintable(g.error));
+        QCOMPARE(g.forward, forward);
+        const int end = int(grep(body, QStringLiteral("G90")).size()) + 5;
+        QCOMPARE(g.text1, QStringLiteral("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\n") + body +
+                              QStringLiteral("N%1 G4 F0.2\nN%2 COORD(0,2)\nN%3 M30").arg(end).arg(end + 1).arg(end + 2));
+        QVERIFY(g.text2.isEmpty());
+    }
+
+    void goToRing()
+    {
+        // From the axes at V 350 to the point at V 10 with the same manipulator position: the
+        // manipulator dwells while the part turns 20 degrees; then on to the next point.
+        ContourSnapshot s = quarterRing();
+        s.points[0].coords = {10, 10, 20, 30};
+        s.points[1].coords = {90, 40, 60, 30};
+        const GoTo g = goToPoint(s, 0, 1, true, {350, 10, 20, 30});
+        QVERIFY2(g.ok(), qPrintable(g.error));
+        QCOMPARE(g.text2, QStringLiteral("N1 $2\nN5 ARF(V=0.87)\nN6 G4 F0.5 \nN7 G90 G01 V=10.00 F600\n"
+                                         "N9 G90 G01 V=90.00 F600\nN11 ARF()\nN12 M30"));
+        QCOMPARE(g.text1, QStringLiteral("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN8 G4 F1.745\nWAIT\n"
+                                         "1 @1=0\nN10 G90 G01 x=40.00 y=60.00 z=30.00 F429.718\nWAIT\n2 @1=1\n"
+                                         "N13 G4 F0.2\nN14 COORD(0,2)\nN15 M30"));
+
+        // The last row is timed from the point before it, not from where the axes stood; a point
+        // that the part need not turn to is reached at the traverse speed.
+        ContourSnapshot q = quarterRing();
+        q.points[3].coords = {180, 0, 60, 30};
+        const GoTo toLast = goToPoint(q, 1, 3, true, {90, 10, 20, 30});
+        QCOMPARE(grep(toLast.text1, QStringLiteral("^N([5-9]|1[0-2]) ")),
+                 QStringList({"N9 G4 F7.854", "N11 G90 G01 x=0.00 y=60.00 z=30.00 F600.000"}));
+
+        // Traverse speed 0: the part turns, the manipulator only waits.
+        s.contourSpeed = 0;
+        const GoTo still = goToPoint(s, 0, 1, true, {350, 10, 20, 30});
+        QVERIFY(!still.text1.contains(QLatin1String(" G90 ")));
+        QCOMPARE(grep(still.text2, QStringLiteral(" G90 ")).size(), 2);
+    }
+
+    void goToCircle()
+    {
+        // Back along a counter-clockwise circle the arcs turn clockwise; the first frame, to the
+        // point the axes stand on, is left out (an arc onto itself has no direction).
+        ContourSnapshot s = ccwCircle();
+        GoTo g = goToPoint(s, 2, 0, true, {-50, 0, 5});
+        QCOMPARE(lines(grep(g.text1, QStringLiteral(" G90 "))),
+                 QStringLiteral("N4 G90 G02 x=0.00 y=50.00 R50.00 z=5.00 F1200\n"
+                                "N5 G90 G02 x=50.00 y=0.00 R50.00 z=5.00 F1200"));
+        QCOMPARE(g.text1.count(QLatin1String("WAIT")), 3);
+        // Along the closing segment in the contour's own direction.
+        g = goToPoint(s, 3, 0, true, {0, -50, 5});
+        QCOMPARE(lines(grep(g.text1, QStringLiteral(" G90 "))),
+                 QStringLiteral("N4 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F1200"));
+        QVERIFY(!g.forward);
+    }
+
+    // ---- refusals ----------------------------------------------------------------------------
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no scheme") << "no scheme" << "[A]Пуск невозможен: контур не задан";
+        QTest::newRow("no point") << "no point" << "[A]Пуск невозможен: в контуре нет точек";
+        QTest::newRow("XYZr with two points")
+            << "two on a circle" << "[A]Пуск невозможен: для круговой интерполяции нужны не менее трёх точек контура";
+        QTest::newRow("ring without diameter") << "ring D 0" << "[A]Пуск невозможен: не задан диаметр контура";
+        QTest::newRow("nan coordinate") << "nan point" << "[A]Пуск невозможен: в контуре есть нечисловое значение";
+        QTest::newRow("inf current")
+            << "inf current" << "[A]Пуск невозможен: нечисловое значение в строке 2 технологической таблицы";
+        QTest::newRow("negative speed")
+            << "negative speed" << "[A]Пуск невозможен: отрицательная скорость в строке 2 технологической таблицы";
+        QTest::newRow("no end row")
+            << "no end row" << "[A]Пуск невозможен: в технологической таблице нет начальной или конечной строки";
+        QTest::newRow("a million passes") << "passes" << "[A]Пуск невозможен: слишком большое число проходов";
+        QTest::newRow("turn time overflows")
+            << "huge ring" << "[A]Пуск невозможен: нечисловое значение в программе перемещения";
+    }
+    void refusals()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        ContourSnapshot s = twoPoints();
+        if (fault == QLatin1String("no scheme")) {
+            s.schema.reset();
+        } else if (fault == QLatin1String("no point")) {
+            s.points.clear();
+        } else if (fault == QLatin1String("two on a circle")) {
+            s.schema.reset(new SchemaXYZr(100, 0, 0));
+        } else if (fault == QLatin1String("ring D 0")) {
+            s = quarterRing();
+            s.schema.reset(new SchemaCircle(0, 4));
+        } else if (fault == QLatin1String("nan point")) {
+            s.points[1].coords[2] = std::nanf("");
+        } else if (fault == QLatin1String("inf current")) {
+            s.tech[1].Ir = std::numeric_limits<float>::infinity();
+        } else if (fault == QLatin1String("negative speed")) {
+            s.tech[1].speed = -300;
+        } else if (fault == QLatin1String("no end row")) {
+            s.tech = {point(0, 0, 300, 600)};
+        } else if (fault == QLatin1String("passes")) {
+            s = quarterRing();
+            s.passes = 1e6f;
+        } else if (fault == QLatin1String("huge ring")) {
+            s = quarterRing();
+            s.schema.reset(new SchemaCircle(3e38f, 4));
+            s.tech[0].speed = s.tech[1].speed = 1e-3f;
+        }
+        const Programs motion = genContour(s, GeneratorState());
+        QCOMPARE(motion.error, message);
+        QVERIFY(motion.text1.isEmpty() && motion.text2.isEmpty());
+        QCOMPARE(motion.state.startNo, 1);
+        if (fault != QLatin1String("huge ring")) {
+            QCOMPARE(genTechnology(s).error, message);
+            QVERIFY(genTechnology(s).text3.isEmpty());
+        }
+    }
+
+    // Numbers that overflow in the beam program or a go-to refuse as well; a refusal of a go-to
+    // names the move.
+    void refusedWhileGenerating()
+    {
+        ContourSnapshot s = twoPoints();
+        s.tech[1].Ir = 100;
+        s.tech[0].speed = 3e38f;
+        const Programs beam = genTechnology(s);
+        QCOMPARE(beam.error, QStringLiteral("[A]Пуск невозможен: нечисловое значение в программе сварки"));
+        QVERIFY(beam.text3.isEmpty());
+
+        ContourSnapshot ring = quarterRing();
+        ring.schema.reset(new SchemaCircle(3e38f, 4));
+        ring.contourSpeed = 1e-3f;
+        const GoTo g = goToPoint(ring, 0, 2, true, {0, 10, 0, 30});
+        QCOMPARE(g.error, QStringLiteral("[A]Переход к точке невозможен: нечисловое значение в программе перемещения"));
+        QVERIFY(g.text1.isEmpty() && g.text2.isEmpty());
+        QCOMPARE(goToPoint(twoPoints(), 0, 7, true, {}).error,
+                 QStringLiteral("[A]Переход к точке невозможен: в контуре нет точки 8"));
+        ContourSnapshot none = twoPoints();
+        none.schema.reset();
+        QCOMPARE(genTestMove(none).error, QStringLiteral("[A]Пуск невозможен: контур не задан"));
+    }
+};
+
+POKAVRO_TEST_MAIN(TestWeldProgram)
+#include "tst_weldprogram.moc"

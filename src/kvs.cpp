@@ -160,6 +160,12 @@ void KVS::messageTCP(const QString& text) { emit message(text, false); }
 
 void KVS::onSystemStarted()
 {
+    // A datagram delivered while the main window was still being built (a message box of its
+    // start runs the event loop) reached no relay of the main window: have it all again.
+    if (m_kvs.statusKnown())
+        m_kvs.resendStatus();
+    if (m_kvk.statusKnown())
+        m_kvk.resendStatus();
     emit onKVSConnected(m_kvsUp);
     emit onKVKConnected(m_kvkUp);
 }

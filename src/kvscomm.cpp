@@ -174,6 +174,8 @@ bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
     // Posted to the link before the first changes, so the status counts as known when they come.
     if (!m_tracker.havePrevious())
         emit statusStarted();
+    else if (m_link->m_resendStatus.exchange(false))
+        m_tracker.forget();
     m_changes.clear();
     m_tracker.update(reinterpret_cast<const uchar*>(data), m_changes);
     for (const StatusField::Value& change : m_changes)

@@ -205,6 +205,9 @@ public:
     // A copy of the records of the last constants frame (none before the first).
     QVector<VacConstRecord> getVacConsts() const;
     QVector<VacConstRecord> getVacConsts(int& count) const;
+    // The next status datagram delivers every field, as the first one of a connection does: for
+    // an owner that connects to the change signals after the first datagram was delivered.
+    void resendStatus() { m_resendStatus = true; }
 
 signals:
     void disconnected();
@@ -243,6 +246,7 @@ private:
     const StatusField::Emitter m_emitter;
     // The receiver's changes on their way to this link's signals.
     StatusQueue<StatusField::Value> m_status;
+    std::atomic<bool> m_resendStatus{false};
 };
 
 // The status receiver of a vacuum link: binds the local UDP port, takes datagrams of the exact

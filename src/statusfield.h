@@ -74,6 +74,8 @@ public:
     // Appends the changes of current (datagramSize bytes) to out, in emission order.
     void update(const uchar* current, std::vector<Value>& out);
     bool havePrevious() const { return m_havePrevious; }
+    // The next update() reports every field, as for the first datagram.
+    void forget() { m_havePrevious = false; }
 
 private:
     const QVector<Field>& m_table;

@@ -263,6 +263,35 @@ private slots:
         }
     }
 
+    // The main window connects to the relays only after the screen has opened its links; a first
+    // status delivered before that (a start-up message box runs the event loop) reaches the
+    // window's relays when the system has started, although no value changes afterwards.
+    void relaysCatchUpOnAStatusDeliveredBeforeTheSystemStarted()
+    {
+        auto sim = simulator();
+        sim->force(Sim::Kvk, QStringLiteral("PT5"), 12.25);
+        sim->force(Sim::Kvk, QStringLiteral("AlgNumber"), 4u);
+        QVERIFY(start(*sim));
+        KVS screen;
+        QVERIFY(QTest::qWaitFor([&screen] { return screen.kvk()->statusKnown() && screen.kvs()->statusKnown(); },
+                                3000));
+        QTest::qWait(200);
+        QSignalSpy mode(&screen, &KVS::signalChangedMode);
+        QSignalSpy chamber(&screen, &KVS::changedChamberPressure);
+        QSignalSpy log(&screen, &KVS::message);
+        QTest::qWait(300);
+        QVERIFY(mode.isEmpty() && chamber.isEmpty());  // nothing changes: nothing is sent again
+
+        screen.onSystemStarted();
+        QVERIFY(QTest::qWaitFor([&] { return !mode.isEmpty() && !chamber.isEmpty(); }, 2000));
+        QCOMPARE(mode.last().at(0).toUInt(), 4u);
+        QCOMPARE(chamber.last().at(0).toDouble(), 12.25);
+        // Once: the next datagrams are compared with this one again.
+        QTest::qWait(300);
+        QCOMPARE(mode.size(), 1);
+        QCOMPARE(chamber.size(), 1);
+    }
+
     void keepsWhatTheMainWindowGives()
     {
         KVS screen;

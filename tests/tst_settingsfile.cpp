@@ -150,7 +150,9 @@ private slots:
         QCOMPARE(SettingsFile::isSafe(file), !damaged);
 
         if (!qtType.isEmpty()) {
-            const QString copy = TestEnv::root() + QStringLiteral("/copy.ini");
+            // A file of its own per row: QSettings keeps what it read of a path and may not notice
+            // a rewrite of the same size within the same second.
+            const QString copy = TestEnv::root() + QStringLiteral("/copy-%1.ini").arg(qHash(QByteArray(QTest::currentDataTag())));
             writeFile(copy, file);
             QSettings settings(copy, QSettings::IniFormat);
             settings.setIniCodec("UTF-8");

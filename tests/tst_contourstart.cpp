@@ -16,6 +16,7 @@
 #include "drivesim.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "modaldriver.h"
 #include "testenv.h"
 
 using ContourSamples::point;
@@ -319,7 +320,11 @@ private slots:
         QVERIFY(!c->forward());
         QVERIFY(channel1Idle());
 
+        // The parameters cell opens the segment's dialog instead.
+        ModalDriver driver;
+        driver.next("ContourParams", [](ModalDialog& d) { d.reject(); });
         emit c->twContour->cellClicked(0, 3);
+        QVERIFY(driver.done());
         QCOMPARE(commandTexts(0), QStringList());
     }
 

@@ -20,20 +20,17 @@
 #include "gui.h"
 #include "modaldriver.h"
 #include "settingsfile.h"
+#include "tabletexts.h"
 #include "testenv.h"
 
 using namespace DialogSteps;
+
+using namespace TableTexts;
 
 namespace {
 
 const QStringList kSchemes{QStringLiteral("Смешаная интерполяция     "), QStringLiteral("Круговая интерполяция     "),
                            QStringLiteral("Кольцевой стык     ")};
-
-QString cell(const QTableWidget* table, int row, int column)
-{
-    const QTableWidgetItem* item = table->item(row, column);
-    return item ? item->text() : QStringLiteral("<none>");
-}
 
 // Each row of the contour table as its cell texts joined by "|".
 QStringList rows(const QTableWidget* table)
@@ -45,14 +42,6 @@ QStringList rows(const QTableWidget* table)
             cells << cell(table, row, column);
         out << cells.join(QLatin1Char('|'));
     }
-    return out;
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out << args.at(0).toString();
     return out;
 }
 
@@ -107,21 +96,25 @@ private slots:
         QVERIFY(m_console->placeAxes(12.5f, -3, 40));
         QSignalSpy messages(c, &CONTOUR::message);
 
-        chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(0));
-        c->pbNew->click();
+        // The scheme chosen from the menu (-1: none), then the pads: an entry each, "" closes one.
+        const auto create = [c](int scheme, const QStringList& entries) {
+            ModalDriver driver;
+            const QStringList titles{QStringLiteral("Диаметр, мм"), QStringLiteral("Кол-во точек")};
+            for (int i = 0; i < entries.size(); ++i)
+                driver.next("Numpad", entries.at(i).isEmpty() ? cancel() : enter(titles.at(i), entries.at(i)));
+            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, scheme < 0 ? QString() : kSchemes.at(scheme));
+            c->pbNew->click();
+            QVERIFY(driver.done());
+        };
+
+        create(0, {});
         QCOMPARE(c->schema()->id(), QStringLiteral("XYZ"));
         QCOMPARE(c->twContour->columnCount(), 4);
         QVERIFY(c->frmRotate->isHidden());
         QCOMPARE(m_console->gui()->programName(), QStringLiteral("Программа сварки"));
         QCOMPARE(texts(messages), QStringList{"[I]Новый контур 'Смешаная интерполяция XYZ' создан"});
 
-        {
-            ModalDriver driver;
-            driver.next("Numpad", enter(QStringLiteral("Диаметр, мм"), QStringLiteral("150")));
-            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(1));
-            c->pbNew->click();
-            QVERIFY(driver.done());
-        }
+        create(1, {"150"});
         QCOMPARE(c->schema()->id(), QStringLiteral("XYZr"));
         QCOMPARE(c->schema()->D(), 150.0f);
         QCOMPARE(c->schema()->Aux(), 0);
@@ -130,14 +123,7 @@ private slots:
 
         // Eight points share the manipulator's position and divide the turn evenly.
         messages.clear();
-        {
-            ModalDriver driver;
-            driver.next("Numpad", enter(QStringLiteral("Диаметр, мм"), QStringLiteral("250")));
-            driver.next("Numpad", enter(QStringLiteral("Кол-во точек"), QStringLiteral("8")));
-            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(2));
-            c->pbNew->click();
-            QVERIFY(driver.done());
-        }
+        create(2, {"250", "8"});
         QCOMPARE(c->schema()->id(), QStringLiteral("Circle"));
         QCOMPARE(c->schema()->D(), 250.0f);
         QCOMPARE(texts(messages), QStringList{"[I]Новый контур 'Кольцевой стык' создан"});
@@ -151,38 +137,16 @@ private slots:
 
         // Menu closed, a pad closed, too many points: the contour stays as it was.
         messages.clear();
-        chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, QString());
-        c->pbNew->click();
-        {
-            ModalDriver driver;
-            driver.next("Numpad", enter(QStringLiteral("Диаметр, мм"), QStringLiteral("100")));
-            driver.next("Numpad", cancel());
-            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(2));
-            c->pbNew->click();
-            QVERIFY(driver.done());
-        }
-        {
-            ModalDriver driver;
-            driver.next("Numpad", enter(QStringLiteral("Диаметр, мм"), QStringLiteral("100")));
-            driver.next("Numpad", enter(QStringLiteral("Кол-во точек"), QStringLiteral("5000")));
-            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(2));
-            c->pbNew->click();
-            QVERIFY(driver.done());
-        }
+        create(-1, {});
+        create(2, {"100", ""});
+        create(2, {"100", "5000"});
         QCOMPARE(rows(c->twContour), expected);
         QCOMPARE(c->schema()->D(), 250.0f);
         QCOMPARE(messages.size(), 1);
         QVERIFY(texts(messages).at(0).startsWith(QStringLiteral("[W]Контур не создан")));
 
         // No points at all: no current point either.
-        {
-            ModalDriver driver;
-            driver.next("Numpad", enter(QStringLiteral("Диаметр, мм"), QStringLiteral("100")));
-            driver.next("Numpad", enter(QStringLiteral("Кол-во точек"), QStringLiteral("0")));
-            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, kSchemes.at(2));
-            c->pbNew->click();
-            QVERIFY(driver.done());
-        }
+        create(2, {"100", "0"});
         QCOMPARE(c->twContour->rowCount(), 0);
         QCOMPARE(c->currentPoint(), -1);
     }

@@ -18,9 +18,12 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
+#include "tabletexts.h"
 #include "testenv.h"
 
 using ContourSamples::point;
+
+using namespace TableTexts;
 
 namespace {
 
@@ -28,14 +31,6 @@ QByteArray programFile(int channel)
 {
     QFile file(FixedPaths::local(QStringLiteral("/programs/_temp%1.npg").arg(channel)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out << args.at(0).toString();
-    return out;
 }
 
 TechRow stop()

@@ -16,38 +16,19 @@
 #include "editorconsole.h"
 #include "fixedpaths.h"
 #include "modaldriver.h"
+#include "tabletexts.h"
 #include "testenv.h"
 
 using namespace DialogSteps;
 using ContourSamples::comment;
 using ContourSamples::point;
 
+using namespace TableTexts;
+
 namespace {
 
 const QStringList kTemplates{QStringLiteral("Сварка     "), QStringLiteral("Прихватки     "),
                              QStringLiteral("Останов     ")};
-
-QString cell(const QTableWidget* table, int row, int column)
-{
-    const QTableWidgetItem* item = table->item(row, column);
-    return item ? item->text() : QStringLiteral("<none>");
-}
-
-QStringList column(const QTableWidget* table, int c)
-{
-    QStringList out;
-    for (int row = 0; row < table->rowCount(); ++row)
-        out << cell(table, row, c);
-    return out;
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out << args.at(0).toString();
-    return out;
-}
 
 QColor background(const QTableWidget* table, int row, int column)
 {

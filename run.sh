@@ -4,13 +4,16 @@
 #                     start the simulator and the console
 #   ./run.sh --stop   stop the console, the simulator and the virtual X server
 # The console runs on the desktop when DISPLAY is set, otherwise under a virtual X server of
-# 1920 x 1200. Everything it reads and writes lives under .sandbox/ (POKAVRO_ROOT).
+# 1920 x 1200, in the installation's Russian locale (ru_RU.UTF-8, generated when missing).
+# Everything it reads and writes lives under .sandbox/ (POKAVRO_ROOT).
 set -euo pipefail
 cd "$(dirname "$0")"
 repo=$(pwd)
 sandbox=$repo/.sandbox
 root=$sandbox/root
 build=$repo/build-run
+# shellcheck source=tools/session.sh
+. tools/session.sh
 
 stop_one() {  # name
   local pidfile=$sandbox/$1.pid
@@ -39,16 +42,14 @@ case "${1:-}" in
   *) echo "unknown option: $1" >&2; exit 2 ;;
 esac
 
-tools/deps.sh cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
-  fonts-dejavu-core xvfb xauth
-
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOKAVRO_TESTS=OFF -DPOKAVRO_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target poKAVRO ctrlsim_run
+tools/deps.sh "${session_packages[@]}" xvfb xauth
+session_locale
+session_build "$build"
 
 # A fresh start: whatever an earlier ./run.sh left running goes first.
 stop_all
-mkdir -p "$root/home/oper/bin/passports" "$root/programs/ch1" "$root/programs/ch2" "$root/programs/ch3" \
-  "$root/points" "$root/log" "$root/var/tmp" "$root/dev" "$sandbox/tmp" "$sandbox/work/dump"
+session_root "$root"
+mkdir -p "$sandbox/tmp" "$sandbox/work/dump"
 settings=$root/home/oper/bin/settings.ini
 if ! grep -q '^\[Network\]' "$settings" 2>/dev/null; then
   cat >>"$settings" <<'INI'
@@ -71,16 +72,13 @@ export XDG_RUNTIME_DIR=$sandbox/runtime
 echo $! >"$sandbox/ctrlsim.pid"
 
 if [ -z "${DISPLAY:-}" ]; then
-  display=99
-  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 1920x1200x24 -nolisten tcp >"$sandbox/xvfb.log" 2>&1 &
-  echo $! >"$sandbox/xvfb.pid"
-  export DISPLAY=":$display"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  session_xvfb "$sandbox/xvfb.log"
+  echo "$XVFB_PID" >"$sandbox/xvfb.pid"
   echo "virtual X server on DISPLAY=$DISPLAY (1920x1200)"
 fi
 
-(cd "$sandbox/work" && exec "$build/poKAVRO") >"$sandbox/poKAVRO.log" 2>&1 &
+(cd "$sandbox/work" && exec env LANG="$CONSOLE_LOCALE" LC_ALL="$CONSOLE_LOCALE" LANGUAGE= "$build/poKAVRO") \
+  >"$sandbox/poKAVRO.log" 2>&1 &
 echo $! >"$sandbox/poKAVRO.pid"
 
 sleep 1

@@ -18,7 +18,7 @@ for arg in "$@"; do
 done
 
 tools/deps.sh cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev \
-  libbenchmark-dev fonts-dejavu-core
+  libbenchmark-dev fonts-dejavu-core fonts-cantarell fonts-liberation2
 [ "$mode" = fuzz ] && tools/deps.sh clang-14 libclang-rt-14-dev
 
 jobs=$(nproc)

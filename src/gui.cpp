@@ -125,6 +125,10 @@ Gui::Gui() : QWidget(nullptr)
     frmU2->setVisible(m_showSecondU);
     pbInfoU2->setVisible(m_showSecondU);
     pultRegime->hide();
+    // The two-line channel titles fill their 31 px to the last row, which the mode label below
+    // overlaps: above it, both lines show whole (the third title alike, for one look).
+    for (QLabel* title : {lblChannel1, lblChannel2, lblChannel3})
+        title->raise();
 
     connect(&m_clock, &QTimer::timeout, this, &Gui::onTimeChanged);
     m_clock.start(kClockMs);

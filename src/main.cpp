@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "consolefont.h"
 #include "gui.h"
 #include "mywinstyle.h"
 #include "singleinstance.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[])
         return -1;
     }
 
+    installConsoleFont();
     auto window = std::make_unique<Gui>();
     QApplication::setStyle(new MyWinStyle);
     window->setWindowTitle(QStringLiteral("Программа управления KAVRO"));

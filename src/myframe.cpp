@@ -12,14 +12,18 @@ QRect MyFrame::placement(int x, int y, int border, int lineWidth, const QSize& d
 {
     const int width = dialogSize.width() + 2 * lineWidth + 2 * border;
     const int height = dialogSize.height() + 2 * lineWidth + 2 * border + TitleHeight;
-    // A frame larger than the screen ends at its right or bottom edge, starting off screen.
-    int left = std::max(x, 0);
-    if (left + width > ScreenWidth)
-        left = ScreenWidth - width;
-    int top = std::max(y, 0);
-    if (top + height > ScreenHeight)
-        top = ScreenHeight - height;
-    return QRect(left, top, width, height);
+    return onScreen(QPoint(x, y), QSize(width, height));
+}
+
+QRect MyFrame::onScreen(const QPoint& topLeft, const QSize& size)
+{
+    int left = std::max(topLeft.x(), 0);
+    if (left + size.width() > ScreenWidth)
+        left = ScreenWidth - size.width();
+    int top = std::max(topLeft.y(), 0);
+    if (top + size.height() > ScreenHeight)
+        top = ScreenHeight - size.height();
+    return QRect(QPoint(left, top), size);
 }
 
 MyFrame::MyFrame(QString title, int x, int y, int border, QDialog* dialog, QWidget* parent,

@@ -33,6 +33,10 @@ public:
     // position is moved into the screen.
     static QRect placement(int x, int y, int border, int lineWidth, const QSize& dialogSize);
 
+    // A window of this size at the requested top-left corner, moved inside the screen; one larger
+    // than the screen ends at its right or bottom edge, starting off screen.
+    static QRect onScreen(const QPoint& topLeft, const QSize& size);
+
     QLabel* titleLabel() const { return m_title; }
     QPushButton* closeButton() const { return m_close; }
 

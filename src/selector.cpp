@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "myframe.h"
 #include "numpad.h"
 
 namespace {
@@ -25,8 +26,10 @@ Selector::Selector(const QString& name, const QString& units, const QList<float>
     setMouseTracking(true);
     frame->setMouseTracking(true);
     setModal(true);
+    // Below the anchor, kept inside the screen as the framed dialogs are: the speed labels sit
+    // at the right edge, where a popup of this width would leave the screen.
     if (m_anchor)
-        move(m_anchor->mapToGlobal(QPoint(0, 0)) + QPoint(0, m_anchor->height()));
+        move(MyFrame::onScreen(m_anchor->mapToGlobal(QPoint(0, m_anchor->height())), size()).topLeft());
     show();
     grabMouse();
 

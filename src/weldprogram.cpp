@@ -1,5 +1,6 @@
 #include "weldprogram.h"
 
+#include <QVector>
 #include <algorithm>
 #include <cmath>
 
@@ -109,6 +110,13 @@ float polarAngle(const ContourSnapshot& s, int row)
     const Plane plane = planeOf(s.schema->Aux());
     const QList<float> c = s.coords(row);
     return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
+}
+
+// A closed linear contour without a closing segment: each pass returns along its own segments
+// to point 0.
+bool runsBack(const ContourSnapshot& s)
+{
+    return s.ring && !s.closeDirect && !s.schema->circle() && !s.schema->rotate();
 }
 
 int passCount(const ContourSnapshot& s)
@@ -430,40 +438,66 @@ public:
             rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
         }
         const bool closing = s.ring && (!linear || s.closeDirect);
+        const bool runBack = runsBack(s);
+        if (runBack) {
+            forwardPath.fill(0.0f, n);
+            for (int p = 1; p < n; ++p) {
+                forwardPath[p] =
+                    forwardPath[p - 1] + ContourGeometry::calcDistance(s, p - 1, s.coords(p), s.coords(p - 1));
+            }
+        }
         for (pass = 0; pass < passes; ++pass) {
             for (int p = 1; p < n; ++p)
-                segment(p - 1, p, p, false);
+                segment({p - 1, p, p - 1, p, false, false});
             if (closing && n > 1)
-                segment(n - 1, 0, 0, true);
+                segment({n - 1, 0, n - 1, 0, true, false});
+            for (int p = n - 1; runBack && p > 0; --p)
+                segment({p, p - 1, p - 1, p, false, true});
         }
     }
 
 private:
-    // The segment from point `from` to point `to`; `along` is the row through which interCoords
-    // finds the segment (the end row, 0 for the closing segment).
-    void segment(int from, int to, int along, bool closing)
+    // One segment of the walk, from point `from` to point `to`. `row` holds its segment
+    // parameters; `along` is the row through which interCoords finds it (its end row in the
+    // forward direction, 0 for the closing segment); `back`: walked from its end to its start.
+    struct Segment {
+        int from, to, row, along;
+        bool closing, back;
+    };
+
+    void segment(const Segment& g)
     {
-        const QList<float> S = s.coords(from);
-        QList<float> E = s.coords(to);
+        const QList<float> S = s.coords(g.from);
+        QList<float> E = s.coords(g.to);
         P = S;
         if (linear)
-            segmentEnd += ContourGeometry::calcDistance(s, from, E, S);
+            segmentEnd += ContourGeometry::calcDistance(s, g.row, g.back ? S : E, g.back ? E : S);
         else if (rotate)
-            segmentEnd = closing ? float(pass + 1) * L : segmentEnd + schema.distance(E, S);
-        else if (closing)
+            segmentEnd = g.closing ? float(pass + 1) * L : segmentEnd + schema.distance(E, S);
+        else if (g.closing)
             segmentEnd = float(double(schema.D()) * kPi * double(pass + 1));
         else
             segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(at(E, 0), at(S, 0))) / 360.0);
 
-        walk(from, along, closing, E);
+        walk(g, E);
 
         if (ring && !E.isEmpty() && E[0] >= 360)
             E[0] = std::fmod(E[0], 360.0f);
-        move(E, from);
+        move(E, g);
         P = E;
     }
 
-    void walk(int from, int along, bool closing, const QList<float>& E)
+    // The point at path `path` of the segment. Walked back, a segment passes the points of its
+    // forward way in reverse: as far from its end as the forward way is from its start.
+    QList<float> pointAt(const Segment& g, float path) const
+    {
+        if (path == 0)
+            return P;
+        const float distance = g.back ? forwardPath.value(g.to) + (segmentEnd - path) : path;
+        return ContourGeometry::interCoords(s, g.along, distance, startAngle, rise, st.ringCcw);
+    }
+
+    void walk(const Segment& g, const QList<float>& E)
     {
         for (int r = next; r < s.tech.size(); ++r) {
             const TechRow& row = s.tech.at(r);
@@ -476,7 +510,7 @@ private:
                 continue;
             }
             const float path = row.path;
-            if ((linear || (rotate && closing)) && std::fabs(path - segmentEnd) < kPathTolerance) {
+            if ((linear || (rotate && g.closing)) && std::fabs(path - segmentEnd) < kPathTolerance) {
                 // The row lies at the segment's end: its speed is the feed of the end move.
                 take(row);
                 next = r + 1;
@@ -488,11 +522,9 @@ private:
                 next = r;
                 return;
             }
-            const QList<float> M =
-                path == 0 ? P
-                          : ContourGeometry::interCoords(s, along, path, startAngle, rise, st.ringCcw);
-            if (intermediateMove(M, E, closing))
-                move(M, from);
+            const QList<float> M = pointAt(g, path);
+            if (intermediateMove(M, E, g.closing))
+                move(M, g);
             if (stopMade) {
                 m.ch1 << kWait << QString::number(++st.varLineNo) + QStringLiteral(" @AXISMOVING?=FALSE");
                 stopMade = false;
@@ -533,11 +565,11 @@ private:
         return foldedAngle(std::fmod(at(M, 0), 360.0f), std::fmod(at(E, 0), 360.0f)) > kPathTolerance;
     }
 
-    void move(const QList<float>& to, int row)
+    void move(const QList<float>& to, const Segment& g)
     {
         if (rotate && sameWrittenPoint(to, P))
             return;
-        mechanicalMoveFrames(s, st, to, P, F, row, true, &m);
+        mechanicalMoveFrames(s, st, to, P, F, g.row, !g.back, &m);
     }
 
     void take(const TechRow& row)
@@ -568,6 +600,7 @@ private:
     int passes = 1;
     float startAngle = 0;
     float rise = 0;
+    QVector<float> forwardPath;     // run back: path from point 0 to each point of the first way
 };
 
 }  // namespace
@@ -780,11 +813,15 @@ Programs genTestMove(const ContourSnapshot& s)
     };
     const int last = s.points.size() - 1;
     const int passes = passCount(s);
+    // Driven back through the points, as the weld runs back.
+    const bool runBack = runsBack(s);
     for (int pass = 0; pass < passes; ++pass) {
         for (int r = 1; r <= last; ++r)
             move(s.coords(r), s.coords(r - 1));
         if (s.ring && s.closeDirect && last > 0)
             move(s.coords(0), s.coords(last));
+        for (int r = last - 1; runBack && r >= 0; --r)
+            move(s.coords(r), s.coords(r + 1));
     }
     if (!m.finish(&out.text1, &out.text2))
         out.error = kStartRefused + kMotionNotFinite;
@@ -827,7 +864,7 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
             m.frame1(QStringLiteral(" G90 ") + pointWord(schema, P, flag, &m.finite) + QStringLiteral(" F") + speed);
     };
 
-    if (s.ring && start == last && row == 0 && last > 0) {
+    if (s.ring && !runsBack(s) && start == last && row == 0 && last > 0) {
         // Along the closing segment, in the contour's own direction.
         visit(s.coords(0), s.coords(start), ccw);
         m.ch1 << kWait << QStringLiteral("1 @1=0");

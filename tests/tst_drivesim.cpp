@@ -328,9 +328,14 @@ private slots:
 
         const quint16 tcp = TestEnv::freePort();
         const quint16 udp = TestEnv::freePort();
+        // The vacuum controllers on free ports too: a simulator or console beside the tests may
+        // hold their fixed ones, and the program ends when it cannot listen.
+        QStringList arguments{"--drive-tcp", QString::number(tcp), "--drive-udp", QString::number(udp),
+                              "--rate", "50"};
+        for (const char* option : {"--kvs-tcp", "--kvs-udp", "--kvk-tcp", "--kvk-udp"})
+            arguments << QString::fromLatin1(option) << QString::number(TestEnv::freePort());
         QProcess sim;
-        sim.start(program, {"--drive-tcp", QString::number(tcp), "--drive-udp", QString::number(udp),
-                            "--rate", "50"});
+        sim.start(program, arguments);
         QVERIFY(sim.waitForStarted(5000));
         QVERIFY(QTest::qWaitFor([&] { return sim.canReadLine(); }, 5000));
         DriveTCPthread link;

@@ -231,6 +231,28 @@ private slots:
         QCOMPARE(selector.value(), result);
     }
 
+    // The popup opens below its anchor and stays inside the 1920 x 1200 screen: a speed label at
+    // the right edge (the axis panels) or near the bottom moves it back in.
+    void staysOnScreen_data()
+    {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QPoint>("popup");
+        QTest::newRow("room below") << QRect(200, 300, 80, 35) << QPoint(200, 335);
+        QTest::newRow("right edge") << QRect(1755, 205, 80, 35) << QPoint(1920 - 242, 240);
+        QTest::newRow("bottom edge") << QRect(300, 1100, 80, 35) << QPoint(300, 1200 - 242);
+        QTest::newRow("corner") << QRect(1850, 1150, 70, 50) << QPoint(1920 - 242, 1200 - 242);
+    }
+    void staysOnScreen()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(QPoint, popup);
+        m_anchor.setGeometry(anchor);
+        Selector selector(QStringLiteral("LX"), QStringLiteral("мм"), kPresets1200, QString(), 0,
+                          &m_anchor);
+        QCOMPARE(selector.pos(), popup);
+        selector.reject();
+    }
+
     // The highlight follows the pointer over the labels and leaves none over the frame.
     void highlight()
     {

@@ -59,6 +59,21 @@ ContourSnapshot twoPoints()
     return s;
 }
 
+// A closed linear contour of two passes through the points, straight but for a counter-clockwise
+// arc of radius 10 in the XY plane that leaves point `arcRow`.
+ContourSnapshot closedLinear(const QList<QList<float>>& points, int arcRow, bool closeDirect)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ());
+    for (const QList<float>& p : points)
+        s.points << at(p);
+    s.points[arcRow].segment = {SegmentParams::Arc, 10, 1, 0};
+    s.ring = true;
+    s.closeDirect = closeDirect;
+    s.passes = 2;
+    return s;
+}
+
 // A closed ring joint of D 100 with four points a quarter turn apart.
 ContourSnapshot quarterRing()
 {
@@ -100,6 +115,9 @@ QStringList grep(const QString& text, const QString& pattern)
 {
     return text.split(QLatin1Char('\n')).filter(QRegularExpression(pattern));
 }
+
+// A quarter of a circle of radius 10, mm.
+constexpr double kQuarterArc = 5 * 3.141592653589793;
 
 const QString kMotionHead = QStringLiteral(
     "N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\nN5 GOTO N6\nN6 WREV(3)\nN7 WAIT\nN8 SEV(1)\n"
@@ -375,13 +393,7 @@ private slots:
     // second pass starts where the arc ends, so the row at the start of pass 2 is met at point 0.
     void closedLinearTwoPasses()
     {
-        ContourSnapshot s;
-        s.schema.reset(new SchemaXYZ());
-        s.points << at({0, 0, 0}) << at({10, 0, 0}) << at({10, 10, 0});
-        s.points[2].segment = {SegmentParams::Arc, 10, 1, 0};
-        s.ring = true;
-        s.closeDirect = true;
-        s.passes = 2;
+        ContourSnapshot s = closedLinear({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, 2, true);
         const float arc = float(2 * std::asin(std::sqrt(200.0) / 20) * 10);
         s.passLength = 20 + arc;
         s.tech << point(0, 0, 300, 600) << point(std::round(s.passLength * 100) / 100, 0, 300, 300)
@@ -396,6 +408,50 @@ private slots:
                                 "N15 G90 G01 x=10.00 y=10.00 z=0.00 F300.000\nN16 G17\n"
                                 "N17 G90 G3 x=0.00 y=0.00 R10.00 z=0.00 F300.000\nN19 G4 F0.2"));
         QVERIFY(p.text1.contains(QLatin1String("WAIT\n1 @1=0\n")));
+    }
+
+    // A linear contour closed by running back: a line (0,0,0)-(10,0,0) and a quarter arc about
+    // (10,10,0) to (20,10,0), two passes of 2 x 25.71 mm. Each pass runs there and back along the
+    // same segments, the arc backwards turning the other way; the technology rows of the way back
+    // (one on the arc, one on the line) fall on the returning segments, a stop between them is
+    // continued from there, and every pass starts again at point 0.
+    void runBack()
+    {
+        ContourSnapshot s = closedLinear({{0, 0, 0}, {10, 0, 0}, {20, 10, 0}}, 1, false);
+        s.passLength = 2 * (10 + float(kQuarterArc));
+        s.tech << point(0, 0, 300, 600) << point(33.56f, 0, 300, 400) << stop() << point(46.42f, 0, 300, 300)
+               << point(102.83f, 0, 300, 300);
+        const Programs full = genContour(s, GeneratorState());
+        QVERIFY2(full.ok(), qPrintable(full.error));
+        const QString body = QStringLiteral(
+            // pass 1, there
+            "N10 G90 G01 x=10.00 y=0.00 z=0.00 F600.000\nN11 G17\nN12 G90 G3 x=20.00 y=10.00 R10.00 z=0.00 F600.000\n"
+            // and back: half the arc to the row at 33.56, the stop there
+            "N13 G17\nN14 G90 G2 x=17.07 y=2.93 R10.00 z=0.00 F600.000\nN15 REV(ALL)\nN16 M30\nN17 WAIT\n"
+            "2 @AXISMOVING?=TRUE\nN18 G90 G01 x=17.07 y=2.93 z=0.00 F600.000\nWAIT\n3 @AXISMOVING?=FALSE\n"
+            "N19 SEV(4)\n4 @AXISMOVING?=TRUE\nN20 WAIT\n"
+            // the rest of the arc, the row at 46.42 half way down the line, point 0
+            "N21 G17\nN22 G90 G2 x=10.00 y=0.00 R10.00 z=0.00 F400.000\nN23 G90 G01 x=5.00 y=0.00 z=0.00 F400.000\n"
+            "WAIT\n5 @AXISMOVING?=FALSE\nN24 G90 G01 x=0.00 y=0.00 z=0.00 F300.000\n"
+            // pass 2, there and back, ending on the end row at point 0
+            "N25 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\nN26 G17\nN27 G90 G3 x=20.00 y=10.00 R10.00 z=0.00 F300.000\n"
+            "N28 G17\nN29 G90 G2 x=10.00 y=0.00 R10.00 z=0.00 F300.000\nN30 G90 G01 x=0.00 y=0.00 z=0.00 F300.000\n"
+            "N31 REV(ALL)\nWAIT\n1 @1=0\nN32 G4 F0.2\nN33 COORD(0,2)\nN34 M30");
+        QCOMPARE(full.text1, kMotionHead + body);
+        QCOMPARE(full.state.stopCount, 1);
+        QCOMPARE(full.state.restartLine1, 17);
+
+        // The continuation jumps behind the stop on the way back and runs the same program on.
+        GeneratorState next = full.state;
+        next.startNo = 2;
+        next.stopCount = 0;
+        const Programs cont = genContour(s, next);
+        QVERIFY2(cont.ok(), qPrintable(cont.error));
+        QCOMPARE(cont.text1,
+                 QString(kMotionHead + body).replace(QStringLiteral("N5 GOTO N6"), QStringLiteral("N5 GOTO N17")));
+        QVERIFY(continues(full.text1, cont.text1, full.state.restartLine1));
+        QVERIFY(!cont.state.stopPending());
+
     }
 
     // The ring joint: the two channels wait for each other and the beam, the manipulator dwells
@@ -565,18 +621,21 @@ private slots:
         QCOMPARE(grep(p.text2, QStringLiteral("F0.000")).size(), 4);
         QVERIFY(grep(p.text1, QStringLiteral(" G4 F")).size() == 2);  // the scheme's own dwells
 
-        // Linear, closed by running back: no closing move; two passes walk the rows twice.
+        // Linear, closed by running back: no closing move; each pass runs back through the points
+        // to point 0, as the weld does.
         ContourSnapshot s = twoPoints();
         s.points << at({100, 50, 0}, SegmentParams::End);
         s.ring = true;
         s.closeDirect = false;
         s.passes = 2;
         p = genTestMove(s);
+        const QString there = QStringLiteral("N%1 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                             "N%2 G90 G01 x=100.00 y=50.00 z=0.00 F300.000\n");
+        const QString back = QStringLiteral("N%1 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
+                                            "N%2 G90 G01 x=0.00 y=0.00 z=0.00 F300.000");
         QCOMPARE(lines(grep(p.text1, QStringLiteral(" G90 "))),
-                 QStringLiteral("N5 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
-                                "N6 G90 G01 x=100.00 y=50.00 z=0.00 F300.000\n"
-                                "N7 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
-                                "N8 G90 G01 x=100.00 y=50.00 z=0.00 F300.000"));
+                 there.arg(5).arg(6) + back.arg(7).arg(8) + QLatin1Char('\n') + there.arg(9).arg(10) +
+                     back.arg(11).arg(12));
         s.closeDirect = true;
         QCOMPARE(grep(genTestMove(s).text1, QStringLiteral(" G90 ")).size(), 6);
 
@@ -595,34 +654,40 @@ private slots:
     {
         QTest::addColumn<int>("current");
         QTest::addColumn<int>("row");
-        QTest::addColumn<bool>("ring");
+        QTest::addColumn<QString>("contour");  // open, closed directly or by running back
         QTest::addColumn<bool>("forward");
         QTest::addColumn<QString>("body");
         const QString frame = QStringLiteral("N%1 G90 G01 x=%2.00 y=0.00 z=0.00 F600\nWAIT\n%3 @1=%4\n");
-        QTest::newRow("2 to 5") << 2 << 5 << false << true
+        QTest::newRow("2 to 5") << 2 << 5 << "open" << true
                                 << frame.arg(5).arg(20).arg(1).arg(2) + frame.arg(6).arg(30).arg(2).arg(3) +
                                        frame.arg(7).arg(40).arg(3).arg(4) + frame.arg(8).arg(50).arg(4).arg(5);
-        QTest::newRow("5 back to 2") << 5 << 2 << false << false
+        QTest::newRow("5 back to 2") << 5 << 2 << "open" << false
                                      << frame.arg(5).arg(50).arg(1).arg(5) + frame.arg(6).arg(40).arg(2).arg(4) +
                                             frame.arg(7).arg(30).arg(3).arg(3) + frame.arg(8).arg(20).arg(4).arg(2);
-        QTest::newRow("the current point") << 3 << 3 << false << true << frame.arg(5).arg(30).arg(1).arg(3);
-        QTest::newRow("no current point") << -1 << 4 << false << true << frame.arg(5).arg(40).arg(1).arg(4);
-        QTest::newRow("closing segment") << 5 << 0 << true << false << frame.arg(5).arg(0).arg(1).arg(0);
-        QTest::newRow("closed, back to 4") << 5 << 4 << true << false
+        QTest::newRow("the current point") << 3 << 3 << "open" << true << frame.arg(5).arg(30).arg(1).arg(3);
+        QTest::newRow("no current point") << -1 << 4 << "open" << true << frame.arg(5).arg(40).arg(1).arg(4);
+        QTest::newRow("closing segment") << 5 << 0 << "direct" << false << frame.arg(5).arg(0).arg(1).arg(0);
+        QTest::newRow("closed, back to 4") << 5 << 4 << "direct" << false
                                            << frame.arg(5).arg(50).arg(1).arg(5) + frame.arg(6).arg(40).arg(2).arg(4);
+        // Closed by running back there is no closing segment: back through every point to 0.
+        QString allBack;
+        for (int i = 5, visited = 1; i >= 0; --i, ++visited)
+            allBack += frame.arg(10 - i).arg(10 * i).arg(visited).arg(i);
+        QTest::newRow("run back, last to 0") << 5 << 0 << "back" << false << allBack;
     }
     void goToPoints()
     {
         QFETCH(int, current);
         QFETCH(int, row);
-        QFETCH(bool, ring);
+        QFETCH(QString, contour);
         QFETCH(bool, forward);
         QFETCH(QString, body);
         ContourSnapshot s = twoPoints();
         s.points.clear();
         for (int i = 0; i < 6; ++i)
             s.points << at({float(10 * i), 0, 0});
-        s.ring = ring;
+        s.ring = contour != QLatin1String("open");
+        s.closeDirect = contour != QLatin1String("back");
         const GoTo g = goToPoint(s, current, row, true, {0, 0, 0});
         QVERIFY2(g.ok(), qPrintable(g.error));
         QCOMPARE(g.forward, forward);

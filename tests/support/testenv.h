@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "consolefont.h"
 #include "messagebox.h"
 #include "runner.h"
 
@@ -90,7 +91,8 @@ public:
     QList<QMessageBox::StandardButton> answers;
 };
 
-// QTEST_MAIN with the private root set up before the application object.
+// QTEST_MAIN with the private root set up before the application object, and the console's own
+// font, so that the widgets under test measure their text as on the installation's screen.
 #define POKAVRO_TEST_MAIN(TestObject)                                        \
     int main(int argc, char* argv[])                                         \
     {                                                                        \
@@ -98,6 +100,7 @@ public:
             return 1;                                                        \
         QApplication app(argc, argv);                                        \
         app.setAttribute(Qt::AA_Use96Dpi, true);                             \
+        installConsoleFont();                                                \
         TestObject tc;                                                       \
         QTEST_SET_MAIN_SOURCE_PATH                                           \
         return QTest::qExec(&tc, argc, argv);                                \

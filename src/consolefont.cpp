@@ -1,0 +1,15 @@
+#include "consolefont.h"
+
+#include <QApplication>
+
+QFont consoleFont()
+{
+    QFont font(QStringLiteral("Cantarell"), 11);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+void installConsoleFont()
+{
+    QApplication::setFont(consoleFont());
+}

@@ -1,0 +1,287 @@
+#!/usr/bin/env bash
+# Takes a picture of every window and dialog of the console, for looking at them all after a
+# change: the console, logged in as the built-in administrator, runs against the controller
+# simulator under a virtual X server of 1920 x 1200, on this machine only (127.0.0.1, free
+# ports), and is driven through its windows as an operator would touch them. Each picture is the
+# whole screen, so that a popup that leaves the screen shows as cut. Everything the console
+# writes goes to a temporary folder that is removed at the end.
+#   tools/screens.sh FOLDER            every step, one FOLDER/<step>.png each
+#   tools/screens.sh FOLDER STEP...    only these steps (names as listed by --list)
+#   tools/screens.sh --list            the steps
+# A new window or dialog gets a step of its own: a function shot_<name> below and its name in
+# `steps`. A step starts and ends on the bare main window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+build=$repo/build-run
+# shellcheck source=tools/session.sh
+. tools/session.sh
+
+# ---- helpers for the steps ------------------------------------------------------------------
+
+# A touch at a point of the screen.
+touch_at() {  # x y
+  xdotool mousemove "$1" "$2" click 1
+  sleep 0.8
+}
+
+# The whole screen into FOLDER/<name>.png.
+shoot() {  # name
+  import -window root "$out/$1.png"
+  echo "  $1.png"
+}
+
+# The colour of one pixel of the screen, as "r,g,b".
+pixel_at() {  # x y
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n '2s/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p'
+}
+
+# The console's visible windows, one id a line.
+console_windows() {
+  xdotool search --onlyvisible --pid "$CONSOLE_PID" 2>/dev/null | sort || true
+}
+
+# Touches a point and waits (up to 5 s) for a window of the console that was not there before;
+# sets WIN to it and WX, WY, WW, WH to its place and size. try_open_at returns 1 when none came,
+# open_at ends the run.
+try_open_at() {  # x y
+  local before after
+  before=$(console_windows)
+  xdotool mousemove "$1" "$2" click 1
+  WIN=""
+  for _ in $(seq 50); do
+    sleep 0.1
+    after=$(console_windows)
+    WIN=$(comm -13 <(echo "$before") <(echo "$after") | tail -1)
+    [ -n "$WIN" ] && break
+  done
+  [ -n "$WIN" ] || return 1
+  sleep 0.7
+  local X Y WIDTH HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$WIN" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  WX=$X WY=$Y WW=$WIDTH WH=$HEIGHT
+}
+
+open_at() {  # x y
+  try_open_at "$1" "$2" || session_fail "no window opened on a touch at $1, $2"
+}
+
+# A touch inside the dialog that open_at found: at a form's point, from the dialog's top-left
+# corner inside its frame (frame line 2, border 1, title bar 56).
+touch_dialog() {  # x y
+  touch_at $((WX + 3 + $1)) $((WY + 59 + $2))
+}
+
+# Closes the frame that open_at found with its own close button (top right of its title bar).
+close_frame() {
+  touch_at $((WX + WW - 30)) $((WY + 30))
+}
+
+# ---- where the main window has its controls (form geometry, full screen at 0, 0) --------------
+# Axes panel at 1450, 100: manipulator rows from 1460, 205 every 80 px; rotary table from 1460, 735.
+axis_row_y() {  # row of the manipulator panel (LX 0, LY 1, A 2, B 3, C 4, D 5)
+  echo $((242 + 80 * $1))
+}
+info_x=1872 coord_x=1625 speed_x=1795
+# The drive power and virtual-axes buttons above the panel.
+drives_x=1530 trans_x=1685 top_y=140
+# Footer buttons: top row (spiral, pendant, calculator, points, users, constants, information)
+# and bottom row (change user, exit, power off).
+footer_x=(1410 1487 1563 1640 1716 1793 1870) footer_y=1050
+bottom_x=(1461 1640 1819) bottom_y=1150
+
+# ---- the steps --------------------------------------------------------------------------------
+
+shot_main() { shoot main; }
+
+shot_axis_lx() {
+  open_at "$info_x" "$(axis_row_y 0)"
+  shoot axis-LX
+  close_frame
+}
+
+shot_axis_u1() {
+  open_at "$info_x" 852
+  shoot axis-U1
+  close_frame
+}
+
+# The second LX row, shown from the LX dialog's second-axis button, and hidden again.
+shot_second_lx() {
+  open_at "$info_x" "$(axis_row_y 0)"
+  touch_dialog 182 417
+  close_frame
+  shoot main-LX2
+  open_at "$info_x" "$(axis_row_y 0)"
+  touch_dialog 182 417
+  close_frame
+}
+
+shot_fixed_move() {
+  open_at "$coord_x" "$(axis_row_y 0)"
+  shoot fixed-move-LX
+  close_frame
+}
+
+shot_speed_selector() {
+  open_at "$speed_x" "$(axis_row_y 0)"
+  shoot speed-selector-LX
+  touch_at 700 600  # beside the popup: closes it
+}
+
+shot_number_pad() {
+  open_at "$speed_x" "$(axis_row_y 1)"
+  open_at $((WX + 121)) $((WY + 211))  # the free entry
+  shoot number-pad
+  close_frame
+}
+
+shot_points() {
+  open_at "${footer_x[3]}" "$footer_y"
+  shoot points
+  local px=$WX py=$WY pw=$WW
+  open_at $((px + 3 + 330)) $((py + 59 + 300))  # "Открыть файл"
+  shoot file-dialog
+  close_frame
+  WX=$px WY=$py WW=$pw
+  close_frame
+}
+
+shot_users() {
+  open_at "${footer_x[4]}" "$footer_y"
+  shoot users
+  local ux=$WX uy=$WY uw=$WW
+  open_at $((ux + 300)) $((uy + 311))  # "Добавить", under the users' table
+  shoot registration
+  close_frame
+  WX=$ux WY=$uy WW=$uw
+  close_frame
+}
+
+shot_constants() {
+  open_at "${footer_x[5]}" "$footer_y"
+  sleep 1  # both controllers answer with their tables
+  shoot constants
+  close_frame
+}
+
+# A dialog of its own, without a frame: its "Закрыть" sits at the bottom right.
+shot_information() {
+  open_at "${footer_x[6]}" "$footer_y"
+  shoot information
+  touch_at $((WX + WW - 87)) $((WY + WH - 44))
+}
+
+shot_calculator() {
+  open_at "${footer_x[2]}" "$footer_y"
+  shoot calculator
+  close_frame
+}
+
+shot_exit_question() {
+  open_at "${bottom_x[1]}" "$bottom_y"
+  shoot exit-question
+  close_frame  # answers no
+}
+
+# The power-off button asks only while the vacuum controller allows it.
+shot_power_off_question() {
+  if try_open_at "${bottom_x[2]}" "$bottom_y"; then
+    shoot power-off-question
+    close_frame  # answers no
+  else
+    echo "  (the power-off button is locked: no question)"
+  fi
+}
+
+shot_handwheel_menu() {
+  open_at 95 1085
+  shoot handwheel-menu
+  xdotool key Escape
+  sleep 0.5
+}
+
+# A locked state button lists its interlocks while it is held: the pendant's with the drives off.
+shot_interlocks() {
+  xdotool mousemove "${footer_x[1]}" "$footer_y" mousedown 1
+  sleep 0.8
+  shoot interlocks
+  xdotool mouseup 1
+  sleep 0.5
+}
+
+# Drive power on and off: the pendant and the virtual axes are locked while it is off.
+drives() {
+  touch_at "$drives_x" "$top_y"
+  sleep 1.5
+}
+
+# The pendant on (its help box over the axes), then off again.
+shot_pendant() {
+  drives
+  touch_at "${footer_x[1]}" "$footer_y"
+  sleep 1
+  shoot main-pendant
+  touch_at "${footer_x[1]}" "$footer_y"
+  sleep 1
+  drives
+}
+
+# The virtual axes on (their panel and the dialog of a virtual axis), then off again. They come
+# on only while CNC channel 1 is idle.
+shot_virtual_axes() {
+  drives
+  touch_at "$trans_x" "$top_y"
+  sleep 1.5
+  shoot main-virtual
+  # The panel at 1460, 445 shows its blue title; its PHI row's button is at 385, 195.
+  if [ "$(pixel_at 1685 452)" = "0,0,255" ]; then
+    open_at "$info_x" 667
+    shoot axis-PHI
+    close_frame
+    touch_at "$trans_x" "$top_y"
+    sleep 1.5
+  else
+    echo "  (the virtual axes did not come on: is channel 1 idle?)"
+  fi
+  drives
+}
+
+# Last: the login of a change of user, cancelled (the console then has no user).
+shot_login() {
+  open_at "${bottom_x[0]}" "$bottom_y"
+  shoot login
+  close_frame
+}
+
+steps=(shot_main shot_axis_lx shot_axis_u1 shot_second_lx shot_fixed_move shot_speed_selector
+  shot_number_pad shot_points shot_users shot_constants shot_information shot_calculator
+  shot_exit_question shot_power_off_question shot_handwheel_menu shot_interlocks shot_pendant shot_virtual_axes
+  shot_login)
+
+# ---- main -------------------------------------------------------------------------------------
+
+case "${1:-}" in
+  --list) printf '%s\n' "${steps[@]#shot_}"; exit 0 ;;
+  -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+  "") sed -n '2,13p' "$0" >&2; exit 2 ;;
+esac
+out=$(mkdir -p "$1" && cd "$1" && pwd)
+shift
+chosen=("${steps[@]}")
+if [ $# -gt 0 ]; then
+  chosen=()
+  for name in "$@"; do
+    declare -F "shot_$name" >/dev/null || { echo "no step '$name' (see --list)" >&2; exit 2; }
+    chosen+=("shot_$name")
+  done
+fi
+
+tools/deps.sh "${session_packages[@]}" xvfb xauth xdotool imagemagick python3
+session_locale
+session_build "$build"
+session_start "$build"
+echo "pictures in $out:"
+for step in "${chosen[@]}"; do
+  "$step"
+done

@@ -1,8 +1,11 @@
 // End to end: the main window, built as at start-up (the login dialog not yet answered, so no
 // user is needed), against the simulated controllers streaming 1000 status datagrams per second
 // each, with every coordinate changing in every drive datagram. Reports the console's CPU time
-// per second of wall time (the simulator's own thread taken out) and the delay from a drive
-// datagram leaving the simulator to the new text on its coordinate label.
+// per second of wall time (the simulator's own thread taken out), the share of each thread, the
+// CPU time each status receiver spends per datagram, and two delays: from a drive datagram leaving
+// the simulator to its coordinate on the label, for every value the label shows, and from every
+// drive datagram to the moment the label shows its value or a newer one (a coordinate that a
+// newer one replaced before it was shown waits for that one).
 
 #include <benchmark/benchmark.h>
 
@@ -160,6 +163,8 @@ void BM_ConsoleStatusStream(benchmark::State& state)
 
     std::vector<double> delays;
     delays.reserve(size_t(kRate) * (kMeasureMs + kWarmUpMs) / 1000 + 1000);
+    std::vector<std::pair<qint64, int>> shownAt;  // time and sequence of each label update
+    shownAt.reserve(delays.capacity());
     bool measuring = false;
     int stale = 0;
     // The link's signal is emitted on the GUI thread; connected after the LX axis's own slot, this
@@ -172,6 +177,7 @@ void BM_ConsoleStatusStream(benchmark::State& state)
             || QThread::currentThread() != gui->thread())
             ++stale;
         delays.push_back(double(now - sim.sentAt(SimThread::sequenceOf(value))) / 1e6);
+        shownAt.emplace_back(now, SimThread::sequenceOf(value));
     }, Qt::DirectConnection);
 
     for (auto _ : state) {
@@ -192,10 +198,19 @@ void BM_ConsoleStatusStream(benchmark::State& state)
         measuring = false;
         const int sent = sim.datagrams() - sentBefore;
 
+        // Every datagram after the first label update until the last one: shown by the first
+        // update that shows it or a newer one.
+        std::vector<double> untilShown;
+        for (size_t i = 1; i < shownAt.size(); ++i) {
+            for (int sequence = shownAt[i - 1].second + 1; sequence <= shownAt[i].second; ++sequence)
+                untilShown.push_back(double(shownAt[i].first - sim.sentAt(sequence)) / 1e6);
+        }
         std::sort(delays.begin(), delays.end());
-        const auto quantile = [&](double q) {
-            return delays.empty() ? 0.0 : delays[std::min(delays.size() - 1, size_t(q * double(delays.size())))];
+        std::sort(untilShown.begin(), untilShown.end());
+        const auto quantileOf = [](const std::vector<double>& sorted, double q) {
+            return sorted.empty() ? 0.0 : sorted[std::min(sorted.size() - 1, size_t(q * double(sorted.size())))];
         };
+        const auto quantile = [&](double q) { return quantileOf(delays, q); };
         const double cpuPercent = 100.0 * double(processCpu - simCpu) / double(wall);
         state.counters["console_cpu_%"] = cpuPercent;
         state.counters["sim_cpu_%"] = 100.0 * double(simCpu) / double(wall);
@@ -204,11 +219,17 @@ void BM_ConsoleStatusStream(benchmark::State& state)
         state.counters["delay_p50_ms"] = quantile(0.5);
         state.counters["delay_p99_ms"] = quantile(0.99);
         state.counters["delay_max_ms"] = delays.empty() ? 0.0 : delays.back();
+        state.counters["until_shown_p99_ms"] = quantileOf(untilShown, 0.99);
+        state.counters["until_shown_max_ms"] = untilShown.empty() ? 0.0 : untilShown.back();
         std::printf("console (%s): %.1f %% of one core; datagram to label: median %.3f ms, 99%% %.3f ms, "
                     "max %.3f ms; %d drive datagrams per controller sent in %.1f s, %zu label updates, "
                     "%d stale\n",
                     shown ? "window shown" : "login pending", cpuPercent, quantile(0.5), quantile(0.99),
                     delays.empty() ? 0.0 : delays.back(), sent, double(wall) / 1e9, delays.size(), stale);
+        std::printf("  every datagram until its coordinate or a newer one is shown: median %.3f ms, 99%% %.3f ms, "
+                    "max %.3f ms\n",
+                    quantileOf(untilShown, 0.5), quantileOf(untilShown, 0.99),
+                    untilShown.empty() ? 0.0 : untilShown.back());
         std::printf("  by thread (%% of one core):");
         for (auto it = threadsEnd.constBegin(); it != threadsEnd.constEnd(); ++it) {
             const double share = 100.0 * double(it.value() - threadsStart.value(it.key())) / double(wall);
@@ -216,6 +237,15 @@ void BM_ConsoleStatusStream(benchmark::State& state)
                 std::printf(" %s %.1f;", qPrintable(it.key()), share);
         }
         std::printf(" (the simulator runs in \"%s\")\n", "sim");
+        // Each receiver gets one datagram of its controller for every drive datagram sent.
+        std::printf("  status receivers, CPU time per datagram:");
+        for (const char* receiver : {"DriveUDPthread", "KVSUDPthread", "KVKUDPthread"}) {
+            const QString name = QString::fromLatin1(receiver);
+            const double us = sent > 0 ? double(threadsEnd.value(name) - threadsStart.value(name)) / 1e3 / sent : 0.0;
+            state.counters[std::string(receiver) + "_us"] = us;
+            std::printf(" %s %.2f us;", receiver, us);
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
 

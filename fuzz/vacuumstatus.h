@@ -1,9 +1,11 @@
 #pragma once
 
 // One harness body for both vacuum controllers' status datagrams: a sequence of datagrams, each
-// through the decoder and, when taken, through the compare-with-previous step of the receiver.
+// through the decoder and, when taken, through the compare-with-previous step and the receiver's
+// tracker.
 
 #include <cstring>
+#include <vector>
 
 #include "fuzzinput.h"
 #include "kvspackets.h"
@@ -14,6 +16,8 @@ int fuzzVacuumStatus(const uint8_t* data, size_t size, const QVector<StatusField
     FuzzInput::Records datagrams(data, size);
     Packet previous;
     bool havePrevious = false;
+    StatusField::Tracker tracker(fields, int(sizeof(Packet)));
+    std::vector<StatusField::Value> tracked;
     QByteArray datagram;
     while (datagrams.next(datagram)) {
         Packet packet;
@@ -35,6 +39,13 @@ int fuzzVacuumStatus(const uint8_t* data, size_t size, const QVector<StatusField
             FUZZ_CHECK(change.value.isValid());
             lastField = change.field;
         }
+        // The receiver's tracker, which skips datagrams equal to the previous one, reports the
+        // same fields.
+        tracked.clear();
+        tracker.update(reinterpret_cast<const uchar*>(&packet), tracked);
+        FUZZ_CHECK(int(tracked.size()) == changes.size());
+        for (size_t i = 0; i < tracked.size() && int(i) < changes.size(); ++i)
+            FUZZ_CHECK(tracked[i].index == changes[int(i)].field);
         if (!havePrevious)
             FUZZ_CHECK(changes.size() == fields.size());
         else if (std::memcmp(&previous, &packet, sizeof packet) == 0)

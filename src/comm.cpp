@@ -1,10 +1,7 @@
 #include "comm.h"
 
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QMutexLocker>
-#include <QThread>
-#include <QUdpSocket>
 #include <QtEndian>
 
 #include <arpa/inet.h>
@@ -14,6 +11,7 @@
 #include <poll.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -299,6 +297,59 @@ void FramedSocket::receive(FrameHandler& handler)
 
 // ---- StatusStream --------------------------------------------------------------------------
 
+namespace {
+
+qint64 monotonicNs()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Milliseconds from now until deadlineNs, rounded up so that a wait never ends early; never
+// negative.
+int msUntil(qint64 deadlineNs)
+{
+    const qint64 left = deadlineNs - monotonicNs();
+    return left <= 0 ? 0 : int((left + 999999) / 1000000);
+}
+
+void sleepMs(int ms)
+{
+    if (ms > 0)
+        ::poll(nullptr, 0, ms);
+}
+
+// A UDP socket bound to port on every local IPv4 address; a blocking recv() on it waits at most
+// waitMs. -1 (and the reason) when it cannot be had.
+int bindStatusSocket(int port, int waitMs, QString& reason)
+{
+    if (port <= 0 || port > 65535) {
+        reason = QStringLiteral("no such port: %1").arg(port);
+        return -1;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        reason = errorText(errno);
+        return -1;
+    }
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    const timeval wait{waitMs / 1000, (waitMs % 1000) * 1000};
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0) {
+        reason = errorText(errno);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
 StatusStream::StatusStream(int port, StatusFilter filter)
     : m_port(port), m_filter(filter), m_buffer(65536, Qt::Uninitialized)
 {
@@ -306,80 +357,109 @@ StatusStream::StatusStream(int port, StatusFilter filter)
 
 StatusStream::~StatusStream()
 {
-    delete m_socket;
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 void StatusStream::run(StatusHandler& handler)
 {
-    delete m_socket;
-    m_socket = new QUdpSocket;
-    m_bound = m_port > 0 && m_port <= 65535
-              && m_socket->bind(QHostAddress::AnyIPv4, quint16(m_port));
-    if (!m_bound)
-        handler.bindFailed(m_socket->errorString());
+    QString reason;
+    m_fd = bindStatusSocket(m_port, TurnMs, reason);
+    if (m_fd < 0)
+        handler.bindFailed(reason);
 
-    QElapsedTimer clock;
-    clock.start();
-    int silent = 0;
+    m_silent = 0;
     while (!handler.stopRequested()) {
-        if (++silent > SilentTurns)
-            handler.silence();
-
-        // One turn: until a datagram passes the filter, or TurnMs have passed.
-        const qint64 deadline = (clock.nsecsElapsed() + 999999) / 1000000 + TurnMs;
-        bool traffic = false;
-        while (!traffic) {
-            const int left = remainingMs(clock, deadline);
-            if (!m_bound) {
-                QThread::msleep(ulong(left));
-                break;
-            }
-            if (!m_socket->hasPendingDatagrams() && (left == 0 || !m_socket->waitForReadyRead(left)))
-                break;
-            while (!traffic && m_socket->hasPendingDatagrams()) {
-                const qint64 size = m_socket->pendingDatagramSize();
-                if (size > m_buffer.size())
-                    m_buffer.resize(int(size));
-                const qint64 n = m_socket->readDatagram(m_buffer.data(), m_buffer.size());
-                if (n < 0)
-                    break;
-                const char* data = m_buffer.constData();
-                if ((m_filter.size != 0 && n != m_filter.size) || n < 2) {
-                    handler.rejected(data, int(n), false);
-                } else if (qFromLittleEndian<quint16>(data) != m_filter.signature) {
-                    handler.rejected(data, int(n), true);
-                } else {
-                    handler.datagramReceived(data, int(n));
-                    traffic = true;
-                }
-            }
-        }
-        if (traffic)
-            silent = 0;
+        countSilentTurn(handler);
+        if (turn(handler))
+            m_silent = 0;
+        else
+            handler.quiet();
     }
-    delete m_socket;
-    m_socket = nullptr;
-    m_bound = false;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
-bool StatusStream::readNext(QByteArray& out, int timeoutMs, const StatusHandler& handler)
+void StatusStream::countSilentTurn(StatusHandler& handler)
 {
-    if (!m_socket || !m_bound)
+    if (++m_silent > SilentTurns)
+        handler.silence();
+}
+
+bool StatusStream::turn(StatusHandler& handler)
+{
+    const qint64 deadline = monotonicNs() + qint64(TurnMs) * 1000000;
+    if (m_fd < 0) {
+        sleepMs(TurnMs);
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (!m_socket->hasPendingDatagrams()) {
+    }
+    bool reported[2] = {false, false};  // wrong size, bad signature
+    // The first read blocks for at most a turn (SO_RCVTIMEO), so that a steady stream costs one
+    // system call per datagram; after a rejected datagram the turn goes on without blocking.
+    int flags = MSG_TRUNC;
+    for (;;) {
+        const ssize_t n = ::recv(m_fd, m_buffer.data(), size_t(m_buffer.size()), flags);
+        flags = MSG_TRUNC | MSG_DONTWAIT;
+        if (n < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                sleepMs(msUntil(deadline));  // never spin on a failing socket
+                return false;
+            }
+            const int left = msUntil(deadline);
+            if (left == 0 || handler.stopRequested() || pollFor(m_fd, POLLIN, left) <= 0)
+                return false;
+            continue;
+        }
+        // MSG_TRUNC gives the datagram's own size, also when it is longer than the buffer.
+        const int size = int(qMin<ssize_t>(n, m_buffer.size()));
+        const char* data = m_buffer.constData();
+        const bool sizeOk = n <= m_buffer.size() && n >= 2 && (m_filter.size == 0 || n == m_filter.size);
+        const bool signatureOk = sizeOk && qFromLittleEndian<quint16>(data) == m_filter.signature;
+        if (signatureOk && handler.datagramReceived(data, size)) {
+            m_accepted.fetch_add(1, std::memory_order_relaxed);
+            return true;
+        }
+        m_rejected.fetch_add(1, std::memory_order_relaxed);
+        if (!signatureOk && !reported[sizeOk]) {
+            reported[sizeOk] = true;
+            handler.rejected(data, size, sizeOk);
+        }
+        if (handler.stopRequested() || msUntil(deadline) == 0)
+            return false;
+    }
+}
+
+bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handler)
+{
+    if (m_fd < 0)
+        return false;
+    const qint64 start = monotonicNs();
+    const qint64 deadline = start + qint64(timeoutMs) * 1000000;
+    qint64 turnEnd = start + qint64(TurnMs) * 1000000;
+    for (;;) {
         if (handler.stopRequested())
             return false;
-        const int left = remainingMs(clock, timeoutMs);
-        if (left == 0)
+        const ssize_t n = ::recv(m_fd, m_buffer.data(), size_t(m_buffer.size()), MSG_DONTWAIT);
+        if (n > 0) {
+            out.append(m_buffer.constData(), int(n));
+            return true;
+        }
+        if (n == 0) {
+            m_rejected.fetch_add(1, std::memory_order_relaxed);
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             return false;
-        m_socket->waitForReadyRead(qMin(left, TurnMs));
+        }
+        const qint64 now = monotonicNs();
+        if (now >= deadline)
+            return false;
+        if (now >= turnEnd) {
+            // The wait spans turns of the silence rule.
+            turnEnd = now + qint64(TurnMs) * 1000000;
+            countSilentTurn(handler);
+            continue;
+        }
+        if (n < 0)
+            pollFor(m_fd, POLLIN, qMin(msUntil(deadline), msUntil(turnEnd)));
     }
-    const qint64 size = m_socket->pendingDatagramSize();
-    const int start = out.size();
-    out.resize(start + int(qMax<qint64>(size, 0)));
-    const qint64 n = m_socket->readDatagram(out.data() + start, qMax<qint64>(size, 0));
-    out.resize(start + int(qMax<qint64>(n, 0)));
-    return n >= 0;
 }

@@ -23,8 +23,8 @@
 // A status receiver runs StatusStream::run() in its own thread with a StatusHandler: the stream
 // binds the UDP port, waits in turns of 100 ms, hands over each datagram that passes the filter
 // (exact size and leading signature), and calls silence() before every turn once more than ten
-// turns in a row brought no valid datagram. Datagrams that fail the filter are reported through
-// rejected() and do not count as traffic.
+// turns in a row brought no valid datagram. Datagrams that fail the filter are counted, reported
+// through rejected() (the first of each kind in a turn) and do not count as traffic.
 
 #include <QByteArray>
 #include <QMutex>
@@ -33,8 +33,6 @@
 
 #include <atomic>
 #include <ctime>
-
-class QUdpSocket;
 
 // Frame of every TCP controller link: u16 signature, u16 payload length (both little-endian),
 // then the payload. No padding, no trailer.
@@ -154,16 +152,26 @@ public:
     virtual ~StatusHandler() = default;
     virtual bool stopRequested() const = 0;
     // A datagram that passed the filter (StatusStream::readNext() may fetch continuations).
-    virtual void datagramReceived(const char* data, int size) = 0;
-    // A datagram of the wrong size (badSignature false) or with the wrong signature.
+    // True when it was taken as status: only that counts as traffic for the silence rule.
+    virtual bool datagramReceived(const char* data, int size) = 0;
+    // A datagram of the wrong size (badSignature false) or with the wrong signature: called for
+    // the first of each kind in a turn, so that a flood does not flood the log as well (the
+    // stream counts every one).
     virtual void rejected(const char* /*data*/, int /*size*/, bool /*badSignature*/) {}
     // Called before each turn once more than SilentTurns turns in a row brought nothing valid.
     virtual void silence() = 0;
+    // Called after each turn that brought nothing valid.
+    virtual void quiet() {}
     // The port could not be bound; reported once per run().
     virtual void bindFailed(const QString& /*reason*/) {}
 };
 
-// The UDP receive loop of a status receiver; construct and run it on the receiver's own thread.
+// The UDP receive loop of a status receiver; run it on the receiver's own thread.
+//
+// The loop works in turns: a turn ends with the first datagram that passes the filter and is
+// taken, or after TurnMs, whichever comes first, however many other datagrams arrive meanwhile;
+// the stop request is seen between any two datagrams and at least every TurnMs. A steady stream
+// costs one recv() per datagram.
 class StatusStream
 {
 public:
@@ -175,18 +183,31 @@ public:
     StatusStream(const StatusStream&) = delete;
     StatusStream& operator=(const StatusStream&) = delete;
 
-    // Binds the port and loops until handler.stopRequested(). Each silent turn lasts TurnMs,
-    // also when the bind failed or when only rejected datagrams arrived.
+    // Binds the port (every local IPv4 address) and loops until handler.stopRequested(). Each
+    // silent turn lasts TurnMs, also when the bind failed or when only rejected datagrams arrived.
     void run(StatusHandler& handler);
 
-    // For continuation datagrams: waits up to timeoutMs (and never past a stop request) for the
-    // next datagram of any size and appends it to `out`. False on time-out or stop.
-    bool readNext(QByteArray& out, int timeoutMs, const StatusHandler& handler);
+    // For continuation datagrams, from datagramReceived(): waits up to timeoutMs for the next
+    // datagram that carries bytes and appends it to `out`. Empty datagrams do not end the wait
+    // (they are counted as rejected). False on time-out or stop. The silence rule goes on while
+    // it waits: every further TurnMs counts as a silent turn.
+    bool readNext(QByteArray& out, int timeoutMs, StatusHandler& handler);
+
+    // Datagrams taken as status, and datagrams rejected (wrong size or signature, dropped
+    // messages, empty continuations), since construction; readable from any thread.
+    quint64 accepted() const { return m_accepted.load(std::memory_order_relaxed); }
+    quint64 rejected() const { return m_rejected.load(std::memory_order_relaxed); }
 
 private:
-    int m_port;
-    StatusFilter m_filter;
-    QUdpSocket* m_socket = nullptr;
-    bool m_bound = false;
+    // One turn; true when a datagram was taken as status.
+    bool turn(StatusHandler& handler);
+    void countSilentTurn(StatusHandler& handler);
+
+    const int m_port;
+    const StatusFilter m_filter;
+    int m_fd = -1;
+    int m_silent = 0;
     QByteArray m_buffer;
+    std::atomic<quint64> m_accepted{0};
+    std::atomic<quint64> m_rejected{0};
 };

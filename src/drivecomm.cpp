@@ -1,7 +1,6 @@
 #include "drivecomm.h"
 
 #include <QDebug>
-#include <QMetaMethod>
 
 #include <ctime>
 
@@ -15,11 +14,320 @@ void log(const QString& text)
 const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname() error: ",
                                "tcp connect() error: ", LinkFrame::PV};
 
+// Axis coordinates go to the GUI thread at most this often, each time the latest (a screen shows
+// no more); every other change goes at once and takes the waiting coordinates along.
+constexpr int kCoordinateHoldMs = 5;
+
+std::vector<bool> displayFields()
+{
+    std::vector<bool> display(DriveStatus::FieldCount);
+    for (int i = 0; i < DriveStatus::FieldCount; ++i)
+        display[size_t(i)] = DriveStatus::isDisplayValue(i);
+    return display;
+}
+
+// Emits the change signal of one field on the receiver or on the link: both declare the same
+// signals.
+template <typename Link>
+void emitChange(Link* link, const DriveStatus::Change& change)
+{
+    switch (change.index) {
+    case 0:
+        emit link->changedChannelState1(change.u);
+        break;
+    case 1:
+        emit link->changedChannelState2(change.u);
+        break;
+    case 2:
+        emit link->changedChannelState3(change.u);
+        break;
+    case 3:
+        emit link->changedChannelMode1(change.u);
+        break;
+    case 4:
+        emit link->changedChannelMode2(change.u);
+        break;
+    case 5:
+        emit link->changedChannelMode3(change.u);
+        break;
+    case 6:
+        emit link->changedLX1(change.f);
+        break;
+    case 7:
+        emit link->changedLX2(change.f);
+        break;
+    case 8:
+        emit link->changedLY(change.f);
+        break;
+    case 9:
+        emit link->changedA(change.f);
+        break;
+    case 10:
+        emit link->changedB(change.f);
+        break;
+    case 11:
+        emit link->changedC(change.f);
+        break;
+    case 12:
+        emit link->changedD(change.f);
+        break;
+    case 13:
+        emit link->changedU1(change.f);
+        break;
+    case 14:
+        emit link->changedU2(change.f);
+        break;
+    case 15:
+        emit link->changedV(change.f);
+        break;
+    case 16:
+        emit link->changedX(change.f);
+        break;
+    case 17:
+        emit link->changedZ(change.f);
+        break;
+    case 18:
+        emit link->changedPHI(change.f);
+        break;
+    case 19:
+        emit link->changedMinLimLX(change.f);
+        break;
+    case 20:
+        emit link->changedMinLimLY(change.f);
+        break;
+    case 21:
+        emit link->changedMinLimA(change.f);
+        break;
+    case 22:
+        emit link->changedMinLimB(change.f);
+        break;
+    case 23:
+        emit link->changedMinLimC(change.f);
+        break;
+    case 24:
+        emit link->changedMinLimD(change.f);
+        break;
+    case 25:
+        emit link->changedMinLimU(change.f);
+        break;
+    case 26:
+        emit link->changedMinLimV(change.f);
+        break;
+    case 27:
+        emit link->changedMinLimX(change.f);
+        break;
+    case 28:
+        emit link->changedMinLimZ(change.f);
+        break;
+    case 29:
+        emit link->changedMinLimPHI(change.f);
+        break;
+    case 30:
+        emit link->changedMaxLimLX(change.f);
+        break;
+    case 31:
+        emit link->changedMaxLimLY(change.f);
+        break;
+    case 32:
+        emit link->changedMaxLimA(change.f);
+        break;
+    case 33:
+        emit link->changedMaxLimB(change.f);
+        break;
+    case 34:
+        emit link->changedMaxLimC(change.f);
+        break;
+    case 35:
+        emit link->changedMaxLimD(change.f);
+        break;
+    case 36:
+        emit link->changedMaxLimU(change.f);
+        break;
+    case 37:
+        emit link->changedMaxLimV(change.f);
+        break;
+    case 38:
+        emit link->changedMaxLimX(change.f);
+        break;
+    case 39:
+        emit link->changedMaxLimZ(change.f);
+        break;
+    case 40:
+        emit link->changedMaxLimPHI(change.f);
+        break;
+    case 41:
+        emit link->changedStateLX1(change.i);
+        break;
+    case 42:
+        emit link->changedStateLX2(change.i);
+        break;
+    case 43:
+        emit link->changedStateLY(change.i);
+        break;
+    case 44:
+        emit link->changedStateA(change.i);
+        break;
+    case 45:
+        emit link->changedStateB(change.i);
+        break;
+    case 46:
+        emit link->changedStateC(change.i);
+        break;
+    case 47:
+        emit link->changedStateD(change.i);
+        break;
+    case 48:
+        emit link->changedStateU1(change.i);
+        break;
+    case 49:
+        emit link->changedStateU2(change.i);
+        break;
+    case 50:
+        emit link->changedStateV(change.i);
+        break;
+    case 51:
+        emit link->changedVirtualState(change.u);
+        break;
+    case 52:
+        emit link->changedLXmin(change.b);
+        break;
+    case 53:
+        emit link->changedLYmin(change.b);
+        break;
+    case 54:
+        emit link->changedAmin(change.b);
+        break;
+    case 55:
+        emit link->changedBmin(change.b);
+        break;
+    case 56:
+        emit link->changedCmin(change.b);
+        break;
+    case 57:
+        emit link->changedDmin(change.b);
+        break;
+    case 58:
+        emit link->changedUmin(change.b);
+        break;
+    case 59:
+        emit link->changedVmin(change.b);
+        break;
+    case 60:
+        emit link->changedXmin(change.b);
+        break;
+    case 61:
+        emit link->changedZmin(change.b);
+        break;
+    case 62:
+        emit link->changedPHImin(change.b);
+        break;
+    case 63:
+        emit link->changedLXmax(change.b);
+        break;
+    case 64:
+        emit link->changedLYmax(change.b);
+        break;
+    case 65:
+        emit link->changedAmax(change.b);
+        break;
+    case 66:
+        emit link->changedBmax(change.b);
+        break;
+    case 67:
+        emit link->changedCmax(change.b);
+        break;
+    case 68:
+        emit link->changedDmax(change.b);
+        break;
+    case 69:
+        emit link->changedUmax(change.b);
+        break;
+    case 70:
+        emit link->changedVmax(change.b);
+        break;
+    case 71:
+        emit link->changedXmax(change.b);
+        break;
+    case 72:
+        emit link->changedZmax(change.b);
+        break;
+    case 73:
+        emit link->changedPHImax(change.b);
+        break;
+    case 74:
+        emit link->changedDoorState(change.u);
+        break;
+    case 75:
+        emit link->changedTrModuleState(change.u);
+        break;
+    case 76:
+        emit link->changedDrivePowerState(change.u);
+        break;
+    case 77:
+        emit link->changedLightState(change.u);
+        break;
+    case 78:
+        emit link->changedPointNo(change.u);
+        break;
+    case 79:
+        emit link->changedPortPultRegime(change.u);
+        break;
+    case 80:
+        emit link->changedAlarmState(change.u);
+        break;
+    case 81:
+        emit link->changedDrivesOn(change.b);
+        break;
+    case 82:
+        emit link->changedTransOn(change.b);
+        break;
+    case 83:
+        emit link->changedPultOn(change.b);
+        break;
+    case 84:
+        emit link->changedAxisMoving(change.b);
+        break;
+    case 85:
+        emit link->changedKeyAccess(change.b);
+        break;
+    case 86:
+        emit link->changedDrivesLock(change.b);
+        break;
+    case 87:
+        emit link->changedSpiralLock(change.b);
+        break;
+    case 88:
+        emit link->changedSpiralPower(change.b);
+        break;
+    case 89:
+        emit link->changedDrivesPower(change.b);
+        break;
+    case 90:
+        emit link->changedPhaseAlarm(change.b);
+        break;
+    case 91:
+        emit link->changedMessage(change.u);
+        break;
+    case 92:
+        emit link->changedMessage(change.u);
+        break;
+    case 93:
+        emit link->changedMessage(change.u);
+        break;
+    case 94:
+        emit link->changedMessage(change.u);
+        break;
+    case 95:
+        emit link->changedCNCError(change.u);
+        break;
+    }
+}
+
 }  // namespace
 
 // ---- DriveTCPthread ------------------------------------------------------------------------
 
-DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts)
+DriveTCPthread::DriveTCPthread() : FramedLink(kDriveTexts), m_status(displayFields(), kCoordinateHoldMs)
 {
     // Connected before any owner's receiver, so the status counts as unknown again before they
     // hear of the loss.
@@ -87,8 +395,14 @@ void DriveTCPthread::run()
     receive();
     log(QStringLiteral("DriveTCPthread finished"));
     release();
+    m_status.flush(this);  // what still waits comes before disconnected()
     m_channelState = 0;
     emit disconnected();
+}
+
+void DriveTCPthread::deliverStatus()
+{
+    m_status.deliver([this](const DriveStatus::Change& change) { emitChange(this, change); });
 }
 
 bool DriveTCPthread::acceptsSignature(quint16 signature) const
@@ -117,17 +431,6 @@ void DriveTCPthread::report(LinkEvent event, const QString& reason)
 DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port)
     : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature}), m_owner(owner)
 {
-    // Every change signal is forwarded to the owner's signal of the same name and argument.
-    const QMetaObject* mine = metaObject();
-    const QMetaObject* theirs = owner->metaObject();
-    for (int i = mine->methodOffset(); i < mine->methodCount(); ++i) {
-        const QMetaMethod signal = mine->method(i);
-        if (signal.methodType() != QMetaMethod::Signal || !signal.name().startsWith("changed"))
-            continue;
-        const int target = theirs->indexOfSignal(signal.methodSignature().constData());
-        Q_ASSERT(target >= 0);
-        QObject::connect(this, signal, owner, theirs->method(target));
-    }
     start();
 }
 
@@ -142,13 +445,25 @@ quint32 DriveUDPthread::channelState() const
     return m_channelState.load();
 }
 
-void DriveUDPthread::datagramReceived(const char* data, int size)
+bool DriveUDPthread::datagramReceived(const char* data, int size)
 {
     if (!DriveStatus::decode(data, size, m_packet))
-        return;
+        return false;
+    // Posted to the link before the first changes, so the status counts as known when they come.
     if (!m_tracker.havePrevious())
         emit statusStarted();
-    m_tracker.update(m_packet, [this](const DriveStatus::Change& change) { emitChange(change); });
+    DriveStatus::Change changes[DriveStatus::FieldCount];
+    int count = 0;
+    m_tracker.update(m_packet, [&](const DriveStatus::Change& change) {
+        changes[count++] = change;
+        emitChange(this, change);
+    });
+    if (count > 0 && changes[0].index == 0) {
+        m_channelState = changes[0].u;
+        m_owner->m_channelState = changes[0].u;
+    }
+    m_owner->m_status.push(m_owner, changes, count);
+    return true;
 }
 
 void DriveUDPthread::rejected(const char*, int, bool badSignature)
@@ -162,305 +477,12 @@ void DriveUDPthread::silence()
     emit UDPdisconnected();
 }
 
+void DriveUDPthread::quiet()
+{
+    m_owner->m_status.push(m_owner, nullptr, 0);  // coordinates held back go on
+}
+
 void DriveUDPthread::bindFailed(const QString& reason)
 {
     log(QStringLiteral("drive UDP bind() error: ") + reason);
-}
-
-void DriveUDPthread::emitChange(const DriveStatus::Change& change)
-{
-    switch (change.index) {
-    case 0:
-        emit changedChannelState1(change.u);
-        break;
-    case 1:
-        emit changedChannelState2(change.u);
-        break;
-    case 2:
-        emit changedChannelState3(change.u);
-        break;
-    case 3:
-        emit changedChannelMode1(change.u);
-        break;
-    case 4:
-        emit changedChannelMode2(change.u);
-        break;
-    case 5:
-        emit changedChannelMode3(change.u);
-        break;
-    case 6:
-        emit changedLX1(change.f);
-        break;
-    case 7:
-        emit changedLX2(change.f);
-        break;
-    case 8:
-        emit changedLY(change.f);
-        break;
-    case 9:
-        emit changedA(change.f);
-        break;
-    case 10:
-        emit changedB(change.f);
-        break;
-    case 11:
-        emit changedC(change.f);
-        break;
-    case 12:
-        emit changedD(change.f);
-        break;
-    case 13:
-        emit changedU1(change.f);
-        break;
-    case 14:
-        emit changedU2(change.f);
-        break;
-    case 15:
-        emit changedV(change.f);
-        break;
-    case 16:
-        emit changedX(change.f);
-        break;
-    case 17:
-        emit changedZ(change.f);
-        break;
-    case 18:
-        emit changedPHI(change.f);
-        break;
-    case 19:
-        emit changedMinLimLX(change.f);
-        break;
-    case 20:
-        emit changedMinLimLY(change.f);
-        break;
-    case 21:
-        emit changedMinLimA(change.f);
-        break;
-    case 22:
-        emit changedMinLimB(change.f);
-        break;
-    case 23:
-        emit changedMinLimC(change.f);
-        break;
-    case 24:
-        emit changedMinLimD(change.f);
-        break;
-    case 25:
-        emit changedMinLimU(change.f);
-        break;
-    case 26:
-        emit changedMinLimV(change.f);
-        break;
-    case 27:
-        emit changedMinLimX(change.f);
-        break;
-    case 28:
-        emit changedMinLimZ(change.f);
-        break;
-    case 29:
-        emit changedMinLimPHI(change.f);
-        break;
-    case 30:
-        emit changedMaxLimLX(change.f);
-        break;
-    case 31:
-        emit changedMaxLimLY(change.f);
-        break;
-    case 32:
-        emit changedMaxLimA(change.f);
-        break;
-    case 33:
-        emit changedMaxLimB(change.f);
-        break;
-    case 34:
-        emit changedMaxLimC(change.f);
-        break;
-    case 35:
-        emit changedMaxLimD(change.f);
-        break;
-    case 36:
-        emit changedMaxLimU(change.f);
-        break;
-    case 37:
-        emit changedMaxLimV(change.f);
-        break;
-    case 38:
-        emit changedMaxLimX(change.f);
-        break;
-    case 39:
-        emit changedMaxLimZ(change.f);
-        break;
-    case 40:
-        emit changedMaxLimPHI(change.f);
-        break;
-    case 41:
-        emit changedStateLX1(change.i);
-        break;
-    case 42:
-        emit changedStateLX2(change.i);
-        break;
-    case 43:
-        emit changedStateLY(change.i);
-        break;
-    case 44:
-        emit changedStateA(change.i);
-        break;
-    case 45:
-        emit changedStateB(change.i);
-        break;
-    case 46:
-        emit changedStateC(change.i);
-        break;
-    case 47:
-        emit changedStateD(change.i);
-        break;
-    case 48:
-        emit changedStateU1(change.i);
-        break;
-    case 49:
-        emit changedStateU2(change.i);
-        break;
-    case 50:
-        emit changedStateV(change.i);
-        break;
-    case 51:
-        emit changedVirtualState(change.u);
-        break;
-    case 52:
-        emit changedLXmin(change.b);
-        break;
-    case 53:
-        emit changedLYmin(change.b);
-        break;
-    case 54:
-        emit changedAmin(change.b);
-        break;
-    case 55:
-        emit changedBmin(change.b);
-        break;
-    case 56:
-        emit changedCmin(change.b);
-        break;
-    case 57:
-        emit changedDmin(change.b);
-        break;
-    case 58:
-        emit changedUmin(change.b);
-        break;
-    case 59:
-        emit changedVmin(change.b);
-        break;
-    case 60:
-        emit changedXmin(change.b);
-        break;
-    case 61:
-        emit changedZmin(change.b);
-        break;
-    case 62:
-        emit changedPHImin(change.b);
-        break;
-    case 63:
-        emit changedLXmax(change.b);
-        break;
-    case 64:
-        emit changedLYmax(change.b);
-        break;
-    case 65:
-        emit changedAmax(change.b);
-        break;
-    case 66:
-        emit changedBmax(change.b);
-        break;
-    case 67:
-        emit changedCmax(change.b);
-        break;
-    case 68:
-        emit changedDmax(change.b);
-        break;
-    case 69:
-        emit changedUmax(change.b);
-        break;
-    case 70:
-        emit changedVmax(change.b);
-        break;
-    case 71:
-        emit changedXmax(change.b);
-        break;
-    case 72:
-        emit changedZmax(change.b);
-        break;
-    case 73:
-        emit changedPHImax(change.b);
-        break;
-    case 74:
-        emit changedDoorState(change.u);
-        break;
-    case 75:
-        emit changedTrModuleState(change.u);
-        break;
-    case 76:
-        emit changedDrivePowerState(change.u);
-        break;
-    case 77:
-        emit changedLightState(change.u);
-        break;
-    case 78:
-        emit changedPointNo(change.u);
-        break;
-    case 79:
-        emit changedPortPultRegime(change.u);
-        break;
-    case 80:
-        emit changedAlarmState(change.u);
-        break;
-    case 81:
-        emit changedDrivesOn(change.b);
-        break;
-    case 82:
-        emit changedTransOn(change.b);
-        break;
-    case 83:
-        emit changedPultOn(change.b);
-        break;
-    case 84:
-        emit changedAxisMoving(change.b);
-        break;
-    case 85:
-        emit changedKeyAccess(change.b);
-        break;
-    case 86:
-        emit changedDrivesLock(change.b);
-        break;
-    case 87:
-        emit changedSpiralLock(change.b);
-        break;
-    case 88:
-        emit changedSpiralPower(change.b);
-        break;
-    case 89:
-        emit changedDrivesPower(change.b);
-        break;
-    case 90:
-        emit changedPhaseAlarm(change.b);
-        break;
-    case 91:
-        emit changedMessage(change.u);
-        break;
-    case 92:
-        emit changedMessage(change.u);
-        break;
-    case 93:
-        emit changedMessage(change.u);
-        break;
-    case 94:
-        emit changedMessage(change.u);
-        break;
-    case 95:
-        emit changedCNCError(change.u);
-        break;
-    }
-    if (change.index == 0) {
-        m_channelState = change.u;
-        m_owner->m_channelState = change.u;
-    }
 }

@@ -10,11 +10,14 @@
 
 #include "drivestatus.h"
 #include "linkthread.h"
+#include "statusqueue.h"
 
 class DriveUDPthread;
 
 // The TCP side of the drive link and the owner of the status receiver. connect() and command()
 // run on the owner's (GUI) thread; run() receives. After disconnected() the owner reconnects.
+// The change signals come on the owner's thread in the receiver's order; an axis coordinate comes
+// at most every few milliseconds, always the latest, while every other change comes at once.
 // connected(), disconnect() and command() (one "PV" frame) come from FramedLink.
 class DriveTCPthread : public FramedLink
 {
@@ -157,17 +160,22 @@ private:
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
+    void deliverStatus() override;
     void notSent(const QString& text) override;
     void setStatusKnown(bool known);
 
     int m_axisState[DriveStatusPacket::DriveCount] = {};
     int m_virtualState = 0;
     std::atomic<quint32> m_channelState{0};
+    // The receiver's changes on their way to this link's signals.
+    StatusQueue<DriveStatus::Change> m_status;
 };
 
 // The status receiver: decodes each datagram, compares it with the previous one and emits the
-// fields that changed (every field for the first datagram). Reports UDPdisconnected() while the
-// stream is silent. Created, started and deleted by its DriveTCPthread.
+// fields that changed (every field for the first datagram), on its own thread; the same changes
+// go to its DriveTCPthread, which emits them under the same names on the GUI thread. Reports
+// UDPdisconnected() while the stream is silent. Created, started and deleted by its
+// DriveTCPthread.
 class DriveUDPthread : public StatusReceiver
 {
     Q_OBJECT
@@ -277,12 +285,11 @@ signals:
     void changedMessage(uint value);
     void changedCNCError(uint value);
 private:
-    void datagramReceived(const char* data, int size) override;
+    bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
+    void quiet() override;
     void bindFailed(const QString& reason) override;
-
-    void emitChange(const DriveStatus::Change& change);
 
     std::atomic<quint32> m_channelState{0};
     DriveTCPthread* m_owner;

@@ -185,6 +185,12 @@ Kind fieldKind(int index)
     return kFields[index].kind;
 }
 
+bool isDisplayValue(int index)
+{
+    return index >= 0 && index < FieldCount && kFields[index].offset >= offsetof(DriveStatusPacket, position)
+           && kFields[index].offset < offsetof(DriveStatusPacket, driveState);
+}
+
 bool hasNaN(const DriveStatusPacket& packet)
 {
     for (const Field& field : kFields) {

@@ -119,6 +119,9 @@ constexpr int FieldCount = 96;
 // "LX1", "Message", ...).
 const char* fieldName(int index);
 Kind fieldKind(int index);
+// True for the axis coordinates: values that only a label shows, of which the latest is all that
+// matters when several wait for the GUI thread.
+bool isDisplayValue(int index);
 
 // Keeps the previous datagram and reports the fields of the next one that differ from it (all of
 // them for the first). u32 and int32 compare as integers, floats as floats (a NaN differs from

@@ -237,14 +237,17 @@ void UDPthread::rejected(const char*, int, bool badSignature)
         printError(QStringLiteral("Bad signature of UDP packet"));
 }
 
-void UDPthread::datagramReceived(const char* data, int size)
+bool UDPthread::datagramReceived(const char* data, int size)
 {
-    // A continuation that does not come in time (or a stop) drops the message.
+    // A continuation that does not come in time (or a stop) drops the message, and a dropped
+    // message is no sign of life for the silence rule.
     QByteArray message(data, size);
-    if (GenericLink::assemble(message, [this](QByteArray& m) {
+    if (!GenericLink::assemble(message, [this](QByteArray& m) {
             return readNext(m, GenericLink::kContinuationWaitMs);
         }))
-        GenericLink::decodeMessage(*m_elements, message);
+        return false;
+    GenericLink::decodeMessage(*m_elements, message);
+    return true;
 }
 
 // ---- TCPthread --------------------------------------------------------------------------------

@@ -114,7 +114,8 @@ namespace GenericLink {
 
 // Room for one status message, header included (the largest UDP payload).
 constexpr int kMessageBufferSize = 65507;
-// How long the receiver waits for each continuation datagram of a long message.
+// How long the receiver waits for each continuation datagram of a long message (empty datagrams
+// do not end the wait).
 constexpr int kContinuationWaitMs = 3000;
 
 // The subscription command for the elements (in the map's order, ascending by name), giving each
@@ -171,7 +172,7 @@ protected:
     void run() override;
 
 private:
-    void datagramReceived(const char* data, int size) override;
+    bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override { emit disconnected(); }
 

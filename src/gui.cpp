@@ -445,6 +445,8 @@ void Gui::initDrives()
     connect(d, &DriveTCPthread::changedAxisMoving, contour, &CONTOUR::onAxisMoving);
     connect(d, &DriveTCPthread::changedPortPultRegime, this, &Gui::onChangedPultRegime);
     connect(d, &DriveTCPthread::changedDoorState, kvs, &KVS::onDoorStateChanged);
+    // The vacuum screen's pumping modes need the door closed: not known while the link is lost.
+    connect(d, &DriveTCPthread::disconnected, kvs, &KVS::onDoorStateUnknown);
     connect(d, &DriveTCPthread::changedDoorState, this, &Gui::onDoorStateChanged);
     connect(d, &DriveTCPthread::changedTrModuleState, this, &Gui::onTrModuleStateChanged);
     connect(d, &DriveTCPthread::changedDrivePowerState, this, &Gui::onDrivePowerStateChanged);

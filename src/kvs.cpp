@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "elementdlg.h"
 #include "netconfig.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -45,11 +46,15 @@ KVS::KVS(QWidget* parent) : QWidget(parent)
 
     initSprites();
     initElements();
+    initLocks();
+    initStateButtons();
     initSensors();
+    initDialogs();
     // Nothing has been reported yet.
     showUnknown(KvsLink);
     showUnknown(KvkLink);
 
+    connect(&m_kvk, &KVKTCPthread::changedAlgNumber, this, &KVS::changedMode);
     connect(&m_kvk, &KVKTCPthread::changedAlgNumber, this, &KVS::signalChangedMode);
     connect(&m_kvk, &KVKTCPthread::changedAlgTime, this, &KVS::signalChangedModeTime);
     connect(&m_kvk, &KVKTCPthread::changedAlgRun, this, &KVS::signalChangedModeState);
@@ -74,7 +79,7 @@ KVS::~KVS()
     if (m_kvk.connected())
         m_kvk.disconnect();
     // The dialogs and the mode buttons hold value cells and locks: they go first.
-    for (QWidget*& dialog : m_dialogs) {
+    for (VacuumElementDlg*& dialog : m_dialogs) {
         delete dialog;
         dialog = nullptr;
     }
@@ -159,12 +164,6 @@ void KVS::onSystemStarted()
     emit onKVKConnected(m_kvkUp);
 }
 
-void KVS::onDoorStateChanged(uint state) { m_doorState = state; }
-
-void KVS::onChangedDoorState(int state) { m_doorPressState = state; }
-
-void KVS::onUserChanged(int rights) { m_userRights = rights; }
-
 // ---- pressure unit --------------------------------------------------------------------------
 
 void KVS::changePressUnit()
@@ -233,19 +232,9 @@ Lock* KVS::lock(const QString& name)
 
 // ---- element dialogs ------------------------------------------------------------------------
 
-void KVS::setElementDialog(ElementDialog dialog, QWidget* widget)
-{
-    delete m_dialogs[dialog];
-    m_dialogs[dialog] = widget;
-}
-
 void KVS::showDialog(ElementDialog dialog)
 {
-    if (QWidget* widget = m_dialogs[dialog]) {
-        const bool shown = QMetaObject::invokeMethod(widget, "showDlg");
-        Q_ASSERT_X(shown, "KVS::showDialog", "an element dialog offers an invokable showDlg()");
-        Q_UNUSED(shown)
-    }
+    m_dialogs[dialog]->showDlg();
 }
 
 void KVS::on_actHide_triggered()
@@ -257,10 +246,8 @@ void KVS::on_actHide_triggered()
 
 void KVS::hideDialogs()
 {
-    for (QWidget* dialog : m_dialogs) {
-        if (dialog)
-            dialog->hide();
-    }
+    for (VacuumElementDlg* dialog : m_dialogs)
+        dialog->hide();
 }
 
 void KVS::on_NL1_clicked() { showDialog(DlgNL1); }

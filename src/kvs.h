@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -10,9 +11,11 @@
 #include "lenzeelement.h"
 #include "ui_kvs.h"
 
+class VacuumElementDlg;
 class Lock;
 class PoLabel;
 class PoSprite;
+class StateButton;
 
 // The vacuum screen: the mimic of the vacuum plant on the left of the main window.
 //
@@ -28,6 +31,11 @@ class PoSprite;
 // It keeps the value cells (LenzeElement) of the element dialogs, relays to the main window the
 // vacuum mode, its run time and run state, the chamber and gun pressures with their validity and
 // the spiral and shutdown interlocks, and passes the links' texts on as operator-log lines.
+//
+// It turns the controllers' interlock words into named locks (one per element and direction, one
+// per named condition) that guard the eighteen element dialogs, keeps the mode locks (user
+// rights, door pressed, door closed), moves the door by the two controllers' door reports, and
+// starts the seven vacuum modes from the mode bar, which lights the mode the controller reports.
 class KVS : public QWidget, public Ui::KVS
 {
     Q_OBJECT
@@ -54,9 +62,12 @@ public:
     bool kvsUp() const { return m_kvsUp; }
     bool kvkUp() const { return m_kvkUp; }
     // What the main window last gave: the user's rights (-1 before a login or after a cancelled
-    // one) and the chamber door state from the drive controller.
+    // one) and the chamber door state from the drive controller (-1 until it reports and again
+    // once its link is lost).
     int userRights() const { return m_userRights; }
-    uint doorState() const { return m_doorState; }
+    int doorState() const { return m_doorState; }
+    // Where the door stands on the mimic.
+    QPoint doorPosition() const { return {m_doorX, m_doorY}; }
     // The last door-press state of the vacuum/door controller (-1 until it reports).
     int doorPressState() const { return m_doorPressState; }
 
@@ -77,11 +88,13 @@ public:
     // The interlocks, by name.
     void addLock(const QString& name, bool perm, const QString& lockText, const QString& freeText);
     Lock* lock(const QString& name);
+    const QMap<QString, Lock*>& locks() const { return m_locks; }
+    // The name of an element's direction lock ("NL1:LockOn", "DOOR:LockOff"), also the name of
+    // the value cell of that interlock word.
+    static QString directionLock(const QString& element, bool on);
 
-    // The element dialog shown when its element is touched (null until one is set). The screen
-    // owns it from then on; it must offer an invokable showDlg().
-    QWidget* elementDialog(ElementDialog dialog) const { return m_dialogs[dialog]; }
-    void setElementDialog(ElementDialog dialog, QWidget* widget);
+    // The element dialog shown when its element is touched.
+    VacuumElementDlg* elementDialog(ElementDialog dialog) const { return m_dialogs[dialog]; }
 
     // The state of a temperature, by the warning and error thresholds of the settings.
     int getTemperatureState(float value) const;
@@ -93,7 +106,10 @@ public slots:
     void disconnectedKVK();
     void messageTCP(const QString& text);
     void onDoorStateChanged(uint state);
+    // The drive controller's link is lost: the door's state is not known until it reports again.
+    void onDoorStateUnknown();
     void onChangedDoorState(int state);
+    void onDoorPressChanged(int state);
     void onSystemStarted();
     void onUserChanged(int rights);
 
@@ -159,6 +175,50 @@ public slots:
     void changedT6(float value);
     void changedT7(float value);
 
+    // Interlock words of one element and direction, and the combined word of the turbo pump group.
+    void onChangedNL1LockOn(int state);
+    void onChangedNL2LockOn(int state);
+    void onChangedNZ1LockOn(int state);
+    void onChangedNZ2LockOn(int state);
+    void onChangedND1LockOn(int state);
+    void onChangedNW2LockOn(int state);
+    void onChangedNL1LockOff(int state);
+    void onChangedNL2LockOff(int state);
+    void onChangedNZ1LockOff(int state);
+    void onChangedNZ2LockOff(int state);
+    void onChangedND1LockOff(int state);
+    void onChangedNW2LockOff(int state);
+    void onChangedVP1LockOn(int state);
+    void onChangedVP2LockOn(int state);
+    void onChangedVP3LockOn(int state);
+    void onChangedVP4LockOn(int state);
+    void onChangedVP5LockOn(int state);
+    void onChangedVP6LockOn(int state);
+    void onChangedVP7LockOn(int state);
+    void onChangedVP8LockOn(int state);
+    void onChangedVP1LockOff(int state);
+    void onChangedVP2LockOff(int state);
+    void onChangedVP3LockOff(int state);
+    void onChangedVP4LockOff(int state);
+    void onChangedVP5LockOff(int state);
+    void onChangedVP6LockOff(int state);
+    void onChangedVP7LockOff(int state);
+    void onChangedVP8LockOff(int state);
+    void onChangedDoorLockOn(int state);
+    void onChangedDoorLockOff(int state);
+    void changedLocksELA(uint state);
+
+    // The vacuum modes: setup behind the access code, manual at once, the automatic algorithms
+    // behind a confirmation; the bar lights the mode the controller reports.
+    void on_sbVacAdjust_clicked();
+    void on_sbVacManual_clicked();
+    void on_sbVacPrepare_clicked();
+    void on_sbVacForepump_clicked();
+    void on_sbVacPumping_clicked();
+    void on_sbVacFilling_clicked();
+    void on_sbVacShutdown_clicked();
+    void changedMode(unsigned int n);
+
     // Element reports.
     void onChangedNL1State(int state);
     void onChangedNL2State(int state);
@@ -206,7 +266,10 @@ private:
 
     void initSprites();
     void initElements();
+    void initLocks();
+    void initStateButtons();
     void initSensors();
+    void initDialogs();
     void loadSettings();
 
     PoSprite* sprite(Element element) const;
@@ -227,6 +290,16 @@ private:
     void valveReported(Element element, int state);
     void showDialog(ElementDialog dialog);
 
+    // A word of one element and direction reaches its cell, its direction lock and its condition
+    // locks.
+    void wordReported(const QString& element, bool on, int word);
+    // Nothing known of what the link reports: its locks hold and say so.
+    void locksUnknown(Link link);
+    void moveDoor();
+    // The pumping modes need the door pressed and closed.
+    void updatePumpLock();
+    void startAlgorithm(int number);
+    void confirmAlgorithm(int number, StateButton* button);
     KVSTCPthread m_kvs;
     KVKTCPthread m_kvk;
     bool m_kvsUp = false;
@@ -238,10 +311,12 @@ private:
     std::array<float, 7> m_minDisch{};
     std::array<int, ElementCount> m_states{};
     int m_doorPressState = -1;
-    std::array<QWidget*, ElementDialogCount> m_dialogs{};
+    int m_doorX = 42;
+    int m_doorY = 215;
+    std::array<VacuumElementDlg*, ElementDialogCount> m_dialogs{};
     QMap<QString, LenzeElement*> m_Elements;
     QMap<QString, Lock*> m_locks;
     QMap<QString, PoSprite*> m_pipes;
     int m_userRights = -1;
-    uint m_doorState = 0;
+    int m_doorState = -1;
 };

@@ -15,17 +15,23 @@ void log(const QString& text)
 
 const VacuumLinkTexts kKvsTexts = {
     {log, "KVSTCPthread: > ", "KVS gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
-    "KVSTCPthread", "VacuumTCPthread: < ", "KVS connect", "KVS tcp connect() done", kKvsConstsSignature};
+    "KVSTCPthread", "VacuumTCPthread: < ", "KVS connect", "KVS tcp connect() done", kKvsConstsSignature,
+    VacuumStatus::kvsFields, &KVSTCPthread::staticMetaObject};
 const VacuumLinkTexts kKvkTexts = {
     {log, "KVKTCPthread: > ", "gethostbyname() error: ", "tcp connect() error: ", LinkFrame::PV},
-    "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature};
+    "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature,
+    VacuumStatus::kvkFields, &KVKTCPthread::staticMetaObject};
 
 }  // namespace
 
 // ---- VacuumLink -------------------------------------------------------------------------------
 
 VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
-    : FramedLink(texts.link), m_texts(texts), m_consts(new VacConstRecord[kVacConstCapacity])
+    : FramedLink(texts.link),
+      m_texts(texts),
+      m_consts(new VacConstRecord[kVacConstCapacity]),
+      m_emitter(texts.fields(), *texts.meta),
+      m_status(std::vector<bool>(size_t(texts.fields().size()), false))
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
     // Connected before any owner's receiver, so the status counts as unknown again before they
@@ -87,7 +93,13 @@ void VacuumLink::run()
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
     receive();
     release();
+    m_status.flush(this);  // what still waits comes before disconnected()
     emit disconnected();
+}
+
+void VacuumLink::deliverStatus()
+{
+    m_status.deliver([this](const StatusField::Value& change) { m_emitter.emitValue(this, change); });
 }
 
 bool VacuumLink::acceptsSignature(quint16 signature) const
@@ -131,14 +143,14 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 // ---- VacuumStatusReceiver ---------------------------------------------------------------------
 
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
-                                           int packetSize, QObject* link, int port)
+                                           int packetSize, VacuumLink* link, int port)
     : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
-      m_fields(fields),
       m_emitter(fields, meta),
       m_packetSize(packetSize),
       m_link(link),
-      m_last(packetSize, '\0')
+      m_tracker(fields, packetSize)
 {
+    m_changes.reserve(size_t(fields.size()));
 }
 
 VacuumStatusReceiver::~VacuumStatusReceiver()
@@ -148,25 +160,26 @@ VacuumStatusReceiver::~VacuumStatusReceiver()
 
 void VacuumStatusReceiver::begin()
 {
-    StatusField::forward(m_fields, this, m_link);
     start();
 }
 
 void VacuumStatusReceiver::halt()
 {
-    StatusField::unforward(m_fields, this, m_link);
     stopAndJoin();
 }
 
-void VacuumStatusReceiver::datagramReceived(const char* data, int size)
+bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
 {
     Q_ASSERT(size == m_packetSize);
-    const uchar* current = reinterpret_cast<const uchar*>(data);
-    if (!m_received)
+    // Posted to the link before the first changes, so the status counts as known when they come.
+    if (!m_tracker.havePrevious())
         emit statusStarted();
-    m_emitter.emitChanges(this, m_received ? reinterpret_cast<const uchar*>(m_last.constData()) : nullptr, current);
-    std::memcpy(m_last.data(), data, size_t(size));
-    m_received = true;
+    m_changes.clear();
+    m_tracker.update(reinterpret_cast<const uchar*>(data), m_changes);
+    for (const StatusField::Value& change : m_changes)
+        m_emitter.emitValue(this, change);
+    m_link->m_status.push(m_link, m_changes.data(), int(m_changes.size()));
+    return true;
 }
 
 void VacuumStatusReceiver::rejected(const char*, int, bool badSignature)

@@ -9,6 +9,7 @@
 
 #include "kvspackets.h"
 #include "linkthread.h"
+#include "statusqueue.h"
 
 // The links to the two vacuum controllers: KVSTCPthread to the vacuum-system controller (pumps,
 // valves, gauges, cooling water), KVKTCPthread to the vacuum/door controller (VP4, VP8, the door,
@@ -17,9 +18,9 @@
 // Each link is a thread that receives the controller's frames over the framed-socket core ("PV"
 // texts and the link's own constants tables; any other signature ends the link), sends text
 // commands from the caller's thread, and owns a status receiver (KVSUDPthread, KVKUDPthread)
-// that decodes the controller's status datagrams into change signals and forwards them to the
-// link's signals of the same names. A silent status stream ends the whole link. After
-// disconnected() the owner reconnects.
+// that decodes the controller's status datagrams into changes and hands them to the link, which
+// emits them as its signals of the same names on the GUI thread. A silent status stream ends the
+// whole link. After disconnected() the owner reconnects.
 //
 // The constants table is written by the receive thread and read on the GUI thread, so it is kept
 // under a mutex and getVacConsts() hands out a copy.
@@ -185,6 +186,8 @@ struct VacuumLinkTexts {
     const char* connectLog;       // logged on every connect() call (null: nothing)
     const char* connectDoneLog;   // logged when the link is up, before its thread starts (null: nothing)
     quint16 constsSignature;      // the constants frames this link accepts besides "PV"
+    const QVector<StatusField::Field>& (*fields)();  // the status fields, in emission order
+    const QMetaObject* meta;      // the link class, which declares their signals
 };
 
 // connected(), disconnect() and command() (one "PV" text frame) come from FramedLink.
@@ -219,13 +222,16 @@ public slots:
 protected:
     explicit VacuumLink(const VacuumLinkTexts& texts);
     void run() override;
-    // Creates the status receiver, which forwards its signals to this link and starts itself.
+    // Creates the status receiver, which hands its changes to this link and starts itself.
     virtual VacuumStatusReceiver* makePartner(int udpPort) = 0;
 
 private:
+    friend class VacuumStatusReceiver;
+
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void report(LinkEvent event, const QString& reason) override;
+    void deliverStatus() override;
     void notSent(const QString& text) override;
     void setStatusKnown(bool known);
     void storeConsts(const QByteArray& payload);
@@ -234,12 +240,16 @@ private:
     mutable QMutex m_constsLock;
     std::unique_ptr<VacConstRecord[]> m_consts;
     int m_constsCount = 0;
+    const StatusField::Emitter m_emitter;
+    // The receiver's changes on their way to this link's signals.
+    StatusQueue<StatusField::Value> m_status;
 };
 
 // The status receiver of a vacuum link: binds the local UDP port, takes datagrams of the exact
 // packet size with the "PV" signature, emits the change signals of the fields that differ from
-// the previous datagram (every field for the first), and reports UDPdisconnected() before every
-// wait once more than ten waits of 100 ms in a row brought nothing.
+// the previous datagram (every field for the first) on its own thread and hands the same changes
+// to its link, which emits them under the same names on the GUI thread; reports
+// UDPdisconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
 class VacuumStatusReceiver : public StatusReceiver
 {
     Q_OBJECT
@@ -255,23 +265,22 @@ signals:
 
 protected:
     VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
-                         int packetSize, QObject* link, int port);
-    // Forwards the change signals to the link and starts the thread (end of the constructor).
+                         int packetSize, VacuumLink* link, int port);
+    // Starts the thread (end of the constructor).
     void begin();
-    // Removes the forwards, stops and joins the thread (start of the destructor).
+    // Stops and joins the thread (start of the destructor).
     void halt();
 
 private:
-    void datagramReceived(const char* data, int size) override;
+    bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
 
-    const QVector<StatusField::Field>& m_fields;
     const StatusField::Emitter m_emitter;
     const int m_packetSize;
-    QObject* const m_link;
-    bool m_received = false;
-    QByteArray m_last;
+    VacuumLink* const m_link;
+    StatusField::Tracker m_tracker;
+    std::vector<StatusField::Value> m_changes;  // of the datagram at hand
 };
 
 class KVSTCPthread : public VacuumLink

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "elementdlg.h"
+#include "statebutton.h"
 #include "vacuummimic.h"
 #include "widgets.h"
 
@@ -176,34 +178,40 @@ void KVS::initElements()
     stateOf(&m_kvs, &KVSTCPthread::changedVP7State, Element::VP7, &KVS::onChangedVP7State);
     stateOf(&m_kvk, &KVKTCPthread::changedVP8State, Element::VP8, &KVS::onChangedVP8State);
 
-    // The interlock words of each element and direction reach their cells.
-    auto word = [this](auto* link, void (std::remove_pointer_t<decltype(link)>::*signal)(int), const char* cell) {
-        const QString name = QLatin1String(cell);
-        connect(link, signal, this, [this, name](int value) { element(name)->setNumberVal(value); });
-    };
-    word(&m_kvs, &KVSTCPthread::changedND1LockOn, "ND1:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedND1LockOff, "ND1:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedNL1LockOn, "NL1:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedNL1LockOff, "NL1:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedNL2LockOn, "NL2:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedNL2LockOff, "NL2:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedNZ1LockOn, "NZ1:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedNZ1LockOff, "NZ1:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedNZ2LockOn, "NZ2:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedNZ2LockOff, "NZ2:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedVP1LockOn, "VP1:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedVP2LockOn, "VP2:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedVP2LockOff, "VP2:LockOff");
-    word(&m_kvs, &KVSTCPthread::changedVP3LockOn, "VP3:LockOn");
-    word(&m_kvk, &KVKTCPthread::changedVP4LockOn, "VP4:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedVP5LockOn, "VP5:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedVP6LockOn, "VP6:LockOn");
-    word(&m_kvs, &KVSTCPthread::changedVP7LockOn, "VP7:LockOn");
-    word(&m_kvk, &KVKTCPthread::changedVP8LockOn, "VP8:LockOn");
+    // The interlock words of each element and direction.
+    connect(&m_kvs, &KVSTCPthread::changedNW2LockOn, this, &KVS::onChangedNW2LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedNW2LockOff, this, &KVS::onChangedNW2LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedND1LockOn, this, &KVS::onChangedND1LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedND1LockOff, this, &KVS::onChangedND1LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedNL1LockOn, this, &KVS::onChangedNL1LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedNL1LockOff, this, &KVS::onChangedNL1LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedNL2LockOn, this, &KVS::onChangedNL2LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedNL2LockOff, this, &KVS::onChangedNL2LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedNZ1LockOn, this, &KVS::onChangedNZ1LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedNZ1LockOff, this, &KVS::onChangedNZ1LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedNZ2LockOn, this, &KVS::onChangedNZ2LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedNZ2LockOff, this, &KVS::onChangedNZ2LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP1LockOn, this, &KVS::onChangedVP1LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP1LockOff, this, &KVS::onChangedVP1LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP2LockOn, this, &KVS::onChangedVP2LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP2LockOff, this, &KVS::onChangedVP2LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP3LockOn, this, &KVS::onChangedVP3LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP3LockOff, this, &KVS::onChangedVP3LockOff);
+    connect(&m_kvk, &KVKTCPthread::changedVP4LockOn, this, &KVS::onChangedVP4LockOn);
+    connect(&m_kvk, &KVKTCPthread::changedVP4LockOff, this, &KVS::onChangedVP4LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP5LockOn, this, &KVS::onChangedVP5LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP5LockOff, this, &KVS::onChangedVP5LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP6LockOn, this, &KVS::onChangedVP6LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP6LockOff, this, &KVS::onChangedVP6LockOff);
+    connect(&m_kvs, &KVSTCPthread::changedVP7LockOn, this, &KVS::onChangedVP7LockOn);
+    connect(&m_kvs, &KVSTCPthread::changedVP7LockOff, this, &KVS::onChangedVP7LockOff);
+    connect(&m_kvk, &KVKTCPthread::changedVP8LockOn, this, &KVS::onChangedVP8LockOn);
+    connect(&m_kvk, &KVKTCPthread::changedVP8LockOff, this, &KVS::onChangedVP8LockOff);
 
     connect(&m_kvk, &KVKTCPthread::changedDoorState, this, &KVS::onChangedDoorState);
-    word(&m_kvk, &KVKTCPthread::changedDoorLockOn, "DOOR:LockOn");
-    word(&m_kvk, &KVKTCPthread::changedDoorLockOff, "DOOR:LockOff");
+    connect(&m_kvk, &KVKTCPthread::changedDoorState, this, &KVS::onDoorPressChanged);
+    connect(&m_kvk, &KVKTCPthread::changedDoorLockOn, this, &KVS::onChangedDoorLockOn);
+    connect(&m_kvk, &KVKTCPthread::changedDoorLockOff, this, &KVS::onChangedDoorLockOff);
 
     connect(&m_kvk, &KVKTCPthread::changedSpiralLock, this, &KVS::signalChangedSpiralLock);
     connect(&m_kvk, &KVKTCPthread::changedShutdownLock, this, &KVS::signalChangedShutdownLock);
@@ -229,6 +237,7 @@ void KVS::initElements()
     connect(&m_kvk, &KVKTCPthread::changedStateVPT, this, &KVS::changedVPT);
     connect(&m_kvk, &KVKTCPthread::changedStateVE, this, &KVS::changedVE1);
     connect(&m_kvk, &KVKTCPthread::changedStateTMN, this, &KVS::changedTMN);
+    connect(&m_kvk, &KVKTCPthread::changedStateLocks, this, &KVS::changedLocksELA);
     connect(&m_kvk, &KVKTCPthread::changedTMNFreq, this, &KVS::changedTMNFreq);
 
     // The cells, then their feeds.
@@ -319,7 +328,13 @@ void KVS::showUnknown(Link link)
     if (link == KvkLink) {
         for (const auto& p : kPowerPumps)
             (this->*p.sprite)->setSprite(-1);
+        // The door press and the running mode are not known either.
         m_doorPressState = -1;
+        lock(QStringLiteral("REGIME:LockDoorPress"))->setUnknown();
+        updatePumpLock();
+        for (StateButton* button : {sbVacManual, sbVacAdjust, sbVacPrepare, sbVacForepump, sbVacPumping,
+                                    sbVacFilling, sbVacShutdown})
+            button->setState(StateButton::State4);
     } else {
         for (PoSprite* Ui_KVS::*piece : kRing)
             (this->*piece)->show();
@@ -329,6 +344,11 @@ void KVS::showUnknown(Link link)
         }
     }
     changedChamberState();
+    locksUnknown(link);
+    for (VacuumElementDlg* dialog : m_dialogs) {
+        if (dialog->link() == (link == KvsLink ? static_cast<VacuumLink*>(&m_kvs) : &m_kvk))
+            dialog->showUnknown();
+    }
 
     // Values: the cells' invalid look.
     const int firstGauge = link == KvsLink ? 0 : 3;

@@ -2,6 +2,14 @@
 
 #include <QDebug>
 
+#include "statusqueue.h"
+
+QEvent::Type statusEventType()
+{
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
 // ---- FramedLink -----------------------------------------------------------------------------
 
 FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts) {}
@@ -77,6 +85,14 @@ bool FramedLink::takeStatusKnown(bool known)
     return true;
 }
 
+bool FramedLink::event(QEvent* event)
+{
+    if (event->type() != statusEventType())
+        return QThread::event(event);
+    deliverStatus();
+    return true;
+}
+
 void FramedLink::receive()
 {
     m_socket.receive(*this);
@@ -118,7 +134,7 @@ QString FramedLink::payloadText(const QByteArray& payload)
 
 // ---- StatusReceiver -------------------------------------------------------------------------
 
-StatusReceiver::StatusReceiver(int port, StatusFilter filter) : m_port(port), m_filter(filter) {}
+StatusReceiver::StatusReceiver(int port, StatusFilter filter) : m_stream(port, filter) {}
 
 StatusReceiver::~StatusReceiver()
 {
@@ -133,13 +149,10 @@ void StatusReceiver::stopAndJoin()
 
 void StatusReceiver::run()
 {
-    StatusStream stream(m_port, m_filter);
-    m_stream = &stream;
-    stream.run(*this);
-    m_stream = nullptr;
+    m_stream.run(*this);
 }
 
 bool StatusReceiver::readNext(QByteArray& out, int timeoutMs)
 {
-    return m_stream && m_stream->readNext(out, timeoutMs, *this);
+    return m_stream.readNext(out, timeoutMs, *this);
 }

@@ -9,6 +9,7 @@
 // signatures and log texts, and decides what it logs and emits around the shared steps.
 
 #include <QByteArray>
+#include <QEvent>
 #include <QMetaObject>
 #include <QString>
 #include <QThread>
@@ -70,6 +71,10 @@ protected:
 
     bool stopRequested() const override { return m_stop; }
 
+    // Takes the event that the status receiver posts (statusEventType()) to deliverStatus().
+    bool event(QEvent* event) override;
+    // On the link's own thread: emits the status changes that wait (see StatusQueue).
+    virtual void deliverStatus() {}
     // A command that could not be sent, on the sender's thread; the link classes tell their
     // owner.
     virtual void notSent(const QString& text);
@@ -93,6 +98,10 @@ class StatusReceiver : public QThread, private StatusHandler
 public:
     ~StatusReceiver() override;
 
+    // Datagrams taken as status and datagrams rejected so far (see StatusStream).
+    quint64 datagramsAccepted() const { return m_stream.accepted(); }
+    quint64 datagramsRejected() const { return m_stream.rejected(); }
+
 protected:
     StatusReceiver(int port, StatusFilter filter);
 
@@ -106,7 +115,5 @@ protected:
 
 private:
     std::atomic<bool> m_stop{false};
-    const int m_port;
-    const StatusFilter m_filter;
-    StatusStream* m_stream = nullptr;  // the running loop's, on this thread
+    StatusStream m_stream;  // runs on this thread; its counters may be read from any
 };

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 
 namespace StatusField {
@@ -53,21 +54,83 @@ bool differs(const Field& field, const uchar* previous, const uchar* current)
     }
 }
 
-QVariant value(const Field& field, const uchar* data)
+Value valueOf(const Field& field, const uchar* data)
 {
+    Value v;
+    v.index = 0;
+    v.kind = field.kind;
+    v.d = 0.0;
     switch (field.kind) {
     case Kind::Int32:
-        return QVariant::fromValue<int>(read<qint32>(data, field.offset));
+        v.i = read<qint32>(data, field.offset);
+        break;
     case Kind::UInt32:
-        return QVariant::fromValue<uint>(read<quint32>(data, field.offset));
+        v.u = read<quint32>(data, field.offset);
+        break;
     case Kind::Flag:
-        return QVariant::fromValue<bool>(data[field.offset] != 0);
+        v.b = data[field.offset] != 0;
+        break;
     case Kind::Float:
-        return QVariant::fromValue<float>(read<float>(data, field.offset));
+        v.f = read<float>(data, field.offset);
+        break;
     case Kind::Double:
-        return QVariant::fromValue<double>(read<double>(data, field.offset));
+        v.d = read<double>(data, field.offset);
+        break;
+    }
+    return v;
+}
+
+QVariant value(const Field& field, const uchar* data)
+{
+    const Value v = valueOf(field, data);
+    switch (field.kind) {
+    case Kind::Int32:
+        return QVariant::fromValue<int>(v.i);
+    case Kind::UInt32:
+        return QVariant::fromValue<uint>(v.u);
+    case Kind::Flag:
+        return QVariant::fromValue<bool>(v.b);
+    case Kind::Float:
+        return QVariant::fromValue<float>(v.f);
+    case Kind::Double:
+        return QVariant::fromValue<double>(v.d);
     }
     return QVariant();
+}
+
+void collect(const QVector<Field>& table, const uchar* previous, const uchar* current, std::vector<Value>& out)
+{
+    for (int i = 0; i < table.size(); ++i) {
+        if (differs(table[i], previous, current)) {
+            Value v = valueOf(table[i], current);
+            v.index = i;
+            out.push_back(v);
+        }
+    }
+}
+
+bool hasNaN(const QVector<Field>& table, const uchar* data)
+{
+    for (const Field& field : table) {
+        if ((field.kind == Kind::Float && std::isnan(read<float>(data, field.offset)))
+            || (field.kind == Kind::Double && std::isnan(read<double>(data, field.offset))))
+            return true;
+    }
+    return false;
+}
+
+Tracker::Tracker(const QVector<Field>& table, int datagramSize) : m_table(table), m_previous(datagramSize, '\0') {}
+
+void Tracker::update(const uchar* current, std::vector<Value>& out)
+{
+    uchar* previous = reinterpret_cast<uchar*>(m_previous.data());
+    const size_t size = size_t(m_previous.size());
+    if (m_havePrevious && !m_previousHasNaN && std::memcmp(previous, current, size) == 0)
+        return;
+    collect(m_table, m_havePrevious ? previous : nullptr, current, out);
+    std::memcpy(previous, current, size);
+    m_previousHasNaN = hasNaN(m_table, current);
+    m_havePrevious = true;
 }
 
 QVector<Change> changes(const QVector<Field>& table, const uchar* previous, const uchar* current)
@@ -80,7 +143,7 @@ QVector<Change> changes(const QVector<Field>& table, const uchar* previous, cons
     return result;
 }
 
-Emitter::Emitter(const QVector<Field>& table, const QMetaObject& meta) : m_table(table)
+Emitter::Emitter(const QVector<Field>& table, const QMetaObject& meta)
 {
     m_signals.reserve(table.size());
     for (const Field& field : table) {
@@ -91,52 +154,25 @@ Emitter::Emitter(const QVector<Field>& table, const QMetaObject& meta) : m_table
     }
 }
 
-void Emitter::emitChanges(QObject* target, const uchar* previous, const uchar* current) const
+void Emitter::emitValue(QObject* target, const Value& v) const
 {
-    for (int i = 0; i < m_table.size(); ++i) {
-        const Field& field = m_table[i];
-        if (!differs(field, previous, current))
-            continue;
-        const QMetaMethod& signal = m_signals[i];
-        switch (field.kind) {
-        case Kind::Int32:
-            signal.invoke(target, Qt::DirectConnection, Q_ARG(int, read<qint32>(current, field.offset)));
-            break;
-        case Kind::UInt32:
-            signal.invoke(target, Qt::DirectConnection, Q_ARG(uint, read<quint32>(current, field.offset)));
-            break;
-        case Kind::Flag:
-            signal.invoke(target, Qt::DirectConnection, Q_ARG(bool, current[field.offset] != 0));
-            break;
-        case Kind::Float:
-            signal.invoke(target, Qt::DirectConnection, Q_ARG(float, read<float>(current, field.offset)));
-            break;
-        case Kind::Double:
-            signal.invoke(target, Qt::DirectConnection, Q_ARG(double, read<double>(current, field.offset)));
-            break;
-        }
-    }
-}
-
-bool forward(const QVector<Field>& table, const QObject* source, const QObject* target)
-{
-    bool complete = true;
-    for (const Field& field : table) {
-        const QMetaMethod from = signalOf(*source->metaObject(), field.signal);
-        const QMetaMethod to = signalOf(*target->metaObject(), field.signal);
-        if (!from.isValid() || !to.isValid() || !QObject::connect(source, from, target, to))
-            complete = false;
-    }
-    return complete;
-}
-
-void unforward(const QVector<Field>& table, const QObject* source, const QObject* target)
-{
-    for (const Field& field : table) {
-        const QMetaMethod from = signalOf(*source->metaObject(), field.signal);
-        const QMetaMethod to = signalOf(*target->metaObject(), field.signal);
-        if (from.isValid() && to.isValid())
-            QObject::disconnect(source, from, target, to);
+    const QMetaMethod& signal = m_signals[v.index];
+    switch (v.kind) {
+    case Kind::Int32:
+        signal.invoke(target, Qt::DirectConnection, Q_ARG(int, v.i));
+        break;
+    case Kind::UInt32:
+        signal.invoke(target, Qt::DirectConnection, Q_ARG(uint, v.u));
+        break;
+    case Kind::Flag:
+        signal.invoke(target, Qt::DirectConnection, Q_ARG(bool, v.b));
+        break;
+    case Kind::Float:
+        signal.invoke(target, Qt::DirectConnection, Q_ARG(float, v.f));
+        break;
+    case Kind::Double:
+        signal.invoke(target, Qt::DirectConnection, Q_ARG(double, v.d));
+        break;
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <vector>
+
 class QObject;
 struct QMetaObject;
 
@@ -36,6 +38,50 @@ bool differs(const Field& field, const uchar* previous, const uchar* current);
 // The field's value in the type its signal carries (int, uint, bool, float or double).
 QVariant value(const Field& field, const uchar* data);
 
+// One change as it is handed from the receiver's thread to the link's: the index of the field in
+// its table and its new value in the type its signal carries.
+struct Value {
+    int index;
+    Kind kind;
+    union {
+        qint32 i;
+        quint32 u;
+        bool b;
+        float f;
+        double d;
+    };
+};
+
+// The field's value (index is left to the caller).
+Value valueOf(const Field& field, const uchar* data);
+
+// Appends the changes between two datagrams to out in emission order (previous may be null:
+// every field).
+void collect(const QVector<Field>& table, const uchar* previous, const uchar* current, std::vector<Value>& out);
+
+// True when a float or double field of the datagram holds a NaN (such a field counts as changed
+// with every datagram, so two equal datagrams may still differ).
+bool hasNaN(const QVector<Field>& table, const uchar* data);
+
+// Keeps the previous datagram of one layout and collects the changes of the next one (every field
+// for the first). A steady controller repeats its datagram: one compare of the bytes settles it,
+// unless a NaN has to be reported again.
+class Tracker
+{
+public:
+    Tracker(const QVector<Field>& table, int datagramSize);
+
+    // Appends the changes of current (datagramSize bytes) to out, in emission order.
+    void update(const uchar* current, std::vector<Value>& out);
+    bool havePrevious() const { return m_havePrevious; }
+
+private:
+    const QVector<Field>& m_table;
+    QByteArray m_previous;
+    bool m_havePrevious = false;
+    bool m_previousHasNaN = false;
+};
+
 // One change: the index of the field in its table and its new value.
 struct Change {
     int field;
@@ -45,28 +91,19 @@ struct Change {
 // The changes between two datagrams in emission order (previous may be null: every field).
 QVector<Change> changes(const QVector<Field>& table, const uchar* previous, const uchar* current);
 
-// Emits the change signals of a table on one object. The signals are looked up once, when the
-// emitter is made; a table entry without a matching signal on the class is a programming error
-// and stops the program at once.
+// Emits the change signals of a table on an object of a class that declares them. The signals
+// are looked up once, when the emitter is made; a table entry without a matching signal on the
+// class is a programming error and stops the program at once.
 class Emitter
 {
 public:
     Emitter(const QVector<Field>& table, const QMetaObject& meta);
 
-    // Emits, on the calling thread, the signal of every field that changed.
-    void emitChanges(QObject* target, const uchar* previous, const uchar* current) const;
+    // Emits, on the calling thread, the signal of the change's field with its value.
+    void emitValue(QObject* target, const Value& value) const;
 
 private:
-    const QVector<Field>& m_table;
     QVector<QMetaMethod> m_signals;
 };
-
-// Connects every signal of the table on source to the signal of the same signature on target
-// (signal to signal, automatic connection), so that target re-emits what source emits. Returns
-// false when a signal is missing on either side.
-bool forward(const QVector<Field>& table, const QObject* source, const QObject* target);
-
-// Removes the connections made by forward().
-void unforward(const QVector<Field>& table, const QObject* source, const QObject* target);
 
 }  // namespace StatusField

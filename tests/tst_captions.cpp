@@ -17,11 +17,13 @@
 #include "contoursamples.h"
 #include "drivesim.h"
 #include "editorconsole.h"
+#include "elementdlg.h"
 #include "formlist.h"
 #include "genericlink.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "mywinstyle.h"
+#include "statebutton.h"
 #include "systemoff.h"
 #include "techdialogs.h"
 #include "testenv.h"
@@ -249,6 +251,38 @@ private slots:
             opening.opener->click();
             QVERIFY2(driver.done(), opening.inner);
         }
+        // The vacuum screen: each element's switching dialog, the list of a refused switch (the
+        // plant at rest refuses ND1), the setup code and an algorithm's question.
+        KVS* vacuumScreen = gui.kvs;
+        QVERIFY(QTest::qWaitFor([vacuumScreen] { return vacuumScreen->sbVacManual->state() != StateButton::State4; },
+                                5000));
+        for (int d = 0; d < KVS::ElementDialogCount; ++d) {
+            VacuumElementDlg* dialog = vacuumScreen->elementDialog(KVS::ElementDialog(d));
+            QVERIFY(QTest::qWaitFor([dialog] { return dialog->storedState() >= 0; }, 5000));
+            dialog->showDlg();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            faults << clippedCaptions(dialog, QStringLiteral("element dialog ") + dialog->lblId->text());
+            if (d == KVS::DlgND1) {
+                QVERIFY(QTest::qWaitFor([dialog] { return dialog->sbSwitch->locked(); }, 5000));
+                QTest::mousePress(dialog->sbSwitch, Qt::LeftButton);
+                QVERIFY(dialog->sbSwitch->popup());
+                faults << clippedCaptions(dialog->sbSwitch->popup(), QStringLiteral("refused switch of ND1"));
+                QTest::mouseRelease(dialog->sbSwitch, Qt::LeftButton);
+            }
+            dialog->hide();
+        }
+        vacuumScreen->onUserChanged(0);
+        const QList<Opening> modes{
+            {"Numpad", vacuumScreen->sbVacAdjust, QStringLiteral("setup code")},
+            {"Confirm", vacuumScreen->sbVacPrepare, QStringLiteral("algorithm question")},
+        };
+        for (const Opening& opening : modes) {
+            ModalDriver driver;
+            driver.next(QString::fromLatin1(opening.dialog), measureAndClose(&faults, opening.where));
+            QTest::mouseClick(opening.opener, Qt::LeftButton);
+            QVERIFY2(driver.done(), opening.dialog);
+        }
+
         for (const QString& complaint : complaints.take())
             faults << QStringLiteral("main window or a dialog: style sheet: ") + complaint;
         QVERIFY2(faults.isEmpty(), report(faults).constData());

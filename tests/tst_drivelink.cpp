@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -234,11 +235,14 @@ private slots:
         QTest::qWait(150);
         QCOMPARE(recorder.names.size(), 96);
 
-        // A flag byte 1 to 2 is a change; a NaN is re-emitted with every datagram.
+        // A flag byte 1 to 2 is a change; a NaN is re-emitted with every datagram (given the time
+        // to reach the GUI thread: a coordinate still waiting there would take the newer value's
+        // place).
         wire[286] = 2;
         const float nan = std::numeric_limits<float>::quiet_NaN();
         wire.replace(68, 4, QByteArray(reinterpret_cast<const char*>(&nan), 4));
         peer.datagram(wire);
+        QVERIFY(QTest::qWaitFor([&] { return recorder.names.size() == 98; }, 1000));
         peer.datagram(wire);
         QVERIFY(QTest::qWaitFor([&] { return recorder.names.size() == 99; }, 1000));
         QCOMPARE(recorder.names.mid(96), (QStringList{"X", "KeyAccess", "X"}));
@@ -294,6 +298,90 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(recorder.names, emissionOrder());
         QCOMPARE(link.channelState(), 7u);
+    }
+
+    // Datagrams that reach the receiver while the GUI thread is busy are emitted together: every
+    // value of a state word, a channel state and a message word arrives, in order, while a
+    // coordinate may skip to its latest value.
+    void burstKeepsEveryStateEdge()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        LoopbackPeer peer;
+        QStringList seen;
+        connect(&link, &DriveTCPthread::changedStateLX1, this, [&](int v) { seen << QStringLiteral("StateLX1=%1").arg(v); });
+        connect(&link, &DriveTCPthread::changedChannelState1, this, [&](uint v) { seen << QStringLiteral("Channel1=%1").arg(v); });
+        connect(&link, &DriveTCPthread::changedMessage, this, [&](uint v) { seen << QStringLiteral("Message=%1").arg(v); });
+        QList<float> lx1;
+        connect(&link, &DriveTCPthread::changedLX1, this, [&](float v) { lx1 << v; });
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(0)));
+        QTest::qWait(100);
+        seen.clear();
+        lx1.clear();
+
+        struct Step {
+            qint32 state;
+            quint32 channel;
+            quint32 message;
+            float lx1;
+        };
+        const Step burst[] = {{3, 2, 5, 1.0f}, {0, 0, 6, 2.0f}, {0, 0, 5, 3.0f}};
+        for (const Step& step : burst) {
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            packet.driveState[DriveStatusPacket::LX1] = step.state;
+            packet.channelState[0] = step.channel;
+            packet.message[0] = step.message;
+            packet.position[DriveStatusPacket::LX1] = step.lx1;
+            peer.datagram(DriveStatus::encode(packet));
+        }
+        QThread::msleep(150);  // the GUI thread is busy while all three arrive
+        QVERIFY(QTest::qWaitFor([&] { return !lx1.isEmpty() && lx1.last() == 3.0f; }, 2000));
+        QTest::qWait(50);
+        QCOMPARE(seen, (QStringList{"Channel1=2", "StateLX1=3", "Message=5", "Channel1=0", "StateLX1=0",
+                                    "Message=6", "Message=5"}));
+        QVERIFY(lx1.size() <= 3);
+        QCOMPARE(lx1.last(), 3.0f);
+        QVERIFY(std::is_sorted(lx1.begin(), lx1.end()));
+    }
+
+    // A coordinate held back for a moment still reaches its slot when the stream then pauses,
+    // long before the pause would count as a loss.
+    void lastCoordinateArrivesWhenTheStreamPauses()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        LoopbackPeer peer;
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(0)));
+        QTest::qWait(100);
+
+        const auto send = [&](float position) {
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            packet.position[DriveStatusPacket::LX1] = position;
+            peer.datagram(DriveStatus::encode(packet));
+        };
+        // A plain event loop, which takes each event the moment it comes: the second coordinate
+        // goes out right after the first has been handed over, and is held back.
+        QEventLoop loop;
+        QElapsedTimer clock;
+        connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
+            if (v == 1.0f) {
+                QTimer::singleShot(0, &loop, [&] {
+                    send(2.0f);
+                    clock.start();
+                });
+            } else if (v == 2.0f) {
+                loop.exit(int(clock.elapsed()));
+            }
+        });
+        QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
+        send(1.0f);
+        const int ms = loop.exec();
+        QVERIFY2(ms >= 0 && ms < 400, QByteArray::number(ms));
+        QVERIFY(link.connected());
     }
 
     void connectFailures()

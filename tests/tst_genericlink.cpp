@@ -1,6 +1,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include "datagramflood.h"
 #include "genericlink.h"
 #include "linkpeer.h"
 #include "testenv.h"
@@ -378,10 +379,18 @@ private slots:
         QCOMPARE(e.map["B"]->rawNumberVal(), 20.0f);
     }
 
-    // A long message whose continuation never comes is given up after the continuation wait;
-    // the next message is then read as a message of its own.
+    // A long message whose continuation never comes is given up after the continuation wait,
+    // also when empty datagrams keep coming meanwhile; the next message is then read as a
+    // message of its own.
+    void missingContinuationIsGivenUp_data()
+    {
+        QTest::addColumn<bool>("emptyDatagrams");
+        QTest::newRow("nothing") << false;
+        QTest::newRow("empty datagrams") << true;
+    }
     void missingContinuationIsGivenUp()
     {
+        QFETCH(bool, emptyDatagrams);
         const quint16 port = TestEnv::freePort();
         Elements e = longMessageElements(port);
         UDPthread receiver(&e.map, port);
@@ -389,7 +398,18 @@ private slots:
         QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map.last()->numberVal() == 1; }));
 
         QVERIFY(peer.sendDatagram(port, message(records(e.map, 2)).left(200)));
-        QTest::qWait(GenericLink::kContinuationWaitMs + 300);
+        {
+            std::unique_ptr<DatagramFlood> flood;
+            if (emptyDatagrams)
+                flood = std::make_unique<DatagramFlood>(port, QByteArray(), 1);
+            QTest::qWait(GenericLink::kContinuationWaitMs + 500);
+        }
+        QTest::qWait(300);
+        // The message given up counts as rejected, and so does every empty datagram.
+        if (emptyDatagrams)
+            QVERIFY(receiver.datagramsRejected() > 100);
+        else
+            QCOMPARE(receiver.datagramsRejected(), quint64(1));
         QVERIFY(peer.sendDatagram(port, message(records(e.map, 3))));
         QVERIFY(QTest::qWaitFor([&] { return e.map.last()->numberVal() == 3; }, 2000));
         QCOMPARE(e.map.first()->numberVal(), 3.0f);

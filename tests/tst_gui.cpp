@@ -158,7 +158,8 @@ private slots:
             return true;
         };
         QVERIFY(QTest::qWaitFor([&] { return allShow(base); }, 5000));
-        QCOMPARE(gui.kvs->doorState(), 1u);
+        QCOMPARE(gui.kvs->doorState(), 1);
+        QVERIFY(gui.kvs->lock(QStringLiteral("REGIME:LockDoorState"))->state());
         QCOMPARE(gui.contour->channelState(1), 3u);
         QVERIFY(gui.contour->driveState());
         QVERIFY(gui.contour->virtualMode());
@@ -174,6 +175,9 @@ private slots:
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
         QVERIFY(!gui.contour->virtualMode());
         QCOMPARE(gui.contour->channelState(1), 0u);
+        // Where the door is, the vacuum screen no longer knows.
+        QCOMPARE(gui.kvs->doorState(), -1);
+        sim.status().doorState = 0;
         float moved[10];
         for (int i = 0; i < 10; ++i)
             moved[i] = base[i] + 1.0f;
@@ -182,6 +186,8 @@ private slots:
         sim.setRefuseConnections(false);
         QVERIFY(QTest::qWaitFor([&] { return allShow(moved); }, 5000));
         QVERIFY(gui.cncConnected());
+        QCOMPARE(gui.kvs->doorState(), 0);
+        QVERIFY(!gui.kvs->lock(QStringLiteral("REGIME:LockDoorState"))->state());
     }
 
     void vacuumLinksAndInterlocks()
@@ -513,6 +519,7 @@ private slots:
         QVERIFY(!gui.pbConstants->isHidden());
         QCOMPARE(gui.kvs->userRights(), 0);
         QCOMPARE(gui.contour->userRights(), 0);
+        QVERIFY(!gui.kvs->lock(QStringLiteral("REGIME:LockUser"))->state());
 
         // Change of user cancelled: the previous user's labels stay, everyone hears -1.
         {
@@ -527,6 +534,8 @@ private slots:
         QVERIFY(gui.pbConstants->isHidden());
         QCOMPARE(gui.kvs->userRights(), -1);
         QCOMPARE(gui.contour->userRights(), -1);
+        // Nobody is logged in now: the setup mode is not for anybody.
+        QVERIFY(gui.kvs->lock(QStringLiteral("REGIME:LockUser"))->state());
 
         // Change of user accepted.
         {

@@ -7,6 +7,7 @@
 #include "kvs.h"
 #include "pictures.h"
 #include "testenv.h"
+#include "vacuumplant.h"
 #include "vacuumsim.h"
 #include "widgets.h"
 
@@ -47,14 +48,6 @@ bool kvkValuesKnown(const KVS& s)
     return background(s.PT5) == kGaugeValid && background(s.lblPT6u) == kGaugeValid
         && background(s.FreqTMN) == QColor(192, 86, 0) && shows(s.VP4, "vv_0.png") && shows(s.TMN, "TMN_0.png")
         && shows(s.NP1, "NP_1.png");
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList list;
-    for (const QList<QVariant>& args : spy)
-        list << args.at(0).toString();
-    return list;
 }
 
 }  // namespace
@@ -186,8 +179,8 @@ private slots:
         QVERIFY(sim->apply(Sim::Kvs, QStringLiteral("NL1 ON")));
         QVERIFY(QTest::qWaitFor([&screen] { return shows(screen.NL1, "NL_23.png"); }, 2000));
         QVERIFY(QTest::qWaitFor([&screen] { return shows(screen.NL1, "NL_1.png"); }, 3000));
-        QVERIFY(texts(log).contains(QStringLiteral("[I]Форвакуумный насос NL1 включается")));
-        QVERIFY(texts(log).contains(QStringLiteral("[I]Форвакуумный насос NL1 включен")));
+        QVERIFY(messageTexts(log).contains(QStringLiteral("[I]Форвакуумный насос NL1 включается")));
+        QVERIFY(messageTexts(log).contains(QStringLiteral("[I]Форвакуумный насос NL1 включен")));
 
         // A vent into the chamber: its pipes light and the chamber is tinted once it is open.
         sim->setChamberDoorClosed(true);
@@ -196,7 +189,7 @@ private slots:
         QVERIFY(shows(screen.VP8, "vv_1.png"));
         QVERIFY(shows(screen.pipeJ2, "vpipe_1.png"));
         QCOMPARE(background(screen.frmChamber), QColor(160, 255, 255));
-        QVERIFY(texts(log).contains(QStringLiteral("[I]Клапан напуска VP8 открыт")));
+        QVERIFY(messageTexts(log).contains(QStringLiteral("[I]Клапан напуска VP8 открыт")));
     }
 
     void statusReachesCellsAndTheMainWindowRelays()
@@ -263,7 +256,7 @@ private slots:
         log.clear();
         QVERIFY(sim->sendText(Sim::Kvk, QStringLiteral("Дверь прижата")));
         const QRegularExpression stamped(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] Дверь прижата$"));
-        QVERIFY(QTest::qWaitFor([&log, &stamped] { return !texts(log).filter(stamped).isEmpty(); }, 3000));
+        QVERIFY(QTest::qWaitFor([&log, &stamped] { return !messageTexts(log).filter(stamped).isEmpty(); }, 3000));
         for (const QList<QVariant>& args : log) {
             if (stamped.match(args.at(0).toString()).hasMatch())
                 QCOMPARE(args.at(1).toBool(), false);
@@ -279,7 +272,7 @@ private slots:
             QCOMPARE(screen.userRights(), rights);
         }
         screen.onDoorStateChanged(1);
-        QCOMPARE(screen.doorState(), 1u);
+        QCOMPARE(screen.doorState(), 1);
     }
 
     void goesAwayWhileLinksAreUp()

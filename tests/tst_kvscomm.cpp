@@ -305,6 +305,38 @@ private slots:
         QVERIFY(f.link->connected());
     }
 
+    // Datagrams that reach the receiver while the GUI thread is busy are emitted together, every
+    // change of each in order.
+    void burstKeepsEveryChange()
+    {
+        Fixture f = connected(true);
+        QVERIFY(f.link);
+        auto* link = static_cast<KVSTCPthread*>(f.link.get());
+        QStringList seen;
+        connect(link, &KVSTCPthread::changedVP1State, this, [&](int v) { seen << QStringLiteral("VP1State=%1").arg(v); });
+        connect(link, &KVSTCPthread::changedPT1, this, [&](double v) { seen << QStringLiteral("PT1=%1").arg(v); });
+        QVERIFY(QTest::qWaitFor([&] { return seen.size() == 2; }, 3000));
+        f.peer->timer.stop();
+        QTest::qWait(60);
+        seen.clear();
+
+        const struct {
+            qint32 state;
+            double pressure;
+        } burst[] = {{3, 1.0}, {0, 2.0}, {0, 3.0}};
+        for (const auto& step : burst) {
+            KvsStatusPacket packet;
+            std::memcpy(&packet, f.peer->packet.constData(), sizeof packet);
+            packet.VP1State = step.state;
+            packet.PT1 = step.pressure;
+            f.peer->datagram(VacuumStatus::encode(packet));
+        }
+        QThread::msleep(150);  // the GUI thread is busy while all three arrive
+        QVERIFY(QTest::qWaitFor([&] { return seen.size() >= 5; }, 2000));
+        QTest::qWait(50);
+        QCOMPARE(seen, (QStringList{"VP1State=3", "PT1=1", "VP1State=0", "PT1=2", "PT1=3"}));
+    }
+
     void lossAndReconnect_data()
     {
         QTest::addColumn<bool>("kvs");

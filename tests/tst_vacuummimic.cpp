@@ -5,12 +5,14 @@
 #include <limits>
 #include <memory>
 
+#include "elementdlg.h"
 #include "fixedpaths.h"
 #include "kvs.h"
 #include "pictures.h"
 #include "settingsfile.h"
 #include "statebutton.h"
 #include "testenv.h"
+#include "vacuumplant.h"
 #include "vacuummimic.h"
 #include "widgets.h"
 
@@ -57,45 +59,6 @@ void notePipeSets(KVS& screen)
         }
     }
 }
-
-QStringList messages(const QSignalSpy& spy)
-{
-    QStringList texts;
-    for (const QList<QVariant>& args : spy)
-        texts << args.at(0).toString();
-    return texts;
-}
-
-// Stands in for an element dialog: counts how it is shown, and reads a value cell of the screen
-// while it is destroyed (a cell deleted before it would be a use after free).
-class FakeDialog : public QFrame
-{
-    Q_OBJECT
-
-public:
-    FakeDialog(QWidget* parent, LenzeElement* cell) : QFrame(parent), m_cell(cell) {}
-    ~FakeDialog() override
-    {
-        cellAlive = !m_cell.isNull();
-        lastValue = cellAlive ? m_cell->numberVal() : -1;
-    }
-
-    Q_INVOKABLE void showDlg()
-    {
-        ++shownCount;
-        show();
-    }
-
-    int shownCount = 0;
-    static bool cellAlive;
-    static int lastValue;
-
-private:
-    QPointer<LenzeElement> m_cell;
-};
-
-bool FakeDialog::cellAlive = false;
-int FakeDialog::lastValue = 0;
 
 }  // namespace
 
@@ -326,7 +289,7 @@ private slots:
         QCOMPARE(background(screen.PT6), QColor(255, 32, 0));
         screen.onChangedPT6Valid(7);
         QCOMPARE(background(screen.PT6), QColor(0, 128, 255));
-        QCOMPARE(messages(log), (QStringList{"[W]Нарушен обмен с датчиком вакуума PT3!",
+        QCOMPARE(messageTexts(log), (QStringList{"[W]Нарушен обмен с датчиком вакуума PT3!",
                                             "[W]Нарушен обмен с датчиком вакуума PT6!"}));
         QVERIFY(log.last().at(1).toBool());
 
@@ -350,7 +313,7 @@ private slots:
         screen.changedVPT(3);
         screen.changedVE1(1);
         screen.changedTMN(2);
-        QCOMPARE(messages(log), (QStringList{"[I]Форвакуумный насос NL1 выключен",
+        QCOMPARE(messageTexts(log), (QStringList{"[I]Форвакуумный насос NL1 выключен",
                                             "[W]Повысительный насос NW2 - ошибка!",
                                             "[W]Затвор VP1 - ошибка!",
                                             "[I]Клапан напуска ТМН открывается",
@@ -379,7 +342,7 @@ private slots:
         screen.changedVE1(9);
         QVERIFY(shows(screen.NZ2, QStringLiteral("NZ_4.png")));
         QVERIFY(shows(screen.VE1, QStringLiteral("VE_4.png")));
-        QCOMPARE(messages(log).mid(1), (QStringList{"[W]Двухроторный насос NZ2 - ошибка!", "[W]Шибер ЭЛП - ошибка!"}));
+        QCOMPARE(messageTexts(log).mid(1), (QStringList{"[W]Двухроторный насос NZ2 - ошибка!", "[W]Шибер ЭЛП - ошибка!"}));
         QCOMPARE(screen.elementState(KVS::Element::NZ2), 9);
 
         // Power-only pumps: their picture, no line.
@@ -469,35 +432,49 @@ private slots:
     {
         KVS screen;
         QSignalSpy log(&screen, &KVS::message);
-        // Ctrl+H with no dialog at all still writes its line.
-        screen.actHide->trigger();
-        QCOMPARE(messages(log), QStringList{"[I]Нажата комбинация клавиш для скрытия диалогов элементов вакуумной системы"});
-        QCOMPARE(log.last().at(1).toBool(), false);
-        QTest::mouseClick(screen.NL1, Qt::LeftButton);  // no dialog: nothing happens
+        const QList<QPair<QWidget*, KVS::ElementDialog>> touches = {
+            {screen.NL1, KVS::DlgNL1}, {screen.NL2, KVS::DlgNL2}, {screen.NZ1, KVS::DlgNZ1},
+            {screen.NZ2, KVS::DlgNZ2}, {screen.ND1, KVS::DlgND1}, {screen.lblND1, KVS::DlgND1},
+            {screen.NW2, KVS::DlgNW2}, {screen.VP1, KVS::DlgVP1}, {screen.VP2, KVS::DlgVP2},
+            {screen.VP3, KVS::DlgVP3}, {screen.VP4, KVS::DlgVP4}, {screen.VP5, KVS::DlgVP5},
+            {screen.VP6, KVS::DlgVP6}, {screen.VP7, KVS::DlgVP7}, {screen.VP8, KVS::DlgVP8},
+            {screen.Door, KVS::DlgDoor}, {screen.VPT, KVS::DlgVPT}, {screen.VE1, KVS::DlgVE1},
+            {screen.TMN, KVS::DlgTMN}};
+        for (const auto& touch : touches) {
+            QWidget* dialog = screen.elementDialog(touch.second);
+            QVERIFY(!dialog->isVisible());
+            QTest::mouseClick(touch.first, Qt::LeftButton);
+            QVERIFY2(dialog->isVisible(), qPrintable(touch.first->objectName()));
+            // The dialog belongs to the element touched (ND1's caption opens ND1's dialog).
+            QVERIFY(touch.first == screen.lblND1 || dialog->parentWidget() == touch.first);
+            dialog->hide();
+        }
+        // The touches write nothing; the pumps without a dialog do nothing.
+        QVERIFY(log.isEmpty());
+        QTest::mouseClick(screen.NP1, Qt::LeftButton);
+        QTest::mouseClick(screen.NW1, Qt::LeftButton);
 
-        auto* nd1 = new FakeDialog(nullptr, screen.element(QStringLiteral("ND1:Power")));
-        auto* door = new FakeDialog(nullptr, screen.element(QStringLiteral("DOOR:LockOn")));
-        screen.setElementDialog(KVS::DlgND1, nd1);
-        screen.setElementDialog(KVS::DlgDoor, door);
-        QTest::mouseClick(screen.ND1, Qt::LeftButton);
-        QTest::mouseClick(screen.lblND1, Qt::LeftButton);
-        QCOMPARE(nd1->shownCount, 2);
-        QTest::mouseClick(screen.Door, Qt::LeftButton);
-        QCOMPARE(door->shownCount, 1);
-        QVERIFY(nd1->isVisible() && door->isVisible());
-        screen.on_actHide_triggered();
-        QVERIFY(!nd1->isVisible() && !door->isVisible());
+        for (int d = 0; d < KVS::ElementDialogCount; ++d)
+            screen.elementDialog(KVS::ElementDialog(d))->show();
+        screen.actHide->trigger();
+        QCOMPARE(messageTexts(log), QStringList{"[I]Нажата комбинация клавиш для скрытия диалогов элементов вакуумной системы"});
+        QCOMPARE(log.last().at(1).toBool(), false);
+        for (int d = 0; d < KVS::ElementDialogCount; ++d)
+            QVERIFY(!screen.elementDialog(KVS::ElementDialog(d))->isVisible());
     }
 
-    void dialogsGoBeforeTheCellsTheyShow()
+    // The dialogs are windows of their own: they go with the screen, shown or not, before the
+    // value cells and locks they show.
+    void dialogsGoWithTheScreen()
     {
         auto screen = std::make_unique<KVS>();
-        LenzeElement* cell = screen->element(QStringLiteral("NL1:Power"));
-        cell->setNumberVal(5);
-        screen->setElementDialog(KVS::DlgNL1, new FakeDialog(screen->NL1, cell));
+        screen->element(QStringLiteral("NL1:Power"))->setNumberVal(5);
+        QPointer<QWidget> nl1 = screen->elementDialog(KVS::DlgNL1);
+        QPointer<QWidget> door = screen->elementDialog(KVS::DlgDoor);
+        screen->on_NL1_clicked();
+        QVERIFY(nl1->isVisible() && nl1->isWindow());
         screen.reset();
-        QVERIFY(FakeDialog::cellAlive);
-        QCOMPARE(FakeDialog::lastValue, 5);
+        QVERIFY(!nl1 && !door);
     }
 };
 

@@ -404,6 +404,66 @@ shot_editor_channel() {
   editor_tab 0
 }
 
+# ---- the vacuum screen (its form at 0, 100) -----------------------------------------------------
+# The mode bar's buttons, left to right, and where each element of the mimic is touched.
+mode_y=140
+mode_x=(64 192 320 449 577 706 835)  # preparation ... shutdown, manual, setup
+declare -A vacuum_at=(
+  [NL1]="460 943" [NL2]="207 951" [NZ1]="466 870" [NZ2]="203 801" [NW2]="350 390" [ND1]="555 640"
+  [VP1]="553 533" [VP2]="472 760" [VP3]="209 499" [VP4]="857 410" [VP5]="333 499" [VP6]="150 734"
+  [VP7]="413 807" [VP8]="791 478" [Door]="57 315" [TMN]="309 301" [VPT]="223 301" [VE1]="426 301")
+
+# An element's switching dialog, hidden again with its own "Скрыть" (bottom right, no frame).
+vacuum_dialog() {  # element
+  # shellcheck disable=SC2086
+  open_at ${vacuum_at[$1]}
+  shoot "vacuum-$1"
+  touch_at $((WX + 186)) $((WY + WH - 41))
+}
+for element in NL1 NL2 NZ1 NZ2 NW2 ND1 VP1 VP2 VP3 VP4 VP5 VP6 VP7 VP8 Door TMN VPT VE1; do
+  eval "shot_vacuum_$element() { vacuum_dialog $element; }"
+done
+
+# A switch the controller refuses lists why while it is held: ND1 needs its fore pump and a
+# pumped body, which the plant at rest has not.
+shot_vacuum_refusal() {
+  # shellcheck disable=SC2086
+  open_at ${vacuum_at[ND1]}
+  xdotool mousemove $((WX + 66)) $((WY + WH - 41)) mousedown 1
+  sleep 0.8
+  shoot vacuum-refusal
+  xdotool mouseup 1
+  sleep 0.5
+  touch_at $((WX + 186)) $((WY + WH - 41))
+}
+
+# The setup mode's access code; closed unanswered (the log says the code was wrong).
+shot_setup_code() {
+  open_at "${mode_x[6]}" "$mode_y"
+  shoot setup-code
+  close_frame
+}
+
+# An automatic algorithm asks first; closed, it answers no.
+shot_algorithm_question() {
+  open_at "${mode_x[0]}" "$mode_y"
+  shoot algorithm-question
+  close_frame
+}
+
+# With the door released, the pumping modes list why they are refused while held; the door is
+# pressed again after.
+shot_mode_refusal() {
+  session_sim_input "kvk DOOR UNPRESS"
+  sleep 2
+  xdotool mousemove "${mode_x[2]}" "$mode_y" mousedown 1
+  sleep 0.8
+  shoot mode-refusal
+  xdotool mouseup 1
+  session_sim_input "kvk DOOR PRESS"
+  sleep 2
+}
+
 # Last: the login of a change of user, cancelled (the console then has no user).
 shot_login() {
   open_at "${bottom_x[0]}" "$bottom_y"
@@ -414,6 +474,10 @@ shot_login() {
 steps=(shot_main shot_axis_lx shot_axis_u1 shot_second_lx shot_fixed_move shot_speed_selector
   shot_number_pad shot_points shot_users shot_constants shot_information shot_calculator
   shot_exit_question shot_power_off_question shot_handwheel_menu shot_interlocks shot_pendant shot_virtual_axes
+  shot_vacuum_NL1 shot_vacuum_NL2 shot_vacuum_NZ1 shot_vacuum_NZ2 shot_vacuum_NW2 shot_vacuum_ND1 shot_vacuum_VP1
+  shot_vacuum_VP2 shot_vacuum_VP3 shot_vacuum_VP4 shot_vacuum_VP5 shot_vacuum_VP6 shot_vacuum_VP7 shot_vacuum_VP8
+  shot_vacuum_Door shot_vacuum_TMN shot_vacuum_VPT shot_vacuum_VE1 shot_vacuum_refusal shot_setup_code
+  shot_algorithm_question shot_mode_refusal
   shot_editor_contour shot_scheme_menu shot_delete_question shot_passes_pad shot_frame_parameters
   shot_close_menu shot_editor_technology shot_cell_pad shot_sweep shot_templates_menu shot_tech_settings
   shot_templates shot_add_point shot_weld_speed_pad shot_editor_channel shot_circular_templates shot_login)

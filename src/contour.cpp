@@ -6,60 +6,30 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
+#include "contourcells.h"
 #include "contourfile.h"
 #include "contourgeometry.h"
+#include "contourparams.h"
 #include "drivecomm.h"
 #include "filemanager.h"
 #include "fixedpaths.h"
 #include "gui.h"
 #include "settingsfile.h"
+#include "trsel.h"
+
+using namespace ContourCells;
 
 namespace {
 
-constexpr int kTechColumns = 7;
-constexpr int kPathColumn = 0;
-constexpr int kIrColumn = 1;
-constexpr int kIfColumn = 2;
-constexpr int kIxColumn = 3;
-constexpr int kIyColumn = 4;
-constexpr int kSpeedColumn = 5;
-constexpr int kSweepColumn = 6;
 constexpr int kShownColumnWidth = 80;
 constexpr int kDefaultAxisWidth = 100;
-constexpr float kMaxBeamCurrent = 800;
+// The most technology rows that one add-contour-point may insert.
+constexpr int kMaxAddedRows = 1000;
 const char* const kTechWidthKeys[kTechColumns] = {"S", "Ir", "If", "Ix", "Iy", "Rate", "TR"};
-
-const QString& sweepOffText()
-{
-    static const QString text = QStringLiteral("ВЫКЛ");
-    return text;
-}
-
-QString fixed(float value, int decimals)
-{
-    return QString::number(double(value), 'f', decimals);
-}
-
-QString segmentText(const SegmentParams& s)
-{
-    if (s.type == SegmentParams::Line)
-        return QStringLiteral("Прямая");
-    if (s.type != SegmentParams::Arc)
-        return QStringLiteral("Конец");
-    const QString direction = s.direction == 1 ? QStringLiteral("пр. ч.с., ") : QStringLiteral("по ч.с., ");
-    const QString plane = s.plane == 1 ? QStringLiteral("пл-XZ") : s.plane == 2 ? QStringLiteral("пл-YZ")
-                                                                                : QStringLiteral("пл-XY");
-    return QStringLiteral("Дуга, ") + QStringLiteral("r=") + fixed(s.radius, 1) + QStringLiteral(", ") + direction +
-           plane;
-}
-
-QTableWidgetItem* textItem(const QString& text)
-{
-    return new QTableWidgetItem(text);
-}
 
 }  // namespace
 
@@ -89,6 +59,7 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     }
     connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
+    connect(twTechTab, &QTableWidget::cellClicked, this, &CONTOUR::onTechTabCellClicked);
     setUpStart();
 
     loadIni();
@@ -161,20 +132,11 @@ ContourSnapshot CONTOUR::snapshot() const
         const QString text = sweep ? sweep->text() : QString();
         if (text.isEmpty()) {
             t.sweep = TechRow::SweepNone;
-        } else if (text == sweepOffText()) {
+        } else if (text == TRSelect::OffText) {
             t.sweep = TechRow::SweepOff;
         } else {
             t.sweep = TechRow::SweepSet;
-            RasterParams& r = t.raster;
-            r.type = sweep->data(RoleRasterType).toInt();
-            r.ampX = sweep->data(RoleRasterType + 1).toFloat();
-            r.ampY = sweep->data(RoleRasterType + 2).toFloat();
-            r.angle = sweep->data(RoleRasterType + 3).toInt();
-            r.freq = sweep->data(RoleRasterType + 4).toInt();
-            r.shiftX = sweep->data(RoleRasterType + 5).toFloat();
-            r.shiftY = sweep->data(RoleRasterType + 6).toFloat();
-            r.param = sweep->data(RoleRasterType + 7).toFloat();
-            r.reverse = sweep->data(RoleRasterType + 8).toInt();
+            t.raster = TRSelect::fromItem(*sweep);
         }
         s.tech << t;
     }
@@ -373,7 +335,7 @@ float CONTOUR::calcD()
 
 void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
 {
-    auto* item = textItem(segmentText(segment));
+    auto* item = textItem(ContourParams::segmentText(segment.type, segment.direction, segment.plane, segment.radius));
     item->setData(RoleSegmentType, segment.type);
     item->setData(RoleSegmentRadius, segment.radius);
     item->setData(RoleSegmentDirection, segment.direction);
@@ -418,7 +380,8 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
 {
     if (!m_schema)
         return;
-    if (!(oldDiameter > 0) || !(newDiameter > 0) || !(m_schema->D() > 0)) {
+    if (!(oldDiameter > 0) || !(newDiameter > 0) || !(m_schema->D() > 0) || !std::isfinite(oldDiameter) ||
+        !std::isfinite(newDiameter) || !std::isfinite(m_schema->D())) {
         warn(QStringLiteral("Точки контура не перенесены на новый диаметр: диаметр должен быть больше 0"));
         return;
     }
@@ -631,6 +594,15 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
         warn(QStringLiteral("Точки контура не добавлены: точки %1 нет в контуре").arg(point));
         return;
     }
+    // Each row is one more line of the beam program: a pass count mistyped by some digits must
+    // not bury the table (and the window) under rows.
+    const double count = double(allPoints ? std::max(P, 0) : 1) * double(allRotate ? std::max(N, 0) : 1);
+    if (count > kMaxAddedRows) {
+        warn(QStringLiteral("Точки контура не добавлены: %1 строк за один раз - слишком много (не более %2)")
+                 .arg(count, 0, 'f', 0)
+                 .arg(kMaxAddedRows));
+        return;
+    }
     const ContourSnapshot s = snapshot();
     auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
     if (allPoints) {
@@ -651,9 +623,15 @@ void CONTOUR::setParamValueInTable(int column, float value, int decimals)
 {
     const int rows = twTechTab->rowCount();
     for (int row = 0; row < rows; ++row) {
-        setTechCell(row, column, value, decimals);
+        // A cell keeps its background: a switched-off row stays grey all along.
+        QTableWidgetItem* item = twTechTab->item(row, column);
+        if (!item || isComment(row)) {
+            setTechCell(row, column, value, decimals);
+            item = twTechTab->item(row, column);
+        }
+        item->setText(fixed(value, decimals));
         if (row == 0 || row == rows - 1)
-            twTechTab->item(row, column)->setBackground(twTechTab->palette().brush(QPalette::AlternateBase));
+            item->setBackground(twTechTab->palette().brush(QPalette::AlternateBase));
     }
 }
 
@@ -967,17 +945,9 @@ void CONTOUR::load(const QString& name, const QString& path)
         twTechTab->item(row, kSpeedColumn)->setText(fixed(t.speed, 1));
         QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
         if (t.sweep == TechRow::SweepOff) {
-            sweep->setText(sweepOffText());
+            sweep->setText(TRSelect::OffText);
         } else if (t.sweep == TechRow::SweepSet) {
-            const RasterParams& ras = t.raster;
-            const QVariant values[] = {ras.type,   ras.ampX,   ras.ampY,  ras.angle,  ras.freq,
-                                       ras.shiftX, ras.shiftY, ras.param, ras.reverse};
-            for (int i = 0; i < 9; ++i)
-                sweep->setData(RoleRasterType + i, values[i]);
-            QFont font = sweep->font();
-            font.setPointSize(9);
-            sweep->setFont(font);
-            sweep->setText(rasterText(ras));
+            TRSelect::setSweep(*sweep, t.raster);
         }
     }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -11,13 +13,17 @@
 #include "channelstart.h"
 #include "contourmodel.h"
 #include "elasharedmemory.h"
+#include "weldpassport.h"
 #include "techeditor.h"
 #include "ui_contour.h"
 #include "weldprogram.h"
 
 class Gui;
+class QLabel;
+class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
+class QTextEdit;
 
 // The weld program editor: a tab widget with the contour table, the technology table and the
 // three channel pages. The two tables are the program's store; snapshot() reads them into a
@@ -117,6 +123,23 @@ public:
     bool fullRun() const { return m_fullRun; }
     bool forward() const { return m_forward; }
 
+    // ---- channel pages (channelpages.cpp) -------------------------------------------------------
+    // Reads the NC program path + ".npg" (an installation path) into the page; false, with the
+    // page as it was, when it cannot be read.
+    bool loadFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+    // Writes the page's text to path + ".npg"; false when it cannot be written.
+    bool saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+
+    // ---- weld passport (contourpassport.cpp) ---------------------------------------------------
+    // Opens the passport of the run now starting, in the form of fullRun(): the header, the first
+    // row, then a row every 100 ms until the run ends. A passport still open is ended first.
+    void startPassport();
+    bool passportOpen() const { return m_ppf.isOpen(); }
+    // The passport file written last (where the console writes it).
+    QString passportFile() const { return m_passportFile; }
+    // The clock of the passport's name and header (tests fix it).
+    void setPassportClock(std::function<QDateTime()> clock) { m_passportClock = std::move(clock); }
+
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
     void save(const QString& name, const QString& path, bool setName);
@@ -176,10 +199,72 @@ public slots:
     void onContourCellClicked(int row, int column);
     void onContourCellDoubleClicked(int row, int column);
 
+    // contour editing (contouredit.cpp)
+    void on_pbNew_clicked();
+    void on_pbIns_clicked();
+    void on_pbDel_clicked();
+    void on_pbCorr_clicked();
+    void on_pbInverse_clicked();
+    void on_pbRing_clicked();
+    void on_nrings_clicked();
+
+    // technology table (techtable.cpp)
+    void onTechTabCellClicked(int row, int column);
+    void on_pbInsTechPoint_clicked();
+    void on_pbDelTechPoint_clicked();
+    void on_pbTemplate_clicked();
+    void on_pbSettings_clicked();
+    void on_pbAddTechPoint_clicked();
+    void on_contourSpeed_clicked();
+    void on_weldSpeed_clicked();
+
+    // channel pages (channelpages.cpp)
+    void on_pbPrgOpen_1_clicked();
+    void on_pbPrgOpen_2_clicked();
+    void on_pbPrgOpen_3_clicked();
+    void on_pbPrgSave_1_clicked();
+    void on_pbPrgSave_2_clicked();
+    void on_pbPrgSave_3_clicked();
+    void on_pbRun_clicked();
+    void on_pbRun_2_clicked();
+    void on_pbRun_3_clicked();
+
 signals:
     void message(const QString& text, bool isShow);
 
+protected:
+    // The passport's 100 ms rows.
+    void timerEvent(QTimerEvent* event) override;
+
 private:
+    // The status of the drive controller is known (no link at all: the editor alone, as known).
+    bool driveStatusKnown() const;
+    // The number pad titled `title` below `anchor` (at the cursor without one), starting empty;
+    // true with the entered number when it was confirmed.
+    static bool askNumber(const QString& title, QWidget* anchor, bool noDecimal, bool noSign, double* value);
+    // The sink through which a technology dialog's lines become the editor's own.
+    std::function<void(const QString&, bool)> dialogSink();
+    void afterNewContour();
+    void createRingContour(float D, float P);
+    void swapRows(int a, int b, int firstColumn, int lastColumn);
+    void toggleRowsBelow(int commentRow);
+    QList<TechRow> techRows() const;
+
+    struct ChannelPage {
+        QLabel* label;
+        QTextEdit* edit;
+        QPushButton* open;
+        QPushButton* save;
+    };
+    ChannelPage channelPage(int channel);
+    // The file dialog of a channel page's open or save button.
+    void programDialog(int channel, bool open);
+    void runProgram(int channel);
+
+    void writePassportRow(bool tick);
+    // Closes the passport; runEnded: its run is over (a full run then leaves no stop to continue).
+    void endPassport(bool runEnded);
+
     void onDriveLinkLost();
     void warn(const QString& text);
     void fileDialog(bool open);
@@ -241,4 +326,13 @@ private:
     QString m_runText1;
     QString m_runText2;
     bool m_fullRun = false;
+
+    // The weld passport: its file and timer, the form fixed at its start, how far it got.
+    QFile m_ppf;
+    QString m_passportFile;
+    int m_passportTimer = 0;
+    bool m_passportFull = false;
+    bool m_passportSeenRunning = false;
+    WeldPassport::Progress m_passport;
+    std::function<QDateTime()> m_passportClock;
 };

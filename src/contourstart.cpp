@@ -9,6 +9,7 @@
 #include "contour.h"
 #include "drivecomm.h"
 #include "gui.h"
+#include "techdialogs.h"
 
 namespace {
 
@@ -173,6 +174,12 @@ void CONTOUR::on_pbGcode_clicked()
     teGcode_3->setPlainText(beam.text3);
     lbProgName3->setText(QStringLiteral("Технология"));
     showPrograms(motion.text1, motion.text2);
+    // The beam program has left (the start waits for its pause before the motion programs): the
+    // passport of the weld follows it from now on.
+    if (m_start->busy()) {
+        m_fullRun = true;
+        startPassport();
+    }
 }
 
 // ---- go-to-point and correction -----------------------------------------------------------------
@@ -227,9 +234,11 @@ void CONTOUR::on_pbCorrNgo_clicked()
     onContourCellClicked(next, 0);
 }
 
-void CONTOUR::onContourCellDoubleClicked(int row, int)
+void CONTOUR::onContourCellDoubleClicked(int row, int column)
 {
     // No segment leaves the last point of an open contour.
     if (!m_ring && row == twContour->rowCount() - 1)
         return;
+    if (const QTableWidgetItem* cell = twContour->item(row, column))
+        TechDialogs::runContourParams(*this, row, *cell, twContour);
 }

@@ -207,7 +207,7 @@ void Gui::on_pbChangeUser_clicked()
 
 QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
 
-float Gui::pressure() const { return VacuumChamber->value(); }
+float Gui::pressure() const { return VacuumChamber->value() * VacuumChamber->coeff(); }
 
 void Gui::onUserChanged(int rights)
 {

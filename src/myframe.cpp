@@ -1,6 +1,7 @@
 #include "myframe.h"
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
@@ -52,8 +53,16 @@ MyFrame::MyFrame(QString title, int x, int y, int border, QDialog* dialog, QWidg
     m_title->setGeometry(0, 0, bar->width() - TitleHeight, bar->height());
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setWordWrap(true);
+    // A title that the bar cannot hold in two lines at 15 points takes a smaller font rather than
+    // losing its last words.
     QFont font = m_title->font();
-    font.setPointSize(15);
+    for (int points = 15; points >= MinTitlePoints; --points) {
+        font.setPointSize(points);
+        const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, m_title->width(), 10 * TitleHeight),
+                                                             Qt::AlignCenter | Qt::TextWordWrap, title);
+        if (needed.height() <= m_title->height() && needed.width() <= m_title->width())
+            break;
+    }
     m_title->setFont(font);
 
     m_close = new QPushButton(bar);

@@ -19,6 +19,8 @@ class MyFrame : public QFrame
 
 public:
     static constexpr int TitleHeight = 56;
+    // The smallest point size a long title shrinks to.
+    static constexpr int MinTitlePoints = 9;
     static constexpr int ScreenWidth = 1920;
     static constexpr int ScreenHeight = 1200;
 

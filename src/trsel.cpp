@@ -2,12 +2,12 @@
 
 #include <QCursor>
 #include <QFont>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidgetItem>
 
 #include <cmath>
 
+#include "choicemenu.h"
 #include "myframe.h"
 #include "techfield.h"
 
@@ -49,6 +49,15 @@ void TRSelect::toItem(const RasterParams& p, QTableWidgetItem& cell)
     cell.setData(Qt::UserRole + 7, p.shiftY);
     cell.setData(Qt::UserRole + 8, p.param);
     cell.setData(Qt::UserRole + 9, p.reverse);
+}
+
+void TRSelect::setSweep(QTableWidgetItem& cell, const RasterParams& params)
+{
+    toItem(params, cell);
+    QFont font = cell.font();
+    font.setPointSize(9);
+    cell.setFont(font);
+    cell.setText(rasterText(params));
 }
 
 RasterParams TRSelect::defaults()
@@ -204,15 +213,9 @@ RasterParams TRSelect::params() const
 bool TRSelect::apply(QTableWidgetItem& cell, const QFont& tableFont) const
 {
     switch (m_choice) {
-    case On: {
-        const RasterParams p = params();
-        toItem(p, cell);
-        QFont font = cell.font();
-        font.setPointSize(9);
-        cell.setFont(font);
-        cell.setText(rasterText(p));
+    case On:
+        setSweep(cell, params());
         return true;
-    }
     case Off:
         cell.setFont(tableFont);
         cell.setText(OffText);
@@ -298,18 +301,12 @@ void TRSelect::mousePressEvent(QMouseEvent* event)
 
 void TRSelect::on_TRtype_clicked()
 {
-    QMenu menu(this);
-    QFont font(QStringLiteral("Cantarell"));
-    font.setPixelSize(20);
-    font.setWeight(QFont::Bold);
-    menu.setFont(font);
-    const QIcon icon(QStringLiteral(":/images/empty64x64.png"));
-    for (int code = 0; code < typeNames().size(); ++code) {
-        QAction* action = menu.addAction(icon, typeNames().at(code) + QStringLiteral("      "));
-        action->setData(code);
-    }
-    if (const QAction* chosen = menu.exec(QCursor::pos()))
-        setType(chosen->data().toInt());
+    QStringList entries;
+    for (const QString& name : typeNames())
+        entries << name + QStringLiteral("      ");
+    const int chosen = ChoiceMenu::exec(QString(), entries, this);
+    if (chosen >= 0)
+        setType(chosen);
 }
 
 void TRSelect::on_pbOn_clicked()

@@ -34,6 +34,8 @@ public:
     // The sweep as the roles Qt::UserRole + 1 to + 9 of a sweep cell hold it.
     static RasterParams fromItem(const QTableWidgetItem& cell);
     static void toItem(const RasterParams& params, QTableWidgetItem& cell);
+    // A set sweep: the roles, its text and the 9-point font of a sweep cell.
+    static void setSweep(QTableWidgetItem& cell, const RasterParams& params);
     // What the dialog shows for an empty or switched-off cell.
     static RasterParams defaults();
 

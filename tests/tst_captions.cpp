@@ -4,14 +4,19 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QLabel>
+#include <QTableWidget>
 #include <QtTest>
+#include <functional>
 
 #include <memory>
 #include <utility>
 
 #include "alarmdialog.h"
 #include "captions.h"
+#include "contour.h"
+#include "contoursamples.h"
 #include "drivesim.h"
+#include "editorconsole.h"
 #include "elementdlg.h"
 #include "formlist.h"
 #include "genericlink.h"
@@ -20,6 +25,7 @@
 #include "mywinstyle.h"
 #include "statebutton.h"
 #include "systemoff.h"
+#include "techdialogs.h"
 #include "testenv.h"
 #include "vacuumsim.h"
 
@@ -91,6 +97,16 @@ ModalDriver::Action measureAndClose(QStringList* faults, const QString& where)
     };
 }
 
+// The main window on the installation's screen (the test platform's own is smaller), shown and
+// connected to the drive controller.
+bool shownConnected(Gui& gui)
+{
+    gui.setWindowState(Qt::WindowNoState);
+    gui.setGeometry(0, 0, 1920, 1200);
+    gui.show();
+    return QTest::qWaitForWindowExposed(&gui) && QTest::qWaitFor([&gui] { return gui.cncConnected(); }, 5000);
+}
+
 }  // namespace
 
 class TestCaptions : public QObject
@@ -155,12 +171,7 @@ private slots:
         QVERIFY(drive.start(m_ports[0], m_ports[1]));
         QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
         Gui gui;
-        // The installation's screen (the test platform's own is smaller).
-        gui.setWindowState(Qt::WindowNoState);
-        gui.setGeometry(0, 0, 1920, 1200);
-        gui.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&gui));
-        QVERIFY(QTest::qWaitFor([&gui] { return gui.cncConnected(); }, 5000));
+        QVERIFY(shownConnected(gui));
         QTest::qWait(300);  // the first status reaches every panel
 
         QStringList faults;
@@ -274,6 +285,76 @@ private slots:
 
         for (const QString& complaint : complaints.take())
             faults << QStringLiteral("main window or a dialog: style sheet: ") + complaint;
+        QVERIFY2(faults.isEmpty(), report(faults).constData());
+    }
+
+    // The weld program editor with a contour: each of its pages, and every number pad, question
+    // and dialog that its buttons, labels and cells open, with the titles the editor gives them.
+    void editorWindows()
+    {
+        DriveSimulator drive;
+        QVERIFY(drive.start(m_ports[0], m_ports[1]));
+        Gui gui;
+        QVERIFY(shownConnected(gui));
+        CONTOUR* c = gui.contour;
+        c->onUserChanged(0);
+        ContourSnapshot closed = ContourSamples::linear();
+        closed.ring = true;
+        closed.tech.insert(2, ContourSamples::point(10, 50, 600));
+        QVERIFY(loadContour(*c, closed));
+        c->teGcode->setPlainText(QStringLiteral("N1 $1\nN2 M30"));
+
+        QStringList faults;
+        for (int tab = 0; tab < c->count(); ++tab) {
+            c->setCurrentIndex(tab);
+            faults << clippedCaptions(&gui, QStringLiteral("editor page ") + c->tabText(tab));
+        }
+        c->setCurrentIndex(0);
+        c->twContour->setCurrentCell(0, 0);
+
+        struct Opening {
+            const char* dialog;
+            std::function<void()> open;
+            QString where;
+        };
+        const auto cell = [c](int row, int column) {
+            return [c, row, column] { emit c->twTechTab->cellClicked(row, column); };
+        };
+        const QList<Opening> openings{
+            {"Numpad", [c] { c->on_nrings_clicked(); }, QStringLiteral("passes pad")},
+            {"Numpad", [c] { c->on_contourSpeed_clicked(); }, QStringLiteral("travel speed pad")},
+            {"Numpad", [c] { c->on_weldSpeed_clicked(); }, QStringLiteral("weld speed pad")},
+            {"Numpad", cell(2, 0), QStringLiteral("path pad")},
+            {"Numpad", cell(2, 1), QStringLiteral("beam current pad")},
+            {"Numpad", cell(2, 2), QStringLiteral("focus current pad")},
+            {"Numpad", cell(2, 3), QStringLiteral("X deflection pad")},
+            {"Numpad", cell(2, 4), QStringLiteral("Y deflection pad")},
+            {"Numpad", cell(2, 5), QStringLiteral("speed pad")},
+            {"TRSelect", cell(3, 6), QStringLiteral("sweep")},
+            {"Confirm", [c] { c->on_pbDel_clicked(); }, QStringLiteral("delete question")},
+            {"ContourParams", [c] { emit c->twContour->cellClicked(0, 3); }, QStringLiteral("frame parameters")},
+            {"TechSettings", [c] { c->on_pbSettings_clicked(); }, QStringLiteral("contour settings")},
+            {"AddContourPoint", [c] { c->on_pbAddTechPoint_clicked(); }, QStringLiteral("add contour point")},
+            {"LinWeld", [c] { TechDialogs::runTemplate(*c, c->pbTemplate, false, {}); }, QStringLiteral("linear weld")},
+            {"LinTackWelds", [c] { TechDialogs::runTemplate(*c, c->pbTemplate, true, {}); },
+             QStringLiteral("linear tacks")},
+            {"FileManager", [c] { c->on_pbPrgOpen_1_clicked(); }, QStringLiteral("channel program open")},
+            {"FileManager", [c] { c->on_pbPrgSave_3_clicked(); }, QStringLiteral("channel program save")},
+        };
+        for (const Opening& opening : openings) {
+            ModalDriver driver;
+            driver.next(QString::fromLatin1(opening.dialog), measureAndClose(&faults, opening.where));
+            opening.open();
+            QVERIFY2(driver.done(), qPrintable(opening.where));
+        }
+        // The circular templates, for a scheme with a diameter.
+        QVERIFY(loadContour(*c, ContourSamples::circular()));
+        for (bool tacks : {false, true}) {
+            ModalDriver driver;
+            driver.next(tacks ? "CircleTackWelds" : "CircleWeld", measureAndClose(&faults, QStringLiteral("circular template")));
+            TechDialogs::runTemplate(*c, c->pbTemplate, tacks, {});
+            QVERIFY(driver.done());
+        }
         QVERIFY2(faults.isEmpty(), report(faults).constData());
     }
 

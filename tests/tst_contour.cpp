@@ -17,23 +17,12 @@
 #include "fixedpaths.h"
 #include "modaldriver.h"
 #include "settingsfile.h"
+#include "tabletexts.h"
 #include "testenv.h"
 
+using namespace TableTexts;
+
 namespace {
-
-QString cell(const QTableWidget* table, int row, int column)
-{
-    const QTableWidgetItem* item = table->item(row, column);
-    return item ? item->text() : QStringLiteral("<none>");
-}
-
-QStringList column(const QTableWidget* table, int c)
-{
-    QStringList out;
-    for (int row = 0; row < table->rowCount(); ++row)
-        out << cell(table, row, c);
-    return out;
-}
 
 QColor foreground(const QTableWidget* table, int row, int column)
 {
@@ -56,14 +45,6 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out << args.at(0).toString();
-    return out;
 }
 
 // A linear contour of the given points (z 0), all straight, loaded from its file; closed when ring.
@@ -259,7 +240,11 @@ private slots:
         open.addContourPoint(false, true, 9, 1);
         open.nrings->setValue(0, 0);
         open.addContourPoint(false, false, 1, 1);
-        QCOMPARE(messages.size(), 3);
+        // A pass count mistyped by some digits would bury the table under rows.
+        open.nrings->setValue(5000, 0);
+        open.addContourPoint(false, true, 1, 1);
+        QCOMPARE(messages.size(), 4);
+        QVERIFY(texts(messages).last().startsWith(QStringLiteral("[W]Точки контура не добавлены: 5000 строк")));
         QStringList paths = column(open.twTechTab, 0);
         QCOMPARE(paths.mid(1, paths.size() - 2), QStringList({"50.00"}));
     }

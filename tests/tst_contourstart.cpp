@@ -14,11 +14,16 @@
 #include "contourfile.h"
 #include "contoursamples.h"
 #include "drivesim.h"
+#include "editorconsole.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "modaldriver.h"
+#include "tabletexts.h"
 #include "testenv.h"
 
 using ContourSamples::point;
+
+using namespace TableTexts;
 
 namespace {
 
@@ -26,14 +31,6 @@ QByteArray programFile(int channel)
 {
     QFile file(FixedPaths::local(QStringLiteral("/programs/_temp%1.npg").arg(channel)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList out;
-    for (const QList<QVariant>& args : spy)
-        out << args.at(0).toString();
-    return out;
 }
 
 TechRow stop()
@@ -74,83 +71,27 @@ class TestContourStart : public QObject
 {
     Q_OBJECT
 
-    QList<quint16> m_ports;
-    std::unique_ptr<RecordingBoxes> m_boxes;
-    std::unique_ptr<DriveSimulator> m_sim;
-    std::unique_ptr<Gui> m_gui;
+    std::unique_ptr<EditorConsole> m_console;
     CONTOUR* c = nullptr;
 
     // The console connected to the simulated drive controller, whose programs run 0.3 s.
     bool start()
     {
-        m_gui = std::make_unique<Gui>();
-        c = m_gui->contour;
-        m_sim = std::make_unique<DriveSimulator>();
-        m_sim->setProgramSeconds(0.3);
-        if (!m_sim->start(m_ports[0], m_ports[1]))
+        if (!m_console->start())
             return false;
-        if (!QTest::qWaitFor([this] { return m_gui->cncConnected(); }, 5000))
-            return false;
-        // The controller runs programs only with the drives on.
-        m_sim->apply(QStringLiteral("DRIVE ON"));
-        if (!QTest::qWaitFor([this] { return c->driveState(); }, 3000))
-            return false;
-        QTest::qWait(100);
-        m_sim->clearCommands();
+        c = m_console->contour();
         return true;
     }
 
-    void load(const ContourSnapshot& s)
-    {
-        QDir().mkpath(CONTOUR::contourFolder());
-        QFile file(CONTOUR::contourFolder() + QStringLiteral("weld.save"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(ContourFile::write(QStringLiteral("weld"), s));
-        file.close();
-        c->load(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"));
-        QCOMPARE(c->twContour->rowCount(), s.points.size());
-    }
-
-    // The commands the controller received, once `count` of them are there; then nothing more.
-    QList<DriveSimulator::Command> commands(int count, int quietMs = 300)
-    {
-        (void)QTest::qWaitFor([&] { return m_sim->commands().size() >= count; }, 4000);
-        QTest::qWait(quietMs);
-        const QList<DriveSimulator::Command> list = m_sim->commands();
-        m_sim->clearCommands();
-        return list;
-    }
-
-    QStringList commandTexts(int count, int quietMs = 300)
-    {
-        QStringList out;
-        for (const DriveSimulator::Command& command : commands(count, quietMs))
-            out << command.text;
-        return out;
-    }
-
-    // Channel 1 done (2) or idle again (1).
-    bool channel1Idle()
-    {
-        return QTest::qWaitFor([this] { return c->channelState(1) == 1 || c->channelState(1) == 2; }, 3000);
-    }
+    void load(const ContourSnapshot& s) { QVERIFY(m_console->load(s)); }
+    DriveSimulator* sim() const { return m_console->sim(); }
+    QList<DriveSimulator::Command> commands(int count, int quietMs = 300) { return m_console->commands(count, quietMs); }
+    QStringList commandTexts(int count, int quietMs = 300) { return m_console->commandTexts(count, quietMs); }
+    bool channel1Idle() { return m_console->channel1Idle(); }
 
 private slots:
-    void init()
-    {
-        m_ports = TestEnv::prepareConsole();
-        QDir(FixedPaths::local(QStringLiteral("/programs/"))).removeRecursively();
-        TestEnv::makeInstallationFolders();
-        m_boxes = std::make_unique<RecordingBoxes>();
-    }
-
-    void cleanup()
-    {
-        m_gui.reset();
-        m_sim.reset();
-        m_boxes.reset();
-        QDir(CONTOUR::contourFolder()).removeRecursively();
-    }
+    void init() { m_console = std::make_unique<EditorConsole>(); }
+    void cleanup() { m_console.reset(); }
 
     // The beam program first, the manipulator a second later; nothing for the rotator.
     void fullStart()
@@ -281,8 +222,8 @@ private slots:
     {
         QVERIFY(start());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
-        m_sim.reset();
-        QVERIFY(QTest::qWaitFor([this] { return !m_gui->cncConnected(); }, 5000));
+        m_console->stopSimulator();
+        QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->cncConnected(); }, 5000));
         c->pbGcode->click();
         QVERIFY(!c->generatorState().stopPending());
         QVERIFY(!c->fullRun());
@@ -297,7 +238,7 @@ private slots:
         QVERIFY(start());
         load(linear({0, 10, 20, 30}, kTwoSpeeds));
         c->contourSpeed->setValue(900, 0);
-        m_sim->status().pointNo = 1;
+        sim()->status().pointNo = 1;
         QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1; }, 2000));
         emit c->twContour->cellClicked(3, 0);
         QCOMPARE(c->twContour->currentRow(), 1);
@@ -311,7 +252,7 @@ private slots:
         QVERIFY(c->forward());
         QVERIFY(channel1Idle());
 
-        m_sim->status().pointNo = 3;
+        sim()->status().pointNo = 3;
         QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 3; }, 2000));
         emit c->twContour->cellClicked(2, 0);
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
@@ -319,7 +260,11 @@ private slots:
         QVERIFY(!c->forward());
         QVERIFY(channel1Idle());
 
+        // The parameters cell opens the segment's dialog instead.
+        ModalDriver driver;
+        driver.next("ContourParams", [](ModalDialog& d) { d.reject(); });
         emit c->twContour->cellClicked(0, 3);
+        QVERIFY(driver.done());
         QCOMPARE(commandTexts(0), QStringList());
     }
 
@@ -345,13 +290,13 @@ private slots:
         QVERIFY(start());
         load(linear({0, 10, 20}, kTwoSpeeds));
         c->contourSpeed->setValue(600, 0);
-        m_sim->status().drivesOn = 1;
-        m_sim->status().transOn = 1;
-        m_sim->status().position[DriveStatusPacket::LX1] = 12.5f;
-        m_sim->status().position[DriveStatusPacket::LY] = 3;
-        m_sim->status().position[DriveStatusPacket::Z] = -1;
+        sim()->status().drivesOn = 1;
+        sim()->status().transOn = 1;
+        sim()->status().position[DriveStatusPacket::LX1] = 12.5f;
+        sim()->status().position[DriveStatusPacket::LY] = 3;
+        sim()->status().position[DriveStatusPacket::Z] = -1;
         QVERIFY(QTest::qWaitFor([this] { return c->driveState() && c->virtualMode(); }, 3000));
-        m_sim->status().pointNo = 1;  // the new current row refreshes the button
+        sim()->status().pointNo = 1;  // the new current row refreshes the button
         QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1 && c->pbCorrNgo->isEnabled(); }, 3000));
         QSignalSpy messages(c, &CONTOUR::message);
         c->pbCorrNgo->click();

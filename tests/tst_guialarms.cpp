@@ -203,6 +203,8 @@ private slots:
         QVERIFY(g.VacuumChamber->text() != chamberPa);
         QVERIFY(g.VacuumGun->text() != gunPa);
         QCOMPARE(g.VacuumChamber->value(), 0.0125f);
+        // The pressure the passport records is the one shown.
+        QCOMPARE(g.pressure(), 0.0125f * 0.0075006373f);
         // A reading arriving in mm Hg display is shown converted.
         QVERIFY(forceKvk(QStringLiteral("PT5"), 133.32, &KVS::changedChamberPressure));
         QCOMPARE(g.VacuumChamber->text(), PoLabel::formatValue(133.32f, 0.0075006373f, 5));

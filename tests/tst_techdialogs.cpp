@@ -65,27 +65,6 @@ QPoint hangingFrom(const QWidget* button, const QSize& dialog)
     return MyFrame::placement(at.x(), at.y(), 1, 2, dialog).topLeft();
 }
 
-// Acts on the next pop-up menu that comes up (within 5 s) from the event loop.
-void onNextMenu(std::function<void(QMenu*)> act)
-{
-    auto* timer = new QTimer;
-    auto* waited = new QElapsedTimer;
-    waited->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, waited, act] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu && waited->elapsed() < 5000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        delete waited;
-        if (menu)
-            act(menu);
-        else
-            QFAIL("no menu came up");
-    });
-    timer->start(10);
-}
-
 // The sweep cell of a technology table.
 struct SweepCell {
     SweepCell()

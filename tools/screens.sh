@@ -247,6 +247,163 @@ shot_virtual_axes() {
   drives
 }
 
+# ---- the weld program editor (at 900, 130; its pages from 902, 132, its tabs below them) ------
+# Tabs: "Контур", "Технология", "Канал 1", "Канал 2", "Канал 3".
+tab_x=(943 1050 1158 1249 1341) tab_y=981
+editor_tab() {  # index
+  touch_at "${tab_x[$1]}" "$tab_y"
+}
+
+# The contour page: its buttons (two-line captions) and the "Параметры" cell of the demo
+# contour's second row.
+new_xy=(971 655) del_xy=(1376 655) ring_xy=(1241 724) rings_xy=(1420 724) params_xy=(1335 205)
+# The technology page: the beam current of the start row, the sweep of the third row, the
+# buttons "Добавить точку из контура", "Шаблон", "Настройки" and the weld speed.
+current_xy=(1045 191) sweep_xy=(1295 251) addpoint_xy=(1241 737) template_xy=(1376 737)
+settings_xy=(971 812) weldspeed_xy=(1117 900)
+# A channel page's "Открыть файл".
+prgopen_xy=(1173 901)
+
+# A pop-up menu opened by a touch: the whole screen with it, then closed without a choice.
+menu_at() {  # x y name
+  touch_at "$1" "$2"
+  shoot "$3"
+  xdotool key Escape
+  sleep 0.5
+}
+
+shot_editor_contour() {
+  editor_tab 0
+  shoot editor-contour
+}
+
+shot_scheme_menu() { menu_at "${new_xy[@]}" editor-scheme-menu; }
+
+shot_delete_question() {
+  open_at "${del_xy[@]}"
+  shoot editor-delete-question
+  close_frame  # answers no
+}
+
+shot_passes_pad() {
+  open_at "${rings_xy[@]}"
+  shoot editor-passes-pad
+  close_frame
+}
+
+shot_frame_parameters() {
+  open_at "${params_xy[@]}"
+  shoot editor-frame-parameters
+  close_frame
+}
+
+# The demo contour is closed: a touch opens it, the next asks how to close it again.
+shot_close_menu() {
+  touch_at "${ring_xy[@]}"
+  shoot editor-contour-open
+  menu_at "${ring_xy[@]}" editor-close-menu
+  touch_at "${ring_xy[@]}"
+  touch_at $((ring_xy[0] + 60)) $((ring_xy[1] + 20))  # "Прямым ходом", the first entry
+}
+
+shot_editor_technology() {
+  editor_tab 1
+  shoot editor-technology
+  editor_tab 0
+}
+
+shot_cell_pad() {
+  editor_tab 1
+  open_at "${current_xy[@]}"
+  shoot editor-current-pad
+  close_frame
+  editor_tab 0
+}
+
+shot_sweep() {
+  editor_tab 1
+  open_at "${sweep_xy[@]}"
+  shoot editor-sweep
+  close_frame  # changes nothing
+  editor_tab 0
+}
+
+shot_templates_menu() {
+  editor_tab 1
+  menu_at "${template_xy[@]}" editor-templates-menu
+  editor_tab 0
+}
+
+shot_templates() {
+  editor_tab 1
+  touch_at "${template_xy[@]}"
+  open_at $((template_xy[0] + 100)) $((template_xy[1] + 28))
+  shoot editor-template-weld
+  close_frame
+  touch_at "${template_xy[@]}"
+  open_at $((template_xy[0] + 100)) $((template_xy[1] + 82))
+  shoot editor-template-tacks
+  close_frame
+  editor_tab 0
+}
+
+# Last but one: a new contour of circular interpolation (its diameter typed on the pad), whose
+# templates are the circular ones. The demo contour is gone afterwards.
+shot_circular_templates() {
+  editor_tab 0
+  touch_at "${new_xy[@]}"
+  open_at $((new_xy[0] + 150)) $((new_xy[1] + 82))  # "Круговая интерполяция": the diameter pad
+  shoot editor-diameter-pad
+  xdotool windowfocus --sync "$WIN"
+  xdotool type --delay 80 "100"
+  xdotool key Return
+  sleep 0.8
+  shoot editor-contour-circular
+  editor_tab 1
+  touch_at "${template_xy[@]}"
+  open_at $((template_xy[0] + 100)) $((template_xy[1] + 28))
+  shoot editor-template-circle-weld
+  close_frame
+  touch_at "${template_xy[@]}"
+  open_at $((template_xy[0] + 100)) $((template_xy[1] + 82))
+  shoot editor-template-circle-tacks
+  close_frame
+  editor_tab 0
+}
+
+shot_tech_settings() {
+  editor_tab 1
+  open_at "${settings_xy[@]}"
+  shoot editor-settings
+  close_frame
+  editor_tab 0
+}
+
+shot_add_point() {
+  editor_tab 1
+  open_at "${addpoint_xy[@]}"
+  shoot editor-add-point
+  close_frame
+  editor_tab 0
+}
+
+shot_weld_speed_pad() {
+  editor_tab 1
+  open_at "${weldspeed_xy[@]}"
+  shoot editor-weld-speed-pad
+  close_frame
+  editor_tab 0
+}
+
+shot_editor_channel() {
+  editor_tab 2
+  shoot editor-channel1
+  open_at "${prgopen_xy[@]}"
+  shoot editor-channel-open
+  close_frame
+  editor_tab 0
+}
+
 # ---- the vacuum screen (its form at 0, 100) -----------------------------------------------------
 # The mode bar's buttons, left to right, and where each element of the mimic is touched.
 mode_y=140
@@ -320,7 +477,10 @@ steps=(shot_main shot_axis_lx shot_axis_u1 shot_second_lx shot_fixed_move shot_s
   shot_vacuum_NL1 shot_vacuum_NL2 shot_vacuum_NZ1 shot_vacuum_NZ2 shot_vacuum_NW2 shot_vacuum_ND1 shot_vacuum_VP1
   shot_vacuum_VP2 shot_vacuum_VP3 shot_vacuum_VP4 shot_vacuum_VP5 shot_vacuum_VP6 shot_vacuum_VP7 shot_vacuum_VP8
   shot_vacuum_Door shot_vacuum_TMN shot_vacuum_VPT shot_vacuum_VE1 shot_vacuum_refusal shot_setup_code
-  shot_algorithm_question shot_mode_refusal shot_login)
+  shot_algorithm_question shot_mode_refusal
+  shot_editor_contour shot_scheme_menu shot_delete_question shot_passes_pad shot_frame_parameters
+  shot_close_menu shot_editor_technology shot_cell_pad shot_sweep shot_templates_menu shot_tech_settings
+  shot_templates shot_add_point shot_weld_speed_pad shot_editor_channel shot_circular_templates shot_login)
 
 # ---- main -------------------------------------------------------------------------------------
 

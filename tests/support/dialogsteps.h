@@ -4,7 +4,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 #include "modaldriver.h"
+
+class QMenu;
 
 // Steps for the tests of dialogs with touch-entered numbers.
 namespace DialogSteps {
@@ -17,8 +21,17 @@ ModalDriver::Action enter(const QString& entry);
 ModalDriver::Action enter(const QString& title, const QString& entry);
 // A number pad step: type something and close the pad through its frame.
 ModalDriver::Action cancel();
+// A confirmation step: checks the question (titled "Подтверждение") and answers yes or no.
+ModalDriver::Action answer(const QString& question, bool yes);
 // The title of the frame that hosts the dialog.
 QString frameTitle(ModalDialog& d);
+
+// Acts on the next pop-up menu that comes up (within 5 s) from the event loop; fails the test
+// when none comes.
+void onNextMenu(std::function<void(QMenu*)> act);
+// The next pop-up menu: checks its title and entries, then chooses the entry `choice` (its text
+// as shown), or closes the menu without a choice when `choice` is empty.
+void chooseInNextMenu(const QString& title, const QStringList& entries, const QString& choice);
 
 // Replaces the settings file with these bytes (hand-edited values included).
 void writeSettings(const QByteArray& ini);

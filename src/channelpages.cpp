@@ -1,0 +1,113 @@
+// The weld program editor's three channel pages: the NC program of each channel is opened from
+// and saved to the channel's folder, and run on its channel by hand. A manual run of channel 1 is
+// recorded in a weld passport.
+
+#include <QFile>
+#include <QLabel>
+#include <QTextEdit>
+#include <QTextStream>
+
+#include "contour.h"
+#include "drivecomm.h"
+#include "drivecommand.h"
+#include "filemanager.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "npgprogram.h"
+#include "wholefile.h"
+
+namespace {
+
+const QString kSuffix = QStringLiteral(".npg");
+
+// The file a manual run of the channel writes, as the controller names it.
+QString runFile(int channel)
+{
+    return CONTOUR::s_prgDir + (channel == 1 ? QStringLiteral("_temp.npg") : QStringLiteral("_temp%1.npg").arg(channel));
+}
+
+}  // namespace
+
+CONTOUR::ChannelPage CONTOUR::channelPage(int channel)
+{
+    switch (channel) {
+    case 1:
+        return {lbProgName1, teGcode, pbPrgOpen_1, pbPrgSave_1};
+    case 2:
+        return {lbProgName2, teGcode_2, pbPrgOpen_2, pbPrgSave_2};
+    default:
+        return {lbProgName3, teGcode_3, pbPrgOpen_3, pbPrgSave_3};
+    }
+}
+
+bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
+{
+    QFile file(FixedPaths::local(path + kSuffix));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    QTextStream stream(&file);
+    edit->setPlainText(stream.readAll());
+    emit message(QStringLiteral("[I]Выполнена загрузка программы ЧПУ из файла %1.npg").arg(name), true);
+    label->setText(name);
+    return true;
+}
+
+bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
+{
+    if (!writeWholeFile(FixedPaths::local(path + kSuffix), edit->toPlainText().toUtf8())) {
+        warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
+        return false;
+    }
+    emit message(QStringLiteral("[I]Программа ЧПУ сохранена в файле %1.npg").arg(name), true);
+    label->setText(name);
+    return true;
+}
+
+void CONTOUR::programDialog(int channel, bool open)
+{
+    emit message(QStringLiteral("[I]Нажата кнопка '%1' панели 'Канал %2'")
+                     .arg(open ? QStringLiteral("Загрузить программу ЧПУ") : QStringLiteral("Сохранить программу ЧПУ"))
+                     .arg(channel),
+                 false);
+    const ChannelPage page = channelPage(channel);
+    FileManager dialog(open ? page.open : page.save, s_prgDir + QStringLiteral("ch%1/").arg(channel), kSuffix, open);
+    if (dialog.exec() != 1)
+        return;
+    if (open)
+        loadFile(dialog.name, dialog.path, page.label, page.edit);
+    else
+        saveFile(dialog.name, dialog.path, page.label, page.edit);
+}
+
+void CONTOUR::runProgram(int channel)
+{
+    emit message(QStringLiteral("[I]Нажата кнопка 'Пуск программы' панели 'Канал %1'").arg(channel), false);
+    const QString file = runFile(channel);
+    // The controller reads the file once the command has arrived: it is whole before it leaves.
+    if (!NpgProgram::write(file, channelPage(channel).edit->toPlainText().toUtf8())) {
+        emit message(QStringLiteral("[A]Не удалось записать файл %1: программа не запущена").arg(file), true);
+        return;
+    }
+    const QString command = DriveCommand::startChannel(channel);
+    // A command that does not leave is reported by the main window ("[W]"); the run did not start.
+    if (!m_gui) {
+        warn(QStringLiteral("Команда %1 не отправлена: нет связи с ЧПУ").arg(command));
+        return;
+    }
+    if (!m_gui->drives()->command(command))
+        return;
+    if (channel == 1) {
+        m_fullRun = false;
+        startPassport();
+    }
+}
+
+void CONTOUR::on_pbPrgOpen_1_clicked() { programDialog(1, true); }
+void CONTOUR::on_pbPrgOpen_2_clicked() { programDialog(2, true); }
+void CONTOUR::on_pbPrgOpen_3_clicked() { programDialog(3, true); }
+void CONTOUR::on_pbPrgSave_1_clicked() { programDialog(1, false); }
+void CONTOUR::on_pbPrgSave_2_clicked() { programDialog(2, false); }
+void CONTOUR::on_pbPrgSave_3_clicked() { programDialog(3, false); }
+void CONTOUR::on_pbRun_clicked() { runProgram(1); }
+void CONTOUR::on_pbRun_2_clicked() { runProgram(2); }
+void CONTOUR::on_pbRun_3_clicked() { runProgram(3); }

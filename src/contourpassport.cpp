@@ -1,0 +1,164 @@
+// The weld program editor's passport of a run: the file, its header and a row every 100 ms until
+// the run ends. The texts come from WeldPassport; here the editor collects the values.
+
+#include <QTableWidget>
+#include <QTimerEvent>
+
+#include <cmath>
+
+#include "contour.h"
+#include "contourcells.h"
+#include "drivecomm.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "weldpassport.h"
+
+using namespace ContourCells;
+
+namespace {
+
+// A run is followed from its channel's state: the passport ends once the channel has left state 3
+// (running). A program that the controller is still loading has not reached it yet: a channel
+// that never runs ends the passport after this many rows.
+constexpr qint64 kStartTicks = 30;
+
+constexpr uint kRunning = 3;
+
+}  // namespace
+
+bool CONTOUR::driveStatusKnown() const
+{
+    return !m_gui || m_gui->driveLook().known();
+}
+
+QList<TechRow> CONTOUR::techRows() const
+{
+    return snapshot().tech;
+}
+
+void CONTOUR::startPassport()
+{
+    // One passport at a time: the one still open ends here (the run it followed goes on).
+    if (m_ppf.isOpen())
+        endPassport(false);
+    const QDateTime start = m_passportClock ? m_passportClock() : QDateTime::currentDateTime();
+    const QString program = m_gui ? m_gui->programName() : QString();
+    if (!WeldPassport::create(m_ppf, FixedPaths::passportDir(), start, program)) {
+        warn(QStringLiteral("Паспорт сварки не создан: не удалось создать файл в папке %1")
+                 .arg(QString::fromLatin1(FixedPaths::kPassportDir)));
+        return;
+    }
+    m_passportFile = m_ppf.fileName();
+    m_passportFull = m_fullRun;
+
+    WeldPassport::Header h;
+    h.full = m_passportFull;
+    h.program = program;
+    h.start = start;
+    h.welder = m_gui ? m_gui->getUserName() : QString();
+    h.ring = m_ring;
+    h.passLength = length->value();
+    h.passes = nrings->value();
+    h.weldSpeed = weldSpeed->value();
+    for (int row = 0; row < twContour->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < twContour->columnCount(); ++column) {
+            const QTableWidgetItem* item = twContour->item(row, column);
+            cells << (item ? item->text() : QString());
+        }
+        h.contour << WeldPassport::contourLine(cells);
+    }
+    const QList<TechRow> tech = techRows();
+    for (int row = 0; row < tech.size(); ++row) {
+        if (tech.at(row).isComment()) {
+            h.technology << WeldPassport::commentLine(tech.at(row).comment);
+            continue;
+        }
+        const auto text = [this, row](int column) {
+            const QTableWidgetItem* item = twTechTab->item(row, column);
+            return item ? item->text() : QString();
+        };
+        h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
+                                                text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
+    }
+    h.channel1 = teGcode->toPlainText();
+    h.channel2 = teGcode_2->toPlainText();
+    h.channel3 = teGcode_3->toPlainText();
+    h.axes = m_passportAxes;
+    m_ppf.write(WeldPassport::header(h, QLocale()));
+
+    m_passport = WeldPassport::begin(tech.isEmpty() || tech.first().isComment() ? 0.0f : tech.first().speed);
+    m_passportSeenRunning = false;
+    twTechTab->setCurrentCell(0, 0);
+    writePassportRow(false);
+    m_passportTimer = startTimer(WeldPassport::kTickMs, Qt::CoarseTimer);
+}
+
+void CONTOUR::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_passportTimer) {
+        QTabWidget::timerEvent(event);
+        return;
+    }
+    writePassportRow(true);
+}
+
+void CONTOUR::writePassportRow(bool tick)
+{
+    const bool ring = m_ring;
+    const float total = length->value() * (ring ? std::trunc(nrings->value()) : 1.0f);
+
+    WeldPassport::Row r;
+    r.tick = m_passport.ticks;
+    r.path = WeldPassport::advance(m_passport, m_axisMoving, total);
+    r.axes = m_passportAxes.size();
+    // Coordinates the drive controller has not reported are left empty.
+    if (m_gui && driveStatusKnown()) {
+        for (const QString& axis : m_passportAxes)
+            r.coords << m_gui->coord(axis);
+    }
+    r.full = m_passportFull;
+    if (r.full) {
+        m_ela.updateStatusEla();
+        r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        r.pressureKnown = m_gui && m_gui->vacuumLook().known();
+        r.pressure = m_gui ? m_gui->pressure() : 0.0f;
+    }
+    m_ppf.write(WeldPassport::row(r, QLocale()));
+    m_ppf.flush();
+
+    if (tick && driveStatusKnown()) {
+        const uint state = m_passportFull ? m_channel3State : m_channel1State;
+        if (state == kRunning) {
+            m_passportSeenRunning = true;
+        } else if (m_passportSeenRunning || m_passport.ticks >= kStartTicks) {
+            endPassport(true);
+            return;
+        }
+    }
+    if (m_passportFull) {
+        const int before = m_passport.row;
+        if (twTechTab->currentRow() != before)
+            twTechTab->setCurrentCell(before, 0);
+        if (WeldPassport::track(m_passport, techRows(), m_axisMoving))
+            twTechTab->setCurrentCell(m_passport.row, 0);
+    }
+    ++m_passport.ticks;
+}
+
+void CONTOUR::endPassport(bool runEnded)
+{
+    if (m_passportTimer) {
+        killTimer(m_passportTimer);
+        m_passportTimer = 0;
+    }
+    m_ppf.close();
+    // The end of the beam program ends the weld: no stop is left to continue from.
+    if (runEnded && m_passportFull) {
+        m_gen.resetRun();
+        updateGcode();
+    }
+    m_passport = WeldPassport::Progress();
+    if (twTechTab->rowCount() > 0)
+        twTechTab->setCurrentCell(twTechTab->rowCount() - 1, 0);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+
+#include "contourmodel.h"
+#include "drivesim.h"
+
+class CONTOUR;
+class Gui;
+class RecordingBoxes;
+
+// Loads `s` into the editor through its contour file "weld" (the file is written into the contour
+// folder first); false when the table did not take its points.
+bool loadContour(CONTOUR& contour, const ContourSnapshot& s);
+
+// The whole console against the simulated drive controller, for the tests of the weld program
+// editor. Constructed in a test's init(): a fresh settings file with free loopback ports, the
+// installation's folders with an empty "/programs/", message boxes recorded. Destroyed in its
+// cleanup(): the console first, then the simulator; the contour files are removed.
+class EditorConsole
+{
+public:
+    EditorConsole();
+    ~EditorConsole();
+
+    // Builds the main window and connects it to the simulator, whose programs run
+    // `programSeconds`; the drives are on. False when the link or the drives did not come up.
+    bool start(double programSeconds = 0.3);
+
+    // Loads `s` through its contour file "weld"; false when the table did not take its points.
+    bool load(const ContourSnapshot& s);
+
+    // The axes LX, LY and Z stand at the given position, with the drives and the transformation
+    // on; true once the editor has seen it.
+    bool placeAxes(float LX, float LY, float Z);
+
+    // The commands the controller received, once `count` of them are there and nothing more has
+    // come for `quietMs`; the list is then emptied.
+    QList<DriveSimulator::Command> commands(int count, int quietMs = 300);
+    QStringList commandTexts(int count, int quietMs = 300);
+
+    // Channel 1 done (2) or idle again (1).
+    bool channel1Idle();
+
+    // The controller goes away (its link is lost).
+    void stopSimulator();
+
+    Gui* gui() const { return m_gui.get(); }
+    CONTOUR* contour() const { return m_contour; }
+    DriveSimulator* sim() const { return m_sim.get(); }
+
+private:
+    QList<quint16> m_ports;
+    std::unique_ptr<RecordingBoxes> m_boxes;
+    std::unique_ptr<DriveSimulator> m_sim;
+    std::unique_ptr<Gui> m_gui;
+    CONTOUR* m_contour = nullptr;
+};

@@ -1,0 +1,140 @@
+// The editor's channel pages: a page's program run on its channel by hand (file, command and, for
+// channel 1, a weld passport) against the simulated drive controller, and programs saved to and
+// opened from the channel folders through the file dialog.
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+#include "contour.h"
+#include "dialogsteps.h"
+#include "editorconsole.h"
+#include "fixedpaths.h"
+#include "modaldriver.h"
+#include "tabletexts.h"
+#include "testenv.h"
+
+using TableTexts::texts;
+
+namespace {
+
+QByteArray readFile(const QString& systemPath)
+{
+    QFile file(FixedPaths::local(systemPath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+int passportCount()
+{
+    return QDir(FixedPaths::passportDir()).entryList(QDir::Files).size();
+}
+
+}  // namespace
+
+class TestChannelPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        TestEnv::makeInstallationFolders();
+        QDir(FixedPaths::passportDir()).removeRecursively();
+    }
+
+    // Each run button writes its page, unchanged, into its run file and starts it; only channel
+    // 1 is recorded in a passport. A run file that was read-only for others is opened up first.
+    void runs()
+    {
+        EditorConsole console;
+        QVERIFY(console.start());
+        CONTOUR* c = console.contour();
+        const QString runFile1 = FixedPaths::local(QStringLiteral("/programs/_temp.npg"));
+        QFile::remove(runFile1);
+        QVERIFY(QFile(runFile1).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::setPermissions(runFile1, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        c->teGcode->setPlainText(QStringLiteral("N1 $1"));
+        c->pbRun->click();
+        QCOMPARE(readFile(QStringLiteral("/programs/_temp.npg")), QByteArray("N1 $1"));
+        QCOMPARE(QFile::permissions(runFile1) & 0x0FFF, QFileDevice::Permissions(0x0777));
+        QCOMPARE(console.commandTexts(1), QStringList{"EXEC_1(/programs/_temp.npg)"});
+        QVERIFY(c->passportOpen());
+        QCOMPARE(passportCount(), 1);
+        QVERIFY(!c->fullRun());
+
+        const struct {
+            int channel;
+            QPushButton* button;
+            QTextEdit* page;
+        } others[] = {{2, c->pbRun_2, c->teGcode_2}, {3, c->pbRun_3, c->teGcode_3}};
+        for (const auto& run : others) {
+            run.page->setPlainText(QStringLiteral("N1 $%1\nN2 M30").arg(run.channel));
+            run.button->click();
+            QCOMPARE(readFile(QStringLiteral("/programs/_temp%1.npg").arg(run.channel)),
+                     QStringLiteral("N1 $%1\nN2 M30").arg(run.channel).toUtf8());
+            QCOMPARE(console.commandTexts(1), QStringList{QStringLiteral("EXEC_%1(/programs/_temp%1.npg)").arg(run.channel)});
+        }
+        QCOMPARE(passportCount(), 1);
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 1'",
+                                               "[I]Нажата кнопка 'Пуск программы' панели 'Канал 2'",
+                                               "[I]Нажата кнопка 'Пуск программы' панели 'Канал 3'"}));
+    }
+
+    // Saved under a new name in the channel's folder, opened again; a file that vanished between
+    // the dialog and the read leaves the page as it was.
+    void saveAndOpen()
+    {
+        TestEnv::makeInstallationFolders();
+        CONTOUR c;
+        c.show();
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
+        {
+            ModalDriver driver;
+            driver.next("FileManager", [](ModalDialog& d) {
+                d.click("pbSave_as");
+                d.type("leSaveAsNewProgName", QStringLiteral("turn"));
+                d.key("leSaveAsNewProgName", Qt::Key_Return);
+            });
+            c.pbPrgSave_2->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(readFile(QStringLiteral("/programs/ch2/turn.npg")), QByteArray("N1 $2\nN2 M30"));
+        QCOMPARE(c.lbProgName2->text(), QStringLiteral("turn"));
+
+        c.teGcode_2->setPlainText(QStringLiteral("changed"));
+        const auto open = [&c](std::function<void()> before) {
+            ModalDriver driver;
+            driver.next("FileManager", [before](ModalDialog& d) {
+                d.clickItem("listWidget_prog", QStringLiteral("turn"));
+                if (before)
+                    before();
+                d.click("pbLoad");
+            });
+            c.pbPrgOpen_2->click();
+            QVERIFY(driver.done());
+        };
+        open({});
+        QCOMPARE(c.teGcode_2->toPlainText(), QStringLiteral("N1 $2\nN2 M30"));
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Сохранить программу ЧПУ' панели 'Канал 2'",
+                                               "[I]Программа ЧПУ сохранена в файле turn.npg",
+                                               "[I]Нажата кнопка 'Загрузить программу ЧПУ' панели 'Канал 2'",
+                                               "[I]Выполнена загрузка программы ЧПУ из файла turn.npg"}));
+
+        messages.clear();
+        c.teGcode_2->setPlainText(QStringLiteral("changed"));
+        c.lbProgName2->setText(QStringLiteral("before"));
+        open([] { QVERIFY(QFile::remove(FixedPaths::local(QStringLiteral("/programs/ch2/turn.npg")))); });
+        QCOMPARE(c.teGcode_2->toPlainText(), QStringLiteral("changed"));
+        QCOMPARE(c.lbProgName2->text(), QStringLiteral("before"));
+        QCOMPARE(texts(messages), QStringList{"[I]Нажата кнопка 'Загрузить программу ЧПУ' панели 'Канал 2'"});
+    }
+};
+
+POKAVRO_TEST_MAIN(TestChannelPages)
+#include "tst_channelpages.moc"

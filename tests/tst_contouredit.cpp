@@ -1,0 +1,428 @@
+// The contour tab's commands of the weld program editor: a new contour in each scheme, inserting,
+// deleting and shifting points at the axes' position (against the simulated drive controller),
+// reversing, closing and opening a contour, the number of passes, a new diameter and the frame
+// parameters of a segment.
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <limits>
+#include <memory>
+
+#include "contour.h"
+#include "contoursamples.h"
+#include "dialogsteps.h"
+#include "editorconsole.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "modaldriver.h"
+#include "settingsfile.h"
+#include "tabletexts.h"
+#include "testenv.h"
+
+using namespace DialogSteps;
+
+using namespace TableTexts;
+
+namespace {
+
+const QStringList kSchemes{QStringLiteral("Смешаная интерполяция     "), QStringLiteral("Круговая интерполяция     "),
+                           QStringLiteral("Кольцевой стык     ")};
+
+// Each row of the contour table as its cell texts joined by "|".
+QStringList rows(const QTableWidget* table)
+{
+    QStringList out;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column)
+            cells << cell(table, row, column);
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+QStringList repeated(const char* text, int times)
+{
+    QStringList out;
+    for (int i = 0; i < times; ++i)
+        out << QString::fromUtf8(text);
+    return out;
+}
+
+ContourPoint at(float x, float y, float z, const SegmentParams& segment = {SegmentParams::Line, 0, 0, 0})
+{
+    return ContourPoint{{x, y, z}, segment};
+}
+
+// A linear contour through the points, its technology from 0 to the end.
+ContourSnapshot linear(const QList<ContourPoint>& points, bool ring)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ);
+    s.points = points;
+    s.ring = ring;
+    s.passes = 1;
+    s.weldSpeed = 600;
+    s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+    return s;
+}
+
+}  // namespace
+
+class TestContourEdit : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<EditorConsole> m_console;
+
+private slots:
+    void init()
+    {
+        m_console = std::make_unique<EditorConsole>();
+    }
+
+    void cleanup() { m_console.reset(); }
+
+    // The scheme menu: each scheme, its number pads, the ring joint's points at the axes'
+    // position; a menu or pad closed without a choice changes nothing.
+    void newContour()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->placeAxes(12.5f, -3, 40));
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        // The scheme chosen from the menu (-1: none), then the pads: an entry each, "" closes one.
+        const auto create = [c](int scheme, const QStringList& entries) {
+            ModalDriver driver;
+            const QStringList titles{QStringLiteral("Диаметр, мм"), QStringLiteral("Кол-во точек")};
+            for (int i = 0; i < entries.size(); ++i)
+                driver.next("Numpad", entries.at(i).isEmpty() ? cancel() : enter(titles.at(i), entries.at(i)));
+            chooseInNextMenu(QStringLiteral("Схема сварки"), kSchemes, scheme < 0 ? QString() : kSchemes.at(scheme));
+            c->pbNew->click();
+            QVERIFY(driver.done());
+        };
+
+        create(0, {});
+        QCOMPARE(c->schema()->id(), QStringLiteral("XYZ"));
+        QCOMPARE(c->twContour->columnCount(), 4);
+        QVERIFY(c->frmRotate->isHidden());
+        QCOMPARE(m_console->gui()->programName(), QStringLiteral("Программа сварки"));
+        QCOMPARE(texts(messages), QStringList{"[I]Новый контур 'Смешаная интерполяция XYZ' создан"});
+
+        create(1, {"150"});
+        QCOMPARE(c->schema()->id(), QStringLiteral("XYZr"));
+        QCOMPARE(c->schema()->D(), 150.0f);
+        QCOMPARE(c->schema()->Aux(), 0);
+        QCOMPARE(c->plane->text(), QStringLiteral("XY"));
+        QVERIFY(!c->frmRotate->isHidden());
+
+        // Eight points share the manipulator's position and divide the turn evenly.
+        messages.clear();
+        create(2, {"250", "8"});
+        QCOMPARE(c->schema()->id(), QStringLiteral("Circle"));
+        QCOMPARE(c->schema()->D(), 250.0f);
+        QCOMPARE(texts(messages), QStringList{"[I]Новый контур 'Кольцевой стык' создан"});
+        QStringList expected;
+        for (const char* v : {"0.00", "45.00", "90.00", "135.00", "180.00", "225.00", "270.00", "315.00"})
+            expected << QString::fromLatin1(v) + QStringLiteral("|12.50|-3.00|40.00");
+        QCOMPARE(rows(c->twContour), expected);
+        QCOMPARE(c->points->text(), QStringLiteral("8"));
+        QCOMPARE(c->currentPoint(), 0);
+        QCOMPARE(c->twContour->currentRow(), 0);
+
+        // Menu closed, a pad closed, too many points: the contour stays as it was.
+        messages.clear();
+        create(-1, {});
+        create(2, {"100", ""});
+        create(2, {"100", "5000"});
+        QCOMPARE(rows(c->twContour), expected);
+        QCOMPARE(c->schema()->D(), 250.0f);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(texts(messages).at(0).startsWith(QStringLiteral("[W]Контур не создан")));
+
+        // No points at all: no current point either.
+        create(2, {"100", "0"});
+        QCOMPARE(c->twContour->rowCount(), 0);
+        QCOMPARE(c->currentPoint(), -1);
+    }
+
+    // Points are taught at the axes' position: the first into an empty table, each after the
+    // current one; the segment types follow; the current position twice adds nothing.
+    void insertAndDelete()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->placeAxes(0, 0, 0));
+        c->init(new SchemaXYZ);
+        QVERIFY(c->pbIns->isEnabled());
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        c->pbIns->click();
+        QCOMPARE(rows(c->twContour), QStringList{"0.00|0.00|0.00|Конец"});
+        QCOMPARE(c->currentPoint(), 0);
+        QCOMPARE(c->twContour->currentRow(), 0);
+        QCOMPARE(c->points->text(), QStringLiteral("1"));
+        c->pbIns->click();  // the axes stand on the current point
+        QCOMPARE(c->twContour->rowCount(), 1);
+        QCOMPARE(texts(messages), repeated("[I]Нажата кнопка 'Вставить точку' панели Контур", 2));
+
+        QVERIFY(m_console->placeAxes(30, 0, 0));
+        c->pbIns->click();
+        QVERIFY(m_console->placeAxes(30, 40, 0));
+        c->pbIns->click();
+        QCOMPARE(rows(c->twContour),
+                 (QStringList{"0.00|0.00|0.00|Прямая", "30.00|0.00|0.00|Прямая", "30.00|40.00|0.00|Конец"}));
+        QCOMPARE(c->length->text(), QStringLiteral("70.00"));
+
+        // After the first point: a point in the middle takes a line towards the next one.
+        c->onChangedPointNo(0);
+        QVERIFY(m_console->placeAxes(0, 40, 0));
+        c->pbIns->click();
+        QCOMPARE(rows(c->twContour), (QStringList{"0.00|0.00|0.00|Прямая", "0.00|40.00|0.00|Прямая",
+                                                  "30.00|0.00|0.00|Прямая", "30.00|40.00|0.00|Конец"}));
+        QCOMPARE(c->currentPoint(), 1);
+        QCOMPARE(c->length->text(), QStringLiteral("130.00"));
+
+        // Deleting asks first; "no" keeps the point.
+        messages.clear();
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), false));
+            c->pbDel->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(c->twContour->rowCount(), 4);
+        QVERIFY(messages.isEmpty());
+        // The last point goes: the one before it becomes the end of the open contour.
+        c->twContour->setCurrentCell(3, 0);
+        for (int expectedRows = 3; expectedRows >= 0; --expectedRows) {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), true));
+            c->pbDel->click();
+            QVERIFY(driver.done());
+            QCOMPARE(c->twContour->rowCount(), expectedRows);
+            QCOMPARE(c->points->text(), QString::number(expectedRows));
+            if (expectedRows == 3) {
+                QCOMPARE(rows(c->twContour), (QStringList{"0.00|0.00|0.00|Прямая", "0.00|40.00|0.00|Прямая",
+                                                          "30.00|0.00|0.00|Конец"}));
+                QCOMPARE(c->currentPoint(), 0);  // 1 - 1: the insert went forward
+            }
+        }
+        QCOMPARE(c->currentPoint(), -1);
+        QVERIFY(c->forward());
+        QCOMPARE(texts(messages), repeated("[I]Нажата кнопка 'Удалить точку' панели Контур", 4));
+        QVERIFY(!c->pbDel->isEnabled());
+        c->pbIns->click();
+        QCOMPARE(rows(c->twContour), QStringList{"0.00|40.00|0.00|Конец"});
+        QCOMPARE(c->currentPoint(), 0);
+    }
+
+    // The current point, or after a question the whole contour, moves onto the axes' position.
+    void shift()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->load(linear({at(0, 0, 0), at(10, 0, 0), at(20, 5, 0, {})}, false)));
+        QVERIFY(m_console->placeAxes(12.5f, 3, -1));
+        m_console->sim()->status().pointNo = 1;  // the new current row refreshes the button
+        QVERIFY(QTest::qWaitFor([c] { return c->currentPoint() == 1 && c->pbCorr->isEnabled(); }, 3000));
+        const QStringList entries{QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")};
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        chooseInNextMenu(QStringLiteral("Сдвиг"), entries, entries.at(0));
+        c->pbCorr->click();
+        QCOMPARE(rows(c->twContour), (QStringList{"0.00|0.00|0.00|Прямая", "12.50|3.00|-1.00|Прямая",
+                                                  "20.00|5.00|0.00|Конец"}));
+
+        QVERIFY(m_console->placeAxes(15, 5, 1));
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Выполнить сдвиг всего контура?"), false));
+            chooseInNextMenu(QStringLiteral("Сдвиг"), entries, entries.at(1));
+            c->pbCorr->click();
+            QVERIFY(driver.done());
+        }
+        chooseInNextMenu(QStringLiteral("Сдвиг"), entries, QString());
+        c->pbCorr->click();
+        QCOMPARE(c->coords(1), (QList<float>{12.5f, 3, -1}));
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Выполнить сдвиг всего контура?"), true));
+            chooseInNextMenu(QStringLiteral("Сдвиг"), entries, entries.at(1));
+            c->pbCorr->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(rows(c->twContour), (QStringList{"2.50|2.00|2.00|Прямая", "15.00|5.00|1.00|Прямая",
+                                                  "22.50|7.00|2.00|Конец"}));
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Сдвиг точки' панели Контур",
+                                               "[I]Нажата кнопка 'Сдвиг всего контура' панели Контур"}));
+    }
+
+    // Reversing walks the contour the other way: a closed contour keeps its first point, the
+    // segments go with their points (an arc turning the other way round), the current point stays
+    // the same point; twice restores everything.
+    void inverse()
+    {
+        const SegmentParams line{SegmentParams::Line, 0, 0, 0};
+        const SegmentParams ccw{SegmentParams::Arc, 25, 1, 1};
+        const SegmentParams cw{SegmentParams::Arc, 25, 0, 1};
+        const SegmentParams end;
+        ContourSnapshot circle = ContourSamples::circular();
+        ContourSnapshot ring = ContourSamples::ring();
+        const struct {
+            const char* name;
+            ContourSnapshot before;
+            int current;
+            QList<ContourPoint> after;
+            int currentAfter;
+        } cases[] = {
+            {"open linear",
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, end)}, false), 1,
+             {at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line), at(0, 0, 0, end)}, 2},
+            {"closed linear",
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, line)}, true), 0,
+             {at(0, 0, 0, line), at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line)}, 0},
+            {"circular interpolation", circle, 1,
+             {circle.points.at(0), circle.points.at(3), circle.points.at(2), circle.points.at(1)}, 3},
+            {"ring joint", ring, 3, {ring.points.at(0), ring.points.at(3), ring.points.at(2), ring.points.at(1)}, 1},
+        };
+        for (const auto& test : cases) {
+            CONTOUR c;
+            QVERIFY2(loadContour(c, test.before), test.name);
+            c.onChangedPointNo(uint(test.current));
+            const QStringList before = rows(c.twContour);
+            QSignalSpy messages(&c, &CONTOUR::message);
+            c.pbInverse->click();
+            QVERIFY2(c.inverted(), test.name);
+            QVERIFY2(c.snapshot().points == test.after, test.name);
+            QCOMPARE(c.currentPoint(), test.currentAfter);
+            QCOMPARE(c.twContour->currentRow(), test.currentAfter);
+            QCOMPARE(texts(messages), QStringList{"[I]Нажата кнопка 'Инверсия' панели Контур"});
+            c.pbInverse->click();
+            QVERIFY2(!c.inverted(), test.name);
+            QCOMPARE(rows(c.twContour), before);
+            QCOMPARE(c.currentPoint(), test.current);
+        }
+    }
+
+    // Closing a linear contour asks how; nothing chosen leaves it open. The segment of the last
+    // row follows; the pass count is set while the contour is closed.
+    void closeAndPasses()
+    {
+        CONTOUR c;
+        QVERIFY(loadContour(c, linear({at(0, 0, 0), at(30, 0, 0), at(30, 40, 0, {})}, false)));
+        const QStringList ways{QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")};
+        QVERIFY(c.pbRing->isEnabled());
+        QVERIFY(!c.frmRings->isEnabled());
+        QSignalSpy messages(&c, &CONTOUR::message);
+
+        chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, QString());
+        c.pbRing->click();
+        QVERIFY(!c.ring());
+        QVERIFY(!c.pbRing->isChecked());
+        QCOMPARE(c.pbRing->text(), QStringLiteral("Замкнуть\nконтур"));
+        QCOMPARE(cell(c.twContour, 2, 3), QStringLiteral("Конец"));
+
+        chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, ways.at(1));
+        c.pbRing->click();
+        QVERIFY(c.ring() && !c.closeDirect());
+        QVERIFY(c.pbRing->isChecked());
+        QCOMPARE(c.pbRing->text(), QStringLiteral("Замкнут\nобратным\nходом"));
+        QCOMPARE(cell(c.twContour, 2, 3), QStringLiteral("Прямая"));
+        QVERIFY(c.frmRings->isEnabled());
+        QCOMPARE(c.length->text(), QStringLiteral("140.00"));  // there and back
+
+        {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QStringLiteral("Число проходов"), QStringLiteral("3")));
+            QTest::mouseClick(c.nrings, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(c.nrings->text(), QStringLiteral("3"));
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("420.00"));
+        {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QStringLiteral("Число проходов"), QStringLiteral("0")));
+            QTest::mouseClick(c.nrings, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("0.00"));
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Замкнуть контур' панели Контур",
+                                               "[I]Нажата кнопка 'Замкнуть контур' панели Контур",
+                                               "[I]Задано новое число проходов по контуру - 3",
+                                               "[I]Задано новое число проходов по контуру - 0"}));
+        QVERIFY(messages.at(2).at(1).toBool());
+
+        c.pbRing->click();  // opening asks nothing
+        QVERIFY(!c.ring() && c.closeDirect());
+        QCOMPARE(cell(c.twContour, 2, 3), QStringLiteral("Конец"));
+        QVERIFY(!c.frmRings->isEnabled());
+
+        // Another scheme closes without a question.
+        CONTOUR r;
+        ContourSnapshot circle = ContourSamples::circular();
+        circle.ring = false;
+        QVERIFY(loadContour(r, circle));
+        r.pbRing->click();
+        QVERIFY(r.ring() && r.closeDirect());
+        QCOMPARE(r.pbRing->text(), QStringLiteral("Контур\nзамкнут"));
+    }
+
+    // The points keep their angle about the centre and move onto the circle of the new diameter;
+    // a diameter that is no length moves nothing.
+    void newDiameter()
+    {
+        CONTOUR c;
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZr(100, 0, 0));
+        s.points << ContourPoint{{50, 0, 7}, {}} << ContourPoint{{0, 50, 7}, {}} << ContourPoint{{-50, 0, 7}, {}}
+                 << ContourPoint{{50.01f, 0, 7}, {}};
+        s.ring = true;
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QVERIFY(loadContour(c, s));
+        QSignalSpy messages(&c, &CONTOUR::message);
+        for (float bad : {0.0f, -10.0f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+            c.recalcPointsForNewDiameter(100, bad);
+            c.recalcPointsForNewDiameter(bad, 100);
+        }
+        QCOMPARE(messages.size(), 8);
+        QCOMPARE(c.coords(0), (QList<float>{50, 0, 7}));
+
+        c.setTechSettings(false, false, false, false, 700, 0, 0, 200, 0);
+        c.recalcPointsForNewDiameter(100, 200);
+        QCOMPARE(rows(c.twContour), (QStringList{"100.00|0.00|7.00", "0.00|100.00|7.00", "-100.00|0.00|7.00",
+                                                  "100.00|0.00|7.00"}));
+        QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
+    }
+
+    // The parameters cell of a segment opens its frame-parameter dialog; the last point of an
+    // open contour has no segment.
+    void frameParameters()
+    {
+        CONTOUR c;
+        QVERIFY(loadContour(c, linear({at(0, 0, 0), at(30, 0, 0), at(30, 40, 0, {})}, false)));
+        c.show();
+        {
+            ModalDriver driver;
+            driver.next("ContourParams", [](ModalDialog& d) {
+                QCOMPARE(frameTitle(d), QStringLiteral("Параметры кадра №2"));
+                d.click("pbType");
+                d.click("pbOn");
+            });
+            emit c.twContour->cellClicked(1, 3);
+            QVERIFY(driver.done());
+        }
+        QVERIFY(cell(c.twContour, 1, 3).startsWith(QStringLiteral("Дуга, r=")));
+        ModalDriver none(1000);
+        emit c.twContour->cellClicked(2, 3);
+        QVERIFY(none.done());
+    }
+};
+
+POKAVRO_TEST_MAIN(TestContourEdit)
+#include "tst_contouredit.moc"

@@ -1,0 +1,386 @@
+// The weld passport: its header and rows as Windows-1251 bytes under a fixed clock and a Russian
+// locale, the path along the seam and the technology row it follows, the file names, and the
+// passports the editor writes for a manual channel 1 run and for a full start against the
+// simulated drive controller.
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <cstring>
+#include <memory>
+
+#include "contour.h"
+#include "contoursamples.h"
+#include "editorconsole.h"
+#include "fixedpaths.h"
+#include "gui.h"
+#include "operatorlines.h"
+#include "testenv.h"
+#include "weldpassport.h"
+
+using ContourSamples::comment;
+using ContourSamples::point;
+
+namespace {
+
+const QLocale kRussian(QLocale::Russian, QLocale::Russia);
+const QDateTime kStart(QDate(2026, 3, 5), QTime(14, 7, 9));
+const QStringList kAxes{"LX", "LY", "A", "B", "C", "D", "U1", "V"};
+// The group separator of the Russian locale: a no-break space, 0xA0 in Windows-1251.
+const QString kGroup = QStringLiteral("\u00A0");
+
+QByteArray cp1251(const QString& text)
+{
+    return QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
+}
+
+QString fromCp1251(const QByteArray& bytes)
+{
+    return QTextCodec::codecForName("Windows-1251")->toUnicode(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+QStringList passports()
+{
+    return QDir(FixedPaths::passportDir()).entryList(QDir::Files, QDir::Name);
+}
+
+// A little-endian 32-bit field of the beam unit's block.
+void putUInt(QByteArray& block, int offset, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        block[offset + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+void putFloat(QByteArray& block, int offset, float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    putUInt(block, offset, bits);
+}
+
+// A seam of 100 mm at 600 mm/min with the given rows between the start and the end row.
+QList<TechRow> rows(const QList<TechRow>& inner)
+{
+    return QList<TechRow>{point(0, 0, 600)} + inner + QList<TechRow>{point(100, 0, 600)};
+}
+
+}  // namespace
+
+class TestWeldPassport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<EditorConsole> m_console;
+
+private slots:
+    void init()
+    {
+        TestEnv::makeInstallationFolders();
+        QDir(FixedPaths::passportDir()).removeRecursively();
+    }
+
+    void cleanup()
+    {
+        m_console.reset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    // A manual run: "_temp", the date, the welder, the start, the channel 1 program and the
+    // columns; the rows count tenths of a second and leave out what the controller did not report.
+    void manualHeaderAndRows()
+    {
+        WeldPassport::Header h;
+        h.start = kStart;
+        h.welder = QStringLiteral("Иванов Оператор");
+        h.channel1 = QStringLiteral("N1 $1\n\nN2 G4 F1");
+        h.channel3 = QStringLiteral("ignored in a manual run");
+        h.axes = kAxes;
+        const QByteArray header = WeldPassport::header(h, kRussian);
+        QCOMPARE(header, cp1251("\"_temp\"\n"
+                                "\"Дата: 05-03-2026\"\n"
+                                "\"Сварщик: Иванов Оператор\"\n"
+                                "\"Время запуска: 14:07:09\"\n"
+                                "\n"
+                                "\"ПРОГРАММА ПЕРЕМЕЩЕНИЯ (канал 1)\"\n"
+                                "\"N1 $1\";\n"
+                                "\"\";\n"
+                                "\"N2 G4 F1\";\n"
+                                "\n"
+                                "\"Время\";\"Путь\";\"LX\";\"LY\";\"A\";\"B\";\"C\";\"D\";\"U1\";\"V\";\n"));
+        QVERIFY(header.startsWith("\"_temp\"\n\"\xC4\xE0\xF2\xE0: "));  // "Дата" in Windows-1251
+
+        WeldPassport::Row r;
+        r.axes = 8;
+        r.coords = {1234.5f, -3, 0.25f, 0, 0, 0, 0, 359.99f};
+        QCOMPARE(WeldPassport::row(r, kRussian),
+                 cp1251("0,0;0,00;1" + kGroup + "234,50;-3,00;0,25;0,00;0,00;0,00;0,00;359,99;\n"));
+        QVERIFY(WeldPassport::row(r, kRussian).contains("1\xA0" "234,50"));
+        r.tick = 36012;  // an hour and a bit: the tenth stays exact
+        r.path = 60;
+        r.coords.clear();
+        QCOMPARE(WeldPassport::row(r, kRussian), cp1251("3" + kGroup + "601,2;60,00;;;;;;;;;\n"));
+    }
+
+    // A full run: the seam, its speed, the contour and technology lines, the programs (channel 2
+    // only when there is one) and the thirty-two columns.
+    void fullHeader()
+    {
+        WeldPassport::Header h;
+        h.full = true;
+        h.program = QStringLiteral("Фланец");
+        h.start = kStart;
+        h.welder = QStringLiteral("Петров Наладчик");
+        h.ring = true;
+        h.passLength = 1234.5f;
+        h.passes = 3;
+        h.weldSpeed = 412.5f;
+        h.contour << WeldPassport::contourLine({"10.00", "20.00", "5.00", "Прямая"})
+                  << WeldPassport::contourLine({"30.00", "20.00", "5.00", "Конец"});
+        const RasterParams spiral{15, 2.25f, 0.5f, 45, 500, -1.5f, 0.75f, 3.75f, 1};
+        h.technology << WeldPassport::pointLine("0.00", "0.0", "700", "412.5", TechRow::SweepNone, {})
+                     << WeldPassport::commentLine(QStringLiteral("Шов \"А\""))
+                     << WeldPassport::pointLine("10.00", "40.0", "700", "300.0", TechRow::SweepSet, spiral)
+                     << WeldPassport::pointLine("20.00", "40.0", "700", "300.0", TechRow::SweepOff, spiral);
+        h.channel1 = QStringLiteral("N1 $1\nN2 M30");
+        h.channel3 = QStringLiteral("N1 $3");
+        h.axes = kAxes;
+        QCOMPARE(fromCp1251(WeldPassport::header(h, kRussian)),
+                 QStringLiteral("\"Фланец\"\n"
+                                "\"Дата: 05-03-2026\"\n"
+                                "\"Сварщик: Петров Наладчик\"\n"
+                                "\"Время запуска: 14:07:09\"\n"
+                                "\"Длина прохода: 1") + kGroup + QStringLiteral("234,50 мм\"\n"
+                                "\"Число проходов: 3\"\n"
+                                "\"Скорость: 412,5 мм/мин\"\n"
+                                "\n"
+                                "\"Контур:\"\n"
+                                "\"10.00 20.00 5.00 Прямая \"\n"
+                                "\"30.00 20.00 5.00 Конец \"\n"
+                                "\"Технология:\"\n"
+                                "\"+ 0.00 0.0 700 412.5 2 \";\n"
+                                "\"- Шов \"\"А\"\"\";\n"
+                                "\"+ 10.00 40.0 700 300.0 1 15 2.25 0.5 45 500 -1.5 0.75 3 1 \";\n"
+                                "\"+ 20.00 40.0 700 300.0 0 \";\n"
+                                "\n"
+                                "\"ПРОГРАММА ПЕРЕМЕЩЕНИЯ (канал 1)\"\n"
+                                "\"N1 $1\";\n"
+                                "\"N2 M30\";\n"
+                                "\n"
+                                "\"ПРОГРАММА СВАРКИ (канал 3)\"\n"
+                                "\"N1 $3\";\n"
+                                "\n"
+                                "\"Время\";\"Путь\";\"LX\";\"LY\";\"A\";\"B\";\"C\";\"D\";\"U1\";\"V\";"
+                                "\"Уст. I луча\";\"I луча\";\"Уст. I фок.\";\"I фок.\";\"I откл.X\";\"I откл.Y\";"
+                                "\"Ub бомб.\";\"Ib бомб.\";\"U уск.\";\"U зап.\";\"Тип ТР\";\"Ампл.X\";\"Ампл.Y\";"
+                                "\"Угол\";\"Час-та\";\"Смещ.X\";\"Смещ.Y\";\"Д.пар.\";\"По ч.с.\";\"ТР\";"
+                                "\"P пушк.\";\"P кам.\";\n"));
+
+        // An open seam gives its length alone; a rotator program gets its own section.
+        h.ring = false;
+        h.channel2 = QStringLiteral("N1 $2");
+        const QString open = fromCp1251(WeldPassport::header(h, kRussian));
+        QVERIFY(open.contains(QStringLiteral("\"Длина шва: 1") + kGroup + QStringLiteral("234,50 мм\"\n\"Скорость:")));
+        QVERIFY(!open.contains(QStringLiteral("Число проходов")));
+        QVERIFY(open.contains(QStringLiteral("\"ПРОГРАММА ВРАЩЕНИЯ ДЕТАЛИ (канал 2)\"\n\"N1 $2\";\n\n\"ПРОГРАММА СВАРКИ")));
+    }
+
+    // A full row: the beam unit's values from their offsets, each with its decimals, the gun
+    // pressure and the chamber pressure in exponent form; a chamber pressure not reported is empty.
+    void fullRow()
+    {
+        QByteArray ela(512, '\0');
+        const struct {
+            int offset;
+            float value;
+        } floats[] = {{268, 120.04f}, {236, 119.96f}, {132, 701.4f}, {128, 699.6f}, {144, -12.4f}, {152, 3.5f},
+                      {220, 1500.26f}, {224, 12.05f}, {212, 60000}, {216, -1200.5f}, {368, 1.005f},
+                      {372, 2.5f}, {384, 45.4f}, {396, 1000}, {388, -0.5f}, {392, 0.25f}, {376, 3.126f},
+                      {52, 0.000153f}};
+        for (const auto& f : floats)
+            putFloat(ela, f.offset, f.value);
+        putUInt(ela, 364, 15);
+        putUInt(ela, 380, 1);
+        putUInt(ela, 320, 1);
+
+        WeldPassport::Row r;
+        r.tick = 7;
+        r.path = 12.345f;
+        r.axes = 2;
+        r.coords = {1, 2};
+        r.full = true;
+        r.ela = ela;
+        r.pressureKnown = true;
+        r.pressure = 0.0015f;
+        const QString beam = QStringLiteral("120,0;120,0;701;700;-12;4;1") + kGroup + QStringLiteral("500,3;12,1;60") +
+                             kGroup + QStringLiteral("000,0;-1") + kGroup +
+                             QStringLiteral("200,5;15;1,00;2,50;45;1") + kGroup +
+                             QStringLiteral("000;-0,50;0,25;3,13;1;1;1,5E-04;");
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;1,00;2,00;") + beam + QStringLiteral("1,5E-03;\n"));
+        r.pressureKnown = false;
+        QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
+    }
+
+    // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the
+    // seam; a slower row takes over from where the weld is, and the rows that are comments or
+    // switched off are passed over.
+    void pathAndTracking()
+    {
+        WeldPassport::Progress p = WeldPassport::begin(600);
+        float path = 0;
+        for (int tick = 0; tick <= 60; ++tick)
+            path = WeldPassport::advance(p, true, 1000);
+        QCOMPARE(path, 60.0f);
+        QCOMPARE(WeldPassport::advance(p, false, 1000), 60.0f);
+        for (int tick = 0; tick < 100; ++tick)
+            path = WeldPassport::advance(p, true, 70);
+        QCOMPARE(path, 70.0f);
+
+        TechRow off = point(20, 0, 60);
+        off.on = false;
+        const QList<TechRow> table = rows({comment(QStringLiteral("Сварка")), off, point(50, 80, 300)});
+        p = WeldPassport::begin(600);
+        QList<int> tracked;
+        QList<float> paths;
+        for (int tick = 0; tick < 80; ++tick) {
+            paths << WeldPassport::advance(p, true, 1000);
+            if (WeldPassport::track(p, table, true))
+                tracked << tick;
+            QVERIFY(!WeldPassport::track(p, table, false));
+        }
+        // 50 mm at 600 mm/min: the row at 50 mm (row 3) takes over after the row of 4.9 s, then
+        // 300 mm/min.
+        QCOMPARE(tracked, QList<int>{49});
+        QCOMPARE(p.row, 3);
+        QCOMPARE(p.speed, 300.0f);
+        QCOMPARE(paths.at(50), 50.0f);
+        QCOMPARE(paths.at(52), 51.0f);  // on from 50 mm, not back to 0.5 s × 300 mm/min
+        // At the end row nothing more is tracked.
+        p.row = table.size() - 1;
+        QVERIFY(!WeldPassport::track(p, table, true));
+    }
+
+    // Two passports in the same second: the second gets "_2" and the first keeps its bytes.
+    void sameSecond()
+    {
+        QCOMPARE(WeldPassport::fileName(kStart, QStringLiteral("weld1")), QStringLiteral("2026-03-05-14-07-09-weld1.csv"));
+        QFile first;
+        QVERIFY(WeldPassport::create(first, FixedPaths::passportDir(), kStart, QStringLiteral("weld1")));
+        first.write("first");
+        first.close();
+        QFile second;
+        QVERIFY(WeldPassport::create(second, FixedPaths::passportDir(), kStart, QStringLiteral("weld1")));
+        second.close();
+        QCOMPARE(passports(), (QStringList{"2026-03-05-14-07-09-weld1.csv", "2026-03-05-14-07-09-weld1_2.csv"}));
+        QCOMPARE(readFile(first.fileName()), QByteArray("first"));
+
+        QFile blocked;
+        QFile wall(FixedPaths::passportDir() + QStringLiteral("wall"));
+        QVERIFY(wall.open(QIODevice::WriteOnly));
+        wall.close();
+        QVERIFY(!WeldPassport::create(blocked, wall.fileName() + QStringLiteral("/"), kStart, QString()));
+    }
+
+    // "ПУСК канал 1": the manual passport of the run, named by the program, with the page's
+    // program and a row every 100 ms; it ends once channel 1 has run and stopped.
+    void manualRun()
+    {
+        QLocale::setDefault(kRussian);
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->load(ContourSamples::linear()));
+        m_console->gui()->setProgramName(QStringLiteral("weld1"), false);
+        c->setPassportClock([] { return kStart; });
+        QVERIFY(m_console->placeAxes(12.5f, -3, 0));
+        c->teGcode->setPlainText(QStringLiteral("N1 $1"));
+
+        c->pbRun->click();
+        QVERIFY(c->passportOpen());
+        QCOMPARE(passports(), QStringList{"2026-03-05-14-07-09-weld1.csv"});
+        QVERIFY(QTest::qWaitFor([c] { return !c->passportOpen(); }, 5000));
+        const QString text = fromCp1251(readFile(c->passportFile()));
+        const QString welder = m_console->gui()->getUserName();
+        QVERIFY2(text.startsWith(QStringLiteral("\"_temp\"\n\"Дата: 05-03-2026\"\n\"Сварщик: ") + welder +
+                                 QStringLiteral("\"\n\"Время запуска: 14:07:09\"\n\n"
+                                                "\"ПРОГРАММА ПЕРЕМЕЩЕНИЯ (канал 1)\"\n\"N1 $1\";\n\n"
+                                                "\"Время\";\"Путь\";\"LX\";\"LY\";\"A\";\"B\";\"C\";\"D\";\"U1\";\"V\";\n"
+                                                "0,0;0,00;12,50;-3,00;")),
+                 qPrintable(text));
+        // Loaded for 0.3 s, run for 0.3 s: the passport outlasts the run, not by seconds.
+        const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const int rowCount = lines.size() - 7;
+        QVERIFY2(rowCount >= 6 && rowCount <= 15, qPrintable(QString::number(rowCount)));
+        QVERIFY(lines.at(8).startsWith(QStringLiteral("0,1;")));
+        QCOMPARE(c->twTechTab->currentRow(), c->twTechTab->rowCount() - 1);
+    }
+
+    // A run that never starts (the drives are off) is not followed for ever; a command that did
+    // not leave starts no passport.
+    void runThatNeverRuns()
+    {
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        m_console->sim()->apply(QStringLiteral("DRIVE OFF"));
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        c->pbRun->click();
+        QVERIFY(c->passportOpen());
+        QTest::qWait(2000);
+        QVERIFY(c->passportOpen());
+        QVERIFY(QTest::qWaitFor([c] { return !c->passportOpen(); }, 3000));
+        const int rowCount = fromCp1251(readFile(c->passportFile())).split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() - 7;
+        QCOMPARE(rowCount, 31);
+
+        OperatorLines log(m_console->gui()->operatorLog().fileName());
+        log.skip();
+        m_console->stopSimulator();
+        QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->cncConnected(); }, 5000));
+        c->pbRun->click();
+        QVERIFY(!c->passportOpen());
+        QCOMPARE(passports().size(), 1);
+        QVERIFY(log.fresh().contains(
+            QStringLiteral("[W]Команда 'EXEC_1(/programs/_temp.npg)' не отправлена: нет связи с ЧПУ")));
+    }
+
+    // A full start opens the full passport as the beam program leaves: the contour, the
+    // technology and the three programs in its header, the beam columns in its rows.
+    void fullStart()
+    {
+        QLocale::setDefault(kRussian);
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->load(ContourSamples::linear()));
+        c->setPassportClock([] { return kStart; });
+        c->pbGcode->click();
+        QVERIFY(c->passportOpen());
+        QVERIFY(QTest::qWaitFor([c] { return !c->passportOpen(); }, 5000));
+        const QString text = fromCp1251(readFile(c->passportFile()));
+        QVERIFY2(text.startsWith(QStringLiteral("\"weld\"\n\"Дата: 05-03-2026\"\n")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\"Длина шва: ")));
+        QVERIFY(text.contains(QStringLiteral("\"Контур:\"\n\"10.00 20.00 5.00 Прямая \"\n")));
+        QVERIFY(text.contains(QStringLiteral("\"Технология:\"\n\"+ 0.00 0.0 700 600.0 2 \";\n\"- Технол.останов\";\n")));
+        QVERIFY(text.contains(QStringLiteral("\"ПРОГРАММА СВАРКИ (канал 3)\"\n\"N1 $3\";\n")));
+        QVERIFY(!text.contains(QStringLiteral("(канал 2)")));
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        const int columns = lines.indexOf(QRegularExpression(QStringLiteral("^\"Время\";.*")));
+        QVERIFY(columns > 0);
+        QCOMPARE(lines.at(columns).count(QLatin1Char(';')), 32);
+        QCOMPARE(lines.at(columns + 1).count(QLatin1Char(';')), 32);
+    }
+};
+
+POKAVRO_TEST_MAIN(TestWeldPassport)
+#include "tst_weldpassport.moc"

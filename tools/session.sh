@@ -150,7 +150,7 @@ session_demo_contour() {  # contours_folder
 Фланец
 XYZ
 -1 0 0
-0 -1
+5 -1
 1 2
 600
 5
@@ -180,6 +180,7 @@ session_start() {  # build_dir
   mkdir -p "$session_dir/tmp" "$session_dir/work/dump" "$session_dir/runtime"
   chmod 700 "$session_dir/runtime"
   session_demo_contour "$root$build/contours"
+  printf '[Contour]\ncontourSpeed=1000\n' >>"$root/home/oper/bin/settings.ini"
   export POKAVRO_ROOT=$root
   export TMPDIR=$session_dir/tmp
   export XDG_RUNTIME_DIR=$session_dir/runtime

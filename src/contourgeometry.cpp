@@ -14,22 +14,6 @@ float at(const QList<float>& c, int i)
     return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
 }
 
-// The in-plane pair of coordinates of a plane code and the coordinate across it. Codes other
-// than 1 and 2 are the XY plane.
-struct PlaneAxes {
-    int u, v, across;
-};
-PlaneAxes planeAxes(int plane)
-{
-    switch (plane) {
-    case 1:
-        return {0, 2, 1};
-    case 2:
-        return {1, 2, 0};
-    default:
-        return {0, 1, 2};
-    }
-}
 
 // Chord over the plane's pair: differences and squares in single precision, the root in double.
 double planeChord(const QList<float>& a, const QList<float>& b, const PlaneAxes& axes)
@@ -71,6 +55,18 @@ float wrapDegrees(float v)
 }
 
 }  // namespace
+
+PlaneAxes planeAxes(int plane)
+{
+    switch (plane) {
+    case 1:
+        return {0, 2, 1};
+    case 2:
+        return {1, 2, 0};
+    default:
+        return {0, 1, 2};
+    }
+}
 
 float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, const QList<float>& b)
 {

@@ -17,7 +17,7 @@ struct Row {
     const char* cell;
 };
 
-struct DialogSpec {
+struct DialogEntry {
     KVS::ElementDialog dialog;
     PoSprite* Ui_KVS::*widget;     // the element on the mimic, the dialog's parent
     const char* element;           // its name in the locks and commands
@@ -32,7 +32,7 @@ struct DialogSpec {
 };
 
 // In the order of creation.
-const DialogSpec kDialogs[] = {
+const DialogEntry kDialogs[] = {
     {KVS::DlgNL1, &Ui_KVS::NL1, "NL1", false, "NL1", "Насос пластинчато-роторный\n2НВР-250Д", Texts::Pump,
      "changedNL1State(int)", {"NL1:lockVP7", "NL1:lockDisch"}, {"NL1:lockVP2", "NL1:lockNZ1"},
      {{"Питание", "NL1:Power"}, {"Перегрев", "NL1:Thermal"}, {"Проток, л/мин", "Discharge07"},
@@ -102,38 +102,38 @@ const TextSet& textSet(Texts texts)
 
 void KVS::initDialogs()
 {
-    for (const DialogSpec& spec : kDialogs) {
-        const QString name = QLatin1String(spec.element);
-        const TextSet& texts = textSet(spec.texts);
+    for (const DialogEntry& entry : kDialogs) {
+        const QString name = QLatin1String(entry.element);
+        const TextSet& texts = textSet(entry.texts);
         QStringList states;
         for (const char* state : texts.states)
             states << QString::fromUtf8(state);
         QList<Lock*> locksOn;
-        for (const char* l : spec.locksOn)
+        for (const char* l : entry.locksOn)
             locksOn << lock(QLatin1String(l));
         QList<Lock*> locksOff;
-        for (const char* l : spec.locksOff)
+        for (const char* l : entry.locksOff)
             locksOff << lock(QLatin1String(l));
         QStringList labels;
         QList<LenzeElement*> cells;
-        for (const Row& row : spec.rows) {
+        for (const Row& row : entry.rows) {
             labels << QString::fromUtf8(row.label);
             cells << element(QLatin1String(row.cell));
         }
         const VacuumCommand::ElementCommands commands = VacuumCommand::forElement(name);
-        Q_ASSERT(commands.isValid() && (commands.controller == VacuumCommand::Controller::VacuumDoor) == spec.kvk);
+        Q_ASSERT(commands.isValid() && (commands.controller == VacuumCommand::Controller::VacuumDoor) == entry.kvk);
         int state = m_doorPressState;
-        if (spec.dialog != DlgDoor) {
-            const int e = QMetaEnum::fromType<Element>().keyToValue(spec.element);
-            Q_ASSERT_X(e >= 0, "KVS::initDialogs", spec.element);
+        if (entry.dialog != DlgDoor) {
+            const int e = QMetaEnum::fromType<Element>().keyToValue(entry.element);
+            Q_ASSERT_X(e >= 0, "KVS::initDialogs", entry.element);
             state = m_states[size_t(e)];
         }
 
-        QWidget* parent = this->*spec.widget;
-        const QString title = QString::fromUtf8(spec.title);
-        const QString subtitle = QString::fromUtf8(spec.subtitle);
+        QWidget* parent = this->*entry.widget;
+        const QString title = QString::fromUtf8(entry.title);
+        const QString subtitle = QString::fromUtf8(entry.subtitle);
         VacuumElementDlg* dialog;
-        if (spec.kvk)
+        if (entry.kvk)
             dialog = new KvkDlg(&m_kvk, parent, title, subtitle, state, lock(directionLock(name, true)),
                                 lock(directionLock(name, false)), locksOn, locksOff, QString::fromUtf8(texts.on),
                                 QString::fromUtf8(texts.off), commands.on, commands.off, states, labels, cells);
@@ -141,12 +141,12 @@ void KVS::initDialogs()
             dialog = new KvsDlg(&m_kvs, parent, title, subtitle, state, lock(directionLock(name, true)),
                                 lock(directionLock(name, false)), locksOn, locksOff, QString::fromUtf8(texts.on),
                                 QString::fromUtf8(texts.off), commands.on, commands.off, states, labels, cells);
-        m_dialogs[spec.dialog] = dialog;
+        m_dialogs[entry.dialog] = dialog;
 
-        QObject* link = spec.kvk ? static_cast<QObject*>(&m_kvk) : &m_kvs;
-        const int signal = link->metaObject()->indexOfSignal(spec.stateSignal);
+        QObject* link = entry.kvk ? static_cast<QObject*>(&m_kvk) : &m_kvs;
+        const int signal = link->metaObject()->indexOfSignal(entry.stateSignal);
         const int slot = dialog->metaObject()->indexOfSlot("onStateChanged(int)");
-        Q_ASSERT_X(signal >= 0 && slot >= 0, "KVS::initDialogs", spec.stateSignal);
+        Q_ASSERT_X(signal >= 0 && slot >= 0, "KVS::initDialogs", entry.stateSignal);
         connect(link, link->metaObject()->method(signal), dialog, dialog->metaObject()->method(slot));
     }
 }

@@ -88,26 +88,10 @@ bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
     return true;
 }
 
-// The in-plane pair and the coordinate across the plane of "XYZr".
-struct Plane {
-    int u, v, across;
-};
-Plane planeOf(int aux)
-{
-    switch (aux) {
-    case 1:
-        return {0, 2, 1};
-    case 2:
-        return {1, 2, 0};
-    default:
-        return {0, 1, 2};
-    }
-}
-
 // Polar angle of a contour point about the "XYZr" centre, radians.
 float polarAngle(const ContourSnapshot& s, int row)
 {
-    const Plane plane = planeOf(s.schema->Aux());
+    const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(s.schema->Aux());
     const QList<float> c = s.coords(row);
     return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
 }
@@ -434,7 +418,7 @@ public:
         if (rotate) {
             st.ringCcw = ringCcw(s);
             startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
-            const Plane plane = planeOf(schema.Aux());
+            const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(schema.Aux());
             rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
         }
         const bool closing = s.ring && (!linear || s.closeDirect);

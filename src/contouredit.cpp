@@ -154,6 +154,7 @@ void CONTOUR::on_pbIns_clicked()
     points->setValue(float(twContour->rowCount()), 0);
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
     updateRing();
 }
@@ -180,6 +181,7 @@ void CONTOUR::on_pbDel_clicked()
     points->setValue(float(rows), 0);
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
     updateRing();
 }
@@ -209,6 +211,7 @@ void CONTOUR::on_pbCorr_clicked()
     }
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
 }
 
@@ -267,6 +270,7 @@ void CONTOUR::on_pbInverse_clicked()
         twContour->setCurrentCell(m_currentPoint, 0);
     }
     updateLength();
+    updateValidDistance();
     updateGcode();
 }
 
@@ -300,6 +304,7 @@ void CONTOUR::on_pbRing_clicked()
     updateCorr();
     updateRing();
     updateLength();
+    updateValidDistance();
 }
 
 void CONTOUR::on_nrings_clicked()
@@ -310,5 +315,6 @@ void CONTOUR::on_nrings_clicked()
     emit message(QStringLiteral("[I]Задано новое число проходов по контуру - %1").arg(passes, 0, 'g', 6), true);
     nrings->setValue(float(passes), 0);
     updateLength();
+    updateValidDistance();
     updateGcode();
 }

@@ -230,6 +230,7 @@ void CONTOUR::on_pbCorrNgo_clicked()
     if (next >= twContour->rowCount())
         next = m_ring ? 0 : twContour->rowCount() - 1;
     updateLength();
+    updateValidDistance();
     updateGcode();
     onContourCellClicked(next, 0);
 }

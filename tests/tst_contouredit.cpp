@@ -373,6 +373,51 @@ private slots:
         QCOMPARE(r.pbRing->text(), QStringLiteral("Контур\nзамкнут"));
     }
 
+    // A command that changes the seam checks the technology table against it again: a row that
+    // the shortened seam no longer reaches turns red and the operator is told; once the seam
+    // reaches it again it is black.
+    void technologyFollowsSeam()
+    {
+        CONTOUR c;
+        ContourSnapshot s = linear({at(0, 0, 0), at(50, 0, 0), at(100, 0, 0, {})}, false);
+        s.tech = {ContourSamples::point(0, 0, 600), ContourSamples::point(80, 20, 600),
+                  ContourSamples::point(100, 0, 600)};
+        QVERIFY(loadContour(c, s));
+        const auto pathColour = [&c] { return c.twTechTab->item(1, 0)->foreground().color(); };
+        const QString faulty = QStringLiteral("[A]Ошибка заполнения технологической таблицы!");
+        QCOMPARE(pathColour(), QColor(Qt::black));
+        QSignalSpy messages(&c, &CONTOUR::message);
+
+        c.onChangedPointNo(2);
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), true));
+            c.pbDel->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("50.00"));
+        QCOMPARE(pathColour(), QColor(Qt::red));
+        QVERIFY(texts(messages).contains(faulty));
+
+        messages.clear();
+        const QStringList ways{QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")};
+        chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, ways.at(1));  // there and back
+        c.pbRing->click();
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("100.00"));
+        QCOMPARE(pathColour(), QColor(Qt::black));
+        QVERIFY(!texts(messages).contains(faulty));
+
+        {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QStringLiteral("Число проходов"), QStringLiteral("0")));
+            QTest::mouseClick(c.nrings, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("0.00"));
+        QCOMPARE(pathColour(), QColor(Qt::red));
+        QVERIFY(texts(messages).contains(faulty));
+    }
+
     // The points keep their angle about the centre and move onto the circle of the new diameter;
     // a diameter that is no length moves nothing.
     void newDiameter()

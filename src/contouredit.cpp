@@ -113,6 +113,8 @@ void CONTOUR::createRingContour(float D, float P)
 
 void CONTOUR::afterNewContour()
 {
+    // The count of the contour before (a ring joint's points) is not this one's.
+    points->setValue(float(twContour->rowCount()), 0);
     updateLength();
     refreshButtons();
     updateTechTab();

@@ -149,6 +149,17 @@ private slots:
         create(2, {"100", "0"});
         QCOMPARE(c->twContour->rowCount(), 0);
         QCOMPARE(c->currentPoint(), -1);
+
+        // A new contour of another scheme starts without points, and its count says so (the
+        // add-contour-point dialog works from it).
+        create(2, {"100", "4"});
+        QCOMPARE(c->points->text(), QStringLiteral("4"));
+        for (int scheme : {0, 1}) {
+            create(scheme, scheme == 0 ? QStringList() : QStringList{"100"});
+            QCOMPARE(c->twContour->rowCount(), 0);
+            QCOMPARE(c->points->text(), QStringLiteral("0"));
+            create(2, {"100", "4"});
+        }
     }
 
     // Points are taught at the axes' position: the first into an empty table, each after the

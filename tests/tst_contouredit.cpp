@@ -456,6 +456,38 @@ private slots:
         QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
     }
 
+    // The contour settings change the scheme's diameter and plane: the screen shows them at once,
+    // the length follows, and a new plane takes the circle through the points in that plane.
+    void settingsChangeScheme()
+    {
+        CONTOUR c;
+        ContourSnapshot s;
+        // On the circle of R 50 about (20, 30) in XY, but loaded as lying in XZ.
+        s.schema.reset(new SchemaXYZr(100, 0, 1));
+        s.points << ContourPoint{{70, 30, 0}, {}} << ContourPoint{{20, 80, 0}, {}} << ContourPoint{{-30, 30, 0}, {}};
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QVERIFY(loadContour(c, s));
+        QCOMPARE(c.plane->text(), QStringLiteral("XZ"));
+        QCOMPARE(c.length->text(), QStringLiteral("104.72"));
+
+        c.setTechSettings(false, false, false, false, 700, 0, 0, c.schemaD(), 0);
+        QCOMPARE(c.plane->text(), QStringLiteral("XY"));
+        QCOMPARE(c.centerXValue(), 20.0f);
+        QCOMPARE(c.centerYValue(), 30.0f);
+        QCOMPARE(c.length->text(), QStringLiteral("157.08"));
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("157.08"));
+
+        // A diameter given to a circle that had none yet.
+        CONTOUR d;
+        s.schema.reset(new SchemaXYZr(0, 0, 0));
+        s.points = s.points.mid(0, 2);
+        QVERIFY(loadContour(d, s));
+        d.setTechSettings(false, false, false, false, 700, 0, 0, 100, 0);
+        QCOMPARE(d.diameter->text(), QStringLiteral("100.00"));
+        QVERIFY(d.lblConsts->text().contains(QStringLiteral("D=100")));
+        QCOMPARE(d.length->text(), QStringLiteral("78.54"));
+    }
+
     // The parameters cell of a segment opens its frame-parameter dialog; the last point of an
     // open contour has no segment.
     void frameParameters()

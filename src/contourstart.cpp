@@ -66,6 +66,11 @@ bool CONTOUR::run(int channel, const QString& text)
     return sent;
 }
 
+void CONTOUR::stopStart()
+{
+    m_start->stop();
+}
+
 void CONTOUR::showPrograms(const QString& text1, const QString& text2)
 {
     if (!text2.isEmpty()) {

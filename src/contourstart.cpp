@@ -50,6 +50,9 @@ void CONTOUR::forgetRun()
 
 bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done)
 {
+    // A start under way keeps what it does when it ends.
+    if (m_start->busy())
+        return false;
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
         updateGcode();

@@ -142,6 +142,19 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
+    // A program run on its own while a start waits between its channels is refused, and the start
+    // still ends as its own: the stop it will be continued from is kept.
+    void runWhileStarting()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        c->pbGcode->click();
+        QVERIFY(!c->run(2, QStringLiteral("N1 $2")));
+        QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(c->generatorState().stopPending());
+        QVERIFY(c->fullRun());
+    }
+
     // A stop: the caption reads "ДАЛЕЕ" once channel 1 has stopped there; the continuation starts
     // channel 1 alone, behind the stop; the weld is then done and the next press starts it anew.
     void stopAndContinuation()

@@ -47,6 +47,19 @@ void ChannelStart::cancel()
     m_index = -1;
 }
 
+void ChannelStart::stop()
+{
+    if (!busy())
+        return;
+    const QList<Step> left = m_steps.mid(m_index);
+    cancel();
+    for (const Step& step : left)
+        emit message(QStringLiteral("[W]Команда '%1' не отправлена: пуск программ остановлен")
+                         .arg(DriveCommand::runGenerated(step.channel)),
+                     true);
+    emit finished(false);
+}
+
 void ChannelStart::runNext()
 {
     const Step step = m_steps.at(m_index);

@@ -45,6 +45,9 @@ public:
     bool start(const QList<Step>& steps);
     // Drops the starts still waiting for their pause.
     void cancel();
+    // The programs were stopped: the starts still waiting for their pause are dropped, each
+    // command that will not leave is named in a "[W]" line, and finished(false) follows.
+    void stop();
 
 signals:
     void message(const QString& text, bool isShow);

@@ -646,8 +646,20 @@ void CONTOUR::setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yo
     m_Ix = Ix;
     m_Iy = Iy;
     if (m_schema) {
+        const bool newPlane = m_schema->Aux() != plane;
+        const bool newDiameter = m_schema->D() != D;
         m_schema->setD(D);
         m_schema->setAux(plane);
+        // Another plane: the circle is the one through the points in it (a new diameter instead
+        // moves the points onto its circle afterwards).
+        if (newPlane && !newDiameter)
+            updateD();
+        lblConsts->setText(m_schema->header());
+        if (m_schema->rotate()) {
+            diameter->setValue(m_schema->D(), 2);
+            updatePlane(m_schema->Aux());
+        }
+        updateLength();
     }
     if (m_gui)
         m_gui->setProgramName(m_gui->programName(), testMove);

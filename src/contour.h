@@ -117,6 +117,8 @@ public:
     // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
     // the file could not be written or the command did not leave.
     bool run(int channel, const QString& text);
+    // The programs are being stopped: a start waiting between its channels starts no more.
+    void stopStart();
     // Stops, starts and restart lines of the run the start button continues.
     const WeldProgram::GeneratorState& generatorState() const { return m_gen; }
     // The three programs of a full start were started last.

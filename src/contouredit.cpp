@@ -113,6 +113,8 @@ void CONTOUR::createRingContour(float D, float P)
 
 void CONTOUR::afterNewContour()
 {
+    // The count of the contour before (a ring joint's points) is not this one's.
+    points->setValue(float(twContour->rowCount()), 0);
     updateLength();
     refreshButtons();
     updateTechTab();
@@ -154,6 +156,7 @@ void CONTOUR::on_pbIns_clicked()
     points->setValue(float(twContour->rowCount()), 0);
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
     updateRing();
 }
@@ -180,6 +183,7 @@ void CONTOUR::on_pbDel_clicked()
     points->setValue(float(rows), 0);
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
     updateRing();
 }
@@ -209,6 +213,7 @@ void CONTOUR::on_pbCorr_clicked()
     }
     updateD();
     updateLength();
+    updateValidDistance();
     updateGcode();
 }
 
@@ -267,6 +272,7 @@ void CONTOUR::on_pbInverse_clicked()
         twContour->setCurrentCell(m_currentPoint, 0);
     }
     updateLength();
+    updateValidDistance();
     updateGcode();
 }
 
@@ -300,6 +306,7 @@ void CONTOUR::on_pbRing_clicked()
     updateCorr();
     updateRing();
     updateLength();
+    updateValidDistance();
 }
 
 void CONTOUR::on_nrings_clicked()
@@ -310,5 +317,6 @@ void CONTOUR::on_nrings_clicked()
     emit message(QStringLiteral("[I]Задано новое число проходов по контуру - %1").arg(passes, 0, 'g', 6), true);
     nrings->setValue(float(passes), 0);
     updateLength();
+    updateValidDistance();
     updateGcode();
 }

@@ -82,7 +82,9 @@ void CONTOUR::startPassport()
                                                 text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
     }
     h.channel1 = teGcode->toPlainText();
-    h.channel2 = teGcode_2->toPlainText();
+    // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
+    if (!m_passportFull || (m_schema && m_schema->circle()))
+        h.channel2 = teGcode_2->toPlainText();
     h.channel3 = teGcode_3->toPlainText();
     h.axes = m_passportAxes;
     m_ppf.write(WeldPassport::header(h, QLocale()));

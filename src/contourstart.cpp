@@ -50,6 +50,9 @@ void CONTOUR::forgetRun()
 
 bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done)
 {
+    // A start under way keeps what it does when it ends.
+    if (m_start->busy())
+        return false;
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
         updateGcode();
@@ -64,6 +67,11 @@ bool CONTOUR::run(int channel, const QString& text)
     bool sent = false;
     startChannels({{channel, text, 0}}, [&sent](bool allSent) { sent = allSent; });
     return sent;
+}
+
+void CONTOUR::stopStart()
+{
+    m_start->stop();
 }
 
 void CONTOUR::showPrograms(const QString& text1, const QString& text2)
@@ -230,6 +238,7 @@ void CONTOUR::on_pbCorrNgo_clicked()
     if (next >= twContour->rowCount())
         next = m_ring ? 0 : twContour->rowCount() - 1;
     updateLength();
+    updateValidDistance();
     updateGcode();
     onContourCellClicked(next, 0);
 }

@@ -85,6 +85,9 @@ void Gui::on_sbDistPult_clicked()
 void Gui::on_pbStop_clicked()
 {
     prgMessage(QStringLiteral("[I]Нажата кнопка 'СТОП' на панели приводов"), false);
+    // A weld start waiting between its channels must not start the rest after the stop.
+    if (contour)
+        contour->stopStart();
     m_drive.command(DriveCommand::stopProgram());
     if (pbEndlessV->isChecked()) {
         // Unchecked from here, so that its own slot does not run and sends no stop of V.

@@ -2,6 +2,7 @@
 // sweep), a touch on a comment switches the rows below it; the buttons insert and delete rows and
 // open the templates, the contour settings and the add-contour-point dialog; the two speeds.
 
+#include <QPersistentModelIndex>
 #include <QTableWidget>
 
 #include "choicemenu.h"
@@ -49,8 +50,15 @@ void CONTOUR::onTechTabCellClicked(int row, int column)
         TechDialogs::runRaster(twTechTab, cell);
         return;
     }
+    // The pad opens at the cursor and does not hold the window: while it is open the row may be
+    // deleted, rows inserted above it or another contour loaded. The entry goes to the cell the
+    // pad was opened for, wherever it now stands, or nowhere once it is gone.
+    const QPersistentModelIndex target(twTechTab->model()->index(row, column));
     double value = 0;
     if (!askNumber(QString::fromUtf8(kValuePads[column].title), nullptr, false, false, &value))
+        return;
+    cell = target.isValid() ? twTechTab->item(target.row(), target.column()) : nullptr;
+    if (!cell)
         return;
     // The beam program would send it to the beam unit as it stands.
     if (column == kIrColumn && !(value >= 0 && value <= kMaxBeamCurrent)) {

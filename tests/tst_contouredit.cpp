@@ -149,6 +149,17 @@ private slots:
         create(2, {"100", "0"});
         QCOMPARE(c->twContour->rowCount(), 0);
         QCOMPARE(c->currentPoint(), -1);
+
+        // A new contour of another scheme starts without points, and its count says so (the
+        // add-contour-point dialog works from it).
+        create(2, {"100", "4"});
+        QCOMPARE(c->points->text(), QStringLiteral("4"));
+        for (int scheme : {0, 1}) {
+            create(scheme, scheme == 0 ? QStringList() : QStringList{"100"});
+            QCOMPARE(c->twContour->rowCount(), 0);
+            QCOMPARE(c->points->text(), QStringLiteral("0"));
+            create(2, {"100", "4"});
+        }
     }
 
     // Points are taught at the axes' position: the first into an empty table, each after the
@@ -373,6 +384,51 @@ private slots:
         QCOMPARE(r.pbRing->text(), QStringLiteral("Контур\nзамкнут"));
     }
 
+    // A command that changes the seam checks the technology table against it again: a row that
+    // the shortened seam no longer reaches turns red and the operator is told; once the seam
+    // reaches it again it is black.
+    void technologyFollowsSeam()
+    {
+        CONTOUR c;
+        ContourSnapshot s = linear({at(0, 0, 0), at(50, 0, 0), at(100, 0, 0, {})}, false);
+        s.tech = {ContourSamples::point(0, 0, 600), ContourSamples::point(80, 20, 600),
+                  ContourSamples::point(100, 0, 600)};
+        QVERIFY(loadContour(c, s));
+        const auto pathColour = [&c] { return c.twTechTab->item(1, 0)->foreground().color(); };
+        const QString faulty = QStringLiteral("[A]Ошибка заполнения технологической таблицы!");
+        QCOMPARE(pathColour(), QColor(Qt::black));
+        QSignalSpy messages(&c, &CONTOUR::message);
+
+        c.onChangedPointNo(2);
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), true));
+            c.pbDel->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("50.00"));
+        QCOMPARE(pathColour(), QColor(Qt::red));
+        QVERIFY(texts(messages).contains(faulty));
+
+        messages.clear();
+        const QStringList ways{QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")};
+        chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, ways.at(1));  // there and back
+        c.pbRing->click();
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("100.00"));
+        QCOMPARE(pathColour(), QColor(Qt::black));
+        QVERIFY(!texts(messages).contains(faulty));
+
+        {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QStringLiteral("Число проходов"), QStringLiteral("0")));
+            QTest::mouseClick(c.nrings, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(cell(c.twTechTab, 2, 0), QStringLiteral("0.00"));
+        QCOMPARE(pathColour(), QColor(Qt::red));
+        QVERIFY(texts(messages).contains(faulty));
+    }
+
     // The points keep their angle about the centre and move onto the circle of the new diameter;
     // a diameter that is no length moves nothing.
     void newDiameter()
@@ -398,6 +454,38 @@ private slots:
         QCOMPARE(rows(c.twContour), (QStringList{"100.00|0.00|7.00", "0.00|100.00|7.00", "-100.00|0.00|7.00",
                                                   "100.00|0.00|7.00"}));
         QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
+    }
+
+    // The contour settings change the scheme's diameter and plane: the screen shows them at once,
+    // the length follows, and a new plane takes the circle through the points in that plane.
+    void settingsChangeScheme()
+    {
+        CONTOUR c;
+        ContourSnapshot s;
+        // On the circle of R 50 about (20, 30) in XY, but loaded as lying in XZ.
+        s.schema.reset(new SchemaXYZr(100, 0, 1));
+        s.points << ContourPoint{{70, 30, 0}, {}} << ContourPoint{{20, 80, 0}, {}} << ContourPoint{{-30, 30, 0}, {}};
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QVERIFY(loadContour(c, s));
+        QCOMPARE(c.plane->text(), QStringLiteral("XZ"));
+        QCOMPARE(c.length->text(), QStringLiteral("104.72"));
+
+        c.setTechSettings(false, false, false, false, 700, 0, 0, c.schemaD(), 0);
+        QCOMPARE(c.plane->text(), QStringLiteral("XY"));
+        QCOMPARE(c.centerXValue(), 20.0f);
+        QCOMPARE(c.centerYValue(), 30.0f);
+        QCOMPARE(c.length->text(), QStringLiteral("157.08"));
+        QCOMPARE(cell(c.twTechTab, 1, 0), QStringLiteral("157.08"));
+
+        // A diameter given to a circle that had none yet.
+        CONTOUR d;
+        s.schema.reset(new SchemaXYZr(0, 0, 0));
+        s.points = s.points.mid(0, 2);
+        QVERIFY(loadContour(d, s));
+        d.setTechSettings(false, false, false, false, 700, 0, 0, 100, 0);
+        QCOMPARE(d.diameter->text(), QStringLiteral("100.00"));
+        QVERIFY(d.lblConsts->text().contains(QStringLiteral("D=100")));
+        QCOMPARE(d.length->text(), QStringLiteral("78.54"));
     }
 
     // The parameters cell of a segment opens its frame-parameter dialog; the last point of an

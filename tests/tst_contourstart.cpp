@@ -123,6 +123,38 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
+    // "СТОП" pressed while the start waits between its channels: the programs stop, and the
+    // channels not yet started stay so (the operator is told which); the weld is not taken as run.
+    void stopBetweenChannels()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        m_console->gui()->pbStop->click();
+        QCOMPARE(commandTexts(1, 1500), QStringList{"STOP_PRG"});
+        QVERIFY(texts(messages).contains(
+            QStringLiteral("[W]Команда 'EXEC_1(/programs/_temp1.npg)' не отправлена: пуск программ остановлен")));
+        QVERIFY(c->pbGcode->isEnabled());
+        QVERIFY(!c->fullRun());
+        QVERIFY(!c->generatorState().stopPending());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+    }
+
+    // A program run on its own while a start waits between its channels is refused, and the start
+    // still ends as its own: the stop it will be continued from is kept.
+    void runWhileStarting()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        c->pbGcode->click();
+        QVERIFY(!c->run(2, QStringLiteral("N1 $2")));
+        QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(c->generatorState().stopPending());
+        QVERIFY(c->fullRun());
+    }
+
     // A stop: the caption reads "ДАЛЕЕ" once channel 1 has stopped there; the continuation starts
     // channel 1 alone, behind the stop; the weld is then done and the next press starts it anew.
     void stopAndContinuation()

@@ -119,6 +119,35 @@ private slots:
         QCOMPARE(column(c.twTechTab, 0), (QStringList{"0.00", "7.46", "100.00"}));
     }
 
+    // The pad of a cell opens at the cursor and leaves the window free: a row deleted while its
+    // pad is open takes the entry with it (no other row gets it), and a row pushed down by an
+    // insertion above it still gets its own entry.
+    void tableChangedUnderPad()
+    {
+        CONTOUR c;
+        QVERIFY(loadContour(c, seam({point(40, 20, 600), point(60, 30, 600)})));
+        // The beam current of row 1 entered as 55 while `button` changes the table.
+        const auto enterWhile = [&c](QAbstractButton* button) {
+            c.twTechTab->setCurrentCell(1, 1);
+            ModalDriver driver;
+            driver.next("Numpad", [button](ModalDialog& pad) {
+                button->click();
+                pad.type(QStringLiteral("55"));
+                pad.click(QStringLiteral("pbEnter"));
+            });
+            tap(c, 1, 1);
+            QVERIFY(driver.done());
+        };
+
+        enterWhile(c.pbDelTechPoint);
+        QCOMPARE(column(c.twTechTab, 0), (QStringList{"0.00", "60.00", "100.00"}));
+        QCOMPARE(column(c.twTechTab, 1), (QStringList{"10.0", "30.0", "10.0"}));
+
+        enterWhile(c.pbInsTechPoint);
+        QCOMPARE(column(c.twTechTab, 0), (QStringList{"0.00", "0.00", "60.00", "100.00"}));
+        QCOMPARE(column(c.twTechTab, 1), (QStringList{"10.0", "0.0", "55.0", "10.0"}));
+    }
+
     // A comment switches each row it heads the other way; twice restores them. The comment
     // itself, the rows under the next comment and the end row are left alone.
     void commentSwitching()

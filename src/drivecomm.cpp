@@ -345,7 +345,6 @@ bool DriveTCPthread::connect(const QString& host, int tcpPort, int udpPort)
         return false;
     m_channelState = 0;
     auto* partner = new DriveUDPthread(this, udpPort);
-    QObject::connect(partner, &DriveUDPthread::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &DriveUDPthread::UDPdisconnected, this, &DriveTCPthread::UDPdisconnected));
     start();
     return true;
@@ -431,6 +430,9 @@ void DriveTCPthread::report(LinkEvent event, const QString& reason)
 DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port)
     : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature}), m_owner(owner)
 {
+    // Wired before the thread starts: the controller streams already, and the first datagram may
+    // be decoded before the link's connect() returns.
+    QObject::connect(this, &DriveUDPthread::statusStarted, owner, [owner] { owner->setStatusKnown(true); });
     start();
 }
 

@@ -46,7 +46,6 @@ bool VacuumLink::connect(const QString& host, int tcpPort, int udpPort)
     if (!open(host, tcpPort))
         return false;
     VacuumStatusReceiver* partner = makePartner(udpPort);
-    QObject::connect(partner, &VacuumStatusReceiver::statusStarted, this, [this] { setStatusKnown(true); });
     arm(partner, QObject::connect(partner, &VacuumStatusReceiver::UDPdisconnected, this, &VacuumLink::UDPdisconnected));
     if (m_texts.connectDoneLog)
         log(QString::fromLatin1(m_texts.connectDoneLog));
@@ -151,6 +150,9 @@ VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fi
       m_tracker(fields, packetSize)
 {
     m_changes.reserve(size_t(fields.size()));
+    // Wired before the thread starts (begin()): the controller streams already, and the first
+    // datagram may be decoded before the link's connect() returns.
+    QObject::connect(this, &VacuumStatusReceiver::statusStarted, link, [link] { link->setStatusKnown(true); });
 }
 
 VacuumStatusReceiver::~VacuumStatusReceiver()

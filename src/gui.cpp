@@ -1,5 +1,7 @@
 #include "gui.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QListWidgetItem>
@@ -302,9 +304,16 @@ void Gui::onDriveStatusKnown(bool known)
 
 void Gui::commandNotSent(const QString& controller, const QString& command)
 {
-    // A burst of one kind of command into a dead link (a turned handwheel, a jog pressed and
-    // released) is reported once.
-    const QString keyword = command.section(QLatin1Char('('), 0, 0);
+    // A burst of one command into a dead link (a turned handwheel, a jog pressed and released) is
+    // reported once: commands are told apart by their name and first argument ("MOVE(LX",
+    // "LIR(1", "ALG(3"), so that a different command is always named.
+    int end = command.size();
+    for (const QChar separator : {QLatin1Char(','), QLatin1Char(')')}) {
+        const int at = command.indexOf(separator);
+        if (at >= 0)
+            end = std::min(end, at);
+    }
+    const QString keyword = command.left(end);
     NotSent& last = m_notSent[controller];
     const bool repeated =
         last.keyword == keyword && last.clock.isValid() && last.clock.elapsed() < kNotSentFoldMs;

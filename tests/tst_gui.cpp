@@ -326,7 +326,7 @@ private slots:
     }
 
     // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and
-    // never as done; a burst of one kind of command gives one line.
+    // never as done; a burst of one command (name and first argument) gives one line.
     void commandsIntoADeadLink()
     {
         Gui gui;
@@ -337,6 +337,8 @@ private slots:
         for (int step = 1; step <= 10; ++step)
             gui.lirChangedX(step, 0);
         gui.kvs->kvk()->command(QStringLiteral("ALG(1)"));
+        gui.kvs->kvk()->command(QStringLiteral("ALG(3)"));  // another command: named too
+        gui.kvs->kvk()->command(QStringLiteral("ALG(3)"));
         QTest::qWait(1100);
         emit gui.pbMinusX->pressed();
         emit gui.pbMinusX->released();
@@ -346,6 +348,7 @@ private slots:
             "[W]Команда 'STOP_PRG' не отправлена: нет связи с ЧПУ",
             "[W]Команда 'LIR(LX,10,3000)' не отправлена: нет связи с ЧПУ",
             "[W]Команда 'ALG(1)' не отправлена: нет связи с КВК",
+            "[W]Команда 'ALG(3)' не отправлена: нет связи с КВК",
             "[W]Команда 'MOVE(X,0)' не отправлена: нет связи с ЧПУ",
         };
         QStringList reported;

@@ -323,16 +323,6 @@ void CONTOUR::updateD()
     updatePlane(m_schema->Aux());
 }
 
-float CONTOUR::calcD()
-{
-    ContourGeometry::Circle circle;
-    if (!ContourGeometry::calcD(snapshot(), &circle))
-        return 0;
-    centerX->setValue(circle.cx, 2);
-    centerY->setValue(circle.cy, 2);
-    return circle.D;
-}
-
 void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
 {
     auto* item = textItem(ContourParams::segmentText(segment.type, segment.direction, segment.plane, segment.radius));
@@ -399,29 +389,11 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
 
 // ---- geometry shown on the screen --------------------------------------------------------------
 
-float CONTOUR::calcDistance(int row, const QList<float>& a, const QList<float>& b) const
-{
-    return ContourGeometry::calcDistance(snapshot(), row, a, b);
-}
-
-float CONTOUR::calcLength(int n) const
-{
-    return ContourGeometry::calcLength(snapshot(), n);
-}
-
 float CONTOUR::prevDistance(int row) const
 {
     int r = row - 1;
     while (r > 0 && isComment(r))
         --r;
-    return cellValue(twTechTab, r, kPathColumn);
-}
-
-float CONTOUR::nextDistance(int row) const
-{
-    int r = row + 1;
-    while (r < twTechTab->rowCount() - 1 && isComment(r))
-        ++r;
     return cellValue(twTechTab, r, kPathColumn);
 }
 

@@ -78,15 +78,10 @@ public:
     void addParameters(int row, int type, int direction, int plane, float radius, bool updateLength) override;
     float calcDiameter(int row, int plane) override;
     void recalcPointsForNewDiameter(float oldDiameter, float newDiameter) override;
-    QString numerate(const QStringList& lines, int step) const { return ::numerate(lines, step); }
 
     // ---- geometry shown on the screen -----------------------------------------------------
-    float calcDistance(int row, const QList<float>& a, const QList<float>& b) const;
-    float calcLength(int n) const;
     float prevDistance(int row) const;
-    float nextDistance(int row) const;
     void updateLength();
-    float calcD();
 
     // ---- technology table -----------------------------------------------------------------
     bool isComment(int row) const;

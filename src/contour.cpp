@@ -94,24 +94,9 @@ float CONTOUR::cellValue(const QTableWidget* table, int row, int column) const
     return item ? item->text().toFloat() : 0.0f;
 }
 
-ContourSnapshot CONTOUR::snapshot() const
+QList<TechRow> CONTOUR::techRows() const
 {
-    ContourSnapshot s;
-    if (m_schema)
-        s.schema.reset(m_schema->clone());
-    const bool linear = m_schema && m_schema->id() == QLatin1String("XYZ");
-    for (int row = 0; row < twContour->rowCount(); ++row) {
-        ContourPoint point;
-        point.coords = coords(row);
-        const QTableWidgetItem* seg = linear ? twContour->item(row, twContour->columnCount() - 1) : nullptr;
-        if (seg) {
-            point.segment.type = seg->data(RoleSegmentType).toInt();
-            point.segment.radius = seg->data(RoleSegmentRadius).toFloat();
-            point.segment.direction = seg->data(RoleSegmentDirection).toInt();
-            point.segment.plane = seg->data(RoleSegmentPlane).toInt();
-        }
-        s.points << point;
-    }
+    QList<TechRow> rows;
     for (int row = 0; row < twTechTab->rowCount(); ++row) {
         TechRow t;
         t.on = isOn(row);
@@ -119,7 +104,7 @@ ContourSnapshot CONTOUR::snapshot() const
             t.kind = TechRow::Comment;
             const QTableWidgetItem* item = twTechTab->item(row, 0);
             t.comment = item ? item->text() : QString();
-            s.tech << t;
+            rows << t;
             continue;
         }
         t.path = cellValue(twTechTab, row, kPathColumn);
@@ -138,8 +123,30 @@ ContourSnapshot CONTOUR::snapshot() const
             t.sweep = TechRow::SweepSet;
             t.raster = TRSelect::fromItem(*sweep);
         }
-        s.tech << t;
+        rows << t;
     }
+    return rows;
+}
+
+ContourSnapshot CONTOUR::snapshot() const
+{
+    ContourSnapshot s;
+    if (m_schema)
+        s.schema.reset(m_schema->clone());
+    const bool linear = m_schema && m_schema->id() == QLatin1String("XYZ");
+    for (int row = 0; row < twContour->rowCount(); ++row) {
+        ContourPoint point;
+        point.coords = coords(row);
+        const QTableWidgetItem* seg = linear ? twContour->item(row, twContour->columnCount() - 1) : nullptr;
+        if (seg) {
+            point.segment.type = seg->data(RoleSegmentType).toInt();
+            point.segment.radius = seg->data(RoleSegmentRadius).toFloat();
+            point.segment.direction = seg->data(RoleSegmentDirection).toInt();
+            point.segment.plane = seg->data(RoleSegmentPlane).toInt();
+        }
+        s.points << point;
+    }
+    s.tech = techRows();
     s.ring = m_ring;
     s.closeDirect = m_closeDirect;
     s.inverted = m_inverted;

@@ -245,6 +245,7 @@ private:
     void createRingContour(float D, float P);
     void swapRows(int a, int b, int firstColumn, int lastColumn);
     void toggleRowsBelow(int commentRow);
+    // The technology table as rows (snapshot().tech without reading the contour).
     QList<TechRow> techRows() const;
 
     struct ChannelPage {

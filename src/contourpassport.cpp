@@ -31,11 +31,6 @@ bool CONTOUR::driveStatusKnown() const
     return !m_gui || m_gui->driveLook().known();
 }
 
-QList<TechRow> CONTOUR::techRows() const
-{
-    return snapshot().tech;
-}
-
 void CONTOUR::startPassport()
 {
     // One passport at a time: the one still open ends here (the run it followed goes on).
@@ -142,7 +137,8 @@ void CONTOUR::writePassportRow(bool tick)
         const int before = m_passport.row;
         if (twTechTab->currentRow() != before)
             twTechTab->setCurrentCell(before, 0);
-        if (WeldPassport::track(m_passport, techRows(), m_axisMoving))
+        // Standing axes move the tracking nowhere: the table is read only while they move.
+        if (m_axisMoving && WeldPassport::track(m_passport, techRows(), true))
             twTechTab->setCurrentCell(m_passport.row, 0);
     }
     ++m_passport.ticks;

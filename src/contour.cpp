@@ -951,12 +951,7 @@ void CONTOUR::load(const QString& name, const QString& path)
         m_inverted = s.inverted;
 
     updateLength();
-    pbNew->setEnabled(m_channel1State != 3);
-    updateIns();
-    updateCorr();
-    updateCorrNgo();
-    updateDel();
-    updateRing();
+    refreshButtons();
     updateTechTab();
     updateValidDistance();
     updateGcode();

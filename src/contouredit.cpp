@@ -300,11 +300,7 @@ void CONTOUR::on_pbRing_clicked()
     const int rows = twContour->rowCount();
     if (linear && rows > 0)
         setSegmentCell(rows - 1, m_ring ? SegmentParams{SegmentParams::Line, 0, 0, 0} : SegmentParams());
-    updateIns();
-    updateDel();
-    updateCorrNgo();
-    updateCorr();
-    updateRing();
+    refreshButtons();
     updateLength();
     updateValidDistance();
 }

@@ -133,7 +133,7 @@ ContourSnapshot CONTOUR::snapshot() const
     ContourSnapshot s;
     if (m_schema)
         s.schema.reset(m_schema->clone());
-    const bool linear = m_schema && m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     for (int row = 0; row < twContour->rowCount(); ++row) {
         ContourPoint point;
         point.coords = coords(row);
@@ -214,7 +214,7 @@ void CONTOUR::init(Schema* schema)
     lblConsts->setText(m_schema->header());
 
     const QStringList& names = m_schema->axisNames();
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     twContour->setColumnCount(names.size() + (linear ? 1 : 0));
     QStringList headers = names;
     if (linear)
@@ -265,8 +265,7 @@ void CONTOUR::movePoint(int row, const QList<float>& delta)
         warn(QStringLiteral("Точка %1 не сдвинута: в контуре нет такой точки").arg(row + 1));
         return;
     }
-    const int columns = m_schema && m_schema->id() == QLatin1String("XYZ") ? twContour->columnCount() - 1
-                                                                            : twContour->columnCount();
+    const int columns = linearScheme() ? twContour->columnCount() - 1 : twContour->columnCount();
     for (int i = 0; i < delta.size() && i < columns; ++i) {
         float value = cellValue(twContour, row, i) + delta.at(i);
         if (i == 0 && m_schema && m_schema->circle()) {
@@ -345,7 +344,7 @@ void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
 
 void CONTOUR::addParameters(int row, int type, int direction, int plane, float radius, bool updateLen)
 {
-    if (!m_schema || m_schema->id() != QLatin1String("XYZ")) {
+    if (!linearScheme()) {
         warn(QStringLiteral("Параметры кадра задаются только для линейной интерполяции"));
         return;
     }
@@ -741,7 +740,7 @@ void CONTOUR::updateRing()
     pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
-    else if (!m_schema || m_schema->id() != QLatin1String("XYZ"))
+    else if (!linearScheme())
         pbRing->setText(QStringLiteral("Контур\nзамкнут"));
     else
         pbRing->setText(m_closeDirect ? QStringLiteral("Замкнут\nпрямым\nходом") : QStringLiteral("Замкнут\nобратным\nходом"));
@@ -899,7 +898,7 @@ void CONTOUR::load(const QString& name, const QString& path)
     weldSpeed->setValue(s.weldSpeed, 1);
     points->setValue(s.pointCount, 0);
 
-    const bool linear = schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     const int axes = schema->axisNames().size();
     for (int r = 0; r < s.points.size(); ++r) {
         twContour->insertRow(r);

@@ -143,7 +143,7 @@ void CONTOUR::on_pbIns_clicked()
     twContour->insertRow(row);
     for (int i = 0; i < p.size(); ++i)
         twContour->setItem(row, i, textItem(fixed(p.at(i), 2)));
-    if (m_schema->id() == QLatin1String("XYZ")) {
+    if (linearScheme()) {
         // The segment into the new point is a line; from it a line leaves too, unless it is the
         // last point of an open contour.
         if (row > 0)
@@ -177,7 +177,7 @@ void CONTOUR::on_pbDel_clicked()
         m_forward = true;
     }
     // No segment leaves the last point of an open contour.
-    if (rows > 0 && !m_ring && m_schema && m_schema->id() == QLatin1String("XYZ"))
+    if (rows > 0 && !m_ring && linearScheme())
         setSegmentCell(rows - 1, SegmentParams());
     twContour->setCurrentCell(m_currentPoint, 0);
     points->setValue(float(rows), 0);
@@ -239,7 +239,7 @@ void CONTOUR::on_pbInverse_clicked()
     m_inverted = !m_inverted;
     const int n = twContour->rowCount();
     const int last = twContour->columnCount() - 1;
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     // Point 0 of a closed contour stays first; the others are walked the other way round.
     const bool keepFirst = m_schema->round() || (linear && m_ring);
     const int axesLast = linear ? last - 1 : last;
@@ -283,7 +283,7 @@ void CONTOUR::on_pbRing_clicked()
         return;
     }
     emit message(QStringLiteral("[I]Нажата кнопка 'Замкнуть контур' панели Контур"), false);
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     if (!m_ring && linear) {
         const int how = ChoiceMenu::exec(QStringLiteral("Замыкание контура"),
                                          {QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")},

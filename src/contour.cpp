@@ -72,8 +72,6 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
             twTechTab->hideColumn(kIfColumn + i);
     }
     stretchSweepColumn();
-    m_passportAxes << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("A") << QStringLiteral("B")
-                   << QStringLiteral("C") << QStringLiteral("D") << QStringLiteral("U1") << QStringLiteral("V");
     frmRotate->hide();
     updateGcode();
     updateTechTab();

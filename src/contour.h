@@ -309,7 +309,6 @@ private:
     uint m_pointNo = 0;
     int m_userRights = -1;
 
-    QStringList m_passportAxes;
     bool m_testMove = false;
 
     bool m_focusOn = false;

@@ -24,6 +24,15 @@ constexpr qint64 kStartTicks = 30;
 
 constexpr uint kRunning = 3;
 
+// The machine coordinates of every row.
+const QStringList& passportAxes()
+{
+    static const QStringList axes{QStringLiteral("LX"), QStringLiteral("LY"), QStringLiteral("A"),
+                                  QStringLiteral("B"),  QStringLiteral("C"),  QStringLiteral("D"),
+                                  QStringLiteral("U1"), QStringLiteral("V")};
+    return axes;
+}
+
 }  // namespace
 
 bool CONTOUR::driveStatusKnown() const
@@ -81,7 +90,7 @@ void CONTOUR::startPassport()
     if (!m_passportFull || (m_schema && m_schema->circle()))
         h.channel2 = teGcode_2->toPlainText();
     h.channel3 = teGcode_3->toPlainText();
-    h.axes = m_passportAxes;
+    h.axes = passportAxes();
     m_ppf.write(WeldPassport::header(h, QLocale()));
 
     m_passport = WeldPassport::begin(tech.isEmpty() || tech.first().isComment() ? 0.0f : tech.first().speed);
@@ -108,10 +117,10 @@ void CONTOUR::writePassportRow(bool tick)
     WeldPassport::Row r;
     r.tick = m_passport.ticks;
     r.path = WeldPassport::advance(m_passport, m_axisMoving, total);
-    r.axes = m_passportAxes.size();
+    r.axes = passportAxes().size();
     // Coordinates the drive controller has not reported are left empty.
     if (m_gui && driveStatusKnown()) {
-        for (const QString& axis : m_passportAxes)
+        for (const QString& axis : passportAxes())
             r.coords << m_gui->coord(axis);
     }
     r.full = m_passportFull;

@@ -386,9 +386,7 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
         for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
             twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
     }
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 // ---- geometry shown on the screen --------------------------------------------------------------

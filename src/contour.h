@@ -244,6 +244,7 @@ private:
     // The sink through which a technology dialog's lines become the editor's own.
     std::function<void(const QString&, bool)> dialogSink();
     void afterNewContour();
+    void afterContourEdit();
     void createRingContour(float D, float P);
     void swapRows(int a, int b, int firstColumn, int lastColumn);
     void toggleRowsBelow(int commentRow);

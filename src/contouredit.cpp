@@ -125,6 +125,14 @@ void CONTOUR::afterNewContour()
         m_gui->setProgramName(QStringLiteral("Программа сварки"), m_testMove);
 }
 
+// The seam's length, the check of the technology table and the start button follow the contour.
+void CONTOUR::afterContourEdit()
+{
+    updateLength();
+    updateValidDistance();
+    updateGcode();
+}
+
 // ---- points -------------------------------------------------------------------------------------
 
 void CONTOUR::on_pbIns_clicked()
@@ -155,9 +163,7 @@ void CONTOUR::on_pbIns_clicked()
     twContour->setCurrentCell(row, 0);
     points->setValue(float(twContour->rowCount()), 0);
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
     updateRing();
 }
 
@@ -182,9 +188,7 @@ void CONTOUR::on_pbDel_clicked()
     twContour->setCurrentCell(m_currentPoint, 0);
     points->setValue(float(rows), 0);
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
     updateRing();
 }
 
@@ -212,9 +216,7 @@ void CONTOUR::on_pbCorr_clicked()
             movePoint(r, offset);
     }
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 // ---- reverse, close, passes ------------------------------------------------------------------------
@@ -271,9 +273,7 @@ void CONTOUR::on_pbInverse_clicked()
         m_currentPoint = keepFirst ? (n - m_currentPoint) % n : n - 1 - m_currentPoint;
         twContour->setCurrentCell(m_currentPoint, 0);
     }
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 void CONTOUR::on_pbRing_clicked()
@@ -312,7 +312,5 @@ void CONTOUR::on_nrings_clicked()
         return;
     emit message(QStringLiteral("[I]Задано новое число проходов по контуру - %1").arg(passes, 0, 'g', 6), true);
     nrings->setValue(float(passes), 0);
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }

@@ -537,10 +537,9 @@ void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
     afterTechPointInserted();
 }
 
-void CONTOUR::addPointToTech(float path)
+// Above the first row whose path is not shorter; under the start row when there is none.
+void CONTOUR::insertAtPath(float path)
 {
-    if (!techTableReady("Технологическая точка"))
-        return;
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
@@ -550,6 +549,13 @@ void CONTOUR::addPointToTech(float path)
         }
     }
     insertTechPoint(row, path, 0, weldSpeed->value());
+}
+
+void CONTOUR::addPointToTech(float path)
+{
+    if (!techTableReady("Технологическая точка"))
+        return;
+    insertAtPath(path);
     afterTechPointInserted();
 }
 
@@ -579,18 +585,22 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
     }
     const ContourSnapshot s = snapshot();
     auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    const int before = twTechTab->rowCount();
     if (allPoints) {
         const int passes = allRotate ? N : 1;
         for (int k = 0; k < passes; ++k) {
             for (int j = 1; j <= P; ++j)
-                addPointToTech(at(j) + L * k);
+                insertAtPath(at(j) + L * k);
         }
     } else if (allRotate) {
         for (int k = 0; k < N; ++k)
-            addPointToTech(at(point) + L * k);
+            insertAtPath(at(point) + L * k);
     } else {
-        addPointToTech(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+        insertAtPath(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
     }
+    // The table is checked once for all its new rows (a faulty one is one alarm, not one a row).
+    if (twTechTab->rowCount() != before)
+        afterTechPointInserted();
 }
 
 void CONTOUR::setParamValueInTable(int column, float value, int decimals)

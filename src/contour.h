@@ -277,6 +277,7 @@ private:
     bool techValuesValid(const char* what, float path, float IrVal);
     void writeTechPoint(int row, float path, float IrVal, float speed);
     void insertTechPoint(int row, float path, float IrVal, float speed);
+    void insertAtPath(float path);
     void setTechCell(int row, int column, float value, int decimals);
     void markEndRows(int row);
     void setSegmentCell(int row, const SegmentParams& segment);

@@ -82,6 +82,8 @@ CONTOUR::~CONTOUR()
 {
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
+    delete m_schema;
+    m_schema = nullptr;
 }
 
 // ---- the program as a value -------------------------------------------------------------------
@@ -1025,8 +1027,6 @@ void CONTOUR::saveIni()
         settings->setValue(QStringLiteral("Contour/Iy"), m_Iy);
     }
     saveContourWidths();
-    delete m_schema;
-    m_schema = nullptr;
 }
 
 // ---- TechEditor readers ------------------------------------------------------------------------

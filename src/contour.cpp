@@ -64,14 +64,7 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
 
     loadIni();
     nrings->setValue(1, 0);
-    const bool shown[] = {m_focusOn, m_yokeXOn, m_yokeYOn};
-    for (int i = 0; i < 3; ++i) {
-        if (shown[i])
-            twTechTab->setColumnWidth(kIfColumn + i, kShownColumnWidth);
-        else
-            twTechTab->hideColumn(kIfColumn + i);
-    }
-    stretchSweepColumn();
+    showCurrentColumns();
     frmRotate->hide();
     updateGcode();
     updateTechTab();
@@ -654,23 +647,24 @@ void CONTOUR::setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yo
         float value;
         int decimals;
     } columns[] = {{focusOn, If, 0}, {yokeXOn, Ix, 1}, {yokeYOn, Iy, 1}};
+    showCurrentColumns();
     for (int i = 0; i < 3; ++i) {
-        const int column = kIfColumn + i;
-        if (columns[i].shown) {
-            twTechTab->showColumn(column);
-            twTechTab->setColumnWidth(column, kShownColumnWidth);
-            setParamValueInTable(column, columns[i].value, columns[i].decimals);
-        } else {
-            twTechTab->hideColumn(column);
-        }
+        if (columns[i].shown)
+            setParamValueInTable(kIfColumn + i, columns[i].value, columns[i].decimals);
     }
-    stretchSweepColumn();
 }
 
-// The sweep column takes the room the other columns leave; a width set after the form was
-// built takes the stretch away until it is set again.
-void CONTOUR::stretchSweepColumn()
+// The focus and deflection current columns shown as the settings say. The sweep column takes
+// the room the other columns leave; a width set after the form was built takes the stretch away
+// until it is set again.
+void CONTOUR::showCurrentColumns()
 {
+    const bool shown[] = {m_focusOn, m_yokeXOn, m_yokeYOn};
+    for (int i = 0; i < 3; ++i) {
+        twTechTab->setColumnHidden(kIfColumn + i, !shown[i]);
+        if (shown[i])
+            twTechTab->setColumnWidth(kIfColumn + i, kShownColumnWidth);
+    }
     QHeaderView* header = twTechTab->horizontalHeader();
     header->setStretchLastSection(false);
     header->setStretchLastSection(true);

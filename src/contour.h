@@ -270,7 +270,7 @@ private:
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
-    void stretchSweepColumn();
+    void showCurrentColumns();
     QString widthKey(const QString& axis) const;
     void saveContourWidths();
     bool techTableReady(const char* what);

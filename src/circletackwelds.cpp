@@ -110,9 +110,7 @@ void CircleTackWelds::addTack(TemplatePlan& plan, float gap, const Values& v)
     const float f = v.degrees ? v.k : 1.0f;
     if (gap != 0)
         plan.interval(gap * f, 0, v.weldSpeed);
-    plan.interval(v.ascend * f, v.Ir, v.weldSpeed);
-    plan.interval(v.peak * f, v.Ir, v.weldSpeed);
-    plan.interval(v.descend * f, 0, v.moveSpeed);
+    plan.slopes(v.ascend * f, v.peak * f, v.descend * f, v);
 }
 
 TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, const Values& raw)

@@ -36,6 +36,13 @@ void TemplatePlan::path(float path, float current, float speed)
     rows << TemplateRow{TemplateRow::Path, QString(), path, current, speed};
 }
 
+void TemplatePlan::slopes(float ascend, float peak, float descend, const WeldValues& v)
+{
+    interval(ascend, v.Ir, v.weldSpeed);
+    interval(peak, v.Ir, v.weldSpeed);
+    interval(descend, 0, v.moveSpeed);
+}
+
 TemplatePlan TemplatePlan::refuse(const QString& line, bool close)
 {
     TemplatePlan plan;

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "myframe.h"
 #include "settingsfile.h"
 #include "techeditor.h"
 #include "techfield.h"
@@ -151,8 +150,7 @@ WeldTemplate::~WeldTemplate()
 
 void WeldTemplate::host()
 {
-    const QPoint at = TechField::belowLeft(m_button, width());
-    new MyFrame(m_name, at.x(), at.y(), 1, this, m_button, true, true);
+    TechField::hostBelowLeft(this, m_name, m_button);
 }
 
 WeldTemplate::Field& WeldTemplate::addField(PoLabel* label, const QString& title, float min,

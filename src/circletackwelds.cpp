@@ -27,13 +27,12 @@ CircleTackWelds::CircleTackWelds(TechEditor* contour, QWidget* parent)
     setupUi(this);
     host();
 
-    const auto count = [this] { countChanged(); };
-    addField(number, QStringLiteral("Кол-во прихваток"), MinTacks, MaxTacks, 1, 0, count);
+    addTackCount(number, [this] {
+        initTacksOrder();
+        updatePeriod();
+    });
     for (PoLabel* length : {ascend, peak, descend})
         addField(length, QString(), 0, PadBound, 0.1f, 1);
-    restore(number, QStringLiteral("Number"), MinTacks, 0);
-    // A count from a hand-edited file would divide the seam by 0 or a fraction.
-    number->setValue(float(tackCount(number->value())), 0);
     addWeldFields(Ir, ascend, peak, descend, weldSpeed, moveSpeed);
     // The stored mode is taken as it is: the stored lengths are already in its unit.
     restore(pbDegreeOn, QStringLiteral("DegreeOn"));
@@ -88,14 +87,6 @@ void CircleTackWelds::updatePeriod()
     period->setValue(displayedPeriod(pbDegreeOn->isChecked(), m_contourLength,
                                      tackCount(number->value()), m_D),
                      2);
-}
-
-void CircleTackWelds::countChanged()
-{
-    // Entries are made whole: the count is shown without decimals and used as a whole number.
-    number->setValue(float(tackCount(number->value())), 0);
-    initTacksOrder();
-    updatePeriod();
 }
 
 void CircleTackWelds::on_pbDegreeOn_clicked(bool checked)

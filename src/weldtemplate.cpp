@@ -213,6 +213,20 @@ void WeldTemplate::addWeldFields(PoLabel* Ir, PoLabel* ascend, PoLabel* peak, Po
     moveSpeed->setValue(m_editor->contourSpeedValue(), 1);
 }
 
+void WeldTemplate::addTackCount(PoLabel* number, const std::function<void()>& changed)
+{
+    using namespace TemplateValues;
+    // The count is shown without decimals and used as a whole number: a count from a
+    // hand-edited file would otherwise divide the seam by 0 or a fraction.
+    const auto whole = [number] { number->setValue(float(tackCount(number->value())), 0); };
+    addField(number, QStringLiteral("Кол-во прихваток"), MinTacks, MaxTacks, 1, 0, [whole, changed] {
+        whole();
+        changed();
+    });
+    restore(number, QStringLiteral("Number"), MinTacks, 0);
+    whole();
+}
+
 WeldValues WeldTemplate::weldValues() const
 {
     WeldValues v;

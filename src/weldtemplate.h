@@ -136,6 +136,10 @@ protected:
     Field& addField(PoLabel* label, const QString& title, float min, float max, float step,
                     int decimals, std::function<void()> changed = {});
     Field& field(PoLabel* label) { return m_fields.at(label); }
+    // The tack count field of the tack templates ("Кол-во прихваток", 2..100), read from the
+    // settings key Number. Entries, steps and a stored count are made whole; after an entry or a
+    // step `changed` runs.
+    void addTackCount(PoLabel* number, const std::function<void()>& changed);
     // Reads group/key into the label (shown with the decimals, not clamped) and keeps it for
     // the destructor's write.
     void restore(PoLabel* label, const QString& key, float defaultValue, int decimals);

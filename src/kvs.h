@@ -44,7 +44,6 @@ public:
     // The elements whose last reported state the screen keeps (-1 until the first report and
     // again while their link is lost).
     enum class Element { NL1, NL2, NZ1, NZ2, ND1, NW2, VP1, VP2, VP3, VP4, VP5, VP6, VP7, VP8, VE1, VPT, TMN };
-    Q_ENUM(Element)
     static constexpr int ElementCount = int(Element::TMN) + 1;
 
     // The element dialogs, in the order Ctrl+H hides them.

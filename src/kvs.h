@@ -276,6 +276,8 @@ private:
     PoLabel* gauge(int index) const;       // PT1 ... PT6 as 0 ... 5
     PoLabel* gaugeUnit(int index) const;
 
+    // The widget's background, in every colour group.
+    static void setWindowColour(QWidget* widget, const QColor& colour);
     void setLinkColour(Link link, bool up);
     // Everything the link reports takes its unknown look.
     void showUnknown(Link link);

@@ -374,10 +374,7 @@ void KVS::showGaugeValidity(int index, bool valid)
 {
     for (PoLabel* label : {gauge(index), gaugeUnit(index)}) {
         label->changedValid(true);  // the form's text colour again
-        QPalette palette = label->palette();
-        palette.setBrush(QPalette::All, QPalette::Window,
-                         QBrush(valid ? kGaugeValid : kGaugeInvalid, Qt::SolidPattern));
-        label->setPalette(palette);
+        setWindowColour(label, valid ? kGaugeValid : kGaugeInvalid);
     }
     if (!valid)
         emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
@@ -553,8 +550,5 @@ void KVS::changedChamberState()
     m_chamber = false;
     for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8})
         m_chamber = m_chamber || m_states[size_t(e)] == 1;
-    QPalette palette = frmChamber->palette();
-    palette.setBrush(QPalette::All, QPalette::Window,
-                     QBrush(m_chamber ? QColor(160, 255, 255) : QColor(214, 210, 208), Qt::SolidPattern));
-    frmChamber->setPalette(palette);
+    setWindowColour(frmChamber, m_chamber ? QColor(160, 255, 255) : QColor(214, 210, 208));
 }

@@ -74,7 +74,7 @@ public:
     // 0 Pa, 1 mm Hg.
     int pressUnit() const { return m_pressUnit; }
     // True while a gate or vent into the chamber (VP1, VP3, VP4, VP8) stands open.
-    bool chamberOpen() const { return m_chamber; }
+    bool chamberOpen() const;
     float tempWarning() const { return m_tempWarning; }
     float tempError() const { return m_tempError; }
     // W1 ... W7 as 1 ... 7.
@@ -306,7 +306,6 @@ private:
     bool m_kvsUp = false;
     bool m_kvkUp = false;
     int m_pressUnit = 0;
-    bool m_chamber = false;
     float m_tempWarning = 30.0f;
     float m_tempError = 50.0f;
     std::array<float, 7> m_minDisch{};

@@ -545,10 +545,16 @@ void KVS::changedTMN(int state)
 void KVS::changedNP1(bool value) { NP1->setSprite(value ? 1 : 0); }
 void KVS::changedNW1(bool value) { NW1->setSprite(value ? 1 : 0); }
 
+bool KVS::chamberOpen() const
+{
+    for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8}) {
+        if (m_states[size_t(e)] == 1)
+            return true;
+    }
+    return false;
+}
+
 void KVS::changedChamberState()
 {
-    m_chamber = false;
-    for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8})
-        m_chamber = m_chamber || m_states[size_t(e)] == 1;
-    setWindowColour(frmChamber, m_chamber ? QColor(160, 255, 255) : QColor(214, 210, 208));
+    setWindowColour(frmChamber, chamberOpen() ? QColor(160, 255, 255) : QColor(214, 210, 208));
 }

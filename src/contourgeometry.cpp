@@ -25,11 +25,6 @@ double planeChord(const QList<float>& a, const QList<float>& b, const PlaneAxes&
     return std::sqrt(double(su) + double(sv));
 }
 
-bool isLinear(const ContourSnapshot& s)
-{
-    return s.schema && s.schema->id() == QLatin1String("XYZ");
-}
-
 const SegmentParams* segmentOf(const ContourSnapshot& s, int row)
 {
     return row >= 0 && row < s.points.size() ? &s.points.at(row).segment : nullptr;
@@ -70,7 +65,7 @@ PlaneAxes planeAxes(int plane)
 
 float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, const QList<float>& b)
 {
-    if (!s.schema || row < 0 || row >= s.points.size() || s.schema->rotate() || !isLinear(s))
+    if (!s.schema || row < 0 || row >= s.points.size() || !s.schema->linear())
         return 0;
     const SegmentParams& seg = s.points.at(row).segment;
     if (seg.type == SegmentParams::Line)
@@ -94,7 +89,7 @@ bool segmentValid(const ContourSnapshot& s, int row, const QList<float>& a, cons
     if (!s.schema->validDistance(a, b))
         return false;
     const SegmentParams* seg = segmentOf(s, row);
-    if (isLinear(s) && seg && seg->type == SegmentParams::Arc && seg->plane >= 0 && seg->plane <= 2) {
+    if (s.schema->linear() && seg && seg->type == SegmentParams::Arc && seg->plane >= 0 && seg->plane <= 2) {
         const double c = planeChord(a, b, planeAxes(seg->plane));
         const float twoR = seg->radius + seg->radius;
         return twoR > 0 && c <= double(twoR);
@@ -269,7 +264,7 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
         return out;
     }
 
-    const bool linear = isLinear(s);
+    const bool linear = s.schema->linear();
     auto seg = [&](int i) {
         return linear ? calcDistance(s, i - 1, s.coords(i), s.coords(i - 1))
                       : s.schema->distance(s.coords(i - 1), s.coords(i));

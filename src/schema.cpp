@@ -50,6 +50,11 @@ bool Schema::rotate() const
     return m_id == QLatin1String("XYZr");
 }
 
+bool Schema::linear() const
+{
+    return m_id == QLatin1String("XYZ");
+}
+
 QString Schema::num(double value)
 {
     return QString::number(value, 'f', 2);

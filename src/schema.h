@@ -41,6 +41,8 @@ public:
     bool circle() const;
     // The circular-interpolation scheme.
     bool rotate() const;
+    // The linear scheme (segments of its own per contour point).
+    bool linear() const;
     float D() const { return m_D; }
     float P() const { return m_P; }
     int Aux() const { return m_aux; }

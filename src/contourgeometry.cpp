@@ -14,17 +14,6 @@ float at(const QList<float>& c, int i)
     return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
 }
 
-
-// Chord over the plane's pair: differences and squares in single precision, the root in double.
-double planeChord(const QList<float>& a, const QList<float>& b, const PlaneAxes& axes)
-{
-    const float du = at(b, axes.u) - at(a, axes.u);
-    const float dv = at(b, axes.v) - at(a, axes.v);
-    const float su = du * du;
-    const float sv = dv * dv;
-    return std::sqrt(double(su) + double(sv));
-}
-
 const SegmentParams* segmentOf(const ContourSnapshot& s, int row)
 {
     return row >= 0 && row < s.points.size() ? &s.points.at(row).segment : nullptr;
@@ -51,18 +40,6 @@ float wrapDegrees(float v)
 
 }  // namespace
 
-PlaneAxes planeAxes(int plane)
-{
-    switch (plane) {
-    case 1:
-        return {0, 2, 1};
-    case 2:
-        return {1, 2, 0};
-    default:
-        return {0, 1, 2};
-    }
-}
-
 float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, const QList<float>& b)
 {
     if (!s.schema || row < 0 || row >= s.points.size() || !s.schema->linear())
@@ -74,7 +51,7 @@ float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, con
         return 0;
     if (seg.plane < 0 || seg.plane > 2)
         return 0;
-    const double c = planeChord(a, b, planeAxes(seg.plane));
+    const double c = planeChord(a, b, seg.plane);
     const float twoR = seg.radius + seg.radius;
     if (!(twoR > 0))
         return float(c);  // no circle at all: the straight chord (and the row shows red)
@@ -90,7 +67,7 @@ bool segmentValid(const ContourSnapshot& s, int row, const QList<float>& a, cons
         return false;
     const SegmentParams* seg = segmentOf(s, row);
     if (s.schema->linear() && seg && seg->type == SegmentParams::Arc && seg->plane >= 0 && seg->plane <= 2) {
-        const double c = planeChord(a, b, planeAxes(seg->plane));
+        const double c = planeChord(a, b, seg->plane);
         const float twoR = seg->radius + seg->radius;
         return twoR > 0 && c <= double(twoR);
     }

@@ -91,7 +91,7 @@ bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
 // Polar angle of a contour point about the "XYZr" centre, radians.
 float polarAngle(const ContourSnapshot& s, int row)
 {
-    const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(s.schema->Aux());
+    const PlaneAxes plane = planeAxes(s.schema->Aux());
     const QList<float> c = s.coords(row);
     return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
 }
@@ -249,26 +249,8 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         const QString R = fixed(segment.radius, 2, finite);
         if (!allFinite(to))
             *finite = false;
-        const QString x = Schema::num(at(to, 0)), y = Schema::num(at(to, 1)), z = Schema::num(at(to, 2));
-        QString planeWord, coords;
-        switch (segment.plane) {
-        case 1:
-            planeWord = QStringLiteral(" G18");
-            coords = QStringLiteral("x=") + x + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
-                     QStringLiteral(" y=") + y;
-            break;
-        case 2:
-            planeWord = QStringLiteral(" G19");
-            coords = QStringLiteral("y=") + y + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
-                     QStringLiteral(" x=") + x;
-            break;
-        default:
-            planeWord = QStringLiteral(" G17");
-            coords = QStringLiteral("x=") + x + QStringLiteral(" y=") + y + QStringLiteral(" R") + R +
-                     QStringLiteral(" z=") + z;
-            break;
-        }
-        out->ch1 << numbered(st.frameNo++, planeWord);
+        const QString coords = arcTarget(segment.plane, to, R);
+        out->ch1 << numbered(st.frameNo++, planeWord(segment.plane));
         // A counter-clockwise arc walked forward, or a clockwise one walked back, turns left.
         const QString arcWord = (segment.direction == 1) == forward ? QStringLiteral(" G3 ") : QStringLiteral(" G2 ");
         out->ch1 << arcFrame(st.frameNo++, coords, arcWord, F, finite);
@@ -418,7 +400,7 @@ public:
         if (rotate) {
             st.ringCcw = ringCcw(s);
             startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
-            const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(schema.Aux());
+            const PlaneAxes plane = planeAxes(schema.Aux());
             rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
         }
         const bool closing = s.ring && (!linear || s.closeDirect);

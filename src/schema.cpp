@@ -58,6 +58,11 @@ QStringList Schema::frames(const QStringList& texts, int* n)
     return lines;
 }
 
+QString Schema::lineWord(float x, float y, float z)
+{
+    return QStringLiteral("G01 x=") + num(x) + QStringLiteral(" y=") + num(y) + QStringLiteral(" z=") + num(z);
+}
+
 PlaneAxes planeAxes(int plane)
 {
     switch (plane) {
@@ -143,8 +148,7 @@ QStringList SchemaXYZ::gCodeInitChan2(int* n) const
 
 QString SchemaXYZ::gCodePoint(const QList<float>& c, bool) const
 {
-    return QStringLiteral("G01 x=") + num(at(c, 0)) + QStringLiteral(" y=") + num(at(c, 1)) +
-           QStringLiteral(" z=") + num(at(c, 2));
+    return lineWord(at(c, 0), at(c, 1), at(c, 2));
 }
 
 QStringList SchemaXYZ::gCodeUninitChan1(int* n) const
@@ -260,8 +264,7 @@ QString SchemaCircle::gCodePoint(const QList<float>& c, bool flag) const
 {
     if (flag)
         return QStringLiteral("G01 V=") + num(at(c, 0));
-    return QStringLiteral("G01 x=") + num(at(c, 1)) + QStringLiteral(" y=") + num(at(c, 2)) +
-           QStringLiteral(" z=") + num(at(c, 3));
+    return lineWord(at(c, 1), at(c, 2), at(c, 3));
 }
 
 QStringList SchemaCircle::gCodeUninitChan1(int* n) const

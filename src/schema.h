@@ -55,6 +55,8 @@ public:
     static QString num(double value);
     // Frame lines "N<n>" + text for each text, advancing *n.
     static QStringList frames(const QStringList& texts, int* n);
+    // The straight move word "G01 x=.. y=.. z=..".
+    static QString lineWord(float x, float y, float z);
 
 protected:
     QStringList m_axisNames;

@@ -110,14 +110,6 @@ int passCount(const ContourSnapshot& s)
     return s.passes >= 1 ? int(std::min(double(s.passes), kMaxMoves)) : 0;
 }
 
-// "XYZr" writes a straight return after a stop: the axes may stand anywhere by then, and an arc
-// from the target to itself has no direction.
-QString straightWord(const QList<float>& p)
-{
-    return QStringLiteral("G01 x=") + Schema::num(at(p, 0)) + QStringLiteral(" y=") + Schema::num(at(p, 1)) +
-           QStringLiteral(" z=") + Schema::num(at(p, 2));
-}
-
 // Minutes the rotator needs to turn from one angle to another (the short way) at feed F along a
 // ring of diameter D.
 float turnTime(float D, float from, float to, float F)
@@ -224,7 +216,9 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
 
     if (schema.rotate()) {
         out->ch1 << circleFrame(schema, st.frameNo++, to, F, st.ringCcw, finite);
-        out->resume1 = moveFrame(straightWord(to), F, finite);
+        // A straight return after a stop: the axes may stand anywhere by then, and an arc from
+        // the target to itself has no direction.
+        out->resume1 = moveFrame(Schema::lineWord(at(to, 0), at(to, 1), at(to, 2)), F, finite);
         return;
     }
 

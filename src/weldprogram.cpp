@@ -143,19 +143,16 @@ public:
         if (m_ring)
             ch2 << QStringLiteral("N1 $2") << schema.gCodeInitChan2(&m_k);
     }
-    int next() { return m_k++; }
     void frame1(const QString& words) { ch1 << numbered(m_k++, words); }
     void frame2(const QString& words) { ch2 << numbered(m_k++, words); }
-    // The ring's rotator frame to `to` and the manipulator's matching frame; nothing for the
-    // manipulator at feed 0 or when nothing moves.
-    void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
+    // One move from `from` to `to` at feed F, written as feedText; `flag` is the arc direction of
+    // "XYZr", which writes no arc from a point to itself.
+    void move(const QList<float>& to, const QList<float>& from, float F, const QString& feedText, bool flag)
     {
-        frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
-        const float t = F != 0 ? turnTime(m_schema.D(), at(from, 0), at(to, 0), F) : 0.0f;
-        if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
-            return;
-        float feed = 0;
-        ch1 << matchedManipulator(m_schema, next(), to, from, t, F, &feed, &finite);
+        if (m_ring)
+            ringMove(to, from, F, feedText);
+        else if (!(m_schema.rotate() && sameWrittenPoint(to, from)))
+            frame1(QStringLiteral(" G90 ") + pointWord(m_schema, to, flag, &finite) + QStringLiteral(" F") + feedText);
     }
     // Closes both programs; false when a number was not finite.
     bool finish(QString* text1, QString* text2)
@@ -177,6 +174,18 @@ public:
     bool finite = true;
 
 private:
+    // The ring's rotator frame to `to` and the manipulator's matching frame; nothing for the
+    // manipulator at feed 0 or when nothing moves.
+    void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
+    {
+        frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
+        const float t = F != 0 ? turnTime(m_schema.D(), at(from, 0), at(to, 0), F) : 0.0f;
+        if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
+            return;
+        float feed = 0;
+        ch1 << matchedManipulator(m_schema, m_k++, to, from, t, F, &feed, &finite);
+    }
+
     const Schema& m_schema;
     const bool m_ring;
     int m_k = 2;
@@ -765,12 +774,7 @@ Programs genTestMove(const ContourSnapshot& s)
 
     const float v = s.weldSpeed;
     const QString feed = fixed(v, 3, &m.finite);
-    auto move = [&](const QList<float>& c, const QList<float>& p) {
-        if (ring)
-            m.ringMove(c, p, v, feed);
-        else if (!(schema.rotate() && sameWrittenPoint(c, p)))
-            m.frame1(moveFrame(pointWord(schema, c, ccw, &m.finite), v, &m.finite));
-    };
+    auto move = [&](const QList<float>& c, const QList<float>& p) { m.move(c, p, v, feed, ccw); };
     const int last = s.points.size() - 1;
     const int passes = passCount(s);
     // Driven back through the points, as the weld runs back.
@@ -816,17 +820,9 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
     if (ring)
         m.frame2(QStringLiteral(" G4 F0.5 "));
 
-    // One visited point P, reached from Q; `flag` is the arc direction of "XYZr".
-    auto visit = [&](const QList<float>& P, const QList<float>& Q, bool flag) {
-        if (ring)
-            m.ringMove(P, Q, F, speed);
-        else if (!(schema.rotate() && sameWrittenPoint(P, Q)))
-            m.frame1(QStringLiteral(" G90 ") + pointWord(schema, P, flag, &m.finite) + QStringLiteral(" F") + speed);
-    };
-
     if (s.ring && !runsBack(s) && start == last && row == 0 && last > 0) {
         // Along the closing segment, in the contour's own direction.
-        visit(s.coords(0), s.coords(start), ccw);
+        m.move(s.coords(0), s.coords(start), F, speed, ccw);
         m.ch1 << kWait << QStringLiteral("1 @1=0");
     } else {
         const bool ahead = out.forward;
@@ -835,7 +831,7 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
         QList<float> Q = axes;
         for (int i = start, visited = 1;; i += ahead ? 1 : -1, ++visited) {
             const QList<float> P = s.coords(i);
-            visit(P, Q, flag);
+            m.move(P, Q, F, speed, flag);
             m.ch1 << kWait << QStringLiteral("%1 @1=%2").arg(visited).arg(i);
             if (i == row)
                 break;

@@ -9,11 +9,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-float at(const QList<float>& c, int i)
-{
-    return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
-}
-
 const SegmentParams* segmentOf(const ContourSnapshot& s, int row)
 {
     return row >= 0 && row < s.points.size() ? &s.points.at(row).segment : nullptr;
@@ -155,8 +150,8 @@ bool calcDiameter(const ContourSnapshot& s, int row, int plane, float* D)
     const PlaneAxes axes = planeAxes(plane);
     const QList<float> p1 = s.coords(row), p2 = s.coords(row - 1), p3 = s.coords(row - 2);
     float cx = 0, cy = 0;
-    return _calcD(at(p1, axes.u), at(p1, axes.v), at(p2, axes.u), at(p2, axes.v), at(p3, axes.u),
-                  at(p3, axes.v), D, &cx, &cy);
+    return _calcD(p1.value(axes.u), p1.value(axes.v), p2.value(axes.u), p2.value(axes.v), p3.value(axes.u),
+                  p3.value(axes.v), D, &cx, &cy);
 }
 
 bool calcD(const ContourSnapshot& s, Circle* circle)
@@ -168,8 +163,8 @@ bool calcD(const ContourSnapshot& s, Circle* circle)
     QVector<float> x(n), y(n);
     for (int i = 0; i < n; ++i) {
         const QList<float> c = s.coords(i);
-        x[i] = at(c, axes.u);
-        y[i] = at(c, axes.v);
+        x[i] = c.value(axes.u);
+        y[i] = c.value(axes.v);
     }
     const int triples = n <= 3 ? 1 : n;
     float sumD = 0, sumX = 0, sumY = 0;
@@ -233,7 +228,7 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
         const float v = float(double(s.centerY) + R * std::sin(rad));
         const PlaneAxes axes = planeAxes(s.schema->Aux());
         const float w = float(double(rise * 0.5f) * (1.0 - std::cos(double(startAngle - theta) * kPi / 180.0)) +
-                              double(at(s.coords(0), axes.across)));
+                              double(s.coords(0).value(axes.across)));
         QList<float> out{0, 0, 0};
         out[axes.u] = u;
         out[axes.v] = v;
@@ -263,13 +258,13 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
     QList<float> out;
     out.reserve(columns);
     for (int i = 0; i < columns; ++i)
-        out << lerp(at(from, i), at(to, i), distance, s0, s1);
+        out << lerp(from.value(i), to.value(i), distance, s0, s1);
 
     if (!linear) {
         // Ring joint: V takes the short way round, as the rotation frames do.
         if (s.schema->circle()) {
-            const float q = at(from, 0);
-            float delta = std::fmod(at(to, 0) - q, 360.0f);
+            const float q = from.value(0);
+            float delta = std::fmod(to.value(0) - q, 360.0f);
             if (delta > 180)
                 delta -= 360;
             else if (delta <= -180)
@@ -283,8 +278,8 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
     if (segment.type != SegmentParams::Arc || !(segment.radius > 0))
         return out;
     const PlaneAxes axes = planeAxes(segment.plane);
-    const float Sx = at(from, axes.u), Sy = at(from, axes.v);
-    const float Ex = at(to, axes.u), Ey = at(to, axes.v);
+    const float Sx = from.value(axes.u), Sy = from.value(axes.v);
+    const float Ex = to.value(axes.u), Ey = to.value(axes.v);
     const float c = std::hypot(Ex - Sx, Ey - Sy);
     const float span = s1 - s0;
     if (!(c > 0) || !(std::fabs(span) > 0))

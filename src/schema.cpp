@@ -7,11 +7,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-float at(const QList<float>& c, int i)
-{
-    return i < c.size() ? c.at(i) : 0.0f;
-}
-
 const char* const kAxisLetters[] = {"x=", "y=", "z="};
 
 // Channel 1 of the linear and the ring-joint scheme: coordinate set 1, a dwell, coordinate set 2;
@@ -83,8 +78,8 @@ QString planeWord(int plane)
 double planeChord(const QList<float>& c1, const QList<float>& c2, int plane)
 {
     const PlaneAxes axes = planeAxes(plane);
-    const float du = at(c2, axes.u) - at(c1, axes.u);
-    const float dv = at(c2, axes.v) - at(c1, axes.v);
+    const float du = c2.value(axes.u) - c1.value(axes.u);
+    const float dv = c2.value(axes.v) - c1.value(axes.v);
     const float su = du * du;
     const float sv = dv * dv;
     return std::sqrt(double(su) + double(sv));
@@ -93,7 +88,7 @@ double planeChord(const QList<float>& c1, const QList<float>& c2, int plane)
 QString arcTarget(int plane, const QList<float>& c, const QString& radius)
 {
     const PlaneAxes axes = planeAxes(plane);
-    auto word = [&](int axis) { return QLatin1String(kAxisLetters[axis]) + Schema::num(at(c, axis)); };
+    auto word = [&](int axis) { return QLatin1String(kAxisLetters[axis]) + Schema::num(c.value(axis)); };
     return word(axes.u) + QLatin1Char(' ') + word(axes.v) + QStringLiteral(" R") + radius + QLatin1Char(' ') +
            word(axes.across);
 }
@@ -124,7 +119,7 @@ float SchemaXYZ::distance(const QList<float>& c1, const QList<float>& c2) const
     double sum = 0.0;
     const int count = std::max(c1.size(), c2.size());
     for (int i = 0; i < count; ++i) {
-        const float d = at(c2, i) - at(c1, i);
+        const float d = c2.value(i) - c1.value(i);
         const float square = d * d;
         sum += square;
     }
@@ -148,7 +143,7 @@ QStringList SchemaXYZ::gCodeInitChan2(int* n) const
 
 QString SchemaXYZ::gCodePoint(const QList<float>& c, bool) const
 {
-    return lineWord(at(c, 0), at(c, 1), at(c, 2));
+    return lineWord(c.value(0), c.value(1), c.value(2));
 }
 
 QStringList SchemaXYZ::gCodeUninitChan1(int* n) const
@@ -239,7 +234,7 @@ float SchemaCircle::ringFactor() const
 
 float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) const
 {
-    float d = std::fabs(at(c1, 0) - at(c2, 0));
+    float d = std::fabs(c1.value(0) - c2.value(0));
     if (d > 180)
         d = 360 - d;
     return float(double(d) * (double(D()) * kPi) / 360.0);
@@ -263,8 +258,8 @@ QStringList SchemaCircle::gCodeInitChan2(int* n) const
 QString SchemaCircle::gCodePoint(const QList<float>& c, bool flag) const
 {
     if (flag)
-        return QStringLiteral("G01 V=") + num(at(c, 0));
-    return lineWord(at(c, 1), at(c, 2), at(c, 3));
+        return QStringLiteral("G01 V=") + num(c.value(0));
+    return lineWord(c.value(1), c.value(2), c.value(3));
 }
 
 QStringList SchemaCircle::gCodeUninitChan1(int* n) const

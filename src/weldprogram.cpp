@@ -20,11 +20,6 @@ const QString kStartRefused = QStringLiteral("[A]Пуск невозможен: 
 const QString kGoToRefused = QStringLiteral("[A]Переход к точке невозможен: ");
 const QString kWait = QStringLiteral("WAIT");
 
-float at(const QList<float>& c, int i)
-{
-    return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
-}
-
 // A number of the program, fixed point; a value that is not finite spoils the program.
 QString fixed(double value, int decimals, bool* finite)
 {
@@ -75,14 +70,14 @@ float foldedAngle(float a, float b)
 
 bool sameManipulatorPosition(const QList<float>& a, const QList<float>& b)
 {
-    return at(a, 1) == at(b, 1) && at(a, 2) == at(b, 2) && at(a, 3) == at(b, 3);
+    return a.value(1) == b.value(1) && a.value(2) == b.value(2) && a.value(3) == b.value(3);
 }
 
 // Two points that the program writes as one ("XYZr": an arc between them has no direction).
 bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
 {
     for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
-        if (Schema::num(at(a, i)) != Schema::num(at(b, i)))
+        if (Schema::num(a.value(i)) != Schema::num(b.value(i)))
             return false;
     }
     return true;
@@ -93,7 +88,7 @@ float polarAngle(const ContourSnapshot& s, int row)
 {
     const PlaneAxes plane = planeAxes(s.schema->Aux());
     const QList<float> c = s.coords(row);
-    return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
+    return ContourGeometry::getPolarAngle(c.value(plane.u) - s.centerX, c.value(plane.v) - s.centerY);
 }
 
 // A closed linear contour without a closing segment: each pass returns along its own segments
@@ -127,7 +122,7 @@ QString matchedManipulator(const Schema& schema, int n, const QList<float>& to, 
         *feed = -1;
         return numbered(n, QStringLiteral(" G4 F") + fixed(t * 60.0f, 3, finite));
     }
-    const double d1 = at(to, 1) - at(from, 1), d2 = at(to, 2) - at(from, 2), d3 = at(to, 3) - at(from, 3);
+    const double d1 = to.value(1) - from.value(1), d2 = to.value(2) - from.value(2), d3 = to.value(3) - from.value(3);
     *feed = t != 0 ? float(std::sqrt(d1 * d1 + d2 * d2 + d3 * d3) / double(t)) : F;
     return numbered(n, moveFrame(pointWord(schema, to, false, finite), *feed, finite));
 }
@@ -179,7 +174,7 @@ private:
     void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
     {
         frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
-        const float t = F != 0 ? turnTime(m_schema.D(), at(from, 0), at(to, 0), F) : 0.0f;
+        const float t = F != 0 ? turnTime(m_schema.D(), from.value(0), to.value(0), F) : 0.0f;
         if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
             return;
         float feed = 0;
@@ -227,7 +222,7 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         out->ch1 << circleFrame(schema, st.frameNo++, to, F, st.ringCcw, finite);
         // A straight return after a stop: the axes may stand anywhere by then, and an arc from
         // the target to itself has no direction.
-        out->resume1 = moveFrame(Schema::lineWord(at(to, 0), at(to, 1), at(to, 2)), F, finite);
+        out->resume1 = moveFrame(Schema::lineWord(to.value(0), to.value(1), to.value(2)), F, finite);
         return;
     }
 
@@ -235,7 +230,7 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         if (F != 0) {
             float feed = 0;
             out->ch1 << matchedManipulator(schema, st.frameNo++, to, from,
-                                           turnTime(schema.D(), at(from, 0), at(to, 0), F), F, &feed, finite);
+                                           turnTime(schema.D(), from.value(0), to.value(0), F), F, &feed, finite);
             // A dwell leaves the manipulator where its last move took it.
             if (feed >= 0)
                 out->resume1 = moveFrame(pointWord(schema, to, false, finite), feed, finite);
@@ -404,7 +399,7 @@ public:
             st.ringCcw = ringCcw(s);
             startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
             const PlaneAxes plane = planeAxes(schema.Aux());
-            rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
+            rise = std::fabs(s.coords(0).value(plane.across) - s.coords(n / 2).value(plane.across));
         }
         const bool closing = s.ring && (!linear || s.closeDirect);
         const bool runBack = runsBack(s);
@@ -446,7 +441,7 @@ private:
         else if (g.closing)
             segmentEnd = float(double(schema.D()) * kPi * double(pass + 1));
         else
-            segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(at(E, 0), at(S, 0))) / 360.0);
+            segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(E.value(0), S.value(0))) / 360.0);
 
         walk(g, E);
 
@@ -524,14 +519,14 @@ private:
             if (closing)
                 return true;
             for (int i = 0; i < std::max(M.size(), P.size()); ++i) {
-                if (std::fabs(at(M, i) - at(P, i)) > kPathTolerance)
+                if (std::fabs(M.value(i) - P.value(i)) > kPathTolerance)
                     return true;
             }
             return false;
         }
         if (rotate)
             return true;
-        return foldedAngle(std::fmod(at(M, 0), 360.0f), std::fmod(at(E, 0), 360.0f)) > kPathTolerance;
+        return foldedAngle(std::fmod(M.value(0), 360.0f), std::fmod(E.value(0), 360.0f)) > kPathTolerance;
     }
 
     void move(const QList<float>& to, const Segment& g)

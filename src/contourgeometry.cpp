@@ -7,8 +7,6 @@ namespace ContourGeometry {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 const SegmentParams* segmentOf(const ContourSnapshot& s, int row)
 {
     return row >= 0 && row < s.points.size() ? &s.points.at(row).segment : nullptr;
@@ -88,7 +86,7 @@ Lengths updateLength(const ContourSnapshot& s)
         return out;
     if (s.schema->round()) {
         if (s.ring) {
-            out.pass = float(double(s.schema->D()) * kPi);
+            out.pass = float(double(s.schema->D()) * M_PI);
             out.seam = out.pass * s.passes;
         } else {
             out.pass = calcLength(s, n);
@@ -193,13 +191,13 @@ float getPolarAngle(float x, float y)
     if (x > 0) {
         const float q = y / x;
         const double angle = std::atan(double(q));
-        return float(y >= 0 ? angle : angle + 2 * kPi);
+        return float(y >= 0 ? angle : angle + 2 * M_PI);
     }
     if (x < 0) {
         const float q = y / x;
-        return float(std::atan(double(q)) + kPi);
+        return float(std::atan(double(q)) + M_PI);
     }
-    return y > 0 ? float(kPi / 2) : float(3 * kPi / 2);
+    return y > 0 ? float(M_PI / 2) : float(3 * M_PI / 2);
 }
 
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise, bool ccw)
@@ -222,12 +220,12 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
         float theta = ccw ? startAngle + turn : startAngle - turn;
         if (theta < 0)
             theta += 360;
-        const double rad = double(theta) * kPi / 180.0;
+        const double rad = double(theta) * M_PI / 180.0;
         const double R = s.schema->R();
         const float u = float(double(s.centerX) + R * std::cos(rad));
         const float v = float(double(s.centerY) + R * std::sin(rad));
         const PlaneAxes axes = planeAxes(s.schema->Aux());
-        const float w = float(double(rise * 0.5f) * (1.0 - std::cos(double(startAngle - theta) * kPi / 180.0)) +
+        const float w = float(double(rise * 0.5f) * (1.0 - std::cos(double(startAngle - theta) * M_PI / 180.0)) +
                               double(s.coords(0).value(axes.across)));
         QList<float> out{0, 0, 0};
         out[axes.u] = u;
@@ -321,12 +319,12 @@ QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD)
             c << 0.0f;
         const float u = std::clamp(c[axes.u] - s.centerX, -oldR, oldR);
         const float v = c[axes.v] - s.centerY;
-        float theta = float(std::acos(double(u / oldR)) * 180.0 / kPi);
+        float theta = float(std::acos(double(u / oldR)) * 180.0 / M_PI);
         if (v < 0)
             theta = -theta;
         if (theta < 0)
             theta += 360;
-        const double rad = double(theta) * kPi / 180.0;
+        const double rad = double(theta) * M_PI / 180.0;
         c[axes.u] = float(double(s.centerX) + R * std::cos(rad));
         c[axes.v] = float(double(s.centerY) + R * std::sin(rad));
         out << c;

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
 const char* const kAxisLetters[] = {"x=", "y=", "z="};
 
 // Channel 1 of the linear and the ring-joint scheme: coordinate set 1, a dwell, coordinate set 2;
@@ -229,7 +227,7 @@ QString SchemaCircle::header() const
 
 float SchemaCircle::ringFactor() const
 {
-    return float(double(D()) * kPi / 360.0);
+    return float(double(D()) * M_PI / 360.0);
 }
 
 float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) const
@@ -237,7 +235,7 @@ float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) con
     float d = std::fabs(c1.value(0) - c2.value(0));
     if (d > 180)
         d = 360 - d;
-    return float(double(d) * (double(D()) * kPi) / 360.0);
+    return float(double(d) * (double(D()) * M_PI) / 360.0);
 }
 
 bool SchemaCircle::validDistance(const QList<float>&, const QList<float>&) const

@@ -10,7 +10,6 @@ namespace WeldProgram {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Paths are stored with two decimals: closer than this they are one place.
 constexpr float kPathTolerance = 0.01f;
 // More frames than this would take the console minutes and gigabytes to write.
@@ -109,7 +108,7 @@ int passCount(const ContourSnapshot& s)
 // ring of diameter D.
 float turnTime(float D, float from, float to, float F)
 {
-    return float(double(D) * (double(foldedAngle(to, from)) * kPi) / (double(F) * 360.0));
+    return float(double(D) * (double(foldedAngle(to, from)) * M_PI) / (double(F) * 360.0));
 }
 
 // The manipulator's share of a ring move that turns for t minutes: a dwell while only the part
@@ -397,7 +396,7 @@ public:
         passes = passCount(s);
         if (rotate) {
             st.ringCcw = ringCcw(s);
-            startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
+            startAngle = float(double(polarAngle(s, 0)) * 180.0 / M_PI);
             const PlaneAxes plane = planeAxes(schema.Aux());
             rise = std::fabs(s.coords(0).value(plane.across) - s.coords(n / 2).value(plane.across));
         }
@@ -439,9 +438,9 @@ private:
         else if (rotate)
             segmentEnd = g.closing ? float(pass + 1) * L : segmentEnd + schema.distance(E, S);
         else if (g.closing)
-            segmentEnd = float(double(schema.D()) * kPi * double(pass + 1));
+            segmentEnd = float(double(schema.D()) * M_PI * double(pass + 1));
         else
-            segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(E.value(0), S.value(0))) / 360.0);
+            segmentEnd += float(double(schema.D()) * M_PI * double(foldedAngle(E.value(0), S.value(0))) / 360.0);
 
         walk(g, E);
 

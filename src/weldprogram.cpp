@@ -303,6 +303,9 @@ void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int eve
 
 namespace {
 
+// Why the contour cannot be generated ("" when it can): no scheme, no point, fewer than three
+// points for "XYZr", a value that is not finite, too many moves; with `technology` also a
+// technology table without its start and end rows and a negative speed.
 QString checkContour(const ContourSnapshot& s, bool technology)
 {
     if (!s.schema)
@@ -347,11 +350,6 @@ const QString kMotionNotFinite = QStringLiteral("нечисловое значе
 const QString kBeamNotFinite = QStringLiteral("нечисловое значение в программе сварки");
 
 }  // namespace
-
-QString check(const ContourSnapshot& s)
-{
-    return checkContour(s, true);
-}
 
 bool ringCcw(const ContourSnapshot& s)
 {

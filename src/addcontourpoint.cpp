@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "myframe.h"
 #include "settingsfile.h"
 #include "techeditor.h"
 #include "techfield.h"
@@ -26,9 +25,7 @@ AddContourPoint::AddContourPoint(TechEditor* contour, int points, int passes, QW
     : QDialog(parent), m_contour(contour), m_points(points), m_passes(passes)
 {
     setupUi(this);
-    const QPoint at = TechField::belowLeft(parent, width());
-    new MyFrame(QStringLiteral("Добавление точки контура"), at.x(), at.y(), 1, this, parent, true,
-                true);
+    TechField::hostBelowLeft(this, QStringLiteral("Добавление точки контура"), parent);
     connect(rbAllRotate, &QRadioButton::clicked, this, &AddContourPoint::slotRadioButtonClicked);
     connect(rbOneRotate, &QRadioButton::clicked, this, &AddContourPoint::slotRadioButtonClicked);
 

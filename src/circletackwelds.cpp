@@ -27,13 +27,12 @@ CircleTackWelds::CircleTackWelds(TechEditor* contour, QWidget* parent)
     setupUi(this);
     host();
 
-    const auto count = [this] { countChanged(); };
-    addField(number, QStringLiteral("Кол-во прихваток"), MinTacks, MaxTacks, 1, 0, count);
+    addTackCount(number, [this] {
+        initTacksOrder();
+        updatePeriod();
+    });
     for (PoLabel* length : {ascend, peak, descend})
         addField(length, QString(), 0, PadBound, 0.1f, 1);
-    restore(number, QStringLiteral("Number"), MinTacks, 0);
-    // A count from a hand-edited file would divide the seam by 0 or a fraction.
-    number->setValue(float(tackCount(number->value())), 0);
     addWeldFields(Ir, ascend, peak, descend, weldSpeed, moveSpeed);
     // The stored mode is taken as it is: the stored lengths are already in its unit.
     restore(pbDegreeOn, QStringLiteral("DegreeOn"));
@@ -90,14 +89,6 @@ void CircleTackWelds::updatePeriod()
                      2);
 }
 
-void CircleTackWelds::countChanged()
-{
-    // Entries are made whole: the count is shown without decimals and used as a whole number.
-    number->setValue(float(tackCount(number->value())), 0);
-    initTacksOrder();
-    updatePeriod();
-}
-
 void CircleTackWelds::on_pbDegreeOn_clicked(bool checked)
 {
     setUnit(checked);
@@ -110,9 +101,7 @@ void CircleTackWelds::addTack(TemplatePlan& plan, float gap, const Values& v)
     const float f = v.degrees ? v.k : 1.0f;
     if (gap != 0)
         plan.interval(gap * f, 0, v.weldSpeed);
-    plan.interval(v.ascend * f, v.Ir, v.weldSpeed);
-    plan.interval(v.peak * f, v.Ir, v.weldSpeed);
-    plan.interval(v.descend * f, 0, v.moveSpeed);
+    plan.slopes(v.ascend * f, v.peak * f, v.descend * f, v);
 }
 
 TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, const Values& raw)

@@ -47,7 +47,6 @@ private slots:
 
 private:
     void setUnit(bool degrees);
-    void countChanged();
 
     float m_D = 0;
     float m_k = 0;

@@ -46,9 +46,7 @@ TemplatePlan CircleWeld::plan(const QString& title, const Values& raw)
     TemplatePlan plan;
     plan.comment(title);
     plan.interval(0, 0, v.weldSpeed);
-    plan.interval(v.ascend * s, v.Ir, v.weldSpeed);
-    plan.interval(v.peak * s, v.Ir, v.weldSpeed);
-    plan.interval(v.descend * s, 0, v.moveSpeed);
+    plan.slopes(v.ascend * s, v.peak * s, v.descend * s, v);
     return TemplatePlan::checked(plan);
 }
 

@@ -11,7 +11,6 @@
 #include <poll.h>
 #include <sys/select.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -299,21 +298,6 @@ void FramedSocket::receive(FrameHandler& handler)
 
 namespace {
 
-qint64 monotonicNs()
-{
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// Milliseconds from now until deadlineNs, rounded up so that a wait never ends early; never
-// negative.
-int msUntil(qint64 deadlineNs)
-{
-    const qint64 left = deadlineNs - monotonicNs();
-    return left <= 0 ? 0 : int((left + 999999) / 1000000);
-}
-
 void sleepMs(int ms)
 {
     if (ms > 0)
@@ -389,7 +373,8 @@ void StatusStream::countSilentTurn(StatusHandler& handler)
 
 bool StatusStream::turn(StatusHandler& handler)
 {
-    const qint64 deadline = monotonicNs() + qint64(TurnMs) * 1000000;
+    QElapsedTimer clock;
+    clock.start();
     if (m_fd < 0) {
         sleepMs(TurnMs);
         return false;
@@ -403,10 +388,10 @@ bool StatusStream::turn(StatusHandler& handler)
         flags = MSG_TRUNC | MSG_DONTWAIT;
         if (n < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-                sleepMs(msUntil(deadline));  // never spin on a failing socket
+                sleepMs(remainingMs(clock, TurnMs));  // never spin on a failing socket
                 return false;
             }
-            const int left = msUntil(deadline);
+            const int left = remainingMs(clock, TurnMs);
             if (left == 0 || handler.stopRequested() || pollFor(m_fd, POLLIN, left) <= 0)
                 return false;
             continue;
@@ -425,7 +410,7 @@ bool StatusStream::turn(StatusHandler& handler)
             reported[sizeOk] = true;
             handler.rejected(data, size, sizeOk);
         }
-        if (handler.stopRequested() || msUntil(deadline) == 0)
+        if (handler.stopRequested() || remainingMs(clock, TurnMs) == 0)
             return false;
     }
 }
@@ -434,9 +419,9 @@ bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handl
 {
     if (m_fd < 0)
         return false;
-    const qint64 start = monotonicNs();
-    const qint64 deadline = start + qint64(timeoutMs) * 1000000;
-    qint64 turnEnd = start + qint64(TurnMs) * 1000000;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 turnEndMs = TurnMs;
     for (;;) {
         if (handler.stopRequested())
             return false;
@@ -450,16 +435,16 @@ bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handl
         } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             return false;
         }
-        const qint64 now = monotonicNs();
-        if (now >= deadline)
+        const qint64 now = clock.elapsed();
+        if (now >= timeoutMs)
             return false;
-        if (now >= turnEnd) {
+        if (now >= turnEndMs) {
             // The wait spans turns of the silence rule.
-            turnEnd = now + qint64(TurnMs) * 1000000;
+            turnEndMs = now + TurnMs;
             countSilentTurn(handler);
             continue;
         }
         if (n < 0)
-            pollFor(m_fd, POLLIN, qMin(msUntil(deadline), msUntil(turnEnd)));
+            pollFor(m_fd, POLLIN, qMin(remainingMs(clock, timeoutMs), remainingMs(clock, turnEndMs)));
     }
 }

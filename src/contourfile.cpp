@@ -105,7 +105,7 @@ private:
 
 bool readPoint(Cursor& in, const Schema& schema, ContourPoint* point)
 {
-    const bool linear = schema.id() == QLatin1String("XYZ");
+    const bool linear = schema.linear();
     for (int i = 0; i < schema.axisNames().size(); ++i) {
         float value = 0;
         if (!in.real(&value))
@@ -163,7 +163,7 @@ QByteArray write(const QString& name, const ContourSnapshot& s)
     if (!s.schema)
         return QByteArray();
     const Schema& schema = *s.schema;
-    const bool linear = schema.id() == QLatin1String("XYZ");
+    const bool linear = schema.linear();
     const QString blank = QStringLiteral(" ");
     QString out;
     // Line breaks inside a text would split its line and shift every value after it.

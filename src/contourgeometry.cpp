@@ -7,29 +7,6 @@ namespace ContourGeometry {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
-float at(const QList<float>& c, int i)
-{
-    return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
-}
-
-
-// Chord over the plane's pair: differences and squares in single precision, the root in double.
-double planeChord(const QList<float>& a, const QList<float>& b, const PlaneAxes& axes)
-{
-    const float du = at(b, axes.u) - at(a, axes.u);
-    const float dv = at(b, axes.v) - at(a, axes.v);
-    const float su = du * du;
-    const float sv = dv * dv;
-    return std::sqrt(double(su) + double(sv));
-}
-
-bool isLinear(const ContourSnapshot& s)
-{
-    return s.schema && s.schema->id() == QLatin1String("XYZ");
-}
-
 const SegmentParams* segmentOf(const ContourSnapshot& s, int row)
 {
     return row >= 0 && row < s.points.size() ? &s.points.at(row).segment : nullptr;
@@ -56,21 +33,9 @@ float wrapDegrees(float v)
 
 }  // namespace
 
-PlaneAxes planeAxes(int plane)
-{
-    switch (plane) {
-    case 1:
-        return {0, 2, 1};
-    case 2:
-        return {1, 2, 0};
-    default:
-        return {0, 1, 2};
-    }
-}
-
 float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, const QList<float>& b)
 {
-    if (!s.schema || row < 0 || row >= s.points.size() || s.schema->rotate() || !isLinear(s))
+    if (!s.schema || row < 0 || row >= s.points.size() || !s.schema->linear())
         return 0;
     const SegmentParams& seg = s.points.at(row).segment;
     if (seg.type == SegmentParams::Line)
@@ -79,7 +44,7 @@ float calcDistance(const ContourSnapshot& s, int row, const QList<float>& a, con
         return 0;
     if (seg.plane < 0 || seg.plane > 2)
         return 0;
-    const double c = planeChord(a, b, planeAxes(seg.plane));
+    const double c = planeChord(a, b, seg.plane);
     const float twoR = seg.radius + seg.radius;
     if (!(twoR > 0))
         return float(c);  // no circle at all: the straight chord (and the row shows red)
@@ -94,8 +59,8 @@ bool segmentValid(const ContourSnapshot& s, int row, const QList<float>& a, cons
     if (!s.schema->validDistance(a, b))
         return false;
     const SegmentParams* seg = segmentOf(s, row);
-    if (isLinear(s) && seg && seg->type == SegmentParams::Arc && seg->plane >= 0 && seg->plane <= 2) {
-        const double c = planeChord(a, b, planeAxes(seg->plane));
+    if (s.schema->linear() && seg && seg->type == SegmentParams::Arc && seg->plane >= 0 && seg->plane <= 2) {
+        const double c = planeChord(a, b, seg->plane);
         const float twoR = seg->radius + seg->radius;
         return twoR > 0 && c <= double(twoR);
     }
@@ -121,7 +86,7 @@ Lengths updateLength(const ContourSnapshot& s)
         return out;
     if (s.schema->round()) {
         if (s.ring) {
-            out.pass = float(double(s.schema->D()) * kPi);
+            out.pass = float(double(s.schema->D()) * M_PI);
             out.seam = out.pass * s.passes;
         } else {
             out.pass = calcLength(s, n);
@@ -183,8 +148,8 @@ bool calcDiameter(const ContourSnapshot& s, int row, int plane, float* D)
     const PlaneAxes axes = planeAxes(plane);
     const QList<float> p1 = s.coords(row), p2 = s.coords(row - 1), p3 = s.coords(row - 2);
     float cx = 0, cy = 0;
-    return _calcD(at(p1, axes.u), at(p1, axes.v), at(p2, axes.u), at(p2, axes.v), at(p3, axes.u),
-                  at(p3, axes.v), D, &cx, &cy);
+    return _calcD(p1.value(axes.u), p1.value(axes.v), p2.value(axes.u), p2.value(axes.v), p3.value(axes.u),
+                  p3.value(axes.v), D, &cx, &cy);
 }
 
 bool calcD(const ContourSnapshot& s, Circle* circle)
@@ -196,8 +161,8 @@ bool calcD(const ContourSnapshot& s, Circle* circle)
     QVector<float> x(n), y(n);
     for (int i = 0; i < n; ++i) {
         const QList<float> c = s.coords(i);
-        x[i] = at(c, axes.u);
-        y[i] = at(c, axes.v);
+        x[i] = c.value(axes.u);
+        y[i] = c.value(axes.v);
     }
     const int triples = n <= 3 ? 1 : n;
     float sumD = 0, sumX = 0, sumY = 0;
@@ -226,13 +191,13 @@ float getPolarAngle(float x, float y)
     if (x > 0) {
         const float q = y / x;
         const double angle = std::atan(double(q));
-        return float(y >= 0 ? angle : angle + 2 * kPi);
+        return float(y >= 0 ? angle : angle + 2 * M_PI);
     }
     if (x < 0) {
         const float q = y / x;
-        return float(std::atan(double(q)) + kPi);
+        return float(std::atan(double(q)) + M_PI);
     }
-    return y > 0 ? float(kPi / 2) : float(3 * kPi / 2);
+    return y > 0 ? float(M_PI / 2) : float(3 * M_PI / 2);
 }
 
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise, bool ccw)
@@ -255,13 +220,13 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
         float theta = ccw ? startAngle + turn : startAngle - turn;
         if (theta < 0)
             theta += 360;
-        const double rad = double(theta) * kPi / 180.0;
+        const double rad = double(theta) * M_PI / 180.0;
         const double R = s.schema->R();
         const float u = float(double(s.centerX) + R * std::cos(rad));
         const float v = float(double(s.centerY) + R * std::sin(rad));
         const PlaneAxes axes = planeAxes(s.schema->Aux());
-        const float w = float(double(rise * 0.5f) * (1.0 - std::cos(double(startAngle - theta) * kPi / 180.0)) +
-                              double(at(s.coords(0), axes.across)));
+        const float w = float(double(rise * 0.5f) * (1.0 - std::cos(double(startAngle - theta) * M_PI / 180.0)) +
+                              double(s.coords(0).value(axes.across)));
         QList<float> out{0, 0, 0};
         out[axes.u] = u;
         out[axes.v] = v;
@@ -269,7 +234,7 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
         return out;
     }
 
-    const bool linear = isLinear(s);
+    const bool linear = s.schema->linear();
     auto seg = [&](int i) {
         return linear ? calcDistance(s, i - 1, s.coords(i), s.coords(i - 1))
                       : s.schema->distance(s.coords(i - 1), s.coords(i));
@@ -291,13 +256,13 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
     QList<float> out;
     out.reserve(columns);
     for (int i = 0; i < columns; ++i)
-        out << lerp(at(from, i), at(to, i), distance, s0, s1);
+        out << lerp(from.value(i), to.value(i), distance, s0, s1);
 
     if (!linear) {
         // Ring joint: V takes the short way round, as the rotation frames do.
         if (s.schema->circle()) {
-            const float q = at(from, 0);
-            float delta = std::fmod(at(to, 0) - q, 360.0f);
+            const float q = from.value(0);
+            float delta = std::fmod(to.value(0) - q, 360.0f);
             if (delta > 180)
                 delta -= 360;
             else if (delta <= -180)
@@ -311,8 +276,8 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
     if (segment.type != SegmentParams::Arc || !(segment.radius > 0))
         return out;
     const PlaneAxes axes = planeAxes(segment.plane);
-    const float Sx = at(from, axes.u), Sy = at(from, axes.v);
-    const float Ex = at(to, axes.u), Ey = at(to, axes.v);
+    const float Sx = from.value(axes.u), Sy = from.value(axes.v);
+    const float Ex = to.value(axes.u), Ey = to.value(axes.v);
     const float c = std::hypot(Ex - Sx, Ey - Sy);
     const float span = s1 - s0;
     if (!(c > 0) || !(std::fabs(span) > 0))
@@ -354,12 +319,12 @@ QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD)
             c << 0.0f;
         const float u = std::clamp(c[axes.u] - s.centerX, -oldR, oldR);
         const float v = c[axes.v] - s.centerY;
-        float theta = float(std::acos(double(u / oldR)) * 180.0 / kPi);
+        float theta = float(std::acos(double(u / oldR)) * 180.0 / M_PI);
         if (v < 0)
             theta = -theta;
         if (theta < 0)
             theta += 360;
-        const double rad = double(theta) * kPi / 180.0;
+        const double rad = double(theta) * M_PI / 180.0;
         c[axes.u] = float(double(s.centerX) + R * std::cos(rad));
         c[axes.v] = float(double(s.centerY) + R * std::sin(rad));
         out << c;

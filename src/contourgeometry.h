@@ -10,13 +10,6 @@
 // pass length of 0) gives finite values, never "not a number" and never a loop without end.
 namespace ContourGeometry {
 
-// The in-plane pair of coordinates of a plane code (0 XY, 1 XZ, 2 YZ) and the coordinate across
-// it. Codes other than 1 and 2 are the XY plane.
-struct PlaneAxes {
-    int u, v, across;
-};
-PlaneAxes planeAxes(int plane);
-
 // Length of the segment that the SegmentParams of `row` describe, between the points a and b.
 // 0 for a row outside the contour, for the circular-interpolation scheme, and for the ring-joint
 // scheme (which carries no segments). An arc whose chord is longer than its diameter counts as

@@ -26,10 +26,8 @@ std::vector<bool> displayFields()
     return display;
 }
 
-// Emits the change signal of one field on the receiver or on the link: both declare the same
-// signals.
-template <typename Link>
-void emitChange(Link* link, const DriveStatus::Change& change)
+// Emits the change signal of one field on the link.
+void emitChange(DriveTCPthread* link, const DriveStatus::Change& change)
 {
     switch (change.index) {
     case 0:
@@ -456,10 +454,7 @@ bool DriveUDPthread::datagramReceived(const char* data, int size)
         emit statusStarted();
     DriveStatus::Change changes[DriveStatus::FieldCount];
     int count = 0;
-    m_tracker.update(m_packet, [&](const DriveStatus::Change& change) {
-        changes[count++] = change;
-        emitChange(this, change);
-    });
+    m_tracker.update(m_packet, [&](const DriveStatus::Change& change) { changes[count++] = change; });
     if (count > 0 && changes[0].index == 0) {
         m_channelState = changes[0].u;
         m_owner->m_channelState = changes[0].u;

@@ -171,9 +171,9 @@ private:
     StatusQueue<DriveStatus::Change> m_status;
 };
 
-// The status receiver: decodes each datagram, compares it with the previous one and emits the
-// fields that changed (every field for the first datagram), on its own thread; the same changes
-// go to its DriveTCPthread, which emits them under the same names on the GUI thread. Reports
+// The status receiver: decodes each datagram on its own thread, compares it with the previous
+// one and hands the fields that changed (every field for the first datagram) to its
+// DriveTCPthread, which emits them as its change signals on the GUI thread. Reports
 // UDPdisconnected() while the stream is silent. Created, started and deleted by its
 // DriveTCPthread.
 class DriveUDPthread : public StatusReceiver
@@ -188,102 +188,9 @@ public:
 
 signals:
     void UDPdisconnected();
-    // The first datagram of this receiver is decoded; its change signals follow.
+    // The first datagram of this receiver is decoded; its changes follow.
     void statusStarted();
 
-    void changedChannelState1(uint value);
-    void changedChannelState2(uint value);
-    void changedChannelState3(uint value);
-    void changedChannelMode1(uint value);
-    void changedChannelMode2(uint value);
-    void changedChannelMode3(uint value);
-    void changedLX1(float value);
-    void changedLX2(float value);
-    void changedLY(float value);
-    void changedA(float value);
-    void changedB(float value);
-    void changedC(float value);
-    void changedD(float value);
-    void changedU1(float value);
-    void changedU2(float value);
-    void changedV(float value);
-    void changedX(float value);
-    void changedZ(float value);
-    void changedPHI(float value);
-    void changedMinLimLX(float value);
-    void changedMinLimLY(float value);
-    void changedMinLimA(float value);
-    void changedMinLimB(float value);
-    void changedMinLimC(float value);
-    void changedMinLimD(float value);
-    void changedMinLimU(float value);
-    void changedMinLimV(float value);
-    void changedMinLimX(float value);
-    void changedMinLimZ(float value);
-    void changedMinLimPHI(float value);
-    void changedMaxLimLX(float value);
-    void changedMaxLimLY(float value);
-    void changedMaxLimA(float value);
-    void changedMaxLimB(float value);
-    void changedMaxLimC(float value);
-    void changedMaxLimD(float value);
-    void changedMaxLimU(float value);
-    void changedMaxLimV(float value);
-    void changedMaxLimX(float value);
-    void changedMaxLimZ(float value);
-    void changedMaxLimPHI(float value);
-    void changedStateLX1(int value);
-    void changedStateLX2(int value);
-    void changedStateLY(int value);
-    void changedStateA(int value);
-    void changedStateB(int value);
-    void changedStateC(int value);
-    void changedStateD(int value);
-    void changedStateU1(int value);
-    void changedStateU2(int value);
-    void changedStateV(int value);
-    void changedVirtualState(uint value);
-    void changedLXmin(bool value);
-    void changedLYmin(bool value);
-    void changedAmin(bool value);
-    void changedBmin(bool value);
-    void changedCmin(bool value);
-    void changedDmin(bool value);
-    void changedUmin(bool value);
-    void changedVmin(bool value);
-    void changedXmin(bool value);
-    void changedZmin(bool value);
-    void changedPHImin(bool value);
-    void changedLXmax(bool value);
-    void changedLYmax(bool value);
-    void changedAmax(bool value);
-    void changedBmax(bool value);
-    void changedCmax(bool value);
-    void changedDmax(bool value);
-    void changedUmax(bool value);
-    void changedVmax(bool value);
-    void changedXmax(bool value);
-    void changedZmax(bool value);
-    void changedPHImax(bool value);
-    void changedDoorState(uint value);
-    void changedTrModuleState(uint value);
-    void changedDrivePowerState(uint value);
-    void changedLightState(uint value);
-    void changedPointNo(uint value);
-    void changedPortPultRegime(uint value);
-    void changedAlarmState(uint value);
-    void changedDrivesOn(bool value);
-    void changedTransOn(bool value);
-    void changedPultOn(bool value);
-    void changedAxisMoving(bool value);
-    void changedKeyAccess(bool value);
-    void changedDrivesLock(bool value);
-    void changedSpiralLock(bool value);
-    void changedSpiralPower(bool value);
-    void changedDrivesPower(bool value);
-    void changedPhaseAlarm(bool value);
-    void changedMessage(uint value);
-    void changedCNCError(uint value);
 private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;

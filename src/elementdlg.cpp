@@ -16,6 +16,7 @@
 #include "kvscomm.h"
 #include "lenzeelement.h"
 #include "statebutton.h"
+#include "widgets.h"
 
 namespace {
 
@@ -34,9 +35,8 @@ const char* const kBarStyles[] = {
     "background-color: rgb(255, 255, 0);",   "background-color: rgb(255, 255, 0);",
     "background-color: rgb(255, 0, 0);",
 };
-// Nothing known: the colours of an invalid reading.
+// Nothing known: the colours of an invalid reading (invalidBackground()).
 const char* const kUnknownBarStyle = "background-color: rgb(255, 192, 192);";
-const QColor kUnknownValue(255, 192, 192);
 const QColor kValidValue(Qt::white);
 
 // The dialogs' construction arguments come from fixed tables: a violation is a programming error
@@ -284,7 +284,7 @@ void VacuumElementDlg::rowsKnown(bool known)
 {
     // The values come from the element's own controller: unknown while its state is.
     for (int row : m_mapElementRows)
-        paintRowValue(row, known ? kValidValue : kUnknownValue);
+        paintRowValue(row, known ? kValidValue : invalidBackground());
 }
 
 void VacuumElementDlg::send(const QString& command)
@@ -371,7 +371,7 @@ int ElementDlg::pressState() const
 
 void ElementDlg::validChanged(const Element* element, bool valid)
 {
-    paintRowValue(m_mapElementRows.value(element, -1), valid ? kValidValue : kUnknownValue);
+    paintRowValue(m_mapElementRows.value(element, -1), valid ? kValidValue : invalidBackground());
 }
 
 void ElementDlg::boolChanged(const Element* element, bool value)

@@ -17,7 +17,6 @@ namespace {
 
 const QColor kNormalGreen(189, 255, 180);
 const QColor kBrightGreen(0, 255, 128);
-const QColor kInvalidPink(255, 192, 192);
 const QColor kSetupRed(255, 128, 128);
 
 void setBackground(QWidget* w, const QColor& colour)
@@ -435,8 +434,8 @@ void Gui::changedModeState(uint state)
 
 void Gui::onChangedChamberPressure(double value) { VacuumChamber->setValue(float(value), 5); }
 void Gui::onChangedGunPressure(float value) { VacuumGun->setValue(value, 5); }
-void Gui::onChangedChamberValid(bool valid) { setBackground(VacuumChamber, valid ? kNormalGreen : kInvalidPink); }
-void Gui::onChangedGunValid(int valid) { setBackground(VacuumGun, valid != 0 ? kNormalGreen : kInvalidPink); }
+void Gui::onChangedChamberValid(bool valid) { setBackground(VacuumChamber, valid ? kNormalGreen : invalidBackground()); }
+void Gui::onChangedGunValid(int valid) { setBackground(VacuumGun, valid != 0 ? kNormalGreen : invalidBackground()); }
 
 void Gui::onChangedPressUnit(bool unit)
 {

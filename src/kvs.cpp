@@ -22,13 +22,6 @@ const QColor kLinkUp(255, 255, 192);
 const QColor kLinkDown(255, 192, 192);
 constexpr float kMmHgPerPa = 0.0075006373f;
 
-void setWindowColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setBrush(QPalette::All, QPalette::Window, QBrush(colour, Qt::SolidPattern));
-    widget->setPalette(palette);
-}
-
 // A threshold of the settings: its default when missing, 0 when it is not a finite number.
 float threshold(const QSettings& settings, const QString& key, float byDefault)
 {
@@ -102,6 +95,13 @@ void KVS::loadSettings()
 }
 
 // ---- links ----------------------------------------------------------------------------------
+
+void KVS::setWindowColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setBrush(QPalette::All, QPalette::Window, QBrush(colour, Qt::SolidPattern));
+    widget->setPalette(palette);
+}
 
 void KVS::setLinkColour(Link link, bool up)
 {

@@ -44,7 +44,6 @@ public:
     // The elements whose last reported state the screen keeps (-1 until the first report and
     // again while their link is lost).
     enum class Element { NL1, NL2, NZ1, NZ2, ND1, NW2, VP1, VP2, VP3, VP4, VP5, VP6, VP7, VP8, VE1, VPT, TMN };
-    Q_ENUM(Element)
     static constexpr int ElementCount = int(Element::TMN) + 1;
 
     // The element dialogs, in the order Ctrl+H hides them.
@@ -75,7 +74,7 @@ public:
     // 0 Pa, 1 mm Hg.
     int pressUnit() const { return m_pressUnit; }
     // True while a gate or vent into the chamber (VP1, VP3, VP4, VP8) stands open.
-    bool chamberOpen() const { return m_chamber; }
+    bool chamberOpen() const;
     float tempWarning() const { return m_tempWarning; }
     float tempError() const { return m_tempError; }
     // W1 ... W7 as 1 ... 7.
@@ -277,6 +276,8 @@ private:
     PoLabel* gauge(int index) const;       // PT1 ... PT6 as 0 ... 5
     PoLabel* gaugeUnit(int index) const;
 
+    // The widget's background, in every colour group.
+    static void setWindowColour(QWidget* widget, const QColor& colour);
     void setLinkColour(Link link, bool up);
     // Everything the link reports takes its unknown look.
     void showUnknown(Link link);
@@ -305,7 +306,6 @@ private:
     bool m_kvsUp = false;
     bool m_kvkUp = false;
     int m_pressUnit = 0;
-    bool m_chamber = false;
     float m_tempWarning = 30.0f;
     float m_tempError = 50.0f;
     std::array<float, 7> m_minDisch{};

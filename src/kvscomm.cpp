@@ -141,10 +141,9 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 
 // ---- VacuumStatusReceiver ---------------------------------------------------------------------
 
-VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
-                                           int packetSize, VacuumLink* link, int port)
+VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, int packetSize,
+                                           VacuumLink* link, int port)
     : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
-      m_emitter(fields, meta),
       m_packetSize(packetSize),
       m_link(link),
       m_tracker(fields, packetSize)
@@ -180,8 +179,6 @@ bool VacuumStatusReceiver::datagramReceived(const char* data, int size)
         m_tracker.forget();
     m_changes.clear();
     m_tracker.update(reinterpret_cast<const uchar*>(data), m_changes);
-    for (const StatusField::Value& change : m_changes)
-        m_emitter.emitValue(this, change);
     m_link->m_status.push(m_link, m_changes.data(), int(m_changes.size()));
     return true;
 }
@@ -212,7 +209,7 @@ VacuumStatusReceiver* KVSTCPthread::makePartner(int udpPort)
 }
 
 KVSUDPthread::KVSUDPthread(KVSTCPthread* link, int port)
-    : VacuumStatusReceiver(VacuumStatus::kvsFields(), staticMetaObject, int(sizeof(KvsStatusPacket)), link, port)
+    : VacuumStatusReceiver(VacuumStatus::kvsFields(), int(sizeof(KvsStatusPacket)), link, port)
 {
     begin();
 }
@@ -235,7 +232,7 @@ VacuumStatusReceiver* KVKTCPthread::makePartner(int udpPort)
 }
 
 KVKUDPthread::KVKUDPthread(KVKTCPthread* link, int port)
-    : VacuumStatusReceiver(VacuumStatus::kvkFields(), staticMetaObject, int(sizeof(KvkStatusPacket)), link, port)
+    : VacuumStatusReceiver(VacuumStatus::kvkFields(), int(sizeof(KvkStatusPacket)), link, port)
 {
     begin();
 }

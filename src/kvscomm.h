@@ -25,8 +25,7 @@
 // The constants table is written by the receive thread and read on the GUI thread, so it is kept
 // under a mutex and getVacConsts() hands out a copy.
 
-// The change signals of the two status streams, declared alike (names, argument types and order)
-// by each status receiver and by its link, which re-emits them.
+// The change signals of the two status streams, declared by their links.
 #define KVS_CHANGE_SIGNALS \
     void changedNL1State(int value); \
     void changedNL1Power(int value); \
@@ -250,10 +249,10 @@ private:
 };
 
 // The status receiver of a vacuum link: binds the local UDP port, takes datagrams of the exact
-// packet size with the "PV" signature, emits the change signals of the fields that differ from
-// the previous datagram (every field for the first) on its own thread and hands the same changes
-// to its link, which emits them under the same names on the GUI thread; reports
-// UDPdisconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
+// packet size with the "PV" signature, hands the fields that differ from the previous datagram
+// (every field for the first) to its link, which emits them as its change signals on the GUI
+// thread; reports UDPdisconnected() before every wait once more than ten waits of 100 ms in a row
+// brought nothing.
 class VacuumStatusReceiver : public StatusReceiver
 {
     Q_OBJECT
@@ -263,13 +262,12 @@ public:
 
 signals:
     void UDPdisconnected();
-    // The first datagram of this receiver passed the filter; its change signals follow.
+    // The first datagram of this receiver passed the filter; its changes follow.
     void statusStarted();
     void message(QString text);  // kept for the links' owners; nothing emits it
 
 protected:
-    VacuumStatusReceiver(const QVector<StatusField::Field>& fields, const QMetaObject& meta,
-                         int packetSize, VacuumLink* link, int port);
+    VacuumStatusReceiver(const QVector<StatusField::Field>& fields, int packetSize, VacuumLink* link, int port);
     // Starts the thread (end of the constructor).
     void begin();
     // Stops and joins the thread (start of the destructor).
@@ -280,7 +278,6 @@ private:
     void rejected(const char* data, int size, bool badSignature) override;
     void silence() override;
 
-    const StatusField::Emitter m_emitter;
     const int m_packetSize;
     VacuumLink* const m_link;
     StatusField::Tracker m_tracker;
@@ -309,9 +306,6 @@ class KVSUDPthread : public VacuumStatusReceiver
 public:
     KVSUDPthread(KVSTCPthread* link, int port);
     ~KVSUDPthread() override;
-
-signals:
-    KVS_CHANGE_SIGNALS
 };
 
 class KVKTCPthread : public VacuumLink
@@ -336,7 +330,4 @@ class KVKUDPthread : public VacuumStatusReceiver
 public:
     KVKUDPthread(KVKTCPthread* link, int port);
     ~KVKUDPthread() override;
-
-signals:
-    KVK_CHANGE_SIGNALS
 };

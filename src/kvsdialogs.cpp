@@ -82,6 +82,9 @@ const DialogEntry kDialogs[] = {
      "changedStateVE(int)", {"VE1:lockShuk"}, {"VE1:lockAcc"}, {}},
 };
 
+// The dialogs are built before either link is opened: no element has reported a state yet.
+constexpr int kNothingReported = -1;
+
 struct TextSet {
     const char* on;
     const char* off;
@@ -122,23 +125,16 @@ void KVS::initDialogs()
         }
         const VacuumCommand::ElementCommands commands = VacuumCommand::forElement(name);
         Q_ASSERT(commands.isValid() && (commands.controller == VacuumCommand::Controller::VacuumDoor) == entry.kvk);
-        int state = m_doorPressState;
-        if (entry.dialog != DlgDoor) {
-            const int e = QMetaEnum::fromType<Element>().keyToValue(entry.element);
-            Q_ASSERT_X(e >= 0, "KVS::initDialogs", entry.element);
-            state = m_states[size_t(e)];
-        }
-
         QWidget* parent = this->*entry.widget;
         const QString title = QString::fromUtf8(entry.title);
         const QString subtitle = QString::fromUtf8(entry.subtitle);
         VacuumElementDlg* dialog;
         if (entry.kvk)
-            dialog = new KvkDlg(&m_kvk, parent, title, subtitle, state, lock(directionLock(name, true)),
+            dialog = new KvkDlg(&m_kvk, parent, title, subtitle, kNothingReported, lock(directionLock(name, true)),
                                 lock(directionLock(name, false)), locksOn, locksOff, QString::fromUtf8(texts.on),
                                 QString::fromUtf8(texts.off), commands.on, commands.off, states, labels, cells);
         else
-            dialog = new KvsDlg(&m_kvs, parent, title, subtitle, state, lock(directionLock(name, true)),
+            dialog = new KvsDlg(&m_kvs, parent, title, subtitle, kNothingReported, lock(directionLock(name, true)),
                                 lock(directionLock(name, false)), locksOn, locksOff, QString::fromUtf8(texts.on),
                                 QString::fromUtf8(texts.off), commands.on, commands.off, states, labels, cells);
         m_dialogs[entry.dialog] = dialog;

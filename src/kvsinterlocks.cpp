@@ -115,10 +115,15 @@ QString KVS::directionLock(const QString& element, bool on)
 
 void KVS::initLocks()
 {
+    // Each element's two direction locks, and the value cells of its two interlock words under
+    // the same names.
     const auto addDirectionLocks = [this](const auto& elements) {
         for (const char* e : elements) {
-            for (bool on : {true, false})
-                addLock(directionLock(QLatin1String(e), on), false, QString(), QString());
+            for (bool on : {true, false}) {
+                const QString name = directionLock(QLatin1String(e), on);
+                addLock(name, false, QString(), QString());
+                addElement(name, LenzeElement::Number, 0);
+            }
         }
     };
     addDirectionLocks(kKvsElements);

@@ -216,31 +216,14 @@ void KVS::initElements()
     connect(&m_kvk, &KVKTCPthread::changedSpiralLock, this, &KVS::signalChangedSpiralLock);
     connect(&m_kvk, &KVKTCPthread::changedShutdownLock, this, &KVS::signalChangedShutdownLock);
 
-    using Flow = void (KVSTCPthread::*)(float);
-    const Flow flows[] = {&KVSTCPthread::changedDisch1, &KVSTCPthread::changedDisch2, &KVSTCPthread::changedDisch3,
-                          &KVSTCPthread::changedDisch4, &KVSTCPthread::changedDisch5, &KVSTCPthread::changedDisch6,
-                          &KVSTCPthread::changedDisch7};
-    const Flow temperatures[] = {&KVSTCPthread::changedTemp1, &KVSTCPthread::changedTemp2,
-                                 &KVSTCPthread::changedTemp3, &KVSTCPthread::changedTemp4,
-                                 &KVSTCPthread::changedTemp5, &KVSTCPthread::changedTemp6,
-                                 &KVSTCPthread::changedTemp7};
-    using Show = void (KVS::*)(float);
-    const Show flowSlots[] = {&KVS::changedW1, &KVS::changedW2, &KVS::changedW3, &KVS::changedW4,
-                              &KVS::changedW5, &KVS::changedW6, &KVS::changedW7};
-    const Show temperatureSlots[] = {&KVS::changedT1, &KVS::changedT2, &KVS::changedT3, &KVS::changedT4,
-                                     &KVS::changedT5, &KVS::changedT6, &KVS::changedT7};
-    for (int i = 0; i < 7; ++i)
-        connect(&m_kvs, flows[i], this, flowSlots[i]);
-    for (int i = 0; i < 7; ++i)
-        connect(&m_kvs, temperatures[i], this, temperatureSlots[i]);
-
     connect(&m_kvk, &KVKTCPthread::changedStateVPT, this, &KVS::changedVPT);
     connect(&m_kvk, &KVKTCPthread::changedStateVE, this, &KVS::changedVE1);
     connect(&m_kvk, &KVKTCPthread::changedStateTMN, this, &KVS::changedTMN);
     connect(&m_kvk, &KVKTCPthread::changedStateLocks, this, &KVS::changedLocksELA);
     connect(&m_kvk, &KVKTCPthread::changedTMNFreq, this, &KVS::changedTMNFreq);
 
-    // The cells, then their feeds.
+    // The cells and their feeds; the cells of the interlock words come with their direction
+    // locks (initLocks).
     using Power = void (KVSTCPthread::*)(int);
     const struct {
         const char* cell;
@@ -253,31 +236,41 @@ void KVS::initElements()
         {"ND1:Power", &KVSTCPthread::changedND1Power}, {"ND1:Thermal", &KVSTCPthread::changedND1Thermal},
         {"NW2:Power", &KVSTCPthread::changedNW2Power},
     };
-    for (const auto& cell : pumpCells)
-        addElement(QLatin1String(cell.cell), LenzeElement::Number, 0);
-    QStringList wordElements = {"NL1", "NL2", "NZ1", "NZ2", "ND1", "NW2"};
-    for (const char* direction : {":LockOn", ":LockOff"}) {
-        for (const QString& e : wordElements)
-            addElement(e + QLatin1String(direction), LenzeElement::Number, 0);
-    }
-    wordElements = QStringList{"VP1", "VP2", "VP3", "VP4", "VP5", "VP6", "VP7", "VP8", "DOOR", "TMN", "VPT", "VE1"};
-    for (const QString& e : wordElements) {
-        for (const char* direction : {":LockOn", ":LockOff"})
-            addElement(e + QLatin1String(direction), LenzeElement::Number, 0);
-    }
-    for (const char* prefix : {"Discharge%1", "Temp%1"}) {
-        for (int i = 1; i <= 7; ++i)
-            addElement(QString::fromLatin1(prefix).arg(i, 2, 10, QLatin1Char('0')), LenzeElement::Sensor, 1);
+    for (const auto& cell : pumpCells) {
+        const QString name = QLatin1String(cell.cell);
+        addElement(name, LenzeElement::Number, 0);
+        connect(&m_kvs, cell.signal, element(name), &LenzeElement::setNumberVal);
     }
 
-    for (const auto& cell : pumpCells)
-        connect(&m_kvs, cell.signal, element(QLatin1String(cell.cell)), &LenzeElement::setNumberVal);
-    for (int i = 0; i < 7; ++i)
-        connect(&m_kvs, flows[i], element(QStringLiteral("Discharge%1").arg(i + 1, 2, 10, QLatin1Char('0'))),
-                &LenzeElement::setSensorVal);
-    for (int i = 0; i < 7; ++i)
-        connect(&m_kvs, temperatures[i], element(QStringLiteral("Temp%1").arg(i + 1, 2, 10, QLatin1Char('0'))),
-                &LenzeElement::setSensorVal);
+    // Cooling water W1 ... W7 and T1 ... T7: each reading to its sign and to its cell
+    // ("Discharge01", "Temp01", ...).
+    using Reading = void (KVSTCPthread::*)(float);
+    using Show = void (KVS::*)(float);
+    const struct {
+        Reading flow;
+        Show showFlow;
+        Reading temperature;
+        Show showTemperature;
+    } water[] = {
+        {&KVSTCPthread::changedDisch1, &KVS::changedW1, &KVSTCPthread::changedTemp1, &KVS::changedT1},
+        {&KVSTCPthread::changedDisch2, &KVS::changedW2, &KVSTCPthread::changedTemp2, &KVS::changedT2},
+        {&KVSTCPthread::changedDisch3, &KVS::changedW3, &KVSTCPthread::changedTemp3, &KVS::changedT3},
+        {&KVSTCPthread::changedDisch4, &KVS::changedW4, &KVSTCPthread::changedTemp4, &KVS::changedT4},
+        {&KVSTCPthread::changedDisch5, &KVS::changedW5, &KVSTCPthread::changedTemp5, &KVS::changedT5},
+        {&KVSTCPthread::changedDisch6, &KVS::changedW6, &KVSTCPthread::changedTemp6, &KVS::changedT6},
+        {&KVSTCPthread::changedDisch7, &KVS::changedW7, &KVSTCPthread::changedTemp7, &KVS::changedT7},
+    };
+    for (int i = 0; i < 7; ++i) {
+        const QString number = QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        const QString flowCell = QStringLiteral("Discharge") + number;
+        const QString temperatureCell = QStringLiteral("Temp") + number;
+        addElement(flowCell, LenzeElement::Sensor, 1);
+        addElement(temperatureCell, LenzeElement::Sensor, 1);
+        connect(&m_kvs, water[i].flow, this, water[i].showFlow);
+        connect(&m_kvs, water[i].flow, element(flowCell), &LenzeElement::setSensorVal);
+        connect(&m_kvs, water[i].temperature, this, water[i].showTemperature);
+        connect(&m_kvs, water[i].temperature, element(temperatureCell), &LenzeElement::setSensorVal);
+    }
 }
 
 void KVS::initSensors()
@@ -374,10 +367,7 @@ void KVS::showGaugeValidity(int index, bool valid)
 {
     for (PoLabel* label : {gauge(index), gaugeUnit(index)}) {
         label->changedValid(true);  // the form's text colour again
-        QPalette palette = label->palette();
-        palette.setBrush(QPalette::All, QPalette::Window,
-                         QBrush(valid ? kGaugeValid : kGaugeInvalid, Qt::SolidPattern));
-        label->setPalette(palette);
+        setWindowColour(label, valid ? kGaugeValid : kGaugeInvalid);
     }
     if (!valid)
         emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
@@ -548,13 +538,16 @@ void KVS::changedTMN(int state)
 void KVS::changedNP1(bool value) { NP1->setSprite(value ? 1 : 0); }
 void KVS::changedNW1(bool value) { NW1->setSprite(value ? 1 : 0); }
 
+bool KVS::chamberOpen() const
+{
+    for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8}) {
+        if (m_states[size_t(e)] == 1)
+            return true;
+    }
+    return false;
+}
+
 void KVS::changedChamberState()
 {
-    m_chamber = false;
-    for (Element e : {Element::VP1, Element::VP3, Element::VP4, Element::VP8})
-        m_chamber = m_chamber || m_states[size_t(e)] == 1;
-    QPalette palette = frmChamber->palette();
-    palette.setBrush(QPalette::All, QPalette::Window,
-                     QBrush(m_chamber ? QColor(160, 255, 255) : QColor(214, 210, 208), Qt::SolidPattern));
-    frmChamber->setPalette(palette);
+    setWindowColour(frmChamber, chamberOpen() ? QColor(160, 255, 255) : QColor(214, 210, 208));
 }

@@ -19,13 +19,12 @@ LinTackWelds::LinTackWelds(TechEditor* contour, QWidget* parent)
     setupUi(this);
     host();
 
-    const auto count = [this] { countChanged(); };
-    addField(number, QStringLiteral("Кол-во прихваток"), MinTacks, MaxTacks, 1, 0, count);
+    addTackCount(number, [this] {
+        updatePeriod();
+        initTacksOrder();
+    });
     for (PoLabel* length : {ascend, peak, descend})
         addField(length, QString(), 0, MaxTackPart, 0.1f, 1);
-    restore(number, QStringLiteral("Number"), MinTacks, 0);
-    // A count from a hand-edited file would divide the pass by 0 or a fraction.
-    number->setValue(float(tackCount(number->value())), 0);
     addWeldFields(Ir, ascend, peak, descend, weldSpeed, moveSpeed);
     setLengthFields(false, MaxTackPart, MaxTackPart);
     m_passLength = contour->lengthValue();
@@ -50,14 +49,6 @@ void LinTackWelds::initTacksOrder()
 void LinTackWelds::updatePeriod()
 {
     period->setValue(m_passLength / float(tackCount(number->value())), 1);
-}
-
-void LinTackWelds::countChanged()
-{
-    // Entries are made whole: the count is shown without decimals and used as a whole number.
-    number->setValue(float(tackCount(number->value())), 0);
-    updatePeriod();
-    initTacksOrder();
 }
 
 void LinTackWelds::addTack(TemplatePlan& plan, float start, const Values& v)

@@ -41,7 +41,5 @@ private slots:
     void on_pbCreate_clicked();
 
 private:
-    void countChanged();
-
     float m_passLength = 0;
 };

@@ -45,9 +45,7 @@ TemplatePlan LinWeld::plan(const QString& title, const Values& raw)
     TemplatePlan plan;
     plan.comment(title);
     plan.interval(0, 0, v.weldSpeed);
-    plan.interval(v.ascend, v.Ir, v.weldSpeed);
-    plan.interval(peak, v.Ir, v.weldSpeed);
-    plan.interval(v.descend, 0, v.moveSpeed);
+    plan.slopes(v.ascend, peak, v.descend, v);
     return TemplatePlan::checked(plan);
 }
 

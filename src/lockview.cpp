@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "statebutton.h"
+#include "widgets.h"
 
 LockView::LockView(QWidget* parent)
     : QFrame(parent),
@@ -36,7 +37,7 @@ void LockView::showLine(QFrame* frame, QLabel* icon, QLabel* text, const Lock* l
                         const QPixmap& picture, const QString& tail)
 {
     QPalette pal = frame->palette();
-    pal.setColor(QPalette::Window, lock->unknown() ? QColor(255, 192, 192) : locked ? QColor(Qt::red) : QColor(Qt::green));
+    pal.setColor(QPalette::Window, lock->unknown() ? invalidBackground() : locked ? QColor(Qt::red) : QColor(Qt::green));
     frame->setPalette(pal);
     icon->setPixmap(picture);
     text->setText(lock->text(locked) + tail);

@@ -7,6 +7,7 @@
 
 #include "cunibutton.h"
 #include "message.h"
+#include "widgets.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ const QColor outlineColor(243, 143, 143);
 const QColor textColor(255, 192, 192);
 const QColor emptyColor(80, 80, 80);
 const QColor emptyBackground(189, 255, 180);
-const QColor unknownBackground(255, 192, 192);
 
 QColor background(int type)
 {
@@ -162,7 +162,7 @@ void CMessageStack::paintEvent(QPaintEvent*)
     const CMessage* shown = currentMessage();
     if (!shown) {
         p.setPen(emptyColor);
-        p.fillPath(path, m_statusKnown ? emptyBackground : unknownBackground);
+        p.fillPath(path, m_statusKnown ? emptyBackground : invalidBackground());
         p.drawPath(path);
         f.setPixelSize(14);
         p.setFont(f);

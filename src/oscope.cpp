@@ -178,7 +178,10 @@ float Oscope::sampleAt(const QString& name, qint64 t) const
 
 void Oscope::timeEvent()
 {
-    const qint64 now = nowCentisec();
+    // The clock is read once a tick: the sample, the picture's second and the button's time are
+    // all of this moment.
+    const qint64 nowMs = m_clock();
+    const qint64 now = nowMs / 10;
     qint64 elapsed = now - m_startTime;
     const bool followedBefore = following();
 
@@ -213,22 +216,22 @@ void Oscope::timeEvent()
     if (m_cur - kStoreSize > m_offset)
         m_offset = std::max<qint64>(m_cur - kStoreSize, 0);
 
-    const Frame next = frame();
+    const Frame next = frame(nowMs);
     if (!(next == m_lastFrame)) {
         m_lastFrame = next;
-        m_pbCurrent->setText(clockText(m_clock()));
+        m_pbCurrent->setText(clockText(nowMs));
         update();
     }
 }
 
-Oscope::Frame Oscope::frame() const
+Oscope::Frame Oscope::frame(qint64 nowMs) const
 {
     // The view's position in whole pixels, and the pixel columns whose time has been sampled
     // (t = offset + zoom * x < cur). Within a pixel the picture would only pick neighbouring
     // samples of the same pixel's time.
     const qint64 zoom = m_zooms.at(m_zoom);
     const qint64 columns = std::clamp<qint64>((m_cur - m_offset + zoom - 1) / zoom, 0, m_plotWidth);
-    return {m_zoom, m_offset / zoom, columns, m_startTime, m_clock() / 1000};
+    return {m_zoom, m_offset / zoom, columns, m_startTime, nowMs / 1000};
 }
 
 // Stores the latest values at every centisecond from `from` up to `to` (at most the whole ring).

@@ -127,7 +127,8 @@ private:
                    start == other.start && second == other.second;
         }
     };
-    Frame frame() const;
+    // The frame at the clock's reading nowMs.
+    Frame frame(qint64 nowMs) const;
 
     qint64 nowCentisec() const;
     void clampOffset();

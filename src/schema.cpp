@@ -5,24 +5,7 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-
-float at(const QList<float>& c, int i)
-{
-    return i < c.size() ? c.at(i) : 0.0f;
-}
-
-// Differences and squares in single precision, the sum and the root in double.
-double euclid(const QList<float>& c1, const QList<float>& c2, std::initializer_list<int> axes)
-{
-    double sum = 0.0;
-    for (int i : axes) {
-        const float d = at(c2, i) - at(c1, i);
-        const float square = d * d;
-        sum += square;
-    }
-    return std::sqrt(sum);
-}
+const char* const kAxisLetters[] = {"x=", "y=", "z="};
 
 // Channel 1 of the linear and the ring-joint scheme: coordinate set 1, a dwell, coordinate set 2;
 // closed by a dwell and the return to set 0.
@@ -50,6 +33,11 @@ bool Schema::rotate() const
     return m_id == QLatin1String("XYZr");
 }
 
+bool Schema::linear() const
+{
+    return m_id == QLatin1String("XYZ");
+}
+
 QString Schema::num(double value)
 {
     return QString::number(value, 'f', 2);
@@ -61,6 +49,46 @@ QStringList Schema::frames(const QStringList& texts, int* n)
     for (const QString& text : texts)
         lines << QStringLiteral("N%1%2").arg((*n)++).arg(text);
     return lines;
+}
+
+QString Schema::lineWord(float x, float y, float z)
+{
+    return QStringLiteral("G01 x=") + num(x) + QStringLiteral(" y=") + num(y) + QStringLiteral(" z=") + num(z);
+}
+
+PlaneAxes planeAxes(int plane)
+{
+    switch (plane) {
+    case 1:
+        return {0, 2, 1};
+    case 2:
+        return {1, 2, 0};
+    default:
+        return {0, 1, 2};
+    }
+}
+
+QString planeWord(int plane)
+{
+    return plane == 1 ? QStringLiteral(" G18") : plane == 2 ? QStringLiteral(" G19") : QStringLiteral(" G17");
+}
+
+double planeChord(const QList<float>& c1, const QList<float>& c2, int plane)
+{
+    const PlaneAxes axes = planeAxes(plane);
+    const float du = c2.value(axes.u) - c1.value(axes.u);
+    const float dv = c2.value(axes.v) - c1.value(axes.v);
+    const float su = du * du;
+    const float sv = dv * dv;
+    return std::sqrt(double(su) + double(sv));
+}
+
+QString arcTarget(int plane, const QList<float>& c, const QString& radius)
+{
+    const PlaneAxes axes = planeAxes(plane);
+    auto word = [&](int axis) { return QLatin1String(kAxisLetters[axis]) + Schema::num(c.value(axis)); };
+    return word(axes.u) + QLatin1Char(' ') + word(axes.v) + QStringLiteral(" R") + radius + QLatin1Char(' ') +
+           word(axes.across);
 }
 
 Schema* createSchema(const QString& id, float D, float P, int aux)
@@ -89,7 +117,7 @@ float SchemaXYZ::distance(const QList<float>& c1, const QList<float>& c2) const
     double sum = 0.0;
     const int count = std::max(c1.size(), c2.size());
     for (int i = 0; i < count; ++i) {
-        const float d = at(c2, i) - at(c1, i);
+        const float d = c2.value(i) - c1.value(i);
         const float square = d * d;
         sum += square;
     }
@@ -113,8 +141,7 @@ QStringList SchemaXYZ::gCodeInitChan2(int* n) const
 
 QString SchemaXYZ::gCodePoint(const QList<float>& c, bool) const
 {
-    return QStringLiteral("G01 x=") + num(at(c, 0)) + QStringLiteral(" y=") + num(at(c, 1)) +
-           QStringLiteral(" z=") + num(at(c, 2));
+    return lineWord(c.value(0), c.value(1), c.value(2));
 }
 
 QStringList SchemaXYZ::gCodeUninitChan1(int* n) const
@@ -141,14 +168,7 @@ QString SchemaXYZr::header() const
 
 float SchemaXYZr::chord(const QList<float>& c1, const QList<float>& c2) const
 {
-    switch (Aux()) {
-    case 1:
-        return float(euclid(c1, c2, {0, 2}));
-    case 2:
-        return float(euclid(c1, c2, {1, 2}));
-    default:
-        return float(euclid(c1, c2, {0, 1}));
-    }
+    return float(planeChord(c1, c2, Aux()));
 }
 
 float SchemaXYZr::distance(const QList<float>& c1, const QList<float>& c2) const
@@ -168,8 +188,7 @@ bool SchemaXYZr::validDistance(const QList<float>& c1, const QList<float>& c2) c
 
 QStringList SchemaXYZr::gCodeInitChan1(int* n) const
 {
-    const char* plane = Aux() == 1 ? " G18" : Aux() == 2 ? " G19" : " G17";
-    return frames({QStringLiteral(" COORD(2)"), QLatin1String(plane)}, n);
+    return frames({QStringLiteral(" COORD(2)"), planeWord(Aux())}, n);
 }
 
 QStringList SchemaXYZr::gCodeInitChan2(int* n) const
@@ -179,17 +198,9 @@ QStringList SchemaXYZr::gCodeInitChan2(int* n) const
 
 QString SchemaXYZr::gCodePoint(const QList<float>& c, bool flag) const
 {
-    const QString g = flag ? QStringLiteral("G03 ") : QStringLiteral("G02 ");
-    const QString r = QStringLiteral(" R") + num(std::fabs(R()));
-    const QString x = num(at(c, 0)), y = num(at(c, 1)), z = num(at(c, 2));
-    switch (Aux()) {
-    case 0:
-        return g + QStringLiteral("x=") + x + QStringLiteral(" y=") + y + r + QStringLiteral(" z=") + z;
-    case 1:
-        return g + QStringLiteral("x=") + x + QStringLiteral(" z=") + z + r + QStringLiteral(" y=") + y;
-    default:
-        return g + QStringLiteral("y=") + y + QStringLiteral(" z=") + z + r + QStringLiteral(" x=") + x;
-    }
+    // A plane code no form knows writes the YZ word (the frame names its axes: the same target).
+    const int plane = Aux() == 0 || Aux() == 1 ? Aux() : 2;
+    return (flag ? QStringLiteral("G03 ") : QStringLiteral("G02 ")) + arcTarget(plane, c, num(std::fabs(R())));
 }
 
 QStringList SchemaXYZr::gCodeUninitChan1(int* n) const
@@ -216,15 +227,15 @@ QString SchemaCircle::header() const
 
 float SchemaCircle::ringFactor() const
 {
-    return float(double(D()) * kPi / 360.0);
+    return float(double(D()) * M_PI / 360.0);
 }
 
 float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) const
 {
-    float d = std::fabs(at(c1, 0) - at(c2, 0));
+    float d = std::fabs(c1.value(0) - c2.value(0));
     if (d > 180)
         d = 360 - d;
-    return float(double(d) * (double(D()) * kPi) / 360.0);
+    return float(double(d) * (double(D()) * M_PI) / 360.0);
 }
 
 bool SchemaCircle::validDistance(const QList<float>&, const QList<float>&) const
@@ -245,9 +256,8 @@ QStringList SchemaCircle::gCodeInitChan2(int* n) const
 QString SchemaCircle::gCodePoint(const QList<float>& c, bool flag) const
 {
     if (flag)
-        return QStringLiteral("G01 V=") + num(at(c, 0));
-    return QStringLiteral("G01 x=") + num(at(c, 1)) + QStringLiteral(" y=") + num(at(c, 2)) +
-           QStringLiteral(" z=") + num(at(c, 3));
+        return QStringLiteral("G01 V=") + num(c.value(0));
+    return lineWord(c.value(1), c.value(2), c.value(3));
 }
 
 QStringList SchemaCircle::gCodeUninitChan1(int* n) const

@@ -41,6 +41,8 @@ public:
     bool circle() const;
     // The circular-interpolation scheme.
     bool rotate() const;
+    // The linear scheme (segments of its own per contour point).
+    bool linear() const;
     float D() const { return m_D; }
     float P() const { return m_P; }
     int Aux() const { return m_aux; }
@@ -53,6 +55,8 @@ public:
     static QString num(double value);
     // Frame lines "N<n>" + text for each text, advancing *n.
     static QStringList frames(const QStringList& texts, int* n);
+    // The straight move word "G01 x=.. y=.. z=..".
+    static QString lineWord(float x, float y, float z);
 
 protected:
     QStringList m_axisNames;
@@ -119,6 +123,21 @@ public:
     // Path along the ring per degree of V, mm.
     float ringFactor() const;
 };
+
+// The in-plane pair of coordinates of a plane code (0 XY, 1 XZ, 2 YZ) and the coordinate across
+// it. Codes other than 1 and 2 are the XY plane.
+struct PlaneAxes {
+    int u, v, across;
+};
+PlaneAxes planeAxes(int plane);
+// The plane selection word of a plane code: " G17", " G18" or " G19".
+QString planeWord(int plane);
+// Straight distance between two points in a plane: differences and squares in single precision,
+// the sum and the root in double.
+double planeChord(const QList<float>& c1, const QList<float>& c2, int plane);
+// The target of an arc in a plane: the in-plane pair, " R" + radius, then the coordinate across
+// the plane ("x=.. y=.. R.. z=.." in XY), each coordinate with two decimals.
+QString arcTarget(int plane, const QList<float>& c, const QString& radius);
 
 // The scheme a contour file names: "XYZr" and "Circle" with their parameters, anything else the
 // linear scheme.

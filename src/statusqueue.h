@@ -14,12 +14,11 @@
 // reports a moving axis a thousand times a second does not wake the GUI thread as often.
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QObject>
-
-#include <time.h>
 
 #include <vector>
 
@@ -122,19 +121,11 @@ private:
     {
         if (m_posted || m_next >= m_queue.size())
             return false;
-        const qint64 now = monotonicNs();
-        if (!flushing && m_urgent == 0 && now - m_lastPostNs < m_holdNs)
+        if (!flushing && m_urgent == 0 && m_lastPost.isValid() && m_lastPost.nsecsElapsed() < m_holdNs)
             return false;
         m_posted = true;
-        m_lastPostNs = now;
+        m_lastPost.start();
         return true;
-    }
-
-    static qint64 monotonicNs()
-    {
-        timespec ts;
-        clock_gettime(CLOCK_MONOTONIC, &ts);
-        return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
     }
 
     const std::vector<bool> m_display;
@@ -147,5 +138,5 @@ private:
     std::vector<int> m_lastAt;
     int m_urgent = 0;  // waiting changes that are not display values
     bool m_posted = false;
-    qint64 m_lastPostNs = 0;
+    QElapsedTimer m_lastPost;  // since the last hand-over; invalid before the first
 };

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "myframe.h"
 #include "numpad.h"
 
 namespace TechField {
@@ -35,6 +36,12 @@ QPoint belowLeft(const QWidget* button, int dialogWidth)
         return QPoint(0, 0);
     const QPoint topLeft = button->mapToGlobal(QPoint(0, 0));
     return QPoint(topLeft.x() - dialogWidth, topLeft.y() + button->height());
+}
+
+void hostBelowLeft(QDialog* dialog, const QString& title, QWidget* button)
+{
+    const QPoint at = belowLeft(button, dialog->width());
+    new MyFrame(title, at.x(), at.y(), 1, dialog, button, true, true);
 }
 
 }  // namespace TechField

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 // Number entry shared by the weld technology dialogs: bounds, steps, the number pad and the
@@ -19,5 +20,8 @@ bool ask(const QString& title, QWidget* anchor, float* value);
 // The top-left corner of a frame that hangs below `button` and to its left, for a dialog of
 // the given width: the button's global left edge minus the width, its bottom edge.
 QPoint belowLeft(const QWidget* button, int dialogWidth);
+// Hosts `dialog` (set up, so of its final width) in a modal frame titled `title` at
+// belowLeft(button, its width).
+void hostBelowLeft(QDialog* dialog, const QString& title, QWidget* button);
 
 }  // namespace TechField

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "myframe.h"
 #include "techeditor.h"
 #include "techfield.h"
 
@@ -19,8 +18,7 @@ TechSettings::TechSettings(TechEditor* contour, QWidget* button)
     : QDialog(button), m_editor(contour)
 {
     setupUi(this);
-    const QPoint at = TechField::belowLeft(button, width());
-    new MyFrame(QStringLiteral("Настройки контура"), at.x(), at.y(), 1, this, button, true, true);
+    TechField::hostBelowLeft(this, QStringLiteral("Настройки контура"), button);
     frmRoundParam->setEnabled(contour->schemaRotate());
 }
 

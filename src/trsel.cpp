@@ -16,6 +16,8 @@ namespace {
 // A float cut to a whole number that an int holds (NaN gives 0).
 int wholePart(float value)
 {
+    if (std::isnan(value))
+        return 0;
     return int(TechField::clamp(std::trunc(value), -2.0e9f, 2.0e9f));
 }
 

@@ -10,7 +10,6 @@ namespace WeldProgram {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Paths are stored with two decimals: closer than this they are one place.
 constexpr float kPathTolerance = 0.01f;
 // More frames than this would take the console minutes and gigabytes to write.
@@ -19,11 +18,6 @@ constexpr double kMaxMoves = 1e6;
 const QString kStartRefused = QStringLiteral("[A]Пуск невозможен: ");
 const QString kGoToRefused = QStringLiteral("[A]Переход к точке невозможен: ");
 const QString kWait = QStringLiteral("WAIT");
-
-float at(const QList<float>& c, int i)
-{
-    return i >= 0 && i < c.size() ? c.at(i) : 0.0f;
-}
 
 // A number of the program, fixed point; a value that is not finite spoils the program.
 QString fixed(double value, int decimals, bool* finite)
@@ -75,14 +69,14 @@ float foldedAngle(float a, float b)
 
 bool sameManipulatorPosition(const QList<float>& a, const QList<float>& b)
 {
-    return at(a, 1) == at(b, 1) && at(a, 2) == at(b, 2) && at(a, 3) == at(b, 3);
+    return a.value(1) == b.value(1) && a.value(2) == b.value(2) && a.value(3) == b.value(3);
 }
 
 // Two points that the program writes as one ("XYZr": an arc between them has no direction).
 bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
 {
     for (int i = 0; i < std::max(a.size(), b.size()); ++i) {
-        if (Schema::num(at(a, i)) != Schema::num(at(b, i)))
+        if (Schema::num(a.value(i)) != Schema::num(b.value(i)))
             return false;
     }
     return true;
@@ -91,9 +85,9 @@ bool sameWrittenPoint(const QList<float>& a, const QList<float>& b)
 // Polar angle of a contour point about the "XYZr" centre, radians.
 float polarAngle(const ContourSnapshot& s, int row)
 {
-    const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(s.schema->Aux());
+    const PlaneAxes plane = planeAxes(s.schema->Aux());
     const QList<float> c = s.coords(row);
-    return ContourGeometry::getPolarAngle(at(c, plane.u) - s.centerX, at(c, plane.v) - s.centerY);
+    return ContourGeometry::getPolarAngle(c.value(plane.u) - s.centerX, c.value(plane.v) - s.centerY);
 }
 
 // A closed linear contour without a closing segment: each pass returns along its own segments
@@ -110,19 +104,11 @@ int passCount(const ContourSnapshot& s)
     return s.passes >= 1 ? int(std::min(double(s.passes), kMaxMoves)) : 0;
 }
 
-// "XYZr" writes a straight return after a stop: the axes may stand anywhere by then, and an arc
-// from the target to itself has no direction.
-QString straightWord(const QList<float>& p)
-{
-    return QStringLiteral("G01 x=") + Schema::num(at(p, 0)) + QStringLiteral(" y=") + Schema::num(at(p, 1)) +
-           QStringLiteral(" z=") + Schema::num(at(p, 2));
-}
-
 // Minutes the rotator needs to turn from one angle to another (the short way) at feed F along a
 // ring of diameter D.
 float turnTime(float D, float from, float to, float F)
 {
-    return float(double(D) * (double(foldedAngle(to, from)) * kPi) / (double(F) * 360.0));
+    return float(double(D) * (double(foldedAngle(to, from)) * M_PI) / (double(F) * 360.0));
 }
 
 // The manipulator's share of a ring move that turns for t minutes: a dwell while only the part
@@ -135,7 +121,7 @@ QString matchedManipulator(const Schema& schema, int n, const QList<float>& to, 
         *feed = -1;
         return numbered(n, QStringLiteral(" G4 F") + fixed(t * 60.0f, 3, finite));
     }
-    const double d1 = at(to, 1) - at(from, 1), d2 = at(to, 2) - at(from, 2), d3 = at(to, 3) - at(from, 3);
+    const double d1 = to.value(1) - from.value(1), d2 = to.value(2) - from.value(2), d3 = to.value(3) - from.value(3);
     *feed = t != 0 ? float(std::sqrt(d1 * d1 + d2 * d2 + d3 * d3) / double(t)) : F;
     return numbered(n, moveFrame(pointWord(schema, to, false, finite), *feed, finite));
 }
@@ -151,19 +137,16 @@ public:
         if (m_ring)
             ch2 << QStringLiteral("N1 $2") << schema.gCodeInitChan2(&m_k);
     }
-    int next() { return m_k++; }
     void frame1(const QString& words) { ch1 << numbered(m_k++, words); }
     void frame2(const QString& words) { ch2 << numbered(m_k++, words); }
-    // The ring's rotator frame to `to` and the manipulator's matching frame; nothing for the
-    // manipulator at feed 0 or when nothing moves.
-    void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
+    // One move from `from` to `to` at feed F, written as feedText; `flag` is the arc direction of
+    // "XYZr", which writes no arc from a point to itself.
+    void move(const QList<float>& to, const QList<float>& from, float F, const QString& feedText, bool flag)
     {
-        frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
-        const float t = F != 0 ? turnTime(m_schema.D(), at(from, 0), at(to, 0), F) : 0.0f;
-        if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
-            return;
-        float feed = 0;
-        ch1 << matchedManipulator(m_schema, next(), to, from, t, F, &feed, &finite);
+        if (m_ring)
+            ringMove(to, from, F, feedText);
+        else if (!(m_schema.rotate() && sameWrittenPoint(to, from)))
+            frame1(QStringLiteral(" G90 ") + pointWord(m_schema, to, flag, &finite) + QStringLiteral(" F") + feedText);
     }
     // Closes both programs; false when a number was not finite.
     bool finish(QString* text1, QString* text2)
@@ -185,6 +168,18 @@ public:
     bool finite = true;
 
 private:
+    // The ring's rotator frame to `to` and the manipulator's matching frame; nothing for the
+    // manipulator at feed 0 or when nothing moves.
+    void ringMove(const QList<float>& to, const QList<float>& from, float F, const QString& feedText)
+    {
+        frame2(QStringLiteral(" G90 ") + pointWord(m_schema, to, true, &finite) + QStringLiteral(" F") + feedText);
+        const float t = F != 0 ? turnTime(m_schema.D(), from.value(0), to.value(0), F) : 0.0f;
+        if (F == 0 || (t == 0 && sameManipulatorPosition(to, from)))
+            return;
+        float feed = 0;
+        ch1 << matchedManipulator(m_schema, m_k++, to, from, t, F, &feed, &finite);
+    }
+
     const Schema& m_schema;
     const bool m_ring;
     int m_k = 2;
@@ -224,7 +219,9 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
 
     if (schema.rotate()) {
         out->ch1 << circleFrame(schema, st.frameNo++, to, F, st.ringCcw, finite);
-        out->resume1 = moveFrame(straightWord(to), F, finite);
+        // A straight return after a stop: the axes may stand anywhere by then, and an arc from
+        // the target to itself has no direction.
+        out->resume1 = moveFrame(Schema::lineWord(to.value(0), to.value(1), to.value(2)), F, finite);
         return;
     }
 
@@ -232,7 +229,7 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         if (F != 0) {
             float feed = 0;
             out->ch1 << matchedManipulator(schema, st.frameNo++, to, from,
-                                           turnTime(schema.D(), at(from, 0), at(to, 0), F), F, &feed, finite);
+                                           turnTime(schema.D(), from.value(0), to.value(0), F), F, &feed, finite);
             // A dwell leaves the manipulator where its last move took it.
             if (feed >= 0)
                 out->resume1 = moveFrame(pointWord(schema, to, false, finite), feed, finite);
@@ -249,26 +246,8 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         const QString R = fixed(segment.radius, 2, finite);
         if (!allFinite(to))
             *finite = false;
-        const QString x = Schema::num(at(to, 0)), y = Schema::num(at(to, 1)), z = Schema::num(at(to, 2));
-        QString planeWord, coords;
-        switch (segment.plane) {
-        case 1:
-            planeWord = QStringLiteral(" G18");
-            coords = QStringLiteral("x=") + x + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
-                     QStringLiteral(" y=") + y;
-            break;
-        case 2:
-            planeWord = QStringLiteral(" G19");
-            coords = QStringLiteral("y=") + y + QStringLiteral(" z=") + z + QStringLiteral(" R") + R +
-                     QStringLiteral(" x=") + x;
-            break;
-        default:
-            planeWord = QStringLiteral(" G17");
-            coords = QStringLiteral("x=") + x + QStringLiteral(" y=") + y + QStringLiteral(" R") + R +
-                     QStringLiteral(" z=") + z;
-            break;
-        }
-        out->ch1 << numbered(st.frameNo++, planeWord);
+        const QString coords = arcTarget(segment.plane, to, R);
+        out->ch1 << numbered(st.frameNo++, planeWord(segment.plane));
         // A counter-clockwise arc walked forward, or a clockwise one walked back, turns left.
         const QString arcWord = (segment.direction == 1) == forward ? QStringLiteral(" G3 ") : QStringLiteral(" G2 ");
         out->ch1 << arcFrame(st.frameNo++, coords, arcWord, F, finite);
@@ -324,6 +303,9 @@ void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int eve
 
 namespace {
 
+// Why the contour cannot be generated ("" when it can): no scheme, no point, fewer than three
+// points for "XYZr", a value that is not finite, too many moves; with `technology` also a
+// technology table without its start and end rows and a negative speed.
 QString checkContour(const ContourSnapshot& s, bool technology)
 {
     if (!s.schema)
@@ -369,11 +351,6 @@ const QString kBeamNotFinite = QStringLiteral("нечисловое значен
 
 }  // namespace
 
-QString check(const ContourSnapshot& s)
-{
-    return checkContour(s, true);
-}
-
 bool ringCcw(const ContourSnapshot& s)
 {
     if (!s.schema || s.points.size() < 3)
@@ -417,9 +394,9 @@ public:
         passes = passCount(s);
         if (rotate) {
             st.ringCcw = ringCcw(s);
-            startAngle = float(double(polarAngle(s, 0)) * 180.0 / kPi);
-            const ContourGeometry::PlaneAxes plane = ContourGeometry::planeAxes(schema.Aux());
-            rise = std::fabs(at(s.coords(0), plane.across) - at(s.coords(n / 2), plane.across));
+            startAngle = float(double(polarAngle(s, 0)) * 180.0 / M_PI);
+            const PlaneAxes plane = planeAxes(schema.Aux());
+            rise = std::fabs(s.coords(0).value(plane.across) - s.coords(n / 2).value(plane.across));
         }
         const bool closing = s.ring && (!linear || s.closeDirect);
         const bool runBack = runsBack(s);
@@ -459,9 +436,9 @@ private:
         else if (rotate)
             segmentEnd = g.closing ? float(pass + 1) * L : segmentEnd + schema.distance(E, S);
         else if (g.closing)
-            segmentEnd = float(double(schema.D()) * kPi * double(pass + 1));
+            segmentEnd = float(double(schema.D()) * M_PI * double(pass + 1));
         else
-            segmentEnd += float(double(schema.D()) * kPi * double(foldedAngle(at(E, 0), at(S, 0))) / 360.0);
+            segmentEnd += float(double(schema.D()) * M_PI * double(foldedAngle(E.value(0), S.value(0))) / 360.0);
 
         walk(g, E);
 
@@ -539,14 +516,14 @@ private:
             if (closing)
                 return true;
             for (int i = 0; i < std::max(M.size(), P.size()); ++i) {
-                if (std::fabs(at(M, i) - at(P, i)) > kPathTolerance)
+                if (std::fabs(M.value(i) - P.value(i)) > kPathTolerance)
                     return true;
             }
             return false;
         }
         if (rotate)
             return true;
-        return foldedAngle(std::fmod(at(M, 0), 360.0f), std::fmod(at(E, 0), 360.0f)) > kPathTolerance;
+        return foldedAngle(std::fmod(M.value(0), 360.0f), std::fmod(E.value(0), 360.0f)) > kPathTolerance;
     }
 
     void move(const QList<float>& to, const Segment& g)
@@ -789,12 +766,7 @@ Programs genTestMove(const ContourSnapshot& s)
 
     const float v = s.weldSpeed;
     const QString feed = fixed(v, 3, &m.finite);
-    auto move = [&](const QList<float>& c, const QList<float>& p) {
-        if (ring)
-            m.ringMove(c, p, v, feed);
-        else if (!(schema.rotate() && sameWrittenPoint(c, p)))
-            m.frame1(moveFrame(pointWord(schema, c, ccw, &m.finite), v, &m.finite));
-    };
+    auto move = [&](const QList<float>& c, const QList<float>& p) { m.move(c, p, v, feed, ccw); };
     const int last = s.points.size() - 1;
     const int passes = passCount(s);
     // Driven back through the points, as the weld runs back.
@@ -840,17 +812,9 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
     if (ring)
         m.frame2(QStringLiteral(" G4 F0.5 "));
 
-    // One visited point P, reached from Q; `flag` is the arc direction of "XYZr".
-    auto visit = [&](const QList<float>& P, const QList<float>& Q, bool flag) {
-        if (ring)
-            m.ringMove(P, Q, F, speed);
-        else if (!(schema.rotate() && sameWrittenPoint(P, Q)))
-            m.frame1(QStringLiteral(" G90 ") + pointWord(schema, P, flag, &m.finite) + QStringLiteral(" F") + speed);
-    };
-
     if (s.ring && !runsBack(s) && start == last && row == 0 && last > 0) {
         // Along the closing segment, in the contour's own direction.
-        visit(s.coords(0), s.coords(start), ccw);
+        m.move(s.coords(0), s.coords(start), F, speed, ccw);
         m.ch1 << kWait << QStringLiteral("1 @1=0");
     } else {
         const bool ahead = out.forward;
@@ -859,7 +823,7 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
         QList<float> Q = axes;
         for (int i = start, visited = 1;; i += ahead ? 1 : -1, ++visited) {
             const QList<float> P = s.coords(i);
-            visit(P, Q, flag);
+            m.move(P, Q, F, speed, flag);
             m.ch1 << kWait << QStringLiteral("%1 @1=%2").arg(visited).arg(i);
             if (i == row)
                 break;

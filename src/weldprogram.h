@@ -78,11 +78,6 @@ struct Programs {
     bool ok() const { return error.isEmpty(); }
 };
 
-// Why the contour cannot be generated ("" when it can): no scheme, no point, fewer than three
-// points for "XYZr", a technology table without its start and end rows, a value that is not
-// finite, a negative speed.
-QString check(const ContourSnapshot& s);
-
 // "XYZr": whether points 0, 1 and 2 run counter-clockwise about the centre.
 bool ringCcw(const ContourSnapshot& s);
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "myframe.h"
 #include "settingsfile.h"
 #include "techeditor.h"
 #include "techfield.h"
@@ -34,6 +33,13 @@ void TemplatePlan::interval(float interval, float current, float speed)
 void TemplatePlan::path(float path, float current, float speed)
 {
     rows << TemplateRow{TemplateRow::Path, QString(), path, current, speed};
+}
+
+void TemplatePlan::slopes(float ascend, float peak, float descend, const WeldValues& v)
+{
+    interval(ascend, v.Ir, v.weldSpeed);
+    interval(peak, v.Ir, v.weldSpeed);
+    interval(descend, 0, v.moveSpeed);
 }
 
 TemplatePlan TemplatePlan::refuse(const QString& line, bool close)
@@ -144,8 +150,7 @@ WeldTemplate::~WeldTemplate()
 
 void WeldTemplate::host()
 {
-    const QPoint at = TechField::belowLeft(m_button, width());
-    new MyFrame(m_name, at.x(), at.y(), 1, this, m_button, true, true);
+    TechField::hostBelowLeft(this, m_name, m_button);
 }
 
 WeldTemplate::Field& WeldTemplate::addField(PoLabel* label, const QString& title, float min,
@@ -206,6 +211,20 @@ void WeldTemplate::addWeldFields(PoLabel* Ir, PoLabel* ascend, PoLabel* peak, Po
     // The speeds are not stored: each opening starts from the editor's.
     weldSpeed->setValue(m_editor->weldSpeedValue(), 1);
     moveSpeed->setValue(m_editor->contourSpeedValue(), 1);
+}
+
+void WeldTemplate::addTackCount(PoLabel* number, const std::function<void()>& changed)
+{
+    using namespace TemplateValues;
+    // The count is shown without decimals and used as a whole number: a count from a
+    // hand-edited file would otherwise divide the seam by 0 or a fraction.
+    const auto whole = [number] { number->setValue(float(tackCount(number->value())), 0); };
+    addField(number, QStringLiteral("Кол-во прихваток"), MinTacks, MaxTacks, 1, 0, [whole, changed] {
+        whole();
+        changed();
+    });
+    restore(number, QStringLiteral("Number"), MinTacks, 0);
+    whole();
 }
 
 WeldValues WeldTemplate::weldValues() const

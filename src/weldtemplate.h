@@ -12,6 +12,16 @@ class PoLabel;
 class QAbstractButton;
 class TechEditor;
 
+// The fields every template has, as raw values.
+struct WeldValues {
+    float Ir = 0;          // beam current, mA
+    float ascend = 0;      // rise
+    float peak = 0;
+    float descend = 0;     // fall
+    float weldSpeed = 0;   // mm/min
+    float moveSpeed = 0;   // transition speed, mm/min
+};
+
 // One row that a weld template hands to the editor's technology table.
 struct TemplateRow {
     enum Kind { Comment, Interval, Path };
@@ -36,6 +46,10 @@ struct TemplatePlan {
     void comment(const QString& text);
     void interval(float interval, float current, float speed);
     void path(float path, float current, float speed);
+    // The rise, peak and fall of one weld after its start row, as interval rows: at the ends of
+    // the rise and the peak the beam current at the weld speed, at the end of the fall no
+    // current at the transition speed.
+    void slopes(float ascend, float peak, float descend, const WeldValues& values);
 
     static TemplatePlan refuse(const QString& line, bool close = false);
     // The plan itself, or a refusal when a row holds what the editor takes from nobody: a path
@@ -45,16 +59,6 @@ struct TemplatePlan {
 
 // Hands the plan's rows to the editor in order (nothing for a refused plan).
 void addRows(TechEditor& editor, const TemplatePlan& plan);
-
-// The fields every template has, as raw values.
-struct WeldValues {
-    float Ir = 0;          // beam current, mA
-    float ascend = 0;      // rise
-    float peak = 0;
-    float descend = 0;     // fall
-    float weldSpeed = 0;   // mm/min
-    float moveSpeed = 0;   // transition speed, mm/min
-};
 
 // Bounds and texts the four templates share.
 namespace TemplateValues {
@@ -132,6 +136,10 @@ protected:
     Field& addField(PoLabel* label, const QString& title, float min, float max, float step,
                     int decimals, std::function<void()> changed = {});
     Field& field(PoLabel* label) { return m_fields.at(label); }
+    // The tack count field of the tack templates ("Кол-во прихваток", 2..100), read from the
+    // settings key Number. Entries, steps and a stored count are made whole; after an entry or a
+    // step `changed` runs.
+    void addTackCount(PoLabel* number, const std::function<void()>& changed);
     // Reads group/key into the label (shown with the decimals, not clamped) and keeps it for
     // the destructor's write.
     void restore(PoLabel* label, const QString& key, float defaultValue, int decimals);

@@ -73,7 +73,7 @@ void showValidity(QWidget* widget, bool valid, const QColor& validText, const QC
 {
     QPalette pal = widget->palette();
     const QColor text = valid ? validText : QColor(Qt::black);
-    const QColor background = valid ? validBackground : QColor(255, 192, 192);
+    const QColor background = valid ? validBackground : invalidBackground();
     pal.setBrush(QPalette::All, QPalette::WindowText, QBrush(text, Qt::SolidPattern));
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(background, Qt::SolidPattern));
     widget->setPalette(pal);

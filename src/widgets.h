@@ -9,6 +9,12 @@
 class Element;
 class QMouseEvent;
 
+// The pale pink behind a reading that is not valid or not known.
+inline QColor invalidBackground()
+{
+    return QColor(255, 192, 192);
+}
+
 // The console's look of a reading that is not valid: black text on pale pink. With valid set,
 // the given colours are put back instead. Window and window-text brushes for all colour groups.
 void showValidity(QWidget* widget, bool valid, const QColor& validText, const QColor& validBackground);

@@ -285,7 +285,9 @@ private slots:
             QTest::qWait(10);
         }
         const qint64 lossMs = clock.elapsed();
-        QVERIFY2(lossMs >= 1000 && lossMs <= 1300, QByteArray::number(lossMs));
+        // The silence rule ends the link after 1 s; the upper bound leaves room for a loaded
+        // machine (a missed rule would run to the 3 s of the loop).
+        QVERIFY2(lossMs >= 1000 && lossMs <= 1800, QByteArray::number(lossMs));
         QVERIFY(!link.connected());
         QCOMPARE(link.channelState(), 0u);
         QCOMPARE(recorder.names.size(), 96);

@@ -12,9 +12,9 @@
 #include "kvscomm.h"
 #include "lenzeelement.h"
 #include "linkpeer.h"
-#include "lockview.h"
 #include "statebutton.h"
 #include "testenv.h"
+#include "vacuumplant.h"
 #include "vacuumsim.h"
 
 using Sim = VacuumSimulator;
@@ -30,14 +30,6 @@ const QString kGreen = QStringLiteral("background-color: rgb(0, 255, 0);");
 const QString kYellow = QStringLiteral("background-color: rgb(255, 255, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(255, 0, 0);");
 const QString kUnknown = QStringLiteral("background-color: rgb(255, 192, 192);");
-
-QStringList viewTexts(QFrame* popup)
-{
-    QStringList texts;
-    for (LockView* view : popup->findChildren<LockView*>())
-        texts << view->text().trimmed();
-    return texts;
-}
 
 // A fore pump's dialog over a link to the simulated vacuum-system controller, with two value
 // rows and one condition lock for each direction.

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "axis.h"
+#include "drivecomm.h"
 #include "drivesim.h"
 #include "fixedpaths.h"
 #include "gui.h"
@@ -124,9 +125,11 @@ class TestGuiCommands : public QObject
         m_sim = std::make_unique<DriveSimulator>();
         if (!m_sim->start(m_ports[0], m_ports[1]))
             return false;
-        if (!QTest::qWaitFor([this] { return m_gui->cncConnected(); }, 5000))
+        // Connected, and the first status shown: until then every position is unknown, and a
+        // late first status would overwrite what a test puts on the labels.
+        if (!QTest::qWaitFor([this] { return m_gui->cncConnected() && m_gui->drives()->statusKnown(); }, 5000))
             return false;
-        QTest::qWait(100);  // the first status datagrams
+        QTest::qWait(100);  // a few more status datagrams
         m_sim->clearCommands();
         return true;
     }

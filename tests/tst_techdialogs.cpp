@@ -401,6 +401,27 @@ private slots:
         QCOMPARE(s.cell->text(), text);
     }
 
+    // A sweep angle role that is not a whole number is cut towards 0 to one that an int holds;
+    // NaN gives 0.
+    void sweepAngleWhole_data()
+    {
+        QTest::addColumn<float>("role");
+        QTest::addColumn<int>("angle");
+        QTest::newRow("fraction") << 45.7f << 45;
+        QTest::newRow("negative fraction") << -45.7f << -45;
+        QTest::newRow("too large") << 1.0e12f << 2000000000;
+        QTest::newRow("too small") << -Inf << -2000000000;
+        QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << 0;
+    }
+    void sweepAngleWhole()
+    {
+        QFETCH(float, role);
+        QFETCH(int, angle);
+        QTableWidgetItem cell;
+        cell.setData(Qt::UserRole + 4, role);
+        QCOMPARE(TRSelect::fromItem(cell).angle, angle);
+    }
+
     // Pad entries are clamped into each value's range and keep their fraction where the field
     // shows fewer decimals; angle and frequency go to the cell as whole numbers; presses on the
     // plain amplitude and shift labels and their captions open their pads; steps stop at the

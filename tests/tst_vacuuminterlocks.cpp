@@ -6,7 +6,6 @@
 #include "confirm.h"
 #include "elementdlg.h"
 #include "kvs.h"
-#include "lockview.h"
 #include "modaldriver.h"
 #include "statebutton.h"
 #include "testenv.h"
@@ -48,14 +47,6 @@ QStringList held(KVS& screen, const QStringList& names)
             list << name;
     }
     return list;
-}
-
-QStringList viewTexts(QFrame* popup)
-{
-    QStringList texts;
-    for (LockView* view : popup->findChildren<LockView*>())
-        texts << view->text().trimmed();
-    return texts;
 }
 
 QList<StateButton*> modeButtons(const KVS& s)

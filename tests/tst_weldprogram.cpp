@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "contoursamples.h"
 #include "testenv.h"
 #include "weldprogram.h"
 
@@ -27,14 +28,7 @@ TechRow point(float path, float Ir, float If, float speed, TechRow::Sweep sweep 
     return row;
 }
 
-TechRow comment(const QString& text)
-{
-    TechRow row;
-    row.kind = TechRow::Comment;
-    row.on = false;
-    row.comment = text;
-    return row;
-}
+using ContourSamples::comment;
 
 TechRow stop()
 {

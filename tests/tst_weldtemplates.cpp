@@ -33,8 +33,6 @@ namespace {
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 
-// Writes the settings file as given (hand-edited values included).
-
 QVariant stored(const QString& key)
 {
     return SettingsFile::open()->value(key);

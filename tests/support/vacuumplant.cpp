@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "elementdlg.h"
+#include "lockview.h"
 #include "statebutton.h"
 #include "testenv.h"
 
@@ -35,5 +36,13 @@ QStringList messageTexts(const QSignalSpy& spy)
     QStringList texts;
     for (const QList<QVariant>& args : spy)
         texts << args.at(0).toString();
+    return texts;
+}
+
+QStringList viewTexts(QFrame* popup)
+{
+    QStringList texts;
+    for (LockView* view : popup->findChildren<LockView*>())
+        texts << view->text().trimmed();
     return texts;
 }

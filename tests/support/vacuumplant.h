@@ -8,6 +8,8 @@
 #include "kvs.h"
 #include "vacuumsim.h"
 
+class QFrame;
+
 // The vacuum screen against both simulated vacuum controllers on free loopback ports, the
 // plant switching fast (0.3 s) and streaming 50 datagrams a second.
 struct VacuumPlant {
@@ -24,3 +26,5 @@ struct VacuumPlant {
 
 // The first argument of every signal a spy caught, as text (the lines of a message signal).
 QStringList messageTexts(const QSignalSpy& spy);
+// The lines of a state button's lock popup, trimmed.
+QStringList viewTexts(QFrame* popup);

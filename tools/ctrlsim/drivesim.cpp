@@ -185,14 +185,17 @@ void DriveSimulator::advanceChannel(int channel, double seconds)
     }
 }
 
+bool DriveSimulator::programRunning() const
+{
+    return std::any_of(std::begin(m_channel), std::end(m_channel),
+                       [](const Channel& c) { return c.phase == Phase::Running; });
+}
+
 void DriveSimulator::updateMoving()
 {
-    bool moving = false;
-    for (const Jog& jog : m_jog)
-        moving = moving || jog.speed != 0.0;
-    for (const Channel& channel : m_channel)
-        moving = moving || channel.phase == Phase::Running;
-    m_status.axisMoving = moving ? 1 : 0;
+    const bool jogging =
+        std::any_of(std::begin(m_jog), std::end(m_jog), [](const Jog& jog) { return jog.speed != 0.0; });
+    m_status.axisMoving = (jogging || programRunning()) ? 1 : 0;
 }
 
 void DriveSimulator::moveAxis(int axis, double delta)
@@ -222,8 +225,7 @@ void DriveSimulator::advance(double seconds)
             moveAxis(axis, m_jog[axis].speed / 60.0 * seconds);
     }
     // A running program passes a point every half second.
-    if (std::any_of(std::begin(m_channel), std::end(m_channel),
-                                           [](const Channel& c) { return c.phase == Phase::Running; })) {
+    if (programRunning()) {
         m_pointClock += seconds;
         while (m_pointClock >= 0.5) {
             m_pointClock -= 0.5;

@@ -3,8 +3,11 @@
 // The CNC/drive controller, simulated on 127.0.0.1: accepts the console's command link, records
 // every command with its time, streams 296-byte status datagrams, and models the machine so that
 // every command of the vocabulary shows in the status:
-//   DRIVE ON/OFF     DrivesOn, every drive's state (A0013 off, A0102 on); OFF stops all motion
-//   TRANS ON/OFF     TransOn
+//   DRIVE ON/OFF     DrivesOn, every drive's state (A0013 off, A0102 on); OFF stops all motion,
+//                    and a channel that loads or runs a program is in error (6) until STOP_PRG
+//                    resets it
+//   TRANS ON/OFF     TransOn; the virtual-axis state goes 1 (switching) for 0.5 s, then 2
+//                    (ready); 0 off
 //   SPIRAL ON/OFF    LightState bit 2
 //   PULT ON/OFF      PultOn
 //   MOVE(axis,v)     jogs the axis at v units per minute (drives must be on) until MOVE(axis,0),
@@ -21,9 +24,6 @@
 //                    word 0 says 111 ("drives not on") for 1 s
 //   STOP_PRG         ends every jog; every channel that is not idle is reset (8) for 0.3 s and
 //                    then idle
-//   DRIVE OFF        also stops all motion; a channel that loads or runs a program is in error
-//                    (6) until STOP_PRG resets it
-//   TRANS ON/OFF     the virtual-axis state goes 1 (switching) for 0.5 s, then 2 (ready); 0 off
 //   LIR(g,s,k)       moves the group's axes (LX: LX1 and LX2, U: U1 and U2) by s / 1000
 //   HANDWHEEL(s)     with the pendant on, moves X by s / 1000
 //   ZOOMMER          counted by buzzerCount()
@@ -105,6 +105,7 @@ private:
     void stopAllMotion();
     void enter(int channel, Phase phase);
     void advanceChannel(int channel, double seconds);
+    bool programRunning() const;
     void updateMoving();
     void moveAxis(int axis, double delta);
     qint32 poweredState() const;

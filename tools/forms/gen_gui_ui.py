@@ -409,13 +409,12 @@ EXPECTED = {'QLabel': 57, 'QPushButton': 48, 'PoLabel': 37, 'QFrame': 31, 'PoSpr
             'QWidget': 2, 'QHBoxLayout': 2, 'QListWidget': 1, 'QAction': 1, 'KVS': 1, 'CONTOUR': 1}
 
 
-def main():
+def write_form(text, name):
+    """Writes a form's text to the path the command line gives, else to forms/<name> beside this
+    repository's root, indented like Designer does."""
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, 'forms', 'gui.ui')
-    text = build()
-    if dict(counts) != EXPECTED:
-        sys.exit(f'object count differs: {dict(counts)}')
-    # Indent like Designer does; ElementTree keeps mixed content (an icon set's fallback path).
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, 'forms', name)
+    # ElementTree keeps mixed content (an icon set's fallback path).
     import xml.etree.ElementTree as ET
     tree = ET.fromstring(text.split('\n', 1)[1])
     ET.indent(tree, space=' ')
@@ -423,6 +422,13 @@ def main():
     os.makedirs(os.path.dirname(out), exist_ok=True)
     with open(out, 'w', encoding='utf-8') as f:
         f.write('\n'.join(lines) + '\n')
+
+
+def main():
+    text = build()
+    if dict(counts) != EXPECTED:
+        sys.exit(f'object count differs: {dict(counts)}')
+    write_form(text, 'gui.ui')
 
 
 if __name__ == '__main__':

@@ -8,18 +8,10 @@ Usage: tools/forms/gen_kvs_ui.py [output]   (default: forms/kvs.ui beside this r
 """
 import os
 import sys
-from collections import Counter
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gen_gui_ui import (boolean, centred, coloured, enum, font, frame, geometry, number, palette,  # noqa: E402
-                        prop, size_policy, string, zorder)
-
-counts = Counter()
-
-
-def widget(cls, name, props, children=''):
-    counts[cls] += 1
-    return f'<widget class="{cls}" name="{name}">{props}{children}</widget>'
+from gen_gui_ui import (boolean, centred, coloured, counts, font, frame, geometry, number,  # noqa: E402
+                        palette, prop, size_policy, string, widget, write_form, zorder)
 
 
 def pixmap(name):
@@ -315,17 +307,10 @@ EXPECTED = {'PoSprite': 84, 'QLabel': 34, 'PoLabel': 18, 'QFrame': 12, 'StateBut
 
 
 def main():
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, 'forms', 'kvs.ui')
     text = build()
     if dict(counts) != EXPECTED:
         sys.exit(f'object count differs: {dict(counts)}')
-    import xml.etree.ElementTree as ET
-    tree = ET.fromstring(text.split('\n', 1)[1])
-    ET.indent(tree, space=' ')
-    os.makedirs(os.path.dirname(out), exist_ok=True)
-    with open(out, 'w', encoding='utf-8') as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n' + ET.tostring(tree, encoding='unicode') + '\n')
+    write_form(text, 'kvs.ui')
 
 
 if __name__ == '__main__':

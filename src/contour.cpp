@@ -64,16 +64,7 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
 
     loadIni();
     nrings->setValue(1, 0);
-    const bool shown[] = {m_focusOn, m_yokeXOn, m_yokeYOn};
-    for (int i = 0; i < 3; ++i) {
-        if (shown[i])
-            twTechTab->setColumnWidth(kIfColumn + i, kShownColumnWidth);
-        else
-            twTechTab->hideColumn(kIfColumn + i);
-    }
-    stretchSweepColumn();
-    m_passportAxes << QStringLiteral("LX") << QStringLiteral("LY") << QStringLiteral("A") << QStringLiteral("B")
-                   << QStringLiteral("C") << QStringLiteral("D") << QStringLiteral("U1") << QStringLiteral("V");
+    showCurrentColumns();
     frmRotate->hide();
     updateGcode();
     updateTechTab();
@@ -84,6 +75,8 @@ CONTOUR::~CONTOUR()
 {
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
+    delete m_schema;
+    m_schema = nullptr;
 }
 
 // ---- the program as a value -------------------------------------------------------------------
@@ -94,24 +87,9 @@ float CONTOUR::cellValue(const QTableWidget* table, int row, int column) const
     return item ? item->text().toFloat() : 0.0f;
 }
 
-ContourSnapshot CONTOUR::snapshot() const
+QList<TechRow> CONTOUR::techRows() const
 {
-    ContourSnapshot s;
-    if (m_schema)
-        s.schema.reset(m_schema->clone());
-    const bool linear = m_schema && m_schema->id() == QLatin1String("XYZ");
-    for (int row = 0; row < twContour->rowCount(); ++row) {
-        ContourPoint point;
-        point.coords = coords(row);
-        const QTableWidgetItem* seg = linear ? twContour->item(row, twContour->columnCount() - 1) : nullptr;
-        if (seg) {
-            point.segment.type = seg->data(RoleSegmentType).toInt();
-            point.segment.radius = seg->data(RoleSegmentRadius).toFloat();
-            point.segment.direction = seg->data(RoleSegmentDirection).toInt();
-            point.segment.plane = seg->data(RoleSegmentPlane).toInt();
-        }
-        s.points << point;
-    }
+    QList<TechRow> rows;
     for (int row = 0; row < twTechTab->rowCount(); ++row) {
         TechRow t;
         t.on = isOn(row);
@@ -119,7 +97,7 @@ ContourSnapshot CONTOUR::snapshot() const
             t.kind = TechRow::Comment;
             const QTableWidgetItem* item = twTechTab->item(row, 0);
             t.comment = item ? item->text() : QString();
-            s.tech << t;
+            rows << t;
             continue;
         }
         t.path = cellValue(twTechTab, row, kPathColumn);
@@ -138,8 +116,30 @@ ContourSnapshot CONTOUR::snapshot() const
             t.sweep = TechRow::SweepSet;
             t.raster = TRSelect::fromItem(*sweep);
         }
-        s.tech << t;
+        rows << t;
     }
+    return rows;
+}
+
+ContourSnapshot CONTOUR::snapshot() const
+{
+    ContourSnapshot s;
+    if (m_schema)
+        s.schema.reset(m_schema->clone());
+    const bool linear = linearScheme();
+    for (int row = 0; row < twContour->rowCount(); ++row) {
+        ContourPoint point;
+        point.coords = coords(row);
+        const QTableWidgetItem* seg = linear ? twContour->item(row, twContour->columnCount() - 1) : nullptr;
+        if (seg) {
+            point.segment.type = seg->data(RoleSegmentType).toInt();
+            point.segment.radius = seg->data(RoleSegmentRadius).toFloat();
+            point.segment.direction = seg->data(RoleSegmentDirection).toInt();
+            point.segment.plane = seg->data(RoleSegmentPlane).toInt();
+        }
+        s.points << point;
+    }
+    s.tech = techRows();
     s.ring = m_ring;
     s.closeDirect = m_closeDirect;
     s.inverted = m_inverted;
@@ -207,7 +207,7 @@ void CONTOUR::init(Schema* schema)
     lblConsts->setText(m_schema->header());
 
     const QStringList& names = m_schema->axisNames();
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     twContour->setColumnCount(names.size() + (linear ? 1 : 0));
     QStringList headers = names;
     if (linear)
@@ -258,8 +258,7 @@ void CONTOUR::movePoint(int row, const QList<float>& delta)
         warn(QStringLiteral("Точка %1 не сдвинута: в контуре нет такой точки").arg(row + 1));
         return;
     }
-    const int columns = m_schema && m_schema->id() == QLatin1String("XYZ") ? twContour->columnCount() - 1
-                                                                            : twContour->columnCount();
+    const int columns = linearScheme() ? twContour->columnCount() - 1 : twContour->columnCount();
     for (int i = 0; i < delta.size() && i < columns; ++i) {
         float value = cellValue(twContour, row, i) + delta.at(i);
         if (i == 0 && m_schema && m_schema->circle()) {
@@ -323,16 +322,6 @@ void CONTOUR::updateD()
     updatePlane(m_schema->Aux());
 }
 
-float CONTOUR::calcD()
-{
-    ContourGeometry::Circle circle;
-    if (!ContourGeometry::calcD(snapshot(), &circle))
-        return 0;
-    centerX->setValue(circle.cx, 2);
-    centerY->setValue(circle.cy, 2);
-    return circle.D;
-}
-
 void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
 {
     auto* item = textItem(ContourParams::segmentText(segment.type, segment.direction, segment.plane, segment.radius));
@@ -348,7 +337,7 @@ void CONTOUR::setSegmentCell(int row, const SegmentParams& segment)
 
 void CONTOUR::addParameters(int row, int type, int direction, int plane, float radius, bool updateLen)
 {
-    if (!m_schema || m_schema->id() != QLatin1String("XYZ")) {
+    if (!linearScheme()) {
         warn(QStringLiteral("Параметры кадра задаются только для линейной интерполяции"));
         return;
     }
@@ -392,36 +381,16 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
         for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
             twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
     }
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 // ---- geometry shown on the screen --------------------------------------------------------------
-
-float CONTOUR::calcDistance(int row, const QList<float>& a, const QList<float>& b) const
-{
-    return ContourGeometry::calcDistance(snapshot(), row, a, b);
-}
-
-float CONTOUR::calcLength(int n) const
-{
-    return ContourGeometry::calcLength(snapshot(), n);
-}
 
 float CONTOUR::prevDistance(int row) const
 {
     int r = row - 1;
     while (r > 0 && isComment(r))
         --r;
-    return cellValue(twTechTab, r, kPathColumn);
-}
-
-float CONTOUR::nextDistance(int row) const
-{
-    int r = row + 1;
-    while (r < twTechTab->rowCount() - 1 && isComment(r))
-        ++r;
     return cellValue(twTechTab, r, kPathColumn);
 }
 
@@ -563,10 +532,9 @@ void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
     afterTechPointInserted();
 }
 
-void CONTOUR::addPointToTech(float path)
+// Above the first row whose path is not shorter; under the start row when there is none.
+void CONTOUR::insertAtPath(float path)
 {
-    if (!techTableReady("Технологическая точка"))
-        return;
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
@@ -576,6 +544,13 @@ void CONTOUR::addPointToTech(float path)
         }
     }
     insertTechPoint(row, path, 0, weldSpeed->value());
+}
+
+void CONTOUR::addPointToTech(float path)
+{
+    if (!techTableReady("Технологическая точка"))
+        return;
+    insertAtPath(path);
     afterTechPointInserted();
 }
 
@@ -605,18 +580,22 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
     }
     const ContourSnapshot s = snapshot();
     auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    const int before = twTechTab->rowCount();
     if (allPoints) {
         const int passes = allRotate ? N : 1;
         for (int k = 0; k < passes; ++k) {
             for (int j = 1; j <= P; ++j)
-                addPointToTech(at(j) + L * k);
+                insertAtPath(at(j) + L * k);
         }
     } else if (allRotate) {
         for (int k = 0; k < N; ++k)
-            addPointToTech(at(point) + L * k);
+            insertAtPath(at(point) + L * k);
     } else {
-        addPointToTech(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+        insertAtPath(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
     }
+    // The table is checked once for all its new rows (a faulty one is one alarm, not one a row).
+    if (twTechTab->rowCount() != before)
+        afterTechPointInserted();
 }
 
 void CONTOUR::setParamValueInTable(int column, float value, int decimals)
@@ -668,23 +647,24 @@ void CONTOUR::setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yo
         float value;
         int decimals;
     } columns[] = {{focusOn, If, 0}, {yokeXOn, Ix, 1}, {yokeYOn, Iy, 1}};
+    showCurrentColumns();
     for (int i = 0; i < 3; ++i) {
-        const int column = kIfColumn + i;
-        if (columns[i].shown) {
-            twTechTab->showColumn(column);
-            twTechTab->setColumnWidth(column, kShownColumnWidth);
-            setParamValueInTable(column, columns[i].value, columns[i].decimals);
-        } else {
-            twTechTab->hideColumn(column);
-        }
+        if (columns[i].shown)
+            setParamValueInTable(kIfColumn + i, columns[i].value, columns[i].decimals);
     }
-    stretchSweepColumn();
 }
 
-// The sweep column takes the room the other columns leave; a width set after the form was
-// built takes the stretch away until it is set again.
-void CONTOUR::stretchSweepColumn()
+// The focus and deflection current columns shown as the settings say. The sweep column takes
+// the room the other columns leave; a width set after the form was built takes the stretch away
+// until it is set again.
+void CONTOUR::showCurrentColumns()
 {
+    const bool shown[] = {m_focusOn, m_yokeXOn, m_yokeYOn};
+    for (int i = 0; i < 3; ++i) {
+        twTechTab->setColumnHidden(kIfColumn + i, !shown[i]);
+        if (shown[i])
+            twTechTab->setColumnWidth(kIfColumn + i, kShownColumnWidth);
+    }
     QHeaderView* header = twTechTab->horizontalHeader();
     header->setStretchLastSection(false);
     header->setStretchLastSection(true);
@@ -762,7 +742,7 @@ void CONTOUR::updateRing()
     pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
-    else if (!m_schema || m_schema->id() != QLatin1String("XYZ"))
+    else if (!linearScheme())
         pbRing->setText(QStringLiteral("Контур\nзамкнут"));
     else
         pbRing->setText(m_closeDirect ? QStringLiteral("Замкнут\nпрямым\nходом") : QStringLiteral("Замкнут\nобратным\nходом"));
@@ -920,7 +900,7 @@ void CONTOUR::load(const QString& name, const QString& path)
     weldSpeed->setValue(s.weldSpeed, 1);
     points->setValue(s.pointCount, 0);
 
-    const bool linear = schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     const int axes = schema->axisNames().size();
     for (int r = 0; r < s.points.size(); ++r) {
         twContour->insertRow(r);
@@ -972,12 +952,7 @@ void CONTOUR::load(const QString& name, const QString& path)
         m_inverted = s.inverted;
 
     updateLength();
-    pbNew->setEnabled(m_channel1State != 3);
-    updateIns();
-    updateCorr();
-    updateCorrNgo();
-    updateDel();
-    updateRing();
+    refreshButtons();
     updateTechTab();
     updateValidDistance();
     updateGcode();
@@ -1046,8 +1021,6 @@ void CONTOUR::saveIni()
         settings->setValue(QStringLiteral("Contour/Iy"), m_Iy);
     }
     saveContourWidths();
-    delete m_schema;
-    m_schema = nullptr;
 }
 
 // ---- TechEditor readers ------------------------------------------------------------------------

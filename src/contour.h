@@ -78,15 +78,10 @@ public:
     void addParameters(int row, int type, int direction, int plane, float radius, bool updateLength) override;
     float calcDiameter(int row, int plane) override;
     void recalcPointsForNewDiameter(float oldDiameter, float newDiameter) override;
-    QString numerate(const QStringList& lines, int step) const { return ::numerate(lines, step); }
 
     // ---- geometry shown on the screen -----------------------------------------------------
-    float calcDistance(int row, const QList<float>& a, const QList<float>& b) const;
-    float calcLength(int n) const;
     float prevDistance(int row) const;
-    float nextDistance(int row) const;
     void updateLength();
-    float calcD();
 
     // ---- technology table -----------------------------------------------------------------
     bool isComment(int row) const;
@@ -239,6 +234,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
+    bool linearScheme() const { return m_schema && m_schema->id() == QLatin1String("XYZ"); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).
     bool driveStatusKnown() const;
     // The number pad titled `title` below `anchor` (at the cursor without one), starting empty;
@@ -247,9 +244,11 @@ private:
     // The sink through which a technology dialog's lines become the editor's own.
     std::function<void(const QString&, bool)> dialogSink();
     void afterNewContour();
+    void afterContourEdit();
     void createRingContour(float D, float P);
     void swapRows(int a, int b, int firstColumn, int lastColumn);
     void toggleRowsBelow(int commentRow);
+    // The technology table as rows (snapshot().tech without reading the contour).
     QList<TechRow> techRows() const;
 
     struct ChannelPage {
@@ -271,13 +270,14 @@ private:
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
-    void stretchSweepColumn();
+    void showCurrentColumns();
     QString widthKey(const QString& axis) const;
     void saveContourWidths();
     bool techTableReady(const char* what);
     bool techValuesValid(const char* what, float path, float IrVal);
     void writeTechPoint(int row, float path, float IrVal, float speed);
     void insertTechPoint(int row, float path, float IrVal, float speed);
+    void insertAtPath(float path);
     void setTechCell(int row, int column, float value, int decimals);
     void markEndRows(int row);
     void setSegmentCell(int row, const SegmentParams& segment);
@@ -311,7 +311,6 @@ private:
     uint m_pointNo = 0;
     int m_userRights = -1;
 
-    QStringList m_passportAxes;
     bool m_testMove = false;
 
     bool m_focusOn = false;

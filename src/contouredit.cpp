@@ -125,6 +125,14 @@ void CONTOUR::afterNewContour()
         m_gui->setProgramName(QStringLiteral("Программа сварки"), m_testMove);
 }
 
+// The seam's length, the check of the technology table and the start button follow the contour.
+void CONTOUR::afterContourEdit()
+{
+    updateLength();
+    updateValidDistance();
+    updateGcode();
+}
+
 // ---- points -------------------------------------------------------------------------------------
 
 void CONTOUR::on_pbIns_clicked()
@@ -143,7 +151,7 @@ void CONTOUR::on_pbIns_clicked()
     twContour->insertRow(row);
     for (int i = 0; i < p.size(); ++i)
         twContour->setItem(row, i, textItem(fixed(p.at(i), 2)));
-    if (m_schema->id() == QLatin1String("XYZ")) {
+    if (linearScheme()) {
         // The segment into the new point is a line; from it a line leaves too, unless it is the
         // last point of an open contour.
         if (row > 0)
@@ -155,9 +163,7 @@ void CONTOUR::on_pbIns_clicked()
     twContour->setCurrentCell(row, 0);
     points->setValue(float(twContour->rowCount()), 0);
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
     updateRing();
 }
 
@@ -177,14 +183,12 @@ void CONTOUR::on_pbDel_clicked()
         m_forward = true;
     }
     // No segment leaves the last point of an open contour.
-    if (rows > 0 && !m_ring && m_schema && m_schema->id() == QLatin1String("XYZ"))
+    if (rows > 0 && !m_ring && linearScheme())
         setSegmentCell(rows - 1, SegmentParams());
     twContour->setCurrentCell(m_currentPoint, 0);
     points->setValue(float(rows), 0);
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
     updateRing();
 }
 
@@ -212,9 +216,7 @@ void CONTOUR::on_pbCorr_clicked()
             movePoint(r, offset);
     }
     updateD();
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 // ---- reverse, close, passes ------------------------------------------------------------------------
@@ -239,7 +241,7 @@ void CONTOUR::on_pbInverse_clicked()
     m_inverted = !m_inverted;
     const int n = twContour->rowCount();
     const int last = twContour->columnCount() - 1;
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     // Point 0 of a closed contour stays first; the others are walked the other way round.
     const bool keepFirst = m_schema->round() || (linear && m_ring);
     const int axesLast = linear ? last - 1 : last;
@@ -271,9 +273,7 @@ void CONTOUR::on_pbInverse_clicked()
         m_currentPoint = keepFirst ? (n - m_currentPoint) % n : n - 1 - m_currentPoint;
         twContour->setCurrentCell(m_currentPoint, 0);
     }
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }
 
 void CONTOUR::on_pbRing_clicked()
@@ -283,7 +283,7 @@ void CONTOUR::on_pbRing_clicked()
         return;
     }
     emit message(QStringLiteral("[I]Нажата кнопка 'Замкнуть контур' панели Контур"), false);
-    const bool linear = m_schema->id() == QLatin1String("XYZ");
+    const bool linear = linearScheme();
     if (!m_ring && linear) {
         const int how = ChoiceMenu::exec(QStringLiteral("Замыкание контура"),
                                          {QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")},
@@ -300,11 +300,7 @@ void CONTOUR::on_pbRing_clicked()
     const int rows = twContour->rowCount();
     if (linear && rows > 0)
         setSegmentCell(rows - 1, m_ring ? SegmentParams{SegmentParams::Line, 0, 0, 0} : SegmentParams());
-    updateIns();
-    updateDel();
-    updateCorrNgo();
-    updateCorr();
-    updateRing();
+    refreshButtons();
     updateLength();
     updateValidDistance();
 }
@@ -316,7 +312,5 @@ void CONTOUR::on_nrings_clicked()
         return;
     emit message(QStringLiteral("[I]Задано новое число проходов по контуру - %1").arg(passes, 0, 'g', 6), true);
     nrings->setValue(float(passes), 0);
-    updateLength();
-    updateValidDistance();
-    updateGcode();
+    afterContourEdit();
 }

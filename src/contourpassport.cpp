@@ -24,16 +24,20 @@ constexpr qint64 kStartTicks = 30;
 
 constexpr uint kRunning = 3;
 
+// The machine coordinates of every row.
+const QStringList& passportAxes()
+{
+    static const QStringList axes{QStringLiteral("LX"), QStringLiteral("LY"), QStringLiteral("A"),
+                                  QStringLiteral("B"),  QStringLiteral("C"),  QStringLiteral("D"),
+                                  QStringLiteral("U1"), QStringLiteral("V")};
+    return axes;
+}
+
 }  // namespace
 
 bool CONTOUR::driveStatusKnown() const
 {
     return !m_gui || m_gui->driveLook().known();
-}
-
-QList<TechRow> CONTOUR::techRows() const
-{
-    return snapshot().tech;
 }
 
 void CONTOUR::startPassport()
@@ -86,7 +90,7 @@ void CONTOUR::startPassport()
     if (!m_passportFull || (m_schema && m_schema->circle()))
         h.channel2 = teGcode_2->toPlainText();
     h.channel3 = teGcode_3->toPlainText();
-    h.axes = m_passportAxes;
+    h.axes = passportAxes();
     m_ppf.write(WeldPassport::header(h, QLocale()));
 
     m_passport = WeldPassport::begin(tech.isEmpty() || tech.first().isComment() ? 0.0f : tech.first().speed);
@@ -113,10 +117,10 @@ void CONTOUR::writePassportRow(bool tick)
     WeldPassport::Row r;
     r.tick = m_passport.ticks;
     r.path = WeldPassport::advance(m_passport, m_axisMoving, total);
-    r.axes = m_passportAxes.size();
+    r.axes = passportAxes().size();
     // Coordinates the drive controller has not reported are left empty.
     if (m_gui && driveStatusKnown()) {
-        for (const QString& axis : m_passportAxes)
+        for (const QString& axis : passportAxes())
             r.coords << m_gui->coord(axis);
     }
     r.full = m_passportFull;
@@ -142,7 +146,8 @@ void CONTOUR::writePassportRow(bool tick)
         const int before = m_passport.row;
         if (twTechTab->currentRow() != before)
             twTechTab->setCurrentCell(before, 0);
-        if (WeldPassport::track(m_passport, techRows(), m_axisMoving))
+        // Standing axes move the tracking nowhere: the table is read only while they move.
+        if (m_axisMoving && WeldPassport::track(m_passport, techRows(), true))
             twTechTab->setCurrentCell(m_passport.row, 0);
     }
     ++m_passport.ticks;

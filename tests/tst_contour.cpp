@@ -247,6 +247,18 @@ private slots:
         QVERIFY(texts(messages).last().startsWith(QStringLiteral("[W]Точки контура не добавлены: 5000 строк")));
         QStringList paths = column(open.twTechTab, 0);
         QCOMPARE(paths.mid(1, paths.size() - 2), QStringList({"50.00"}));
+
+        // Many rows at once are checked once: a faulty table is one alarm, not one a row.
+        CONTOUR beyond;
+        straightContour(beyond, {{0, 0}, {10, 0}}, true);
+        beyond.points->setValue(2, 0);
+        beyond.nrings->setValue(3, 0);
+        beyond.length->setValue(100, 2);   // passes beyond the 20 mm seam
+        QSignalSpy alarms(&beyond, &CONTOUR::message);
+        beyond.addContourPoint(true, true, 0, 0);
+        QCOMPARE(beyond.twTechTab->rowCount(), 8);
+        QCOMPARE(texts(alarms), QStringList({"[A]Ошибка заполнения технологической таблицы!"}));
+        QCOMPARE(foreground(beyond.twTechTab, 1, 0), QColor(Qt::red));
     }
 
     void segmentsAndLengths()

@@ -235,7 +235,7 @@ protected:
 
 private:
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
-    bool linearScheme() const { return m_schema && m_schema->id() == QLatin1String("XYZ"); }
+    bool linearScheme() const { return m_schema && m_schema->linear(); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).
     bool driveStatusKnown() const;
     // The number pad titled `title` below `anchor` (at the cursor without one), starting empty;

@@ -196,7 +196,7 @@ void CONTOUR::onContourCellClicked(int row, int column)
 {
     // A touch does not move the current point: the controller reports where the axes arrive.
     twContour->setCurrentCell(m_currentPoint, 0);
-    if (m_schema && m_schema->linear() && column == twContour->columnCount() - 1) {
+    if (linearScheme() && column == twContour->columnCount() - 1) {
         onContourCellDoubleClicked(row, column);
         return;
     }

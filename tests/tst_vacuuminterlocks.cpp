@@ -389,6 +389,9 @@ private slots:
         VacuumPlant plant;
         QVERIFY(plant.start());
         plant.screen->onUserChanged(0);
+        // The chamber pumping runs (and stays reported) only with VP1 free to open; refused, it
+        // would end at once and be reported for a single datagram.
+        QVERIFY(plant.sim.force(Sim::Kvs, "VP1LockOn", 0));
         QVERIFY(plant.sim.apply(Sim::Kvk, "ALG(4)"));
         QVERIFY(QTest::qWaitFor([&plant] { return plant.screen->sbVacPumping->state() == StateButton::State1; }, 2000));
         ModalDriver driver(1500);  // no question is asked

@@ -212,7 +212,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !spiral->state(); }, 5000));
         QVERIFY(shutdown->state());
 
-        // A controller's text reaches the operator log, not the list.
+        // A controller's text reaches the operator log, not the list. (Counted once both first
+        // statuses are in: their element states go to the list.)
+        QVERIFY(QTest::qWaitFor([&gui] { return gui.kvs->kvs()->statusKnown() && gui.kvs->kvk()->statusKnown(); }, 5000));
+        QTest::qWait(100);
         const int rows = gui.lwLog->count();
         QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Дверь прижата")));
         QVERIFY(QTest::qWaitFor([&gui] {

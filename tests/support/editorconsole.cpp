@@ -39,7 +39,7 @@ bool EditorConsole::start(double programSeconds)
         return false;
     // The controller runs programs only with the drives on.
     m_sim->apply(QStringLiteral("DRIVE ON"));
-    if (!QTest::qWaitFor([this] { return m_contour->driveState(); }, 3000))
+    if (!QTest::qWaitFor([this] { return m_contour->driveState(); }, 5000))
         return false;
     QTest::qWait(100);
     m_sim->clearCommands();

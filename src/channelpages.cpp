@@ -45,7 +45,10 @@ bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, 
     QFile file(FixedPaths::local(path + kSuffix));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
+    // Channel programs are written in UTF-8 (saveFile), so they are read in UTF-8 whatever the
+    // locale's encoding.
     QTextStream stream(&file);
+    stream.setCodec("UTF-8");
     edit->setPlainText(stream.readAll());
     emit message(QStringLiteral("[I]Выполнена загрузка программы ЧПУ из файла %1.npg").arg(name), true);
     label->setText(name);

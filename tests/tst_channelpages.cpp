@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTextCodec>
 #include <QtTest>
 
 #include <memory>
@@ -85,15 +87,20 @@ private slots:
                                                "[I]Нажата кнопка 'Пуск программы' панели 'Канал 3'"}));
     }
 
-    // Saved under a new name in the channel's folder, opened again; a file that vanished between
-    // the dialog and the read leaves the page as it was.
+    // Saved under a new name in the channel's folder (UTF-8), opened again as UTF-8 whatever the
+    // locale's encoding; a file that vanished between the dialog and the read leaves the page as
+    // it was.
     void saveAndOpen()
     {
         TestEnv::makeInstallationFolders();
+        QTextCodec* const localeCodec = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("KOI8-R"));
+        const auto restore = qScopeGuard([localeCodec] { QTextCodec::setCodecForLocale(localeCodec); });
+        const QString program = QStringLiteral("N1 $2 ; поворот\nN2 M30");
         CONTOUR c;
         c.show();
         QSignalSpy messages(&c, &CONTOUR::message);
-        c.teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
+        c.teGcode_2->setPlainText(program);
         {
             ModalDriver driver;
             driver.next("FileManager", [](ModalDialog& d) {
@@ -104,7 +111,7 @@ private slots:
             c.pbPrgSave_2->click();
             QVERIFY(driver.done());
         }
-        QCOMPARE(readFile(QStringLiteral("/programs/ch2/turn.npg")), QByteArray("N1 $2\nN2 M30"));
+        QCOMPARE(readFile(QStringLiteral("/programs/ch2/turn.npg")), program.toUtf8());
         QCOMPARE(c.lbProgName2->text(), QStringLiteral("turn"));
 
         c.teGcode_2->setPlainText(QStringLiteral("changed"));
@@ -120,7 +127,7 @@ private slots:
             QVERIFY(driver.done());
         };
         open({});
-        QCOMPARE(c.teGcode_2->toPlainText(), QStringLiteral("N1 $2\nN2 M30"));
+        QCOMPARE(c.teGcode_2->toPlainText(), program);
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Сохранить программу ЧПУ' панели 'Канал 2'",
                                                "[I]Программа ЧПУ сохранена в файле turn.npg",
                                                "[I]Нажата кнопка 'Загрузить программу ЧПУ' панели 'Канал 2'",

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "schema.h"
 #include "techeditor.h"
 
 using namespace TemplateValues;

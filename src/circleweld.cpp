@@ -1,5 +1,6 @@
 #include "circleweld.h"
 
+#include "schema.h"
 #include "techeditor.h"
 
 using namespace TemplateValues;

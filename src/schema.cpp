@@ -227,7 +227,12 @@ QString SchemaCircle::header() const
 
 float SchemaCircle::ringFactor() const
 {
-    return float(double(D()) * M_PI / 360.0);
+    return mmPerDegree(D());
+}
+
+float mmPerDegree(float D)
+{
+    return float(double(D) * M_PI / 360.0);
 }
 
 float SchemaCircle::distance(const QList<float>& c1, const QList<float>& c2) const

@@ -124,6 +124,9 @@ public:
     float ringFactor() const;
 };
 
+// Path per degree of a circle of diameter D: D × π / 360 mm, formed in double precision.
+float mmPerDegree(float D);
+
 // The in-plane pair of coordinates of a plane code (0 XY, 1 XZ, 2 YZ) and the coordinate across
 // it. Codes other than 1 and 2 are the XY plane.
 struct PlaneAxes {

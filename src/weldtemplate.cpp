@@ -278,11 +278,6 @@ void WeldTemplate::crement(PoLabel* label, float min, float max, float step, int
     label->setValue(TechField::stepped(label->value(), step, up, min, max), decimals);
 }
 
-float WeldTemplate::mmPerDegree(float D)
-{
-    return float(double(D) * M_PI / 360.0);
-}
-
 QString WeldTemplate::lengthUnit(bool degrees)
 {
     return degrees ? QStringLiteral("°") : QStringLiteral("мм");

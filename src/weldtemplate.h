@@ -100,9 +100,6 @@ public:
     void numpad(PoLabel* label, const QString& title, float min, float max, int decimals);
     void crement(PoLabel* label, float min, float max, float step, int decimals, bool up);
 
-    // Path per degree of a circle of diameter D: D × π / 360 mm, formed in double precision.
-    static float mmPerDegree(float D);
-
 signals:
     void message(const QString& text, bool isShow);
 

@@ -21,6 +21,7 @@
 #include "linweld.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "schema.h"
 #include "recordingeditor.h"
 #include "settingsfile.h"
 #include "techfield.h"
@@ -715,7 +716,7 @@ private slots:
         CircleWeld::Values weld;
         weld.degrees = true;
         weld.ascend = 10;
-        weld.k = WeldTemplate::mmPerDegree(-1);
+        weld.k = mmPerDegree(-1);
         QVERIFY(CircleWeld::plan("c", weld).refused());
         CircleTackWelds::Values tacks;
         tacks.number = 4;

@@ -1,12 +1,17 @@
 // Every status link against four threads flooding its UDP port with datagrams it must reject (or,
 // for the generic link, with empty continuations of a long message): the link still reports its
 // loss by the silence rule, and disconnect() and the destructor still return promptly while the
-// flood goes on.
+// flood goes on. And a controller that reports changes faster than the GUI thread can take them
+// neither freezes the window nor fills the memory.
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QtTest>
+
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -116,6 +121,43 @@ struct Fixture {
     }
 };
 
+// Takes every change signal of a link as a screen does: each change sets a label's text.
+class Screen : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Screen(QObject* link)
+    {
+        const QMetaObject* meta = link->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() == QMetaMethod::Signal && method.name().startsWith("changed"))
+                QObject::connect(link, method, this, metaObject()->method(metaObject()->indexOfSlot("show()")));
+        }
+    }
+
+public slots:
+    void show() { label.setText(QString::number(++shown)); }
+
+private:
+    QLabel label;
+    int shown = 0;
+};
+
+// Resident memory of this process, in bytes.
+qint64 residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
 }  // namespace
 
 class TestStatusFlood : public QObject
@@ -178,6 +220,62 @@ private slots:
             QVERIFY2(ms <= 300, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
             flood.stop();
         }
+    }
+
+    // Two valid datagrams that differ in every field, in turn, as fast as one sender can for 3 s:
+    // every datagram brings a change of every field. The GUI thread keeps answering (a 10 ms
+    // timer never waits long), memory stays bounded, the link stays up, and the GUI thread ends
+    // at the controller's latest state.
+    void changesFasterThanTheWindowTakesThem_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("drive") << int(Kind::Drive);
+        QTest::newRow("vacuum system") << int(Kind::Kvs);
+        QTest::newRow("vacuum/door") << int(Kind::Kvk);
+    }
+    void changesFasterThanTheWindowTakesThem()
+    {
+        QFETCH(int, kind);
+        Fixture f{Kind(kind)};
+        QVERIFY(f.connectLink());
+        Screen screen(f.link.get());
+        // The spied field is the first of the datagram: 0 in good(), not 0 in other.
+        QByteArray other = f.good();
+        for (int i = 4; i < other.size(); ++i)
+            other[i] = char(i);
+
+        QElapsedTimer sinceTick;
+        qint64 longestWaitMs = 0;
+        qint64 peakBytes = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestWaitMs = std::max(longestWaitMs, sinceTick.elapsed());
+            peakBytes = std::max(peakBytes, residentBytes());
+            f.status->clear();  // the spy's own record is not what is measured
+            sinceTick.start();
+        });
+        const qint64 startBytes = residentBytes();
+        {
+            DatagramFlood flood(f.peer.udpPort, {f.good(), other}, {1, 3000, QByteArray()});
+            sinceTick.start();
+            ticker.start(10);
+            QTest::qWait(3000);
+            flood.stop();
+            QVERIFY(flood.sent() > 10000);
+        }
+        ticker.stop();
+        const qint64 growthMb = (peakBytes - startBytes) >> 20;
+        qInfo("longest timer wait %lld ms, memory growth %lld MB", longestWaitMs, growthMb);
+        QVERIFY2(longestWaitMs <= 200, qPrintable(QStringLiteral("the 10 ms timer waited %1 ms").arg(longestWaitMs)));
+        QVERIFY2(growthMb <= 40, qPrintable(QStringLiteral("memory grew by %1 MB").arg(growthMb)));
+
+        // Whichever datagram came last, these two end at good()'s value.
+        f.status->clear();
+        f.peer.datagram(other);
+        f.peer.datagram(f.good());
+        QVERIFY(QTest::qWaitFor([&] { return !f.status->isEmpty() && f.status->last().value(0).toInt() == 0; }, 3000));
+        QVERIFY(f.link->connected());
     }
 };
 

@@ -1,8 +1,10 @@
-// Every status link against four threads flooding its UDP port with datagrams it must reject (or,
-// for the generic link, with empty continuations of a long message): the link still reports its
+// Every status link against status traffic it must not trust. Four threads flooding its UDP port
+// with datagrams it must reject (of the wrong size or signature, valid ones from another host,
+// or, for the generic link, empty continuations of a long message): the link still reports its
 // loss by the silence rule, and disconnect() and the destructor still return promptly while the
-// flood goes on. And a controller that reports changes faster than the GUI thread can take them
-// neither freezes the window nor fills the memory.
+// flood goes on. Status from any other address than the controller's is never taken. And a
+// controller that reports changes faster than the GUI thread can take them neither freezes the
+// window nor fills the memory.
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -75,6 +77,17 @@ struct Fixture {
         QByteArray payload(4, '\0');
         qToLittleEndian(1.0f, payload.data());
         return LinkFrame::encode(LinkFrame::SQ, payload);
+    }
+
+    // good() with another value in the field that `status` spies on.
+    QByteArray changed() const
+    {
+        QByteArray bytes = good();
+        if (kind == Kind::Generic)
+            qToLittleEndian(2.0f, bytes.data() + LinkFrame::HeaderSize);
+        else
+            bytes[4] = 1;
+        return bytes;
     }
 
     // Connects a new link and waits for its first status.
@@ -170,20 +183,29 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("lead");   // sent once before the flood
         QTest::addColumn<QByteArray>("noise");  // what the four threads send
+        QTest::addColumn<QByteArray>("from");   // the address they send it from (empty: 127.0.0.1)
         const QByteArray none;
-        QTest::newRow("drive, wrong size") << int(Kind::Drive) << none << datagram(200, "PV");
-        QTest::newRow("drive, wrong signature") << int(Kind::Drive) << none << datagram(296, "QV");
-        QTest::newRow("vacuum system, wrong size") << int(Kind::Kvs) << none << datagram(403, "PV");
-        QTest::newRow("vacuum/door, wrong signature") << int(Kind::Kvk) << none << datagram(144, "XV");
+        const QByteArray other("127.0.0.2");
+        QTest::newRow("drive, wrong size") << int(Kind::Drive) << none << datagram(200, "PV") << none;
+        QTest::newRow("drive, wrong signature") << int(Kind::Drive) << none << datagram(296, "QV") << none;
+        QTest::newRow("vacuum system, wrong size") << int(Kind::Kvs) << none << datagram(403, "PV") << none;
+        QTest::newRow("vacuum/door, wrong signature") << int(Kind::Kvk) << none << datagram(144, "XV") << none;
         // A message that announces 1000 payload bytes, followed by nothing but empty datagrams.
         QByteArray head = LinkFrame::encode(LinkFrame::SQ, QByteArray(1000, '\0')).left(16);
-        QTest::newRow("generic, empty continuations") << int(Kind::Generic) << head << QByteArray();
+        QTest::newRow("generic, empty continuations") << int(Kind::Generic) << head << QByteArray() << none;
+        // Valid status, but from another host.
+        QTest::newRow("drive, other host") << int(Kind::Drive) << none << Fixture(Kind::Drive).good() << other;
+        QTest::newRow("vacuum system, other host") << int(Kind::Kvs) << none << Fixture(Kind::Kvs).good() << other;
+        QTest::newRow("vacuum/door, other host") << int(Kind::Kvk) << none << Fixture(Kind::Kvk).good() << other;
+        QTest::newRow("generic, other host") << int(Kind::Generic) << none << Fixture(Kind::Generic).good() << other;
     }
     void floodNeitherHidesLossNorHoldsTheLink()
     {
         QFETCH(int, kind);
         QFETCH(QByteArray, lead);
         QFETCH(QByteArray, noise);
+        QFETCH(QByteArray, from);
+        const DatagramFlood::Options options{4, 8000, from};
 
         // The loss is reported by the silence rule: about a second after the last status.
         {
@@ -193,7 +215,7 @@ private slots:
                 f.peer.datagram(lead);
             QElapsedTimer clock;
             clock.start();
-            DatagramFlood flood(f.peer.udpPort, noise);
+            DatagramFlood flood(f.peer.udpPort, {noise}, options);
             QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, 4000));
             QVERIFY2(clock.elapsed() <= 1500, QByteArray::number(clock.elapsed()));
             QVERIFY(!f.link->connected());
@@ -207,7 +229,7 @@ private slots:
             QVERIFY(f.connectLink());
             if (!lead.isEmpty())
                 f.peer.datagram(lead);
-            DatagramFlood flood(f.peer.udpPort, noise);
+            DatagramFlood flood(f.peer.udpPort, {noise}, options);
             QTest::qWait(300);
             QVERIFY(f.link->connected());
             QElapsedTimer clock;
@@ -220,6 +242,45 @@ private slots:
             QVERIFY2(ms <= 300, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
             flood.stop();
         }
+    }
+
+    // The same valid datagram from other loopback addresses and from the controller's own
+    // (127.0.0.1, where the link connected): only the controller's is taken, and each other
+    // sender is told once, however many datagrams it sends.
+    void statusOnlyFromTheController_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("drive") << int(Kind::Drive);
+        QTest::newRow("vacuum system") << int(Kind::Kvs);
+        QTest::newRow("vacuum/door") << int(Kind::Kvk);
+        QTest::newRow("generic") << int(Kind::Generic);
+    }
+    void statusOnlyFromTheController()
+    {
+        QFETCH(int, kind);
+        Fixture f{Kind(kind)};
+        QVERIFY(f.connectLink());
+        std::unique_ptr<QSignalSpy> foreign;
+        if (f.kind != Kind::Generic)
+            foreign = std::make_unique<QSignalSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
+        QTest::qWait(50);
+        f.status->clear();
+
+        const QByteArray changed = f.changed();
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(sendDatagramFrom("127.0.0.2", f.peer.udpPort, changed));
+        QVERIFY(sendDatagramFrom("127.0.0.3", f.peer.udpPort, changed));
+        QTest::qWait(300);
+        QCOMPARE(f.status->size(), 0);
+        if (foreign) {
+            QCOMPARE(foreign->size(), 2);
+            QCOMPARE(foreign->at(0).value(0).toString(), QStringLiteral("127.0.0.2"));
+            QCOMPARE(foreign->at(1).value(0).toString(), QStringLiteral("127.0.0.3"));
+        }
+
+        QVERIFY(sendDatagramFrom("127.0.0.1", f.peer.udpPort, changed));
+        QVERIFY(QTest::qWaitFor([&] { return !f.status->isEmpty(); }, 2000));
+        QVERIFY(f.status->last().value(0).toFloat() != 0.0f);
     }
 
     // Two valid datagrams that differ in every field, in turn, as fast as one sender can for 3 s:

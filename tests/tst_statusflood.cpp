@@ -158,6 +158,17 @@ private:
     int shown = 0;
 };
 
+// One row per link kind: the three controllers' links, and the generic link when asked.
+void kindRows(bool generic)
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("drive") << int(Kind::Drive);
+    QTest::newRow("vacuum system") << int(Kind::Kvs);
+    QTest::newRow("vacuum/door") << int(Kind::Kvk);
+    if (generic)
+        QTest::newRow("generic") << int(Kind::Generic);
+}
+
 // Resident memory of this process, in bytes.
 qint64 residentBytes()
 {
@@ -247,14 +258,7 @@ private slots:
     // The same valid datagram from other loopback addresses and from the controller's own
     // (127.0.0.1, where the link connected): only the controller's is taken, and each other
     // sender is told once, however many datagrams it sends.
-    void statusOnlyFromTheController_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("drive") << int(Kind::Drive);
-        QTest::newRow("vacuum system") << int(Kind::Kvs);
-        QTest::newRow("vacuum/door") << int(Kind::Kvk);
-        QTest::newRow("generic") << int(Kind::Generic);
-    }
+    void statusOnlyFromTheController_data() { kindRows(true); }
     void statusOnlyFromTheController()
     {
         QFETCH(int, kind);
@@ -287,13 +291,7 @@ private slots:
     // every datagram brings a change of every field. The GUI thread keeps answering (a 10 ms
     // timer never waits long), memory stays bounded, the link stays up, and the GUI thread ends
     // at the controller's latest state.
-    void changesFasterThanTheWindowTakesThem_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("drive") << int(Kind::Drive);
-        QTest::newRow("vacuum system") << int(Kind::Kvs);
-        QTest::newRow("vacuum/door") << int(Kind::Kvk);
-    }
+    void changesFasterThanTheWindowTakesThem_data() { kindRows(false); }
     void changesFasterThanTheWindowTakesThem()
     {
         QFETCH(int, kind);

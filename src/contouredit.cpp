@@ -242,8 +242,10 @@ void CONTOUR::on_pbInverse_clicked()
     const int n = twContour->rowCount();
     const int last = twContour->columnCount() - 1;
     const bool linear = linearScheme();
-    // Point 0 of a closed contour stays first; the others are walked the other way round.
-    const bool keepFirst = m_schema->round() || (linear && m_ring);
+    // A contour closed directly goes all the way round back to point 0: point 0 stays first and
+    // the others are walked the other way round. Any other contour (open, or closed by running
+    // back) is walked from its last point to its first. Either way the seam keeps its segments.
+    const bool keepFirst = m_ring && m_closeDirect;
     const int axesLast = linear ? last - 1 : last;
     if (keepFirst) {
         for (int i = 1; i <= (n + 1) / 2 - 1; ++i)
@@ -254,8 +256,8 @@ void CONTOUR::on_pbInverse_clicked()
     }
     if (linear) {
         // Every segment goes with its two points: walked back, the segment from row k leads to
-        // the point before it. The last row of an open contour keeps its end mark.
-        const int segments = m_ring ? n : n - 1;
+        // the point before it. The last row keeps its own mark unless a closing segment leaves it.
+        const int segments = keepFirst ? n : n - 1;
         for (int i = 0; i < segments / 2; ++i)
             swapRows(i, segments - 1 - i, last, last);
         // An arc walked the other way turns the other way round.

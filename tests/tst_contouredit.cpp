@@ -274,9 +274,10 @@ private slots:
                                                "[I]Нажата кнопка 'Сдвиг всего контура' панели Контур"}));
     }
 
-    // Reversing walks the contour the other way: a closed contour keeps its first point, the
-    // segments go with their points (an arc turning the other way round), the current point stays
-    // the same point; twice restores everything.
+    // Reversing walks the same seam the other way: a contour closed directly keeps its first point,
+    // any other contour (open, or closed by running back) starts from its last; the segments go
+    // with their points (an arc turning the other way round), the pass length stays, the current
+    // point stays the same point; twice restores everything.
     void inverse()
     {
         const SegmentParams line{SegmentParams::Line, 0, 0, 0};
@@ -285,31 +286,66 @@ private slots:
         const SegmentParams end;
         ContourSnapshot circle = ContourSamples::circular();
         ContourSnapshot ring = ContourSamples::ring();
+        // A quarter of the circle of D 100 about (0, 0), open.
+        ContourSnapshot quarter;
+        quarter.schema.reset(new SchemaXYZr(100, 0, 0));
+        quarter.points << ContourPoint{{50, 0, 0}, {}} << ContourPoint{{43.3f, 25, 0}, {}}
+                       << ContourPoint{{25, 43.3f, 0}, {}} << ContourPoint{{0, 50, 0}, {}};
+        quarter.passes = 1;
+        quarter.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        // Half a turn of a ring joint of D 100, open.
+        ContourSnapshot halfRing;
+        halfRing.schema.reset(new SchemaCircle(100, 3));
+        halfRing.points << ContourPoint{{0, 10, 20, 5}, {}} << ContourPoint{{90, 10, 20, 5}, {}}
+                        << ContourPoint{{180, 10, 20, 5}, {}};
+        halfRing.passes = 1;
+        halfRing.pointCount = 3;
+        halfRing.tech = quarter.tech;
         const struct {
             const char* name;
             ContourSnapshot before;
+            bool runBack;       // closed by running back (loaded open, then closed)
             int current;
             QList<ContourPoint> after;
             int currentAfter;
+            const char* length;
         } cases[] = {
             {"open linear",
-             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, end)}, false), 1,
-             {at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line), at(0, 0, 0, end)}, 2},
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, end)}, false), false, 1,
+             {at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line), at(0, 0, 0, end)}, 2, "30.07"},
             {"closed linear",
-             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, line)}, true), 0,
-             {at(0, 0, 0, line), at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line)}, 0},
-            {"circular interpolation", circle, 1,
-             {circle.points.at(0), circle.points.at(3), circle.points.at(2), circle.points.at(1)}, 3},
-            {"ring joint", ring, 3, {ring.points.at(0), ring.points.at(3), ring.points.at(2), ring.points.at(1)}, 1},
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, line)}, true), false, 0,
+             {at(0, 0, 0, line), at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line)}, 0, "60.07"},
+            {"linear closed by running back",
+             linear({at(0, 0, 0, line), at(10, 0, 0, line), at(10, 20, 0, end)}, false), true, 0,
+             {at(10, 20, 0, line), at(10, 0, 0, line), at(0, 0, 0, line)}, 2, "60.00"},
+            {"circular interpolation", circle, false, 1,
+             {circle.points.at(0), circle.points.at(3), circle.points.at(2), circle.points.at(1)}, 3, "314.16"},
+            {"open circular interpolation", quarter, false, 1,
+             {quarter.points.at(3), quarter.points.at(2), quarter.points.at(1), quarter.points.at(0)}, 2, "78.54"},
+            {"ring joint", ring, false, 3, {ring.points.at(0), ring.points.at(3), ring.points.at(2), ring.points.at(1)},
+             1, "785.40"},
+            {"open ring joint", halfRing, false, 0,
+             {halfRing.points.at(2), halfRing.points.at(1), halfRing.points.at(0)}, 2, "157.08"},
         };
+        const QStringList ways{QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")};
         for (const auto& test : cases) {
             CONTOUR c;
             QVERIFY2(loadContour(c, test.before), test.name);
+            if (test.runBack) {
+                chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, ways.at(1));
+                c.pbRing->click();
+                QVERIFY2(c.ring() && !c.closeDirect(), test.name);
+            }
             c.onChangedPointNo(uint(test.current));
             const QStringList before = rows(c.twContour);
+            QCOMPARE(c.length->text(), QString::fromLatin1(test.length));
+            const QString seam = cell(c.twTechTab, c.twTechTab->rowCount() - 1, 0);
             QSignalSpy messages(&c, &CONTOUR::message);
             c.pbInverse->click();
             QVERIFY2(c.inverted(), test.name);
+            QCOMPARE(c.length->text(), QString::fromLatin1(test.length));
+            QCOMPARE(cell(c.twTechTab, c.twTechTab->rowCount() - 1, 0), seam);
             QVERIFY2(c.snapshot().points == test.after, test.name);
             QCOMPARE(c.currentPoint(), test.currentAfter);
             QCOMPARE(c.twContour->currentRow(), test.currentAfter);

@@ -22,10 +22,23 @@ namespace {
 
 // Questions of the contour commands answer "no" by themselves after this many seconds.
 constexpr int kConfirmSeconds = 10;
-// Closer than this (mm) to the current point, the axes stand on it: no point is inserted.
+// Closer than this in every axis (mm, degrees for V) to the current point, the axes stand on it:
+// no point is inserted.
 constexpr float kSamePoint = 0.01f;
 // The most points a new ring joint divides the turn into (a tenth of a degree each).
 constexpr int kMaxRingPoints = 3600;
+
+// Two positions in the same axes that the contour table cannot tell apart.
+bool samePosition(const QList<float>& a, const QList<float>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (!(std::fabs(a.at(i) - b.at(i)) < kSamePoint))
+            return false;
+    }
+    return true;
+}
 
 bool confirmed(const QString& question, QWidget* anchor)
 {
@@ -145,7 +158,9 @@ void CONTOUR::on_pbIns_clicked()
     if (!driveStatusKnown())
         return;
     const QList<float> p = coords();
-    if (m_currentPoint >= 0 && m_currentPoint < rows && m_schema->distance(p, coords(m_currentPoint)) < kSamePoint)
+    // Every axis counts: the scheme's path distance leaves some of them out (the plane of a circle,
+    // the manipulator of a ring joint).
+    if (m_currentPoint >= 0 && m_currentPoint < rows && samePosition(p, coords(m_currentPoint)))
         return;
 
     twContour->insertRow(row);

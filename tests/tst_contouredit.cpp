@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -231,6 +232,37 @@ private slots:
         c->pbIns->click();
         QCOMPARE(rows(c->twContour), QStringList{"0.00|40.00|0.00|Конец"});
         QCOMPARE(c->currentPoint(), 0);
+    }
+
+    // The axes stand on the current point only when every axis says so: a position that differs
+    // in an axis the scheme's path leaves out (across the circle's plane, the manipulator of a ring
+    // joint) is another point; within 0.01 in every axis it is the same.
+    void insertComparesEveryAxis()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        const struct {
+            const char* name;
+            std::function<Schema*()> scheme;
+            QList<float> second;    // LX, LY, Z after the first point at (10, 20, 30)
+            int rows;
+        } cases[] = {
+            {"circle, 40 mm higher", [] { return new SchemaXYZr(100, 0, 0); }, {10, 20, 70}, 2},
+            {"ring joint, 49 mm along LX", [] { return new SchemaCircle(100, 1); }, {59, 20, 30}, 2},
+            {"linear, 0.01 mm along Z", [] { return new SchemaXYZ; }, {10, 20, 30.01f}, 2},
+            {"linear, within 0.01 mm", [] { return new SchemaXYZ; }, {10.005f, 19.995f, 30.005f}, 1},
+        };
+        for (const auto& test : cases) {
+            QVERIFY(m_console->placeAxes(10, 20, 30));
+            c->init(test.scheme());
+            c->pbIns->click();
+            QVERIFY(m_console->placeAxes(test.second.at(0), test.second.at(1), test.second.at(2)));
+            QSignalSpy messages(c, &CONTOUR::message);
+            c->pbIns->click();
+            QVERIFY2(c->twContour->rowCount() == test.rows, test.name);
+            QCOMPARE(c->currentPoint(), test.rows - 1);
+            QCOMPARE(texts(messages).first(), QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"));
+        }
     }
 
     // The current point, or after a question the whole contour, moves onto the axes' position.

@@ -497,15 +497,16 @@ private slots:
         QVERIFY(texts(messages).contains(faulty));
     }
 
-    // The points keep their angle about the centre and move onto the circle of the new diameter;
-    // a diameter that is no length moves nothing.
+    // The points keep their angle about the centre and move onto the circle of the new diameter
+    // (a point a hair off the old circle too, at its own angle); a diameter that is no length moves
+    // nothing.
     void newDiameter()
     {
         CONTOUR c;
         ContourSnapshot s;
         s.schema.reset(new SchemaXYZr(100, 0, 0));
         s.points << ContourPoint{{50, 0, 7}, {}} << ContourPoint{{0, 50, 7}, {}} << ContourPoint{{-50, 0, 7}, {}}
-                 << ContourPoint{{50.01f, 0, 7}, {}};
+                 << ContourPoint{{50.01f, 0, 7}, {}} << ContourPoint{{50, 1, 7}, {}};
         s.ring = true;
         s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
         QVERIFY(loadContour(c, s));
@@ -520,8 +521,48 @@ private slots:
         c.setTechSettings(false, false, false, false, 700, 0, 0, 200, 0);
         c.recalcPointsForNewDiameter(100, 200);
         QCOMPARE(rows(c.twContour), (QStringList{"100.00|0.00|7.00", "0.00|100.00|7.00", "-100.00|0.00|7.00",
-                                                  "100.00|0.00|7.00"}));
+                                                  "100.00|0.00|7.00", "99.98|2.00|7.00"}));
         QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
+    }
+
+    // "Настройки" with a new diameter moves no point when the centre is not known (one or two
+    // points) or when a point does not lie on the old circle about it: the operator is told why.
+    void newDiameterRefused()
+    {
+        const QString notMoved = QStringLiteral("[W]Точки контура не перенесены на новый диаметр: ");
+        const struct {
+            const char* name;
+            QList<QList<float>> points;
+            QString warning;
+        } cases[] = {
+            {"two points, centre unknown", {{150, 100, 0}, {100, 150, 0}},
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
+            {"one point", {{150, 100, 0}},
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
+            {"a point inside the circle", {{50, 0, 0}, {0, 50, 0}, {-50, 0, 0}, {30, 0, 0}},
+             notMoved + QStringLiteral("точка 4 не лежит на окружности диаметром 100.00 мм")},
+        };
+        for (const auto& test : cases) {
+            CONTOUR c;
+            ContourSnapshot s;
+            s.schema.reset(new SchemaXYZr(100, 0, 0));
+            for (const QList<float>& p : test.points)
+                s.points << ContourPoint{p, {}};
+            s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+            QVERIFY2(loadContour(c, s), test.name);
+            const QStringList before = rows(c.twContour);
+            QSignalSpy messages(&c, &CONTOUR::message);
+            ModalDriver driver;
+            driver.next("TechSettings", [](ModalDialog& d) {
+                touch(d, "diameter");
+                d.click("pbSettingsDone");
+            });
+            driver.next("Numpad", enter(QStringLiteral("200")));
+            c.pbSettings->click();
+            QVERIFY2(driver.done(), test.name);
+            QVERIFY2(rows(c.twContour) == before, test.name);
+            QVERIFY2(texts(messages).contains(test.warning), qPrintable(texts(messages).join(QLatin1Char('\n'))));
+        }
     }
 
     // The contour settings change the scheme's diameter and plane: the screen shows them at once,

@@ -835,30 +835,21 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
     return out;
 }
 
-bool continues(const QString& previous, const QString& next, int restartLine)
+bool continues(const QString& started, const QString& next)
 {
-    if (restartLine <= 0)
-        return false;
-    const QStringList before = previous.split(QLatin1Char('\n'));
+    const QStringList before = started.split(QLatin1Char('\n'));
     const QStringList after = next.split(QLatin1Char('\n'));
-    const QString key = QLatin1Char('N') + QString::number(restartLine) + QLatin1Char(' ');
-    int end = -1;
-    for (int i = 0; i < before.size() && end < 0; ++i) {
-        if (before.at(i).startsWith(key))
-            end = i;
-    }
-    if (end < 0 || after.size() <= end)
+    if (before.size() != after.size())
         return false;
     const QString jump = QStringLiteral(" GOTO N");
-    for (int i = 0; i <= end; ++i) {
+    for (int i = 0; i < before.size(); ++i) {
         const QString& a = before.at(i);
         const QString& b = after.at(i);
-        if (a.contains(jump) && b.contains(jump)) {
-            if (a.section(jump, 0, 0) != b.section(jump, 0, 0))
-                return false;
-        } else if (a != b) {
+        if (a == b)
+            continue;
+        // The opening jump alone may differ: it names the line where this start begins.
+        if (!a.contains(jump) || !b.contains(jump) || a.section(jump, 0, 0) != b.section(jump, 0, 0))
             return false;
-        }
     }
     return true;
 }

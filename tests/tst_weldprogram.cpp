@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "contourgeometry.h"
 #include "contoursamples.h"
 #include "testenv.h"
 #include "weldprogram.h"
@@ -689,6 +690,54 @@ private slots:
                                 "N5 G90 G03 x=-50.00 y=0.00 R50.00 z=5.00 F600.000\n"
                                 "N6 G90 G03 x=0.00 y=-50.00 R50.00 z=5.00 F600.000\n"
                                 "N7 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F600.000"));
+    }
+
+    // The test move drives the path the weld will follow: each segment with the frame the motion
+    // program writes for it, an arc as its plane word and circular frame (turning the other way
+    // when the contour is run back), at the weld speed.
+    void testMoveFollowsArcs_data()
+    {
+        QTest::addColumn<int>("arcRow");
+        QTest::addColumn<bool>("ring");
+        QTest::addColumn<bool>("closeDirect");
+        QTest::addColumn<QString>("moves");
+        QTest::newRow("open") << 1 << false << true
+                              << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\nN6 G17\n"
+                                 "N7 G90 G3 x=10.00 y=10.00 R10.00 z=0.00 F300.000";
+        QTest::newRow("arc on the closing segment") << 2 << true << true
+                                                    << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\n"
+                                                       "N6 G90 G01 x=10.00 y=10.00 z=0.00 F300.000\nN7 G17\n"
+                                                       "N8 G90 G3 x=0.00 y=0.00 R10.00 z=0.00 F300.000";
+        QTest::newRow("run back") << 1 << true << false
+                                  << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\nN6 G17\n"
+                                     "N7 G90 G3 x=10.00 y=10.00 R10.00 z=0.00 F300.000\nN8 G17\n"
+                                     "N9 G90 G2 x=10.00 y=0.00 R10.00 z=0.00 F300.000\n"
+                                     "N10 G90 G01 x=0.00 y=0.00 z=0.00 F300.000";
+    }
+    void testMoveFollowsArcs()
+    {
+        QFETCH(int, arcRow);
+        QFETCH(bool, ring);
+        QFETCH(bool, closeDirect);
+        QFETCH(QString, moves);
+        ContourSnapshot s = closedLinear({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, arcRow, closeDirect);
+        s.ring = ring;
+        s.passes = 1;
+        s.weldSpeed = 300;
+        const Programs test = genTestMove(s);
+        QVERIFY2(test.ok(), qPrintable(test.error));
+        const QString pattern = QStringLiteral("^N\\d+ (G90 |G1[789]$)");
+        QCOMPARE(lines(grep(test.text1, pattern)), moves);
+
+        // The same frames as the weld's motion program at that speed, numbers aside.
+        s.tech << point(0, 0, 300, 300) << point(ContourGeometry::updateLength(s).seam, 0, 300, 300);
+        const Programs weld = genContour(s, GeneratorState());
+        QVERIFY2(weld.ok(), qPrintable(weld.error));
+        const QRegularExpression number(QStringLiteral("^N\\d+"));
+        QStringList ours = grep(test.text1, pattern), theirs = grep(weld.text1, pattern);
+        ours.replaceInStrings(number, QString());
+        theirs.replaceInStrings(number, QString());
+        QCOMPARE(ours, theirs);
     }
 
     // ---- go-to-point -------------------------------------------------------------------------

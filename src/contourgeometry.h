@@ -73,9 +73,12 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
 
 namespace ContourGeometry {
 
-// The contour points moved radially from the circle of diameter oldD about the snapshot's centre
-// onto the circle of the scheme's (new) diameter, in the scheme's plane; each keeps its angle
-// and its coordinate across the plane. Empty when oldD or the new diameter is not above 0.
+// The contour points moved radially about the snapshot's centre onto the circle of the scheme's
+// (new) diameter, in the scheme's plane; each keeps its angle about the centre and its coordinate
+// across the plane. Empty when oldD or the new diameter is not above 0.
 QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD);
+// The first contour point (its row) that lies farther than `tolerance` (mm) from the circle of
+// diameter D about the snapshot's centre, in the scheme's plane; -1 when every point lies on it.
+int pointOffCircle(const ContourSnapshot& s, float D, float tolerance);
 
 }  // namespace ContourGeometry

@@ -327,20 +327,31 @@ void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int eve
 
 namespace {
 
-// Why the contour cannot be generated ("" when it can): no scheme, no point, fewer than three
-// points for "XYZr", a value that is not finite, too many moves; with `technology` also a
-// technology table without its start and end rows and a negative speed.
-QString checkContour(const ContourSnapshot& s, bool technology)
+// Why no move along the contour can be written ("" when one can): no scheme, no point, no
+// diameter of a scheme whose moves need one (the radius of its arcs, the ring's travel per degree).
+QString checkPoints(const ContourSnapshot& s)
 {
     if (!s.schema)
         return QStringLiteral("контур не задан");
     if (s.points.isEmpty())
         return QStringLiteral("в контуре нет точек");
     const Schema& schema = *s.schema;
-    if (schema.rotate() && s.points.size() < 3)
-        return QStringLiteral("для круговой интерполяции нужны не менее трёх точек контура");
     if ((schema.rotate() || schema.circle()) && !(schema.D() > 0 && std::isfinite(schema.D())))
         return QStringLiteral("не задан диаметр контура");
+    return {};
+}
+
+// Why the contour cannot be generated ("" when it can): the checks of checkPoints, fewer than
+// three points for "XYZr", a value that is not finite, too many moves; with `technology` also a
+// technology table without its start and end rows and a negative speed.
+QString checkContour(const ContourSnapshot& s, bool technology)
+{
+    const QString points = checkPoints(s);
+    if (!points.isEmpty())
+        return points;
+    const Schema& schema = *s.schema;
+    if (schema.rotate() && s.points.size() < 3)
+        return QStringLiteral("для круговой интерполяции нужны не менее трёх точек контура");
     for (const ContourPoint& p : s.points) {
         if (!allFinite(p.coords) || !std::isfinite(p.segment.radius))
             return QStringLiteral("в контуре есть нечисловое значение");
@@ -817,7 +828,9 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
 {
     GoTo out;
     out.forward = forward;
-    QString reason = checkContour(s, false);
+    // A go-to visits the points from the current one to the touched one: the whole seam's checks
+    // (three points of a circle, the number of passes) are not its own.
+    QString reason = checkPoints(s);
     if (reason.isEmpty() && (row < 0 || row >= s.points.size()))
         reason = QStringLiteral("в контуре нет точки %1").arg(row + 1);
     if (!reason.isEmpty()) {

@@ -308,6 +308,25 @@ private slots:
         QCOMPARE(commandTexts(0), QStringList());
     }
 
+    // While a circle is being taught (two points so far) a touch on a row still drives there.
+    void goToWhileTeachingACircle()
+    {
+        QVERIFY(start());
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZr(100, 0, 0));
+        s.points << ContourPoint{{50, 0, 5}, {}} << ContourPoint{{0, 50, 5}, {}};
+        s.tech = kTwoSpeeds;
+        load(s);
+        c->contourSpeed->setValue(900, 0);
+        sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1; }, 2000));
+        QSignalSpy messages(c, &CONTOUR::message);
+        emit c->twContour->cellClicked(0, 0);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(programFile(1).contains("G03 x=50.00 y=0.00 R50.00 z=5.00 F900\nWAIT\n2 @1=0\n"));
+        QVERIFY(!texts(messages).join(QLatin1Char('\n')).contains(QLatin1String("[A]")));
+    }
+
     // The ring joint turns the part first; the manipulator follows half a second later.
     void goToRing()
     {

@@ -836,6 +836,62 @@ private slots:
         QVERIFY(!g.forward);
     }
 
+    // A go-to needs the points it visits and what their moves are written with, nothing of the
+    // whole seam: an "XYZr" contour still being taught (two points) and a contour of a million
+    // passes are driven to, the arcs of a circle of two points turning by the way the move goes.
+    // Without a scheme, a point, the circle's diameter or the touched row there is no go-to.
+    void goToChecks_data()
+    {
+        QTest::addColumn<QString>("contour");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("result");  // the move frames, or the refusal
+        const QString refused = QStringLiteral("[A]Переход к точке невозможен: ");
+        QTest::newRow("two on a circle, forward")
+            << "two on a circle" << 0 << 1 << "N4 G90 G02 x=0.00 y=50.00 R50.00 z=5.00 F1200";
+        QTest::newRow("two on a circle, back")
+            << "two on a circle" << 1 << 0 << "N4 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F1200";
+        QTest::newRow("a million passes") << "a million passes" << 0 << 1
+                                          << "N5 G90 G01 x=0.00 y=0.00 z=0.00 F600\n"
+                                             "N6 G90 G01 x=100.00 y=0.00 z=0.00 F600";
+        QTest::newRow("no scheme") << "no scheme" << 0 << 1 << refused + QStringLiteral("контур не задан");
+        QTest::newRow("no point") << "no point" << -1 << 0 << refused + QStringLiteral("в контуре нет точек");
+        QTest::newRow("circle without diameter")
+            << "circle D 0" << 0 << 1 << refused + QStringLiteral("не задан диаметр контура");
+        QTest::newRow("no such row") << "two on a circle" << 0 << 2 << refused + QStringLiteral("в контуре нет точки 3");
+    }
+    void goToChecks()
+    {
+        QFETCH(QString, contour);
+        QFETCH(int, current);
+        QFETCH(int, row);
+        QFETCH(QString, result);
+        ContourSnapshot s = twoPoints();
+        if (contour == QLatin1String("two on a circle") || contour == QLatin1String("circle D 0")) {
+            s = ccwCircle();
+            s.points = s.points.mid(0, 2);
+            s.ring = false;
+            if (contour == QLatin1String("circle D 0"))
+                s.schema.reset(new SchemaXYZr(0, 0, 0));
+        } else if (contour == QLatin1String("a million passes")) {
+            s.ring = true;
+            s.passes = 1e6f;
+        } else if (contour == QLatin1String("no scheme")) {
+            s.schema.reset();
+        } else if (contour == QLatin1String("no point")) {
+            s.points.clear();
+        }
+        // The axes stand on the current point.
+        const GoTo g = goToPoint(s, current, row, true, s.coords(current));
+        if (result.startsWith(QLatin1String("[A]"))) {
+            QCOMPARE(g.error, result);
+            QVERIFY(g.text1.isEmpty() && g.text2.isEmpty());
+            return;
+        }
+        QVERIFY2(g.ok(), qPrintable(g.error));
+        QCOMPARE(lines(grep(g.text1, QStringLiteral(" G90 "))), result);
+    }
+
     // ---- refusals ----------------------------------------------------------------------------
 
     void refusals_data()

@@ -598,8 +598,10 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
                  .arg(kMaxAddedRows));
         return;
     }
-    const ContourSnapshot s = snapshot();
-    auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    // Each row goes where the motion program reaches its point: along the segments as they are
+    // walked (an arc along its arc), as the pass length counts them.
+    const QVector<float> paths = ContourGeometry::pointPaths(snapshot());
+    auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
     if (allPoints) {
         const int passes = allRotate ? N : 1;

@@ -231,17 +231,25 @@ private slots:
                                                "[A]Переход к точке невозможен: канал 1 выполняет программу"}));
         QCOMPARE(commandTexts(0), QStringList());
 
-        // A program changed before its stop cannot be continued: the speed of the first stretch.
+        // The beam program waits at the stop on the timing of the motion it was started with: a
+        // program changed after its start, before or behind the stop, cannot be continued.
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
         const QByteArray stopped = programFile(1);
-        c->twTechTab->item(0, 5)->setText(QStringLiteral("500.0"));
-        messages.clear();
-        c->pbGcode->click();
-        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"));
-        QCOMPARE(commandTexts(0), QStringList());
-        QCOMPARE(programFile(1), stopped);
-        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        for (int row : {0, 3}) {   // the speed of the first stretch, the speed of the last
+            QTableWidgetItem* speed = c->twTechTab->item(row, 5);
+            const QString before = speed->text();
+            speed->setText(QStringLiteral("500.0"));
+            messages.clear();
+            c->pbGcode->click();
+            QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                                   "[A]Продолжение невозможно: программа изменена после пуска, "
+                                                   "нужен полный пуск"}));
+            QCOMPARE(commandTexts(0), QStringList());
+            QCOMPARE(programFile(1), stopped);
+            QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+            speed->setText(before);
+        }
 
         // Loading a contour forgets the stopped run.
         load(linear({0, 100}, kTwoSpeeds));

@@ -42,27 +42,28 @@ bool writeGenerated(int channel, const QString& text)
     return writeProgram(QStringLiteral("/programs/_temp%1.npg").arg(channel), text);
 }
 
+// The axes of the status in their order.
+const QStringList kAxes{"LX1", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V", "X", "Z", "PHI"};
+
 // A value of the simulated machine by name: an axis of the status ("LX1" ... "PHI"), a current of
 // the beam channel ("IR", "IW") or the point number ("point").
 double machineValue(DriveSimulator& sim, const QString& name)
 {
-    static const QStringList axes{"LX1", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V", "X", "Z", "PHI"};
     if (name == "IR")
         return sim.beamCurrent();
     if (name == "IW")
         return sim.focusCurrent();
     if (name == "point")
         return sim.status().pointNo;
-    const int axis = axes.indexOf(name);
+    const int axis = kAxes.indexOf(name);
     return axis >= 0 ? double(sim.status().position[axis]) : qQNaN();
 }
 
 // Sets "NAME=value ..." on the machine's axes.
 void place(DriveSimulator& sim, const QString& values)
 {
-    static const QStringList axes{"LX1", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V", "X", "Z", "PHI"};
     for (const QString& item : values.split(' ', Qt::SkipEmptyParts))
-        sim.status().position[axes.indexOf(item.section('=', 0, 0))] = item.section('=', 1).toFloat();
+        sim.status().position[kAxes.indexOf(item.section('=', 0, 0))] = item.section('=', 1).toFloat();
 }
 
 // Where the machine differs from "NAME=value ..." by more than `tolerance` ("" where it does not).

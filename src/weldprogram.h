@@ -101,9 +101,11 @@ struct GoTo {
 // move runs along the closing segment. With no current point only `row` itself is visited.
 GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward, const QList<float>& axes);
 
-// Whether a continuation that generated `next` still continues the run of `previous`: the two
-// programs agree line by line up to the frame `restartLine` (the opening GOTO targets aside).
-bool continues(const QString& previous, const QString& next, int restartLine);
+// Whether a continuation that generated `next` still continues the run that was started with
+// `started`: the two programs agree line by line, the targets of their opening jumps aside. The
+// beam program of the full start keeps running through every continuation and knows only the
+// timing of the motion it was started with; any other difference would put the beam out of step.
+bool continues(const QString& started, const QString& next);
 
 // Whole passes to leave out of an idle stretch of `path` mm on a closed round seam of pass length
 // L: the stretch shrinks to its remainder in (0, L] (within 0.01 mm). 0 for a pass length that is

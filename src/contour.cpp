@@ -758,15 +758,19 @@ uint CONTOUR::channelState(int channel) const
     }
 }
 
+// Inserting and shifting points take the axes' position: their buttons follow drive power and
+// the transformation.
 void CONTOUR::onDriveState(bool state)
 {
     m_drivesOn = state;
+    refreshButtons();
     updateGcode();
 }
 
 void CONTOUR::onVirtualMode(bool state)
 {
     m_virtualMode = state;
+    refreshButtons();
     updateGcode();
 }
 

@@ -142,7 +142,8 @@ void CONTOUR::on_pbIns_clicked()
     const int rows = twContour->rowCount();
     const int row = std::clamp(m_forward ? m_currentPoint + 1 : m_currentPoint, 0, rows);
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"), false);
-    if (!driveStatusKnown())
+    // The position counts only while the drives report it with the transformation on.
+    if (!driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     const QList<float> p = coords();
     if (m_currentPoint >= 0 && m_currentPoint < rows && m_schema->distance(p, coords(m_currentPoint)) < kSamePoint)
@@ -200,7 +201,7 @@ void CONTOUR::on_pbCorr_clicked()
     const int choice = ChoiceMenu::exec(
         QStringLiteral("Сдвиг"), {QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")},
         pbCorr);
-    if (choice < 0 || !driveStatusKnown())
+    if (choice < 0 || !driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     // From the current point to where the axes stand.
     QList<float> offset = coords();

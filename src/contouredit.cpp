@@ -38,7 +38,8 @@ bool confirmed(const QString& question, QWidget* anchor)
 bool CONTOUR::askNumber(const QString& title, QWidget* anchor, bool noDecimal, bool noSign, double* value)
 {
     Numpad pad(title, anchor, 0.0f, noDecimal, noSign, false);
-    if (pad.exec() != QDialog::Accepted)
+    // An empty entry is no 0: it changes nothing, as a closed pad.
+    if (pad.exec() != QDialog::Accepted || !pad.hasNumber())
         return false;
     *value = pad.value();
     return true;

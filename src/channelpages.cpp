@@ -15,7 +15,6 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "npgprogram.h"
-#include "wholefile.h"
 
 namespace {
 
@@ -58,7 +57,8 @@ bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, 
 
 bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
 {
-    if (!writeWholeFile(FixedPaths::local(path + kSuffix), edit->toPlainText().toUtf8())) {
+    // A program in the controller's folder is rewritten in place, as every program there.
+    if (!NpgProgram::write(path + kSuffix, edit->toPlainText().toUtf8())) {
         warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
         return false;
     }
@@ -92,7 +92,7 @@ void CONTOUR::runProgram(int channel)
     const QString file = runFile(channel);
     // The controller reads the file once the command has arrived: it is whole before it leaves.
     if (!NpgProgram::write(file, channelPage(channel).edit->toPlainText().toUtf8())) {
-        emit message(QStringLiteral("[A]Не удалось записать файл %1: программа не запущена").arg(file), true);
+        emit message(NpgProgram::notWritten(file), true);
         return;
     }
     const QString command = DriveCommand::startChannel(channel);

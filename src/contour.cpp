@@ -27,6 +27,9 @@ namespace {
 
 constexpr int kShownColumnWidth = 80;
 constexpr int kDefaultAxisWidth = 100;
+// A point of a circular contour lies on its circle when it is no farther from it than this, mm
+// (its cells hold two decimals, the circle comes from the points).
+constexpr float kOnCircle = 0.1f;
 // The most technology rows that one add-contour-point may insert.
 constexpr int kMaxAddedRows = 1000;
 const char* const kTechWidthKeys[kTechColumns] = {"S", "Ir", "If", "Ix", "Iy", "Rate", "TR"};
@@ -376,7 +379,24 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
     }
     lblConsts->setText(m_schema->header());
     diameter->setValue(newDiameter, 2);
-    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(snapshot(), oldDiameter);
+    // The centre is that of the circle through the points; with one or two it is not known, and
+    // the points would be moved about a centre they do not lie around.
+    const int rows = twContour->rowCount();
+    if (rows > 0 && rows < 3) {
+        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: центр окружности не известен "
+                            "(нужны не менее трёх точек контура)"));
+        return;
+    }
+    const ContourSnapshot s = snapshot();
+    const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
+    if (off >= 0) {
+        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: точка %1 не лежит на окружности "
+                            "диаметром %2 мм")
+                 .arg(off + 1)
+                 .arg(double(oldDiameter), 0, 'f', 2));
+        return;
+    }
+    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(s, oldDiameter);
     for (int row = 0; row < moved.size() && row < twContour->rowCount(); ++row) {
         for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
             twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
@@ -578,8 +598,10 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
                  .arg(kMaxAddedRows));
         return;
     }
-    const ContourSnapshot s = snapshot();
-    auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    // Each row goes where the motion program reaches its point: along the segments as they are
+    // walked (an arc along its arc), as the pass length counts them.
+    const QVector<float> paths = ContourGeometry::pointPaths(snapshot());
+    auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
     if (allPoints) {
         const int passes = allRotate ? N : 1;

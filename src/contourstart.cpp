@@ -201,9 +201,11 @@ void CONTOUR::on_pbGcode_clicked()
             emit message(motion.error, true);
             return;
         }
-        if (!WeldProgram::continues(m_runText1, motion.text1, m_gen.restartLine1) ||
-            (!motion.text2.isEmpty() && !WeldProgram::continues(m_runText2, motion.text2, m_gen.restartLine2))) {
-            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"), true);
+        // The beam program of the full start runs on: the motion must be the one it was started
+        // with.
+        if (!WeldProgram::continues(m_runText1, motion.text1) || !WeldProgram::continues(m_runText2, motion.text2)) {
+            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск"),
+                         true);
             return;
         }
         if (startChannels(motionSteps(motion.text1, motion.text2, kAfterRotatorMs), [this, motion](bool allSent) {

@@ -102,9 +102,11 @@ struct GoTo {
 // move runs along the closing segment. With no current point only `row` itself is visited.
 GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward, const QList<float>& axes);
 
-// Whether a continuation that generated `next` still continues the run of `previous`: the two
-// programs agree line by line up to the frame `restartLine` (the opening GOTO targets aside).
-bool continues(const QString& previous, const QString& next, int restartLine);
+// Whether a continuation that generated `next` still continues the run that was started with
+// `started`: the two programs agree line by line, the targets of their opening jumps aside. The
+// beam program of the full start keeps running through every continuation and knows only the
+// timing of the motion it was started with; any other difference would put the beam out of step.
+bool continues(const QString& started, const QString& next);
 
 // ---- checks before a start ------------------------------------------------------------------------
 // The check of the technology table, row by row: a data row's path is faulty when the next data
@@ -124,7 +126,7 @@ TechTableCheck checkTechTable(const QList<TechRow>& rows);
 // transition speed).
 enum class Start { Weld, TestMove, GoTo };
 // Why the program cannot be started as `start`, as the reason of a refusal ("контур не задан"), or
-// empty: the generators' own checks of the contour, a feed of 0 or less (every frame would be
+// empty: the generators' own checks of the contour (for a go-to those of its own moves), a feed of 0 or less (every frame would be
 // written with "F0"; a weld row with it is checked unless it is the end row, from which nothing
 // moves), and for a weld a technology table that fails its check.
 QString startProblem(const ContourSnapshot& s, Start start);

@@ -236,17 +236,25 @@ private slots:
                                                "[A]Переход к точке невозможен: канал 1 выполняет программу"}));
         QCOMPARE(commandTexts(0), QStringList());
 
-        // A program changed before its stop cannot be continued: the speed of the first stretch.
+        // The beam program waits at the stop on the timing of the motion it was started with: a
+        // program changed after its start, before or behind the stop, cannot be continued.
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
         const QByteArray stopped = programFile(1);
-        c->twTechTab->item(0, 5)->setText(QStringLiteral("500.0"));
-        messages.clear();
-        c->pbGcode->click();
-        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"));
-        QCOMPARE(commandTexts(0), QStringList());
-        QCOMPARE(programFile(1), stopped);
-        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        for (int row : {0, 3}) {   // the speed of the first stretch, the speed of the last
+            QTableWidgetItem* speed = c->twTechTab->item(row, 5);
+            const QString before = speed->text();
+            speed->setText(QStringLiteral("500.0"));
+            messages.clear();
+            c->pbGcode->click();
+            QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                                   "[A]Продолжение невозможно: программа изменена после пуска, "
+                                                   "нужен полный пуск"}));
+            QCOMPARE(commandTexts(0), QStringList());
+            QCOMPARE(programFile(1), stopped);
+            QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+            speed->setText(before);
+        }
 
         // Loading a contour forgets the stopped run.
         load(linear({0, 100}, kTwoSpeeds));
@@ -414,6 +422,25 @@ private slots:
         emit c->twContour->cellClicked(0, 3);
         QVERIFY(driver.done());
         QCOMPARE(commandTexts(0), QStringList());
+    }
+
+    // While a circle is being taught (two points so far) a touch on a row still drives there.
+    void goToWhileTeachingACircle()
+    {
+        QVERIFY(start());
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZr(100, 0, 0));
+        s.points << ContourPoint{{50, 0, 5}, {}} << ContourPoint{{0, 50, 5}, {}};
+        s.tech = kTwoSpeeds;
+        load(s);
+        c->contourSpeed->setValue(900, 0);
+        sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1; }, 2000));
+        QSignalSpy messages(c, &CONTOUR::message);
+        emit c->twContour->cellClicked(0, 0);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(programFile(1).contains("G03 x=50.00 y=0.00 R50.00 z=5.00 F900\nWAIT\n2 @1=0\n"));
+        QVERIFY(!texts(messages).join(QLatin1Char('\n')).contains(QLatin1String("[A]")));
     }
 
     // The ring joint turns the part first; the manipulator follows half a second later.

@@ -295,6 +295,8 @@ private:
     void setUpStart();
     // Emits the refusal of `what`, if any; true when the start must not go on.
     bool refused(Start what, const ContourSnapshot& program);
+    // The motion programs that a continuation of the stopped run would start for `program`.
+    WeldProgram::Programs continuation(const ContourSnapshot& program) const;
     void forgetRun();
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);

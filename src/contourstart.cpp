@@ -162,7 +162,26 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
     default:
         break;
     }
-    return problem.isEmpty() ? QString() : prefix + problem;
+    if (!problem.isEmpty())
+        return prefix + problem;
+    // The beam program of the full start runs on through every continuation and knows only the
+    // motion it was started with: the motion programs must be those of the full start, but for
+    // the line they begin at.
+    if (what == Start::Continuation) {
+        const WeldProgram::Programs motion = continuation(program);
+        if (motion.ok() &&
+            !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
+            return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
+    }
+    return {};
+}
+
+WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) const
+{
+    WeldProgram::GeneratorState next = m_gen;
+    next.startNo += 1;
+    next.stopCount = 0;
+    return WeldProgram::genContour(program, next);
 }
 
 bool CONTOUR::refused(Start what, const ContourSnapshot& program)
@@ -193,19 +212,9 @@ void CONTOUR::on_pbGcode_clicked()
 
     if (m_gen.stopPending()) {
         // Continuation: only the motion programs, jumping behind the stop where the run ended.
-        WeldProgram::GeneratorState next = m_gen;
-        next.startNo += 1;
-        next.stopCount = 0;
-        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        const WeldProgram::Programs motion = continuation(s);
         if (!motion.ok()) {
             emit message(motion.error, true);
-            return;
-        }
-        // The beam program of the full start runs on: the motion must be the one it was started
-        // with.
-        if (!WeldProgram::continues(m_runText1, motion.text1) || !WeldProgram::continues(m_runText2, motion.text2)) {
-            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск"),
-                         true);
             return;
         }
         if (startChannels(motionSteps(motion.text1, motion.text2, kAfterRotatorMs), [this, motion](bool allSent) {

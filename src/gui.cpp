@@ -70,6 +70,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     initSprites();
+    initLogList();
     initLocks();
     initStateButtons();
     initDrives();
@@ -347,8 +348,27 @@ void Gui::messageToLog(const QString& time, const QString& str)
         item->setIcon(m_logIcons[row.icon]);
     if (row.colour.isValid())
         item->setForeground(row.colour);
+    item->setSizeHint(m_logRowSize);
     lwLog->addItem(item);
-    lwLog->setCurrentRow(lwLog->count() - 1);
+    // The last row becomes current once the burst of lines at hand is in: the list is laid out
+    // and painted once for all of them.
+    if (!m_logScroll.isActive())
+        m_logScroll.start();
+}
+
+void Gui::initLogList()
+{
+    // Every row is one line high, so that the list lays out its rows without measuring each
+    // (uniform item sizes): a longer message ends in "…" in the list and stands whole in the
+    // operator log.
+    auto* probe = new QListWidgetItem(OperatorLog::stamp(QTime(0, 0)), lwLog);
+    probe->setIcon(m_logIcons[OperatorRow::IconInfo]);
+    m_logRowSize = QSize(0, lwLog->sizeHintForRow(lwLog->row(probe)));
+    delete probe;
+
+    m_logScroll.setSingleShot(true);
+    m_logScroll.setInterval(0);
+    connect(&m_logScroll, &QTimer::timeout, this, [this] { lwLog->setCurrentRow(lwLog->count() - 1); });
 }
 
 // ---- sprites, locks, state buttons ------------------------------------------------------------

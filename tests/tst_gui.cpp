@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "axis.h"
@@ -474,10 +475,71 @@ private slots:
         QListWidgetItem* plain = gui.lwLog->item(before + 1);
         QCOMPARE(plain->text().mid(11), QStringLiteral("[i]как есть"));
         QVERIFY(plain->icon().isNull());
-        QCOMPARE(gui.lwLog->currentRow(), before + 1);
+        // The last row becomes current once the lines at hand are in.
+        QTRY_COMPARE(gui.lwLog->currentRow(), before + 1);
         const QStringList lines = logLines(gui);
         QCOMPARE(lines.mid(lines.size() - 3),
                  (QStringList{"[I]только в файл", "[A]Авария", "[i]как есть"}));
+    }
+
+    // One more shown line costs as little with 10,000 rows in the list as with a few, a burst of
+    // lines is laid out once, and a long line does not change the height of the rows.
+    void logListKeepsItsPace()
+    {
+        Gui gui;
+        gui.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gui));
+        auto settle = [] {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+        };
+        // The median cost of one shown line, the list laid out and the line made current.
+        auto lineCostMs = [&] {
+            QVector<double> ms;
+            for (int i = 0; i < 21; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                gui.prgMessage(QStringLiteral("[A]Строка %1").arg(i), true);
+                settle();
+                ms << clock.nsecsElapsed() / 1e6;
+                if (gui.lwLog->currentRow() != gui.lwLog->count() - 1)
+                    return -1.0;
+            }
+            std::sort(ms.begin(), ms.end());
+            return ms.at(ms.size() / 2);
+        };
+        settle();
+        const double few = lineCostMs();
+        QVERIFY(few >= 0);
+        const int rowHeight = gui.lwLog->visualItemRect(gui.lwLog->item(0)).height();
+        QVERIFY(rowHeight > 0);
+
+        // Rows as earlier messages left them.
+        while (gui.lwLog->count() < 10000)
+            gui.lwLog->addItem(QStringLiteral("[12:00:00] Дверь закрыта"));
+        settle();
+        const double many = lineCostMs();
+        QVERIFY(many >= 0);
+        qInfo("one shown line: %.3f ms at a few rows, %.3f ms at 10,000", few, many);
+        QVERIFY2(many < 1.0, qPrintable(QString::number(many)));
+
+        // A burst of lines, as a flapping controller brings them.
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 100; ++i)
+            gui.prgMessage(QStringLiteral("[W]Пачка %1").arg(i), true);
+        settle();
+        const double burst = clock.nsecsElapsed() / 1e6;
+        QVERIFY2(burst < 100.0, qPrintable(QString::number(burst)));
+        QCOMPARE(gui.lwLog->currentRow(), gui.lwLog->count() - 1);
+        QVERIFY(gui.lwLog->viewport()->rect().intersects(gui.lwLog->visualItemRect(gui.lwLog->currentItem())));
+
+        // A message longer than the row keeps to one row (ending in "…" there), and the rows
+        // around it keep their height.
+        gui.prgMessage(QStringLiteral("[I]") + QStringLiteral("очень длинное сообщение ").repeated(20), true);
+        settle();
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->item(0)).height(), rowHeight);
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->currentItem()).height(), rowHeight);
     }
 
     void runsWithoutLogFolder()

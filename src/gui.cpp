@@ -17,6 +17,7 @@
 #include "messageserver.h"
 #include "messagestack.h"
 #include "netconfig.h"
+#include "outsidetext.h"
 #include "runner.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -334,10 +335,13 @@ void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
 
 void Gui::prgMessage(const QString& str, bool isShow)
 {
+    // A message may carry text from outside (a controller's words, a name from a file): one
+    // message is one line of the log, whatever it holds.
+    const QString line = OutsideText::singleLine(str);
     const QString stamp = OperatorLog::stamp(QTime::currentTime());
     if (isShow)
-        messageToLog(stamp, str);
-    m_logFile.write(stamp, str);
+        messageToLog(stamp, line);
+    m_logFile.write(stamp, line);
 }
 
 void Gui::messageToLog(const QString& time, const QString& str)

@@ -243,7 +243,9 @@ private:
     mutable QMutex m_constsLock;
     std::unique_ptr<VacConstRecord[]> m_consts;
     int m_constsCount = 0;
-    TextGate m_constsLogGate;  // receive thread only
+    // The debug listing of the constants tables: a few at once, then one every 10 s (receive
+    // thread only).
+    TextGate m_constsLogGate{3, 10000};
     const StatusField::Emitter m_emitter;
     // The receiver's changes on their way to this link's signals.
     StatusQueue<StatusField::Value> m_status;

@@ -32,14 +32,14 @@ QString controllerText(const QString& text)
 bool TextGate::admit(qint64 nowMs)
 {
     if (m_started)
-        m_creditMs = std::min(kCapacityMs, m_creditMs + std::max<qint64>(0, nowMs - m_lastMs));
+        m_creditMs = std::min(m_capacityMs, m_creditMs + std::max<qint64>(0, nowMs - m_lastMs));
     m_started = true;
     m_lastMs = nowMs;
-    if (m_creditMs < kCostMs) {
+    if (m_creditMs < m_costMs) {
         ++m_heldBack;
         return false;
     }
-    m_creditMs -= kCostMs;
+    m_creditMs -= m_costMs;
     return true;
 }
 

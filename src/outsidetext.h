@@ -24,14 +24,20 @@ QString controllerText(const QString& text);
 
 }  // namespace OutsideText
 
-// Bounds how many texts of one peer are logged: up to kBurst texts at once, then kPerSecond
-// texts a second; what comes faster is counted and held back, and the count is logged before the
+// Bounds how many texts of one peer are logged: up to a burst of texts at once, then one text
+// per period; what comes faster is counted and held back, and the count is logged before the
 // next text that passes (or by flush(), when the link ends). Used on one thread.
 class TextGate
 {
 public:
+    // A controller's texts: 20 at once, then 2 a second.
     static constexpr int kBurst = 20;
-    static constexpr int kPerSecond = 2;
+    static constexpr int kPeriodMs = 500;
+
+    explicit TextGate(int burst = kBurst, int periodMs = kPeriodMs)
+        : m_costMs(periodMs), m_capacityMs(qint64(burst) * periodMs), m_creditMs(m_capacityMs)
+    {
+    }
 
     // The lines to log for a text that arrived at nowMs (a monotonic clock): the text made
     // loggable (OutsideText::controllerText), preceded by the note of the texts held back since
@@ -47,10 +53,9 @@ public:
     static QString heldBackNote(int count);
 
 private:
-    static constexpr qint64 kCostMs = 1000 / kPerSecond;
-    static constexpr qint64 kCapacityMs = kBurst * kCostMs;
-
-    qint64 m_creditMs = kCapacityMs;
+    const qint64 m_costMs;
+    const qint64 m_capacityMs;
+    qint64 m_creditMs;
     qint64 m_lastMs = 0;
     bool m_started = false;
     int m_heldBack = 0;

@@ -286,7 +286,7 @@ private slots:
         const int flood = 500;
         for (int i = 0; i < flood; ++i)
             QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Поток %1\n").arg(i)));
-        QTest::qWait(1000 + 2 * 1000 / TextGate::kPerSecond);
+        QTest::qWait(1000 + 2 * TextGate::kPeriodMs);
         QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Снова тихо")));
         QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("Снова тихо")).isEmpty(); }, 5000));
         const int passed = controllerLines(QStringLiteral("Поток ")).size();

@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(lines.size(), TextGate::kBurst);
         QCOMPARE(lines.last(), QStringLiteral("t%1").arg(TextGate::kBurst - 1));
 
-        now += 1000 / TextGate::kPerSecond - 1;
+        now += TextGate::kPeriodMs - 1;
         QVERIFY(gate.pass(QStringLiteral("early"), now).isEmpty());
         now += 1;
         QCOMPARE(gate.pass(QStringLiteral("next\nline"), now),

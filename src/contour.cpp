@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "contourcells.h"
 #include "contourfile.h"
@@ -61,6 +63,11 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
         connect(m_gui->drives(), &DriveTCPthread::disconnected, this, &CONTOUR::onDriveLinkLost);
     }
     connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
+    // The highlighted contour row is the current point, which the controller's point number and
+    // the editor's commands move. The pointer moves nothing: a tap on a row asks for the go-to,
+    // a finger sliding over the rows (or the row numbers) selects none of them on its way.
+    twContour->viewport()->installEventFilter(this);
+    twContour->verticalHeader()->setSectionsClickable(false);
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
     connect(twTechTab, &QTableWidget::cellClicked, this, &CONTOUR::onTechTabCellClicked);
     setUpStart();
@@ -80,6 +87,34 @@ CONTOUR::~CONTOUR()
     saveIni();
     delete m_schema;
     m_schema = nullptr;
+}
+
+bool CONTOUR::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != twContour->viewport())
+        return QTabWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        m_touchedCell = mouse->button() == Qt::LeftButton ? QPersistentModelIndex(twContour->indexAt(mouse->pos()))
+                                                          : QPersistentModelIndex();
+        return true;
+    }
+    case QEvent::MouseMove:
+        return true;
+    case QEvent::MouseButtonRelease: {
+        // A tap: pressed and released on the same cell.
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPersistentModelIndex touched = std::exchange(m_touchedCell, QPersistentModelIndex());
+        const QModelIndex released = twContour->indexAt(mouse->pos());
+        if (mouse->button() == Qt::LeftButton && touched.isValid() && touched == released)
+            onContourCellClicked(released.row(), released.column());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // ---- the program as a value -------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
 #include <QTabWidget>
@@ -232,6 +233,8 @@ signals:
 protected:
     // The passport's 100 ms rows.
     void timerEvent(QTimerEvent* event) override;
+    // The pointer on the contour table.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
@@ -295,6 +298,8 @@ private:
     Schema* m_schema = nullptr;
 
     int m_currentPoint = -1;
+    // The contour cell a press landed on, until its release.
+    QPersistentModelIndex m_touchedCell;
     bool m_ring = false;
     bool m_closeDirect = true;
     bool m_inverted = false;

@@ -224,8 +224,8 @@ void CONTOUR::onContourCellClicked(int row, int column)
 
 void CONTOUR::on_pbCorrNgo_clicked()
 {
-    const int r = twContour->currentRow();
-    if (!m_schema || r < 0)
+    const int r = m_currentPoint;
+    if (!m_schema || r < 0 || r >= twContour->rowCount())
         return;
     QList<float> delta = coords();
     emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QSaveFile>
@@ -78,7 +79,23 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     frmRotate->hide();
     updateGcode();
     updateTechTab();
+    // The main window hears the editor only once it has started: until then its lines wait.
+    const QMetaObject::Connection hold = connect(this, &CONTOUR::message, this, [this](const QString& text, bool show) {
+        if (!m_started)
+            m_startMessages.append({text, show});
+    });
     load(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"));
+    disconnect(hold);
+}
+
+void CONTOUR::onSystemStarted()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    const QList<QPair<QString, bool>> lines = std::exchange(m_startMessages, {});
+    for (const auto& line : lines)
+        emit message(line.first, line.second);
 }
 
 CONTOUR::~CONTOUR()
@@ -913,11 +930,39 @@ void CONTOUR::onTechTabCurrentCellChanged(int, int, int, int)
 
 // ---- contour file ------------------------------------------------------------------------------
 
+bool CONTOUR::keepDamaged(const QString& file, const QString& name)
+{
+    const QString key = QFileInfo(file).absoluteFilePath();
+    if (!m_damagedFiles.contains(key))
+        return true;
+    if (!QFile::exists(file)) {
+        m_damagedFiles.remove(key);
+        return true;
+    }
+    // Never over an earlier copy.
+    QString kept = file + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(kept) && n <= 99; ++n)
+        kept = file + QStringLiteral(".damaged.%1").arg(n);
+    if (QFile::exists(kept) || !QFile::copy(file, kept)) {
+        warn(QStringLiteral("Контур не сохранён: файл %1.save прочитан не полностью, и его не удалось сохранить "
+                            "рядом под другим именем")
+                 .arg(name));
+        return false;
+    }
+    m_damagedFiles.remove(key);
+    warn(QStringLiteral("Файл %1.save был прочитан не полностью: прежнее содержимое сохранено в файле %2")
+             .arg(name, QFileInfo(kept).fileName()));
+    return true;
+}
+
 void CONTOUR::save(const QString& name, const QString& path, bool setName)
 {
     if (!m_schema)
         return;
-    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    const QString target = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!keepDamaged(target, name))
+        return;
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
@@ -934,6 +979,9 @@ void CONTOUR::load(const QString& name, const QString& path)
         return;
     const ContourFile::Contents contents = ContourFile::read(file.readAll());
     file.close();
+    // What the file holds beyond the part read is kept until it is written over.
+    if (!contents.valid || !contents.complete)
+        m_damagedFiles.insert(QFileInfo(file).absoluteFilePath());
     if (!contents.valid) {
         warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
         return;

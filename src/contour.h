@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QList>
 #include <QPersistentModelIndex>
+#include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTabWidget>
 
@@ -140,6 +142,8 @@ public:
 
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
+    // A file that was loaded only in part (or not at all) is kept beside itself, as
+    // "<name>.save.damaged", before the first save over it.
     void save(const QString& name, const QString& path, bool setName);
     void load(const QString& name, const QString& path);
 
@@ -176,6 +180,9 @@ public:
     float centerYValue() const { return m_centerY; }
 
 public slots:
+    // The main window has started and listens: the lines of the editor's own start (the loading
+    // of the last contour) reach the operator now.
+    void onSystemStarted();
     void onVirtualMode(bool state);
     void onDriveState(bool state);
     void onChannel1State(uint state);
@@ -270,6 +277,9 @@ private:
     void endPassport(bool runEnded);
 
     void onDriveLinkLost();
+    // Keeps a damaged contour file beside itself before `file` is written over; false when it
+    // could not be kept.
+    bool keepDamaged(const QString& file, const QString& name);
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
@@ -292,6 +302,12 @@ private:
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);
     QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
+
+    // The lines of the editor's start, until the main window listens.
+    QList<QPair<QString, bool>> m_startMessages;
+    bool m_started = false;
+    // Contour files (where the console reaches them) read only in part and not yet kept.
+    QSet<QString> m_damagedFiles;
 
     ElaSharedMemory m_ela;
     QPointer<Gui> m_gui;

@@ -283,7 +283,7 @@ void CONTOUR::init(Schema* schema)
     // The insert button keeps its own rule: it inserts the axes' position, which only counts
     // while the drives report it.
     updateIns();
-    pbTemplate->setEnabled(true);
+    updateProgramCommands();
     pbSave->setEnabled(true);
     pbSave_2->setEnabled(true);
 
@@ -773,29 +773,41 @@ void CONTOUR::updateValidDistance()
 
 // ---- enabling rules ----------------------------------------------------------------------------
 
+bool CONTOUR::starting() const
+{
+    return m_start && m_start->busy();
+}
+
+// The contour is not edited under a running motion program, nor while a start sends its channels
+// one after another (the channels started first run the program of the table as it was).
+bool CONTOUR::contourEditable() const
+{
+    return m_channel1State != 3 && !starting();
+}
+
 void CONTOUR::updateNew()
 {
-    pbNew->setEnabled(m_channel1State != 3);
+    pbNew->setEnabled(contourEditable());
 }
 
 void CONTOUR::updateIns()
 {
-    pbIns->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && m_schema);
+    pbIns->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && m_schema);
 }
 
 void CONTOUR::updateCorr()
 {
-    pbCorr->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorr->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateCorrNgo()
 {
-    pbCorrNgo->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorrNgo->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateDel()
 {
-    const bool enabled = m_channel1State != 3 && twContour->currentRow() >= 0;
+    const bool enabled = contourEditable() && twContour->currentRow() >= 0;
     pbDel->setEnabled(enabled);
     pbInverse->setEnabled(enabled);
 }
@@ -803,15 +815,26 @@ void CONTOUR::updateDel()
 void CONTOUR::updateTechTab()
 {
     const int r = twTechTab->currentRow();
-    pbInsTechPoint->setEnabled(r >= 1);
-    pbDelTechPoint->setEnabled(r > 0 && r < twTechTab->rowCount() - 1);
+    pbInsTechPoint->setEnabled(!starting() && r >= 1);
+    pbDelTechPoint->setEnabled(!starting() && r > 0 && r < twTechTab->rowCount() - 1);
+}
+
+void CONTOUR::updateProgramCommands()
+{
+    const bool free = !starting();
+    pbTemplate->setEnabled(free && m_schema);
+    pbSettings->setEnabled(free);
+    pbAddTechPoint->setEnabled(free);
+    frmWeldSpeed->setEnabled(free);
+    pbLoad->setEnabled(free);
+    pbLoad_2->setEnabled(free);
 }
 
 void CONTOUR::updateRing()
 {
     pbRing->setChecked(m_ring);
-    frmRings->setEnabled(m_ring);
-    pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
+    frmRings->setEnabled(m_ring && !starting());
+    pbRing->setEnabled(contourEditable() && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
     else if (!linearScheme())

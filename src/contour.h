@@ -108,6 +108,9 @@ public:
     void updateDel();
     void updateTechTab();
     void updateRing();
+    // The commands that change the technology or load another program (templates, settings, rows
+    // from contour points, the weld speed, loading): not while a start sends its channels.
+    void updateProgramCommands();
     // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
 
@@ -244,6 +247,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A start is sending its channels, with pauses between them.
+    bool starting() const;
+    bool contourEditable() const;
+    // Every editing command follows a start's beginning and end.
+    void refreshEditing();
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
     bool linearScheme() const { return m_schema && m_schema->linear(); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).

@@ -64,6 +64,28 @@ void BM_FullStartPrograms(benchmark::State& state)
 }
 BENCHMARK(BM_FullStartPrograms)->Unit(benchmark::kMillisecond);
 
+// A press of "ДАЛЕЕ": the motion programs generated again and compared with those of the full
+// start, which they must equal but for their opening jumps.
+void BM_Continuation(benchmark::State& state)
+{
+    const ContourSnapshot s = largeRing(new SchemaCircle(300, 100));
+    const WeldProgram::Programs full = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+    WeldProgram::GeneratorState next = full.state;
+    next.startNo += 1;
+    next.stopCount = 0;
+    for (auto _ : state) {
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        const bool same = WeldProgram::continues(full.text1, motion.text1) &&
+                          WeldProgram::continues(full.text2, motion.text2);
+        if (!same) {
+            state.SkipWithError("the continuation was refused");
+            return;
+        }
+        benchmark::DoNotOptimize(same);
+    }
+}
+BENCHMARK(BM_Continuation)->Unit(benchmark::kMillisecond);
+
 void BM_TestMove(benchmark::State& state)
 {
     const ContourSnapshot s = largeRing(new SchemaCircle(300, 100));

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QTextStream>
+#include <algorithm>
 
 #include "contour.h"
 #include "drivecomm.h"
@@ -14,7 +15,6 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "npgprogram.h"
-#include "wholefile.h"
 
 namespace {
 
@@ -57,7 +57,8 @@ bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, 
 
 bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
 {
-    if (!writeWholeFile(FixedPaths::local(path + kSuffix), edit->toPlainText().toUtf8())) {
+    // A program in the controller's folder is rewritten in place, as every program there.
+    if (!NpgProgram::write(path + kSuffix, edit->toPlainText().toUtf8())) {
         warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
         return false;
     }
@@ -85,10 +86,13 @@ void CONTOUR::programDialog(int channel, bool open)
 void CONTOUR::runProgram(int channel)
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'Пуск программы' панели 'Канал %1'").arg(channel), false);
+    const Start page[] = {Start::Channel1, Start::Channel2, Start::Channel3};
+    if (refused(page[std::clamp(channel, 1, 3) - 1], ContourSnapshot()))
+        return;
     const QString file = runFile(channel);
     // The controller reads the file once the command has arrived: it is whole before it leaves.
     if (!NpgProgram::write(file, channelPage(channel).edit->toPlainText().toUtf8())) {
-        emit message(QStringLiteral("[A]Не удалось записать файл %1: программа не запущена").arg(file), true);
+        emit message(NpgProgram::notWritten(file), true);
         return;
     }
     const QString command = DriveCommand::startChannel(channel);

@@ -78,6 +78,23 @@ float calcLength(const ContourSnapshot& s, int n)
     return sum;
 }
 
+QVector<float> pointPaths(const ContourSnapshot& s)
+{
+    QVector<float> paths;
+    if (!s.schema || s.points.isEmpty())
+        return paths;
+    paths.reserve(s.points.size());
+    paths << 0.0f;
+    QList<float> a = s.coords(0);
+    for (int i = 1; i < s.points.size(); ++i) {
+        QList<float> b = s.coords(i);
+        const float segment = s.schema->linear() ? calcDistance(s, i - 1, a, b) : s.schema->distance(a, b);
+        paths << paths.last() + segment;
+        a = std::move(b);
+    }
+    return paths;
+}
+
 Lengths updateLength(const ContourSnapshot& s)
 {
     Lengths out;

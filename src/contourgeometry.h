@@ -23,6 +23,12 @@ bool segmentValid(const ContourSnapshot& s, int row, const QList<float>& a, cons
 // Straight path from row 0 to row n - 1 (the scheme's distance; arcs as their chord path).
 float calcLength(const ContourSnapshot& s, int n);
 
+// The path at which the motion program reaches each contour point on its first pass, from
+// point 0 (path 0) on: the segments' own lengths as the pass and seam lengths count them (a
+// linear arc along its arc, a segment without a type as 0), the scheme's distance in the other
+// schemes.
+QVector<float> pointPaths(const ContourSnapshot& s);
+
 struct Lengths {
     float pass = 0;              // one pass, mm (label `length`)
     float seam = 0;              // whole seam, mm (the technology table's end row)

@@ -171,10 +171,11 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
-        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        // The editor forgets the lost link's power and transformation; a lost link ends no program,
+        // so the channel keeps its last reported state.
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
         QVERIFY(!gui.contour->virtualMode());
-        QCOMPARE(gui.contour->channelState(1), 0u);
+        QCOMPARE(gui.contour->channelState(1), 3u);
         // Where the door is, the vacuum screen no longer knows.
         QCOMPARE(gui.kvs->doorState(), -1);
         sim.status().doorState = 0;

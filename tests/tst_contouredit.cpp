@@ -341,6 +341,7 @@ private slots:
             points << at(float(10 * i), 0, 0);
         points.last().segment = {};
         QVERIFY(m_console->load(linear(points, false)));
+        c->contourSpeed->setValue(600, 0);
         QVERIFY(m_console->placeAxes(5, 5, 0));
         m_console->sim()->status().pointNo = 1;
         QVERIFY(QTest::qWaitFor([c] { return c->currentPoint() == 1 && c->pbCorr->isEnabled(); }, 3000));

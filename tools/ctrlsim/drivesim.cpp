@@ -455,7 +455,7 @@ void DriveSimulator::execute(int channel, const QString& path)
             ch.failure = QStringLiteral("%1 is too large").arg(path);
         else if (NcProgram::parse(QString::fromUtf8(file.readAll()), &program, &ch.failure)) {
             // The run is bounded: the programs that run together go faster by one factor.
-            const double implied = NcRun::impliedSeconds(program, *this, 100 * program.blocks.size() + 10000);
+            const double implied = NcRun::impliedSeconds(program, *this, 4 * program.blocks.size() + 1000);
             const double needed = m_maxRunSeconds > 0.0 && implied > m_maxRunSeconds ? implied / m_maxRunSeconds : 1.0;
             m_programScale = programRunning() || std::any_of(std::begin(m_channel), std::end(m_channel), [](const Channel& c) {
                                  return c.phase == Phase::Loading;

@@ -1,6 +1,7 @@
 #include "ncprogram.h"
 
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -387,6 +388,9 @@ void NcRun::startMove(const NcBlock& block, NcMachine& machine)
     m_action = Action::Move;
     m_seconds = length / m_feed * 60.0;
     m_done = 0.0;
+    m_machineAxes = m_arc || std::any_of(m_tracks.cbegin(), m_tracks.cend(), [](const Track& t) {
+                        return t.axes.first() < DriveStatusPacket::AxisCount && t.to != t.from;
+                    });
 }
 
 void NcRun::place(NcMachine& machine, double fraction) const

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTextEdit>
 #include <QTextStream>
+#include <algorithm>
 
 #include "contour.h"
 #include "drivecomm.h"
@@ -85,6 +86,9 @@ void CONTOUR::programDialog(int channel, bool open)
 void CONTOUR::runProgram(int channel)
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'Пуск программы' панели 'Канал %1'").arg(channel), false);
+    const Start page[] = {Start::Channel1, Start::Channel2, Start::Channel3};
+    if (refused(page[std::clamp(channel, 1, 3) - 1], ContourSnapshot()))
+        return;
     const QString file = runFile(channel);
     // The controller reads the file once the command has arrived: it is whole before it leaves.
     if (!NpgProgram::write(file, channelPage(channel).edit->toPlainText().toUtf8())) {

@@ -694,30 +694,14 @@ void CONTOUR::showCurrentColumns()
 
 void CONTOUR::updateValidDistance()
 {
-    const int rows = twTechTab->rowCount();
-    if (rows < 2)
-        return;
-    const float end = cellValue(twTechTab, rows - 1, kPathColumn);
-    bool valid = true;
-    int p = 0;
-    for (int r = 1; r < rows; ++r) {
-        if (isComment(r))
+    const WeldProgram::TechTableCheck check = WeldProgram::checkTechTable(techRows());
+    for (int row = 0; row < check.marks.size(); ++row) {
+        if (check.marks.at(row) == WeldProgram::TechTableCheck::Unchecked)
             continue;
-        QTableWidgetItem* pathOfP = twTechTab->item(p, kPathColumn);
-        const bool currentsDiffer = cellValue(twTechTab, p, kIrColumn) != cellValue(twTechTab, r, kIrColumn) ||
-                                    cellValue(twTechTab, p, kIfColumn) != cellValue(twTechTab, r, kIfColumn);
-        if (currentsDiffer && cellValue(twTechTab, p, kPathColumn) == cellValue(twTechTab, r, kPathColumn)) {
-            valid = false;
-            if (pathOfP)
-                pathOfP->setForeground(Qt::red);
-        } else {
-            valid = valid && end >= cellValue(twTechTab, p, kPathColumn);
-            if (pathOfP)
-                pathOfP->setForeground(valid ? Qt::black : Qt::red);
-        }
-        p = r;
+        if (QTableWidgetItem* path = twTechTab->item(row, kPathColumn))
+            path->setForeground(check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red);
     }
-    if (!valid)
+    if (!check.ok())
         emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
 }
 
@@ -796,15 +780,19 @@ uint CONTOUR::channelState(int channel) const
     }
 }
 
+// Inserting and shifting points take the axes' position: their buttons follow drive power and
+// the transformation.
 void CONTOUR::onDriveState(bool state)
 {
     m_drivesOn = state;
+    refreshButtons();
     updateGcode();
 }
 
 void CONTOUR::onVirtualMode(bool state)
 {
     m_virtualMode = state;
+    refreshButtons();
     updateGcode();
 }
 
@@ -831,16 +819,16 @@ void CONTOUR::onAxisMoving(bool state)
     m_axisMoving = state;
 }
 
-// Without the link nothing of the controller is known: no drive power, no transformation, no
-// running program. The buttons that move the axes go off until fresh status arrives.
+// Without the link nothing of the controller is known: no drive power, no transformation. The
+// buttons that take the axes' position go off until fresh status arrives. A lost link is no end
+// of a program: the channels keep their last reported states (the controller may still be running
+// them), so that a run stopped at a technological stop waits for its continuation as it did and
+// nothing that depends on an idle channel 1 comes back before the controller says so.
 void CONTOUR::onDriveLinkLost()
 {
     m_drivesOn = false;
     m_virtualMode = false;
     m_axisMoving = false;
-    m_channel1State = 0;
-    m_channel2State = 0;
-    m_channel3State = 0;
     refreshButtons();
     updateGcode();
 }

@@ -51,7 +51,8 @@ bool confirmed(const QString& question, QWidget* anchor)
 bool CONTOUR::askNumber(const QString& title, QWidget* anchor, bool noDecimal, bool noSign, double* value)
 {
     Numpad pad(title, anchor, 0.0f, noDecimal, noSign, false);
-    if (pad.exec() != QDialog::Accepted)
+    // An empty entry is no 0: it changes nothing, as a closed pad.
+    if (pad.exec() != QDialog::Accepted || !pad.hasNumber())
         return false;
     *value = pad.value();
     return true;
@@ -155,7 +156,8 @@ void CONTOUR::on_pbIns_clicked()
     const int rows = twContour->rowCount();
     const int row = std::clamp(m_forward ? m_currentPoint + 1 : m_currentPoint, 0, rows);
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"), false);
-    if (!driveStatusKnown())
+    // The position counts only while the drives report it with the transformation on.
+    if (!driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     const QList<float> p = coords();
     // Every axis counts: the scheme's path distance leaves some of them out (the plane of a circle,
@@ -215,7 +217,7 @@ void CONTOUR::on_pbCorr_clicked()
     const int choice = ChoiceMenu::exec(
         QStringLiteral("Сдвиг"), {QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")},
         pbCorr);
-    if (choice < 0 || !driveStatusKnown())
+    if (choice < 0 || !driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     // From the current point to where the axes stand.
     QList<float> offset = coords();

@@ -122,12 +122,14 @@ void ElementSwitchDlg::onStateChanged(int state)
     if (m_state == 4) {
         setBar(kErrorText, QLatin1String(kBarStyles[4]));
         sbSwitch->setText1(kErrorCaption);
-        // The switch button keeps what it last showed, so that a press reverses it; an element
-        // in error from its first report has shown nothing yet and counts as off.
+        // The switch button keeps what it last showed, so that a press reverses it. Coming from
+        // the unknown look (a lost link), it shows again the last real state reported before,
+        // which the loss did not change; an element in error from its first report counts as off.
         if (sbSwitch->state() == StateButton::State4)
-            sbSwitch->setState(false);
+            sbSwitch->setState(m_lastOn);
     } else {
         const bool on = m_state == 1 || m_state == 3;
+        m_lastOn = on;
         sbSwitch->setText1(on ? m_textOff : m_textOn);
         sbSwitch->setState(on);
         setBar(m_strStates.at(m_state), QLatin1String(kBarStyles[m_state]));

@@ -324,6 +324,13 @@ void Gui::commandNotSent(const QString& controller, const QString& command)
                    true);
 }
 
+void Gui::statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender)
+{
+    prgMessage(QStringLiteral("[W]Пакеты состояния с чужого адреса %1 отброшены: %2 на адресе %3")
+                   .arg(sender, controller, ipv4Text(link.peerAddress())),
+               true);
+}
+
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
@@ -612,6 +619,15 @@ void Gui::initUnknownLooks()
     const QString kvkName = lblKVK->text();
     connect(kvs->kvk(), &VacuumLink::commandNotSent, this,
             [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
+
+    connect(&m_drive, &DriveTCPthread::statusFromForeignSender, this,
+            [this, cnc](const QString& sender) { statusFromForeignSender(cnc, m_drive, sender); });
+    const auto reportForeign = [this](VacuumLink* link, const QString& name) {
+        connect(link, &VacuumLink::statusFromForeignSender, this,
+                [this, link, name](const QString& sender) { statusFromForeignSender(name, *link, sender); });
+    };
+    reportForeign(kvs->kvs(), kvsName);
+    reportForeign(kvs->kvk(), kvkName);
 }
 
 // ---- settings ---------------------------------------------------------------------------------

@@ -129,6 +129,9 @@ public slots:
     // One "[W]" line for a command that a link could not send; controller is the name its link
     // indicator shows.
     void commandNotSent(const QString& controller, const QString& command);
+    // One "[W]" line for each sender of status datagrams that is not the controller (its link
+    // tells each sender once); controller as for commandNotSent().
+    void statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender);
     void onUserChanged(int rights);
     void onSu(bool su);
 

@@ -875,6 +875,77 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
     return out;
 }
 
+// ---- checks before a start ---------------------------------------------------------------------
+
+TechTableCheck checkTechTable(const QList<TechRow>& rows)
+{
+    TechTableCheck out;
+    out.marks.fill(TechTableCheck::Unchecked, rows.size());
+    if (rows.size() < 2)
+        return out;
+    const float end = rows.last().isComment() ? 0.0f : rows.last().path;
+    bool valid = true;
+    int p = 0;
+    for (int r = 1; r < rows.size(); ++r) {
+        if (rows.at(r).isComment())
+            continue;
+        const TechRow& above = rows.at(p);
+        const TechRow& row = rows.at(r);
+        if ((above.Ir != row.Ir || above.If != row.If) && above.path == row.path)
+            valid = false;
+        else
+            valid = valid && end >= above.path;
+        out.marks[p] = valid ? TechTableCheck::Good : TechTableCheck::Faulty;
+        if (!valid && out.firstFault < 0)
+            out.firstFault = p;
+        p = r;
+    }
+    return out;
+}
+
+namespace {
+
+// A feed of the start that is not above 0, named as the operator knows it.
+QString feedProblem(float speed, const QString& name)
+{
+    if (speed < 0)
+        return QStringLiteral("отрицательная ") + name;
+    if (speed == 0)
+        return name + QStringLiteral(" равна 0");
+    return {};
+}
+
+}  // namespace
+
+QString startProblem(const ContourSnapshot& s, Start start)
+{
+    // A go-to has only its own moves' needs, as goToPoint checks them.
+    QString reason = start == Start::GoTo ? checkPoints(s) : checkContour(s, start == Start::Weld);
+    if (!reason.isEmpty())
+        return reason;
+    switch (start) {
+    case Start::TestMove:
+        return feedProblem(s.weldSpeed, QStringLiteral("скорость сварки"));
+    case Start::GoTo:
+        return feedProblem(s.contourSpeed, QStringLiteral("скорость перехода"));
+    case Start::Weld:
+        break;
+    }
+    // The end row's speed moves nothing: no segment leaves it.
+    for (int r = 0; r + 1 < s.tech.size(); ++r) {
+        const TechRow& row = s.tech.at(r);
+        if (row.isComment() || !(row.on || r == 0))
+            continue;
+        reason = feedProblem(row.speed, QStringLiteral("скорость в строке %1 технологической таблицы").arg(r + 1));
+        if (!reason.isEmpty())
+            return reason;
+    }
+    const TechTableCheck table = checkTechTable(s.tech);
+    if (!table.ok())
+        return QStringLiteral("ошибка заполнения технологической таблицы в строке %1").arg(table.firstFault + 1);
+    return {};
+}
+
 bool continues(const QString& started, const QString& next)
 {
     const QStringList before = started.split(QLatin1Char('\n'));

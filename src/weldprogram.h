@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "contourmodel.h"
 
@@ -106,6 +107,29 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
 // beam program of the full start keeps running through every continuation and knows only the
 // timing of the motion it was started with; any other difference would put the beam out of step.
 bool continues(const QString& started, const QString& next);
+
+// ---- checks before a start ------------------------------------------------------------------------
+// The check of the technology table, row by row: a data row's path is faulty when the next data
+// row below it lies at the same path with another beam or focus current, or when it lies past the
+// end row's path; from the first fault on every data row checked after it counts as faulty too.
+// The last data row (the end row) is never checked itself.
+struct TechTableCheck {
+    enum Mark { Unchecked, Good, Faulty };
+    QVector<Mark> marks;    // one per row; comments and the end row stay Unchecked
+    int firstFault = -1;    // the first faulty row, -1 when the table passes
+    bool ok() const { return firstFault < 0; }
+};
+TechTableCheck checkTechTable(const QList<TechRow>& rows);
+
+// What a start is to run: the weld (full start or continuation: both motion programs follow the
+// technology table), the test move (the weld speed along the contour) or a go-to move (the
+// transition speed).
+enum class Start { Weld, TestMove, GoTo };
+// Why the program cannot be started as `start`, as the reason of a refusal ("контур не задан"), or
+// empty: the generators' own checks of the contour (for a go-to those of its own moves), a feed of 0 or less (every frame would be
+// written with "F0"; a weld row with it is checked unless it is the end row, from which nothing
+// moves), and for a weld a technology table that fails its check.
+QString startProblem(const ContourSnapshot& s, Start start);
 
 // Whole passes to leave out of an idle stretch of `path` mm on a closed round seam of pass length
 // L: the stretch shrinks to its remainder in (0, L] (within 0.01 mm). 0 for a pass length that is

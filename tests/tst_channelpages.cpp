@@ -15,6 +15,7 @@
 #include "dialogsteps.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "gui.h"
 #include "modaldriver.h"
 #include "readonlyfolder.h"
 #include "tabletexts.h"
@@ -93,6 +94,44 @@ private slots:
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 1'",
                                                "[I]Нажата кнопка 'Пуск программы' панели 'Канал 2'",
                                                "[I]Нажата кнопка 'Пуск программы' панели 'Канал 3'"}));
+    }
+
+    // A run the controller cannot be trusted with is refused before its file is written: the
+    // channel still runs the program before (two taps), the drives are off, the drive link is
+    // lost. One "[A]" line each; no file, no command, no passport.
+    void refusedRuns()
+    {
+        EditorConsole console;
+        QVERIFY(console.start(2.0));
+        CONTOUR* c = console.contour();
+        c->teGcode->setPlainText(QStringLiteral("N1 $1"));
+        c->pbRun->click();
+        QCOMPARE(console.commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp.npg)"});
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(QFile::remove(FixedPaths::local(QStringLiteral("/programs/_temp.npg"))));
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbRun->click();
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 1'",
+                                               "[A]Пуск невозможен: канал 1 выполняет программу"}));
+        QVERIFY(messages.at(1).at(1).toBool());
+
+        // Channel 3 is idle: its own run is refused only while the drives are off.
+        console.sim()->apply(QStringLiteral("DRIVE OFF"));
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        messages.clear();
+        c->pbRun_3->click();
+        QCOMPARE(texts(messages).value(1), QStringLiteral("[A]Пуск невозможен: приводы не включены"));
+        QCOMPARE(console.commandTexts(0), QStringList());
+
+        console.stopSimulator();
+        QVERIFY(QTest::qWaitFor([&console] { return !console.gui()->cncConnected(); }, 5000));
+        messages.clear();
+        c->pbRun_2->click();
+        QCOMPARE(texts(messages).value(1), QStringLiteral("[A]Пуск невозможен: нет связи с ЧПУ"));
+
+        for (const char* file : {"/programs/_temp.npg", "/programs/_temp2.npg", "/programs/_temp3.npg"})
+            QCOMPARE(readFile(QString::fromLatin1(file)), QByteArray("<no file>"));
+        QCOMPARE(passportCount(), 1);
     }
 
     // The programs folder is shared with the controller: the console may rewrite the programs in

@@ -234,6 +234,44 @@ private slots:
         QCOMPARE(c->currentPoint(), 0);
     }
 
+    // Inserting and shifting take the axes' position: their buttons come on once the drives and
+    // the transformation are reported on, whenever the contour came, and go off with either; a
+    // press that still arrives then inserts nothing.
+    void buttonsFollowDrivesAndTransformation()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        m_console->sim()->apply(QStringLiteral("DRIVE OFF"));
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        QVERIFY(m_console->load(linear({at(0, 0, 0), at(30, 0, 0, {})}, false)));
+        const QList<QPushButton*> buttons{c->pbIns, c->pbCorr, c->pbCorrNgo};
+        const auto enabled = [&buttons](bool on) {
+            for (QPushButton* button : buttons) {
+                if (button->isEnabled() != on)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(enabled(false));
+
+        QVERIFY(m_console->placeAxes(10, 5, 0));
+        QVERIFY(enabled(true));
+
+        DriveStatusPacket& status = m_console->sim()->status();
+        status.transOn = 0;
+        QVERIFY(QTest::qWaitFor([c] { return !c->virtualMode(); }, 3000));
+        QVERIFY(enabled(false));
+        c->on_pbIns_clicked();
+        QCOMPARE(c->twContour->rowCount(), 2);
+
+        status.transOn = 1;
+        QVERIFY(QTest::qWaitFor([c] { return c->virtualMode(); }, 3000));
+        QVERIFY(enabled(true));
+        status.drivesOn = 0;
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        QVERIFY(enabled(false));
+    }
+
     // The axes stand on the current point only when every axis says so: a position that differs
     // in an axis the scheme's path leaves out (across the circle's plane, the manipulator of a ring
     // joint) is another point; within 0.01 in every axis it is the same.

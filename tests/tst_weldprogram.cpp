@@ -977,6 +977,88 @@ private slots:
         none.schema.reset();
         QCOMPARE(genTestMove(none).error, QStringLiteral("[A]Пуск невозможен: контур не задан"));
     }
+
+    // What keeps a start from going at all, before anything is generated: the contour checks
+    // first, then a feed of 0 or less (every frame would carry it) and a faulty technology table.
+    void startProblems_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("reason");
+        const int weld = int(Start::Weld), test = int(Start::TestMove), goTo = int(Start::GoTo);
+        QTest::newRow("weld") << "" << weld << "";
+        QTest::newRow("test move") << "" << test << "";
+        QTest::newRow("go-to") << "" << goTo << "";
+        QTest::newRow("no scheme before a zero feed") << "no scheme" << test << "контур не задан";
+        QTest::newRow("row speed 0") << "row speed 0" << weld << "скорость в строке 2 технологической таблицы равна 0";
+        QTest::newRow("start row speed 0") << "start speed 0" << weld
+                                           << "скорость в строке 1 технологической таблицы равна 0";
+        // Nothing leaves the end row, and a switched-off row is not welded.
+        QTest::newRow("end row speed 0") << "end speed 0" << weld << "";
+        QTest::newRow("off row speed 0") << "off row speed 0" << weld << "";
+        QTest::newRow("negative row speed") << "row speed -1" << weld
+                                            << "отрицательная скорость в строке 2 технологической таблицы";
+        QTest::newRow("weld speed 0") << "weld speed 0" << test << "скорость сварки равна 0";
+        QTest::newRow("negative weld speed") << "weld speed -1" << test << "отрицательная скорость сварки";
+        QTest::newRow("transition speed 0") << "transition speed 0" << goTo << "скорость перехода равна 0";
+        // The weld alone reads the table and its speeds.
+        QTest::newRow("test move, row speed 0") << "row speed 0" << test << "";
+        QTest::newRow("go-to, weld speed 0") << "weld speed 0" << goTo << "";
+        QTest::newRow("weld, transition speed 0") << "transition speed 0" << weld << "";
+        QTest::newRow("path past the end") << "path past the end" << weld
+                                           << "ошибка заполнения технологической таблицы в строке 2";
+        QTest::newRow("one path, two currents") << "one path, two currents" << weld
+                                                << "ошибка заполнения технологической таблицы в строке 1";
+    }
+    void startProblems()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, start);
+        QFETCH(QString, reason);
+        ContourSnapshot s = twoPoints();
+        if (fault == QLatin1String("no scheme")) {
+            s.schema.reset();
+            s.weldSpeed = 0;
+        } else if (fault == QLatin1String("row speed 0")) {
+            s.tech[1].speed = 0;
+        } else if (fault == QLatin1String("start speed 0")) {
+            s.tech[0].speed = 0;
+        } else if (fault == QLatin1String("end speed 0")) {
+            s.tech[2].speed = 0;
+        } else if (fault == QLatin1String("off row speed 0")) {
+            s.tech[1].speed = 0;
+            s.tech[1].on = false;
+        } else if (fault == QLatin1String("row speed -1")) {
+            s.tech[1].speed = -1;
+        } else if (fault == QLatin1String("weld speed 0")) {
+            s.weldSpeed = 0;
+        } else if (fault == QLatin1String("weld speed -1")) {
+            s.weldSpeed = -1;
+        } else if (fault == QLatin1String("transition speed 0")) {
+            s.contourSpeed = 0;
+        } else if (fault == QLatin1String("path past the end")) {
+            s.tech[1].path = 120;
+        } else if (fault == QLatin1String("one path, two currents")) {
+            s.tech[1].path = 0;
+            s.tech[1].Ir = 50;
+        }
+        QCOMPARE(startProblem(s, Start(start)), reason);
+    }
+
+    // The table check marks what the screen paints: from the first fault down every checked row
+    // is faulty; comments and the end row are not checked.
+    void techTableCheck()
+    {
+        using M = TechTableCheck;
+        const QList<TechRow> rows{point(0, 0, 300, 600), point(20, 0, 300, 600), comment(QStringLiteral("Шов")),
+                                  point(150, 10, 300, 600), point(60, 10, 300, 600), point(100, 0, 300, 600)};
+        const TechTableCheck check = checkTechTable(rows);
+        QCOMPARE(check.firstFault, 3);
+        QCOMPARE(check.marks, (QVector<M::Mark>{M::Good, M::Good, M::Unchecked, M::Faulty, M::Faulty, M::Unchecked}));
+        QVERIFY(checkTechTable(rows.mid(0, 2) + rows.mid(5)).ok());
+        // Equal paths with equal currents pass.
+        QVERIFY(checkTechTable({point(0, 0, 300, 600), point(0, 0, 300, 600), point(100, 0, 300, 600)}).ok());
+    }
 };
 
 POKAVRO_TEST_MAIN(TestWeldProgram)

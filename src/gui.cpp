@@ -1,6 +1,7 @@
 #include "gui.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -210,7 +211,11 @@ void Gui::on_pbChangeUser_clicked()
 
 QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
 
-float Gui::pressure() const { return VacuumChamber->value() * VacuumChamber->coeff(); }
+float Gui::pressure() const
+{
+    return m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
+                                    : std::numeric_limits<float>::quiet_NaN();
+}
 
 void Gui::onUserChanged(int rights)
 {

@@ -11,6 +11,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <limits>
+
 #include <cstring>
 #include <memory>
 
@@ -234,6 +236,11 @@ private slots:
                  QStringLiteral("0,7;12,35;1,00;2,00;") + beam + QStringLiteral("1,5E-03;\n"));
         r.pressureKnown = false;
         QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
+        r.pressureKnown = true;
+        for (float unknown : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+            r.pressure = unknown;
+            QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
+        }
     }
 
     // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the

@@ -87,6 +87,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(kvs, &KVS::onKVKConnected, this, &Gui::onChangedKVKConnected);
     connect(kvs, &KVS::message, this, &Gui::prgMessage);
     connect(contour, &CONTOUR::message, this, &Gui::prgMessage);
+    connect(this, &Gui::signalSystemStarted, contour, &CONTOUR::onSystemStarted);
     connect(kvs, &KVS::turnSystemOff, this, &Gui::onTurnSystemOff);
     connect(kvs, &KVS::onChangedPressUnit, this, &Gui::onChangedPressUnit);
     connect(kvs, &KVS::signalChangedSpiralLock, this, &Gui::onChangedSpiralLock);

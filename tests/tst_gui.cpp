@@ -11,8 +11,10 @@
 #include "axis.h"
 #include "confirm.h"
 #include "contour.h"
+#include "cunibutton.h"
 #include "datagramflood.h"
 #include "drivesim.h"
+#include "message.h"
 #include "messageserver.h"
 #include "messagestack.h"
 #include "vacuumsim.h"
@@ -441,6 +443,44 @@ private slots:
         for (const QString& line : expected)
             QVERIFY2(shown.contains(line.mid(3)), qPrintable(line));
         QCOMPARE(gui.coordLX->value(), 12.5f);
+    }
+
+    // A message the drive controller raised stays on the ticker when the link is lost, but in
+    // the look of what is not known and without its close button; fresh status brings its own
+    // look back.
+    void tickerWhileDriveLinkLost()
+    {
+        Gui gui;
+        CMessageStack* ticker = gui.messageStack();
+        auto backgroundNow = [ticker] { return ticker->grab().toImage().pixelColor(245, 28); };
+        auto shows = [&](int numId) { return ticker->currentMessage() && ticker->currentMessage()->numId() == numId; };
+        const QColor alarm(229, 102, 102);
+        const QColor warning(221, 167, 90);
+        const QColor unknown(255, 192, 192);
+
+        auto drive = std::make_unique<DriveSimulator>();
+        drive->status().alarmState = 0x1;  // emergency button on the operator's desk: alarm 3
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(3); }, 5000));
+        QCOMPARE(backgroundNow(), alarm);
+
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QVERIFY(shows(3));
+        QCOMPARE(backgroundNow(), unknown);
+
+        // Back, with the alarm cleared and the spiral breaker off instead: a warning, which can be
+        // confirmed only while it is known.
+        drive = std::make_unique<DriveSimulator>();
+        drive->status().spiralPower = 0;
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(20) && ticker->messages().size() == 1; }, 5000));
+        QCOMPARE(backgroundNow(), warning);
+        QVERIFY(!ticker->closeButton()->isHidden());
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QCOMPARE(backgroundNow(), unknown);
+        QVERIFY(ticker->closeButton()->isHidden());
     }
 
     // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and

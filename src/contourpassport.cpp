@@ -126,8 +126,10 @@ void CONTOUR::writePassportRow(bool tick)
     }
     r.full = m_passportFull;
     if (r.full) {
-        m_ela.updateStatusEla();
-        r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        // A block the beam unit's program did not let be read now gives empty beam cells, not the
+        // values of an earlier row.
+        if (m_ela.updateStatusEla())
+            r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
         r.pressureKnown = m_gui && m_gui->vacuumLook().known();
         r.pressure = m_gui ? m_gui->pressure() : 0.0f;
     }

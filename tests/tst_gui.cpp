@@ -2,10 +2,12 @@
 #include <QDir>
 #include <QListWidget>
 #include <QSettings>
+#include <QSharedMemory>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "axis.h"
@@ -20,6 +22,7 @@
 #include "vacuumsim.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "lockholder.h"
 #include "modaldriver.h"
 #include "operatorlog.h"
 #include "outsidetext.h"
@@ -868,6 +871,45 @@ private slots:
         QVERIFY(QTest::qWaitFor([&pendant] { return !pendant.getBlockGui(); }, 2500));  // the clock's own tick
         // No beam-unit program counts: its indicator is red.
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+    }
+
+    // The beam unit's program holding the lock of its block (hung, or stopped while it held it)
+    // does not stall the clock's tick: the tick returns at once and shows the program as not
+    // alive; once the program lets go and counts on, it shows alive again.
+    void companionHoldingItsLock()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        Gui gui;
+        QSharedMemory companion(QStringLiteral("ELA_SHM_KEY"));
+        QVERIFY(companion.attach());
+        quint64 counter = 0;
+        auto countOn = [&] {
+            ++counter;
+            companion.lock();
+            std::memcpy(companion.data(), &counter, sizeof counter);
+            companion.unlock();
+        };
+        countOn();
+        gui.onTimeChanged();
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::green));
+
+        countOn();
+        LockHolder holder;
+        QVERIFY(holder.start(QStringLiteral("ELA_SHM_KEY"), 3000));
+        QElapsedTimer clock;
+        clock.start();
+        gui.onTimeChanged();
+        const qint64 tick = clock.elapsed();
+        QVERIFY2(tick < 100, qPrintable(QString::number(tick)));
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+
+        QVERIFY(holder.finish());
+        QVERIFY(QTest::qWaitFor([&] {
+            countOn();
+            gui.onTimeChanged();
+            return windowColour(gui.lblELA) == QColor(Qt::green);
+        }, 2000));
     }
 
     void settingsAtExit()

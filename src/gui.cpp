@@ -327,7 +327,11 @@ void Gui::commandNotSent(const QString& controller, const QString& command)
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
-void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
+void Gui::onChangedELAConnected(bool state)
+{
+    m_elaAlive = state;
+    setLinkColour(lblELA, state);
+}
 
 // ---- operator messages ------------------------------------------------------------------------
 

@@ -56,6 +56,8 @@ public:
 
     int userRights() const { return m_userRights; }
     bool cncConnected() const { return m_cncConnected; }
+    // The beam-unit program counted its life counter on at the last life check.
+    bool elaAlive() const { return m_elaAlive; }
     Axis* axisObject(const QString& name) const { return m_axis.value(name); }
     CMessageServer* messageServer() const { return m_messageServer; }
     CMessageStack* messageStack() const { return m_messageStack; }
@@ -302,6 +304,7 @@ private:
     bool m_showSecondLX = false;
     bool m_showSecondU = false;
     bool m_cncConnected = false;
+    bool m_elaAlive = false;
     uint m_drivePowerState = 0;
     uint m_lightState = 0;
 

@@ -1,7 +1,9 @@
 #include "contour.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSaveFile>
 #include <QSettings>
@@ -20,6 +22,7 @@
 #include "gui.h"
 #include "settingsfile.h"
 #include "trsel.h"
+#include "wholefile.h"
 
 using namespace ContourCells;
 
@@ -872,7 +875,13 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
 {
     if (!m_schema)
         return;
-    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    const QString local = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!makeFolderOf(local)) {
+        warn(QStringLiteral("Контур не сохранён: не удалось создать папку %1")
+                 .arg(QFileInfo(path + QStringLiteral(".save")).path()));
+        return;
+    }
+    QSaveFile file(local);
     if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
@@ -976,6 +985,9 @@ void CONTOUR::fileDialog(bool open)
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
+    // The folder of contour files, on an installation that has none yet (save() says when it
+    // cannot be made).
+    QDir().mkpath(contourFolder());
     FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
                        QStringLiteral(".save"), open);
     if (dialog.exec() != 1)

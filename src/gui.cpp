@@ -136,7 +136,10 @@ Gui::Gui() : QWidget(nullptr)
     m_clock.start(kClockMs);
     lblDate->setText(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy, ddd")));
 
-    m_logFile.open();
+    if (!m_logFile.open())
+        prgMessage(QStringLiteral("[W]Журнал оператора не записывается: не удалось создать файл в папке %1")
+                       .arg(QString::fromLatin1(FixedPaths::kLogDir)),
+                   true);
 
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));

@@ -13,6 +13,7 @@
 #include "lir940p.h"
 #include "operatorlog.h"
 #include "pultshare.h"
+#include "reportedstate.h"
 #include "ui_gui.h"
 #include "unknownlook.h"
 
@@ -241,6 +242,7 @@ public:
 private:
     void drawChannelState(int channel, PoLabel* label, uint state);
     void drawChannelMode(PoLabel* label, uint mode);
+    void showPult(bool newReport);
     // sbTrans is enabled only with the drives on and channel 1 idle.
     void updateTrans();
     void VirtualAxisStateChanged(uint state);
@@ -255,6 +257,12 @@ private:
     void initUnknownLooks();
     void loadIni();
     void saveIni();
+    // The operator log's lines of a controller link lost and restored.
+    struct LinkLog {
+        bool known = false;
+        bool everKnown = false;
+    };
+    void logLink(LinkLog& link, const QString& controller, bool known);
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
     bool confirmed(const QString& question, QWidget* anchor);
 
@@ -325,6 +333,23 @@ private:
 
     UnknownLook m_driveLook;
     UnknownLook m_vacuumLook;
+    LinkLog m_linkLog[3];  // drive, vacuum, vacuum/door controller
+    // What the status slots last logged a line for, kept across a lost link.
+    struct {
+        ReportedState channel[3];
+        ReportedState pult;
+        ReportedState pultRegime;
+        ReportedState cncError;
+        ReportedState cncMessage;
+        ReportedState vacuumMode;
+        ReportedState vacuumModeState;
+        ReportedState drivesPower;
+        ReportedState phaseAlarm;
+        ReportedState spiralPower;
+        ReportedState alarms;
+        ReportedState door;
+        ReportedState trModule;
+    } m_reported;
     // The last command each controller could not be sent, for folding a burst into one line.
     struct NotSent {
         QString keyword;

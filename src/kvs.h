@@ -9,6 +9,7 @@
 
 #include "kvscomm.h"
 #include "lenzeelement.h"
+#include "reportedstate.h"
 #include "ui_kvs.h"
 
 class VacuumElementDlg;
@@ -310,6 +311,11 @@ private:
     float m_tempError = 50.0f;
     std::array<float, 7> m_minDisch{};
     std::array<int, ElementCount> m_states{};
+    // What the log last said of each element, the door press and each gauge, kept across a lost
+    // link (m_states forgets it).
+    std::array<ReportedState, ElementCount> m_reportedStates{};
+    ReportedState m_reportedDoorPress;
+    std::array<ReportedState, 6> m_reportedGauges{};
     int m_doorPressState = -1;
     int m_doorX = 42;
     int m_doorY = 215;

@@ -369,7 +369,7 @@ void KVS::showGaugeValidity(int index, bool valid)
         label->changedValid(true);  // the form's text colour again
         setWindowColour(label, valid ? kGaugeValid : kGaugeInvalid);
     }
-    if (!valid)
+    if (m_reportedGauges[size_t(index)].changes(valid) && !valid)
         emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
 }
 
@@ -466,7 +466,8 @@ void KVS::pumpReported(Element element, int state)
     const ElementInfo& e = info(element);
     m_states[size_t(element)] = state;
     showState(this->*e.sprite, state);
-    setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+    if (m_reportedStates[size_t(element)].changes(state))
+        setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
 }
 
 void KVS::valveReported(Element element, int state)
@@ -489,7 +490,8 @@ void KVS::valveReported(Element element, int state)
     }
     if (element == Element::VP1 || element == Element::VP3 || element == Element::VP4 || element == Element::VP8)
         changedChamberState();
-    setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+    if (m_reportedStates[size_t(element)].changes(state))
+        setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
 }
 
 void KVS::onChangedNL1State(int state) { pumpReported(Element::NL1, state); }

@@ -4,7 +4,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QPersistentModelIndex>
+#include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTabWidget>
 
@@ -105,6 +108,9 @@ public:
     void updateDel();
     void updateTechTab();
     void updateRing();
+    // The commands that change the technology or load another program (templates, settings, rows
+    // from contour points, the weld speed, loading): not while a start sends its channels.
+    void updateProgramCommands();
     // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
 
@@ -147,6 +153,8 @@ public:
 
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
+    // A file that was loaded only in part (or not at all) is kept beside itself, as
+    // "<name>.save.damaged", before the first save over it.
     void save(const QString& name, const QString& path, bool setName);
     void load(const QString& name, const QString& path);
 
@@ -183,6 +191,9 @@ public:
     float centerYValue() const { return m_centerY; }
 
 public slots:
+    // The main window has started and listens: the lines of the editor's own start (the loading
+    // of the last contour) reach the operator now.
+    void onSystemStarted();
     void onVirtualMode(bool state);
     void onDriveState(bool state);
     void onChannel1State(uint state);
@@ -240,8 +251,15 @@ signals:
 protected:
     // The passport's 100 ms rows.
     void timerEvent(QTimerEvent* event) override;
+    // The pointer on the contour table.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A start is sending its channels, with pauses between them.
+    bool starting() const;
+    bool contourEditable() const;
+    // Every editing command follows a start's beginning and end.
+    void refreshEditing();
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
     bool linearScheme() const { return m_schema && m_schema->linear(); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).
@@ -275,6 +293,9 @@ private:
     void endPassport(bool runEnded);
 
     void onDriveLinkLost();
+    // Keeps a damaged contour file beside itself before `file` is written over; false when it
+    // could not be kept.
+    bool keepDamaged(const QString& file, const QString& name);
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
@@ -295,16 +316,26 @@ private:
     void setUpStart();
     // Emits the refusal of `what`, if any; true when the start must not go on.
     bool refused(Start what, const ContourSnapshot& program);
+    // The motion programs that a continuation of the stopped run would start for `program`.
+    WeldProgram::Programs continuation(const ContourSnapshot& program) const;
     void forgetRun();
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);
     QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
+
+    // The lines of the editor's start, until the main window listens.
+    QList<QPair<QString, bool>> m_startMessages;
+    bool m_started = false;
+    // Contour files (where the console reaches them) read only in part and not yet kept.
+    QSet<QString> m_damagedFiles;
 
     ElaSharedMemory m_ela;
     QPointer<Gui> m_gui;
     Schema* m_schema = nullptr;
 
     int m_currentPoint = -1;
+    // The contour cell a press landed on, until its release.
+    QPersistentModelIndex m_touchedCell;
     bool m_ring = false;
     bool m_closeDirect = true;
     bool m_inverted = false;

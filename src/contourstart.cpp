@@ -36,6 +36,7 @@ void CONTOUR::setUpStart()
         if (done)
             done(allSent);
         updateGcode();
+        refreshEditing();
     });
     connect(twContour, &QTableWidget::cellClicked, this, &CONTOUR::onContourCellClicked);
 }
@@ -56,6 +57,7 @@ bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::functio
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
         updateGcode();
+        refreshEditing();
         return true;
     }
     m_afterStart = nullptr;
@@ -67,6 +69,13 @@ bool CONTOUR::run(int channel, const QString& text)
     bool sent = false;
     startChannels({{channel, text, 0}}, [&sent](bool allSent) { sent = allSent; });
     return sent;
+}
+
+void CONTOUR::refreshEditing()
+{
+    refreshButtons();
+    updateTechTab();
+    updateProgramCommands();
 }
 
 void CONTOUR::stopStart()
@@ -162,7 +171,26 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
     default:
         break;
     }
-    return problem.isEmpty() ? QString() : prefix + problem;
+    if (!problem.isEmpty())
+        return prefix + problem;
+    // The beam program of the full start runs on through every continuation and knows only the
+    // motion it was started with: the motion programs must be those of the full start, but for
+    // the line they begin at.
+    if (what == Start::Continuation) {
+        const WeldProgram::Programs motion = continuation(program);
+        if (motion.ok() &&
+            !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
+            return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
+    }
+    return {};
+}
+
+WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) const
+{
+    WeldProgram::GeneratorState next = m_gen;
+    next.startNo += 1;
+    next.stopCount = 0;
+    return WeldProgram::genContour(program, next);
 }
 
 bool CONTOUR::refused(Start what, const ContourSnapshot& program)
@@ -193,19 +221,9 @@ void CONTOUR::on_pbGcode_clicked()
 
     if (m_gen.stopPending()) {
         // Continuation: only the motion programs, jumping behind the stop where the run ended.
-        WeldProgram::GeneratorState next = m_gen;
-        next.startNo += 1;
-        next.stopCount = 0;
-        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        const WeldProgram::Programs motion = continuation(s);
         if (!motion.ok()) {
             emit message(motion.error, true);
-            return;
-        }
-        // The beam program of the full start runs on: the motion must be the one it was started
-        // with.
-        if (!WeldProgram::continues(m_runText1, motion.text1) || !WeldProgram::continues(m_runText2, motion.text2)) {
-            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск"),
-                         true);
             return;
         }
         if (startChannels(motionSteps(motion.text1, motion.text2, kAfterRotatorMs), [this, motion](bool allSent) {
@@ -296,8 +314,8 @@ void CONTOUR::onContourCellClicked(int row, int column)
 
 void CONTOUR::on_pbCorrNgo_clicked()
 {
-    const int r = twContour->currentRow();
-    if (!m_schema || r < 0)
+    const int r = m_currentPoint;
+    if (!m_schema || r < 0 || r >= twContour->rowCount())
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);
     // Nothing is shifted for a move that would not start: the point takes the axes' position only

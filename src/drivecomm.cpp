@@ -369,6 +369,11 @@ void DriveTCPthread::notSent(const QString& text)
     emit commandNotSent(text);
 }
 
+void DriveTCPthread::foreignSender(const QString& sender)
+{
+    emit statusFromForeignSender(sender);
+}
+
 void DriveTCPthread::UDPdisconnected()
 {
     m_stop = true;
@@ -390,6 +395,7 @@ void DriveTCPthread::run()
 {
     log(QStringLiteral("DriveTCPthread started"));
     receive();
+    flushTexts();
     log(QStringLiteral("DriveTCPthread finished"));
     release();
     m_status.flush(this);  // what still waits comes before disconnected()
@@ -410,9 +416,13 @@ bool DriveTCPthread::acceptsSignature(quint16 signature) const
 void DriveTCPthread::frameReceived(quint16, const QByteArray& payload, bool)
 {
     // A frame cut short gives what arrived.
-    const QString text = payloadText(payload);
-    log(QStringLiteral("DriveTCPthread: < ") + text);
-    emit message(timeStamp() + text);
+    takeText(payloadText(payload));
+}
+
+void DriveTCPthread::textPassed(const QString& line)
+{
+    log(QStringLiteral("DriveTCPthread: < ") + line);
+    emit message(timeStamp() + line);
 }
 
 void DriveTCPthread::report(LinkEvent event, const QString& reason)
@@ -426,7 +436,8 @@ void DriveTCPthread::report(LinkEvent event, const QString& reason)
 // ---- DriveUDPthread ------------------------------------------------------------------------
 
 DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port)
-    : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature}), m_owner(owner)
+    : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature, owner->peerAddress()}),
+      m_owner(owner)
 {
     // Wired before the thread starts: the controller streams already, and the first datagram may
     // be decoded before the link's connect() returns.
@@ -467,6 +478,11 @@ void DriveUDPthread::rejected(const char*, int, bool badSignature)
 {
     if (badSignature)
         log(QStringLiteral("Bad signature of drive UDP packet"));
+}
+
+void DriveUDPthread::foreignSender(quint32 address)
+{
+    m_owner->noteForeignSender(address);
 }
 
 void DriveUDPthread::silence()

@@ -1,6 +1,7 @@
 #include "gui.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -17,6 +18,7 @@
 #include "messageserver.h"
 #include "messagestack.h"
 #include "netconfig.h"
+#include "outsidetext.h"
 #include "runner.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -70,6 +72,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     initSprites();
+    initLogList();
     initLocks();
     initStateButtons();
     initDrives();
@@ -84,6 +87,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(kvs, &KVS::onKVKConnected, this, &Gui::onChangedKVKConnected);
     connect(kvs, &KVS::message, this, &Gui::prgMessage);
     connect(contour, &CONTOUR::message, this, &Gui::prgMessage);
+    connect(this, &Gui::signalSystemStarted, contour, &CONTOUR::onSystemStarted);
     connect(kvs, &KVS::turnSystemOff, this, &Gui::onTurnSystemOff);
     connect(kvs, &KVS::onChangedPressUnit, this, &Gui::onChangedPressUnit);
     connect(kvs, &KVS::signalChangedSpiralLock, this, &Gui::onChangedSpiralLock);
@@ -212,7 +216,11 @@ void Gui::on_pbChangeUser_clicked()
 
 QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
 
-float Gui::pressure() const { return VacuumChamber->value() * VacuumChamber->coeff(); }
+float Gui::pressure() const
+{
+    return m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
+                                    : std::numeric_limits<float>::quiet_NaN();
+}
 
 void Gui::onUserChanged(int rights)
 {
@@ -327,6 +335,13 @@ void Gui::commandNotSent(const QString& controller, const QString& command)
                    true);
 }
 
+void Gui::statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender)
+{
+    prgMessage(QStringLiteral("[W]Пакеты состояния с чужого адреса %1 отброшены: %2 на адресе %3")
+                   .arg(sender, controller, ipv4Text(link.peerAddress())),
+               true);
+}
+
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
@@ -354,10 +369,13 @@ void Gui::onChangedELAConnected(bool state)
 
 void Gui::prgMessage(const QString& str, bool isShow)
 {
+    // A message may carry text from outside (a controller's words, a name from a file): one
+    // message is one line of the log, whatever it holds.
+    const QString line = OutsideText::singleLine(str);
     const QString stamp = OperatorLog::stamp(QTime::currentTime());
     if (isShow)
-        messageToLog(stamp, str);
-    m_logFile.write(stamp, str);
+        messageToLog(stamp, line);
+    m_logFile.write(stamp, line);
 }
 
 void Gui::messageToLog(const QString& time, const QString& str)
@@ -368,8 +386,27 @@ void Gui::messageToLog(const QString& time, const QString& str)
         item->setIcon(m_logIcons[row.icon]);
     if (row.colour.isValid())
         item->setForeground(row.colour);
+    item->setSizeHint(m_logRowSize);
     lwLog->addItem(item);
-    lwLog->setCurrentRow(lwLog->count() - 1);
+    // The last row becomes current once the burst of lines at hand is in: the list is laid out
+    // and painted once for all of them.
+    if (!m_logScroll.isActive())
+        m_logScroll.start();
+}
+
+void Gui::initLogList()
+{
+    // Every row is one line high, so that the list lays out its rows without measuring each
+    // (uniform item sizes): a longer message ends in "…" in the list and stands whole in the
+    // operator log.
+    auto* probe = new QListWidgetItem(OperatorLog::stamp(QTime(0, 0)), lwLog);
+    probe->setIcon(m_logIcons[OperatorRow::IconInfo]);
+    m_logRowSize = QSize(0, lwLog->sizeHintForRow(lwLog->row(probe)));
+    delete probe;
+
+    m_logScroll.setSingleShot(true);
+    m_logScroll.setInterval(0);
+    connect(&m_logScroll, &QTimer::timeout, this, [this] { lwLog->setCurrentRow(lwLog->count() - 1); });
 }
 
 // ---- sprites, locks, state buttons ------------------------------------------------------------
@@ -639,6 +676,15 @@ void Gui::initUnknownLooks()
             [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
     connect(kvs->kvk(), &VacuumLink::statusKnownChanged, this,
             [this, kvkName](bool known) { logLink(m_linkLog[2], kvkName, known); });
+
+    connect(&m_drive, &DriveTCPthread::statusFromForeignSender, this,
+            [this, cnc](const QString& sender) { statusFromForeignSender(cnc, m_drive, sender); });
+    const auto reportForeign = [this](VacuumLink* link, const QString& name) {
+        connect(link, &VacuumLink::statusFromForeignSender, this,
+                [this, link, name](const QString& sender) { statusFromForeignSender(name, *link, sender); });
+    };
+    reportForeign(kvs->kvs(), kvsName);
+    reportForeign(kvs->kvk(), kvkName);
 }
 
 // ---- settings ---------------------------------------------------------------------------------

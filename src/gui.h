@@ -48,7 +48,8 @@ public:
     // "group name", e.g. "Оператор Иванов"; a single blank before any successful login.
     QString getUserName() const;
     QString programName() const { return m_currentProgram; }
-    // The chamber pressure as shown, in the unit shown.
+    // The chamber pressure as shown, in the unit shown; NaN while the last one reported was not a
+    // finite number.
     float pressure() const;
     DriveTCPthread* drives() { return &m_drive; }
 
@@ -132,6 +133,9 @@ public slots:
     // One "[W]" line for a command that a link could not send; controller is the name its link
     // indicator shows.
     void commandNotSent(const QString& controller, const QString& command);
+    // One "[W]" line for each sender of status datagrams that is not the controller (its link
+    // tells each sender once); controller as for commandNotSent().
+    void statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender);
     void onUserChanged(int rights);
     void onSu(bool su);
 
@@ -250,6 +254,7 @@ private:
     void raiseAlarm(const QString& line, int numId);
 
     void initSprites();
+    void initLogList();
     void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
     void initLocks();
     void initStateButtons();
@@ -307,6 +312,8 @@ private:
     int m_modeMinutes = 0;
     int m_modeSeconds = 0;
     QIcon m_logIcons[5];
+    QSize m_logRowSize;  // of every row of the log list
+    QTimer m_logScroll;  // makes the last row of the log list current
     ElaSharedMemory m_ela;
     PultShare m_pult;
     bool m_showSecondLX = false;
@@ -350,6 +357,16 @@ private:
         ReportedState door;
         ReportedState trModule;
     } m_reported;
+    // The chamber and gun pressures as the vacuum screen relays them: green while the gauge is
+    // valid and its last pressure a finite number, pink otherwise.
+    struct RelayedPressure {
+        bool valid = true;
+        bool finite = true;
+    };
+    RelayedPressure m_chamberPressure;
+    RelayedPressure m_gunPressure;
+    void showPressure(PoLabel* label, RelayedPressure& pressure, float value);
+    static void showPressureLook(PoLabel* label, const RelayedPressure& pressure);
     // The last command each controller could not be sent, for folding a burst into one line.
     struct NotSent {
         QString keyword;

@@ -82,6 +82,11 @@ void VacuumLink::notSent(const QString& text)
     emit commandNotSent(text);
 }
 
+void VacuumLink::foreignSender(const QString& sender)
+{
+    emit statusFromForeignSender(sender);
+}
+
 void VacuumLink::UDPdisconnected()
 {
     m_stop = true;
@@ -91,6 +96,7 @@ void VacuumLink::run()
 {
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
     receive();
+    flushTexts();
     release();
     m_status.flush(this);  // what still waits comes before disconnected()
     emit disconnected();
@@ -112,9 +118,13 @@ void VacuumLink::frameReceived(quint16 signature, const QByteArray& payload, boo
         storeConsts(payload);
         return;
     }
-    const QString text = payloadText(payload);
-    log(QString::fromLatin1(m_texts.receivedPrefix) + text);
-    emit message(timeStamp() + text);
+    takeText(payloadText(payload));
+}
+
+void VacuumLink::textPassed(const QString& line)
+{
+    log(QString::fromLatin1(m_texts.receivedPrefix) + line);
+    emit message(timeStamp() + line);
 }
 
 void VacuumLink::storeConsts(const QByteArray& payload)
@@ -125,8 +135,12 @@ void VacuumLink::storeConsts(const QByteArray& payload)
         m_constsCount = VacConsts::parse(payload, m_consts.get());
         stored = QVector<VacConstRecord>(m_consts.get(), m_consts.get() + m_constsCount);
     }
-    for (const VacConstRecord& record : stored)
-        qDebug().noquote() << record.id << record.value << record.nameText();
+    // The listing is bounded like the texts: a controller flooding tables does not flood the
+    // debug output.
+    if (m_constsLogGate.admit(textClockMs())) {
+        for (const VacConstRecord& record : stored)
+            qDebug().noquote() << record.id << record.value << OutsideText::singleLine(record.nameText());
+    }
     emit constsReceived(stored.size());
 }
 
@@ -143,7 +157,7 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, int packetSize,
                                            VacuumLink* link, int port)
-    : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
+    : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature, link->peerAddress()}),
       m_packetSize(packetSize),
       m_link(link),
       m_tracker(fields, packetSize)
@@ -187,6 +201,11 @@ void VacuumStatusReceiver::rejected(const char*, int, bool badSignature)
 {
     if (badSignature)
         log(QStringLiteral("Bad signature of drive UDP packet"));
+}
+
+void VacuumStatusReceiver::foreignSender(quint32 address)
+{
+    m_link->noteForeignSender(address);
 }
 
 void VacuumStatusReceiver::silence()

@@ -1,6 +1,7 @@
 #include "linkthread.h"
 
 #include <QDebug>
+#include <QMutexLocker>
 
 #include "statusqueue.h"
 
@@ -12,7 +13,10 @@ QEvent::Type statusEventType()
 
 // ---- FramedLink -----------------------------------------------------------------------------
 
-FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts) {}
+FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts)
+{
+    m_textClock.start();
+}
 
 FramedLink::~FramedLink()
 {
@@ -76,6 +80,32 @@ bool FramedLink::command(const QString& text)
 }
 
 void FramedLink::notSent(const QString&) {}
+
+void FramedLink::takeText(const QString& text)
+{
+    for (const QString& line : m_textGate.pass(text, m_textClock.elapsed()))
+        textPassed(line);
+}
+
+void FramedLink::flushTexts()
+{
+    const QString note = m_textGate.flush();
+    if (!note.isEmpty())
+        textPassed(note);
+}
+
+void FramedLink::foreignSender(const QString&) {}
+
+void FramedLink::noteForeignSender(quint32 address)
+{
+    {
+        QMutexLocker lock(&m_foreignLock);
+        if (m_foreignSenders.contains(address) || m_foreignSenders.size() >= StatusStream::ForeignSenders)
+            return;
+        m_foreignSenders.append(address);
+    }
+    foreignSender(ipv4Text(address));
+}
 
 bool FramedLink::takeStatusKnown(bool known)
 {

@@ -9,14 +9,18 @@
 // signatures and log texts, and decides what it logs and emits around the shared steps.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QMetaObject>
+#include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QVector>
 
 #include <atomic>
 
 #include "comm.h"
+#include "outsidetext.h"
 
 // What a link says in its own words about opening and sending.
 struct LinkTexts {
@@ -43,6 +47,14 @@ public:
     // status datagram of a connection (before its change signals reach their receivers) until
     // the link has ended. False before the first connection. Owner's thread only.
     bool statusKnown() const { return m_statusKnown; }
+
+    // The controller's IPv4 address (host byte order) as the last connect() had it; its status
+    // receiver takes datagrams from there only. 0 before the first connection.
+    quint32 peerAddress() const { return m_socket.peerAddress(); }
+    // Status receiver's thread: a status datagram came from another sender than the controller.
+    // Each sender is told once in the link's life through foreignSender() (up to
+    // StatusStream::ForeignSenders of them; further ones are only counted by the receiver).
+    void noteForeignSender(quint32 address);
 
     // The log text of a receive-loop event that ends the link or cuts a frame short: "select()
     // error: " or "recv() error: " with the reason, "Bad packet signature"; empty for the two stop
@@ -80,15 +92,33 @@ protected:
     virtual void notSent(const QString& text);
     // Owner's thread: records whether the status is known; true when that changed.
     bool takeStatusKnown(bool known);
+    // A new foreign sender of status datagrams ("a.b.c.d"), on the status receiver's thread; the
+    // link classes tell their owner.
+    virtual void foreignSender(const QString& sender);
+
+    // Receive thread: a text frame of the controller. It is made one line of bounded length and
+    // let through at a bounded rate (TextGate), so that a chatty or hostile controller can
+    // neither forge log lines nor fill the disk; textPassed() gets each line to log, a note of
+    // the texts held back before the text that follows them.
+    void takeText(const QString& text);
+    // Receive thread, when the link ends: the note of the texts still held back, if any.
+    void flushTexts();
+    virtual void textPassed(const QString& /*line*/) {}
+    // The monotonic clock of the text bound, in ms.
+    qint64 textClockMs() const { return m_textClock.elapsed(); }
 
     std::atomic<bool> m_stop{false};
 
 private:
     bool m_statusKnown = false;
+    TextGate m_textGate;  // receive thread only
+    QElapsedTimer m_textClock;
     const LinkTexts& m_texts;
     FramedSocket m_socket;
     QThread* m_partner = nullptr;
     QMetaObject::Connection m_partnerLoss;
+    QMutex m_foreignLock;
+    QVector<quint32> m_foreignSenders;  // told already
 };
 
 // A status receiver thread: binds its UDP port and hands every datagram that passes the filter to

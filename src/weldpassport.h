@@ -76,7 +76,7 @@ struct Row {
     QByteArray ela;             // the beam unit's status block
     bool elaAlive = false;      // the beam unit runs: without it its columns are left empty
     bool pressureKnown = false;
-    float pressure = 0;         // chamber pressure in the unit shown
+    float pressure = 0;         // chamber pressure in the unit shown; not finite: not known
 };
 // One row, ended by LF.
 QByteArray row(const Row& r, const QLocale& locale);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "settingsfile.h"
@@ -96,16 +97,17 @@ int tackCount(float number)
     return int(std::trunc(TechField::clamp(number, MinTacks, MaxTacks)));
 }
 
-WeldValues bounded(const WeldValues& values, float maxLength)
+WeldValues withinEditorLimits(const WeldValues& values)
 {
-    using TechField::clamp;
+    // NaN fails the comparison and becomes 0 too.
+    const auto notNegative = [](float value) { return value >= 0 ? value : 0.0f; };
     WeldValues v;
-    v.Ir = clamp(values.Ir, 0, MaxCurrent);
-    v.ascend = clamp(values.ascend, 0, maxLength);
-    v.peak = clamp(values.peak, 0, maxLength);
-    v.descend = clamp(values.descend, 0, maxLength);
-    v.weldSpeed = clamp(values.weldSpeed, 0, MaxSpeed);
-    v.moveSpeed = clamp(values.moveSpeed, 0, MaxSpeed);
+    v.Ir = std::min(notNegative(values.Ir), MaxCurrent);
+    v.ascend = notNegative(values.ascend);
+    v.peak = notNegative(values.peak);
+    v.descend = notNegative(values.descend);
+    v.weldSpeed = notNegative(values.weldSpeed);
+    v.moveSpeed = notNegative(values.moveSpeed);
     return v;
 }
 

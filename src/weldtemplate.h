@@ -71,9 +71,11 @@ constexpr int MaxTacks = 100;
 // A tack count as the templates use it: made whole (its whole part) and kept within 2..100;
 // NaN gives 2.
 int tackCount(float number);
-// The values within their fields' bounds (NaN to the lower bound): the current 0..800 mA, the
-// speeds 0..2400 mm/min, rise, peak and fall 0..maxLength.
-WeldValues bounded(const WeldValues& values, float maxLength);
+// The values as the editor takes them: NaN and a negative value become 0, a beam current above
+// 800 mA becomes 800. Every other value is used as the dialog shows it, also beyond the bounds of
+// its field's number pad (a speed from the editor, a length from the settings or converted by the
+// unit switch).
+WeldValues withinEditorLimits(const WeldValues& values);
 // The entries of a tack order ("2,0,3,1"): the text split at every ",", each piece read as a
 // decimal integer, up to the first piece that is not one (an empty piece ends it too).
 QList<int> tackOrder(const QString& text);

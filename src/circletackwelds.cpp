@@ -120,9 +120,12 @@ TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, c
     // taken modulo the count, the remainder with the sign of count + entry - previous: an entry
     // below 0 is a step like any other ("0,-1" of 8 tacks steps 7), one more than the count below
     // the entry before it would step backwards along the seam.
+    const QList<int> entries = tackOrder(order);
+    if (!orderTooLong(entries).isEmpty())
+        return TemplatePlan::refuse(orderTooLong(entries));
     QList<int> steps;
     qint64 previous = 0;
-    for (int entry : tackOrder(order)) {
+    for (int entry : entries) {
         const qint64 step = (count + entry - previous) % count;
         if (step < 0)
             return TemplatePlan::refuse(badOrderEntry(entry));

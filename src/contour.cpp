@@ -18,6 +18,7 @@
 #include "filemanager.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "programpage.h"
 #include "settingsfile.h"
 #include "trsel.h"
 
@@ -52,6 +53,9 @@ QString CONTOUR::contourFolder()
 CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>(parent))
 {
     setupUi(this);
+    m_pages[0] = new ProgramPage(teGcode);
+    m_pages[1] = new ProgramPage(teGcode_2);
+    m_pages[2] = new ProgramPage(teGcode_3);
     // The main window builds its drive link before its form, so the link exists here.
     if (m_gui) {
         connect(m_gui->drives(), &DriveTCPthread::changedPointNo, this, &CONTOUR::onChangedPointNo);
@@ -123,6 +127,13 @@ QList<TechRow> CONTOUR::techRows() const
 
 ContourSnapshot CONTOUR::snapshot() const
 {
+    ContourSnapshot s = contourSnapshot();
+    s.tech = techRows();
+    return s;
+}
+
+ContourSnapshot CONTOUR::contourSnapshot() const
+{
     ContourSnapshot s;
     if (m_schema)
         s.schema.reset(m_schema->clone());
@@ -139,7 +150,6 @@ ContourSnapshot CONTOUR::snapshot() const
         }
         s.points << point;
     }
-    s.tech = techRows();
     s.ring = m_ring;
     s.closeDirect = m_closeDirect;
     s.inverted = m_inverted;
@@ -299,6 +309,13 @@ void CONTOUR::setColor(QTableWidget* table, int row, const QColor& colour)
     }
 }
 
+void CONTOUR::paintRow(QTableWidget* table, int row, const QColor& colour)
+{
+    const QTableWidgetItem* first = table->item(row, 0);
+    if (!first || first->foreground().color() != colour)
+        setColor(table, row, colour);
+}
+
 void CONTOUR::updatePlane(int p)
 {
     plane->setText(p == 1 ? QStringLiteral("XZ") : p == 2 ? QStringLiteral("YZ") : QStringLiteral("XY"));
@@ -310,7 +327,7 @@ void CONTOUR::updateD()
         return;
     ContourGeometry::Circle circle;
     // Points on one line give no circle: the diameter and centre stay as they were.
-    if (!ContourGeometry::calcD(snapshot(), &circle) || !(circle.D > 0))
+    if (!ContourGeometry::calcD(contourSnapshot(), &circle) || !(circle.D > 0))
         return;
     centerX->setValue(circle.cx, 2);
     centerY->setValue(circle.cy, 2);
@@ -357,7 +374,7 @@ float CONTOUR::calcDiameter(int row, int plane)
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: для кадра %1 нет трёх точек контура").arg(row));
         return 0;
     }
-    if (!ContourGeometry::calcDiameter(snapshot(), row, plane, &D))
+    if (!ContourGeometry::calcDiameter(contourSnapshot(), row, plane, &D))
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: точки %1, %2 и %3 лежат на одной прямой")
                  .arg(row - 1)
                  .arg(row)
@@ -376,7 +393,7 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
     }
     lblConsts->setText(m_schema->header());
     diameter->setValue(newDiameter, 2);
-    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(snapshot(), oldDiameter);
+    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(contourSnapshot(), oldDiameter);
     for (int row = 0; row < moved.size() && row < twContour->rowCount(); ++row) {
         for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
             twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
@@ -397,9 +414,9 @@ float CONTOUR::prevDistance(int row) const
 void CONTOUR::updateLength()
 {
     lblLength->setText(m_ring ? QStringLiteral("Длина прохода,\nмм") : QStringLiteral("Длина шва,\nмм"));
-    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(snapshot());
+    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(contourSnapshot());
     for (int row = 0; row < lengths.rowValid.size(); ++row)
-        setColor(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
+        paintRow(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
     length->setValue(lengths.pass, 2);
     const int end = twTechTab->rowCount() - 1;
     if (QTableWidgetItem* item = end >= 0 ? twTechTab->item(end, kPathColumn) : nullptr)
@@ -465,12 +482,19 @@ void CONTOUR::insertTechPoint(int row, float path, float IrVal, float speed)
     writeTechPoint(row, path, IrVal, speed);
 }
 
-bool CONTOUR::techTableReady(const char* what)
+bool CONTOUR::techTableReady(const QString& notAdded, int rows)
 {
-    if (m_schema && twTechTab->rowCount() >= 2)
-        return true;
-    warn(QStringLiteral("%1 не добавлена: нет контура (создайте или загрузите контур)").arg(QString::fromUtf8(what)));
-    return false;
+    if (!m_schema || twTechTab->rowCount() < 2) {
+        warn(notAdded + QStringLiteral(": нет контура (создайте или загрузите контур)"));
+        return false;
+    }
+    if (twTechTab->rowCount() + rows > ContourLimits::kMaxTechRows) {
+        warn(notAdded + QStringLiteral(": в технологической таблице %1 строк, редактор вмещает не более %2")
+                            .arg(twTechTab->rowCount())
+                            .arg(ContourLimits::kMaxTechRows));
+        return false;
+    }
+    return true;
 }
 
 bool CONTOUR::techValuesValid(const char* what, float path, float IrVal)
@@ -496,10 +520,15 @@ void CONTOUR::afterTechPointInserted()
 
 void CONTOUR::addComment(const QString& text)
 {
-    if (!techTableReady("Строка комментария"))
+    if (!techTableReady(QStringLiteral("Строка комментария не добавлена")))
         return;
     const int row = twTechTab->rowCount() - 1;
     twTechTab->insertRow(row);
+    setCommentRow(row, text);
+}
+
+void CONTOUR::setCommentRow(int row, const QString& text)
+{
     twTechTab->setSpan(row, 0, 1, kTechColumns);
     auto* item = textItem(text);
     item->setData(RoleOn, false);
@@ -508,28 +537,61 @@ void CONTOUR::addComment(const QString& text)
     twTechTab->setItem(row, 0, item);
 }
 
-void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+bool CONTOUR::insertInterval(float interval, float IrVal, float speed)
 {
-    if (!techTableReady("Технологическая точка"))
-        return;
     const int row = twTechTab->rowCount() - 1;
     if (!(interval >= 0)) {
         warn(QStringLiteral("Технологическая точка не добавлена: интервал %1 мм меньше 0").arg(fixed(interval, 2)));
-        return;
+        return false;
     }
     const float path = prevDistance(row) + interval;
     if (!techValuesValid("Технологическая точка", path, IrVal))
-        return;
+        return false;
     insertTechPoint(row, path, IrVal, speed);
-    afterTechPointInserted();
+    return true;
+}
+
+bool CONTOUR::insertTack(float path, float IrVal, float speed)
+{
+    if (!techValuesValid("Прихватка", path, IrVal))
+        return false;
+    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
+    return true;
+}
+
+void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+{
+    if (techTableReady(QStringLiteral("Технологическая точка не добавлена")) && insertInterval(interval, IrVal, speed))
+        afterTechPointInserted();
 }
 
 void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
 {
-    if (!techTableReady("Прихватка") || !techValuesValid("Прихватка", path, IrVal))
+    if (techTableReady(QStringLiteral("Прихватка не добавлена")) && insertTack(path, IrVal, speed))
+        afterTechPointInserted();
+}
+
+void CONTOUR::addRows(const QList<TemplateRow>& rows)
+{
+    if (rows.isEmpty() || !techTableReady(QStringLiteral("Строки шаблона не добавлены"), rows.size()))
         return;
-    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
-    afterTechPointInserted();
+    bool inserted = false;
+    for (const TemplateRow& row : rows) {
+        switch (row.kind) {
+        case TemplateRow::Comment:
+            addComment(row.text);
+            break;
+        case TemplateRow::Interval:
+            inserted = insertInterval(row.value, row.current, row.speed) || inserted;
+            break;
+        case TemplateRow::Path:
+            inserted = insertTack(row.value, row.current, row.speed) || inserted;
+            break;
+        }
+    }
+    // One check for the whole template: a faulty table is one alarm, not one a row.
+    if (inserted)
+        afterTechPointInserted();
 }
 
 // Above the first row whose path is not shorter; under the start row when there is none.
@@ -548,7 +610,7 @@ void CONTOUR::insertAtPath(float path)
 
 void CONTOUR::addPointToTech(float path)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     insertAtPath(path);
     afterTechPointInserted();
@@ -556,7 +618,7 @@ void CONTOUR::addPointToTech(float path)
 
 void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rotate)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     const float L = length->value();
     const int P = int(points->value());
@@ -578,6 +640,8 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
                  .arg(kMaxAddedRows));
         return;
     }
+    if (!techTableReady(QStringLiteral("Точки контура не добавлены"), int(count)))
+        return;
     const ContourSnapshot s = snapshot();
     auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
     const int before = twTechTab->rowCount();
@@ -676,24 +740,37 @@ void CONTOUR::updateValidDistance()
     if (rows < 2)
         return;
     const float end = cellValue(twTechTab, rows - 1, kPathColumn);
+    // Each row's values are read once: p is the data row before r.
+    struct Values {
+        float path, Ir, If;
+    };
+    const auto valuesOf = [this](int row) {
+        return Values{cellValue(twTechTab, row, kPathColumn), cellValue(twTechTab, row, kIrColumn),
+                      cellValue(twTechTab, row, kIfColumn)};
+    };
+    // A cell that shows its colour already is left alone (one without a colour shows black).
+    const auto paint = [](QTableWidgetItem* item, const QColor& colour) {
+        if (item && item->foreground().color() != colour)
+            item->setForeground(colour);
+    };
     bool valid = true;
     int p = 0;
+    Values atP = valuesOf(0);
     for (int r = 1; r < rows; ++r) {
         if (isComment(r))
             continue;
+        const Values atR = valuesOf(r);
         QTableWidgetItem* pathOfP = twTechTab->item(p, kPathColumn);
-        const bool currentsDiffer = cellValue(twTechTab, p, kIrColumn) != cellValue(twTechTab, r, kIrColumn) ||
-                                    cellValue(twTechTab, p, kIfColumn) != cellValue(twTechTab, r, kIfColumn);
-        if (currentsDiffer && cellValue(twTechTab, p, kPathColumn) == cellValue(twTechTab, r, kPathColumn)) {
+        const bool currentsDiffer = atP.Ir != atR.Ir || atP.If != atR.If;
+        if (currentsDiffer && atP.path == atR.path) {
             valid = false;
-            if (pathOfP)
-                pathOfP->setForeground(Qt::red);
+            paint(pathOfP, Qt::red);
         } else {
-            valid = valid && end >= cellValue(twTechTab, p, kPathColumn);
-            if (pathOfP)
-                pathOfP->setForeground(valid ? Qt::black : Qt::red);
+            valid = valid && end >= atP.path;
+            paint(pathOfP, valid ? Qt::black : Qt::red);
         }
         p = r;
+        atP = atR;
     }
     if (!valid)
         emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
@@ -877,10 +954,20 @@ void CONTOUR::load(const QString& name, const QString& path)
     QFile file(FixedPaths::local(path + QStringLiteral(".save")));
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const ContourFile::Contents contents = ContourFile::read(file.readAll());
+    // A file beyond the bound (a damaged or a foreign one) is read only as far as the bound: the
+    // window comes up as fast whatever it is.
+    const bool tooLarge = file.size() > ContourLimits::kMaxFileBytes;
+    const QByteArray bytes = file.read(std::min(file.size(), ContourLimits::kMaxFileBytes));
     file.close();
+    ContourFile::Contents contents = ContourFile::read(bytes);
+    if (tooLarge && contents.beyondLimits.isEmpty())
+        contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
     if (!contents.valid) {
-        warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
+        if (!contents.beyondLimits.isEmpty())
+            warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")
+                     .arg(name, contents.beyondLimits));
+        else
+            warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
         return;
     }
     const ContourSnapshot& s = contents.snapshot;
@@ -902,8 +989,8 @@ void CONTOUR::load(const QString& name, const QString& path)
 
     const bool linear = linearScheme();
     const int axes = schema->axisNames().size();
+    twContour->setRowCount(s.points.size());
     for (int r = 0; r < s.points.size(); ++r) {
-        twContour->insertRow(r);
         for (int i = 0; i < axes; ++i)
             twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
         if (linear)
@@ -911,40 +998,13 @@ void CONTOUR::load(const QString& name, const QString& path)
     }
     if (!s.points.isEmpty())
         m_currentPoint = 0;
+    fillTechTable(s.tech, contents.techRows);
 
-    for (int r = 0; r < s.tech.size(); ++r) {
-        const TechRow& t = s.tech.at(r);
-        if (t.isComment()) {
-            addComment(t.comment);
-            continue;
-        }
-        // Rows 0 and m-1 are the start and end rows that init made; the others go in before
-        // the end row.
-        int row = twTechTab->rowCount() - 1;
-        if (r == 0) {
-            row = 0;
-        } else if (r != contents.techRows - 1) {
-            twTechTab->insertRow(row);
-            for (int column = 0; column < kTechColumns; ++column)
-                twTechTab->setItem(row, column, textItem(QString()));
-        }
-        twTechTab->item(row, kPathColumn)->setText(fixed(t.path, 2));
-        twTechTab->item(row, kPathColumn)->setData(RoleOn, true);
-        twTechTab->item(row, kIrColumn)->setText(fixed(t.Ir, 1));
-        twTechTab->item(row, kIfColumn)->setText(fixed(t.If, 0));
-        twTechTab->item(row, kIxColumn)->setText(fixed(t.Ix, 1));
-        twTechTab->item(row, kIyColumn)->setText(fixed(t.Iy, 1));
-        twTechTab->item(row, kSpeedColumn)->setText(fixed(t.speed, 1));
-        QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
-        if (t.sweep == TechRow::SweepOff) {
-            sweep->setText(TRSelect::OffText);
-        } else if (t.sweep == TechRow::SweepSet) {
-            TRSelect::setSweep(*sweep, t.raster);
-        }
-    }
-
-    if (contents.complete)
+    if (contents.complete && !tooLarge)
         emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(name), true);
+    else if (!contents.beyondLimits.isEmpty())
+        warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): загружена только его часть")
+                 .arg(name, contents.beyondLimits));
     else
         warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(name));
     frmRotate->setVisible(schema->rotate());
@@ -959,6 +1019,56 @@ void CONTOUR::load(const QString& name, const QString& path)
     if (m_gui)
         m_gui->setProgramName(contents.name, m_testMove);
     twContour->setCurrentCell(m_currentPoint, 0);
+}
+
+// The rows of a file into the table that init made: its first data row is the start row, its
+// last (of `fileRows`) the end row, every other row goes in between in file order. The cells are
+// made with their texts, each row at once.
+void CONTOUR::fillTechTable(const QList<TechRow>& rows, int fileRows)
+{
+    const TechRow* start = nullptr;
+    const TechRow* end = nullptr;
+    QList<const TechRow*> between;
+    for (int r = 0; r < rows.size(); ++r) {
+        const TechRow& t = rows.at(r);
+        if (!t.isComment() && r == 0)
+            start = &t;
+        else if (!t.isComment() && r == fileRows - 1)
+            end = &t;
+        else
+            between << &t;
+    }
+    if (!between.isEmpty())
+        twTechTab->model()->insertRows(1, between.size());
+    const auto write = [this](int row, const TechRow& t) {
+        if (t.isComment()) {
+            setCommentRow(row, t.comment);
+            return;
+        }
+        QTableWidgetItem* path = textItem(fixed(t.path, 2));
+        path->setData(RoleOn, true);
+        twTechTab->setItem(row, kPathColumn, path);
+        twTechTab->setItem(row, kIrColumn, textItem(fixed(t.Ir, 1)));
+        twTechTab->setItem(row, kIfColumn, textItem(fixed(t.If, 0)));
+        twTechTab->setItem(row, kIxColumn, textItem(fixed(t.Ix, 1)));
+        twTechTab->setItem(row, kIyColumn, textItem(fixed(t.Iy, 1)));
+        twTechTab->setItem(row, kSpeedColumn, textItem(fixed(t.speed, 1)));
+        QTableWidgetItem* sweep = textItem(t.sweep == TechRow::SweepOff ? TRSelect::OffText : QString());
+        if (t.sweep == TechRow::SweepSet)
+            TRSelect::setSweep(*sweep, t.raster);
+        twTechTab->setItem(row, kSweepColumn, sweep);
+    };
+    for (int i = 0; i < between.size(); ++i)
+        write(1 + i, *between.at(i));
+    const int last = twTechTab->rowCount() - 1;
+    if (start) {
+        write(0, *start);
+        markEndRows(0);
+    }
+    if (end) {
+        write(last, *end);
+        markEndRows(last);
+    }
 }
 
 void CONTOUR::fileDialog(bool open)

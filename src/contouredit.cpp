@@ -144,6 +144,12 @@ void CONTOUR::on_pbIns_clicked()
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"), false);
     if (!driveStatusKnown())
         return;
+    if (rows >= ContourLimits::kMaxPoints) {
+        warn(QStringLiteral("Точка не добавлена: в контуре %1 точек, редактор вмещает не более %2")
+                 .arg(rows)
+                 .arg(ContourLimits::kMaxPoints));
+        return;
+    }
     const QList<float> p = coords();
     if (m_currentPoint >= 0 && m_currentPoint < rows && m_schema->distance(p, coords(m_currentPoint)) < kSamePoint)
         return;

@@ -62,6 +62,13 @@ float getPolarAngle(float x, float y);
 //   linear: lines linear, arcs on their circle (ccw for direction 1).
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise,
                          bool ccw);
+// The same with the path at each point given (pointPaths of the snapshot): a walk along the whole
+// contour finds each position without summing the segments again.
+QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise,
+                         bool ccw, const QVector<float>& paths);
+// The path along the first pass from point 0 to each point, as interCoords measures the segments
+// (the linear scheme's segment parameters, the other schemes' distance): element i for point i.
+QVector<float> pointPaths(const ContourSnapshot& s);
 
 }  // namespace ContourGeometry
 

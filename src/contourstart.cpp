@@ -9,6 +9,7 @@
 #include "contour.h"
 #include "drivecomm.h"
 #include "gui.h"
+#include "programpage.h"
 #include "techdialogs.h"
 
 namespace {
@@ -77,10 +78,10 @@ void CONTOUR::stopStart()
 void CONTOUR::showPrograms(const QString& text1, const QString& text2)
 {
     if (!text2.isEmpty()) {
-        teGcode_2->setPlainText(text2);
+        m_pages[1]->show(text2);
         lbProgName2->setText(kRotatorProgram);
     }
-    teGcode->setPlainText(text1);
+    m_pages[0]->show(text1);
     lbProgName1->setText(kManipulatorProgram);
 }
 
@@ -179,7 +180,7 @@ void CONTOUR::on_pbGcode_clicked()
             m_fullRun = true;
         }))
         return;
-    teGcode_3->setPlainText(beam.text3);
+    m_pages[2]->show(beam.text3);
     lbProgName3->setText(QStringLiteral("Технология"));
     showPrograms(motion.text1, motion.text2);
     // The beam program has left (the start waits for its pause before the motion programs): the

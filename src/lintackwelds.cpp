@@ -67,6 +67,8 @@ TemplatePlan LinTackWelds::plan(const QString& title, const QString& order, cons
     if (tack > v.period)
         return TemplatePlan::refuse(TackTooLong, true);
     const QList<int> indices = tackOrder(order);
+    if (!orderTooLong(indices).isEmpty())
+        return TemplatePlan::refuse(orderTooLong(indices));
     for (int index : indices) {
         if (index < 0)
             return TemplatePlan::refuse(badOrderEntry(index));

@@ -12,12 +12,6 @@
 
 // ---- rows ------------------------------------------------------------------------------------
 
-bool TemplateRow::operator==(const TemplateRow& other) const
-{
-    return kind == other.kind && text == other.text && value == other.value
-           && current == other.current && speed == other.speed;
-}
-
 void TemplatePlan::comment(const QString& text)
 {
     TemplateRow row;
@@ -68,21 +62,8 @@ TemplatePlan TemplatePlan::checked(TemplatePlan plan)
 
 void addRows(TechEditor& editor, const TemplatePlan& plan)
 {
-    if (plan.refused())
-        return;
-    for (const TemplateRow& row : plan.rows) {
-        switch (row.kind) {
-        case TemplateRow::Comment:
-            editor.addComment(row.text);
-            break;
-        case TemplateRow::Interval:
-            editor.addTechPoint(row.value, row.current, row.speed);
-            break;
-        case TemplateRow::Path:
-            editor.addLinearTackPoint(row.value, row.current, row.speed);
-            break;
-        }
-    }
+    if (!plan.refused())
+        editor.addRows(plan.rows);
 }
 
 // ---- shared values ---------------------------------------------------------------------------
@@ -123,6 +104,15 @@ QList<int> tackOrder(const QString& text)
         order << entry;
     }
     return order;
+}
+
+QString orderTooLong(const QList<int>& order)
+{
+    if (order.size() <= MaxTacks)
+        return {};
+    return QStringLiteral("[A]Ошибка! В порядке прихваток %1 номеров: допустимо не более %2")
+        .arg(order.size())
+        .arg(MaxTacks);
 }
 
 QString badOrderEntry(int entry)

@@ -469,8 +469,8 @@ private slots:
     }
 
     // A tack longer than its period: the alarm, the dialog closes, the table is unchanged. A
-    // negative index: refused before the title; the dialog stays open for the order to be
-    // mended.
+    // negative index and an order of more entries than a count of tacks may have (100): refused
+    // before the title; the dialog stays open for the order to be mended.
     void linearTackRefusals()
     {
         RecordingEditor editor;
@@ -501,6 +501,13 @@ private slots:
         QCOMPARE(run<LinTackWelds>(editor, log), int(QDialog::Accepted));
         QVERIFY(driver.done());
         QCOMPARE(log.at(1), QStringLiteral("[A]Ошибка! Недопустимый номер в порядке прихваток: -1 (shown)"));
+
+        LinTackWelds::Values v;
+        v.period = 25;
+        const TemplatePlan longOrder = LinTackWelds::plan("T", QString("0,1,").repeated(50) + "2", v);
+        QCOMPARE(longOrder.refusal, QStringLiteral("[A]Ошибка! В порядке прихваток 101 номеров: допустимо не более 100"));
+        QVERIFY(longOrder.rows.isEmpty() && !longOrder.closeOnRefusal);
+        QCOMPARE(LinTackWelds::plan("T", QString("0,").repeated(99) + "1", v).rows.size(), 1 + 4 * 100);
         QCOMPARE(editor.table(), QStringList({"# Прихватки", "61.00 0.0 0.0", "62.00 0.0 0.0",
                                               "63.00 0.0 0.0", "64.00 0.0 0.0"}));
     }
@@ -698,6 +705,9 @@ private slots:
         QTest::newRow("negative first entry") << "-2" << 0.f << QStringList{"addTechPoint(270, 0, 0)", r, r, r};
         QTest::newRow("step backwards") << "9,0" << 0.f << QStringList{TemplateValues::badOrderEntry(0)};
         QTest::newRow("more than N below") << "0,-9" << 0.f << QStringList{TemplateValues::badOrderEntry(-9)};
+        QTest::newRow("more entries than tacks") << QString("0") + QString(",1").repeated(100) << 0.f
+                                                 << QStringList{"[A]Ошибка! В порядке прихваток 101 номеров: "
+                                                                "допустимо не более 100"};
         QTest::newRow("tack longer than period") << "0" << 45.5f << QStringList{TemplateValues::TackTooLong};
     }
     void circularTackOrders()

@@ -188,8 +188,12 @@ void CONTOUR::saveContourWidths()
         return;
     std::unique_ptr<QSettings> settings = SettingsFile::open();
     const QStringList& names = m_schema->axisNames();
-    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i)
-        settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    // Only a width the file does not hold yet is written: rewriting the file on every new or
+    // loaded contour would make each of them wait for the disk.
+    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i) {
+        if (settings->value(widthKey(names.at(i))) != twContour->columnWidth(i))
+            settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    }
 }
 
 void CONTOUR::init(Schema* schema)

@@ -124,6 +124,28 @@ void BM_RingPrograms(benchmark::State& state)
 }
 BENCHMARK(BM_RingPrograms)->Unit(benchmark::kMillisecond);
 
+// A press of "ДАЛЕЕ": the motion programs generated again and compared with those of the full
+// start, which they must equal but for their opening jumps.
+void BM_Continuation(benchmark::State& state)
+{
+    const ContourSnapshot s = largeRing(new SchemaCircle(300, 100));
+    const WeldProgram::Programs full = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+    WeldProgram::GeneratorState next = full.state;
+    next.startNo += 1;
+    next.stopCount = 0;
+    for (auto _ : state) {
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        const bool same = WeldProgram::continues(full.text1, motion.text1) &&
+                          WeldProgram::continues(full.text2, motion.text2);
+        if (!same) {
+            state.SkipWithError("the continuation was refused");
+            return;
+        }
+        benchmark::DoNotOptimize(same);
+    }
+}
+BENCHMARK(BM_Continuation)->Unit(benchmark::kMillisecond);
+
 void BM_TestMove(benchmark::State& state)
 {
     const ContourSnapshot s = largeRing(new SchemaCircle(300, 100));
@@ -165,6 +187,7 @@ void BM_StartPress(benchmark::State& state)
     writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
     editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
     for (auto _ : state) {
         editor.on_pbGcode_clicked();
         QCoreApplication::processEvents();
@@ -239,6 +262,7 @@ void BM_PassportHeader(benchmark::State& state)
     writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
     editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
     editor.on_pbGcode_clicked();
     for (auto _ : state)
         editor.startPassport();

@@ -174,7 +174,7 @@ QByteArray Writer::buildHeader()
         out.append(name);
         out.append(unit);
         if (plot->HasParameter())
-            appendU16(out, quint16(std::clamp(plot->GetParameter(), 0, kMaxU16)));
+            appendU16(out, quint16(plot->GetParameter()));  // its low 16 bits, as every u16 field
         for (int g = 0; g < count; ++g) {
             const Graph* graph = graphs.at(g);
             const QByteArray graphName = utf8Within(graph->GetName(), kMaxU16);

@@ -16,7 +16,8 @@
 //   head     u16 magic 0x4E43 ("CN"), u16 version 100, u16 blocks B, u16 plots P, u32 id
 //   block    u32 name length n, u32 value length m, name, value                 (B of them)
 //   plot     u16 name length a, u16 graphs G, u32 type, u16 unit length b, name, unit,
-//            u16 parameter (types 0 and 1 only), then its G graphs               (P of them)
+//            u16 parameter (types 0 and 1 only: the low 16 bits of the int), then its G graphs
+//                                                                                (P of them)
 //   graph    u16 name length c, u8 red, u8 green, u8 blue, u8 reserved (0), name
 //   sample   one float per graph, plots and graphs in header order, no time stamp
 //

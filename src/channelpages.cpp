@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextStream>
+#include <algorithm>
 
 #include <algorithm>
 
@@ -18,7 +19,6 @@
 #include "npgprogram.h"
 #include "programpage.h"
 #include "weldprogram.h"
-#include "wholefile.h"
 
 namespace {
 
@@ -87,7 +87,8 @@ bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, 
 {
     const ProgramPage* page = pageOf(edit);
     const QString program = page ? page->text() : edit->toPlainText();
-    if (!writeWholeFile(FixedPaths::local(path + kSuffix), program.toUtf8())) {
+    // A program in the controller's folder is rewritten in place, as every program there.
+    if (!NpgProgram::write(path + kSuffix, program.toUtf8())) {
         warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
         return false;
     }
@@ -115,19 +116,14 @@ void CONTOUR::programDialog(int channel, bool open)
 void CONTOUR::runProgram(int channel)
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'Пуск программы' панели 'Канал %1'").arg(channel), false);
+    const Start page[] = {Start::Channel1, Start::Channel2, Start::Channel3};
+    if (refused(page[std::clamp(channel, 1, 3) - 1], ContourSnapshot()))
+        return;
     const QString file = runFile(channel);
     const QByteArray program = pageProgram(channel).toUtf8();
-    if (program.size() > WeldProgram::kMaxProgramBytes) {
-        emit message(QStringLiteral("[A]Программа не запущена: программа канала %1 длиннее %2 МБ, которые вмещает "
-                                    "память ЧПУ")
-                         .arg(channel)
-                         .arg(WeldProgram::kMaxProgramBytes >> 20),
-                     true);
-        return;
-    }
     // The controller reads the file once the command has arrived: it is whole before it leaves.
     if (!NpgProgram::write(file, program)) {
-        emit message(QStringLiteral("[A]Не удалось записать файл %1: программа не запущена").arg(file), true);
+        emit message(NpgProgram::notWritten(file), true);
         return;
     }
     const QString command = DriveCommand::startChannel(channel);

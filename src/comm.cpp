@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 #include <QtEndian>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -81,6 +82,15 @@ QString linkTimeStamp(std::time_t t)
     return QString::asprintf("[%02d:%02d:%02d] ", local.tm_hour, local.tm_min, local.tm_sec);
 }
 
+QString ipv4Text(quint32 address)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xff)
+        .arg((address >> 8) & 0xff)
+        .arg(address & 0xff);
+}
+
 // ---- FramedSocket --------------------------------------------------------------------------
 
 FramedSocket::~FramedSocket()
@@ -139,6 +149,12 @@ FramedSocket::ConnectError FramedSocket::open(const QString& host, int port)
         return result;
     }
     m_fd.store(fd);
+    // The address the connection really reached (0.0.0.0, say, reaches this host's own).
+    sockaddr_in peer = address;
+    socklen_t peerSize = sizeof peer;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0 || peer.sin_family != AF_INET)
+        peer = address;
+    m_peer.store(ntohl(peer.sin_addr.s_addr));
     return result;
 }
 
@@ -384,8 +400,16 @@ bool StatusStream::turn(StatusHandler& handler)
     // system call per datagram; after a rejected datagram the turn goes on without blocking.
     int flags = MSG_TRUNC;
     for (;;) {
-        const ssize_t n = ::recv(m_fd, m_buffer.data(), size_t(m_buffer.size()), flags);
+        sockaddr_in from;
+        socklen_t fromSize = sizeof from;
+        const ssize_t n = ::recvfrom(m_fd, m_buffer.data(), size_t(m_buffer.size()), flags,
+                                     reinterpret_cast<sockaddr*>(&from), &fromSize);
         flags = MSG_TRUNC | MSG_DONTWAIT;
+        if (n >= 0 && !fromSource(from, handler)) {
+            if (handler.stopRequested() || remainingMs(clock, TurnMs) == 0)
+                return false;
+            continue;
+        }
         if (n < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
                 sleepMs(remainingMs(clock, TurnMs));  // never spin on a failing socket
@@ -415,6 +439,20 @@ bool StatusStream::turn(StatusHandler& handler)
     }
 }
 
+bool StatusStream::fromSource(const sockaddr_in& from, StatusHandler& handler)
+{
+    const quint32 sender = ntohl(from.sin_addr.s_addr);
+    if (m_filter.source == 0 || (from.sin_family == AF_INET && sender == m_filter.source))
+        return true;
+    m_rejected.fetch_add(1, std::memory_order_relaxed);
+    if (m_foreignCount < ForeignSenders
+        && std::find(m_foreign, m_foreign + m_foreignCount, sender) == m_foreign + m_foreignCount) {
+        m_foreign[m_foreignCount++] = sender;
+        handler.foreignSender(sender);
+    }
+    return false;
+}
+
 bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handler)
 {
     if (m_fd < 0)
@@ -425,16 +463,19 @@ bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handl
     for (;;) {
         if (handler.stopRequested())
             return false;
-        const ssize_t n = ::recv(m_fd, m_buffer.data(), size_t(m_buffer.size()), MSG_DONTWAIT);
-        if (n > 0) {
+        sockaddr_in from;
+        socklen_t fromSize = sizeof from;
+        const ssize_t n = ::recvfrom(m_fd, m_buffer.data(), size_t(m_buffer.size()), MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr*>(&from), &fromSize);
+        const bool foreign = n >= 0 && !fromSource(from, handler);  // counted there
+        if (n > 0 && !foreign) {
             out.append(m_buffer.constData(), int(n));
             return true;
         }
-        if (n == 0) {
+        if (n == 0 && !foreign)
             m_rejected.fetch_add(1, std::memory_order_relaxed);
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
             return false;
-        }
         const qint64 now = clock.elapsed();
         if (now >= timeoutMs)
             return false;

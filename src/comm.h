@@ -22,9 +22,10 @@
 //
 // A status receiver runs StatusStream::run() in its own thread with a StatusHandler: the stream
 // binds the UDP port, waits in turns of 100 ms, hands over each datagram that passes the filter
-// (exact size and leading signature), and calls silence() before every turn once more than ten
-// turns in a row brought no valid datagram. Datagrams that fail the filter are counted, reported
-// through rejected() (the first of each kind in a turn) and do not count as traffic.
+// (sender address, exact size and leading signature), and calls silence() before every turn once
+// more than ten turns in a row brought no valid datagram. Datagrams that fail the filter are
+// counted, reported through rejected() (the first of each kind in a turn) or foreignSender() (once
+// per sender) and do not count as traffic.
 
 #include <QByteArray>
 #include <QMutex>
@@ -33,6 +34,8 @@
 
 #include <atomic>
 #include <ctime>
+#include <netinet/in.h>
+#include <sys/types.h>
 
 // Frame of every TCP controller link: u16 signature, u16 payload length (both little-endian),
 // then the payload. No padding, no trailer.
@@ -114,6 +117,8 @@ public:
 
     // Connects to a numeric IPv4 address (no name lookup). Non-blocking socket, close-on-exec.
     ConnectError open(const QString& host, int port);
+    // The IPv4 address (host byte order) of the last successful open(); 0 before the first.
+    quint32 peerAddress() const { return m_peer.load(); }
     // Takes over a stream descriptor that is connected already (one end of a socketpair, say);
     // false, leaving fd to the caller, when the link is open.
     bool adopt(int fd);
@@ -138,12 +143,19 @@ private:
 
     mutable QMutex m_mutex;
     std::atomic<int> m_fd{-1};
+    std::atomic<quint32> m_peer{0};
 };
+
+// An IPv4 address in host byte order as "a.b.c.d".
+QString ipv4Text(quint32 address);
 
 // The filter and the silence rule of a status datagram stream.
 struct StatusFilter {
     int size = 0;            // exact datagram size; 0 takes any size of at least 2 bytes
     quint16 signature = 0;   // the u16 the datagram starts with
+    // The IPv4 address (host byte order) the datagrams must come from: the controller's own, so
+    // that no other host on the network can pose as it. 0 takes any sender.
+    quint32 source = 0;
 };
 
 class StatusHandler
@@ -158,6 +170,9 @@ public:
     // the first of each kind in a turn, so that a flood does not flood the log as well (the
     // stream counts every one).
     virtual void rejected(const char* /*data*/, int /*size*/, bool /*badSignature*/) {}
+    // A datagram from another address than the filter's source: called once for each such
+    // sender (up to StatusStream::ForeignSenders of them), however many datagrams it sends.
+    virtual void foreignSender(quint32 /*address*/) {}
     // Called before each turn once more than SilentTurns turns in a row brought nothing valid.
     virtual void silence() = 0;
     // Called after each turn that brought nothing valid.
@@ -177,6 +192,8 @@ class StatusStream
 public:
     static constexpr int TurnMs = 100;
     static constexpr int SilentTurns = 10;
+    // Foreign senders that are reported one by one; any further one is only counted.
+    static constexpr int ForeignSenders = 16;
 
     StatusStream(int port, StatusFilter filter);
     ~StatusStream();
@@ -193,8 +210,8 @@ public:
     // it waits: every further TurnMs counts as a silent turn.
     bool readNext(QByteArray& out, int timeoutMs, StatusHandler& handler);
 
-    // Datagrams taken as status, and datagrams rejected (wrong size or signature, dropped
-    // messages, empty continuations), since construction; readable from any thread.
+    // Datagrams taken as status, and datagrams rejected (foreign sender, wrong size or signature,
+    // dropped messages, empty continuations), since construction; readable from any thread.
     quint64 accepted() const { return m_accepted.load(std::memory_order_relaxed); }
     quint64 rejected() const { return m_rejected.load(std::memory_order_relaxed); }
 
@@ -202,12 +219,17 @@ private:
     // One turn; true when a datagram was taken as status.
     bool turn(StatusHandler& handler);
     void countSilentTurn(StatusHandler& handler);
+    // True when a datagram comes from the filter's source; otherwise it is counted as rejected
+    // and its sender reported if it is new.
+    bool fromSource(const sockaddr_in& from, StatusHandler& handler);
 
     const int m_port;
     const StatusFilter m_filter;
     int m_fd = -1;
     int m_silent = 0;
     QByteArray m_buffer;
+    quint32 m_foreign[ForeignSenders] = {};
+    int m_foreignCount = 0;
     std::atomic<quint64> m_accepted{0};
     std::atomic<quint64> m_rejected{0};
 };

@@ -28,6 +28,9 @@ namespace {
 
 constexpr int kShownColumnWidth = 80;
 constexpr int kDefaultAxisWidth = 100;
+// A point of a circular contour lies on its circle when it is no farther from it than this, mm
+// (its cells hold two decimals, the circle comes from the points).
+constexpr float kOnCircle = 0.1f;
 // The most technology rows that one add-contour-point may insert.
 constexpr int kMaxAddedRows = 1000;
 const char* const kTechWidthKeys[kTechColumns] = {"S", "Ir", "If", "Ix", "Iy", "Rate", "TR"};
@@ -397,7 +400,24 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
     }
     lblConsts->setText(m_schema->header());
     diameter->setValue(newDiameter, 2);
-    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(contourSnapshot(), oldDiameter);
+    // The centre is that of the circle through the points; with one or two it is not known, and
+    // the points would be moved about a centre they do not lie around.
+    const int rows = twContour->rowCount();
+    if (rows > 0 && rows < 3) {
+        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: центр окружности не известен "
+                            "(нужны не менее трёх точек контура)"));
+        return;
+    }
+    const ContourSnapshot s = contourSnapshot();
+    const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
+    if (off >= 0) {
+        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: точка %1 не лежит на окружности "
+                            "диаметром %2 мм")
+                 .arg(off + 1)
+                 .arg(double(oldDiameter), 0, 'f', 2));
+        return;
+    }
+    const QList<QList<float>> moved = ContourGeometry::pointsOnNewCircle(s, oldDiameter);
     for (int row = 0; row < moved.size() && row < twContour->rowCount(); ++row) {
         for (int i = 0; i < m_schema->axisNames().size() && i < moved.at(row).size(); ++i)
             twContour->setItem(row, i, textItem(fixed(moved.at(row).at(i), 2)));
@@ -646,8 +666,10 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
     }
     if (!techTableReady(QStringLiteral("Точки контура не добавлены"), int(count)))
         return;
-    const ContourSnapshot s = snapshot();
-    auto at = [&s](int j) { return ContourGeometry::calcLength(s, j); };
+    // Each row goes where the motion program reaches its point: along the segments as they are
+    // walked (an arc along its arc), as the pass length counts them.
+    const QVector<float> paths = ContourGeometry::pointPaths(contourSnapshot());
+    auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
     if (allPoints) {
         const int passes = allRotate ? N : 1;
@@ -740,43 +762,17 @@ void CONTOUR::showCurrentColumns()
 
 void CONTOUR::updateValidDistance()
 {
-    const int rows = twTechTab->rowCount();
-    if (rows < 2)
-        return;
-    const float end = cellValue(twTechTab, rows - 1, kPathColumn);
-    // Each row's values are read once: p is the data row before r.
-    struct Values {
-        float path, Ir, If;
-    };
-    const auto valuesOf = [this](int row) {
-        return Values{cellValue(twTechTab, row, kPathColumn), cellValue(twTechTab, row, kIrColumn),
-                      cellValue(twTechTab, row, kIfColumn)};
-    };
-    // A cell that shows its colour already is left alone (one without a colour shows black).
-    const auto paint = [](QTableWidgetItem* item, const QColor& colour) {
-        if (item && item->foreground().color() != colour)
-            item->setForeground(colour);
-    };
-    bool valid = true;
-    int p = 0;
-    Values atP = valuesOf(0);
-    for (int r = 1; r < rows; ++r) {
-        if (isComment(r))
+    const WeldProgram::TechTableCheck check = WeldProgram::checkTechTable(techRows());
+    for (int row = 0; row < check.marks.size(); ++row) {
+        if (check.marks.at(row) == WeldProgram::TechTableCheck::Unchecked)
             continue;
-        const Values atR = valuesOf(r);
-        QTableWidgetItem* pathOfP = twTechTab->item(p, kPathColumn);
-        const bool currentsDiffer = atP.Ir != atR.Ir || atP.If != atR.If;
-        if (currentsDiffer && atP.path == atR.path) {
-            valid = false;
-            paint(pathOfP, Qt::red);
-        } else {
-            valid = valid && end >= atP.path;
-            paint(pathOfP, valid ? Qt::black : Qt::red);
-        }
-        p = r;
-        atP = atR;
+        const QColor colour = check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red;
+        // A cell that shows its colour already is left alone (one without a colour shows black).
+        QTableWidgetItem* path = twTechTab->item(row, kPathColumn);
+        if (path && path->foreground().color() != colour)
+            path->setForeground(colour);
     }
-    if (!valid)
+    if (!check.ok())
         emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
 }
 
@@ -855,15 +851,19 @@ uint CONTOUR::channelState(int channel) const
     }
 }
 
+// Inserting and shifting points take the axes' position: their buttons follow drive power and
+// the transformation.
 void CONTOUR::onDriveState(bool state)
 {
     m_drivesOn = state;
+    refreshButtons();
     updateGcode();
 }
 
 void CONTOUR::onVirtualMode(bool state)
 {
     m_virtualMode = state;
+    refreshButtons();
     updateGcode();
 }
 
@@ -890,16 +890,16 @@ void CONTOUR::onAxisMoving(bool state)
     m_axisMoving = state;
 }
 
-// Without the link nothing of the controller is known: no drive power, no transformation, no
-// running program. The buttons that move the axes go off until fresh status arrives.
+// Without the link nothing of the controller is known: no drive power, no transformation. The
+// buttons that take the axes' position go off until fresh status arrives. A lost link is no end
+// of a program: the channels keep their last reported states (the controller may still be running
+// them), so that a run stopped at a technological stop waits for its continuation as it did and
+// nothing that depends on an idle channel 1 comes back before the controller says so.
 void CONTOUR::onDriveLinkLost()
 {
     m_drivesOn = false;
     m_virtualMode = false;
     m_axisMoving = false;
-    m_channel1State = 0;
-    m_channel2State = 0;
-    m_channel3State = 0;
     refreshButtons();
     updateGcode();
 }

@@ -113,6 +113,14 @@ public:
     void updateGcode();
 
     // ---- starting programs (contourstart.cpp) -----------------------------------------------
+    // What the operator asked to start: the start button's full start, continuation after a
+    // technological stop or test move; a go-to move (a touch on a contour row); the correction
+    // move ("Сдвинуть и перейти"); the run button of a channel page.
+    enum class Start { Weld, Continuation, TestMove, GoTo, Correction, Channel1, Channel2, Channel3 };
+    // The one check that every start goes through before anything is written: why `what` cannot
+    // start now, as the "[A]" line that says so, or empty. `program` is the snapshot that the
+    // start is to run (not read for a channel page).
+    QString startRefusal(Start what, const ContourSnapshot& program) const;
     // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
     // the file could not be written or the command did not leave.
     bool run(int channel, const QString& text);
@@ -245,7 +253,7 @@ private:
     // The status of the drive controller is known (no link at all: the editor alone, as known).
     bool driveStatusKnown() const;
     // The number pad titled `title` below `anchor` (at the cursor without one), starting empty;
-    // true with the entered number when it was confirmed.
+    // true with the entered number when one was confirmed (an empty entry confirms none).
     static bool askNumber(const QString& title, QWidget* anchor, bool noDecimal, bool noSign, double* value);
     // The sink through which a technology dialog's lines become the editor's own.
     std::function<void(const QString&, bool)> dialogSink();
@@ -306,6 +314,10 @@ private:
     float cellValue(const QTableWidget* table, int row, int column) const;
 
     void setUpStart();
+    // Emits the refusal of `what`, if any; true when the start must not go on.
+    bool refused(Start what, const ContourSnapshot& program);
+    // The motion programs that a continuation of the stopped run would start for `program`.
+    WeldProgram::Programs continuation(const ContourSnapshot& program) const;
     void forgetRun();
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);

@@ -22,10 +22,23 @@ namespace {
 
 // Questions of the contour commands answer "no" by themselves after this many seconds.
 constexpr int kConfirmSeconds = 10;
-// Closer than this (mm) to the current point, the axes stand on it: no point is inserted.
+// Closer than this in every axis (mm, degrees for V) to the current point, the axes stand on it:
+// no point is inserted.
 constexpr float kSamePoint = 0.01f;
 // The most points a new ring joint divides the turn into (a tenth of a degree each).
 constexpr int kMaxRingPoints = 3600;
+
+// Two positions in the same axes that the contour table cannot tell apart.
+bool samePosition(const QList<float>& a, const QList<float>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (!(std::fabs(a.at(i) - b.at(i)) < kSamePoint))
+            return false;
+    }
+    return true;
+}
 
 bool confirmed(const QString& question, QWidget* anchor)
 {
@@ -38,7 +51,8 @@ bool confirmed(const QString& question, QWidget* anchor)
 bool CONTOUR::askNumber(const QString& title, QWidget* anchor, bool noDecimal, bool noSign, double* value)
 {
     Numpad pad(title, anchor, 0.0f, noDecimal, noSign, false);
-    if (pad.exec() != QDialog::Accepted)
+    // An empty entry is no 0: it changes nothing, as a closed pad.
+    if (pad.exec() != QDialog::Accepted || !pad.hasNumber())
         return false;
     *value = pad.value();
     return true;
@@ -142,7 +156,8 @@ void CONTOUR::on_pbIns_clicked()
     const int rows = twContour->rowCount();
     const int row = std::clamp(m_forward ? m_currentPoint + 1 : m_currentPoint, 0, rows);
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"), false);
-    if (!driveStatusKnown())
+    // The position counts only while the drives report it with the transformation on.
+    if (!driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     if (rows >= ContourLimits::kMaxPoints) {
         warn(QStringLiteral("Точка не добавлена: в контуре %1 точек, редактор вмещает не более %2")
@@ -151,7 +166,9 @@ void CONTOUR::on_pbIns_clicked()
         return;
     }
     const QList<float> p = coords();
-    if (m_currentPoint >= 0 && m_currentPoint < rows && m_schema->distance(p, coords(m_currentPoint)) < kSamePoint)
+    // Every axis counts: the scheme's path distance leaves some of them out (the plane of a circle,
+    // the manipulator of a ring joint).
+    if (m_currentPoint >= 0 && m_currentPoint < rows && samePosition(p, coords(m_currentPoint)))
         return;
 
     twContour->insertRow(row);
@@ -206,7 +223,7 @@ void CONTOUR::on_pbCorr_clicked()
     const int choice = ChoiceMenu::exec(
         QStringLiteral("Сдвиг"), {QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")},
         pbCorr);
-    if (choice < 0 || !driveStatusKnown())
+    if (choice < 0 || !driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
     // From the current point to where the axes stand.
     QList<float> offset = coords();
@@ -248,8 +265,10 @@ void CONTOUR::on_pbInverse_clicked()
     const int n = twContour->rowCount();
     const int last = twContour->columnCount() - 1;
     const bool linear = linearScheme();
-    // Point 0 of a closed contour stays first; the others are walked the other way round.
-    const bool keepFirst = m_schema->round() || (linear && m_ring);
+    // A contour closed directly goes all the way round back to point 0: point 0 stays first and
+    // the others are walked the other way round. Any other contour (open, or closed by running
+    // back) is walked from its last point to its first. Either way the seam keeps its segments.
+    const bool keepFirst = m_ring && m_closeDirect;
     const int axesLast = linear ? last - 1 : last;
     if (keepFirst) {
         for (int i = 1; i <= (n + 1) / 2 - 1; ++i)
@@ -260,8 +279,8 @@ void CONTOUR::on_pbInverse_clicked()
     }
     if (linear) {
         // Every segment goes with its two points: walked back, the segment from row k leads to
-        // the point before it. The last row of an open contour keeps its end mark.
-        const int segments = m_ring ? n : n - 1;
+        // the point before it. The last row keeps its own mark unless a closing segment leaves it.
+        const int segments = keepFirst ? n : n - 1;
         for (int i = 0; i < segments / 2; ++i)
             swapRows(i, segments - 1 - i, last, last);
         // An arc walked the other way turns the other way round.

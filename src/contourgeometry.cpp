@@ -78,6 +78,23 @@ float calcLength(const ContourSnapshot& s, int n)
     return sum;
 }
 
+QVector<float> pointPaths(const ContourSnapshot& s)
+{
+    QVector<float> paths;
+    if (!s.schema || s.points.isEmpty())
+        return paths;
+    paths.reserve(s.points.size());
+    paths << 0.0f;
+    QList<float> a = s.coords(0);
+    for (int i = 1; i < s.points.size(); ++i) {
+        QList<float> b = s.coords(i);
+        const float segment = s.schema->linear() ? calcDistance(s, i - 1, a, b) : s.schema->distance(a, b);
+        paths << paths.last() + segment;
+        a = std::move(b);
+    }
+    return paths;
+}
+
 Lengths updateLength(const ContourSnapshot& s)
 {
     Lengths out;
@@ -200,21 +217,6 @@ float getPolarAngle(float x, float y)
     return y > 0 ? float(M_PI / 2) : float(3 * M_PI / 2);
 }
 
-QVector<float> pointPaths(const ContourSnapshot& s)
-{
-    const int n = s.points.size();
-    QVector<float> paths(n, 0.0f);
-    if (!s.schema)
-        return paths;
-    const bool linear = s.schema->linear();
-    for (int i = 1; i < n; ++i) {
-        const float segment = linear ? calcDistance(s, i - 1, s.coords(i), s.coords(i - 1))
-                                     : s.schema->distance(s.coords(i - 1), s.coords(i));
-        paths[i] = paths[i - 1] + segment;
-    }
-    return paths;
-}
-
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise, bool ccw)
 {
     const bool measured = s.schema && !s.schema->rotate();
@@ -321,7 +323,6 @@ QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD)
 {
     if (!s.schema || !(oldD > 0) || !(s.schema->D() > 0) || !std::isfinite(oldD))
         return {};
-    const float oldR = 0.5f * oldD;
     const double R = s.schema->R();
     const PlaneAxes axes = planeAxes(s.schema->Aux());
     QList<QList<float>> out;
@@ -329,19 +330,29 @@ QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD)
         QList<float> c = p.coords;
         while (c.size() < 3)
             c << 0.0f;
-        const float u = std::clamp(c[axes.u] - s.centerX, -oldR, oldR);
-        const float v = c[axes.v] - s.centerY;
-        float theta = float(std::acos(double(u / oldR)) * 180.0 / M_PI);
-        if (v < 0)
-            theta = -theta;
-        if (theta < 0)
-            theta += 360;
-        const double rad = double(theta) * M_PI / 180.0;
+        // The angle of the point itself: a point a little off the old circle would take another
+        // angle from its first coordinate alone.
+        const double rad = std::atan2(double(c[axes.v] - s.centerY), double(c[axes.u] - s.centerX));
         c[axes.u] = float(double(s.centerX) + R * std::cos(rad));
         c[axes.v] = float(double(s.centerY) + R * std::sin(rad));
         out << c;
     }
     return out;
+}
+
+int pointOffCircle(const ContourSnapshot& s, float D, float tolerance)
+{
+    if (!s.schema)
+        return -1;
+    const PlaneAxes axes = planeAxes(s.schema->Aux());
+    const double R = 0.5 * double(D);
+    for (int row = 0; row < s.points.size(); ++row) {
+        const QList<float>& c = s.points.at(row).coords;
+        const double r = std::hypot(double(c.value(axes.u)) - s.centerX, double(c.value(axes.v)) - s.centerY);
+        if (!(std::fabs(r - R) <= double(tolerance)))
+            return row;
+    }
+    return -1;
 }
 
 }  // namespace ContourGeometry

@@ -23,6 +23,12 @@ bool segmentValid(const ContourSnapshot& s, int row, const QList<float>& a, cons
 // Straight path from row 0 to row n - 1 (the scheme's distance; arcs as their chord path).
 float calcLength(const ContourSnapshot& s, int n);
 
+// The path at which the motion program reaches each contour point on its first pass, from
+// point 0 (path 0) on: the segments' own lengths as the pass and seam lengths count them (a
+// linear arc along its arc, a segment without a type as 0), the scheme's distance in the other
+// schemes.
+QVector<float> pointPaths(const ContourSnapshot& s);
+
 struct Lengths {
     float pass = 0;              // one pass, mm (label `length`)
     float seam = 0;              // whole seam, mm (the technology table's end row)
@@ -66,17 +72,17 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
 // contour finds each position without summing the segments again.
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise,
                          bool ccw, const QVector<float>& paths);
-// The path along the first pass from point 0 to each point, as interCoords measures the segments
-// (the linear scheme's segment parameters, the other schemes' distance): element i for point i.
-QVector<float> pointPaths(const ContourSnapshot& s);
 
 }  // namespace ContourGeometry
 
 namespace ContourGeometry {
 
-// The contour points moved radially from the circle of diameter oldD about the snapshot's centre
-// onto the circle of the scheme's (new) diameter, in the scheme's plane; each keeps its angle
-// and its coordinate across the plane. Empty when oldD or the new diameter is not above 0.
+// The contour points moved radially about the snapshot's centre onto the circle of the scheme's
+// (new) diameter, in the scheme's plane; each keeps its angle about the centre and its coordinate
+// across the plane. Empty when oldD or the new diameter is not above 0.
 QList<QList<float>> pointsOnNewCircle(const ContourSnapshot& s, float oldD);
+// The first contour point (its row) that lies farther than `tolerance` (mm) from the circle of
+// diameter D about the snapshot's centre, in the scheme's plane; -1 when every point lies on it.
+int pointOffCircle(const ContourSnapshot& s, float D, float tolerance);
 
 }  // namespace ContourGeometry

@@ -92,10 +92,13 @@ void ContourParams::on_cbCalc_clicked()
 {
     if (!cbCalc->isChecked())
         return;
-    // Points on one line give no circle: the radius then stays as it was.
+    // Points on one line give no circle: the radius then stays as it was, and the box goes off
+    // again, so that "Принять" gives the previous frame no arc that nothing calculated.
     const float r = m_contour->calcDiameter(m_frame, m_plane) * 0.5f;
     if (std::isfinite(r) && r > 0)
         radius->setValue(r, 2);
+    else
+        cbCalc->setChecked(false);
 }
 
 void ContourParams::on_pbOn_clicked()

@@ -95,6 +95,113 @@ QList<ChannelStart::Step> CONTOUR::motionSteps(const QString& text1, const QStri
     return steps;
 }
 
+// ---- the check before every start -------------------------------------------------------------------
+
+namespace {
+
+// A program that the controller runs: the channel's state while it loads or runs the program.
+bool busyChannel(uint state)
+{
+    return state == 3 || state == 9;
+}
+
+}  // namespace
+
+QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
+{
+    QString prefix = QStringLiteral("[A]Пуск невозможен: ");
+    if (what == Start::GoTo)
+        prefix = QStringLiteral("[A]Переход к точке невозможен: ");
+    else if (what == Start::Correction)
+        prefix = QStringLiteral("[A]Сдвиг и переход невозможны: ");
+
+    // The channels whose program files the start rewrites: none of them may be read by the
+    // controller meanwhile.
+    QList<int> channels;
+    switch (what) {
+    case Start::Channel1: channels = {1}; break;
+    case Start::Channel2: channels = {2}; break;
+    case Start::Channel3: channels = {3}; break;
+    default:
+        if (what == Start::Weld)
+            channels << 3;
+        if (program.schema && program.schema->circle())
+            channels << 2;
+        channels << 1;
+        break;
+    }
+
+    if (m_start->busy())
+        return prefix + QStringLiteral("идёт пуск программ");
+    // While the drive controller's state is unknown it may still run any of them.
+    if (!driveStatusKnown())
+        return prefix + QStringLiteral("нет связи с ЧПУ");
+    for (int channel : channels) {
+        const uint state = channelState(channel);
+        if (busyChannel(state))
+            return prefix + (state == 3 ? QStringLiteral("канал %1 выполняет программу")
+                                        : QStringLiteral("канал %1 загружает программу"))
+                                .arg(channel);
+    }
+    // The controller runs no program without drive power.
+    if (!m_drivesOn)
+        return prefix + QStringLiteral("приводы не включены");
+
+    QString problem;
+    switch (what) {
+    case Start::Channel1:
+    case Start::Channel2:
+    case Start::Channel3:
+        // The generators refuse a program too long for the controller's memory themselves (they
+        // stop writing it as soon as it is); a page's program is measured here.
+        if (pageProgram(channels.first()).toUtf8().size() > WeldProgram::kMaxProgramBytes)
+            problem = WeldProgram::programTooLarge(channels.first());
+        break;
+    case Start::Weld:
+    case Start::Continuation:
+        problem = WeldProgram::startProblem(program, WeldProgram::Start::Weld);
+        break;
+    case Start::TestMove:
+        problem = WeldProgram::startProblem(program, WeldProgram::Start::TestMove);
+        break;
+    case Start::GoTo:
+    case Start::Correction:
+        problem = WeldProgram::startProblem(program, WeldProgram::Start::GoTo);
+        break;
+    default:
+        break;
+    }
+    if (!problem.isEmpty())
+        return prefix + problem;
+    // The beam program of the full start runs on through every continuation and knows only the
+    // motion it was started with: the motion programs must be those of the full start, but for
+    // the line they begin at.
+    if (what == Start::Continuation) {
+        const WeldProgram::Programs motion = continuation(program);
+        if (motion.ok() &&
+            !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
+            return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
+    }
+    return {};
+}
+
+WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) const
+{
+    WeldProgram::GeneratorState next = m_gen;
+    next.startNo += 1;
+    next.stopCount = 0;
+    return WeldProgram::genContour(program, next);
+}
+
+bool CONTOUR::refused(Start what, const ContourSnapshot& program)
+{
+    const QString refusal = startRefusal(what, program);
+    if (refusal.isEmpty())
+        return false;
+    emit message(refusal, true);
+    return true;
+}
+
 // ---- start button ---------------------------------------------------------------------------------
 
 void CONTOUR::updateGcode()
@@ -108,27 +215,15 @@ void CONTOUR::updateGcode()
 void CONTOUR::on_pbGcode_clicked()
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"), false);
-    if (m_start->busy())
-        return;
-    if (m_channel1State == 3) {
-        emit message(QStringLiteral("[A]Пуск невозможен: канал 1 выполняет программу"), true);
-        return;
-    }
     const ContourSnapshot s = snapshot();
+    if (refused(m_gen.stopPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld, s))
+        return;
 
     if (m_gen.stopPending()) {
         // Continuation: only the motion programs, jumping behind the stop where the run ended.
-        WeldProgram::GeneratorState next = m_gen;
-        next.startNo += 1;
-        next.stopCount = 0;
-        const WeldProgram::Programs motion = WeldProgram::genContour(s, next);
+        const WeldProgram::Programs motion = continuation(s);
         if (!motion.ok()) {
             emit message(motion.error, true);
-            return;
-        }
-        if (!WeldProgram::continues(m_runText1, motion.text1, m_gen.restartLine1) ||
-            (!motion.text2.isEmpty() && !WeldProgram::continues(m_runText2, motion.text2, m_gen.restartLine2))) {
-            emit message(QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"), true);
             return;
         }
         if (startChannels(motionSteps(motion.text1, motion.text2, kAfterRotatorMs), [this, motion](bool allSent) {
@@ -201,16 +296,10 @@ void CONTOUR::onContourCellClicked(int row, int column)
         onContourCellDoubleClicked(row, column);
         return;
     }
-    const QString refused = QStringLiteral("[A]Переход к точке невозможен: ");
-    if (m_channel1State == 3) {
-        emit message(refused + QStringLiteral("канал 1 выполняет программу"), true);
+    const ContourSnapshot s = snapshot();
+    if (refused(Start::GoTo, s))
         return;
-    }
-    if (m_start->busy()) {
-        emit message(refused + QStringLiteral("идёт пуск программ"), true);
-        return;
-    }
-    const WeldProgram::GoTo g = WeldProgram::goToPoint(snapshot(), m_currentPoint, row, m_forward,
+    const WeldProgram::GoTo g = WeldProgram::goToPoint(s, m_currentPoint, row, m_forward,
                                                         m_schema ? coords() : QList<float>());
     if (!g.ok()) {
         emit message(g.error, true);
@@ -228,8 +317,12 @@ void CONTOUR::on_pbCorrNgo_clicked()
     const int r = twContour->currentRow();
     if (!m_schema || r < 0)
         return;
-    QList<float> delta = coords();
     emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);
+    // Nothing is shifted for a move that would not start: the point takes the axes' position only
+    // while the controller reports it.
+    if (refused(Start::Correction, snapshot()))
+        return;
+    QList<float> delta = coords();
     const QList<float> point = coords(r);
     for (int k = 0; k < delta.size() && k < point.size(); ++k)
         delta[k] -= point.at(k);

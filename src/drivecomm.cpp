@@ -369,6 +369,11 @@ void DriveTCPthread::notSent(const QString& text)
     emit commandNotSent(text);
 }
 
+void DriveTCPthread::foreignSender(const QString& sender)
+{
+    emit statusFromForeignSender(sender);
+}
+
 void DriveTCPthread::UDPdisconnected()
 {
     m_stop = true;
@@ -426,7 +431,8 @@ void DriveTCPthread::report(LinkEvent event, const QString& reason)
 // ---- DriveUDPthread ------------------------------------------------------------------------
 
 DriveUDPthread::DriveUDPthread(DriveTCPthread* owner, int port)
-    : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature}), m_owner(owner)
+    : StatusReceiver(port, StatusFilter{DriveStatus::DatagramSize, DriveStatusPacket::Signature, owner->peerAddress()}),
+      m_owner(owner)
 {
     // Wired before the thread starts: the controller streams already, and the first datagram may
     // be decoded before the link's connect() returns.
@@ -467,6 +473,11 @@ void DriveUDPthread::rejected(const char*, int, bool badSignature)
 {
     if (badSignature)
         log(QStringLiteral("Bad signature of drive UDP packet"));
+}
+
+void DriveUDPthread::foreignSender(quint32 address)
+{
+    m_owner->noteForeignSender(address);
 }
 
 void DriveUDPthread::silence()

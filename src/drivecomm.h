@@ -42,6 +42,9 @@ signals:
     void statusKnownChanged(bool known);
     // command() could not send this text (the link is down or the frame did not leave whole).
     void commandNotSent(const QString& text);
+    // Status datagrams came from this address ("a.b.c.d"), which is not the controller's: they
+    // were dropped. Once per sender; emitted on the status receiver's thread.
+    void statusFromForeignSender(const QString& sender);
 
     void changedChannelState1(uint value);
     void changedChannelState2(uint value);
@@ -162,6 +165,7 @@ private:
     void report(LinkEvent event, const QString& reason) override;
     void deliverStatus() override;
     void notSent(const QString& text) override;
+    void foreignSender(const QString& sender) override;
     void setStatusKnown(bool known);
 
     int m_axisState[DriveStatusPacket::DriveCount] = {};
@@ -171,7 +175,8 @@ private:
     StatusQueue<DriveStatus::Change> m_status;
 };
 
-// The status receiver: decodes each datagram on its own thread, compares it with the previous
+// The status receiver: takes the datagrams that come from the controller's address (the one its
+// DriveTCPthread connected to), decodes each on its own thread, compares it with the previous
 // one and hands the fields that changed (every field for the first datagram) to its
 // DriveTCPthread, which emits them as its change signals on the GUI thread. Reports
 // UDPdisconnected() while the stream is silent. Created, started and deleted by its
@@ -194,6 +199,7 @@ signals:
 private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
+    void foreignSender(quint32 address) override;
     void silence() override;
     void quiet() override;
     void bindFailed(const QString& reason) override;

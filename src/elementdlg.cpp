@@ -122,12 +122,14 @@ void ElementSwitchDlg::onStateChanged(int state)
     if (m_state == 4) {
         setBar(kErrorText, QLatin1String(kBarStyles[4]));
         sbSwitch->setText1(kErrorCaption);
-        // The switch button keeps what it last showed, so that a press reverses it; an element
-        // in error from its first report has shown nothing yet and counts as off.
+        // The switch button keeps what it last showed, so that a press reverses it. Coming from
+        // the unknown look (a lost link), it shows again the last real state reported before,
+        // which the loss did not change; an element in error from its first report counts as off.
         if (sbSwitch->state() == StateButton::State4)
-            sbSwitch->setState(false);
+            sbSwitch->setState(m_lastOn);
     } else {
         const bool on = m_state == 1 || m_state == 3;
+        m_lastOn = on;
         sbSwitch->setText1(on ? m_textOff : m_textOn);
         sbSwitch->setState(on);
         setBar(m_strStates.at(m_state), QLatin1String(kBarStyles[m_state]));
@@ -275,16 +277,30 @@ void VacuumElementDlg::numberChanged(const LenzeElement* element, int value)
     showRowValue(m_mapElementRows.value(element, -1), value != 0 ? kOnText : kOffText);
 }
 
+// A value that is not a finite number keeps the row's last text, in the colours of an unknown
+// value.
 void VacuumElementDlg::sensorChanged(const LenzeElement* element, float value)
 {
-    showRowValue(m_mapElementRows.value(element, -1), QString::number(double(value), 'f', element->dec()));
+    const int row = m_mapElementRows.value(element, -1);
+    if (std::isfinite(value)) {
+        m_notFinite.remove(row);
+        showRowValue(row, QString::number(double(value), 'f', element->dec()));
+    } else {
+        m_notFinite.insert(row);
+    }
+    paintRow(row, storedState() >= 0);
+}
+
+void VacuumElementDlg::paintRow(int row, bool known)
+{
+    paintRowValue(row, known && !m_notFinite.contains(row) ? kValidValue : invalidBackground());
 }
 
 void VacuumElementDlg::rowsKnown(bool known)
 {
     // The values come from the element's own controller: unknown while its state is.
     for (int row : m_mapElementRows)
-        paintRowValue(row, known ? kValidValue : invalidBackground());
+        paintRow(row, known);
 }
 
 void VacuumElementDlg::send(const QString& command)

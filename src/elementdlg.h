@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -31,9 +32,9 @@ class VacuumLink;
 // nothing.
 //
 // A press sends "on" while the element is off or switching off and "off" while it is on or
-// switching on; in the error state it reverses what the switch button last showed (off when it
-// showed on). A press that acts hides the dialog; a command its link cannot send, the link
-// reports.
+// switching on; in the error state it reverses the last real state reported (off when that was on
+// or switching on), also when a lost link came between. A press that acts hides the dialog; a
+// command its link cannot send, the link reports.
 class ElementSwitchDlg : public QFrame, public Ui::ElementDlg
 {
     Q_OBJECT
@@ -101,6 +102,9 @@ private:
     void setBar(const QString& text, const QString& styleSheet);
 
     int m_state;
+    // Whether the last real state reported (0 ... 3) was on or switching on: what a press in the
+    // error state reverses, kept across the unknown look of a lost link.
+    bool m_lastOn = false;
     QString m_cmdOn;
     QString m_cmdOff;
     QString m_textOn;
@@ -137,8 +141,13 @@ protected:
     void rowsKnown(bool known) override;
 
 private:
+    // A row's value in its known look, or in the unknown look while its element's state is not
+    // known or its value is not a finite number.
+    void paintRow(int row, bool known);
+
     VacuumLink* m_link;
     QMap<const LenzeElement*, int> m_mapElementRows;
+    QSet<int> m_notFinite;  // rows whose last value reported was not a finite number
 };
 
 // An element of the vacuum-system controller.

@@ -20,6 +20,10 @@ constexpr int kQuestionSeconds = 5;
 
 // The listed file of a program item; folders have none.
 constexpr int FileNameRole = Qt::UserRole;
+// The folder a folder item opens (an installation path ending in "/").
+constexpr int FolderRole = Qt::UserRole + 1;
+
+const QStringList kChannelFolders{QStringLiteral("ch1"), QStringLiteral("ch2"), QStringLiteral("ch3")};
 
 bool isDotEntry(const QString& text)
 {
@@ -63,7 +67,19 @@ void FileManager::RefreshFolder()
     const QDir dir(FixedPaths::local(m_folder));
     const QDir::SortFlags byName = QDir::Name | QDir::IgnoreCase;
 
-    ui.listWidget_prog->addItems(dir.entryList(QDir::Dirs, byName));
+    // Only the folders the dialog opens are listed: in ".npg" mode the channel folders of the
+    // programs root, from wherever the dialog stands (the folder shown itself aside). "." and
+    // "..", and any other folder, would only be chosen as a program that does not exist.
+    if (m_suffix == QLatin1String(".npg") && dir.exists()) {
+        const QDir root(FixedPaths::local(s_prgDir));
+        for (const QString& channel : kChannelFolders) {
+            const QString folder = s_prgDir + channel + QLatin1Char('/');
+            if (folder != m_folder && root.exists(channel)) {
+                auto* item = new QListWidgetItem(channel, ui.listWidget_prog);
+                item->setData(FolderRole, folder);
+            }
+        }
+    }
 
     // The filter is matched case-sensitively, and only a trailing suffix is removed, so that every
     // listed program stands for exactly one file: "x.npg.npg" is listed as "x.npg", "X.NPG" not at all.
@@ -82,8 +98,9 @@ void FileManager::RefreshFolder()
 
 QListWidgetItem* FileManager::chosenItem() const
 {
+    // Only a program can be loaded, saved over or deleted; a folder is opened.
     QListWidgetItem* item = ui.listWidget_prog->currentItem();
-    return item && !isDotEntry(item->text()) ? item : nullptr;
+    return item && !item->data(FileNameRole).toString().isEmpty() ? item : nullptr;
 }
 
 void FileManager::updateButtons()
@@ -156,14 +173,13 @@ void FileManager::on_pbDelete_clicked()
     if (!item)
         return;
     const QString shown = item->text();
-    // Only the listed file behind the item is removed; a folder has none and stays.
+    // Only the listed file behind the item is removed.
     const QString file = item->data(FileNameRole).toString();
     Confirm question(kQuestionTitle, QStringLiteral("Удалить файл ") + shown + QLatin1Char('?'),
                      ui.pbDelete, kQuestionSeconds);
     if (question.exec() != QDialog::Accepted)
         return;
-    if (!file.isEmpty())
-        QFile::remove(FixedPaths::local(m_folder) + file);
+    QFile::remove(FixedPaths::local(m_folder) + file);
     RefreshFolder();
 }
 
@@ -171,21 +187,15 @@ void FileManager::on_listWidget_prog_itemDoubleClicked(QListWidgetItem* item)
 {
     if (!item)
         return;
-    const QString text = item->text();
-    if (m_suffix == QLatin1String(".npg")) {
-        if (isDotEntry(text)) {
-            m_folder = s_prgDir;
-            RefreshFolder();
-            return;
-        }
-        if (text == QLatin1String("ch1") || text == QLatin1String("ch2") || text == QLatin1String("ch3")) {
-            m_folder = s_prgDir + text + QLatin1Char('/');
-            RefreshFolder();
-            return;
-        }
-    }
-    if (isDotEntry(text))
+    const QString folder = item->data(FolderRole).toString();
+    if (!folder.isEmpty()) {
+        m_folder = folder;
+        RefreshFolder();
         return;
+    }
+    if (item->data(FileNameRole).toString().isEmpty())
+        return;
+    const QString text = item->text();
     // A double click chooses as the dialog's own button does: in save mode after the same
     // overwrite question.
     if (m_open)

@@ -15,9 +15,9 @@ class QListWidgetItem;
 // it performs.
 //
 // Folders and paths are the installation's own ("/programs/ch1/"); the dialog lists the folder
-// through FixedPaths, and a caller that reads or writes `path` + suffix does the same. In ".npg"
-// mode the channel folders "ch1" to "ch3" open with a double click and "." or ".." lead back to
-// the programs root.
+// through FixedPaths, and a caller that reads or writes `path` + suffix does the same. The list
+// holds programs only, and in ".npg" mode the channel folders "ch1" to "ch3" of the programs
+// root, which open with a double click from wherever the dialog stands.
 class FileManager : public QDialog
 {
     Q_OBJECT
@@ -26,10 +26,10 @@ public:
     FileManager(QWidget* parent, QString folder, QString suffix, bool open);
     ~FileManager() override;
 
-    // Fills the list: "." and "..", the other folders, then the programs, each group sorted by
-    // name ignoring case; a program is shown without its suffix.
+    // Fills the list: in ".npg" mode the channel folders (but the one shown), then the programs
+    // sorted by name ignoring case, each shown without its suffix.
     void RefreshFolder();
-    // Delete, Save and Load act only on a current item other than "." and "..".
+    // Delete, Save and Load act only on a current program.
     void updateButtons();
 
     // The folder shown (an installation path ending in "/").

@@ -103,10 +103,14 @@ void FixedMove::on_pbStart_clicked()
 {
     const bool absolute = pbAbsolute->isChecked();
     const float value = lblCoord->value();
-    // A start the link could not send is reported by the link; nothing was started then.
-    if (std::isfinite(value) &&
-        NpgProgram::write(kProgram, program(m_name, absolute, value, m_speed, m_channel)) &&
-        m_drive->command(DriveCommand::runFixedMove(m_channel))) {
+    if (!std::isfinite(value)) {
+        reject();
+        return;
+    }
+    if (!NpgProgram::write(kProgram, program(m_name, absolute, value, m_speed, m_channel))) {
+        emit message(NpgProgram::notWritten(kProgram), true);
+    } else if (m_drive->command(DriveCommand::runFixedMove(m_channel))) {
+        // A start the link could not send is reported by the link; nothing was started then.
         const QString line =
             absolute ? QStringLiteral("[C]Запущено фиксированное перемещение по оси %1 в координату %2 %3")
                      : QStringLiteral("[C]Запущено фиксированное перемещение по оси %1 на %2 %3");

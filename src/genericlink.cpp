@@ -213,8 +213,10 @@ const LinkTexts kGenericTexts = {printError, "TCPthread: > ", "COMM gethostbynam
 
 // ---- UDPthread --------------------------------------------------------------------------------
 
-UDPthread::UDPthread(ElementMap* elements, int port)
-    : StatusReceiver(port, StatusFilter{0, LinkFrame::SQ}), m_elements(elements)
+UDPthread::UDPthread(ElementMap* elements, int port) : UDPthread(elements, port, 0) {}
+
+UDPthread::UDPthread(ElementMap* elements, int port, quint32 source)
+    : StatusReceiver(port, StatusFilter{0, LinkFrame::SQ, source}), m_elements(elements)
 {
     start();
 }
@@ -235,6 +237,11 @@ void UDPthread::rejected(const char*, int, bool badSignature)
 {
     if (badSignature)
         printError(QStringLiteral("Bad signature of UDP packet"));
+}
+
+void UDPthread::foreignSender(quint32 address)
+{
+    printError(QStringLiteral("UDP packets from foreign sender ") + ipv4Text(address) + QStringLiteral(" dropped"));
 }
 
 bool UDPthread::datagramReceived(const char* data, int size)
@@ -265,7 +272,7 @@ bool TCPthread::connect(const QString& host, int tcpPort, int udpPort, ElementMa
         return false;
 
     const QString subscription = GenericLink::subscribe(udpPort, *elements);
-    auto* partner = new UDPthread(elements, udpPort);
+    auto* partner = new UDPthread(elements, udpPort, peerAddress());
     // The flags are cleared here, before the thread runs, so that a disconnect() right after this
     // is never lost.
     arm(partner, QObject::connect(partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected));

@@ -155,14 +155,18 @@ void decodeMessage(const ElementMap& elements, const QByteArray& message);
 // elements. A message starts with an "SQ" header (u16 signature, u16 payload length); a payload
 // longer than its first datagram continues in the following datagrams. Starts itself; emits
 // disconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
-// When it stops it marks every element invalid.
+// When it stops it marks every element invalid. Given the controller's address, it takes
+// datagrams from there only and names each other sender once on the standard error stream.
 class UDPthread : public StatusReceiver
 {
     Q_OBJECT
 
 public:
-    // elements is not owned and must not change while the receiver runs.
+    // elements is not owned and must not change while the receiver runs. Datagrams are taken
+    // from any sender.
     UDPthread(ElementMap* elements, int port);
+    // Datagrams are taken only from source, an IPv4 address in host byte order.
+    UDPthread(ElementMap* elements, int port, quint32 source);
     ~UDPthread() override;
 
 signals:
@@ -174,6 +178,7 @@ protected:
 private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
+    void foreignSender(quint32 address) override;
     void silence() override { emit disconnected(); }
 
     ElementMap* const m_elements;

@@ -1,6 +1,7 @@
 #include "gui.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -209,7 +210,11 @@ void Gui::on_pbChangeUser_clicked()
 
 QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
 
-float Gui::pressure() const { return VacuumChamber->value() * VacuumChamber->coeff(); }
+float Gui::pressure() const
+{
+    return m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
+                                    : std::numeric_limits<float>::quiet_NaN();
+}
 
 void Gui::onUserChanged(int rights)
 {
@@ -322,6 +327,13 @@ void Gui::commandNotSent(const QString& controller, const QString& command)
     if (!repeated)
         prgMessage(QStringLiteral("[W]Команда '%1' не отправлена: нет связи с %2").arg(command, controller),
                    true);
+}
+
+void Gui::statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender)
+{
+    prgMessage(QStringLiteral("[W]Пакеты состояния с чужого адреса %1 отброшены: %2 на адресе %3")
+                   .arg(sender, controller, ipv4Text(link.peerAddress())),
+               true);
 }
 
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
@@ -612,6 +624,15 @@ void Gui::initUnknownLooks()
     const QString kvkName = lblKVK->text();
     connect(kvs->kvk(), &VacuumLink::commandNotSent, this,
             [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
+
+    connect(&m_drive, &DriveTCPthread::statusFromForeignSender, this,
+            [this, cnc](const QString& sender) { statusFromForeignSender(cnc, m_drive, sender); });
+    const auto reportForeign = [this](VacuumLink* link, const QString& name) {
+        connect(link, &VacuumLink::statusFromForeignSender, this,
+                [this, link, name](const QString& sender) { statusFromForeignSender(name, *link, sender); });
+    };
+    reportForeign(kvs->kvs(), kvsName);
+    reportForeign(kvs->kvk(), kvkName);
 }
 
 // ---- settings ---------------------------------------------------------------------------------

@@ -47,7 +47,8 @@ public:
     // "group name", e.g. "Оператор Иванов"; a single blank before any successful login.
     QString getUserName() const;
     QString programName() const { return m_currentProgram; }
-    // The chamber pressure as shown, in the unit shown.
+    // The chamber pressure as shown, in the unit shown; NaN while the last one reported was not a
+    // finite number.
     float pressure() const;
     DriveTCPthread* drives() { return &m_drive; }
 
@@ -129,6 +130,9 @@ public slots:
     // One "[W]" line for a command that a link could not send; controller is the name its link
     // indicator shows.
     void commandNotSent(const QString& controller, const QString& command);
+    // One "[W]" line for each sender of status datagrams that is not the controller (its link
+    // tells each sender once); controller as for commandNotSent().
+    void statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender);
     void onUserChanged(int rights);
     void onSu(bool su);
 
@@ -322,6 +326,16 @@ private:
 
     UnknownLook m_driveLook;
     UnknownLook m_vacuumLook;
+    // The chamber and gun pressures as the vacuum screen relays them: green while the gauge is
+    // valid and its last pressure a finite number, pink otherwise.
+    struct RelayedPressure {
+        bool valid = true;
+        bool finite = true;
+    };
+    RelayedPressure m_chamberPressure;
+    RelayedPressure m_gunPressure;
+    void showPressure(PoLabel* label, RelayedPressure& pressure, float value);
+    static void showPressureLook(PoLabel* label, const RelayedPressure& pressure);
     // The last command each controller could not be sent, for folding a burst into one line.
     struct NotSent {
         QString keyword;

@@ -6,6 +6,8 @@
 
 #include <QPalette>
 
+#include <cmath>
+
 #include "axis.h"
 #include "drivecommand.h"
 #include "message.h"
@@ -432,10 +434,35 @@ void Gui::changedModeState(uint state)
     }
 }
 
-void Gui::onChangedChamberPressure(double value) { VacuumChamber->setValue(float(value), 5); }
-void Gui::onChangedGunPressure(float value) { VacuumGun->setValue(value, 5); }
-void Gui::onChangedChamberValid(bool valid) { setBackground(VacuumChamber, valid ? kNormalGreen : invalidBackground()); }
-void Gui::onChangedGunValid(int valid) { setBackground(VacuumGun, valid != 0 ? kNormalGreen : invalidBackground()); }
+// A pressure that is not a finite number (NaN or infinite, also a double beyond the float range)
+// is not known: the label keeps its last value, pink.
+void Gui::showPressure(PoLabel* label, RelayedPressure& pressure, float value)
+{
+    pressure.finite = std::isfinite(value);
+    if (pressure.finite)
+        label->setValue(value, 5);
+    showPressureLook(label, pressure);
+}
+
+void Gui::showPressureLook(PoLabel* label, const RelayedPressure& pressure)
+{
+    setBackground(label, pressure.valid && pressure.finite ? kNormalGreen : invalidBackground());
+}
+
+void Gui::onChangedChamberPressure(double value) { showPressure(VacuumChamber, m_chamberPressure, float(value)); }
+void Gui::onChangedGunPressure(float value) { showPressure(VacuumGun, m_gunPressure, value); }
+
+void Gui::onChangedChamberValid(bool valid)
+{
+    m_chamberPressure.valid = valid;
+    showPressureLook(VacuumChamber, m_chamberPressure);
+}
+
+void Gui::onChangedGunValid(int valid)
+{
+    m_gunPressure.valid = valid != 0;
+    showPressureLook(VacuumGun, m_gunPressure);
+}
 
 void Gui::onChangedPressUnit(bool unit)
 {

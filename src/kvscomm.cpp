@@ -82,6 +82,11 @@ void VacuumLink::notSent(const QString& text)
     emit commandNotSent(text);
 }
 
+void VacuumLink::foreignSender(const QString& sender)
+{
+    emit statusFromForeignSender(sender);
+}
+
 void VacuumLink::UDPdisconnected()
 {
     m_stop = true;
@@ -143,7 +148,7 @@ void VacuumLink::report(LinkEvent event, const QString& reason)
 
 VacuumStatusReceiver::VacuumStatusReceiver(const QVector<StatusField::Field>& fields, int packetSize,
                                            VacuumLink* link, int port)
-    : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature}),
+    : StatusReceiver(port, StatusFilter{packetSize, kVacuumTextSignature, link->peerAddress()}),
       m_packetSize(packetSize),
       m_link(link),
       m_tracker(fields, packetSize)
@@ -187,6 +192,11 @@ void VacuumStatusReceiver::rejected(const char*, int, bool badSignature)
 {
     if (badSignature)
         log(QStringLiteral("Bad signature of drive UDP packet"));
+}
+
+void VacuumStatusReceiver::foreignSender(quint32 address)
+{
+    m_link->noteForeignSender(address);
 }
 
 void VacuumStatusReceiver::silence()

@@ -216,6 +216,9 @@ signals:
     void statusKnownChanged(bool known);
     // command() could not send this text (the link is down or the frame did not leave whole).
     void commandNotSent(const QString& text);
+    // Status datagrams came from this address ("a.b.c.d"), which is not the controller's: they
+    // were dropped. Once per sender; emitted on the status receiver's thread.
+    void statusFromForeignSender(const QString& sender);
 
 public slots:
     // The status stream fell silent: ends the link.
@@ -235,6 +238,7 @@ private:
     void report(LinkEvent event, const QString& reason) override;
     void deliverStatus() override;
     void notSent(const QString& text) override;
+    void foreignSender(const QString& sender) override;
     void setStatusKnown(bool known);
     void storeConsts(const QByteArray& payload);
 
@@ -249,7 +253,8 @@ private:
 };
 
 // The status receiver of a vacuum link: binds the local UDP port, takes datagrams of the exact
-// packet size with the "PV" signature, hands the fields that differ from the previous datagram
+// packet size with the "PV" signature that come from the controller's address (the one its link
+// connected to), hands the fields that differ from the previous datagram
 // (every field for the first) to its link, which emits them as its change signals on the GUI
 // thread; reports UDPdisconnected() before every wait once more than ten waits of 100 ms in a row
 // brought nothing.
@@ -276,6 +281,7 @@ protected:
 private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
+    void foreignSender(quint32 address) override;
     void silence() override;
 
     const int m_packetSize;

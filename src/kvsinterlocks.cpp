@@ -240,6 +240,7 @@ void KVS::onUserChanged(int rights)
 void KVS::moveDoor()
 {
     Door->move(m_doorX, m_doorY);
+    showDoorLook();
 }
 
 void KVS::updatePumpLock()
@@ -259,6 +260,7 @@ void KVS::onDoorStateChanged(uint state)
 void KVS::onDoorStateUnknown()
 {
     m_doorState = -1;
+    showDoorLook();
     lock(kLockDoorState)->setUnknown();
     updatePumpLock();
 }

@@ -1,6 +1,7 @@
 #include "linkthread.h"
 
 #include <QDebug>
+#include <QMutexLocker>
 
 #include "statusqueue.h"
 
@@ -76,6 +77,19 @@ bool FramedLink::command(const QString& text)
 }
 
 void FramedLink::notSent(const QString&) {}
+
+void FramedLink::foreignSender(const QString&) {}
+
+void FramedLink::noteForeignSender(quint32 address)
+{
+    {
+        QMutexLocker lock(&m_foreignLock);
+        if (m_foreignSenders.contains(address) || m_foreignSenders.size() >= StatusStream::ForeignSenders)
+            return;
+        m_foreignSenders.append(address);
+    }
+    foreignSender(ipv4Text(address));
+}
 
 bool FramedLink::takeStatusKnown(bool known)
 {

@@ -11,8 +11,10 @@
 #include <QByteArray>
 #include <QEvent>
 #include <QMetaObject>
+#include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QVector>
 
 #include <atomic>
 
@@ -43,6 +45,14 @@ public:
     // status datagram of a connection (before its change signals reach their receivers) until
     // the link has ended. False before the first connection. Owner's thread only.
     bool statusKnown() const { return m_statusKnown; }
+
+    // The controller's IPv4 address (host byte order) as the last connect() had it; its status
+    // receiver takes datagrams from there only. 0 before the first connection.
+    quint32 peerAddress() const { return m_socket.peerAddress(); }
+    // Status receiver's thread: a status datagram came from another sender than the controller.
+    // Each sender is told once in the link's life through foreignSender() (up to
+    // StatusStream::ForeignSenders of them; further ones are only counted by the receiver).
+    void noteForeignSender(quint32 address);
 
     // The log text of a receive-loop event that ends the link or cuts a frame short: "select()
     // error: " or "recv() error: " with the reason, "Bad packet signature"; empty for the two stop
@@ -80,6 +90,9 @@ protected:
     virtual void notSent(const QString& text);
     // Owner's thread: records whether the status is known; true when that changed.
     bool takeStatusKnown(bool known);
+    // A new foreign sender of status datagrams ("a.b.c.d"), on the status receiver's thread; the
+    // link classes tell their owner.
+    virtual void foreignSender(const QString& sender);
 
     std::atomic<bool> m_stop{false};
 
@@ -89,6 +102,8 @@ private:
     FramedSocket m_socket;
     QThread* m_partner = nullptr;
     QMetaObject::Connection m_partnerLoss;
+    QMutex m_foreignLock;
+    QVector<quint32> m_foreignSenders;  // told already
 };
 
 // A status receiver thread: binds its UDP port and hands every datagram that passes the filter to

@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include "fixedpaths.h"
-#include "wholefile.h"
 
 namespace NpgProgram {
 
@@ -17,7 +16,17 @@ bool write(const QString& systemPath, const QByteArray& text)
                                          QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                                          QFileDevice::ReadOther | QFileDevice::WriteOther |
                                          QFileDevice::ExeOther);
-    return writeWholeFile(local, text);
+    QFile file(local);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = file.write(text) == text.size() && file.flush();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+QString notWritten(const QString& systemPath)
+{
+    return QStringLiteral("[A]Не удалось записать файл %1: программа не запущена").arg(systemPath);
 }
 
 QByteArray singleAxisMove(int channel, const QString& address, bool absolute,

@@ -7,11 +7,16 @@
 namespace NpgProgram {
 
 // Writes `text` as the program at the installation path `systemPath` ("/programs/_fixed.npg"),
-// reached through FixedPaths. An existing file is given mode 0777 first and keeps it; the new
-// text replaces the old one in one step (written beside it, then renamed), so the controller never
-// reads a half-written program. False when the file could not be written; the old file is then
-// left as it was.
+// reached through FixedPaths. The folder is shared with the controller: the console may be allowed
+// to rewrite the files in it but not to create or rename files there, and the controller may hold
+// the file open. So the program is rewritten in place: an existing file is given mode 0777 first,
+// then opened with truncation, written, flushed and closed; a file that does not exist yet is
+// created with the process's default mode. False when the file could not be opened or not be
+// written whole (the caller then starts nothing with it).
 bool write(const QString& systemPath, const QByteArray& text);
+
+// The operator's "[A]" line for a program that could not be written and so was not started.
+QString notWritten(const QString& systemPath);
 
 // The one-move program of the axis dialogs, every line ended by a line feed:
 //   N01 $<channel>

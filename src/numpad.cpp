@@ -110,7 +110,7 @@ void Numpad::on_pbClear_clicked()
 void Numpad::on_pbEnter_clicked()
 {
     // QString::toDouble reads the C locale; a text that is no number ("", "-", "-.") gives 0.
-    m_value = ui.leLCD->text().toDouble();
+    m_value = ui.leLCD->text().toDouble(&m_hasNumber);
     accept();
 }
 

@@ -26,6 +26,9 @@ public:
 
     // The number that Enter accepted (0 until then).
     double value() const { return m_value; }
+    // Enter accepted a number: an empty display (or a lone sign or point) holds none, and value()
+    // then reads 0 without the operator having entered it.
+    bool hasNumber() const { return m_hasNumber; }
     // The display text.
     QString getValue() const;
     void setValue(const QString& text);
@@ -58,6 +61,7 @@ private slots:
 private:
     Ui::Numpad ui;
     double m_value = 0;
+    bool m_hasNumber = false;
     bool m_noDecimal = false;
     bool m_noSign = false;
     bool m_password = false;

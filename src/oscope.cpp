@@ -176,6 +176,15 @@ float Oscope::sampleAt(const QString& name, qint64 t) const
     return it->second.store[size_t(((t % kStoreSize) + kStoreSize) % kStoreSize)];
 }
 
+qint64 Oscope::readoutCentisec() const
+{
+    if (!m_dragging)
+        return -1;
+    const qint64 t = m_offset + qint64(m_pressX - m_margin) * m_zooms.at(m_zoom);
+    const bool held = t >= std::max<qint64>(m_cur - kStoreSize, 0) && t < m_cur;
+    return held ? t : -1;
+}
+
 void Oscope::timeEvent()
 {
     // The clock is read once a tick: the sample, the picture's second and the button's time are
@@ -441,9 +450,8 @@ void Oscope::paintCurve(QPainter& painter, const Curve& curve)
 
     if (m_dragging) {
         // The value under the drag line, just left of it.
-        const qint64 t = m_offset + qint64(m_pressX - m_margin) * zoom;
-        const float value = t < m_cur ? curve.store[size_t(t % kStoreSize)]
-                                       : std::numeric_limits<float>::quiet_NaN();
+        const qint64 t = readoutCentisec();
+        const float value = t >= 0 ? curve.store[size_t(t % kStoreSize)] : std::numeric_limits<float>::quiet_NaN();
         if (!std::isnan(value)) {
             const QString text = locale.toString(double(value), 'f', curve.decimals);
             const int textWidth = QFontMetrics(painter.font()).horizontalAdvance(text);

@@ -87,6 +87,10 @@ public:
     // The stored sample of the named curve at time t (centiseconds since the start); NaN for a
     // name without a curve.
     float sampleAt(const QString& name, qint64 t) const;
+    // While a drag runs, the time whose samples are read out at the press line; -1 when no drag
+    // runs or no sample is held for that time (older than the ring keeps, not yet recorded, or
+    // left of the plot, where a press lands once a growing widget has widened the margin).
+    qint64 readoutCentisec() const;
 
 public slots:
     void timeEvent();

@@ -110,8 +110,10 @@ void Point::on_pbGoToPoint_clicked()
         return;
 
     const int channel = channelOf(m_row);
-    if (!NpgProgram::write(kProgram, program(m_row, target)))
+    if (!NpgProgram::write(kProgram, program(m_row, target))) {
+        emit message(NpgProgram::notWritten(kProgram), true);
         return;
+    }
     // The link says when the start was not sent; nothing was started then.
     if (!m_drive->command(DriveCommand::runPointMove(channel)))
         return;

@@ -5,13 +5,23 @@
 //
 // The receiver queues the changes of each datagram and posts one event to the link only when
 // none is on its way, so the GUI thread gets one piece of work per wake-up however many fields
-// changed (it used to be one queued call per field). The link takes the changes one by one,
-// oldest first, and emits each. Every change of a state word, flag or message number is kept and
-// goes on at once. Only a field marked as a display value (an axis coordinate, say) is treated
-// otherwise: a newer value takes the place of one that still waits, and when nothing but display
-// values waits, they go on no sooner than the hold time after the previous hand-over. A label
-// thus shows at most the hold time late, always ends at the latest value, and a controller that
-// reports a moving axis a thousand times a second does not wake the GUI thread as often.
+// changed. The link takes the changes one by one, oldest first, and emits each.
+//
+// Every change of a state word, flag or message number is kept and goes on at once. Only a field
+// marked as a display value (an axis coordinate, say) is treated otherwise: a newer value
+// replaces one that still waits and takes the place of its own change in the order (so it never
+// overtakes an older change of another field), and when nothing but display values waits, they go
+// on no sooner than the hold time after the previous hand-over. A label thus shows at most the
+// hold time late, always ends at the latest value, and a controller that reports a moving axis a
+// thousand times a second does not wake the GUI thread as often.
+//
+// A controller may report changes faster than the GUI thread can take them. The GUI thread
+// therefore takes a bounded share per event (TurnChanges changes or TurnMs, whichever ends first)
+// and posts a new event for the rest, so that input, timers and painting get their turn in
+// between. And once more than OrderedBound changes wait, the queue keeps only the latest value of
+// each field, in the order in which the fields last changed: the backlog, and the memory it
+// takes, never exceed one entry per field beyond that bound, and the GUI thread still ends at
+// the controller's latest state. Back in step (nothing waits), every change is kept again.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,10 +40,23 @@ template <typename Change>
 class StatusQueue
 {
 public:
-    // display[i] marks field i as a display value; holdMs is the least time between two
-    // hand-overs of display values alone.
+    // Changes that wait in order; beyond this the queue holds the latest value per field.
+    static constexpr int OrderedBound = 1024;
+    // What the GUI thread takes per event at most, in changes and in time.
+    static constexpr int TurnChanges = 256;
+    static constexpr int TurnMs = 5;
+
+    // display[i] marks field i as a display value; the table has display.size() fields. holdMs is
+    // the least time between two hand-overs of display values alone.
     explicit StatusQueue(std::vector<bool> display, int holdMs = 0)
-        : m_display(std::move(display)), m_holdNs(qint64(holdMs) * 1000000), m_lastAt(m_display.size(), -1)
+        : m_display(std::move(display)),
+          m_holdNs(qint64(holdMs) * 1000000),
+          m_ring(size_t(OrderedBound)),
+          m_lastAt(m_display.size(), -1),
+          m_latest(m_display.size()),
+          m_prev(m_display.size(), None),
+          m_next(m_display.size(), None),
+          m_waiting(m_display.size(), false)
     {
     }
     StatusQueue(const StatusQueue&) = delete;
@@ -46,80 +69,179 @@ public:
     // interrupted with a nested event loop.
     void push(QObject* target, const Change* changes, int count)
     {
-        bool post = false;
-        {
-            QMutexLocker lock(&m_mutex);
-            for (int i = 0; i < count; ++i)
-                append(changes[i]);
-            post = takePost(false);
-        }
-        if (post)
-            QCoreApplication::postEvent(target, new QEvent(statusEventType()));
+        QMutexLocker lock(&m_mutex);
+        for (int i = 0; i < count; ++i)
+            append(changes[i]);
+        if (takePost(false))
+            post(target);
     }
 
-    // Posts the event when anything waits, held or not (the link calls it when it has ended, so
-    // that what waits is emitted before its disconnected()).
+    // Posts the event when anything waits, held or not, and has everything that waits delivered
+    // with it, whatever its amount (the link calls it when it has ended, so that what waits is
+    // emitted before its disconnected(), which the event is posted ahead of).
     void flush(QObject* target)
     {
-        bool post = false;
-        {
-            QMutexLocker lock(&m_mutex);
-            post = takePost(true);
-        }
-        if (post)
-            QCoreApplication::postEvent(target, new QEvent(statusEventType()));
+        QMutexLocker lock(&m_mutex);
+        if (empty())
+            return;
+        m_final = true;
+        if (takePost(true))
+            post(target);
     }
 
-    // Target's thread, on the event: hands each waiting change, oldest first, to take(change).
-    // A slot may run a nested event loop: a delivery started there takes the following changes
-    // from the same queue, so the order holds whatever the nesting.
+    // Target's thread, on the event: hands waiting changes, oldest first, to take(change), up to
+    // a turn's share; the rest follows on a new event. A slot may run a nested event loop: a
+    // delivery started there takes the following changes from the same queue, so the order holds
+    // whatever the nesting.
     template <typename Take>
     void deliver(Take&& take)
     {
+        QElapsedTimer clock;
+        clock.start();
         {
             QMutexLocker lock(&m_mutex);
             m_posted = false;
         }
-        for (;;) {
+        for (int taken = 0;; ++taken) {
             Change change;
             {
                 QMutexLocker lock(&m_mutex);
-                if (m_next >= m_queue.size()) {
-                    m_queue.clear();
-                    m_next = 0;
+                if (empty()) {
+                    m_final = false;
                     return;
                 }
-                change = m_queue[m_next++];
-                if (!isDisplay(change.index))
-                    --m_urgent;
+                if (!m_final && (taken >= TurnChanges || clock.nsecsElapsed() >= qint64(TurnMs) * 1000000)) {
+                    if (takePost(true))
+                        post(m_target);  // the rest, after what else waits for this thread
+                    return;
+                }
+                change = pop();
             }
             take(change);
         }
     }
 
 private:
+    static constexpr int None = -1;
+
     bool isDisplay(int index) const { return size_t(index) < m_display.size() && m_display[size_t(index)]; }
+    bool inTable(int index) const { return index >= 0 && size_t(index) < m_display.size(); }
+    bool empty() const { return m_count == 0 && m_first == None; }
+
+    void post(QObject* target)
+    {
+        // Under the mutex: once m_posted is seen set, the event is in the target's queue, ahead of
+        // anything the caller posts next.
+        m_target = target;
+        QCoreApplication::postEvent(target, new QEvent(statusEventType()));
+    }
 
     void append(const Change& change)
     {
-        if (!isDisplay(change.index)) {
+        if (!inTable(change.index))
+            return;
+        if (!isDisplay(change.index))
             ++m_urgent;
-            m_queue.push_back(change);
+        if (m_first != None) {
+            moveToEnd(change);
             return;
         }
         const size_t field = size_t(change.index);
-        const size_t at = size_t(m_lastAt[field]);
-        if (m_lastAt[field] >= 0 && at >= m_next && at < m_queue.size() && m_queue[at].index == change.index) {
-            m_queue[at] = change;
+        if (m_lastAt[field] >= m_headSeq) {
+            // The waiting value of a display field gives way to the new one at the end.
+            m_ring[size_t(m_lastAt[field] % OrderedBound)].index = None;
+            --m_live;
+            dropGaps();
+        }
+        if (m_count == OrderedBound) {
+            coalesce();
+            moveToEnd(change);
             return;
         }
-        m_lastAt[field] = int(m_queue.size());
-        m_queue.push_back(change);
+        if (isDisplay(change.index))
+            m_lastAt[field] = m_headSeq + m_count;
+        m_ring[size_t((m_headSeq + m_count) % OrderedBound)] = change;
+        ++m_count;
+        ++m_live;
+    }
+
+    // Moves everything that waits in order over to the latest value per field.
+    void coalesce()
+    {
+        for (int i = 0; i < m_count; ++i) {
+            const Change& change = m_ring[size_t((m_headSeq + i) % OrderedBound)];
+            if (change.index != None)
+                moveToEnd(change);
+        }
+        m_headSeq += m_count;
+        m_count = 0;
+        m_live = 0;
+    }
+
+    // The field's latest value, as the last one to be delivered. m_urgent counts the change
+    // already when it is not a display value, so the value it replaces is taken off.
+    void moveToEnd(const Change& change)
+    {
+        const int field = change.index;
+        if (m_waiting[size_t(field)]) {
+            if (!isDisplay(field))
+                --m_urgent;
+            unlink(field);
+        }
+        m_latest[size_t(field)] = change;
+        m_waiting[size_t(field)] = true;
+        m_prev[size_t(field)] = m_last;
+        m_next[size_t(field)] = None;
+        if (m_last != None)
+            m_next[size_t(m_last)] = field;
+        else
+            m_first = field;
+        m_last = field;
+    }
+
+    void unlink(int field)
+    {
+        const int prev = m_prev[size_t(field)];
+        const int next = m_next[size_t(field)];
+        (prev != None ? m_next[size_t(prev)] : m_first) = next;
+        (next != None ? m_prev[size_t(next)] : m_last) = prev;
+        m_waiting[size_t(field)] = false;
+    }
+
+    // The oldest waiting change; the queue is not empty.
+    Change pop()
+    {
+        Change change;
+        if (m_first != None) {
+            const int field = m_first;
+            unlink(field);
+            change = m_latest[size_t(field)];
+        } else {
+            do {
+                change = m_ring[size_t(m_headSeq % OrderedBound)];
+                ++m_headSeq;
+                --m_count;
+            } while (change.index == None);
+            --m_live;
+            dropGaps();
+        }
+        if (!isDisplay(change.index))
+            --m_urgent;
+        return change;
+    }
+
+    // Nothing but gaps left in order: they are passed over at once.
+    void dropGaps()
+    {
+        if (m_live == 0) {
+            m_headSeq += m_count;
+            m_count = 0;
+        }
     }
 
     bool takePost(bool flushing)
     {
-        if (m_posted || m_next >= m_queue.size())
+        if (m_posted || empty())
             return false;
         if (!flushing && m_urgent == 0 && m_lastPost.isValid() && m_lastPost.nsecsElapsed() < m_holdNs)
             return false;
@@ -131,12 +253,30 @@ private:
     const std::vector<bool> m_display;
     const qint64 m_holdNs;
     QMutex m_mutex;
-    std::vector<Change> m_queue;  // delivered up to m_next
-    size_t m_next = 0;
-    // Where the last queued value of each display field stands in m_queue (checked before use:
-    // it may be left over from before the queue was last emptied).
-    std::vector<int> m_lastAt;
+    QObject* m_target = nullptr;
+
+    // In order: a ring of OrderedBound changes from sequence number m_headSeq on, m_count of them
+    // (a display value that gave way to a newer one stays as a gap, index None, until delivery
+    // passes it; m_live counts the others).
+    std::vector<Change> m_ring;
+    qint64 m_headSeq = 0;
+    int m_count = 0;
+    int m_live = 0;
+    // Sequence number of the last queued value of each display field (delivered once below
+    // m_headSeq).
+    std::vector<qint64> m_lastAt;
+
+    // Coalesced: the latest value of each waiting field, in a list in the order of their last
+    // change. Only one of the two holds changes at a time.
+    std::vector<Change> m_latest;
+    std::vector<int> m_prev;
+    std::vector<int> m_next;
+    std::vector<bool> m_waiting;
+    int m_first = None;
+    int m_last = None;
+
     int m_urgent = 0;  // waiting changes that are not display values
     bool m_posted = false;
+    bool m_final = false;      // deliver everything that waits in one go
     QElapsedTimer m_lastPost;  // since the last hand-over; invalid before the first
 };

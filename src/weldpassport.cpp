@@ -208,7 +208,7 @@ QByteArray row(const Row& r, const QLocale& locale)
                 break;
             }
         }
-        cell(r.pressureKnown ? locale.toString(double(r.pressure), 'E', 1) : QString());
+        cell(r.pressureKnown && std::isfinite(r.pressure) ? locale.toString(double(r.pressure), 'E', 1) : QString());
     }
     return encoded(line + QLatin1Char('\n'));
 }

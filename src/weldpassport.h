@@ -75,7 +75,7 @@ struct Row {
     bool full = false;          // the beam values and the pressures follow
     QByteArray ela;             // the beam unit's status block
     bool pressureKnown = false;
-    float pressure = 0;         // chamber pressure in the unit shown
+    float pressure = 0;         // chamber pressure in the unit shown; not finite: not known
 };
 // One row, ended by LF.
 QByteArray row(const Row& r, const QLocale& locale);

@@ -154,6 +154,31 @@ QString matchedManipulator(const Schema& schema, int n, const QList<float>& to, 
     return numbered(n, moveFrame(pointWord(schema, to, false, finite), *feed, finite));
 }
 
+// The frames of one segment of the linear scheme, to `to` at feed F: a straight frame, or for an
+// arc its plane word in a frame of its own and then the circular frame. The arc turns left (G3)
+// when a counter-clockwise arc is walked forward or a clockwise one backwards.
+void linearSegmentFrames(const Schema& schema, const SegmentParams& segment, const QList<float>& to, float F,
+                         bool forward, int* frameNo, QStringList* out, bool* finite)
+{
+    if (segment.type <= SegmentParams::Line) {
+        *out << manipulatorFrame(schema, (*frameNo)++, to, F, finite);
+        return;
+    }
+    const QString R = fixed(segment.radius, 2, finite);
+    if (!allFinite(to))
+        *finite = false;
+    const QString coords = arcTarget(segment.plane, to, R);
+    *out << numbered((*frameNo)++, planeWord(segment.plane));
+    const QString arcWord = (segment.direction == 1) == forward ? QStringLiteral(" G3 ") : QStringLiteral(" G2 ");
+    *out << arcFrame((*frameNo)++, coords, arcWord, F, finite);
+}
+
+// The segment parameters of contour row `row` (none outside the contour).
+SegmentParams segmentOf(const ContourSnapshot& s, int row)
+{
+    return row >= 0 && row < s.points.size() ? s.points.at(row).segment : SegmentParams();
+}
+
 // The two channel programs of a test move or a go-to: each headed by its channel and the scheme's
 // preamble, numbered from one counter, and closed by the scheme's closing lines.
 class MoveProgram
@@ -175,6 +200,17 @@ public:
             ringMove(to, from, F, feedText);
         else if (!(m_schema.rotate() && sameWrittenPoint(to, from)))
             frame1(QStringLiteral(" G90 ") + pointWord(m_schema, to, flag, &finite) + QStringLiteral(" F") + feedText);
+    }
+    // One segment of the contour, from `from` to `to`, with the frames the weld's motion program
+    // writes for it: a linear arc (the parameters of contour row `row`, walked forward or back)
+    // as a circular frame; every other move as move() writes it.
+    void segment(const ContourSnapshot& s, int row, bool forward, const QList<float>& to, const QList<float>& from,
+                 float F, const QString& feedText, bool flag)
+    {
+        if (m_schema.linear())
+            linearSegmentFrames(m_schema, segmentOf(s, row), to, F, forward, &m_k, &ch1, &finite);
+        else
+            move(to, from, F, feedText, flag);
     }
     // Closes both programs; false when a number was not finite.
     bool finish(QString* text1, QString* text2)
@@ -267,19 +303,7 @@ void mechanicalMoveFrames(const ContourSnapshot& s, GeneratorState& st, const QL
         return;
     }
 
-    const SegmentParams segment = row >= 0 && row < s.points.size() ? s.points.at(row).segment : SegmentParams();
-    if (segment.type <= SegmentParams::Line) {
-        out->ch1 << manipulatorFrame(schema, st.frameNo++, to, F, finite);
-    } else {
-        const QString R = fixed(segment.radius, 2, finite);
-        if (!allFinite(to))
-            *finite = false;
-        const QString coords = arcTarget(segment.plane, to, R);
-        out->ch1 << numbered(st.frameNo++, planeWord(segment.plane));
-        // A counter-clockwise arc walked forward, or a clockwise one walked back, turns left.
-        const QString arcWord = (segment.direction == 1) == forward ? QStringLiteral(" G3 ") : QStringLiteral(" G2 ");
-        out->ch1 << arcFrame(st.frameNo++, coords, arcWord, F, finite);
-    }
+    linearSegmentFrames(schema, segmentOf(s, row), to, F, forward, &st.frameNo, &out->ch1, finite);
     // After a stop the manipulator returns on a straight line, also onto an arc.
     out->resume1 = moveFrame(pointWord(schema, to, false, finite), F, finite);
 }
@@ -331,20 +355,31 @@ void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int eve
 
 namespace {
 
-// Why the contour cannot be generated ("" when it can): no scheme, no point, fewer than three
-// points for "XYZr", a value that is not finite, too many moves; with `technology` also a
-// technology table without its start and end rows and a negative speed.
-QString checkContour(const ContourSnapshot& s, bool technology)
+// Why no move along the contour can be written ("" when one can): no scheme, no point, no
+// diameter of a scheme whose moves need one (the radius of its arcs, the ring's travel per degree).
+QString checkPoints(const ContourSnapshot& s)
 {
     if (!s.schema)
         return QStringLiteral("контур не задан");
     if (s.points.isEmpty())
         return QStringLiteral("в контуре нет точек");
     const Schema& schema = *s.schema;
-    if (schema.rotate() && s.points.size() < 3)
-        return QStringLiteral("для круговой интерполяции нужны не менее трёх точек контура");
     if ((schema.rotate() || schema.circle()) && !(schema.D() > 0 && std::isfinite(schema.D())))
         return QStringLiteral("не задан диаметр контура");
+    return {};
+}
+
+// Why the contour cannot be generated ("" when it can): the checks of checkPoints, fewer than
+// three points for "XYZr", a value that is not finite, too many moves; with `technology` also a
+// technology table without its start and end rows and a negative speed.
+QString checkContour(const ContourSnapshot& s, bool technology)
+{
+    const QString points = checkPoints(s);
+    if (!points.isEmpty())
+        return points;
+    const Schema& schema = *s.schema;
+    if (schema.rotate() && s.points.size() < 3)
+        return QStringLiteral("для круговой интерполяции нужны не менее трёх точек контура");
     for (const ContourPoint& p : s.points) {
         if (!allFinite(p.coords) || !std::isfinite(p.segment.radius))
             return QStringLiteral("в контуре есть нечисловое значение");
@@ -379,15 +414,19 @@ const QString kBeamNotFinite = QStringLiteral("нечисловое значен
 
 }  // namespace
 
+QString programTooLarge(int channel)
+{
+    return QStringLiteral("программа канала %1 длиннее %2 МБ, которые вмещает память ЧПУ")
+        .arg(channel)
+        .arg(kMaxProgramBytes >> 20);
+}
+
 QString programTooLarge(int channel, const ContourSnapshot& s)
 {
-    return QStringLiteral("программа канала %1 длиннее %2 МБ, которые вмещает память ЧПУ "
-                          "(точек контура %3, проходов %4, строк технологии %5)")
-        .arg(channel)
-        .arg(kMaxProgramBytes >> 20)
-        .arg(s.points.size())
-        .arg(passCount(s))
-        .arg(s.tech.size());
+    return programTooLarge(channel) + QStringLiteral(" (точек контура %1, проходов %2, строк технологии %3)")
+                                          .arg(s.points.size())
+                                          .arg(passCount(s))
+                                          .arg(s.tech.size());
 }
 
 bool ringCcw(const ContourSnapshot& s)
@@ -824,7 +863,10 @@ Programs genTestMove(const ContourSnapshot& s)
 
     const float v = s.weldSpeed;
     const QString feed = fixed(v, 3, &m.finite);
-    auto move = [&](const QList<float>& c, const QList<float>& p) { m.move(c, p, v, feed, ccw); };
+    // Each segment as the weld walks it: `row` holds its parameters, `forward` its direction.
+    auto move = [&](int to, int from, int row, bool forward) {
+        m.segment(s, row, forward, s.coords(to), s.coords(from), v, feed, ccw);
+    };
     const int last = s.points.size() - 1;
     const int passes = passCount(s);
     // Driven back through the points, as the weld runs back.
@@ -832,11 +874,11 @@ Programs genTestMove(const ContourSnapshot& s)
     TextSize size1, size2;
     for (int pass = 0; pass < passes; ++pass) {
         for (int r = 1; r <= last; ++r)
-            move(s.coords(r), s.coords(r - 1));
+            move(r, r - 1, r - 1, true);
         if (s.ring && s.closeDirect && last > 0)
-            move(s.coords(0), s.coords(last));
+            move(0, last, last, true);
         for (int r = last - 1; runBack && r >= 0; --r)
-            move(s.coords(r), s.coords(r + 1));
+            move(r, r + 1, r, false);
         // One pass at a time: a test move too long for the controller is not written on.
         if (size1.of(m.ch1) > kMaxProgramBytes || size2.of(m.ch2) > kMaxProgramBytes)
             break;
@@ -856,7 +898,9 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
 {
     GoTo out;
     out.forward = forward;
-    QString reason = checkContour(s, false);
+    // A go-to visits the points from the current one to the touched one: the whole seam's checks
+    // (three points of a circle, the number of passes) are not its own.
+    QString reason = checkPoints(s);
     if (reason.isEmpty() && (row < 0 || row >= s.points.size()))
         reason = QStringLiteral("в контуре нет точки %1").arg(row + 1);
     if (!reason.isEmpty()) {
@@ -901,30 +945,92 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
     return out;
 }
 
-bool continues(const QString& previous, const QString& next, int restartLine)
+// ---- checks before a start ---------------------------------------------------------------------
+
+TechTableCheck checkTechTable(const QList<TechRow>& rows)
 {
-    if (restartLine <= 0)
-        return false;
-    const QStringList before = previous.split(QLatin1Char('\n'));
-    const QStringList after = next.split(QLatin1Char('\n'));
-    const QString key = QLatin1Char('N') + QString::number(restartLine) + QLatin1Char(' ');
-    int end = -1;
-    for (int i = 0; i < before.size() && end < 0; ++i) {
-        if (before.at(i).startsWith(key))
-            end = i;
+    TechTableCheck out;
+    out.marks.fill(TechTableCheck::Unchecked, rows.size());
+    if (rows.size() < 2)
+        return out;
+    const float end = rows.last().isComment() ? 0.0f : rows.last().path;
+    bool valid = true;
+    int p = 0;
+    for (int r = 1; r < rows.size(); ++r) {
+        if (rows.at(r).isComment())
+            continue;
+        const TechRow& above = rows.at(p);
+        const TechRow& row = rows.at(r);
+        if ((above.Ir != row.Ir || above.If != row.If) && above.path == row.path)
+            valid = false;
+        else
+            valid = valid && end >= above.path;
+        out.marks[p] = valid ? TechTableCheck::Good : TechTableCheck::Faulty;
+        if (!valid && out.firstFault < 0)
+            out.firstFault = p;
+        p = r;
     }
-    if (end < 0 || after.size() <= end)
+    return out;
+}
+
+namespace {
+
+// A feed of the start that is not above 0, named as the operator knows it.
+QString feedProblem(float speed, const QString& name)
+{
+    if (speed < 0)
+        return QStringLiteral("отрицательная ") + name;
+    if (speed == 0)
+        return name + QStringLiteral(" равна 0");
+    return {};
+}
+
+}  // namespace
+
+QString startProblem(const ContourSnapshot& s, Start start)
+{
+    // A go-to has only its own moves' needs, as goToPoint checks them.
+    QString reason = start == Start::GoTo ? checkPoints(s) : checkContour(s, start == Start::Weld);
+    if (!reason.isEmpty())
+        return reason;
+    switch (start) {
+    case Start::TestMove:
+        return feedProblem(s.weldSpeed, QStringLiteral("скорость сварки"));
+    case Start::GoTo:
+        return feedProblem(s.contourSpeed, QStringLiteral("скорость перехода"));
+    case Start::Weld:
+        break;
+    }
+    // The end row's speed moves nothing: no segment leaves it.
+    for (int r = 0; r + 1 < s.tech.size(); ++r) {
+        const TechRow& row = s.tech.at(r);
+        if (row.isComment() || !(row.on || r == 0))
+            continue;
+        reason = feedProblem(row.speed, QStringLiteral("скорость в строке %1 технологической таблицы").arg(r + 1));
+        if (!reason.isEmpty())
+            return reason;
+    }
+    const TechTableCheck table = checkTechTable(s.tech);
+    if (!table.ok())
+        return QStringLiteral("ошибка заполнения технологической таблицы в строке %1").arg(table.firstFault + 1);
+    return {};
+}
+
+bool continues(const QString& started, const QString& next)
+{
+    const QStringList before = started.split(QLatin1Char('\n'));
+    const QStringList after = next.split(QLatin1Char('\n'));
+    if (before.size() != after.size())
         return false;
     const QString jump = QStringLiteral(" GOTO N");
-    for (int i = 0; i <= end; ++i) {
+    for (int i = 0; i < before.size(); ++i) {
         const QString& a = before.at(i);
         const QString& b = after.at(i);
-        if (a.contains(jump) && b.contains(jump)) {
-            if (a.section(jump, 0, 0) != b.section(jump, 0, 0))
-                return false;
-        } else if (a != b) {
+        if (a == b)
+            continue;
+        // The opening jump alone may differ: it names the line where this start begins.
+        if (!a.contains(jump) || !b.contains(jump) || a.section(jump, 0, 0) != b.section(jump, 0, 0))
             return false;
-        }
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "contourmodel.h"
 
@@ -23,8 +24,9 @@ namespace WeldProgram {
 // 1.3 MB in its longest program, and only many passes over a large contour go beyond 2 MB.
 constexpr int kMaxProgramBytes = 2 * 1024 * 1024;
 
-// The "[A]" refusal of a start whose program of `channel` would be longer than kMaxProgramBytes,
-// naming the sizes of the contour that make it so.
+// Why a start whose program of `channel` would be longer than kMaxProgramBytes cannot run, as the
+// reason of a refusal; with the contour it was generated from, naming the sizes that make it so.
+QString programTooLarge(int channel);
 QString programTooLarge(int channel, const ContourSnapshot& s);
 
 // What carries over from one generation of the motion programs to the next.
@@ -111,9 +113,34 @@ struct GoTo {
 // move runs along the closing segment. With no current point only `row` itself is visited.
 GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward, const QList<float>& axes);
 
-// Whether a continuation that generated `next` still continues the run of `previous`: the two
-// programs agree line by line up to the frame `restartLine` (the opening GOTO targets aside).
-bool continues(const QString& previous, const QString& next, int restartLine);
+// Whether a continuation that generated `next` still continues the run that was started with
+// `started`: the two programs agree line by line, the targets of their opening jumps aside. The
+// beam program of the full start keeps running through every continuation and knows only the
+// timing of the motion it was started with; any other difference would put the beam out of step.
+bool continues(const QString& started, const QString& next);
+
+// ---- checks before a start ------------------------------------------------------------------------
+// The check of the technology table, row by row: a data row's path is faulty when the next data
+// row below it lies at the same path with another beam or focus current, or when it lies past the
+// end row's path; from the first fault on every data row checked after it counts as faulty too.
+// The last data row (the end row) is never checked itself.
+struct TechTableCheck {
+    enum Mark { Unchecked, Good, Faulty };
+    QVector<Mark> marks;    // one per row; comments and the end row stay Unchecked
+    int firstFault = -1;    // the first faulty row, -1 when the table passes
+    bool ok() const { return firstFault < 0; }
+};
+TechTableCheck checkTechTable(const QList<TechRow>& rows);
+
+// What a start is to run: the weld (full start or continuation: both motion programs follow the
+// technology table), the test move (the weld speed along the contour) or a go-to move (the
+// transition speed).
+enum class Start { Weld, TestMove, GoTo };
+// Why the program cannot be started as `start`, as the reason of a refusal ("контур не задан"), or
+// empty: the generators' own checks of the contour (for a go-to those of its own moves), a feed of 0 or less (every frame would be
+// written with "F0"; a weld row with it is checked unless it is the end row, from which nothing
+// moves), and for a weld a technology table that fails its check.
+QString startProblem(const ContourSnapshot& s, Start start);
 
 // Whole passes to leave out of an idle stretch of `path` mm on a closed round seam of pass length
 // L: the stretch shrinks to its remainder in (0, L] (within 0.01 mm). 0 for a pass length that is

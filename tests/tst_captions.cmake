@@ -31,3 +31,9 @@ QList<FormEntry> allForms()
 ]])
 target_sources(${test_name} PRIVATE ${CMAKE_BINARY_DIR}/${test_name}_forms.cpp)
 target_include_directories(${test_name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+
+# The same test on a workstation whose font configuration prefers another font for every family
+# it is asked for: the console draws its captions in its own fonts all the same.
+add_test(NAME ${test_name}_otherfonts COMMAND ${test_name})
+set_tests_properties(${test_name}_otherfonts PROPERTIES TIMEOUT 300
+  ENVIRONMENT "${POKAVRO_TEST_ENV};FONTCONFIG_FILE=${CMAKE_SOURCE_DIR}/tests/otherfonts.conf")

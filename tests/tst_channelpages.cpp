@@ -15,8 +15,10 @@
 #include "dialogsteps.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "gui.h"
 #include "modaldriver.h"
 #include "programpage.h"
+#include "readonlyfolder.h"
 #include "tabletexts.h"
 #include "testenv.h"
 #include "weldprogram.h"
@@ -29,6 +31,13 @@ QByteArray readFile(const QString& systemPath)
 {
     QFile file(FixedPaths::local(systemPath));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+void writeFile(const QString& systemPath, const QByteArray& bytes)
+{
+    QFile file(FixedPaths::local(systemPath));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 int passportCount()
@@ -87,6 +96,89 @@ private slots:
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 1'",
                                                "[I]Нажата кнопка 'Пуск программы' панели 'Канал 2'",
                                                "[I]Нажата кнопка 'Пуск программы' панели 'Канал 3'"}));
+    }
+
+    // A run the controller cannot be trusted with is refused before its file is written: the
+    // channel still runs the program before (two taps), the drives are off, the drive link is
+    // lost. One "[A]" line each; no file, no command, no passport.
+    void refusedRuns()
+    {
+        EditorConsole console;
+        QVERIFY(console.start(2.0));
+        CONTOUR* c = console.contour();
+        c->teGcode->setPlainText(QStringLiteral("N1 $1"));
+        c->pbRun->click();
+        QCOMPARE(console.commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp.npg)"});
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(QFile::remove(FixedPaths::local(QStringLiteral("/programs/_temp.npg"))));
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbRun->click();
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 1'",
+                                               "[A]Пуск невозможен: канал 1 выполняет программу"}));
+        QVERIFY(messages.at(1).at(1).toBool());
+
+        // Channel 3 is idle: its own run is refused only while the drives are off.
+        console.sim()->apply(QStringLiteral("DRIVE OFF"));
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        messages.clear();
+        c->pbRun_3->click();
+        QCOMPARE(texts(messages).value(1), QStringLiteral("[A]Пуск невозможен: приводы не включены"));
+        QCOMPARE(console.commandTexts(0), QStringList());
+
+        console.stopSimulator();
+        QVERIFY(QTest::qWaitFor([&console] { return !console.gui()->cncConnected(); }, 5000));
+        messages.clear();
+        c->pbRun_2->click();
+        QCOMPARE(texts(messages).value(1), QStringLiteral("[A]Пуск невозможен: нет связи с ЧПУ"));
+
+        for (const char* file : {"/programs/_temp.npg", "/programs/_temp2.npg", "/programs/_temp3.npg"})
+            QCOMPARE(readFile(QString::fromLatin1(file)), QByteArray("<no file>"));
+        QCOMPARE(passportCount(), 1);
+    }
+
+    // The programs folder is shared with the controller: the console may rewrite the programs in
+    // it but not create files there. A run and a save over an existing program are written in
+    // place; a run file that is not there yet cannot be made, and nothing is started for it.
+    void sharedFolder()
+    {
+        EditorConsole console;
+        QVERIFY(console.start());
+        CONTOUR* c = console.contour();
+        writeFile(QStringLiteral("/programs/_temp2.npg"), "N1 $2\nN2 G90 G01 V=90.00 F600.000\nN3 M30");
+        writeFile(QStringLiteral("/programs/ch2/kept.npg"), "N1 $2\nN2 M30\n");
+        QFile::remove(FixedPaths::local(QStringLiteral("/programs/_temp3.npg")));
+        ReadOnlyFolder programs(FixedPaths::local(QStringLiteral("/programs")));
+        ReadOnlyFolder channel2(FixedPaths::local(QStringLiteral("/programs/ch2")));
+        QVERIFY(programs.holds());
+        QVERIFY(channel2.holds());
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        c->teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
+        c->pbRun_2->click();
+        QCOMPARE(readFile(QStringLiteral("/programs/_temp2.npg")), QByteArray("N1 $2\nN2 M30"));
+        QCOMPARE(console.commandTexts(1), QStringList{"EXEC_2(/programs/_temp2.npg)"});
+
+        c->teGcode_3->setPlainText(QStringLiteral("N1 $3\nN2 M30"));
+        c->pbRun_3->click();
+        QCOMPARE(console.commandTexts(0), QStringList());
+        QCOMPARE(readFile(QStringLiteral("/programs/_temp3.npg")), QByteArray("<no file>"));
+
+        {
+            ModalDriver driver;
+            driver.next("FileManager", [](ModalDialog& d) {
+                d.clickItem("listWidget_prog", QStringLiteral("kept"));
+                d.click("pbSave");
+            });
+            driver.next("Confirm", [](ModalDialog& d) { d.click("pbYes"); });
+            c->pbPrgSave_2->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(readFile(QStringLiteral("/programs/ch2/kept.npg")), QByteArray("N1 $2\nN2 M30"));
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'Пуск программы' панели 'Канал 2'",
+                                               "[I]Нажата кнопка 'Пуск программы' панели 'Канал 3'",
+                                               "[A]Не удалось записать файл /programs/_temp3.npg: программа не запущена",
+                                               "[I]Нажата кнопка 'Сохранить программу ЧПУ' панели 'Канал 2'",
+                                               "[I]Программа ЧПУ сохранена в файле kept.npg"}));
     }
 
     // Saved under a new name in the channel's folder (UTF-8), opened again as UTF-8 whatever the
@@ -149,6 +241,7 @@ private slots:
     void programsBeyondTheControllersMemory()
     {
         CONTOUR c;
+        c.onDriveState(true);
         QSignalSpy messages(&c, &CONTOUR::message);
         const QByteArray line = "N10 G90 G01 x=10.00 y=20.00 z=30.00 F600.000\n";
         const QByteArray largest = line.repeated(int(WeldProgram::kMaxProgramBytes / line.size())) +
@@ -177,7 +270,7 @@ private slots:
         c.teGcode_3->appendPlainText(QStringLiteral("N20 M30"));
         c.pbRun_3->click();
         QCOMPARE(readFile(QStringLiteral("/programs/_temp3.npg")), largest);
-        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Программа не запущена: программа канала 3 длиннее 2 МБ, "
+        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Пуск невозможен: программа канала 3 длиннее 2 МБ, "
                                                         "которые вмещает память ЧПУ"));
     }
 };

@@ -13,6 +13,7 @@
 #include "drivecomm.h"
 #include "drivepeer.h"
 #include "fixedpaths.h"
+#include "readonlyfolder.h"
 #include "testenv.h"
 
 namespace {
@@ -93,6 +94,36 @@ private slots:
         QCOMPARE(messages.at(0).at(0).toString(),
                  QStringLiteral("[A]Не удалось записать файл /programs/_temp1.npg: программы не запущены"));
         QVERIFY(m_peer.silent(300));
+    }
+
+    // The programs folder is shared with the controller, which may hold a program open and may
+    // not let the console create files there. A program is rewritten in place, in the file the
+    // controller holds; one that does not exist yet cannot be made, and nothing is started.
+    void programsRewrittenInPlace()
+    {
+        const QString local1 = FixedPaths::local(ChannelStart::fileName(1));
+        {
+            QFile old(local1);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("N1 $1\nN2 G90 G01 x=10.00 y=0.00 z=0.00 F600.000\nN3 M30");
+        }
+        QFile held(local1);
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        ReadOnlyFolder shared(FixedPaths::local(QStringLiteral("/programs")));
+        QVERIFY(shared.holds());
+
+        QVERIFY(m_start->start({{1, QStringLiteral("N1 $1\nN2 M30"), 0}}));
+        QCOMPARE(m_peer.next(), QStringLiteral("EXEC_1(/programs/_temp1.npg)"));
+        QCOMPARE(held.readAll(), QByteArray("N1 $1\nN2 M30"));
+        QCOMPARE(programFile(1), QByteArray("N1 $1\nN2 M30"));
+
+        QSignalSpy messages(m_start.get(), &ChannelStart::message);
+        QVERIFY(!m_start->start({{3, QStringLiteral("N1 $3"), 0}, {1, QStringLiteral("N1 $1"), 1000}}));
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(),
+                 QStringLiteral("[A]Не удалось записать файл /programs/_temp3.npg: программы не запущены"));
+        QVERIFY(m_peer.silent(300));
+        QCOMPARE(programFile(1), QByteArray("N1 $1\nN2 M30"));
     }
 
     // A command that does not leave ends the start: the later channels are not started.

@@ -20,6 +20,7 @@
 #include "settingsfile.h"
 #include "tabletexts.h"
 #include "testenv.h"
+#include "weldprogram.h"
 
 using namespace TableTexts;
 
@@ -203,6 +204,46 @@ private slots:
         sound.addPointToTech(30);
         QVERIFY(quiet.isEmpty());
         QCOMPARE(foreground(sound.twTechTab, 1, 0), QColor(Qt::black));
+    }
+
+    // On a contour with an arc each row goes where the motion program reaches its point: along
+    // the arc, not along its chord. The rows then lie at the segment ends, so the program writes
+    // no move of their own and each row's speed is the feed of the move that ends at its point.
+    void pointsAtContourPositionsFollowArcs()
+    {
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZ);
+        s.points << ContourPoint{{0, 0, 0}, {SegmentParams::Line, 0, 0, 0}}
+                 << ContourPoint{{10, 0, 0}, {SegmentParams::Arc, 10, 1, 0}}
+                 << ContourPoint{{30, 0, 0}, {SegmentParams::Line, 0, 0, 0}}
+                 << ContourPoint{{30, 10, 0}, SegmentParams()};
+        s.passes = 1;
+        s.pointCount = 4;
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("arc")), ContourFile::write(QStringLiteral("arc"), s));
+        CONTOUR c;
+        c.load(QStringLiteral("arc"), CONTOUR::contourDir() + QStringLiteral("arc"));
+        QCOMPARE(c.length->text(), QStringLiteral("51.42"));   // 10, the half circle 31.42, 10
+
+        c.addContourPoint(true, false, 0, 1);
+        QStringList paths = column(c.twTechTab, 0);
+        QCOMPARE(paths, QStringList({"0.00", "0.00", "10.00", "41.42", "51.42", "51.42"}));
+        c.addContourPoint(false, false, 3, 1);
+        paths = column(c.twTechTab, 0);
+        QCOMPARE(paths.mid(3, 2), QStringList({"41.42", "41.42"}));
+
+        // Every row at a point: the program moves from point to point and nowhere else.
+        for (int row = 2; row < c.twTechTab->rowCount() - 1; ++row)
+            c.twTechTab->item(row, 5)->setText(QString::number(100 * row, 'f', 1));
+        const WeldProgram::Programs motion = WeldProgram::genContour(c.snapshot(), WeldProgram::GeneratorState());
+        QVERIFY2(motion.ok(), qPrintable(motion.error));
+        const QStringList lines = motion.text1.split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(10, 4), (QStringList{"N10 G90 G01 x=10.00 y=0.00 z=0.00 F200.000",
+                                                "N11 G17",
+                                                "N12 G90 G3 x=30.00 y=0.00 R10.00 z=0.00 F300.000",
+                                                "N13 G90 G01 x=30.00 y=10.00 z=0.00 F500.000"}));
+        QCOMPARE(lines.at(14), QStringLiteral("N14 REV(ALL)"));
     }
 
     void pointsAtContourPositions()

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <functional>
 #include <limits>
 #include <memory>
 
@@ -233,6 +234,75 @@ private slots:
         QCOMPARE(c->currentPoint(), 0);
     }
 
+    // Inserting and shifting take the axes' position: their buttons come on once the drives and
+    // the transformation are reported on, whenever the contour came, and go off with either; a
+    // press that still arrives then inserts nothing.
+    void buttonsFollowDrivesAndTransformation()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        m_console->sim()->apply(QStringLiteral("DRIVE OFF"));
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        QVERIFY(m_console->load(linear({at(0, 0, 0), at(30, 0, 0, {})}, false)));
+        const QList<QPushButton*> buttons{c->pbIns, c->pbCorr, c->pbCorrNgo};
+        const auto enabled = [&buttons](bool on) {
+            for (QPushButton* button : buttons) {
+                if (button->isEnabled() != on)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(enabled(false));
+
+        QVERIFY(m_console->placeAxes(10, 5, 0));
+        QVERIFY(enabled(true));
+
+        DriveStatusPacket& status = m_console->sim()->status();
+        status.transOn = 0;
+        QVERIFY(QTest::qWaitFor([c] { return !c->virtualMode(); }, 3000));
+        QVERIFY(enabled(false));
+        c->on_pbIns_clicked();
+        QCOMPARE(c->twContour->rowCount(), 2);
+
+        status.transOn = 1;
+        QVERIFY(QTest::qWaitFor([c] { return c->virtualMode(); }, 3000));
+        QVERIFY(enabled(true));
+        status.drivesOn = 0;
+        QVERIFY(QTest::qWaitFor([c] { return !c->driveState(); }, 3000));
+        QVERIFY(enabled(false));
+    }
+
+    // The axes stand on the current point only when every axis says so: a position that differs
+    // in an axis the scheme's path leaves out (across the circle's plane, the manipulator of a ring
+    // joint) is another point; within 0.01 in every axis it is the same.
+    void insertComparesEveryAxis()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        const struct {
+            const char* name;
+            std::function<Schema*()> scheme;
+            QList<float> second;    // LX, LY, Z after the first point at (10, 20, 30)
+            int rows;
+        } cases[] = {
+            {"circle, 40 mm higher", [] { return new SchemaXYZr(100, 0, 0); }, {10, 20, 70}, 2},
+            {"ring joint, 49 mm along LX", [] { return new SchemaCircle(100, 1); }, {59, 20, 30}, 2},
+            {"linear, 0.01 mm along Z", [] { return new SchemaXYZ; }, {10, 20, 30.01f}, 2},
+            {"linear, within 0.01 mm", [] { return new SchemaXYZ; }, {10.005f, 19.995f, 30.005f}, 1},
+        };
+        for (const auto& test : cases) {
+            QVERIFY(m_console->placeAxes(10, 20, 30));
+            c->init(test.scheme());
+            c->pbIns->click();
+            QVERIFY(m_console->placeAxes(test.second.at(0), test.second.at(1), test.second.at(2)));
+            QSignalSpy messages(c, &CONTOUR::message);
+            c->pbIns->click();
+            QVERIFY2(c->twContour->rowCount() == test.rows, test.name);
+            QCOMPARE(c->currentPoint(), test.rows - 1);
+            QCOMPARE(texts(messages).first(), QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"));
+        }
+    }
+
     // The current point, or after a question the whole contour, moves onto the axes' position.
     void shift()
     {
@@ -274,9 +344,10 @@ private slots:
                                                "[I]Нажата кнопка 'Сдвиг всего контура' панели Контур"}));
     }
 
-    // Reversing walks the contour the other way: a closed contour keeps its first point, the
-    // segments go with their points (an arc turning the other way round), the current point stays
-    // the same point; twice restores everything.
+    // Reversing walks the same seam the other way: a contour closed directly keeps its first point,
+    // any other contour (open, or closed by running back) starts from its last; the segments go
+    // with their points (an arc turning the other way round), the pass length stays, the current
+    // point stays the same point; twice restores everything.
     void inverse()
     {
         const SegmentParams line{SegmentParams::Line, 0, 0, 0};
@@ -285,31 +356,66 @@ private slots:
         const SegmentParams end;
         ContourSnapshot circle = ContourSamples::circular();
         ContourSnapshot ring = ContourSamples::ring();
+        // A quarter of the circle of D 100 about (0, 0), open.
+        ContourSnapshot quarter;
+        quarter.schema.reset(new SchemaXYZr(100, 0, 0));
+        quarter.points << ContourPoint{{50, 0, 0}, {}} << ContourPoint{{43.3f, 25, 0}, {}}
+                       << ContourPoint{{25, 43.3f, 0}, {}} << ContourPoint{{0, 50, 0}, {}};
+        quarter.passes = 1;
+        quarter.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        // Half a turn of a ring joint of D 100, open.
+        ContourSnapshot halfRing;
+        halfRing.schema.reset(new SchemaCircle(100, 3));
+        halfRing.points << ContourPoint{{0, 10, 20, 5}, {}} << ContourPoint{{90, 10, 20, 5}, {}}
+                        << ContourPoint{{180, 10, 20, 5}, {}};
+        halfRing.passes = 1;
+        halfRing.pointCount = 3;
+        halfRing.tech = quarter.tech;
         const struct {
             const char* name;
             ContourSnapshot before;
+            bool runBack;       // closed by running back (loaded open, then closed)
             int current;
             QList<ContourPoint> after;
             int currentAfter;
+            const char* length;
         } cases[] = {
             {"open linear",
-             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, end)}, false), 1,
-             {at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line), at(0, 0, 0, end)}, 2},
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, end)}, false), false, 1,
+             {at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line), at(0, 0, 0, end)}, 2, "30.07"},
             {"closed linear",
-             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, line)}, true), 0,
-             {at(0, 0, 0, line), at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line)}, 0},
-            {"circular interpolation", circle, 1,
-             {circle.points.at(0), circle.points.at(3), circle.points.at(2), circle.points.at(1)}, 3},
-            {"ring joint", ring, 3, {ring.points.at(0), ring.points.at(3), ring.points.at(2), ring.points.at(1)}, 1},
+             linear({at(0, 0, 0, line), at(10, 0, 0, ccw), at(20, 0, 0, line), at(30, 0, 0, line)}, true), false, 0,
+             {at(0, 0, 0, line), at(30, 0, 0, line), at(20, 0, 0, cw), at(10, 0, 0, line)}, 0, "60.07"},
+            {"linear closed by running back",
+             linear({at(0, 0, 0, line), at(10, 0, 0, line), at(10, 20, 0, end)}, false), true, 0,
+             {at(10, 20, 0, line), at(10, 0, 0, line), at(0, 0, 0, line)}, 2, "60.00"},
+            {"circular interpolation", circle, false, 1,
+             {circle.points.at(0), circle.points.at(3), circle.points.at(2), circle.points.at(1)}, 3, "314.16"},
+            {"open circular interpolation", quarter, false, 1,
+             {quarter.points.at(3), quarter.points.at(2), quarter.points.at(1), quarter.points.at(0)}, 2, "78.54"},
+            {"ring joint", ring, false, 3, {ring.points.at(0), ring.points.at(3), ring.points.at(2), ring.points.at(1)},
+             1, "785.40"},
+            {"open ring joint", halfRing, false, 0,
+             {halfRing.points.at(2), halfRing.points.at(1), halfRing.points.at(0)}, 2, "157.08"},
         };
+        const QStringList ways{QStringLiteral("Прямым ходом     "), QStringLiteral("Обратным ходом     ")};
         for (const auto& test : cases) {
             CONTOUR c;
             QVERIFY2(loadContour(c, test.before), test.name);
+            if (test.runBack) {
+                chooseInNextMenu(QStringLiteral("Замыкание контура"), ways, ways.at(1));
+                c.pbRing->click();
+                QVERIFY2(c.ring() && !c.closeDirect(), test.name);
+            }
             c.onChangedPointNo(uint(test.current));
             const QStringList before = rows(c.twContour);
+            QCOMPARE(c.length->text(), QString::fromLatin1(test.length));
+            const QString seam = cell(c.twTechTab, c.twTechTab->rowCount() - 1, 0);
             QSignalSpy messages(&c, &CONTOUR::message);
             c.pbInverse->click();
             QVERIFY2(c.inverted(), test.name);
+            QCOMPARE(c.length->text(), QString::fromLatin1(test.length));
+            QCOMPARE(cell(c.twTechTab, c.twTechTab->rowCount() - 1, 0), seam);
             QVERIFY2(c.snapshot().points == test.after, test.name);
             QCOMPARE(c.currentPoint(), test.currentAfter);
             QCOMPARE(c.twContour->currentRow(), test.currentAfter);
@@ -429,15 +535,16 @@ private slots:
         QVERIFY(texts(messages).contains(faulty));
     }
 
-    // The points keep their angle about the centre and move onto the circle of the new diameter;
-    // a diameter that is no length moves nothing.
+    // The points keep their angle about the centre and move onto the circle of the new diameter
+    // (a point a hair off the old circle too, at its own angle); a diameter that is no length moves
+    // nothing.
     void newDiameter()
     {
         CONTOUR c;
         ContourSnapshot s;
         s.schema.reset(new SchemaXYZr(100, 0, 0));
         s.points << ContourPoint{{50, 0, 7}, {}} << ContourPoint{{0, 50, 7}, {}} << ContourPoint{{-50, 0, 7}, {}}
-                 << ContourPoint{{50.01f, 0, 7}, {}};
+                 << ContourPoint{{50.01f, 0, 7}, {}} << ContourPoint{{50, 1, 7}, {}};
         s.ring = true;
         s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
         QVERIFY(loadContour(c, s));
@@ -452,8 +559,48 @@ private slots:
         c.setTechSettings(false, false, false, false, 700, 0, 0, 200, 0);
         c.recalcPointsForNewDiameter(100, 200);
         QCOMPARE(rows(c.twContour), (QStringList{"100.00|0.00|7.00", "0.00|100.00|7.00", "-100.00|0.00|7.00",
-                                                  "100.00|0.00|7.00"}));
+                                                  "100.00|0.00|7.00", "99.98|2.00|7.00"}));
         QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
+    }
+
+    // "Настройки" with a new diameter moves no point when the centre is not known (one or two
+    // points) or when a point does not lie on the old circle about it: the operator is told why.
+    void newDiameterRefused()
+    {
+        const QString notMoved = QStringLiteral("[W]Точки контура не перенесены на новый диаметр: ");
+        const struct {
+            const char* name;
+            QList<QList<float>> points;
+            QString warning;
+        } cases[] = {
+            {"two points, centre unknown", {{150, 100, 0}, {100, 150, 0}},
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
+            {"one point", {{150, 100, 0}},
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
+            {"a point inside the circle", {{50, 0, 0}, {0, 50, 0}, {-50, 0, 0}, {30, 0, 0}},
+             notMoved + QStringLiteral("точка 4 не лежит на окружности диаметром 100.00 мм")},
+        };
+        for (const auto& test : cases) {
+            CONTOUR c;
+            ContourSnapshot s;
+            s.schema.reset(new SchemaXYZr(100, 0, 0));
+            for (const QList<float>& p : test.points)
+                s.points << ContourPoint{p, {}};
+            s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+            QVERIFY2(loadContour(c, s), test.name);
+            const QStringList before = rows(c.twContour);
+            QSignalSpy messages(&c, &CONTOUR::message);
+            ModalDriver driver;
+            driver.next("TechSettings", [](ModalDialog& d) {
+                touch(d, "diameter");
+                d.click("pbSettingsDone");
+            });
+            driver.next("Numpad", enter(QStringLiteral("200")));
+            c.pbSettings->click();
+            QVERIFY2(driver.done(), test.name);
+            QVERIFY2(rows(c.twContour) == before, test.name);
+            QVERIFY2(texts(messages).contains(test.warning), qPrintable(texts(messages).join(QLatin1Char('\n'))));
+        }
     }
 
     // The contour settings change the scheme's diameter and plane: the screen shows them at once,

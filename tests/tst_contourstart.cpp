@@ -28,6 +28,11 @@ using namespace TableTexts;
 
 namespace {
 
+int passportCount()
+{
+    return QDir(FixedPaths::passportDir()).entryList(QDir::Files).size();
+}
+
 QByteArray programFile(int channel)
 {
     QFile file(FixedPaths::local(QStringLiteral("/programs/_temp%1.npg").arg(channel)));
@@ -232,17 +237,25 @@ private slots:
                                                "[A]Переход к точке невозможен: канал 1 выполняет программу"}));
         QCOMPARE(commandTexts(0), QStringList());
 
-        // A program changed before its stop cannot be continued: the speed of the first stretch.
+        // The beam program waits at the stop on the timing of the motion it was started with: a
+        // program changed after its start, before or behind the stop, cannot be continued.
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
         const QByteArray stopped = programFile(1);
-        c->twTechTab->item(0, 5)->setText(QStringLiteral("500.0"));
-        messages.clear();
-        c->pbGcode->click();
-        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Продолжение невозможно: программа изменена до места останова"));
-        QCOMPARE(commandTexts(0), QStringList());
-        QCOMPARE(programFile(1), stopped);
-        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        for (int row : {0, 3}) {   // the speed of the first stretch, the speed of the last
+            QTableWidgetItem* speed = c->twTechTab->item(row, 5);
+            const QString before = speed->text();
+            speed->setText(QStringLiteral("500.0"));
+            messages.clear();
+            c->pbGcode->click();
+            QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                                   "[A]Продолжение невозможно: программа изменена после пуска, "
+                                                   "нужен полный пуск"}));
+            QCOMPARE(commandTexts(0), QStringList());
+            QCOMPARE(programFile(1), stopped);
+            QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+            speed->setText(before);
+        }
 
         // Loading a contour forgets the stopped run.
         load(linear({0, 100}, kTwoSpeeds));
@@ -314,6 +327,117 @@ private slots:
         QVERIFY(c->pbGcode->isEnabled());
     }
 
+    // A lost link is no stop: a weld running at the loss keeps its caption "ПУСК" (no "ДАЛЕЕ" while
+    // the controller may still run its files), and every start refuses with one line that says why,
+    // writing nothing. Once the link is back the caption follows what the controller reports.
+    void linkLostWhileRunning()
+    {
+        QVERIFY(m_console->start(2.0));
+        c = m_console->contour();
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        c->contourSpeed->setValue(600, 0);
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(2, 0).size(), 2);
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(c->generatorState().stopPending());
+        const QByteArray motion = programFile(1), beam = programFile(3);
+        const int passports = passportCount();
+
+        sim()->setRefuseConnections(true);
+        sim()->closeConnection();
+        QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->driveLook().known(); }, 5000));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbGcode->click();
+        emit c->twContour->cellClicked(1, 0);
+        c->on_pbCorrNgo_clicked();
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск невозможен: нет связи с ЧПУ",
+                                               "[A]Переход к точке невозможен: нет связи с ЧПУ",
+                                               "[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур",
+                                               "[A]Сдвиг и переход невозможны: нет связи с ЧПУ"}));
+        QCOMPARE(programFile(1), motion);
+        QCOMPARE(programFile(3), beam);
+        QCOMPARE(c->coords(0), (QList<float>{0, 0, 0}));
+        QCOMPARE(passportCount(), passports);
+
+        // Meanwhile channel 1 has halted at the stop; the beam program waits there (the
+        // simulator's own run of it has ended: it is held running).
+        QVERIFY(QTest::qWaitFor([this] { return sim()->status().channelState[0] == 1; }, 6000));
+        sim()->status().channelState[2] = 3;
+        sim()->setRefuseConnections(false);
+        QVERIFY(QTest::qWaitFor([this] { return c->pbGcode->text() == QStringLiteral("ДАЛЕЕ"); }, 5000));
+        QVERIFY(c->generatorState().stopPending());
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+    }
+
+    // Starts that the controller would refuse or run wrongly are refused first: one "[A]" line,
+    // no program file, no command, no passport, no point shifted.
+    void refusedStarts_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("drives off, start") << "drives off" << "start" << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("drives off, test move") << "drives off" << "test move"
+                                               << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("drives off, go-to") << "drives off" << "go-to"
+                                           << "[A]Переход к точке невозможен: приводы не включены";
+        QTest::newRow("row speed 0") << "row speed 0" << "start"
+                                     << "[A]Пуск невозможен: скорость в строке 2 технологической таблицы равна 0";
+        QTest::newRow("weld speed 0") << "weld speed 0" << "test move" << "[A]Пуск невозможен: скорость сварки равна 0";
+        QTest::newRow("transition speed 0, go-to") << "transition speed 0" << "go-to"
+                                                   << "[A]Переход к точке невозможен: скорость перехода равна 0";
+        QTest::newRow("transition speed 0, correction")
+            << "transition speed 0" << "correction" << "[A]Сдвиг и переход невозможны: скорость перехода равна 0";
+        QTest::newRow("faulty table") << "path past the end" << "start"
+                                      << "[A]Пуск невозможен: ошибка заполнения технологической таблицы в строке 2";
+    }
+    void refusedStarts()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, action);
+        QFETCH(QString, line);
+        QVERIFY(start());
+        QList<TechRow> tech = kTwoSpeeds;
+        if (fault == QLatin1String("row speed 0"))
+            tech[1].speed = 0;
+        else if (fault == QLatin1String("path past the end"))
+            tech[1].path = 150;
+        ContourSnapshot s = linear({0, 10, 20}, tech);
+        if (fault == QLatin1String("weld speed 0"))
+            s.weldSpeed = 0;
+        load(s);
+        c->contourSpeed->setValue(fault == QLatin1String("transition speed 0") ? 0 : 600, 0);
+        if (action == QLatin1String("test move"))
+            c->setTechSettings(true, false, false, false, 700, 0, 0, c->schemaD(), c->schemaAux());
+        if (fault == QLatin1String("drives off")) {
+            sim()->apply(QStringLiteral("DRIVE OFF"));
+            QVERIFY(QTest::qWaitFor([this] { return !c->driveState(); }, 3000));
+        }
+        sim()->status().position[DriveStatusPacket::LX1] = 5;
+        QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->coord(QStringLiteral("LX")) == 5; }, 3000));
+        const int passports = passportCount();
+        QSignalSpy messages(c, &CONTOUR::message);
+        if (action == QLatin1String("go-to"))
+            emit c->twContour->cellClicked(2, 0);
+        else if (action == QLatin1String("correction"))
+            c->on_pbCorrNgo_clicked();
+        else
+            c->pbGcode->click();
+        QStringList lines = texts(messages);
+        lines.removeAll(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"));
+        lines.removeAll(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"));
+        lines.removeAll(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"));
+        QCOMPARE(lines, QStringList{line});
+        for (int channel = 1; channel <= 3; ++channel)
+            QCOMPARE(programFile(channel), QByteArray("<missing>"));
+        QCOMPARE(commandTexts(0), QStringList());
+        QCOMPARE(passportCount(), passports);
+        QCOMPARE(c->coords(0), (QList<float>{0, 0, 0}));
+    }
+
     // A touch on a row drives through every point in between to it, forward and back; the
     // parameters cell of the linear scheme starts nothing.
     void goToPoint()
@@ -351,11 +475,31 @@ private slots:
         QCOMPARE(commandTexts(0), QStringList());
     }
 
+    // While a circle is being taught (two points so far) a touch on a row still drives there.
+    void goToWhileTeachingACircle()
+    {
+        QVERIFY(start());
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZr(100, 0, 0));
+        s.points << ContourPoint{{50, 0, 5}, {}} << ContourPoint{{0, 50, 5}, {}};
+        s.tech = kTwoSpeeds;
+        load(s);
+        c->contourSpeed->setValue(900, 0);
+        sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1; }, 2000));
+        QSignalSpy messages(c, &CONTOUR::message);
+        emit c->twContour->cellClicked(0, 0);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(programFile(1).contains("G03 x=50.00 y=0.00 R50.00 z=5.00 F900\nWAIT\n2 @1=0\n"));
+        QVERIFY(!texts(messages).join(QLatin1Char('\n')).contains(QLatin1String("[A]")));
+    }
+
     // The ring joint turns the part first; the manipulator follows half a second later.
     void goToRing()
     {
         QVERIFY(start());
         load(ContourSamples::ring());
+        c->contourSpeed->setValue(600, 0);
         emit c->twContour->cellClicked(1, 0);
         const QList<DriveSimulator::Command> sent = commands(2, 0);
         QCOMPARE(sent.size(), 2);

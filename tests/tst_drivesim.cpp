@@ -1,16 +1,110 @@
 // The drive half of the controller simulator: its machine model, its test controls, and the
 // console's drive link talking to it.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTextCodec>
 #include <QtTest>
 
+#include <algorithm>
+
+#include <memory>
+
+#include "contour.h"
+#include "contoursamples.h"
 #include "drivecomm.h"
 #include "drivecommand.h"
 #include "drivesim.h"
+#include "editorconsole.h"
+#include "fixedpaths.h"
+#include "gui.h"
 #include "testenv.h"
+#include "weldprogram.h"
+
+using ContourSamples::point;
 
 namespace {
+
+// Writes a program where the console writes it ("/programs/..." below the test's root).
+bool writeProgram(const QString& systemPath, const QString& text)
+{
+    QDir().mkpath(FixedPaths::programDir());
+    QFile file(FixedPaths::local(systemPath));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+bool writeGenerated(int channel, const QString& text)
+{
+    return writeProgram(QStringLiteral("/programs/_temp%1.npg").arg(channel), text);
+}
+
+// The axes of the status in their order.
+const QStringList kAxes{"LX1", "LX2", "LY", "A", "B", "C", "D", "U1", "U2", "V", "X", "Z", "PHI"};
+
+// A value of the simulated machine by name: an axis of the status ("LX1" ... "PHI"), a current of
+// the beam channel ("IR", "IW") or the point number ("point").
+double machineValue(DriveSimulator& sim, const QString& name)
+{
+    if (name == "IR")
+        return sim.beamCurrent();
+    if (name == "IW")
+        return sim.focusCurrent();
+    if (name == "point")
+        return sim.status().pointNo;
+    const int axis = kAxes.indexOf(name);
+    return axis >= 0 ? double(sim.status().position[axis]) : qQNaN();
+}
+
+// Sets "NAME=value ..." on the machine's axes.
+void place(DriveSimulator& sim, const QString& values)
+{
+    for (const QString& item : values.split(' ', Qt::SkipEmptyParts))
+        sim.status().position[kAxes.indexOf(item.section('=', 0, 0))] = item.section('=', 1).toFloat();
+}
+
+// Where the machine differs from "NAME=value ..." by more than `tolerance` ("" where it does not).
+QString differences(DriveSimulator& sim, const QString& expected, double tolerance = 0.01)
+{
+    QStringList out;
+    for (const QString& item : expected.split(' ', Qt::SkipEmptyParts)) {
+        const QString name = item.section('=', 0, 0);
+        const double want = item.section('=', 1).toDouble();
+        const double have = machineValue(sim, name);
+        if (!(std::fabs(have - want) <= tolerance))
+            out << QStringLiteral("%1 is %2, not %3").arg(name).arg(have).arg(want);
+    }
+    return out.join(", ");
+}
+
+// Advances the model in steps of 0.02 s until `done` holds; the model time it took, or -1 when
+// `limit` seconds went by first.
+double runUntil(DriveSimulator& sim, const std::function<bool()>& done, double limit)
+{
+    for (double t = 0.0; t <= limit; t += 0.02) {
+        if (done())
+            return t;
+        sim.advance(0.02);
+    }
+    return -1.0;
+}
+
+// A linear weld along x from 0 to 100 mm: the beam ramps to 100 mA over the first 50 mm at
+// 600 mm/min, a technological stop, then 50 mm at 300 mm/min.
+ContourSnapshot weldWithAStop()
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ);
+    s.points << ContourPoint{{0, 0, 0}, {SegmentParams::Line, 0, 0, 0}} << ContourPoint{{100, 0, 0}, {}};
+    s.passes = 1;
+    s.weldSpeed = 600;
+    s.tech << point(0, 0, 600) << point(50, 100, 300) << ContourSamples::comment(techStopText())
+           << point(100, 100, 300);
+    return s;
+}
 
 struct SimAndLink {
     DriveSimulator sim;
@@ -187,6 +281,308 @@ private slots:
         QCOMPARE(s.virtualState, 0u);
     }
 
+    // A program runs for the time its text implies and moves the axes it names: each case starts
+    // one program on a machine standing at `start`, looks at the machine `probe` seconds into
+    // the run, and expects the channel done after `seconds` with the axes at `end`.
+    void programsMoveTheAxes_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<double>("probe");
+        QTest::addColumn<QString>("atProbe");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("end");
+        QTest::newRow("straight, the pair LX with it")
+            << 1 << "" << "N1 $1\nN2 COORD(1)\nN3 G90 G01 x=20.00 y=30.00 z=-60.00 F600.000\nN4 M30" << 3.5
+            << "LX1=10 LX2=10 LY=15 Z=-30" << 7.0 << "LX1=20 LX2=20 LY=30 Z=-60";
+        QTest::newRow("relative, modal feed, no M30")
+            << 1 << "LX1=5 LX2=5" << "N01 $1\nN02 G91 G01 LX=10 F1200\nN03 LX=10" << 0.75 << "LX1=20" << 1.0
+            << "LX1=25 LX2=25";
+        QTest::newRow("a dwell's F is no feed")
+            << 1 << "" << "N1 $1\nN2 G01 x=10 F600\nN3 G4 F2.5\nN4 x=20\nN5 M30" << 2.0 << "LX1=10" << 4.5
+            << "LX1=20";
+        QTest::newRow("counter-clockwise half circle in XY")
+            << 1 << "" << "N1 $1\nN2 G17\nN3 G90 G3 x=20.00 y=0.00 R10.00 z=0.00 F600.000\nN4 M30" << M_PI / 2
+            << "LX1=10 LY=-10" << M_PI << "LX1=20 LY=0";
+        QTest::newRow("clockwise quarter in XZ")
+            << 1 << "" << "N1 $1\nN2 G18\nN3 G90 G02 x=10.00 z=10.00 R10.00 y=0.00 F600.000\nN4 M30"
+            << M_PI / 4 << "LX1=2.9289 Z=7.0711" << M_PI / 2 << "LX1=10 Z=10";
+        QTest::newRow("ring: V the shorter way at the ring's feed")
+            << 2 << "V=350" << "N1 $2\nN2 ARF(V=2.18)\nN3 G90 G01 V=10.00 F1308.000\nN4 ARF()\nN5 M30" << 0.5
+            << "V=355" << 2.0 << "V=10";
+        QTest::newRow("a jump passes frames over; @1 is the point")
+            << 1 << "" << "N1 $1\nN2 GOTO N4\nN3 G01 x=100 F600\nN4 G01 y=10 F600\nWAIT\n1 @1=3\nN5 M30" << 0.5
+            << "LX1=0 LY=5 point=0" << 1.0 << "LX1=0 LY=10 point=3";
+        QTest::newRow("beam currents ramp")
+            << 3 << "" << "N1 $3\nN2 GAX(IR)\nN3 G0 IW=700\nN4 G90 G01 IR=100.0 IW=700 F1000.000\nN5 RAX(IR)\nN6 M30"
+            << 3.0 << "IR=50 IW=700" << 6.0 << "IR=100 IW=700";
+    }
+    void programsMoveTheAxes()
+    {
+        QFETCH(int, channel);
+        QFETCH(QString, start);
+        QFETCH(QString, program);
+        QFETCH(double, probe);
+        QFETCH(QString, atProbe);
+        QFETCH(double, seconds);
+        QFETCH(QString, end);
+        DriveSimulator sim;
+        const quint32& state = sim.status().channelState[channel - 1];
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        place(sim, start);
+        QVERIFY(writeGenerated(channel, program));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(channel)));
+        QCOMPARE(state, 9u);
+        sim.advance(0.3);
+        QCOMPARE(state, 3u);
+        sim.advance(probe);
+        QVERIFY2(differences(sim, atProbe).isEmpty(), qPrintable(differences(sim, atProbe)));
+        QCOMPARE(state, 3u);
+        sim.advance(seconds - probe - 0.02);
+        QCOMPARE(state, 3u);
+        sim.advance(0.04);
+        QCOMPARE(state, 2u);
+        QVERIFY2(differences(sim, end).isEmpty(), qPrintable(differences(sim, end)));
+        sim.advance(1.0);
+        QCOMPARE(state, 1u);
+    }
+
+    // A weld with a technological stop, started as the console starts it: the beam program
+    // first, the motion program a second later. The motion halts at the stop's M30 while the beam
+    // program waits; the continuation runs the rest, and both end together.
+    void weldHaltsAtItsStop()
+    {
+        const ContourSnapshot s = weldWithAStop();
+        const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        QVERIFY(beam.ok() && motion.ok());
+        QVERIFY(writeGenerated(3, beam.text3) && writeGenerated(1, motion.text1));
+        DriveSimulator sim;
+        const quint32* state = sim.status().channelState;
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(3)));
+        sim.advance(1.0);
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        // The manipulator's program dwells 0.2 s before it lets the beam program go on.
+        sim.advance(0.3 + 0.2 + 2.5);
+        QVERIFY2(differences(sim, "LX1=25").isEmpty(), qPrintable(differences(sim, "LX1=25")));
+        // The beam channel sees the event within the controller's step of 0.02 s.
+        QVERIFY2(differences(sim, "IR=50", 0.5).isEmpty(), qPrintable(differences(sim, "IR=50", 0.5)));
+        QCOMPARE(sim.status().axisMoving, quint8(1));
+        double t = runUntil(sim, [&] { return state[0] != 3; }, 10.0);
+        QVERIFY2(std::fabs(t - 2.5) < 0.05, qPrintable(QString::number(t)));
+        QCOMPARE(state[0], 2u);
+        QVERIFY(differences(sim, "LX1=50 IR=100").isEmpty());
+        QCOMPARE(sim.status().axisMoving, quint8(0));
+        sim.advance(1.0);
+        QCOMPARE(state[0], 1u);
+        sim.advance(20.0);
+        QCOMPARE(state[2], 3u);  // the beam program waits for the continuation
+        QVERIFY(differences(sim, "LX1=50").isEmpty());
+
+        WeldProgram::GeneratorState next = motion.state;
+        next.startNo += 1;
+        next.stopCount = 0;
+        const WeldProgram::Programs rest = WeldProgram::genContour(s, next);
+        QVERIFY(rest.ok() && writeGenerated(1, rest.text1));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        sim.advance(0.3);
+        // 0.2 s of dwell, 50 mm at 300 mm/min, 0.2 s of dwell.
+        t = runUntil(sim, [&] { return state[0] != 3; }, 20.0);
+        QVERIFY2(std::fabs(t - 10.4) < 0.05, qPrintable(QString::number(t)));
+        QVERIFY(differences(sim, "LX1=100 point=1").isEmpty());
+        // The beam program's 10 s from the continuation's event, then 1 s with the beam off.
+        t = runUntil(sim, [&] { return state[2] != 3; }, 5.0);
+        QVERIFY2(std::fabs(t - 0.8) < 0.05, qPrintable(QString::number(t)));
+        QVERIFY(differences(sim, "IR=0").isEmpty());
+    }
+
+    // A ring joint: the rotator turns the part twice round at the ring's feed while the
+    // manipulator dwells; the three channels meet at their events and end together.
+    void ringJointTurnsThePart()
+    {
+        const ContourSnapshot s = ContourSamples::ring();
+        const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        QVERIFY(beam.ok() && motion.ok());
+        QVERIFY(writeGenerated(3, beam.text3) && writeGenerated(2, motion.text2) && writeGenerated(1, motion.text1));
+        DriveSimulator sim;
+        const quint32* state = sim.status().channelState;
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        place(sim, "LX1=100 LX2=100 LY=20 Z=-5");
+        QVERIFY(sim.apply(DriveCommand::runGenerated(3)));
+        sim.advance(1.0);
+        QVERIFY(sim.apply(DriveCommand::runGenerated(2)));
+        sim.advance(1.0);
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        // The turn begins 0.5 s after the start of channel 1 (loading, its first dwell); eight
+        // quarter turns of 90 degrees * 2.18 mm at 1200 mm/min, 9.81 s each.
+        sim.advance(0.3 + 0.2 + 4.905);
+        QVERIFY2(differences(sim, "V=45", 0.5).isEmpty(), qPrintable(differences(sim, "V=45", 0.5)));
+        QVERIFY(differences(sim, "LX1=100 LY=20 Z=-5").isEmpty());
+        QCOMPARE(sim.status().axisMoving, quint8(1));
+        const double t = runUntil(sim, [&] { return state[1] != 3; }, 90.0);
+        QVERIFY2(std::fabs(t - (8 * 9.81 - 4.905)) < 0.1, qPrintable(QString::number(t)));
+        QVERIFY(differences(sim, "V=0 LX1=100 LY=20 Z=-5").isEmpty());
+        // The manipulator dwells the turn's time as the editor computes it, the beam program
+        // holds the beam that long and switches it off for a second.
+        QVERIFY(runUntil(sim, [&] { return state[0] != 3 && state[2] != 3; }, 1.2) >= 0.0);
+    }
+
+    // A channel that runs refuses another program; "STOP_PRG" stops every channel where it
+    // stands and clears the events.
+    void refusalAndStop()
+    {
+        DriveSimulator sim;
+        QSignalSpy reports(&sim, &DriveSimulator::channelReport);
+        const quint32* state = sim.status().channelState;
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 G01 x=100 F600\nN3 M30"));
+        QVERIFY(writeGenerated(2, "N1 $2\nN2 SEV(9)\nN3 ARF()\nN4 G01 V=90 F600\nN5 M30"));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(2)));
+        sim.advance(2.3);
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 G01 y=50 F6000\nN3 M30"));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        QCOMPARE(reports.last().at(0).toInt(), 1);
+        QVERIFY(reports.last().at(1).toString().startsWith("refused"));
+        sim.advance(1.0);
+        QVERIFY(differences(sim, "LX1=30 LY=0 V=30").isEmpty());
+        QCOMPARE(state[0], 3u);
+
+        QVERIFY(sim.apply(QStringLiteral("STOP_PRG")));
+        QCOMPARE(state[0], 8u);
+        QCOMPARE(state[1], 8u);
+        QCOMPARE(state[2], 1u);
+        sim.advance(1.0);
+        QVERIFY(differences(sim, "LX1=30 LY=0 V=30").isEmpty());
+        QCOMPARE(state[0], 1u);
+        QCOMPARE(state[1], 1u);
+        QCOMPARE(sim.status().axisMoving, quint8(0));
+
+        // The event set before the stop is gone: this program waits for it.
+        QVERIFY(writeGenerated(3, "N1 $3\nN2 WEV(9)\nN3 M30"));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(3)));
+        sim.advance(5.0);
+        QCOMPARE(state[2], 3u);
+    }
+
+    // What the controller cannot run leaves the channel in error after loading, with the reason;
+    // a reset makes it idle again.
+    void unrunnablePrograms_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("program");  // written as /programs/_temp1.npg ("" for none)
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no file") << "EXEC_1(/programs/_temp1.npg)" << "" << "cannot read";
+        QTest::newRow("outside the programs") << "EXEC_1(/programs/../home/oper/bin/settings.ini)" << "N1 $1"
+                                              << "is not a program of /programs/";
+        QTest::newRow("unknown word") << "EXEC_1(/programs/_temp1.npg)" << "N1 $1\nN2 G01 x=1 F600 Q7\nN3 M30"
+                                      << "line 2: unknown word \"Q7\"";
+        QTest::newRow("unknown axis") << "EXEC_1(/programs/_temp1.npg)" << "N1 $1\nN2 G01 w=1 F600" << "no axis \"w\"";
+        QTest::newRow("jump to nowhere") << "EXEC_1(/programs/_temp1.npg)" << "N1 $1\nN2 GOTO N9\nN3 M30"
+                                         << "line 2: no frame N9";
+        QTest::newRow("move without a feed") << "EXEC_1(/programs/_temp1.npg)" << "N1 $1\nN2 G01 x=10\nN3 M30"
+                                             << "line 2: a move without a feed";
+        QTest::newRow("zero feed") << "EXEC_1(/programs/_temp1.npg)" << "N1 $1\nN2 G01 x=10 F0.000\nN3 M30"
+                                   << "line 2: a move without a feed";
+    }
+    void unrunnablePrograms()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, program);
+        QFETCH(QString, reason);
+        QFile::remove(FixedPaths::local("/programs/_temp1.npg"));
+        if (!program.isEmpty())
+            QVERIFY(writeGenerated(1, program));
+        DriveSimulator sim;
+        QSignalSpy reports(&sim, &DriveSimulator::channelReport);
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        QVERIFY(sim.apply(command));
+        QCOMPARE(sim.status().channelState[0], 9u);
+        sim.advance(0.5);
+        QCOMPARE(sim.status().channelState[0], 6u);
+        QVERIFY(differences(sim, "LX1=0").isEmpty());
+        QVERIFY2(reports.last().at(1).toString().contains(reason), qPrintable(reports.last().at(1).toString()));
+        QVERIFY(sim.apply(QStringLiteral("STOP_PRG")));
+        sim.advance(0.5);
+        QCOMPARE(sim.status().channelState[0], 1u);
+    }
+
+    // Programs that would run longer than the bound run faster, all by one factor, so that they
+    // still meet; once they are done the next program runs at its own pace.
+    void longRunsAreBounded()
+    {
+        DriveSimulator sim;
+        const quint32* state = sim.status().channelState;
+        QCOMPARE(sim.maxRunSeconds(), 300.0);
+        QVERIFY(sim.apply(DriveCommand::drivePower(true)));
+        // 3000 s of dwell in the beam channel, 6000 s of move in channel 1.
+        QVERIFY(writeGenerated(3, "N1 $3\nN2 SEV(3)\nN3 G4 F3000\nN4 WEV(5)\nN5 M30"));
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 WREV(3)\nN3 G01 x=100 F1\nN4 SEV(5)\nN5 M30"));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(3)));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        sim.advance(0.3 + 150.0);
+        QVERIFY2(differences(sim, "LX1=50").isEmpty(), qPrintable(differences(sim, "LX1=50")));
+        QCOMPARE(state[2], 3u);
+        const double t = runUntil(sim, [&] { return state[0] != 3; }, 200.0);
+        QVERIFY2(std::fabs(t - 150.0) < 0.1, qPrintable(QString::number(t)));
+        QVERIFY(runUntil(sim, [&] { return state[2] != 3; }, 0.1) >= 0.0);
+        sim.advance(2.0);
+
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 G01 x=110 F600\nN3 M30"));
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        sim.advance(0.3);
+        QVERIFY(std::fabs(runUntil(sim, [&] { return state[0] != 3; }, 5.0) - 1.0) < 0.05);
+    }
+
+    // The console against the simulator as it comes (programs run from their files): a weld with
+    // a technological stop runs to the stop, the start button reads "ДАЛЕЕ", the continuation
+    // runs the rest, and the weld's passport shows the manipulator moving along the seam.
+    void weldInTheConsole()
+    {
+        EditorConsole console;
+        QVERIFY(console.start(0));
+        CONTOUR* c = console.contour();
+        ContourSnapshot s = weldWithAStop();
+        s.points.last().coords[0] = 40;
+        s.tech = {point(0, 0, 600), point(20, 0, 600), ContourSamples::comment(techStopText()), point(40, 0, 600)};
+        QVERIFY(console.load(s));
+        c->pbGcode->click();
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(1) == 3; }, 5000));
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(1) != 3; }, 10000));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        QCOMPARE(console.gui()->coord("LX"), 20.0f);
+        QCOMPARE(c->channelState(3), 3u);  // the beam program waits at the stop
+        QVERIFY(c->passportOpen());
+        c->pbGcode->click();
+        QVERIFY(QTest::qWaitFor([c] { return !c->passportOpen(); }, 15000));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QCOMPARE(console.gui()->coord("LX"), 40.0f);
+
+        QFile file(c->passportFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QTextCodec::codecForName("Windows-1251")->toUnicode(file.readAll()).split('\n');
+        const int columns = lines.indexOf(QRegularExpression(QStringLiteral("^\"Время\";\"Путь\";\"LX\";.*")));
+        QVERIFY(columns > 0);
+        QList<double> lx;
+        QList<double> path;
+        for (const QString& row : lines.mid(columns + 1, lines.size() - columns - 2)) {
+            path << QLocale().toDouble(row.section(';', 1, 1));
+            lx << QLocale().toDouble(row.section(';', 2, 2));
+        }
+        QVERIFY(lx.size() > 20);
+        QCOMPARE(lx.first(), 0.0);
+        QCOMPARE(lx.last(), 40.0);
+        QVERIFY(std::is_sorted(lx.begin(), lx.end()) && std::is_sorted(path.begin(), path.end()));
+        const auto within = [&lx](double low, double high) {
+            return std::any_of(lx.begin(), lx.end(), [&](double x) { return x > low && x < high; });
+        };
+        QVERIFY(within(0, 20) && within(20, 40) && lx.contains(20.0));
+        QVERIFY2(path.last() > 30.0, qPrintable(QString::number(path.last())));
+    }
+
     void linkAgainstSimulator()
     {
         SimAndLink rig;
@@ -350,6 +746,17 @@ private slots:
             out += sim.readAllStandardOutput();
             return out.contains("drive < PULT ON");
         }, 3000));
+
+        // It runs the programs where the console writes them: below the root it shares with it.
+        QSignalSpy lx(&link, &DriveTCPthread::changedLX1);
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 G90 G01 x=5.00 F600\nN3 M30"));
+        QVERIFY(link.command(DriveCommand::drivePower(true)));
+        QVERIFY(link.command(DriveCommand::runGenerated(1)));
+        QVERIFY(QTest::qWaitFor([&] {
+            out += sim.readAllStandardOutput();
+            return out.contains("drive: channel 1: program ended");
+        }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !lx.isEmpty() && lx.last().at(0).toFloat() == 5.0f; }, 3000));
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));
     }

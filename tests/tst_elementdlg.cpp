@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 
 #include "elementdlg.h"
@@ -30,6 +31,9 @@ const QString kGreen = QStringLiteral("background-color: rgb(0, 255, 0);");
 const QString kYellow = QStringLiteral("background-color: rgb(255, 255, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(255, 0, 0);");
 const QString kUnknown = QStringLiteral("background-color: rgb(255, 192, 192);");
+
+// In a list of reports: the link is lost there (the dialog takes its unknown look).
+constexpr int kLinkLost = std::numeric_limits<int>::min();
 
 // A fore pump's dialog over a link to the simulated vacuum-system controller, with two value
 // rows and one condition lock for each direction.
@@ -67,6 +71,16 @@ struct PumpDialog {
         link.disconnect();
     }
 
+    // Each report in turn; kLinkLost loses the link there.
+    void report(const QList<int>& reports)
+    {
+        for (int state : reports) {
+            if (state == kLinkLost)
+                dialog->showUnknown();
+            else
+                dialog->onStateChanged(state);
+        }
+    }
     void press() { QTest::mouseClick(dialog->sbSwitch, Qt::LeftButton); }
     QString caption() const { return dialog->sbSwitch->captionLabel()->text(); }
     QString value(int row) const { return dialog->twElements->item(row, 1)->text(); }
@@ -127,6 +141,11 @@ private slots:
         QTest::newRow("error first") << QList<int>{4} << "[ошибка]" << kRed << "Ошибка" << 0 << 4;
         QTest::newRow("huge") << QList<int>{0, 2147483647} << "[ошибка]" << kRed << "Ошибка" << 0 << 4;
         QTest::newRow("recovers") << QList<int>{4, 0} << "[выключен]" << kGrey << "Включить" << 0 << 0;
+        QTest::newRow("link lost while on") << QList<int>{1, kLinkLost} << "" << kUnknown << "Включить" << 4 << -1;
+        QTest::newRow("error after a loss while on") << QList<int>{1, kLinkLost, 4} << "[ошибка]" << kRed << "Ошибка"
+                                                     << 1 << 4;
+        QTest::newRow("on after a loss while on") << QList<int>{1, kLinkLost, 1} << "[включен]" << kGreen
+                                                  << "Выключить" << 1 << 1;
     }
     void stateDisplay()
     {
@@ -137,8 +156,7 @@ private slots:
         QFETCH(int, button);
         QFETCH(int, stored);
         PumpDialog f(false);
-        for (int state : reports)
-            f.dialog->onStateChanged(state);
+        f.report(reports);
         QCOMPARE(f.dialog->lblState->text(), bar);
         QCOMPARE(f.dialog->lblState->styleSheet(), colour);
         QCOMPARE(f.caption(), caption);
@@ -153,31 +171,31 @@ private slots:
     void press_data()
     {
         QTest::addColumn<QList<int>>("reports");
-        QTest::addColumn<bool>("linkLost");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("nothing reported") << QList<int>{} << false << "";
-        QTest::newRow("off") << QList<int>{0} << false << "NL1 ON";
-        QTest::newRow("on") << QList<int>{1} << false << "NL1 OFF";
-        QTest::newRow("switching off") << QList<int>{2} << false << "NL1 ON";
-        QTest::newRow("switching on") << QList<int>{3} << false << "NL1 OFF";
-        QTest::newRow("-1 after on") << QList<int>{1, -1} << false << "NL1 OFF";
-        QTest::newRow("-1 after switching off") << QList<int>{2, -1} << false << "NL1 ON";
-        QTest::newRow("4 after switching on") << QList<int>{3, 4} << false << "NL1 OFF";
-        QTest::newRow("error first") << QList<int>{9} << false << "NL1 ON";
-        QTest::newRow("link lost") << QList<int>{1} << true << "";
+        QTest::newRow("nothing reported") << QList<int>{} << "";
+        QTest::newRow("off") << QList<int>{0} << "NL1 ON";
+        QTest::newRow("on") << QList<int>{1} << "NL1 OFF";
+        QTest::newRow("switching off") << QList<int>{2} << "NL1 ON";
+        QTest::newRow("switching on") << QList<int>{3} << "NL1 OFF";
+        QTest::newRow("-1 after on") << QList<int>{1, -1} << "NL1 OFF";
+        QTest::newRow("-1 after switching off") << QList<int>{2, -1} << "NL1 ON";
+        QTest::newRow("4 after switching on") << QList<int>{3, 4} << "NL1 OFF";
+        QTest::newRow("error first") << QList<int>{9} << "NL1 ON";
+        QTest::newRow("link lost") << QList<int>{1, kLinkLost} << "";
+        // The last real state before a loss is what the error state reverses.
+        QTest::newRow("error after a loss while on") << QList<int>{1, kLinkLost, 4} << "NL1 OFF";
+        QTest::newRow("-1 after a loss while switching on") << QList<int>{3, kLinkLost, -1} << "NL1 OFF";
+        QTest::newRow("error after a loss while off") << QList<int>{1, 0, kLinkLost, 4} << "NL1 ON";
+        QTest::newRow("error after two losses while on") << QList<int>{1, kLinkLost, kLinkLost, 4} << "NL1 OFF";
     }
     void press()
     {
         QFETCH(QList<int>, reports);
-        QFETCH(bool, linkLost);
         QFETCH(QString, sent);
         PumpDialog f;
         QVERIFY(f.link.connected());
         QVERIFY(QTest::qWaitFor([&f] { return f.sim.consoleConnected(Sim::Kvs); }, 2000));
-        for (int state : reports)
-            f.dialog->onStateChanged(state);
-        if (linkLost)
-            f.dialog->showUnknown();
+        f.report(reports);
         QSignalSpy notSent(&f.link, &VacuumLink::commandNotSent);
         f.dialog->showDlg();
         f.press();
@@ -300,6 +318,22 @@ private slots:
         QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
         f.dialog->onStateChanged(1);
         QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+
+        // A value that is not a finite number is not known: its last text in the unknown look,
+        // through a loss and the element's next report, until a finite value comes.
+        for (float unknown : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+            f.temperature.setSensorVal(unknown);
+            QCOMPARE(f.value(1), QStringLiteral("-3.0"));
+            QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
+            QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+        }
+        f.dialog->showUnknown();
+        f.dialog->onStateChanged(0);
+        QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+        QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
+        f.temperature.setSensorVal(21.0f);
+        QCOMPARE(f.value(1), QStringLiteral("21.0"));
+        QCOMPARE(f.valueBackground(1), QColor(Qt::white));
     }
 
     void hideButtonAndDragging()

@@ -86,7 +86,9 @@ class TestFileManager : public QObject
 private slots:
     void initTestCase() { TestEnv::makeInstallationFolders(); }
 
-    void listsFoldersThenProgramsWithoutSuffix_data()
+    // Programs only, and the channel folders where the dialog opens them: never "." or "..", nor
+    // a folder that would be chosen as a program that does not exist.
+    void listsProgramsWithoutSuffix_data()
     {
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<QString>("folder");
@@ -94,24 +96,29 @@ private slots:
         QTest::addColumn<QStringList>("listed");
 
         QTest::newRow("programs")
-            << QStringList{"/programs/b.npg", "/programs/A.npg", "/programs/c.txt", "/programs/ch2/"}
-            << "/programs/" << ".npg" << QStringList{".", "..", "ch2", "A", "b"};
+            << QStringList{"/programs/b.npg", "/programs/A.npg", "/programs/c.txt", "/programs/ch2/",
+                           "/programs/other/"}
+            << "/programs/" << ".npg" << QStringList{"ch2", "A", "b"};
+        QTest::newRow("a channel folder lists the other channels")
+            << QStringList{"/programs/ch1/", "/programs/ch2/q.npg", "/programs/ch3/", "/programs/ch2/sub/",
+                           "/programs/P.npg"}
+            << "/programs/ch2/" << ".npg" << QStringList{"ch1", "ch3", "q"};
         QTest::newRow("only a trailing suffix is removed")
             << QStringList{"/programs/x.npg.npg", "/programs/x.npg", "/programs/npg"}
-            << "/programs/" << ".npg" << QStringList{".", "..", "x", "x.npg"};
+            << "/programs/" << ".npg" << QStringList{"x", "x.npg"};
         QTest::newRow("suffix matched with its case")
             << QStringList{"/programs/B.NPG", "/programs/a.npg", "/programs/c.Npg"}
-            << "/programs/" << ".npg" << QStringList{".", "..", "a"};
-        QTest::newRow("folders sorted ignoring case")
-            << QStringList{"/programs/zeta/", "/programs/Beta/", "/programs/alpha/", "/programs/k.save",
-                           "/programs/K2.save", "/programs/k.npg"}
-            << "/programs/" << ".save" << QStringList{".", "..", "alpha", "Beta", "zeta", "k", "K2"};
+            << "/programs/" << ".npg" << QStringList{"a"};
+        QTest::newRow("contours: files only, sorted ignoring case")
+            << QStringList{"/programs/zeta/", "/programs/Beta/", "/programs/ch1/", "/programs/k.save",
+                           "/programs/K2.save", "/programs/a.save", "/programs/k.npg"}
+            << "/programs/" << ".save" << QStringList{"a", "k", "K2"};
         QTest::newRow("points")
-            << QStringList{"/points/p1.point", "/points/P0.point", "/points/p1.save"}
-            << "/points/" << ".point" << QStringList{".", "..", "P0", "p1"};
+            << QStringList{"/points/p1.point", "/points/P0.point", "/points/p1.save", "/points/old/"}
+            << "/points/" << ".point" << QStringList{"P0", "p1"};
         QTest::newRow("missing folder") << QStringList{} << "/points/none/" << ".point" << QStringList{};
     }
-    void listsFoldersThenProgramsWithoutSuffix()
+    void listsProgramsWithoutSuffix()
     {
         QFETCH(QStringList, entries);
         QFETCH(QString, folder);
@@ -130,10 +137,8 @@ private slots:
         for (bool open : {true, false}) {
             const char* mode = open ? "open" : "save";
             QTest::addRow("%s, nothing", mode) << open << "" << false;
-            QTest::addRow("%s, dot", mode) << open << "." << false;
-            QTest::addRow("%s, dot dot", mode) << open << ".." << false;
             QTest::addRow("%s, program", mode) << open << "A" << true;
-            QTest::addRow("%s, folder", mode) << open << "ch2" << true;
+            QTest::addRow("%s, folder", mode) << open << "ch2" << false;   // a folder opens
         }
     }
     void buttonsFollowModeAndSelection()
@@ -161,7 +166,7 @@ private slots:
         ModalDriver driver;
         ModalDialog d(&driver, dialog);
         if (!select.isEmpty())
-            d.clickItem("listWidget_prog", select);
+            QVERIFY(d.clickItem("listWidget_prog", select));
         QCOMPARE(remove->isEnabled(), enabled);
         QCOMPARE(save->isEnabled(), enabled);
         QCOMPARE(load->isEnabled(), enabled);
@@ -181,8 +186,6 @@ private slots:
         QTest::newRow("double suffix removes only its own file")
             << "x.npg" << "pbYes" << QStringList{"/programs/x.npg.npg"}
             << QStringList{"/programs/x.npg", "/programs/A.npg"};
-        QTest::newRow("a folder is no file")
-            << "ch2" << "pbYes" << QStringList{} << QStringList{"/programs/ch2/", "/programs/ch2.npg"};
     }
     void deleteAsksFirst()
     {
@@ -319,59 +322,58 @@ private slots:
                  (QStringList{"A.npg", "ch2"}));
     }
 
+    // In ".npg" mode the channel folders open with a double click, from the programs root and
+    // from one channel folder to another; a program named like one is a program all the same.
     void channelFoldersOpenWithADoubleClick()
     {
         populate({"/programs/P.npg", "/programs/ch2/Q.npg", "/programs/ch2/R.npg", "/programs/ch1/",
-                  "/programs/other/"});
+                  "/programs/ch1/ch2.npg", "/programs/other/"});
         Fixture f("/programs/", ".npg", true);
         ModalDriver driver;
         ModalDialog d(&driver, f.dialog.get());
 
-        d.doubleClickItem("listWidget_prog", "ch2");
+        QCOMPARE(f.items(), (QStringList{"ch1", "ch2", "P"}));
+        QVERIFY(d.doubleClickItem("listWidget_prog", "ch2"));
         QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/ch2/"));
-        QCOMPARE(f.items(), (QStringList{".", "..", "Q", "R"}));
+        QCOMPARE(f.items(), (QStringList{"ch1", "Q", "R"}));
         QVERIFY(!d.isEnabled("pbLoad"));
-        d.doubleClickItem("listWidget_prog", "..");
-        QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/"));
-        d.doubleClickItem("listWidget_prog", "ch1");
-        QCOMPARE(f.items(), (QStringList{".", ".."}));
-        d.doubleClickItem("listWidget_prog", ".");
-        QCOMPARE(f.items(), (QStringList{".", "..", "ch1", "ch2", "other", "P"}));
+        QVERIFY(d.doubleClickItem("listWidget_prog", "ch1"));
+        QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/ch1/"));
+        QCOMPARE(f.items(), (QStringList{"ch2", "ch2"}));
         QVERIFY(!driver.failed());
+
+        // The second "ch2" is the program of that name.
+        driver.next([&](ModalDialog& dialog) {
+            auto* list = dialog.dialog()->findChild<QListWidget*>("listWidget_prog");
+            const QPoint at = list->visualItemRect(list->item(1)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QVERIFY(dialog.isEnabled("pbLoad"));
+            dialog.click("pbLoad");
+        });
+        QCOMPARE(f.dialog->exec(), int(QDialog::Accepted));
+        QVERIFY(driver.done());
+        QCOMPARE(f.dialog->path, QStringLiteral("/programs/ch1/ch2"));
     }
 
     void doubleClickChoosesInOpenMode_data()
     {
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("chosen");   // "" when the dialog stays open
-        QTest::newRow("program") << ".npg" << "P" << "P";
-        QTest::newRow("other folder in npg mode") << ".npg" << "other" << "other";
-        QTest::newRow("contour") << ".save" << "K" << "K";
-        QTest::newRow("channel folder in contour mode") << ".save" << "ch2" << "ch2";
-        QTest::newRow("dot dot in contour mode") << ".save" << ".." << "";
-        QTest::newRow("dot in contour mode") << ".save" << "." << "";
+        QTest::newRow("program") << ".npg" << "P";
+        QTest::newRow("contour") << ".save" << "K";
     }
     void doubleClickChoosesInOpenMode()
     {
         QFETCH(QString, suffix);
         QFETCH(QString, item);
-        QFETCH(QString, chosen);
         populate({"/programs/P.npg", "/programs/K.save", "/programs/ch2/", "/programs/other/"});
         Fixture f("/programs/", suffix, true);
         ModalDriver driver;
-        driver.next([&](ModalDialog& d) {
-            d.doubleClickItem("listWidget_prog", item);
-            if (chosen.isEmpty()) {
-                QVERIFY(d.isOpen());
-                QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/"));
-                d.reject();
-            }
-        });
-        QCOMPARE(f.dialog->exec(), chosen.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted));
+        driver.next([&](ModalDialog& d) { QVERIFY(d.doubleClickItem("listWidget_prog", item)); });
+        QCOMPARE(f.dialog->exec(), int(QDialog::Accepted));
         QVERIFY(driver.done());
-        QCOMPARE(f.dialog->name, chosen);
-        QCOMPARE(f.dialog->path, chosen.isEmpty() ? QString() : "/programs/" + chosen);
+        QCOMPARE(f.dialog->name, item);
+        QCOMPARE(f.dialog->path, "/programs/" + item);
     }
 
     void loadChoosesTheCurrentProgram()

@@ -17,6 +17,7 @@
 #include "fixedpaths.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "readonlyfolder.h"
 #include "settingsfile.h"
 #include "testenv.h"
 #include "widgets.h"
@@ -173,9 +174,8 @@ private slots:
                                              axis + " (not shown)"}));
     }
 
-    // Without its folder the program cannot be written: nothing is sent and no start is logged,
-    // and the dialog closes all the same. An older program is left whole when it cannot be
-    // replaced.
+    // Without its folder the program cannot be written: the operator is told which file, nothing
+    // is sent and no start is logged, and the dialog closes all the same.
     void unwritableFolderSendsNothing()
     {
         QVERIFY(QDir(FixedPaths::local("/programs")).removeRecursively());
@@ -191,8 +191,37 @@ private slots:
             QVERIFY(driver.done());
         }
         QVERIFY(m_peer.silent());
-        QCOMPARE(log, QStringList({"[I]Закрыто окно фиксированного перемещения по оси LX"}));
+        QCOMPARE(log, QStringList({"[A]Не удалось записать файл /programs/_fixed.npg: программа не запущена",
+                                   "[I]Закрыто окно фиксированного перемещения по оси LX"}));
         QVERIFY(!QFile::exists(FixedPaths::local(kProgram)));
+    }
+
+    // The programs folder is shared with the controller: the console may rewrite the program in
+    // it but not create a file there. The program is rewritten in place and started.
+    void rewrittenInASharedFolder()
+    {
+        {
+            QFile old(FixedPaths::local(kProgram));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("N01 $1\nN03 G90 G01 LX=999 F1200\nN04 G4 F10\nN05 M30\n");
+        }
+        store("LX", true, 5.0);
+        Anchor anchor;
+        QStringList log;
+        ReadOnlyFolder shared(FixedPaths::local("/programs"));
+        QVERIFY(shared.holds());
+        {
+            FixedMove dialog("LX", "мм", m_link.get(), 100, 1, anchor.label);
+            connect(&dialog, &FixedMove::message, [&](const QString& text, bool) { log << text; });
+            ModalDriver driver;
+            driver.next("FixedMove", [](ModalDialog& d) { d.click("pbStart"); });
+            dialog.exec();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(programBytes(), QByteArray("N01 $1\nN03 G90 G01 LX=5 F100\nN05 M30\n"));
+        QCOMPARE(m_peer.next(), QStringLiteral("EXEC_1(/programs/_fixed.npg)"));
+        QCOMPARE(log.first(), QStringLiteral("[C]Запущено фиксированное перемещение по оси LX в координату 5 мм"));
+        QCOMPARE(int(QFile::permissions(FixedPaths::local(kProgram)) & 0x7777), 0x7777);
     }
 
     // A start the link cannot send is not logged as started.

@@ -10,6 +10,7 @@
 #include "axis.h"
 #include "confirm.h"
 #include "contour.h"
+#include "datagramflood.h"
 #include "drivesim.h"
 #include "messageserver.h"
 #include "messagestack.h"
@@ -171,10 +172,11 @@ private slots:
         sim.setRefuseConnections(true);
         sim.closeConnection();
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.cncConnected(); }, 5000));
-        // The editor forgets what the lost link had reported: no power, no transformation, no run.
+        // The editor forgets the lost link's power and transformation; a lost link ends no program,
+        // so the channel keeps its last reported state.
         QVERIFY(QTest::qWaitFor([&gui] { return !gui.contour->driveState(); }, 5000));
         QVERIFY(!gui.contour->virtualMode());
-        QCOMPARE(gui.contour->channelState(1), 0u);
+        QCOMPARE(gui.contour->channelState(1), 3u);
         // Where the door is, the vacuum screen no longer knows.
         QCOMPARE(gui.kvs->doorState(), -1);
         sim.status().doorState = 0;
@@ -326,6 +328,44 @@ private slots:
         QVERIFY(gui.sbTrans->isEnabled());
         vacuum.resumeStream(VacuumSimulator::Kvk);
         QVERIFY(QTest::qWaitFor([&] { return showsUnknown(false, false); }, 5000));
+    }
+
+    // Status datagrams from another host than a controller's never reach the screen; each such
+    // sender is named once per link in a "[W]" line, however many datagrams it sends.
+    void statusFromAnotherHost()
+    {
+        Gui gui;
+        DriveSimulator drive;
+        VacuumSimulator vacuum;
+        drive.status().position[DriveStatusPacket::LX1] = 12.5f;
+        QVERIFY(drive.start(m_ports[0], m_ports[1]));
+        QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
+        QVERIFY(QTest::qWaitFor([&] { return gui.coordLX->value() == 12.5f && gui.kvs->kvk()->statusKnown(); }, 5000));
+
+        DriveStatusPacket forged = drive.status();
+        forged.position[DriveStatusPacket::LX1] = 999.0f;
+        const QByteArray forgedDrive = DriveStatus::encode(forged);
+        for (int i = 0; i < 10; ++i) {
+            QVERIFY(sendDatagramFrom("127.0.0.2", m_ports[1], forgedDrive));
+            QVERIFY(sendDatagramFrom("127.0.0.2", m_ports[5], vacuum.statusDatagram(VacuumSimulator::Kvk)));
+        }
+        QVERIFY(sendDatagramFrom("127.0.0.3", m_ports[1], forgedDrive));
+        const QStringList expected{
+            // sorted: the links report on their own threads, in no fixed order
+            "[W]Пакеты состояния с чужого адреса 127.0.0.2 отброшены: КВК на адресе 127.0.0.1",
+            "[W]Пакеты состояния с чужого адреса 127.0.0.2 отброшены: ЧПУ на адресе 127.0.0.1",
+            "[W]Пакеты состояния с чужого адреса 127.0.0.3 отброшены: ЧПУ на адресе 127.0.0.1",
+        };
+        auto reported = [&gui] { return logLines(gui).filter(QStringLiteral("[W]Пакеты состояния")); };
+        QVERIFY(QTest::qWaitFor([&] { return reported().size() >= expected.size(); }, 3000));
+        QTest::qWait(300);
+        QStringList lines = reported();
+        lines.sort();
+        QCOMPARE(lines, expected);
+        const QStringList shown = rowTexts(gui.lwLog);
+        for (const QString& line : expected)
+            QVERIFY2(shown.contains(line.mid(3)), qPrintable(line));
+        QCOMPARE(gui.coordLX->value(), 12.5f);
     }
 
     // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and

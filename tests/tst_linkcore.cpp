@@ -498,6 +498,61 @@ private slots:
         QCOMPARE(handler.lastMessage().mid(4, 3), QByteArray("abc"));
     }
 
+    // Given the controller's address, the stream takes datagrams from there only, also as
+    // continuations: any other sender is counted as rejected, is no sign of life, and is
+    // reported once however many datagrams it sends.
+    void foreignSenders()
+    {
+        const quint16 port = TestEnv::freePort();
+        StatusRecorder handler(port, StatusFilter{0, LinkFrame::SQ, 0x7f000001});
+        handler.readContinuation = true;
+        handler.start();
+        QUdpSocket controller;
+        QUdpSocket second;
+        QUdpSocket third;
+        QVERIFY(controller.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        QVERIFY(second.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+        QVERIFY(third.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0));
+        const QByteArray whole("SQ\x01\x00" "a", 5);
+        QVERIFY(QTest::qWaitFor([&] {
+            controller.writeDatagram(whole, QHostAddress::LocalHost, port);
+            QTest::qWait(20);
+            return handler.received.load() > 0;
+        }, 2000));
+        QTest::qWait(50);
+        const int received = handler.received.load();
+        const quint64 rejected = handler.stream().rejected();
+
+        // A message whose continuation comes from elsewhere first: only the controller's bytes
+        // complete it.
+        controller.writeDatagram(QByteArray("SQ\x03\x00" "ab", 6), QHostAddress::LocalHost, port);
+        QTest::qWait(30);
+        second.writeDatagram(QByteArray("x"), QHostAddress::LocalHost, port);
+        QTest::qWait(30);
+        controller.writeDatagram(QByteArray("c"), QHostAddress::LocalHost, port);
+        QVERIFY(QTest::qWaitFor([&] { return handler.received.load() == received + 1; }, 1000));
+        QCOMPARE(handler.lastMessage(), QByteArray("SQ\x03\x00" "abc", 7));
+
+        // Whole messages from two other senders, the second sender's many times.
+        for (int i = 0; i < 20; ++i)
+            second.writeDatagram(whole, QHostAddress::LocalHost, port);
+        third.writeDatagram(whole, QHostAddress::LocalHost, port);
+        QVERIFY2(QTest::qWaitFor([&] { return handler.stream().rejected() == rejected + 22; }, 1000),
+                 QByteArray::number(handler.stream().rejected() - rejected));
+        QCOMPARE(handler.received.load(), received + 1);
+        QCOMPARE(handler.foreign(), (QList<quint32>{0x7f000002, 0x7f000003}));
+
+        // Only they keep sending: the stream is silent for the loss rule.
+        QElapsedTimer clock;
+        clock.start();
+        while (handler.silences.load() == 0 && clock.elapsed() < 2000) {
+            second.writeDatagram(whole, QHostAddress::LocalHost, port);
+            QTest::qWait(10);
+        }
+        QVERIFY2(clock.elapsed() < 1500, QByteArray::number(clock.elapsed()));
+        QCOMPARE(handler.foreign().size(), 2);
+    }
+
 private:
     class StatusRecorder : public QThread, public StatusHandler
     {
@@ -529,10 +584,20 @@ private:
                 firstSilenceMs = clock.elapsed();
         }
         void bindFailed(const QString&) override { ++bindFailures; }
+        void foreignSender(quint32 address) override
+        {
+            QMutexLocker lock(&m_mutex);
+            m_foreign << address;
+        }
         QByteArray lastMessage() const
         {
             QMutexLocker lock(&m_mutex);
             return m_last;
+        }
+        QList<quint32> foreign() const
+        {
+            QMutexLocker lock(&m_mutex);
+            return m_foreign;
         }
 
         std::atomic<bool> stop{false};
@@ -549,6 +614,7 @@ private:
         StatusStream m_stream;
         mutable QMutex m_mutex;
         QByteArray m_last;
+        QList<quint32> m_foreign;
     };
 };
 

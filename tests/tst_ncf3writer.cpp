@@ -244,6 +244,7 @@ private slots:
         current->Graphs().AddItem(new Graph(QStringLiteral("If"), QColor(0, 128, 255)));
         rec.writer.Plots().AddItem(current);
         rec.writer.Plots().AddItem(new Plot(QStringLiteral("P"), QString(), 1, 70000));
+        rec.writer.Plots().AddItem(new Plot(QStringLiteral("N"), QString(), 0, -1));
         auto* plain = new Plot(QStringLiteral("T"), QStringLiteral("C"), 2, 99);
         plain->Graphs().AddItem(new Graph(QStringLiteral("x"), QColor(1, 2, 3)));
         rec.writer.Plots().AddItem(plain);
@@ -251,12 +252,13 @@ private slots:
         QVERIFY(rec.writer.Start());
 
         const QByteArray expected = QByteArray::fromHex(
-            "434e 6400 0100 0400 07000000"                     // head: 1 block, 4 plots, id 7
+            "434e 6400 0100 0500 07000000"                     // head: 1 block, 5 plots, id 7
             "06000000 02000000 d0a8d0bed0b2 4131"              // "Шов" = "A1"
             "0600 0200 00000000 0400 d0a2d0bed0ba d0bcd090 0201"  // "Ток" [мА], type 0, 258
             "0200 ff0000 00 4962"                              // "Ib" red
             "0200 0080ff 00 4966"                              // "If"
-            "0100 0000 01000000 0000 50 ffff"                  // "P", type 1, parameter held at 65535
+            "0100 0000 01000000 0000 50 7011"                  // "P", type 1, 70000 in its low 16 bits
+            "0100 0000 00000000 0000 4e ffff"                  // "N", type 0, -1 in its low 16 bits
             "0100 0100 02000000 0100 54 43"                    // "T" [C], type 2: no parameter
             "0100 010203 00 78"                                // "x"
             "0400 0000 02000000 0100 6c697665 56");            // the subclass's name and unit

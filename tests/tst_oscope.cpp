@@ -242,6 +242,62 @@ private slots:
         QCOMPARE(s.oscope.offsetCentisec(), s.oscope.currentCentisec() - 3000);
     }
 
+    // A drag reads out the samples under its press line only where the ring holds them: not
+    // ahead of the present, not before the oldest sample kept, and not left of the plot, where a
+    // press lands once the widget has grown and widened its margin under it.
+    void dragReadOutStaysWithinTheSamplesHeld_data()
+    {
+        const qint64 tenHours = 10 * 3600 * 1000;
+        QTest::addColumn<QSize>("size");      // while the press lands
+        QTest::addColumn<qint64>("runMs");    // how long the chart has sampled
+        QTest::addColumn<bool>("toOldest");   // the view dragged back to the oldest sample first
+        QTest::addColumn<int>("pressX");
+        QTest::addColumn<QSize>("grownTo");   // the size after the press
+        QTest::addColumn<bool>("readOut");
+        QTest::newRow("inside the plot") << QSize(1100, 600) << qint64(100000) << false << 600 << QSize(1100, 600)
+                                         << true;
+        QTest::newRow("ahead of the present") << QSize(1100, 600) << qint64(1000) << false << 600
+                                              << QSize(1100, 600) << false;
+        QTest::newRow("left of the widened margin") << QSize(400, 300) << qint64(100000) << false << 40
+                                                    << QSize(1100, 600) << false;
+        QTest::newRow("at the oldest sample held") << QSize(400, 300) << tenHours << true << 40 << QSize(400, 300)
+                                                   << true;
+        QTest::newRow("before the oldest sample held") << QSize(400, 300) << tenHours << true << 40
+                                                       << QSize(1100, 600) << false;
+    }
+    void dragReadOutStaysWithinTheSamplesHeld()
+    {
+        QFETCH(QSize, size);
+        QFETCH(qint64, runMs);
+        QFETCH(bool, toOldest);
+        QFETCH(int, pressX);
+        QFETCH(QSize, grownTo);
+        QFETCH(bool, readOut);
+        Scope s(size);
+        s.oscope.addCurve(QStringLiteral("a"), 100.0f, Qt::red, 1);
+        s.oscope.setValues({{QStringLiteral("a"), 42.0f}});
+        const qint64 stepMs = kEightHours * 10 / 2;  // a tick sees no jump of the clock
+        for (qint64 left = runMs; left > 0; left -= stepMs)
+            s.advance(std::min(left, stepMs));
+        if (toOldest) {
+            s.mouse(QEvent::MouseButtonPress, 100);
+            s.mouse(QEvent::MouseMove, 100 + 1000000);
+            s.mouse(QEvent::MouseButtonRelease, 100 + 1000000);
+            QCOMPARE(s.oscope.offsetCentisec(), s.oscope.currentCentisec() - kEightHours);
+        }
+
+        s.mouse(QEvent::MouseButtonPress, pressX);
+        s.oscope.resize(grownTo);
+        const qint64 t = s.oscope.offsetCentisec()
+                         + qint64(pressX - s.oscope.margin()) * Oscope::m_zooms.at(s.oscope.zoomIndex());
+        QCOMPARE(s.oscope.readoutCentisec(), readOut ? t : -1);
+        if (readOut)
+            QCOMPARE(s.oscope.sampleAt(QStringLiteral("a"), t), 42.0f);
+        QVERIFY(!s.oscope.grab().isNull());  // the read-out painted, from held samples only
+        s.mouse(QEvent::MouseButtonRelease, pressX);
+        QCOMPARE(s.oscope.readoutCentisec(), qint64(-1));
+    }
+
     // Below 500 px the margin and the font shrink in proportion; the clock button's text fits.
     void layoutFollowsTheSize_data()
     {

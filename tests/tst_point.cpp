@@ -18,6 +18,7 @@
 #include "modaldriver.h"
 #include "myframe.h"
 #include "point.h"
+#include "readonlyfolder.h"
 #include "pointfile.h"
 #include "settingsfile.h"
 #include "testenv.h"
@@ -373,14 +374,29 @@ private slots:
         QVERIFY(f.dialog->isVisible());
     }
 
-    // Without its folder the program cannot be written: nothing is sent or reported.
+    // Without its folder the program cannot be written: the operator is told which file, and
+    // nothing is sent.
     void goToWithoutProgramFolder()
     {
         QVERIFY(QDir(FixedPaths::local("/programs")).removeRecursively());
         Fixture f(m_link.get());
         f.dialog->on_pbGoToPoint_clicked();
         QVERIFY(m_peer.silent());
-        QVERIFY(f.log.isEmpty());
+        QCOMPARE(f.log, QStringList{"[A]Не удалось записать файл /programs/_point.npg: программа не запущена"});
+    }
+
+    // The programs folder is shared with the controller: the console may rewrite the program in
+    // it but not create a file there. The program is rewritten in place and started.
+    void goToInASharedFolder()
+    {
+        writeFile("/programs/_point.npg", "N01 $2\nN02 ARF()\nN03 G90 G01 V=270.00 F360\nN05 M30\n");
+        ReadOnlyFolder shared(FixedPaths::local("/programs"));
+        QVERIFY(shared.holds());
+        Fixture f(m_link.get());
+        f.dialog->on_pbGoToPoint_clicked();
+        QCOMPARE(readFile("/programs/_point.npg"), QByteArray("N01 $1\nN03 G90 G01 LX=120.50 F1200\nN05 M30\n"));
+        QCOMPARE(m_peer.next(), QStringLiteral("EXEC_1(/programs/_point.npg)"));
+        QCOMPARE(f.log, QStringList{"[C]Запущено перемещение в точку 120.5 по оси LX"});
     }
 
     // A go-to the link cannot send is not logged as started.

@@ -1,12 +1,19 @@
-// Every status link against four threads flooding its UDP port with datagrams it must reject (or,
-// for the generic link, with empty continuations of a long message): the link still reports its
+// Every status link against status traffic it must not trust. Four threads flooding its UDP port
+// with datagrams it must reject (of the wrong size or signature, valid ones from another host,
+// or, for the generic link, empty continuations of a long message): the link still reports its
 // loss by the silence rule, and disconnect() and the destructor still return promptly while the
-// flood goes on.
+// flood goes on. Status from any other address than the controller's is never taken. And a
+// controller that reports changes faster than the GUI thread can take them neither freezes the
+// window nor fills the memory.
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QtTest>
+
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -72,6 +79,17 @@ struct Fixture {
         return LinkFrame::encode(LinkFrame::SQ, payload);
     }
 
+    // good() with another value in the field that `status` spies on.
+    QByteArray changed() const
+    {
+        QByteArray bytes = good();
+        if (kind == Kind::Generic)
+            qToLittleEndian(2.0f, bytes.data() + LinkFrame::HeaderSize);
+        else
+            bytes[4] = 1;
+        return bytes;
+    }
+
     // Connects a new link and waits for its first status.
     bool connectLink()
     {
@@ -116,6 +134,54 @@ struct Fixture {
     }
 };
 
+// Takes every change signal of a link as a screen does: each change sets a label's text.
+class Screen : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Screen(QObject* link)
+    {
+        const QMetaObject* meta = link->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() == QMetaMethod::Signal && method.name().startsWith("changed"))
+                QObject::connect(link, method, this, metaObject()->method(metaObject()->indexOfSlot("show()")));
+        }
+    }
+
+public slots:
+    void show() { label.setText(QString::number(++shown)); }
+
+private:
+    QLabel label;
+    int shown = 0;
+};
+
+// One row per link kind: the three controllers' links, and the generic link when asked.
+void kindRows(bool generic)
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("drive") << int(Kind::Drive);
+    QTest::newRow("vacuum system") << int(Kind::Kvs);
+    QTest::newRow("vacuum/door") << int(Kind::Kvk);
+    if (generic)
+        QTest::newRow("generic") << int(Kind::Generic);
+}
+
+// Resident memory of this process, in bytes.
+qint64 residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
 }  // namespace
 
 class TestStatusFlood : public QObject
@@ -128,20 +194,29 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("lead");   // sent once before the flood
         QTest::addColumn<QByteArray>("noise");  // what the four threads send
+        QTest::addColumn<QByteArray>("from");   // the address they send it from (empty: 127.0.0.1)
         const QByteArray none;
-        QTest::newRow("drive, wrong size") << int(Kind::Drive) << none << datagram(200, "PV");
-        QTest::newRow("drive, wrong signature") << int(Kind::Drive) << none << datagram(296, "QV");
-        QTest::newRow("vacuum system, wrong size") << int(Kind::Kvs) << none << datagram(403, "PV");
-        QTest::newRow("vacuum/door, wrong signature") << int(Kind::Kvk) << none << datagram(144, "XV");
+        const QByteArray other("127.0.0.2");
+        QTest::newRow("drive, wrong size") << int(Kind::Drive) << none << datagram(200, "PV") << none;
+        QTest::newRow("drive, wrong signature") << int(Kind::Drive) << none << datagram(296, "QV") << none;
+        QTest::newRow("vacuum system, wrong size") << int(Kind::Kvs) << none << datagram(403, "PV") << none;
+        QTest::newRow("vacuum/door, wrong signature") << int(Kind::Kvk) << none << datagram(144, "XV") << none;
         // A message that announces 1000 payload bytes, followed by nothing but empty datagrams.
         QByteArray head = LinkFrame::encode(LinkFrame::SQ, QByteArray(1000, '\0')).left(16);
-        QTest::newRow("generic, empty continuations") << int(Kind::Generic) << head << QByteArray();
+        QTest::newRow("generic, empty continuations") << int(Kind::Generic) << head << QByteArray() << none;
+        // Valid status, but from another host.
+        QTest::newRow("drive, other host") << int(Kind::Drive) << none << Fixture(Kind::Drive).good() << other;
+        QTest::newRow("vacuum system, other host") << int(Kind::Kvs) << none << Fixture(Kind::Kvs).good() << other;
+        QTest::newRow("vacuum/door, other host") << int(Kind::Kvk) << none << Fixture(Kind::Kvk).good() << other;
+        QTest::newRow("generic, other host") << int(Kind::Generic) << none << Fixture(Kind::Generic).good() << other;
     }
     void floodNeitherHidesLossNorHoldsTheLink()
     {
         QFETCH(int, kind);
         QFETCH(QByteArray, lead);
         QFETCH(QByteArray, noise);
+        QFETCH(QByteArray, from);
+        const DatagramFlood::Options options{4, 8000, from};
 
         // The loss is reported by the silence rule: about a second after the last status.
         {
@@ -151,7 +226,7 @@ private slots:
                 f.peer.datagram(lead);
             QElapsedTimer clock;
             clock.start();
-            DatagramFlood flood(f.peer.udpPort, noise);
+            DatagramFlood flood(f.peer.udpPort, {noise}, options);
             QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, 4000));
             QVERIFY2(clock.elapsed() <= 1500, QByteArray::number(clock.elapsed()));
             QVERIFY(!f.link->connected());
@@ -165,7 +240,7 @@ private slots:
             QVERIFY(f.connectLink());
             if (!lead.isEmpty())
                 f.peer.datagram(lead);
-            DatagramFlood flood(f.peer.udpPort, noise);
+            DatagramFlood flood(f.peer.udpPort, {noise}, options);
             QTest::qWait(300);
             QVERIFY(f.link->connected());
             QElapsedTimer clock;
@@ -178,6 +253,88 @@ private slots:
             QVERIFY2(ms <= 300, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
             flood.stop();
         }
+    }
+
+    // The same valid datagram from other loopback addresses and from the controller's own
+    // (127.0.0.1, where the link connected): only the controller's is taken, and each other
+    // sender is told once, however many datagrams it sends.
+    void statusOnlyFromTheController_data() { kindRows(true); }
+    void statusOnlyFromTheController()
+    {
+        QFETCH(int, kind);
+        Fixture f{Kind(kind)};
+        QVERIFY(f.connectLink());
+        std::unique_ptr<QSignalSpy> foreign;
+        if (f.kind != Kind::Generic)
+            foreign = std::make_unique<QSignalSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
+        QTest::qWait(50);
+        f.status->clear();
+
+        const QByteArray changed = f.changed();
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(sendDatagramFrom("127.0.0.2", f.peer.udpPort, changed));
+        QVERIFY(sendDatagramFrom("127.0.0.3", f.peer.udpPort, changed));
+        QTest::qWait(300);
+        QCOMPARE(f.status->size(), 0);
+        if (foreign) {
+            QCOMPARE(foreign->size(), 2);
+            QCOMPARE(foreign->at(0).value(0).toString(), QStringLiteral("127.0.0.2"));
+            QCOMPARE(foreign->at(1).value(0).toString(), QStringLiteral("127.0.0.3"));
+        }
+
+        QVERIFY(sendDatagramFrom("127.0.0.1", f.peer.udpPort, changed));
+        QVERIFY(QTest::qWaitFor([&] { return !f.status->isEmpty(); }, 2000));
+        QVERIFY(f.status->last().value(0).toFloat() != 0.0f);
+    }
+
+    // Two valid datagrams that differ in every field, in turn, as fast as one sender can for 3 s:
+    // every datagram brings a change of every field. The GUI thread keeps answering (a 10 ms
+    // timer never waits long), memory stays bounded, the link stays up, and the GUI thread ends
+    // at the controller's latest state.
+    void changesFasterThanTheWindowTakesThem_data() { kindRows(false); }
+    void changesFasterThanTheWindowTakesThem()
+    {
+        QFETCH(int, kind);
+        Fixture f{Kind(kind)};
+        QVERIFY(f.connectLink());
+        Screen screen(f.link.get());
+        // The spied field is the first of the datagram: 0 in good(), not 0 in other.
+        QByteArray other = f.good();
+        for (int i = 4; i < other.size(); ++i)
+            other[i] = char(i);
+
+        QElapsedTimer sinceTick;
+        qint64 longestWaitMs = 0;
+        qint64 peakBytes = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestWaitMs = std::max(longestWaitMs, sinceTick.elapsed());
+            peakBytes = std::max(peakBytes, residentBytes());
+            f.status->clear();  // the spy's own record is not what is measured
+            sinceTick.start();
+        });
+        const qint64 startBytes = residentBytes();
+        {
+            DatagramFlood flood(f.peer.udpPort, {f.good(), other}, {1, 3000, QByteArray()});
+            sinceTick.start();
+            ticker.start(10);
+            QTest::qWait(3000);
+            flood.stop();
+            QVERIFY(flood.sent() > 10000);
+        }
+        ticker.stop();
+        const qint64 growthMb = (peakBytes - startBytes) >> 20;
+        qInfo("longest timer wait %lld ms, memory growth %lld MB", longestWaitMs, growthMb);
+        QVERIFY2(longestWaitMs <= 200, qPrintable(QStringLiteral("the 10 ms timer waited %1 ms").arg(longestWaitMs)));
+        QVERIFY2(growthMb <= 40, qPrintable(QStringLiteral("memory grew by %1 MB").arg(growthMb)));
+
+        // Whichever datagram came last, these two end at good()'s value.
+        f.status->clear();
+        f.peer.datagram(other);
+        f.peer.datagram(f.good());
+        QVERIFY(QTest::qWaitFor([&] { return !f.status->isEmpty() && f.status->last().value(0).toInt() == 0; }, 3000));
+        QVERIFY(f.link->connected());
     }
 };
 

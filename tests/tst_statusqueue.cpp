@@ -1,18 +1,20 @@
 // The hand-over of status changes from a receiver thread to its link: order, which values may be
-// replaced while they wait and how long they may be held, one event per wake-up, and delivery
-// from a nested event loop.
+// replaced while they wait and how long they may be held, one event per wake-up, a bounded share
+// per event, the latest value per field once too much waits, and delivery from a nested event
+// loop.
 
 #include <QtTest>
 
 #include <functional>
 #include <initializer_list>
+#include <thread>
 
 #include "statusqueue.h"
 #include "testenv.h"
 
 namespace {
 
-// Field 0 is a state word, field 1 a display value.
+// Field 0 ("s") and field 2 ("t") are state words, field 1 ("d") a display value.
 struct Change {
     int index;
     int value;
@@ -20,13 +22,16 @@ struct Change {
 
 Change state(int v) { return {0, v}; }
 Change shown(int v) { return {1, v}; }
+Change other(int v) { return {2, v}; }
+
+using Queue = StatusQueue<Change>;
 
 class Target : public QObject
 {
 public:
-    explicit Target(int holdMs = 0) : queue(std::vector<bool>{false, true}, holdMs) {}
+    explicit Target(int holdMs = 0) : queue(std::vector<bool>{false, true, false}, holdMs) {}
 
-    StatusQueue<Change> queue;
+    Queue queue;
     QStringList taken;
     int events = 0;
     std::function<void(const Change&)> onTake;
@@ -39,13 +44,45 @@ public:
             return QObject::event(e);
         ++events;
         queue.deliver([this](const Change& c) {
-            taken << QStringLiteral("%1%2").arg(c.index == 0 ? "s" : "d").arg(c.value);
+            taken << QStringLiteral("%1%2").arg(QLatin1Char("sdt"[c.index])).arg(c.value);
             if (onTake)
                 onTake(c);
         });
         return true;
     }
 };
+
+// Posted behind the status event: notes how many changes had been taken when its turn came.
+class Marker : public QObject
+{
+public:
+    explicit Marker(const Target& t) : target(t) {}
+    void post() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        takenBefore = target.taken.size();
+        return true;
+    }
+    const Target& target;
+    int takenBefore = -1;
+};
+
+// Pushes `count` state changes 1..count in one datagram each.
+void pushStates(Target& t, int count)
+{
+    for (int i = 1; i <= count; ++i)
+        t.push({state(i)});
+}
+
+QStringList states(int count)
+{
+    QStringList list;
+    for (int i = 1; i <= count; ++i)
+        list << QStringLiteral("s%1").arg(i);
+    return list;
+}
 
 }  // namespace
 
@@ -54,24 +91,95 @@ class TestStatusQueue : public QObject
     Q_OBJECT
 
 private slots:
-    // Every state value is delivered in order; a display value that still waits takes the newer
-    // value in its place, one that has been delivered does not.
+    // Every state value is delivered in order. A display value that still waits gives way to the
+    // newer one, which takes the place of its own change, so it never overtakes an older change
+    // of another field; one that has been delivered is not replaced. Rounds are separated by "/"
+    // (the GUI thread's turn), datagrams by "|".
+    void orderAndReplacement_data()
+    {
+        QTest::addColumn<QString>("pushes");
+        QTest::addColumn<QString>("delivered");
+        QTest::newRow("replaced coordinate after an older state") << "d10 s3 | d20 s2" << "s3 d20 s2";
+        QTest::newRow("replaced twice") << "s1 d10 | s2 d11 | d12" << "s1 s2 d12";
+        QTest::newRow("replaced, then a state") << "s3 | d13 | s4 d14 | s5" << "s3 s4 d14 s5";
+        QTest::newRow("delivered value stays delivered") << "s1 d10 | d11 / d12 s2" << "s1 d11 d12 s2";
+        QTest::newRow("two fields") << "s1 t1 d1 | t2 d2 | s2" << "s1 t1 t2 d2 s2";
+    }
     void orderAndReplacement()
     {
+        QFETCH(QString, pushes);
+        QFETCH(QString, delivered);
         Target t;
-        t.push({state(1), shown(10)});
-        t.push({state(2), shown(11)});
-        t.push({shown(12)});
-        QCoreApplication::processEvents();
-        QCOMPARE(t.taken, (QStringList{"s1", "d12", "s2"}));
+        for (const QString& round : pushes.split(QLatin1Char('/'))) {
+            for (const QString& datagram : round.split(QLatin1Char('|'))) {
+                std::vector<Change> changes;
+                for (const QString& c : datagram.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                    changes.push_back({int(QByteArray("sdt").indexOf(c.at(0).toLatin1())), c.mid(1).toInt()});
+                t.queue.push(&t, changes.data(), int(changes.size()));
+            }
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(t.taken.join(QLatin1Char(' ')), delivered);
+    }
+
+    // Up to the bound every change waits in order; past it only the latest value of each field
+    // is kept, in the order in which the fields last changed, however many changes came. Once
+    // the GUI thread has caught up, every change is kept again.
+    void pastTheBoundTheLatestPerField()
+    {
+        Target t;
+        pushStates(t, Queue::OrderedBound);
+        QTRY_COMPARE(t.taken.size(), Queue::OrderedBound);
+        QCOMPARE(t.taken, states(Queue::OrderedBound));
 
         t.taken.clear();
-        t.push({state(3)});
-        t.push({shown(13)});
-        t.push({state(4), shown(14)});
-        QCoreApplication::processEvents();
-        QCOMPARE(t.taken, (QStringList{"s3", "d14", "s4"}));
-        QCOMPARE(t.events, 2);
+        for (int i = 1; i <= 100000; ++i)
+            t.push({state(i), other(i)});
+        t.push({shown(5)});
+        t.push({state(100001)});
+        QTRY_COMPARE(t.taken, (QStringList{"t100000", "d5", "s100001"}));
+
+        t.taken.clear();
+        pushStates(t, 3);
+        QTRY_COMPARE(t.taken, states(3));
+    }
+
+    // A backlog is handed over in shares: what else waits for the GUI thread (input, timers,
+    // painting) comes between two shares, whether the changes are many or their slots slow; all
+    // of them arrive in the end, in order.
+    void backlogYieldsToTheEventLoop_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("slotUs");
+        QTest::newRow("many changes") << Queue::OrderedBound << 0;
+        QTest::newRow("slow slots") << 200 << 1000;
+    }
+    void backlogYieldsToTheEventLoop()
+    {
+        QFETCH(int, count);
+        QFETCH(int, slotUs);
+        Target t;
+        t.onTake = [slotUs](const Change&) { std::this_thread::sleep_for(std::chrono::microseconds(slotUs)); };
+        Marker marker(t);
+        pushStates(t, count);
+        marker.post();
+        QTRY_COMPARE(t.taken.size(), count);
+        QCOMPARE(t.taken, states(count));
+        QVERIFY(marker.takenBefore >= 0);
+        QVERIFY2(marker.takenBefore < count / 2, QByteArray::number(marker.takenBefore));
+    }
+
+    // When the link ends, everything that waits is delivered before what is posted after the
+    // flush (the link's disconnected()), in one go.
+    void flushDeliversAllBeforeWhatFollows()
+    {
+        Target t;
+        Marker marker(t);
+        pushStates(t, Queue::OrderedBound);
+        t.queue.flush(&t);
+        marker.post();
+        QTRY_COMPARE(marker.takenBefore, Queue::OrderedBound);
+        QCOMPARE(t.taken, states(Queue::OrderedBound));
     }
 
     // One event for all that gathers before the target's thread gets to it; none while nothing

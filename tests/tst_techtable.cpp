@@ -441,6 +441,31 @@ private slots:
                                                "[I]Задана новая скорость перехода по контуру - 900 мм/мин"}));
         QVERIFY(messages.at(0).at(1).toBool() && messages.at(1).at(1).toBool());
     }
+
+    // "ВВОД" on an empty pad enters no 0: the speeds and the cells stay, and nothing is logged.
+    void emptyEntryChangesNothing()
+    {
+        CONTOUR c;
+        QVERIFY(loadContour(c, seam({point(40, 20, 300)})));
+        c.contourSpeed->setValue(900, 0);
+        QSignalSpy messages(&c, &CONTOUR::message);
+        for (QWidget* label : {static_cast<QWidget*>(c.weldSpeed), static_cast<QWidget*>(c.contourSpeed)}) {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QString()));
+            QTest::mouseClick(label, Qt::LeftButton);
+            QVERIFY(driver.done());
+        }
+        {
+            ModalDriver driver;
+            driver.next("Numpad", enter(QString()));
+            tap(c, 1, 5);
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(c.weldSpeed->text(), QStringLiteral("600.0"));
+        QCOMPARE(c.contourSpeed->text(), QStringLiteral("900"));
+        QCOMPARE(column(c.twTechTab, 5), (QStringList{"600.0", "300.0", "600.0"}));
+        QCOMPARE(texts(messages), QStringList());
+    }
 };
 
 POKAVRO_TEST_MAIN(TestTechTable)

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -156,6 +157,34 @@ private slots:
         sim.advance(1.0);
         QVERIFY(sim.tmnFrequency() > 0.0f && sim.tmnFrequency() < 820.0f);
         QVERIFY(runUntil(sim, [&] { return sim.pressure(Sim::Gun) < 1e-2; }, 120));
+    }
+
+    // Each gauge reads the space the vacuum screen draws it on, and is valid or not on its own.
+    void gaugesReadWhereTheyAreDrawn()
+    {
+        Sim sim;
+        for (int v = 0; v < Sim::VolumeCount; ++v)
+            sim.setPressure(Sim::Volume(v), 10.0 * (v + 1));
+        const KvsStatusPacket kvs = sim.kvsStatus();
+        const KvkStatusPacket kvk = sim.kvkStatus();
+        const struct {
+            const char* gauge;
+            double reads;
+            Sim::Volume drawnOn;
+        } gauges[] = {{"PT1", kvs.PT1, Sim::PumpBody},  // on the diffusion pump ND1
+                      {"PT2", kvs.PT2, Sim::ForeLine},  // on the line of NZ1 below VP2
+                      {"PT3", kvs.PT3, Sim::RoughingLine},  // on the line of NZ2 below VP3
+                      {"PT4", kvk.PT4, Sim::Chamber},   // inside the chamber
+                      {"PT5", kvk.PT5, Sim::Chamber},
+                      {"PT6", double(kvk.PT6), Sim::Gun}};
+        for (const auto& g : gauges) {
+            QVERIFY2(std::fabs(g.reads - sim.pressure(g.drawnOn)) < 1e-3,
+                     qPrintable(QStringLiteral("%1 reads %2").arg(g.gauge).arg(g.reads)));
+        }
+        sim.setGaugeValid(4, false);
+        QCOMPARE(sim.kvkStatus().PT4Valid, quint8(0));
+        QCOMPARE(sim.kvkStatus().PT5Valid, quint8(1));
+        QCOMPARE(sim.kvsStatus().PT1Valid, quint8(1));
     }
 
     void algorithmsRunTheirSteps()

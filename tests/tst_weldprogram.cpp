@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 
+#include "contourgeometry.h"
 #include "contoursamples.h"
 #include "testenv.h"
 #include "weldprogram.h"
@@ -295,21 +296,70 @@ private slots:
         QCOMPARE(cont.text1, expected);
         QCOMPARE(cont.state.startNo, 2);
         QVERIFY(!cont.state.stopPending());
-        QVERIFY(continues(full.text1, cont.text1, full.state.restartLine1));
+        QVERIFY(continues(full.text1, cont.text1));
+    }
 
-        // A speed changed behind the stop still continues the run; a speed before it moves the
-        // stop's frames and is no continuation of the stopped program.
-        ContourSnapshot after = s;
-        after.tech[3].speed = 200;
-        QVERIFY(continues(full.text1, genContour(after, next).text1, full.state.restartLine1));
-        ContourSnapshot before = s;
-        before.tech[0].speed = 500;
-        QVERIFY(!continues(full.text1, genContour(before, next).text1, full.state.restartLine1));
-        ContourSnapshot moved = s;
-        moved.points[1].coords = {120, 0, 0};
-        moved.tech.insert(1, point(20, 0, 300, 300));
-        QVERIFY(!continues(full.text1, genContour(moved, next).text1, full.state.restartLine1));
-        QVERIFY(!continues(full.text1, cont.text1, 0));
+    // The beam program of the full start runs on through every continuation and knows only the
+    // motion it was started with: a continuation is only one whose motion programs are those of
+    // the full start, their opening jumps aside. A change before or behind the stop (a speed, a
+    // row, a point, the passes, the diameter) is refused; one the motion does not see is not.
+    void continuationOnlyOfTheStartedProgram_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("continued");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("a beam current") << "current" << true;
+        QTest::newRow("a speed before the stop") << "speed before" << false;
+        QTest::newRow("a speed behind the stop") << "speed behind" << false;
+        QTest::newRow("a row behind the stop") << "row behind" << false;
+        QTest::newRow("the end point") << "end point" << false;
+        QTest::newRow("circle: nothing") << "circle" << true;
+        QTest::newRow("circle: the pass count") << "passes" << false;
+        QTest::newRow("circle: the diameter") << "diameter" << false;
+        QTest::newRow("ring joint: nothing") << "ring" << true;
+        QTest::newRow("ring joint: a point's angle") << "angle" << false;
+    }
+    void continuationOnlyOfTheStartedProgram()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, continued);
+        ContourSnapshot s;
+        if (change == "circle" || change == "passes" || change == "diameter")
+            s = ccwCircle();
+        else if (change == "ring" || change == "angle")
+            s = quarterRing();
+        else
+            s = twoPoints();
+        s.tech.insert(1, point(25, 0, 300, 450));
+        s.tech.insert(2, stop());
+        const Programs full = genContour(s, GeneratorState());
+        QVERIFY2(full.ok(), qPrintable(full.error));
+        QVERIFY(full.state.stopPending());
+
+        ContourSnapshot now = s;
+        if (change == "current")
+            now.tech[3].Ir = 120;
+        else if (change == "speed before")
+            now.tech[0].speed = 500;
+        else if (change == "speed behind")
+            now.tech[4].speed = 200;   // the end row: the feed of the last move
+        else if (change == "row behind")
+            now.tech.insert(4, point(75, 0, 300, 300));
+        else if (change == "end point")
+            now.points[1].coords = {120, 0, 0};
+        else if (change == "passes")
+            now.passes = 2;
+        else if (change == "diameter")
+            now.schema.reset(new SchemaXYZr(120, 0, 0));
+        else if (change == "angle")
+            now.points[2].coords[0] = 170;
+        GeneratorState next = full.state;
+        next.startNo += 1;
+        next.stopCount = 0;
+        const Programs cont = genContour(now, next);
+        QVERIFY2(cont.ok(), qPrintable(cont.error));
+        QVERIFY(cont.text1 != full.text1);   // the opening jump differs in any case
+        QCOMPARE(continues(full.text1, cont.text1) && continues(full.text2, cont.text2), continued);
     }
 
     // Two stops: events 4 and 6; each start records the restart line of its own stop.
@@ -445,7 +495,7 @@ private slots:
         QVERIFY2(cont.ok(), qPrintable(cont.error));
         QCOMPARE(cont.text1,
                  QString(kMotionHead + body).replace(QStringLiteral("N5 GOTO N6"), QStringLiteral("N5 GOTO N17")));
-        QVERIFY(continues(full.text1, cont.text1, full.state.restartLine1));
+        QVERIFY(continues(full.text1, cont.text1));
         QVERIFY(!cont.state.stopPending());
 
     }
@@ -481,8 +531,8 @@ private slots:
         const Programs cont = genContour(s, st);
         QCOMPARE(grep(cont.text1, QStringLiteral("GOTO")), QStringList({QStringLiteral("N5 GOTO N%1").arg(st.restartLine1)}));
         QCOMPARE(grep(cont.text2, QStringLiteral("GOTO")), QStringList({QStringLiteral("N7 GOTO N%1").arg(st.restartLine2)}));
-        QVERIFY(continues(stopped.text1, cont.text1, st.restartLine1));
-        QVERIFY(continues(stopped.text2, cont.text2, st.restartLine2));
+        QVERIFY(continues(stopped.text1, cont.text1));
+        QVERIFY(continues(stopped.text2, cont.text2));
     }
 
     // Idle whole passes (no beam, no change) are left out of both programs alike; a stretch of
@@ -644,6 +694,54 @@ private slots:
                                 "N7 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F600.000"));
     }
 
+    // The test move drives the path the weld will follow: each segment with the frame the motion
+    // program writes for it, an arc as its plane word and circular frame (turning the other way
+    // when the contour is run back), at the weld speed.
+    void testMoveFollowsArcs_data()
+    {
+        QTest::addColumn<int>("arcRow");
+        QTest::addColumn<bool>("ring");
+        QTest::addColumn<bool>("closeDirect");
+        QTest::addColumn<QString>("moves");
+        QTest::newRow("open") << 1 << false << true
+                              << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\nN6 G17\n"
+                                 "N7 G90 G3 x=10.00 y=10.00 R10.00 z=0.00 F300.000";
+        QTest::newRow("arc on the closing segment") << 2 << true << true
+                                                    << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\n"
+                                                       "N6 G90 G01 x=10.00 y=10.00 z=0.00 F300.000\nN7 G17\n"
+                                                       "N8 G90 G3 x=0.00 y=0.00 R10.00 z=0.00 F300.000";
+        QTest::newRow("run back") << 1 << true << false
+                                  << "N5 G90 G01 x=10.00 y=0.00 z=0.00 F300.000\nN6 G17\n"
+                                     "N7 G90 G3 x=10.00 y=10.00 R10.00 z=0.00 F300.000\nN8 G17\n"
+                                     "N9 G90 G2 x=10.00 y=0.00 R10.00 z=0.00 F300.000\n"
+                                     "N10 G90 G01 x=0.00 y=0.00 z=0.00 F300.000";
+    }
+    void testMoveFollowsArcs()
+    {
+        QFETCH(int, arcRow);
+        QFETCH(bool, ring);
+        QFETCH(bool, closeDirect);
+        QFETCH(QString, moves);
+        ContourSnapshot s = closedLinear({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, arcRow, closeDirect);
+        s.ring = ring;
+        s.passes = 1;
+        s.weldSpeed = 300;
+        const Programs test = genTestMove(s);
+        QVERIFY2(test.ok(), qPrintable(test.error));
+        const QString pattern = QStringLiteral("^N\\d+ (G90 |G1[789]$)");
+        QCOMPARE(lines(grep(test.text1, pattern)), moves);
+
+        // The same frames as the weld's motion program at that speed, numbers aside.
+        s.tech << point(0, 0, 300, 300) << point(ContourGeometry::updateLength(s).seam, 0, 300, 300);
+        const Programs weld = genContour(s, GeneratorState());
+        QVERIFY2(weld.ok(), qPrintable(weld.error));
+        const QRegularExpression number(QStringLiteral("^N\\d+"));
+        QStringList ours = grep(test.text1, pattern), theirs = grep(weld.text1, pattern);
+        ours.replaceInStrings(number, QString());
+        theirs.replaceInStrings(number, QString());
+        QCOMPARE(ours, theirs);
+    }
+
     // ---- go-to-point -------------------------------------------------------------------------
 
     void goToPoints_data()
@@ -738,6 +836,62 @@ private slots:
         QCOMPARE(lines(grep(g.text1, QStringLiteral(" G90 "))),
                  QStringLiteral("N4 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F1200"));
         QVERIFY(!g.forward);
+    }
+
+    // A go-to needs the points it visits and what their moves are written with, nothing of the
+    // whole seam: an "XYZr" contour still being taught (two points) and a contour of a million
+    // passes are driven to, the arcs of a circle of two points turning by the way the move goes.
+    // Without a scheme, a point, the circle's diameter or the touched row there is no go-to.
+    void goToChecks_data()
+    {
+        QTest::addColumn<QString>("contour");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("result");  // the move frames, or the refusal
+        const QString refused = QStringLiteral("[A]Переход к точке невозможен: ");
+        QTest::newRow("two on a circle, forward")
+            << "two on a circle" << 0 << 1 << "N4 G90 G02 x=0.00 y=50.00 R50.00 z=5.00 F1200";
+        QTest::newRow("two on a circle, back")
+            << "two on a circle" << 1 << 0 << "N4 G90 G03 x=50.00 y=0.00 R50.00 z=5.00 F1200";
+        QTest::newRow("a million passes") << "a million passes" << 0 << 1
+                                          << "N5 G90 G01 x=0.00 y=0.00 z=0.00 F600\n"
+                                             "N6 G90 G01 x=100.00 y=0.00 z=0.00 F600";
+        QTest::newRow("no scheme") << "no scheme" << 0 << 1 << refused + QStringLiteral("контур не задан");
+        QTest::newRow("no point") << "no point" << -1 << 0 << refused + QStringLiteral("в контуре нет точек");
+        QTest::newRow("circle without diameter")
+            << "circle D 0" << 0 << 1 << refused + QStringLiteral("не задан диаметр контура");
+        QTest::newRow("no such row") << "two on a circle" << 0 << 2 << refused + QStringLiteral("в контуре нет точки 3");
+    }
+    void goToChecks()
+    {
+        QFETCH(QString, contour);
+        QFETCH(int, current);
+        QFETCH(int, row);
+        QFETCH(QString, result);
+        ContourSnapshot s = twoPoints();
+        if (contour == QLatin1String("two on a circle") || contour == QLatin1String("circle D 0")) {
+            s = ccwCircle();
+            s.points = s.points.mid(0, 2);
+            s.ring = false;
+            if (contour == QLatin1String("circle D 0"))
+                s.schema.reset(new SchemaXYZr(0, 0, 0));
+        } else if (contour == QLatin1String("a million passes")) {
+            s.ring = true;
+            s.passes = 1e6f;
+        } else if (contour == QLatin1String("no scheme")) {
+            s.schema.reset();
+        } else if (contour == QLatin1String("no point")) {
+            s.points.clear();
+        }
+        // The axes stand on the current point.
+        const GoTo g = goToPoint(s, current, row, true, s.coords(current));
+        if (result.startsWith(QLatin1String("[A]"))) {
+            QCOMPARE(g.error, result);
+            QVERIFY(g.text1.isEmpty() && g.text2.isEmpty());
+            return;
+        }
+        QVERIFY2(g.ok(), qPrintable(g.error));
+        QCOMPARE(lines(grep(g.text1, QStringLiteral(" G90 "))), result);
     }
 
     // ---- refusals ----------------------------------------------------------------------------
@@ -899,6 +1053,88 @@ private slots:
         ContourSnapshot none = twoPoints();
         none.schema.reset();
         QCOMPARE(genTestMove(none).error, QStringLiteral("[A]Пуск невозможен: контур не задан"));
+    }
+
+    // What keeps a start from going at all, before anything is generated: the contour checks
+    // first, then a feed of 0 or less (every frame would carry it) and a faulty technology table.
+    void startProblems_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("reason");
+        const int weld = int(Start::Weld), test = int(Start::TestMove), goTo = int(Start::GoTo);
+        QTest::newRow("weld") << "" << weld << "";
+        QTest::newRow("test move") << "" << test << "";
+        QTest::newRow("go-to") << "" << goTo << "";
+        QTest::newRow("no scheme before a zero feed") << "no scheme" << test << "контур не задан";
+        QTest::newRow("row speed 0") << "row speed 0" << weld << "скорость в строке 2 технологической таблицы равна 0";
+        QTest::newRow("start row speed 0") << "start speed 0" << weld
+                                           << "скорость в строке 1 технологической таблицы равна 0";
+        // Nothing leaves the end row, and a switched-off row is not welded.
+        QTest::newRow("end row speed 0") << "end speed 0" << weld << "";
+        QTest::newRow("off row speed 0") << "off row speed 0" << weld << "";
+        QTest::newRow("negative row speed") << "row speed -1" << weld
+                                            << "отрицательная скорость в строке 2 технологической таблицы";
+        QTest::newRow("weld speed 0") << "weld speed 0" << test << "скорость сварки равна 0";
+        QTest::newRow("negative weld speed") << "weld speed -1" << test << "отрицательная скорость сварки";
+        QTest::newRow("transition speed 0") << "transition speed 0" << goTo << "скорость перехода равна 0";
+        // The weld alone reads the table and its speeds.
+        QTest::newRow("test move, row speed 0") << "row speed 0" << test << "";
+        QTest::newRow("go-to, weld speed 0") << "weld speed 0" << goTo << "";
+        QTest::newRow("weld, transition speed 0") << "transition speed 0" << weld << "";
+        QTest::newRow("path past the end") << "path past the end" << weld
+                                           << "ошибка заполнения технологической таблицы в строке 2";
+        QTest::newRow("one path, two currents") << "one path, two currents" << weld
+                                                << "ошибка заполнения технологической таблицы в строке 1";
+    }
+    void startProblems()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, start);
+        QFETCH(QString, reason);
+        ContourSnapshot s = twoPoints();
+        if (fault == QLatin1String("no scheme")) {
+            s.schema.reset();
+            s.weldSpeed = 0;
+        } else if (fault == QLatin1String("row speed 0")) {
+            s.tech[1].speed = 0;
+        } else if (fault == QLatin1String("start speed 0")) {
+            s.tech[0].speed = 0;
+        } else if (fault == QLatin1String("end speed 0")) {
+            s.tech[2].speed = 0;
+        } else if (fault == QLatin1String("off row speed 0")) {
+            s.tech[1].speed = 0;
+            s.tech[1].on = false;
+        } else if (fault == QLatin1String("row speed -1")) {
+            s.tech[1].speed = -1;
+        } else if (fault == QLatin1String("weld speed 0")) {
+            s.weldSpeed = 0;
+        } else if (fault == QLatin1String("weld speed -1")) {
+            s.weldSpeed = -1;
+        } else if (fault == QLatin1String("transition speed 0")) {
+            s.contourSpeed = 0;
+        } else if (fault == QLatin1String("path past the end")) {
+            s.tech[1].path = 120;
+        } else if (fault == QLatin1String("one path, two currents")) {
+            s.tech[1].path = 0;
+            s.tech[1].Ir = 50;
+        }
+        QCOMPARE(startProblem(s, Start(start)), reason);
+    }
+
+    // The table check marks what the screen paints: from the first fault down every checked row
+    // is faulty; comments and the end row are not checked.
+    void techTableCheck()
+    {
+        using M = TechTableCheck;
+        const QList<TechRow> rows{point(0, 0, 300, 600), point(20, 0, 300, 600), comment(QStringLiteral("Шов")),
+                                  point(150, 10, 300, 600), point(60, 10, 300, 600), point(100, 0, 300, 600)};
+        const TechTableCheck check = checkTechTable(rows);
+        QCOMPARE(check.firstFault, 3);
+        QCOMPARE(check.marks, (QVector<M::Mark>{M::Good, M::Good, M::Unchecked, M::Faulty, M::Faulty, M::Unchecked}));
+        QVERIFY(checkTechTable(rows.mid(0, 2) + rows.mid(5)).ok());
+        // Equal paths with equal currents pass.
+        QVERIFY(checkTechTable({point(0, 0, 300, 600), point(0, 0, 300, 600), point(100, 0, 300, 600)}).ok());
     }
 };
 

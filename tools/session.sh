@@ -1,9 +1,9 @@
 # Sourced by run.sh, tools/screenshot.sh and tools/screens.sh: what it takes to run the console
 # as it runs on the installation. Defines functions only; `repo` must be set to the repository.
 
-# The packages the console needs to run on its own screen, beside the build tools: the Cantarell
-# font its forms are laid out for, Liberation Mono of the pendant's help box, and the Russian
-# locale of the installation.
+# The packages the console needs to run on its own screen, beside the build tools: the fonts it
+# draws every text in (Cantarell of its forms, DejaVu Sans and Sans Mono for the forms' generic
+# families, Liberation Mono of the pendant's help box), and the Russian locale of the installation.
 session_packages=(cmake ninja-build g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
   fonts-cantarell fonts-liberation2 fonts-dejavu-core locales)
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QtMath>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <QTextDocument>
 
 #include <algorithm>
+
+#include "consolefont.h"
 
 namespace {
 
@@ -57,8 +60,31 @@ public:
     }
 
 private:
+    // A widget whose font is drawn in a family that the console does not install and choose
+    // itself: its text measures as the machine's other fonts make it.
+    void checkFamily(QWidget* widget)
+    {
+        const QString drawn = QFontInfo(widget->font()).family();
+        if (!m_families.contains(drawn))
+            m_faults << QStringLiteral("%1: %2 %3: the font \"%4\" is drawn in \"%5\", which the console does not install")
+                            .arg(m_where, QString::fromLatin1(widget->metaObject()->className()),
+                                 objectPath(widget, m_root), widget->font().family(), drawn);
+    }
+
+    // The first character of `text` that `font` has no glyph for (drawn in whatever font the
+    // machine has that does), or 0.
+    static uint missingGlyph(const QString& text, const QFont& font)
+    {
+        const QFontMetrics fm(font);
+        for (const uint c : text.toUcs4())
+            if (!QChar::isSpace(c) && QChar::category(c) != QChar::Other_Control && !fm.inFontUcs4(c))
+                return c;
+        return 0;
+    }
+
     void visit(QWidget* widget)
     {
+        checkFamily(widget);
         if (auto* label = qobject_cast<QLabel*>(widget))
             checkLabel(label);
         else if (auto* button = qobject_cast<QAbstractButton*>(widget))
@@ -104,7 +130,9 @@ private:
                                 + fm.tightBoundingRect(lines.last()).bottom();
         constexpr qreal kTolerance = 0.5;  // antialiasing of the last pixel row
         QString fault;
-        if (width > room.width())
+        if (const uint c = missingGlyph(text, font))
+            fault = QStringLiteral("no glyph for U+%1 in \"%2\"").arg(c, 4, 16, QLatin1Char('0')).arg(QFontInfo(font).family());
+        else if (width > room.width())
             fault = QStringLiteral("%1 px wide in %2").arg(qCeil(width)).arg(room.width());
         else if (inkTop < -kTolerance || inkBottom > room.height() + kTolerance)
             fault = QStringLiteral("%1 line%2 of %3 px cut at the %4 in %5 px")
@@ -242,6 +270,7 @@ private:
     QWidget* m_root;
     QString m_where;
     CaptionRoom m_scope;
+    const QStringList m_families = consoleFamilies();
     QStringList m_faults;
 };
 

@@ -13,6 +13,10 @@ class QWidget;
 // glyphs reach past the room's top or bottom; in a word-wrapped label, a word that is wider than
 // the room. Labels that show a picture, rich text and empty captions are passed over.
 //
+// A caption must also measure the same on any machine: a widget whose font is drawn in a family
+// other than the console's own (consoleFamilies()), or a caption with a character that its font has
+// no glyph for, is a fault, since the machine's other fonts then decide how wide and tall it is.
+//
 // Each fault is one line that names where it is, the widget (class and object path from `root`),
 // the text and the room in pixels, for example:
 //     axisinfo.ui: QPushButton AxisInfo/frmReference/pbReference "Выполнить": 104 px wide in 94

@@ -27,7 +27,8 @@ public:
     ~EditorConsole();
 
     // Builds the main window and connects it to the simulator, whose programs run
-    // `programSeconds`; the drives are on. False when the link or the drives did not come up.
+    // `programSeconds` (0: as their files say); the drives are on. False when the link or the
+    // drives did not come up.
     bool start(double programSeconds = 0.3);
 
     // Loads `s` through its contour file "weld"; false when the table did not take its points.

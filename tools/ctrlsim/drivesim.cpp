@@ -1,10 +1,14 @@
 #include "drivesim.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+
+#include "fixedpaths.h"
 
 namespace {
 
@@ -25,6 +29,13 @@ constexpr double DoneSeconds = 1.0;
 constexpr double ResetSeconds = 0.3;
 constexpr double VirtualSwitchSeconds = 0.5;
 constexpr double MessageSeconds = 1.0;
+// The programs advance in steps of at most this, so that an event one channel sets is seen by
+// the others within the step.
+constexpr double ProgramStepSeconds = 0.02;
+// A timed phase that has this little left is over (the steps do not add up exactly).
+constexpr double PhaseEpsilon = 1e-9;
+// The largest program file the controller reads.
+constexpr qint64 MaxProgramBytes = 16 * 1024 * 1024;
 constexpr quint32 VirtualOff = 0;
 constexpr quint32 VirtualSwitching = 1;
 constexpr quint32 VirtualReady = 2;
@@ -138,8 +149,10 @@ void DriveSimulator::stopAllMotion()
         jog.speed = 0.0;
     // A program cut off by the loss of drive power leaves its channel in error.
     for (int c = 0; c < 3; ++c) {
-        if (m_channel[c].phase == Phase::Loading || m_channel[c].phase == Phase::Running)
+        if (m_channel[c].phase == Phase::Loading || m_channel[c].phase == Phase::Running) {
             enter(c, Phase::Failed);
+            emit channelReport(c + 1, QStringLiteral("the drives went off: channel error"));
+        }
     }
     updateMoving();
 }
@@ -159,8 +172,12 @@ void DriveSimulator::enter(int channel, Phase phase)
         {ChannelError, ModeManual, 0.0},         // until reset
     };
     const auto& look = looks[int(phase)];
-    m_channel[channel].phase = phase;
-    m_channel[channel].left = phase == Phase::Running ? m_programSeconds : look.seconds;
+    Channel& ch = m_channel[channel];
+    ch.phase = phase;
+    // A fixed run is timed; a program runs until it ends.
+    ch.left = phase == Phase::Running ? (ch.run ? 0.0 : m_programSeconds) : look.seconds;
+    if (phase != Phase::Loading && phase != Phase::Running)
+        ch.run.reset();
     m_status.channelState[channel] = look.state;
     m_status.channelMode[channel] = look.mode;
 }
@@ -168,14 +185,37 @@ void DriveSimulator::enter(int channel, Phase phase)
 void DriveSimulator::advanceChannel(int channel, double seconds)
 {
     Channel& ch = m_channel[channel];
+    if (ch.phase == Phase::Running && ch.run) {
+        ch.run->advance(seconds * m_programScale, *this);
+        if (ch.run->failed()) {
+            emit channelReport(channel + 1, QStringLiteral("channel error: ") + ch.run->error());
+            enter(channel, Phase::Failed);
+        } else if (ch.run->ended()) {
+            emit channelReport(channel + 1, QStringLiteral("program ended"));
+            enter(channel, Phase::Done);
+        }
+        return;
+    }
     while (seconds > 0.0 && ch.left > 0.0) {
         const double step = qMin(seconds, ch.left);
         seconds -= step;
         ch.left -= step;
-        if (ch.left > 0.0)
+        if (ch.left > PhaseEpsilon)
             break;
+        ch.left = 0.0;
         switch (ch.phase) {
-        case Phase::Loading: enter(channel, Phase::Running); break;
+        case Phase::Loading:
+            if (!ch.run && m_programSeconds <= 0.0) {
+                emit channelReport(channel + 1, QStringLiteral("channel error: ") + ch.failure);
+                enter(channel, Phase::Failed);
+                return;
+            }
+            enter(channel, Phase::Running);
+            if (ch.run) {
+                advanceChannel(channel, seconds);  // the program takes the rest of the step
+                return;
+            }
+            break;
         case Phase::Running: enter(channel, Phase::Done); break;
         case Phase::Done:
         case Phase::Resetting: enter(channel, Phase::Still); break;
@@ -195,7 +235,12 @@ void DriveSimulator::updateMoving()
 {
     const bool jogging =
         std::any_of(std::begin(m_jog), std::end(m_jog), [](const Jog& jog) { return jog.speed != 0.0; });
-    m_status.axisMoving = (jogging || programRunning()) ? 1 : 0;
+    // A program moves axes in its moves only (not while it dwells or waits); a fixed run counts
+    // as moving all along.
+    const bool programMoving = std::any_of(std::begin(m_channel), std::end(m_channel), [this](const Channel& c) {
+        return c.phase == Phase::Running && (c.run ? c.run->moving() : m_programSeconds > 0.0);
+    });
+    m_status.axisMoving = (jogging || programMoving) ? 1 : 0;
 }
 
 void DriveSimulator::moveAxis(int axis, double delta)
@@ -224,16 +269,19 @@ void DriveSimulator::advance(double seconds)
         if (m_jog[axis].speed != 0.0)
             moveAxis(axis, m_jog[axis].speed / 60.0 * seconds);
     }
-    // A running program passes a point every half second.
-    if (programRunning()) {
+    // A fixed run passes a point every half second.
+    if (m_programSeconds > 0.0 && programRunning()) {
         m_pointClock += seconds;
         while (m_pointClock >= 0.5) {
             m_pointClock -= 0.5;
             ++m_status.pointNo;
         }
     }
-    for (int c = 0; c < 3; ++c)
-        advanceChannel(c, seconds);
+    const int steps = qMax(1, int(std::ceil(seconds / ProgramStepSeconds)));
+    for (int i = 0; i < steps; ++i) {
+        for (int c = 0; c < 3; ++c)
+            advanceChannel(c, seconds / steps);
+    }
     if (m_virtualLeft > 0.0) {
         m_virtualLeft -= seconds;
         if (m_virtualLeft <= 0.0 && m_status.transOn)
@@ -285,6 +333,7 @@ bool DriveSimulator::apply(const QString& command)
     if (command == QLatin1String("STOP_PRG")) {
         for (Jog& jog : m_jog)
             jog.speed = 0.0;
+        m_events.clear();
         for (int c = 0; c < 3; ++c) {
             if (m_channel[c].phase != Phase::Still)
                 enter(c, Phase::Resetting);
@@ -313,8 +362,7 @@ bool DriveSimulator::apply(const QString& command)
             m_messageLeft = MessageSeconds;
             return true;
         }
-        enter(channel - 1, Phase::Loading);
-        updateMoving();
+        execute(channel, args.value(0));
         return true;
     }
     if (keyword == QLatin1String("HANDWHEEL") && args.size() == 1) {
@@ -381,4 +429,75 @@ bool DriveSimulator::apply(const QString& command)
         return true;
     }
     return false;
+}
+
+// ---- programs -------------------------------------------------------------------------------
+
+void DriveSimulator::execute(int channel, const QString& path)
+{
+    Channel& ch = m_channel[channel - 1];
+    if (ch.phase == Phase::Loading || ch.phase == Phase::Running) {
+        emit channelReport(channel, QStringLiteral("refused %1: the channel runs a program").arg(path));
+        return;
+    }
+    ch.run.reset();
+    ch.failure.clear();
+    if (m_programSeconds <= 0.0) {
+        // The installation's path, where the console writes it; nothing outside "/programs/".
+        const QString clean = QDir::cleanPath(path);
+        QFile file(FixedPaths::local(clean));
+        NcProgram program;
+        if (!clean.startsWith(QLatin1String(FixedPaths::kProgramDir)))
+            ch.failure = QStringLiteral("%1 is not a program of %2").arg(path, QLatin1String(FixedPaths::kProgramDir));
+        else if (!file.open(QIODevice::ReadOnly))
+            ch.failure = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        else if (file.size() > MaxProgramBytes)
+            ch.failure = QStringLiteral("%1 is too large").arg(path);
+        else if (NcProgram::parse(QString::fromUtf8(file.readAll()), &program, &ch.failure)) {
+            // The run is bounded: the programs that run together go faster by one factor.
+            const double implied = NcRun::impliedSeconds(program, *this, 100 * program.blocks.size() + 10000);
+            const double needed = m_maxRunSeconds > 0.0 && implied > m_maxRunSeconds ? implied / m_maxRunSeconds : 1.0;
+            m_programScale = programRunning() || std::any_of(std::begin(m_channel), std::end(m_channel), [](const Channel& c) {
+                                 return c.phase == Phase::Loading;
+                             })
+                                 ? qMax(m_programScale, needed)
+                                 : needed;
+            ch.run = std::make_unique<NcRun>(std::move(program));
+            emit channelReport(channel, QStringLiteral("runs %1 (%2 s)").arg(path).arg(implied / m_programScale, 0, 'f', 1));
+        }
+        if (!ch.failure.isEmpty())
+            ch.failure = path + QStringLiteral(": ") + ch.failure;
+    }
+    enter(channel - 1, Phase::Loading);
+    updateMoving();
+}
+
+double DriveSimulator::position(int axis) const
+{
+    return axis < DriveStatusPacket::AxisCount ? double(m_status.position[axis]) : m_beam[axis - BeamCurrent];
+}
+
+void DriveSimulator::setPosition(int axis, double value)
+{
+    if (axis < DriveStatusPacket::AxisCount)
+        m_status.position[axis] = float(value);
+    else
+        m_beam[axis - BeamCurrent] = value;
+}
+
+void DriveSimulator::setEvent(int event, bool set)
+{
+    if (set)
+        m_events.insert(event);
+    else
+        m_events.remove(event);
+}
+
+void DriveSimulator::setVariable(const QString& name, const QString& value)
+{
+    // "@1" is the contour point at which the manipulator stands.
+    bool ok = false;
+    const uint point = value.toUInt(&ok);
+    if (name == QLatin1String("1") && ok)
+        m_status.pointNo = point;
 }

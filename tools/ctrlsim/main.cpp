@@ -1,5 +1,7 @@
 // The controller simulator for running the console by hand: the drive controller and both vacuum
-// controllers, listening on 127.0.0.1 only; prints every command it receives.
+// controllers, listening on 127.0.0.1 only; prints every command it receives and what the CNC
+// channels do with the programs they are told to run. The programs are read where the console
+// writes them: below POKAVRO_ROOT when that is set, as for the console.
 //
 // Lines on its standard input act on the vacuum plant as if the console had sent them:
 // "kvs NL1 ON", "kvk VP8 ON", "kvk ALG(3)". So anyone can switch an element and watch the
@@ -86,6 +88,9 @@ int main(int argc, char* argv[])
     });
     QObject::connect(&drive, &DriveSimulator::commandReceived, &app, [&out](const QString& text) {
         out << "drive < " << text << Qt::endl;
+    });
+    QObject::connect(&drive, &DriveSimulator::channelReport, &app, [&out](int channel, const QString& text) {
+        out << "drive: channel " << channel << ": " << text << Qt::endl;
     });
 
     VacuumSimulator vacuum;

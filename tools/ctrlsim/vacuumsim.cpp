@@ -80,10 +80,10 @@ VacuumSimulator::VacuumSimulator(QObject* parent) : QObject(parent)
         m_elements.append({name, Kvs});
     for (const char* name : {"VP4", "VP8", "DOOR", "TMN", "VPT", "VE1"})
         m_elements.append({name, Kvk});
-    for (int v = 0; v < VolumeCount; ++v) {
+    for (int v = 0; v < VolumeCount; ++v)
         m_logPressure[v] = std::log10(kAtmosphere);
-        m_gaugeValid[v] = true;
-    }
+    for (bool& valid : m_gaugeValid)
+        valid = true;
     for (int i = 0; i < 8; ++i) {
         m_flow[i] = 5.0f;
         m_temperature[i] = 18.0f + float(i);
@@ -475,6 +475,12 @@ void VacuumSimulator::setPressure(Volume v, double pa)
     m_logPressure[v] = std::log10(qMax(pa, 1e-9));
 }
 
+void VacuumSimulator::setGaugeValid(int gauge, bool valid)
+{
+    if (gauge >= 1 && gauge <= 6)
+        m_gaugeValid[gauge - 1] = valid;
+}
+
 void VacuumSimulator::setFlow(int index, float litresPerMinute)
 {
     if (index >= 1 && index <= 8)
@@ -594,15 +600,15 @@ KvsStatusPacket VacuumSimulator::kvsStatus() const
         putWords(bytes, at, {s, s == 1 ? 1 : 0, s == 0 ? 1 : 0, lockWord(name, true), lockWord(name, false)});
         at += 5 * 4;
     }
-    p.PT1Valid = m_gaugeValid[ForeLine];
-    p.PT2Valid = m_gaugeValid[RoughingLine];
-    p.PT3Valid = m_gaugeValid[Jacket];
+    p.PT1Valid = m_gaugeValid[0];
+    p.PT2Valid = m_gaugeValid[1];
+    p.PT3Valid = m_gaugeValid[2];
     p.PowerPT = p.Power380V = p.Power110V = p.Power24V = p.PowerFan = 1;
     p.PowerSHUK = p.PowerKVK = 1;
     p.DoorClosed = m_doorClosed;
-    p.PT1 = pressure(ForeLine);
-    p.PT2 = pressure(RoughingLine);
-    p.PT3 = pressure(Jacket);
+    p.PT1 = pressure(PumpBody);
+    p.PT2 = pressure(ForeLine);
+    p.PT3 = pressure(RoughingLine);
     p.TempCorpND = m_ndBodyTemp;
     p.TempOilND = m_ndOilTemp;
     std::memcpy(bytes + offsetof(KvsStatusPacket, Temp1), m_temperature, sizeof m_temperature);
@@ -624,10 +630,10 @@ KvkStatusPacket VacuumSimulator::kvkStatus() const
         putWords(bytes, at, {s, s == 1 ? 1 : 0, s == 0 ? 1 : 0, lockWord(name, true), lockWord(name, false)});
         at += 5 * 4;
     }
-    p.PT4 = pressure(PumpBody);
+    p.PT4 = pressure(Chamber);
     p.PT5 = pressure(Chamber);
-    p.PT4Valid = m_gaugeValid[PumpBody];
-    p.PT5Valid = m_gaugeValid[Chamber];
+    p.PT4Valid = m_gaugeValid[3];
+    p.PT5Valid = m_gaugeValid[4];
     p.PressureOK = pressure(Chamber) < 10.0;
     p.NP1Power = 1;
     p.NW1Power = 1;
@@ -635,7 +641,7 @@ KvkStatusPacket VacuumSimulator::kvkStatus() const
     p.AlgNumber = m_algNumber;
     p.AlgTime = quint32(m_algSeconds);
     p.AlgRun = m_algRun;
-    p.BKUValid = m_gaugeValid[Gun] ? 1 : 0;
+    p.BKUValid = m_gaugeValid[5] ? 1 : 0;
     p.StateVPT = state("VPT");
     p.StateVE = state("VE1");
     p.StateTMN = state("TMN");

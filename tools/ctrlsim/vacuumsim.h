@@ -9,13 +9,16 @@
 // for the console's link, records every command, streams its status datagrams and answers
 // "CONST" with one constants frame ("RV" from KVS, "QV" from KVK).
 //
-// The plant: NL1 and NZ1 pump the fore line of ND1 (gauge PT1), which reaches the pump body
-// (PT4) through VP2; ND1 pumps the chamber (PT5) through the gate VP1. NL2 and NZ2 pump the
-// roughing line (PT2), which reaches the chamber through the gate VP3 and the jacket (PT3)
-// through VP5. VP7 and VP6 vent the pumps NL1 and NL2, VP4 vents the chamber and VP8 the jacket;
-// releasing the door opens the chamber to the air. TMN pumps the gun (PT6) once it has run up;
-// VE1 joins the gun to the chamber. Pressures follow first-order dynamics (in the logarithm of
-// the pressure) towards what the open paths allow.
+// The plant: NL1 and NZ1 pump the fore line of ND1, which reaches the pump body through VP2; ND1
+// pumps the chamber through the gate VP1. NL2 and NZ2 pump the roughing line, which reaches the
+// chamber through the gate VP3 and the jacket through VP5. VP7 and VP6 vent the pumps NL1 and
+// NL2, VP4 vents the chamber and VP8 the jacket; releasing the door opens the chamber to the air.
+// TMN pumps the gun once it has run up; VE1 joins the gun to the chamber. Pressures follow
+// first-order dynamics (in the logarithm of the pressure) towards what the open paths allow.
+//
+// Each gauge reads the space the vacuum screen draws it on: PT1 the body of ND1, PT2 the fore
+// line (between NZ1 and VP2), PT3 the roughing line (between NZ2 and VP3), PT4 and PT5 the
+// chamber, PT6 the gun. The jacket has no gauge.
 //
 // Elements: "X ON" is refused (nothing changes) while X's switch-on interlock word is not 0;
 // otherwise X goes to 3 (switching on) for switchSeconds(), then 1. "X OFF" is refused while its
@@ -50,7 +53,7 @@ class VacuumSimulator : public QObject
 
 public:
     enum Controller { Kvs, Kvk };
-    // The spaces of the plant, by their gauges.
+    // The spaces of the plant.
     enum Volume { ForeLine, RoughingLine, Jacket, PumpBody, Chamber, Gun, VolumeCount };
     Q_ENUM(Volume)
 
@@ -87,7 +90,8 @@ public:
     double pressure(Volume v) const;
     void setPressure(Volume v, double pa);
     float tmnFrequency() const { return m_tmnFrequency; }
-    void setGaugeValid(Volume v, bool valid) { m_gaugeValid[v] = valid; }
+    // Whether gauge PT1 ... PT6 (1-based) is read.
+    void setGaugeValid(int gauge, bool valid);
     void setFlow(int index, float litresPerMinute);         // Disch1 ... Disch8 (1-based)
     void setTemperature(int index, float celsius);          // Temp1 ... Temp8 (1-based)
     // Conditions outside the vacuum plant that interlocks look at.
@@ -181,7 +185,7 @@ private:
 
     QVector<Element> m_elements;
     double m_logPressure[VolumeCount];
-    bool m_gaugeValid[VolumeCount];
+    bool m_gaugeValid[6];
     float m_flow[8];
     float m_temperature[8];
     float m_ndBodyTemp = 20.0f;

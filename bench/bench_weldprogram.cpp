@@ -295,6 +295,22 @@ void BM_TackTemplatePress(benchmark::State& state)
 }
 BENCHMARK(BM_TackTemplatePress)->ArgName("rows")->Arg(1000)->Arg(4500)->Unit(benchmark::kMillisecond);
 
+// "Добавить точку из контура" for every point of a 1,000-point seam (1,000 rows, the most one
+// press adds) into a table of 1,000 or 3,500 rows.
+void BM_AddContourPoints(benchmark::State& state)
+{
+    writeSeamFile(1000, int(state.range(0)));
+    CONTOUR editor;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        state.ResumeTiming();
+        editor.addContourPoint(true, false, 1, 1);
+    }
+    state.counters["rows_after"] = double(editor.twTechTab->rowCount());
+}
+BENCHMARK(BM_AddContourPoints)->ArgName("rows")->Arg(1000)->Arg(3500)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv)

@@ -619,17 +619,21 @@ void CONTOUR::addRows(const QList<TemplateRow>& rows)
 }
 
 // Above the first row whose path is not shorter; under the start row when there is none.
-void CONTOUR::insertAtPath(float path)
+// `paths`, when given, is the path column as the cells read (kept in step here): rows placed one
+// after another then read the table once, not once a row.
+void CONTOUR::insertAtPath(float path, QVector<float>* paths)
 {
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
-        if (cellValue(twTechTab, r, kPathColumn) >= path) {
+        if ((paths ? paths->value(r) : cellValue(twTechTab, r, kPathColumn)) >= path) {
             row = r;
             break;
         }
     }
     insertTechPoint(row, path, 0, weldSpeed->value());
+    if (paths)
+        paths->insert(row, cellValue(twTechTab, row, kPathColumn));
 }
 
 void CONTOUR::addPointToTech(float path)
@@ -671,17 +675,21 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
     const QVector<float> paths = ContourGeometry::pointPaths(contourSnapshot());
     auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
+    QVector<float> tablePaths(before);
+    for (int r = 0; r < before; ++r)
+        tablePaths[r] = cellValue(twTechTab, r, kPathColumn);
+    const auto insert = [this, &tablePaths](float path) { insertAtPath(path, &tablePaths); };
     if (allPoints) {
         const int passes = allRotate ? N : 1;
         for (int k = 0; k < passes; ++k) {
             for (int j = 1; j <= P; ++j)
-                insertAtPath(at(j) + L * k);
+                insert(at(j) + L * k);
         }
     } else if (allRotate) {
         for (int k = 0; k < N; ++k)
-            insertAtPath(at(point) + L * k);
+            insert(at(point) + L * k);
     } else {
-        insertAtPath(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+        insert(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
     }
     // The table is checked once for all its new rows (a faulty one is one alarm, not one a row).
     if (twTechTab->rowCount() != before)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTabWidget>
+#include <QVector>
 
 #include <functional>
 
@@ -303,7 +304,7 @@ private:
     bool insertTack(float path, float IrVal, float speed);
     void writeTechPoint(int row, float path, float IrVal, float speed);
     void insertTechPoint(int row, float path, float IrVal, float speed);
-    void insertAtPath(float path);
+    void insertAtPath(float path, QVector<float>* paths = nullptr);
     void setTechCell(int row, int column, float value, int decimals);
     void markEndRows(int row);
     // A comment row spanning the table, switched off, in the (empty) row `row`.

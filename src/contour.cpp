@@ -2,13 +2,16 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "contourcells.h"
 #include "contourfile.h"
@@ -65,6 +68,11 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
         connect(m_gui->drives(), &DriveTCPthread::disconnected, this, &CONTOUR::onDriveLinkLost);
     }
     connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
+    // The highlighted contour row is the current point, which the controller's point number and
+    // the editor's commands move. The pointer moves nothing: a tap on a row asks for the go-to,
+    // a finger sliding over the rows (or the row numbers) selects none of them on its way.
+    twContour->viewport()->installEventFilter(this);
+    twContour->verticalHeader()->setSectionsClickable(false);
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
     connect(twTechTab, &QTableWidget::cellClicked, this, &CONTOUR::onTechTabCellClicked);
     setUpStart();
@@ -75,7 +83,23 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     frmRotate->hide();
     updateGcode();
     updateTechTab();
+    // The main window hears the editor only once it has started: until then its lines wait.
+    const QMetaObject::Connection hold = connect(this, &CONTOUR::message, this, [this](const QString& text, bool show) {
+        if (!m_started)
+            m_startMessages.append({text, show});
+    });
     load(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"));
+    disconnect(hold);
+}
+
+void CONTOUR::onSystemStarted()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    const QList<QPair<QString, bool>> lines = std::exchange(m_startMessages, {});
+    for (const auto& line : lines)
+        emit message(line.first, line.second);
 }
 
 CONTOUR::~CONTOUR()
@@ -84,6 +108,34 @@ CONTOUR::~CONTOUR()
     saveIni();
     delete m_schema;
     m_schema = nullptr;
+}
+
+bool CONTOUR::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != twContour->viewport())
+        return QTabWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        m_touchedCell = mouse->button() == Qt::LeftButton ? QPersistentModelIndex(twContour->indexAt(mouse->pos()))
+                                                          : QPersistentModelIndex();
+        return true;
+    }
+    case QEvent::MouseMove:
+        return true;
+    case QEvent::MouseButtonRelease: {
+        // A tap: pressed and released on the same cell.
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPersistentModelIndex touched = std::exchange(m_touchedCell, QPersistentModelIndex());
+        const QModelIndex released = twContour->indexAt(mouse->pos());
+        if (mouse->button() == Qt::LeftButton && touched.isValid() && touched == released)
+            onContourCellClicked(released.row(), released.column());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // ---- the program as a value -------------------------------------------------------------------
@@ -245,7 +297,7 @@ void CONTOUR::init(Schema* schema)
     // The insert button keeps its own rule: it inserts the axes' position, which only counts
     // while the drives report it.
     updateIns();
-    pbTemplate->setEnabled(true);
+    updateProgramCommands();
     pbSave->setEnabled(true);
     pbSave_2->setEnabled(true);
 
@@ -786,29 +838,41 @@ void CONTOUR::updateValidDistance()
 
 // ---- enabling rules ----------------------------------------------------------------------------
 
+bool CONTOUR::starting() const
+{
+    return m_start && m_start->busy();
+}
+
+// The contour is not edited under a running motion program, nor while a start sends its channels
+// one after another (the channels started first run the program of the table as it was).
+bool CONTOUR::contourEditable() const
+{
+    return m_channel1State != 3 && !starting();
+}
+
 void CONTOUR::updateNew()
 {
-    pbNew->setEnabled(m_channel1State != 3);
+    pbNew->setEnabled(contourEditable());
 }
 
 void CONTOUR::updateIns()
 {
-    pbIns->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && m_schema);
+    pbIns->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && m_schema);
 }
 
 void CONTOUR::updateCorr()
 {
-    pbCorr->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorr->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateCorrNgo()
 {
-    pbCorrNgo->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorrNgo->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateDel()
 {
-    const bool enabled = m_channel1State != 3 && twContour->currentRow() >= 0;
+    const bool enabled = contourEditable() && twContour->currentRow() >= 0;
     pbDel->setEnabled(enabled);
     pbInverse->setEnabled(enabled);
 }
@@ -816,15 +880,26 @@ void CONTOUR::updateDel()
 void CONTOUR::updateTechTab()
 {
     const int r = twTechTab->currentRow();
-    pbInsTechPoint->setEnabled(r >= 1);
-    pbDelTechPoint->setEnabled(r > 0 && r < twTechTab->rowCount() - 1);
+    pbInsTechPoint->setEnabled(!starting() && r >= 1);
+    pbDelTechPoint->setEnabled(!starting() && r > 0 && r < twTechTab->rowCount() - 1);
+}
+
+void CONTOUR::updateProgramCommands()
+{
+    const bool free = !starting();
+    pbTemplate->setEnabled(free && m_schema);
+    pbSettings->setEnabled(free);
+    pbAddTechPoint->setEnabled(free);
+    frmWeldSpeed->setEnabled(free);
+    pbLoad->setEnabled(free);
+    pbLoad_2->setEnabled(free);
 }
 
 void CONTOUR::updateRing()
 {
     pbRing->setChecked(m_ring);
-    frmRings->setEnabled(m_ring);
-    pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
+    frmRings->setEnabled(m_ring && !starting());
+    pbRing->setEnabled(contourEditable() && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
     else if (!linearScheme())
@@ -947,11 +1022,39 @@ void CONTOUR::onTechTabCurrentCellChanged(int, int, int, int)
 
 // ---- contour file ------------------------------------------------------------------------------
 
+bool CONTOUR::keepDamaged(const QString& file, const QString& name)
+{
+    const QString key = QFileInfo(file).absoluteFilePath();
+    if (!m_damagedFiles.contains(key))
+        return true;
+    if (!QFile::exists(file)) {
+        m_damagedFiles.remove(key);
+        return true;
+    }
+    // Never over an earlier copy.
+    QString kept = file + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(kept) && n <= 99; ++n)
+        kept = file + QStringLiteral(".damaged.%1").arg(n);
+    if (QFile::exists(kept) || !QFile::copy(file, kept)) {
+        warn(QStringLiteral("Контур не сохранён: файл %1.save прочитан не полностью, и его не удалось сохранить "
+                            "рядом под другим именем")
+                 .arg(name));
+        return false;
+    }
+    m_damagedFiles.remove(key);
+    warn(QStringLiteral("Файл %1.save был прочитан не полностью: прежнее содержимое сохранено в файле %2")
+             .arg(name, QFileInfo(kept).fileName()));
+    return true;
+}
+
 void CONTOUR::save(const QString& name, const QString& path, bool setName)
 {
     if (!m_schema)
         return;
-    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    const QString target = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!keepDamaged(target, name))
+        return;
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
@@ -974,6 +1077,9 @@ void CONTOUR::load(const QString& name, const QString& path)
     ContourFile::Contents contents = ContourFile::read(bytes);
     if (tooLarge && contents.beyondLimits.isEmpty())
         contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
+    // What the file holds beyond the part read is kept until it is written over.
+    if (!contents.valid || !contents.complete || tooLarge)
+        m_damagedFiles.insert(QFileInfo(file).absoluteFilePath());
     if (!contents.valid) {
         if (!contents.beyondLimits.isEmpty())
             warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")

@@ -4,7 +4,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QPersistentModelIndex>
+#include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTabWidget>
 #include <QVector>
@@ -110,6 +113,9 @@ public:
     void updateDel();
     void updateTechTab();
     void updateRing();
+    // The commands that change the technology or load another program (templates, settings, rows
+    // from contour points, the weld speed, loading): not while a start sends its channels.
+    void updateProgramCommands();
     // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
 
@@ -154,6 +160,8 @@ public:
 
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
+    // A file that was loaded only in part (or not at all) is kept beside itself, as
+    // "<name>.save.damaged", before the first save over it.
     void save(const QString& name, const QString& path, bool setName);
     void load(const QString& name, const QString& path);
 
@@ -190,6 +198,9 @@ public:
     float centerYValue() const { return m_centerY; }
 
 public slots:
+    // The main window has started and listens: the lines of the editor's own start (the loading
+    // of the last contour) reach the operator now.
+    void onSystemStarted();
     void onVirtualMode(bool state);
     void onDriveState(bool state);
     void onChannel1State(uint state);
@@ -247,8 +258,15 @@ signals:
 protected:
     // The passport's 100 ms rows.
     void timerEvent(QTimerEvent* event) override;
+    // The pointer on the contour table.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A start is sending its channels, with pauses between them.
+    bool starting() const;
+    bool contourEditable() const;
+    // Every editing command follows a start's beginning and end.
+    void refreshEditing();
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
     bool linearScheme() const { return m_schema && m_schema->linear(); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).
@@ -288,6 +306,9 @@ private:
     void endPassport(bool runEnded);
 
     void onDriveLinkLost();
+    // Keeps a damaged contour file beside itself before `file` is written over; false when it
+    // could not be kept.
+    bool keepDamaged(const QString& file, const QString& name);
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
@@ -324,11 +345,19 @@ private:
     void showPrograms(const QString& text1, const QString& text2);
     QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
 
+    // The lines of the editor's start, until the main window listens.
+    QList<QPair<QString, bool>> m_startMessages;
+    bool m_started = false;
+    // Contour files (where the console reaches them) read only in part and not yet kept.
+    QSet<QString> m_damagedFiles;
+
     ElaSharedMemory m_ela;
     QPointer<Gui> m_gui;
     Schema* m_schema = nullptr;
 
     int m_currentPoint = -1;
+    // The contour cell a press landed on, until its release.
+    QPersistentModelIndex m_touchedCell;
     bool m_ring = false;
     bool m_closeDirect = true;
     bool m_inverted = false;

@@ -1,6 +1,7 @@
 // The weld program editor's passport of a run: the file, its header and a row every 100 ms until
 // the run ends. The texts come from WeldPassport; here the editor collects the values.
 
+#include <QApplication>
 #include <QTableWidget>
 #include <QTimerEvent>
 
@@ -142,12 +143,13 @@ void CONTOUR::writePassportRow(bool tick)
             return;
         }
     }
-    if (m_passportFull) {
-        const int before = m_passport.row;
-        if (twTechTab->currentRow() != before)
-            twTechTab->setCurrentCell(before, 0);
-        // Standing axes move the tracking nowhere: the table is read only while they move.
-        if (m_axisMoving && WeldPassport::track(m_passport, techRows(), true))
+    // The technology table shows the row being welded, and only while the axes move: standing (at
+    // a technological stop) the operator works on the rows, and the row chosen for a command stays
+    // the current one. Nor is it moved while an operator's dialog or menu is open.
+    if (m_passportFull && m_axisMoving) {
+        WeldPassport::track(m_passport, techRows(), true);
+        const bool operatorBusy = QApplication::activeModalWidget() || QApplication::activePopupWidget();
+        if (!operatorBusy && twTechTab->currentRow() != m_passport.row)
             twTechTab->setCurrentCell(m_passport.row, 0);
     }
     ++m_passport.ticks;

@@ -37,6 +37,7 @@ void CONTOUR::setUpStart()
         if (done)
             done(allSent);
         updateGcode();
+        refreshEditing();
     });
     connect(twContour, &QTableWidget::cellClicked, this, &CONTOUR::onContourCellClicked);
 }
@@ -57,6 +58,7 @@ bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::functio
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
         updateGcode();
+        refreshEditing();
         return true;
     }
     m_afterStart = nullptr;
@@ -68,6 +70,13 @@ bool CONTOUR::run(int channel, const QString& text)
     bool sent = false;
     startChannels({{channel, text, 0}}, [&sent](bool allSent) { sent = allSent; });
     return sent;
+}
+
+void CONTOUR::refreshEditing()
+{
+    refreshButtons();
+    updateTechTab();
+    updateProgramCommands();
 }
 
 void CONTOUR::stopStart()
@@ -314,8 +323,8 @@ void CONTOUR::onContourCellClicked(int row, int column)
 
 void CONTOUR::on_pbCorrNgo_clicked()
 {
-    const int r = twContour->currentRow();
-    if (!m_schema || r < 0)
+    const int r = m_currentPoint;
+    if (!m_schema || r < 0 || r >= twContour->rowCount())
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);
     // Nothing is shifted for a move that would not start: the point takes the axes' position only

@@ -18,6 +18,7 @@
 #include "messageserver.h"
 #include "messagestack.h"
 #include "netconfig.h"
+#include "outsidetext.h"
 #include "runner.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -71,6 +72,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     initSprites();
+    initLogList();
     initLocks();
     initStateButtons();
     initDrives();
@@ -85,6 +87,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(kvs, &KVS::onKVKConnected, this, &Gui::onChangedKVKConnected);
     connect(kvs, &KVS::message, this, &Gui::prgMessage);
     connect(contour, &CONTOUR::message, this, &Gui::prgMessage);
+    connect(this, &Gui::signalSystemStarted, contour, &CONTOUR::onSystemStarted);
     connect(kvs, &KVS::turnSystemOff, this, &Gui::onTurnSystemOff);
     connect(kvs, &KVS::onChangedPressUnit, this, &Gui::onChangedPressUnit);
     connect(kvs, &KVS::signalChangedSpiralLock, this, &Gui::onChangedSpiralLock);
@@ -345,10 +348,13 @@ void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
 
 void Gui::prgMessage(const QString& str, bool isShow)
 {
+    // A message may carry text from outside (a controller's words, a name from a file): one
+    // message is one line of the log, whatever it holds.
+    const QString line = OutsideText::singleLine(str);
     const QString stamp = OperatorLog::stamp(QTime::currentTime());
     if (isShow)
-        messageToLog(stamp, str);
-    m_logFile.write(stamp, str);
+        messageToLog(stamp, line);
+    m_logFile.write(stamp, line);
 }
 
 void Gui::messageToLog(const QString& time, const QString& str)
@@ -359,8 +365,27 @@ void Gui::messageToLog(const QString& time, const QString& str)
         item->setIcon(m_logIcons[row.icon]);
     if (row.colour.isValid())
         item->setForeground(row.colour);
+    item->setSizeHint(m_logRowSize);
     lwLog->addItem(item);
-    lwLog->setCurrentRow(lwLog->count() - 1);
+    // The last row becomes current once the burst of lines at hand is in: the list is laid out
+    // and painted once for all of them.
+    if (!m_logScroll.isActive())
+        m_logScroll.start();
+}
+
+void Gui::initLogList()
+{
+    // Every row is one line high, so that the list lays out its rows without measuring each
+    // (uniform item sizes): a longer message ends in "…" in the list and stands whole in the
+    // operator log.
+    auto* probe = new QListWidgetItem(OperatorLog::stamp(QTime(0, 0)), lwLog);
+    probe->setIcon(m_logIcons[OperatorRow::IconInfo]);
+    m_logRowSize = QSize(0, lwLog->sizeHintForRow(lwLog->row(probe)));
+    delete probe;
+
+    m_logScroll.setSingleShot(true);
+    m_logScroll.setInterval(0);
+    connect(&m_logScroll, &QTimer::timeout, this, [this] { lwLog->setCurrentRow(lwLog->count() - 1); });
 }
 
 // ---- sprites, locks, state buttons ------------------------------------------------------------

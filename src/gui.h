@@ -250,6 +250,7 @@ private:
     void raiseAlarm(const QString& line, int numId);
 
     void initSprites();
+    void initLogList();
     void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
     void initLocks();
     void initStateButtons();
@@ -301,6 +302,8 @@ private:
     int m_modeMinutes = 0;
     int m_modeSeconds = 0;
     QIcon m_logIcons[5];
+    QSize m_logRowSize;  // of every row of the log list
+    QTimer m_logScroll;  // makes the last row of the log list current
     ElaSharedMemory m_ela;
     PultShare m_pult;
     bool m_showSecondLX = false;

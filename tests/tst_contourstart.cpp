@@ -148,6 +148,49 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
+    // Between the channel starts of one start nothing of the program can be edited: every editing
+    // command of both tabs is disabled and a touch on a technology cell changes nothing, until the
+    // last channel has been sent; then each command follows its own rule again.
+    void noEditingWhileStarting()
+    {
+        QVERIFY(start());
+        QVERIFY(m_console->placeAxes(0, 0, 0));
+        load(linear({0, 100}, kTwoSpeeds));
+        sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1 && c->pbCorr->isEnabled(); }, 3000));
+        c->twTechTab->setCurrentCell(1, 0);
+        const QList<QWidget*> contourCommands{c->pbNew, c->pbIns, c->pbDel, c->pbCorr, c->pbCorrNgo, c->pbInverse,
+                                              c->pbRing};
+        const QList<QWidget*> programCommands{c->pbInsTechPoint, c->pbDelTechPoint, c->pbTemplate, c->pbSettings,
+                                              c->pbAddTechPoint, c->frmWeldSpeed, c->pbLoad, c->pbLoad_2};
+        const auto enabled = [](const QList<QWidget*>& widgets) {
+            QStringList out;
+            for (QWidget* w : widgets) {
+                if (w->isEnabled())
+                    out << w->objectName();
+            }
+            return out;
+        };
+        QCOMPARE(enabled(contourCommands).size(), contourCommands.size());
+        QCOMPARE(enabled(programCommands).size(), programCommands.size());
+
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QCOMPARE(enabled(contourCommands), QStringList());
+        QCOMPARE(enabled(programCommands), QStringList());
+        QSignalSpy messages(c, &CONTOUR::message);
+        emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
+        QCOMPARE(texts(messages), QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ"});
+
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        // (The weld's passport, once ended, leaves the end row current: no row to delete there.)
+        QVERIFY(QTest::qWaitFor([this] { return !c->passportOpen(); }, 3000));
+        c->twTechTab->setCurrentCell(1, 0);
+        QCOMPARE(enabled(programCommands).size(), programCommands.size());
+        QVERIFY(channel1Idle());
+        QVERIFY(QTest::qWaitFor([&] { return enabled(contourCommands).size() == contourCommands.size(); }, 3000));
+    }
+
     // A program run on its own while a start waits between its channels is refused, and the start
     // still ends as its own: the stop it will be continued from is kept.
     void runWhileStarting()

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "axis.h"
@@ -19,6 +20,7 @@
 #include "gui.h"
 #include "modaldriver.h"
 #include "operatorlog.h"
+#include "outsidetext.h"
 #include "pultshare.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -233,6 +235,79 @@ private slots:
         QCOMPARE(windowColour(gui.lblKVS), QColor(Qt::green));
         vacuum.setRefuseConnections(VacuumSimulator::Kvk, false);
         QVERIFY(QTest::qWaitFor(bothUp, 5000));
+    }
+
+    // A controller's text reaches the operator log (and the debug output) as one line, cut to a
+    // sane length, and a flood of texts is held to a bounded rate, the texts held back counted:
+    // a peer can neither forge a line of the log nor fill the disk.
+    void controllerTextsAreBoundedLines()
+    {
+        static QMutex debugLock;
+        static QStringList debugLines;
+        debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                QMutexLocker locker(&debugLock);
+                if (type == QtDebugMsg && text.startsWith(QStringLiteral("KVKTCPthread: < ")))
+                    debugLines << text;
+            });
+        auto received = [] {
+            QMutexLocker locker(&debugLock);
+            return debugLines;
+        };
+
+        Gui gui;
+        VacuumSimulator vacuum;
+        QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
+        QVERIFY(QTest::qWaitFor([&gui] { return gui.kvs->kvs()->statusKnown() && gui.kvs->kvk()->statusKnown(); }, 5000));
+        // The controller's lines that start so (after the log's stamp and the link's own).
+        auto controllerLines = [&gui](const QString& start) {
+            QStringList found;
+            for (const QString& line : logLines(gui))
+                if (line.mid(11).startsWith(start))
+                    found << line.mid(11);
+            return found;
+        };
+
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk,
+                                QStringLiteral("Ошибка насоса\n[10:00:00] [I]Нажата кнопка 'Выход из программы'\r")));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("Ошибка насоса")).isEmpty(); }, 5000));
+        QCOMPARE(controllerLines(QStringLiteral("Ошибка насоса")),
+                 QStringList{QStringLiteral("Ошибка насоса [10:00:00] [I]Нажата кнопка 'Выход из программы' ")});
+        QVERIFY(logLines(gui).filter(QRegularExpression(QStringLiteral("^\\[I\\]Нажата кнопка 'Выход"))).isEmpty());
+
+        // A frame as long as a frame may be.
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QString(65535, QLatin1Char('x'))));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("xxx")).isEmpty(); }, 5000));
+        const QString cut = QString(OutsideText::kMaxLength, QLatin1Char('x'))
+                            + QStringLiteral("… (обрезано, всего символов: 65535)");
+        QCOMPARE(controllerLines(QStringLiteral("xxx")), QStringList{cut});
+
+        // A flood: a burst passes, the rest is held back and counted before the next text that
+        // passes once the controller calms down.
+        const int flood = 500;
+        for (int i = 0; i < flood; ++i)
+            QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Поток %1\n").arg(i)));
+        QTest::qWait(1000 + 2 * TextGate::kPeriodMs);
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Снова тихо")));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("Снова тихо")).isEmpty(); }, 5000));
+        const int passed = controllerLines(QStringLiteral("Поток ")).size();
+        QVERIFY2(passed <= TextGate::kBurst + 2, qPrintable(QString::number(passed)));
+        const QString note = TextGate::heldBackNote(flood - passed);
+        const QStringList lines = logLines(gui);
+        int at = -1;
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines.at(i).mid(11) == note)
+                at = i;
+        QVERIFY2(at >= 0, qPrintable(note));
+        QCOMPARE(lines.at(at + 1).mid(11), QStringLiteral("Снова тихо"));
+
+        // The debug output got the same lines, and no more.
+        const QStringList debug = received();
+        qInstallMessageHandler(previous);
+        QCOMPARE(debug.size(), 2 + passed + 2);
+        QCOMPARE(debug.at(1), QStringLiteral("KVKTCPthread: < ") + cut);
+        QCOMPARE(debug.at(2 + passed), QStringLiteral("KVKTCPthread: < ") + note);
     }
 
     // Nothing the controllers report is shown before their first datagram, nor after their
@@ -514,10 +589,79 @@ private slots:
         QListWidgetItem* plain = gui.lwLog->item(before + 1);
         QCOMPARE(plain->text().mid(11), QStringLiteral("[i]как есть"));
         QVERIFY(plain->icon().isNull());
-        QCOMPARE(gui.lwLog->currentRow(), before + 1);
+        // The last row becomes current once the lines at hand are in.
+        QTRY_COMPARE(gui.lwLog->currentRow(), before + 1);
         const QStringList lines = logLines(gui);
         QCOMPARE(lines.mid(lines.size() - 3),
                  (QStringList{"[I]только в файл", "[A]Авария", "[i]как есть"}));
+
+        // Whatever a message carries (a name from a file, a controller's words), it is one line
+        // of the log and one row of the list: a line break cannot forge a line of its own.
+        gui.prgMessage(QStringLiteral("[W]Ошибка\n[10:00:00] [I]Нажата кнопка 'Выход'\r\t\u2028\x1b"), true);
+        const QString single = QStringLiteral("[W]Ошибка [10:00:00] [I]Нажата кнопка 'Выход'    ");
+        QCOMPARE(logLines(gui).mid(lines.size()), QStringList{single});
+        QCOMPARE(gui.lwLog->count(), before + 3);
+        QCOMPARE(gui.lwLog->item(before + 2)->text().mid(11), single.mid(3));
+    }
+
+    // One more shown line costs as little with 10,000 rows in the list as with a few, a burst of
+    // lines is laid out once, and a long line does not change the height of the rows.
+    void logListKeepsItsPace()
+    {
+        Gui gui;
+        gui.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gui));
+        auto settle = [] {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+        };
+        // The median cost of one shown line, the list laid out and the line made current.
+        auto lineCostMs = [&] {
+            QVector<double> ms;
+            for (int i = 0; i < 21; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                gui.prgMessage(QStringLiteral("[A]Строка %1").arg(i), true);
+                settle();
+                ms << clock.nsecsElapsed() / 1e6;
+                if (gui.lwLog->currentRow() != gui.lwLog->count() - 1)
+                    return -1.0;
+            }
+            std::sort(ms.begin(), ms.end());
+            return ms.at(ms.size() / 2);
+        };
+        settle();
+        const double few = lineCostMs();
+        QVERIFY(few >= 0);
+        const int rowHeight = gui.lwLog->visualItemRect(gui.lwLog->item(0)).height();
+        QVERIFY(rowHeight > 0);
+
+        // Rows as earlier messages left them.
+        while (gui.lwLog->count() < 10000)
+            gui.lwLog->addItem(QStringLiteral("[12:00:00] Дверь закрыта"));
+        settle();
+        const double many = lineCostMs();
+        QVERIFY(many >= 0);
+        qInfo("one shown line: %.3f ms at a few rows, %.3f ms at 10,000", few, many);
+        QVERIFY2(many < 1.0, qPrintable(QString::number(many)));
+
+        // A burst of lines, as a flapping controller brings them.
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 100; ++i)
+            gui.prgMessage(QStringLiteral("[W]Пачка %1").arg(i), true);
+        settle();
+        const double burst = clock.nsecsElapsed() / 1e6;
+        QVERIFY2(burst < 100.0, qPrintable(QString::number(burst)));
+        QCOMPARE(gui.lwLog->currentRow(), gui.lwLog->count() - 1);
+        QVERIFY(gui.lwLog->viewport()->rect().intersects(gui.lwLog->visualItemRect(gui.lwLog->currentItem())));
+
+        // A message longer than the row keeps to one row (ending in "…" there), and the rows
+        // around it keep their height.
+        gui.prgMessage(QStringLiteral("[I]") + QStringLiteral("очень длинное сообщение ").repeated(20), true);
+        settle();
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->item(0)).height(), rowHeight);
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->currentItem()).height(), rowHeight);
     }
 
     void runsWithoutLogFolder()

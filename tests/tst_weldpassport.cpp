@@ -21,12 +21,16 @@
 #include "editorconsole.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "modaldriver.h"
 #include "operatorlines.h"
+#include "tabletexts.h"
 #include "testenv.h"
 #include "weldpassport.h"
 
 using ContourSamples::comment;
 using ContourSamples::point;
+
+using namespace TableTexts;
 
 namespace {
 
@@ -359,6 +363,51 @@ private slots:
         QVERIFY(!c->passportOpen());
         QCOMPARE(passports().size(), 1);
         QVERIFY(log.fresh().contains(QStringLiteral("[A]Пуск невозможен: нет связи с ЧПУ")));
+    }
+
+    // The row a full run follows moves with the weld while the axes move. Once they stand (a
+    // technological stop) the row the operator chose stays current and the commands act on it;
+    // and while the operator has a number pad open the highlight waits for it.
+    void trackingLeavesTheOperatorsRow()
+    {
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start(30));
+        CONTOUR* c = m_console->contour();
+        ContourSnapshot s = ContourSamples::linear();
+        s.points = {ContourPoint{{0, 0, 0}, {SegmentParams::Line, 0, 0, 0}}, ContourPoint{{400, 0, 0}, {}}};
+        // 100 mm a second.
+        s.tech = {point(0, 0, 6000), point(100, 0, 6000), comment(techStopText()), point(200, 0, 6000),
+                  point(300, 0, 6000), point(400, 0, 6000)};
+        QVERIFY(m_console->load(s));
+        c->pbGcode->click();
+        QVERIFY(c->passportOpen());
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3; }, 5000));
+        // The simulated controller reports the axes moving while any program runs; the editor
+        // hears of the stop directly (the link reports changes only).
+        c->onAxisMoving(true);
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 1; }, 4000));
+        c->onAxisMoving(false);
+        c->twTechTab->setCurrentCell(4, 0);
+        QTest::qWait(350);
+        QCOMPARE(c->twTechTab->currentRow(), 4);
+        c->pbDelTechPoint->click();
+        QCOMPARE(column(c->twTechTab, 0), (QStringList{"0.00", "100.00", "Технол.останов", "200.00", "400.00"}));
+
+        // Moving again, with a pad open on the row at 200 mm: the pad's row stays highlighted.
+        c->onAxisMoving(true);
+        int shown = -1;
+        ModalDriver driver;
+        driver.next("Numpad", [c, &shown](ModalDialog& pad) {
+            QTest::qWait(350);
+            shown = c->twTechTab->currentRow();
+            pad.clickFrameClose();
+        });
+        QTest::mouseClick(c->twTechTab->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          c->twTechTab->visualRect(c->twTechTab->model()->index(3, 1)).center());
+        QVERIFY(driver.done());
+        QCOMPARE(shown, 3);
+        // Closed, the weld's row shows again.
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() != 3; }, 2000));
     }
 
     // A full start opens the full passport as the beam program leaves: the contour, the

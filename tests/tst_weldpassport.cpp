@@ -104,14 +104,14 @@ private slots:
         QLocale::setDefault(QLocale::system());
     }
 
-    // A manual run: "_temp", the date, the welder, the start, the channel 1 program and the
-    // columns; the rows count tenths of a second and leave out what the controller did not report.
+    // A manual run: "_temp", the date, the welder, the start, the channel 1 program (a quote in
+    // it doubled) and the columns; the rows count tenths of a second and leave out what the controller did not report.
     void manualHeaderAndRows()
     {
         WeldPassport::Header h;
         h.start = kStart;
         h.welder = QStringLiteral("Иванов Оператор");
-        h.channel1 = QStringLiteral("N1 $1\n\nN2 G4 F1");
+        h.channel1 = QStringLiteral("N1 $1\n\nN2 G4 F1 ; \"пауза\"");
         h.channel3 = QStringLiteral("ignored in a manual run");
         h.axes = kAxes;
         const QByteArray header = WeldPassport::header(h, kRussian);
@@ -123,7 +123,7 @@ private slots:
                                 "\"ПРОГРАММА ПЕРЕМЕЩЕНИЯ (канал 1)\"\n"
                                 "\"N1 $1\";\n"
                                 "\"\";\n"
-                                "\"N2 G4 F1\";\n"
+                                "\"N2 G4 F1 ; \"\"пауза\"\"\";\n"
                                 "\n"
                                 "\"Время\";\"Путь\";\"LX\";\"LY\";\"A\";\"B\";\"C\";\"D\";\"U1\";\"V\";\n"));
         QVERIFY(header.startsWith("\"_temp\"\n\"\xC4\xE0\xF2\xE0: "));  // "Дата" in Windows-1251

@@ -1,6 +1,7 @@
 #include "contour.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -21,8 +22,10 @@
 #include "filemanager.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "programpage.h"
 #include "settingsfile.h"
 #include "trsel.h"
+#include "wholefile.h"
 
 using namespace ContourCells;
 
@@ -58,6 +61,9 @@ QString CONTOUR::contourFolder()
 CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>(parent))
 {
     setupUi(this);
+    m_pages[0] = new ProgramPage(teGcode);
+    m_pages[1] = new ProgramPage(teGcode_2);
+    m_pages[2] = new ProgramPage(teGcode_3);
     // The main window builds its drive link before its form, so the link exists here.
     if (m_gui) {
         connect(m_gui->drives(), &DriveTCPthread::changedPointNo, this, &CONTOUR::onChangedPointNo);
@@ -178,6 +184,13 @@ QList<TechRow> CONTOUR::techRows() const
 
 ContourSnapshot CONTOUR::snapshot() const
 {
+    ContourSnapshot s = contourSnapshot();
+    s.tech = techRows();
+    return s;
+}
+
+ContourSnapshot CONTOUR::contourSnapshot() const
+{
     ContourSnapshot s;
     if (m_schema)
         s.schema.reset(m_schema->clone());
@@ -194,7 +207,6 @@ ContourSnapshot CONTOUR::snapshot() const
         }
         s.points << point;
     }
-    s.tech = techRows();
     s.ring = m_ring;
     s.closeDirect = m_closeDirect;
     s.inverted = m_inverted;
@@ -233,8 +245,12 @@ void CONTOUR::saveContourWidths()
         return;
     std::unique_ptr<QSettings> settings = SettingsFile::open();
     const QStringList& names = m_schema->axisNames();
-    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i)
-        settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    // Only a width the file does not hold yet is written: rewriting the file on every new or
+    // loaded contour would make each of them wait for the disk.
+    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i) {
+        if (settings->value(widthKey(names.at(i))) != twContour->columnWidth(i))
+            settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    }
 }
 
 void CONTOUR::init(Schema* schema)
@@ -354,6 +370,13 @@ void CONTOUR::setColor(QTableWidget* table, int row, const QColor& colour)
     }
 }
 
+void CONTOUR::paintRow(QTableWidget* table, int row, const QColor& colour)
+{
+    const QTableWidgetItem* first = table->item(row, 0);
+    if (!first || first->foreground().color() != colour)
+        setColor(table, row, colour);
+}
+
 void CONTOUR::updatePlane(int p)
 {
     plane->setText(p == 1 ? QStringLiteral("XZ") : p == 2 ? QStringLiteral("YZ") : QStringLiteral("XY"));
@@ -365,7 +388,7 @@ void CONTOUR::updateD()
         return;
     ContourGeometry::Circle circle;
     // Points on one line give no circle: the diameter and centre stay as they were.
-    if (!ContourGeometry::calcD(snapshot(), &circle) || !(circle.D > 0))
+    if (!ContourGeometry::calcD(contourSnapshot(), &circle) || !(circle.D > 0))
         return;
     centerX->setValue(circle.cx, 2);
     centerY->setValue(circle.cy, 2);
@@ -412,7 +435,7 @@ float CONTOUR::calcDiameter(int row, int plane)
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: для кадра %1 нет трёх точек контура").arg(row));
         return 0;
     }
-    if (!ContourGeometry::calcDiameter(snapshot(), row, plane, &D))
+    if (!ContourGeometry::calcDiameter(contourSnapshot(), row, plane, &D))
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: точки %1, %2 и %3 лежат на одной прямой")
                  .arg(row - 1)
                  .arg(row)
@@ -439,7 +462,7 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
                             "(нужны не менее трёх точек контура)"));
         return;
     }
-    const ContourSnapshot s = snapshot();
+    const ContourSnapshot s = contourSnapshot();
     const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
     if (off >= 0) {
         warn(QStringLiteral("Точки контура не перенесены на новый диаметр: точка %1 не лежит на окружности "
@@ -469,9 +492,9 @@ float CONTOUR::prevDistance(int row) const
 void CONTOUR::updateLength()
 {
     lblLength->setText(m_ring ? QStringLiteral("Длина прохода,\nмм") : QStringLiteral("Длина шва,\nмм"));
-    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(snapshot());
+    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(contourSnapshot());
     for (int row = 0; row < lengths.rowValid.size(); ++row)
-        setColor(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
+        paintRow(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
     length->setValue(lengths.pass, 2);
     const int end = twTechTab->rowCount() - 1;
     if (QTableWidgetItem* item = end >= 0 ? twTechTab->item(end, kPathColumn) : nullptr)
@@ -537,12 +560,19 @@ void CONTOUR::insertTechPoint(int row, float path, float IrVal, float speed)
     writeTechPoint(row, path, IrVal, speed);
 }
 
-bool CONTOUR::techTableReady(const char* what)
+bool CONTOUR::techTableReady(const QString& notAdded, int rows)
 {
-    if (m_schema && twTechTab->rowCount() >= 2)
-        return true;
-    warn(QStringLiteral("%1 не добавлена: нет контура (создайте или загрузите контур)").arg(QString::fromUtf8(what)));
-    return false;
+    if (!m_schema || twTechTab->rowCount() < 2) {
+        warn(notAdded + QStringLiteral(": нет контура (создайте или загрузите контур)"));
+        return false;
+    }
+    if (twTechTab->rowCount() + rows > ContourLimits::kMaxTechRows) {
+        warn(notAdded + QStringLiteral(": в технологической таблице %1 строк, редактор вмещает не более %2")
+                            .arg(twTechTab->rowCount())
+                            .arg(ContourLimits::kMaxTechRows));
+        return false;
+    }
+    return true;
 }
 
 bool CONTOUR::techValuesValid(const char* what, float path, float IrVal)
@@ -568,10 +598,15 @@ void CONTOUR::afterTechPointInserted()
 
 void CONTOUR::addComment(const QString& text)
 {
-    if (!techTableReady("Строка комментария"))
+    if (!techTableReady(QStringLiteral("Строка комментария не добавлена")))
         return;
     const int row = twTechTab->rowCount() - 1;
     twTechTab->insertRow(row);
+    setCommentRow(row, text);
+}
+
+void CONTOUR::setCommentRow(int row, const QString& text)
+{
     twTechTab->setSpan(row, 0, 1, kTechColumns);
     auto* item = textItem(text);
     item->setData(RoleOn, false);
@@ -580,47 +615,84 @@ void CONTOUR::addComment(const QString& text)
     twTechTab->setItem(row, 0, item);
 }
 
-void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+bool CONTOUR::insertInterval(float interval, float IrVal, float speed)
 {
-    if (!techTableReady("Технологическая точка"))
-        return;
     const int row = twTechTab->rowCount() - 1;
     if (!(interval >= 0)) {
         warn(QStringLiteral("Технологическая точка не добавлена: интервал %1 мм меньше 0").arg(fixed(interval, 2)));
-        return;
+        return false;
     }
     const float path = prevDistance(row) + interval;
     if (!techValuesValid("Технологическая точка", path, IrVal))
-        return;
+        return false;
     insertTechPoint(row, path, IrVal, speed);
-    afterTechPointInserted();
+    return true;
+}
+
+bool CONTOUR::insertTack(float path, float IrVal, float speed)
+{
+    if (!techValuesValid("Прихватка", path, IrVal))
+        return false;
+    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
+    return true;
+}
+
+void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+{
+    if (techTableReady(QStringLiteral("Технологическая точка не добавлена")) && insertInterval(interval, IrVal, speed))
+        afterTechPointInserted();
 }
 
 void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
 {
-    if (!techTableReady("Прихватка") || !techValuesValid("Прихватка", path, IrVal))
+    if (techTableReady(QStringLiteral("Прихватка не добавлена")) && insertTack(path, IrVal, speed))
+        afterTechPointInserted();
+}
+
+void CONTOUR::addRows(const QList<TemplateRow>& rows)
+{
+    if (rows.isEmpty() || !techTableReady(QStringLiteral("Строки шаблона не добавлены"), rows.size()))
         return;
-    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
-    afterTechPointInserted();
+    bool inserted = false;
+    for (const TemplateRow& row : rows) {
+        switch (row.kind) {
+        case TemplateRow::Comment:
+            addComment(row.text);
+            break;
+        case TemplateRow::Interval:
+            inserted = insertInterval(row.value, row.current, row.speed) || inserted;
+            break;
+        case TemplateRow::Path:
+            inserted = insertTack(row.value, row.current, row.speed) || inserted;
+            break;
+        }
+    }
+    // One check for the whole template: a faulty table is one alarm, not one a row.
+    if (inserted)
+        afterTechPointInserted();
 }
 
 // Above the first row whose path is not shorter; under the start row when there is none.
-void CONTOUR::insertAtPath(float path)
+// `paths`, when given, is the path column as the cells read (kept in step here): rows placed one
+// after another then read the table once, not once a row.
+void CONTOUR::insertAtPath(float path, QVector<float>* paths)
 {
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
-        if (cellValue(twTechTab, r, kPathColumn) >= path) {
+        if ((paths ? paths->value(r) : cellValue(twTechTab, r, kPathColumn)) >= path) {
             row = r;
             break;
         }
     }
     insertTechPoint(row, path, 0, weldSpeed->value());
+    if (paths)
+        paths->insert(row, cellValue(twTechTab, row, kPathColumn));
 }
 
 void CONTOUR::addPointToTech(float path)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     insertAtPath(path);
     afterTechPointInserted();
@@ -628,7 +700,7 @@ void CONTOUR::addPointToTech(float path)
 
 void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rotate)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     const float L = length->value();
     const int P = int(points->value());
@@ -650,22 +722,28 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
                  .arg(kMaxAddedRows));
         return;
     }
+    if (!techTableReady(QStringLiteral("Точки контура не добавлены"), int(count)))
+        return;
     // Each row goes where the motion program reaches its point: along the segments as they are
     // walked (an arc along its arc), as the pass length counts them.
-    const QVector<float> paths = ContourGeometry::pointPaths(snapshot());
+    const QVector<float> paths = ContourGeometry::pointPaths(contourSnapshot());
     auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
+    QVector<float> tablePaths(before);
+    for (int r = 0; r < before; ++r)
+        tablePaths[r] = cellValue(twTechTab, r, kPathColumn);
+    const auto insert = [this, &tablePaths](float path) { insertAtPath(path, &tablePaths); };
     if (allPoints) {
         const int passes = allRotate ? N : 1;
         for (int k = 0; k < passes; ++k) {
             for (int j = 1; j <= P; ++j)
-                insertAtPath(at(j) + L * k);
+                insert(at(j) + L * k);
         }
     } else if (allRotate) {
         for (int k = 0; k < N; ++k)
-            insertAtPath(at(point) + L * k);
+            insert(at(point) + L * k);
     } else {
-        insertAtPath(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+        insert(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
     }
     // The table is checked once for all its new rows (a faulty one is one alarm, not one a row).
     if (twTechTab->rowCount() != before)
@@ -750,8 +828,11 @@ void CONTOUR::updateValidDistance()
     for (int row = 0; row < check.marks.size(); ++row) {
         if (check.marks.at(row) == WeldProgram::TechTableCheck::Unchecked)
             continue;
-        if (QTableWidgetItem* path = twTechTab->item(row, kPathColumn))
-            path->setForeground(check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red);
+        const QColor colour = check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red;
+        // A cell that shows its colour already is left alone (one without a colour shows black).
+        QTableWidgetItem* path = twTechTab->item(row, kPathColumn);
+        if (path && path->foreground().color() != colour)
+            path->setForeground(colour);
     }
     if (!check.ok())
         emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
@@ -973,6 +1054,11 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
     if (!m_schema)
         return;
     const QString target = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!makeFolderOf(target)) {
+        warn(QStringLiteral("Контур не сохранён: не удалось создать папку %1")
+                 .arg(QFileInfo(path + QStringLiteral(".save")).path()));
+        return;
+    }
     if (!keepDamaged(target, name))
         return;
     QSaveFile file(target);
@@ -990,13 +1076,23 @@ void CONTOUR::load(const QString& name, const QString& path)
     QFile file(FixedPaths::local(path + QStringLiteral(".save")));
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const ContourFile::Contents contents = ContourFile::read(file.readAll());
+    // A file beyond the bound (a damaged or a foreign one) is read only as far as the bound: the
+    // window comes up as fast whatever it is.
+    const bool tooLarge = file.size() > ContourLimits::kMaxFileBytes;
+    const QByteArray bytes = file.read(std::min(file.size(), ContourLimits::kMaxFileBytes));
     file.close();
+    ContourFile::Contents contents = ContourFile::read(bytes);
+    if (tooLarge && contents.beyondLimits.isEmpty())
+        contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
     // What the file holds beyond the part read is kept until it is written over.
-    if (!contents.valid || !contents.complete)
+    if (!contents.valid || !contents.complete || tooLarge)
         m_damagedFiles.insert(QFileInfo(file).absoluteFilePath());
     if (!contents.valid) {
-        warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
+        if (!contents.beyondLimits.isEmpty())
+            warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")
+                     .arg(name, contents.beyondLimits));
+        else
+            warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
         return;
     }
     const ContourSnapshot& s = contents.snapshot;
@@ -1018,8 +1114,8 @@ void CONTOUR::load(const QString& name, const QString& path)
 
     const bool linear = linearScheme();
     const int axes = schema->axisNames().size();
+    twContour->setRowCount(s.points.size());
     for (int r = 0; r < s.points.size(); ++r) {
-        twContour->insertRow(r);
         for (int i = 0; i < axes; ++i)
             twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
         if (linear)
@@ -1027,40 +1123,13 @@ void CONTOUR::load(const QString& name, const QString& path)
     }
     if (!s.points.isEmpty())
         m_currentPoint = 0;
+    fillTechTable(s.tech, contents.techRows);
 
-    for (int r = 0; r < s.tech.size(); ++r) {
-        const TechRow& t = s.tech.at(r);
-        if (t.isComment()) {
-            addComment(t.comment);
-            continue;
-        }
-        // Rows 0 and m-1 are the start and end rows that init made; the others go in before
-        // the end row.
-        int row = twTechTab->rowCount() - 1;
-        if (r == 0) {
-            row = 0;
-        } else if (r != contents.techRows - 1) {
-            twTechTab->insertRow(row);
-            for (int column = 0; column < kTechColumns; ++column)
-                twTechTab->setItem(row, column, textItem(QString()));
-        }
-        twTechTab->item(row, kPathColumn)->setText(fixed(t.path, 2));
-        twTechTab->item(row, kPathColumn)->setData(RoleOn, true);
-        twTechTab->item(row, kIrColumn)->setText(fixed(t.Ir, 1));
-        twTechTab->item(row, kIfColumn)->setText(fixed(t.If, 0));
-        twTechTab->item(row, kIxColumn)->setText(fixed(t.Ix, 1));
-        twTechTab->item(row, kIyColumn)->setText(fixed(t.Iy, 1));
-        twTechTab->item(row, kSpeedColumn)->setText(fixed(t.speed, 1));
-        QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
-        if (t.sweep == TechRow::SweepOff) {
-            sweep->setText(TRSelect::OffText);
-        } else if (t.sweep == TechRow::SweepSet) {
-            TRSelect::setSweep(*sweep, t.raster);
-        }
-    }
-
-    if (contents.complete)
+    if (contents.complete && !tooLarge)
         emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(name), true);
+    else if (!contents.beyondLimits.isEmpty())
+        warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): загружена только его часть")
+                 .arg(name, contents.beyondLimits));
     else
         warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(name));
     frmRotate->setVisible(schema->rotate());
@@ -1077,11 +1146,64 @@ void CONTOUR::load(const QString& name, const QString& path)
     twContour->setCurrentCell(m_currentPoint, 0);
 }
 
+// The rows of a file into the table that init made: its first data row is the start row, its
+// last (of `fileRows`) the end row, every other row goes in between in file order. The cells are
+// made with their texts, each row at once.
+void CONTOUR::fillTechTable(const QList<TechRow>& rows, int fileRows)
+{
+    const TechRow* start = nullptr;
+    const TechRow* end = nullptr;
+    QList<const TechRow*> between;
+    for (int r = 0; r < rows.size(); ++r) {
+        const TechRow& t = rows.at(r);
+        if (!t.isComment() && r == 0)
+            start = &t;
+        else if (!t.isComment() && r == fileRows - 1)
+            end = &t;
+        else
+            between << &t;
+    }
+    if (!between.isEmpty())
+        twTechTab->model()->insertRows(1, between.size());
+    const auto write = [this](int row, const TechRow& t) {
+        if (t.isComment()) {
+            setCommentRow(row, t.comment);
+            return;
+        }
+        QTableWidgetItem* path = textItem(fixed(t.path, 2));
+        path->setData(RoleOn, true);
+        twTechTab->setItem(row, kPathColumn, path);
+        twTechTab->setItem(row, kIrColumn, textItem(fixed(t.Ir, 1)));
+        twTechTab->setItem(row, kIfColumn, textItem(fixed(t.If, 0)));
+        twTechTab->setItem(row, kIxColumn, textItem(fixed(t.Ix, 1)));
+        twTechTab->setItem(row, kIyColumn, textItem(fixed(t.Iy, 1)));
+        twTechTab->setItem(row, kSpeedColumn, textItem(fixed(t.speed, 1)));
+        QTableWidgetItem* sweep = textItem(t.sweep == TechRow::SweepOff ? TRSelect::OffText : QString());
+        if (t.sweep == TechRow::SweepSet)
+            TRSelect::setSweep(*sweep, t.raster);
+        twTechTab->setItem(row, kSweepColumn, sweep);
+    };
+    for (int i = 0; i < between.size(); ++i)
+        write(1 + i, *between.at(i));
+    const int last = twTechTab->rowCount() - 1;
+    if (start) {
+        write(0, *start);
+        markEndRows(0);
+    }
+    if (end) {
+        write(last, *end);
+        markEndRows(last);
+    }
+}
+
 void CONTOUR::fileDialog(bool open)
 {
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
+    // The folder of contour files, on an installation that has none yet (save() says when it
+    // cannot be made).
+    QDir().mkpath(contourFolder());
     FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
                        QStringLiteral(".save"), open);
     if (dialog.exec() != 1)

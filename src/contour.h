@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QTabWidget>
+#include <QVector>
 
 #include <functional>
 
@@ -22,11 +23,12 @@
 #include "weldprogram.h"
 
 class Gui;
+class ProgramPage;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
-class QTextEdit;
 
 // The weld program editor: a tab widget with the contour table, the technology table and the
 // three channel pages. The two tables are the program's store; snapshot() reads them into a
@@ -95,6 +97,9 @@ public:
     void addLinearTackPoint(float path, float IrVal, float speed) override;
     void addPointToTech(float path);
     void addContourPoint(bool allPoints, bool allRotate, int point, int rotate) override;
+    // A template's rows, inserted before the end row in order; the table is checked once after
+    // the last. Rows that would take the table beyond what the editor holds add nothing.
+    void addRows(const QList<TemplateRow>& rows) override;
     void setParamValueInTable(int column, float value, int decimals);
     void setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yokeYOn, float If, float Ix, float Iy,
                          float D, int plane) override;
@@ -139,10 +144,12 @@ public:
 
     // ---- channel pages (channelpages.cpp) -------------------------------------------------------
     // Reads the NC program path + ".npg" (an installation path) into the page; false, with the
-    // page as it was, when it cannot be read.
-    bool loadFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+    // page as it was, when it cannot be read or is longer than a controller holds.
+    bool loadFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
     // Writes the page's text to path + ".npg"; false when it cannot be written.
-    bool saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+    bool saveFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
+    // The program of a channel's page (1 to 3), also while a long one is still being shown.
+    QString pageProgram(int channel) const;
 
     // ---- weld passport (contourpassport.cpp) ---------------------------------------------------
     // Opens the passport of the run now starting, in the form of fullRun(): the header, the first
@@ -279,14 +286,20 @@ private:
     void toggleRowsBelow(int commentRow);
     // The technology table as rows (snapshot().tech without reading the contour).
     QList<TechRow> techRows() const;
+    // The snapshot without its technology rows: what the geometry needs.
+    ContourSnapshot contourSnapshot() const;
+    // Paints a row's text, leaving alone a row that has the colour already (a cell without a
+    // colour of its own shows black).
+    void paintRow(QTableWidget* table, int row, const QColor& colour);
 
     struct ChannelPage {
         QLabel* label;
-        QTextEdit* edit;
+        ProgramPage* page;
         QPushButton* open;
         QPushButton* save;
     };
     ChannelPage channelPage(int channel);
+    ProgramPage* pageOf(const QPlainTextEdit* edit) const;
     // The file dialog of a channel page's open or save button.
     void programDialog(int channel, bool open);
     void runProgram(int channel);
@@ -305,13 +318,22 @@ private:
     void showCurrentColumns();
     QString widthKey(const QString& axis) const;
     void saveContourWidths();
-    bool techTableReady(const char* what);
+    // A scheme is installed and the technology table takes `rows` more rows; else a "[W]" line
+    // that begins with `notAdded` and says why.
+    bool techTableReady(const QString& notAdded, int rows = 1);
     bool techValuesValid(const char* what, float path, float IrVal);
+    // The rows of addTechPoint and addLinearTackPoint without the check of the table; false when
+    // the row was refused.
+    bool insertInterval(float interval, float IrVal, float speed);
+    bool insertTack(float path, float IrVal, float speed);
     void writeTechPoint(int row, float path, float IrVal, float speed);
     void insertTechPoint(int row, float path, float IrVal, float speed);
-    void insertAtPath(float path);
+    void insertAtPath(float path, QVector<float>* paths = nullptr);
     void setTechCell(int row, int column, float value, int decimals);
     void markEndRows(int row);
+    // A comment row spanning the table, switched off, in the (empty) row `row`.
+    void setCommentRow(int row, const QString& text);
+    void fillTechTable(const QList<TechRow>& rows, int fileRows);
     void setSegmentCell(int row, const SegmentParams& segment);
     void afterTechPointInserted();
     float cellValue(const QTableWidget* table, int row, int column) const;
@@ -364,6 +386,7 @@ private:
     float m_Ix = 0;
     float m_Iy = 0;
 
+    ProgramPage* m_pages[3] = {};   // the programs of the channel pages 1 to 3
     ChannelStart* m_start = nullptr;
     std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
     WeldProgram::GeneratorState m_gen;

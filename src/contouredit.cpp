@@ -159,6 +159,12 @@ void CONTOUR::on_pbIns_clicked()
     // The position counts only while the drives report it with the transformation on.
     if (!driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
+    if (rows >= ContourLimits::kMaxPoints) {
+        warn(QStringLiteral("Точка не добавлена: в контуре %1 точек, редактор вмещает не более %2")
+                 .arg(rows)
+                 .arg(ContourLimits::kMaxPoints));
+        return;
+    }
     const QList<float> p = coords();
     // Every axis counts: the scheme's path distance leaves some of them out (the plane of a circle,
     // the manipulator of a ring joint).

@@ -86,11 +86,11 @@ void CONTOUR::startPassport()
         h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
                                                 text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
     }
-    h.channel1 = teGcode->toPlainText();
+    h.channel1 = pageProgram(1);
     // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
     if (!m_passportFull || (m_schema && m_schema->circle()))
-        h.channel2 = teGcode_2->toPlainText();
-    h.channel3 = teGcode_3->toPlainText();
+        h.channel2 = pageProgram(2);
+    h.channel3 = pageProgram(3);
     h.axes = passportAxes();
     m_ppf.write(WeldPassport::header(h, QLocale()));
 
@@ -128,6 +128,8 @@ void CONTOUR::writePassportRow(bool tick)
     if (r.full) {
         m_ela.updateStatusEla();
         r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        // Values of a beam unit that does not run are no measurement (the block reads 0).
+        r.elaAlive = m_gui && m_gui->elaAlive();
         r.pressureKnown = m_gui && m_gui->vacuumLook().known();
         r.pressure = m_gui ? m_gui->pressure() : 0.0f;
     }

@@ -9,6 +9,7 @@
 #include "contour.h"
 #include "drivecomm.h"
 #include "gui.h"
+#include "programpage.h"
 #include "techdialogs.h"
 
 namespace {
@@ -86,10 +87,10 @@ void CONTOUR::stopStart()
 void CONTOUR::showPrograms(const QString& text1, const QString& text2)
 {
     if (!text2.isEmpty()) {
-        teGcode_2->setPlainText(text2);
+        m_pages[1]->show(text2);
         lbProgName2->setText(kRotatorProgram);
     }
-    teGcode->setPlainText(text1);
+    m_pages[0]->show(text1);
     lbProgName1->setText(kManipulatorProgram);
 }
 
@@ -157,6 +158,14 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
 
     QString problem;
     switch (what) {
+    case Start::Channel1:
+    case Start::Channel2:
+    case Start::Channel3:
+        // The generators refuse a program too long for the controller's memory themselves (they
+        // stop writing it as soon as it is); a page's program is measured here.
+        if (pageProgram(channels.first()).toUtf8().size() > WeldProgram::kMaxProgramBytes)
+            problem = WeldProgram::programTooLarge(channels.first());
+        break;
     case Start::Weld:
     case Start::Continuation:
         problem = WeldProgram::startProblem(program, WeldProgram::Start::Weld);
@@ -277,7 +286,7 @@ void CONTOUR::on_pbGcode_clicked()
             m_fullRun = true;
         }))
         return;
-    teGcode_3->setPlainText(beam.text3);
+    m_pages[2]->show(beam.text3);
     lbProgName3->setText(QStringLiteral("Технология"));
     showPrograms(motion.text1, motion.text2);
     // The beam program has left (the start waits for its pause before the motion programs): the

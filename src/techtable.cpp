@@ -102,6 +102,8 @@ void CONTOUR::on_pbInsTechPoint_clicked()
     if (row < 1)
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Технология"), false);
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
+        return;
     insertTechPoint(row, 0, 0, weldSpeed->value());
     afterTechPointInserted();
 }

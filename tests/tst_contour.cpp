@@ -3,6 +3,7 @@
 // the user's tabs, the contour file through the widget and the settings of the group "Contour".
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
@@ -507,11 +508,16 @@ private slots:
         c.load(QStringLiteral("none"), CONTOUR::contourDir() + QStringLiteral("none"));
         QCOMPARE(c.twContour->rowCount(), 1);
 
-        // A folder that cannot be written: no file, and the operator hears so.
+        // A folder that is missing is made; one that cannot be made (a file stands in its place):
+        // no file, and the operator hears so.
         messages.clear();
-        c.save(QStringLiteral("x"), FixedPaths::local(QStringLiteral("/nowhere/x")), true);
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(texts(messages).first().startsWith(QStringLiteral("[W]")));
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("new/x"), true);
+        QVERIFY(QFile::exists(CONTOUR::contourFolder() + QStringLiteral("new/x.save")));
+        writeFile(CONTOUR::contourFolder() + QStringLiteral("blocked"), "not a folder");
+        messages.clear();
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("blocked/x"), true);
+        QCOMPARE(texts(messages), QStringList{QStringLiteral("[W]Контур не сохранён: не удалось создать папку ") +
+                                              CONTOUR::contourDir() + QStringLiteral("blocked")});
     }
 
     void loadButtonThroughTheFileDialog()
@@ -558,6 +564,41 @@ private slots:
         QCOMPARE(saved.name, QStringLiteral("contour"));
         QCOMPARE(saved.snapshot.tech.at(5).comment, QStringLiteral("добавлено"));
         QVERIFY(CONTOUR::contourFolder().startsWith(TestEnv::root()));
+    }
+
+    // A last contour far beyond what the editor holds (a damaged or foreign file of a million
+    // points) does not hold up the window: the editor reads it up to its bounds, within a second,
+    // says so, and keeps the whole file beside it before it writes over it; so it does with a file
+    // beyond its 8 MB whose program fits.
+    void contourFileBeyondTheBounds()
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("contour")),
+                  "x\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n1000000\n" + QByteArray("1.00 2.00 3.00 1 0 0 0 \n").repeated(1000000));
+        QElapsedTimer clock;
+        clock.start();
+        std::unique_ptr<CONTOUR> c = std::make_unique<CONTOUR>();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(c->twContour->rowCount(), 10000);
+        QCOMPARE(c->twTechTab->rowCount(), 2);
+
+        QSignalSpy messages(c.get(), &CONTOUR::message);
+        c->load(QStringLiteral("contour"), CONTOUR::contourDir() + QStringLiteral("contour"));
+        QCOMPARE(texts(messages), QStringList{"[W]Файл contour.save больше, чем вмещает редактор (точек контура 1000000, "
+                                              "редактор вмещает не более 10000): загружена только его часть"});
+        // The first save over it keeps the whole file beside it.
+        const QByteArray original = readFile(contourFile(QStringLiteral("contour")));
+        c->save(QStringLiteral("contour"), CONTOUR::contourDir() + QStringLiteral("contour"), false);
+        QCOMPARE(readFile(contourFile(QStringLiteral("contour")) + QStringLiteral(".damaged")), original);
+        QCOMPARE(ContourFile::read(readFile(contourFile(QStringLiteral("contour")))).snapshot.points.size(), 10000);
+
+        messages.clear();
+        writeFile(contourFile(QStringLiteral("long")), ContourFile::write(QStringLiteral("long"), ContourSamples::circular()) +
+                                                          QByteArray(9 << 20, '\n'));
+        c->load(QStringLiteral("long"), CONTOUR::contourDir() + QStringLiteral("long"));
+        QCOMPARE(c->twContour->rowCount(), 4);
+        QCOMPARE(texts(messages), QStringList{"[W]Файл long.save больше, чем вмещает редактор (файл больше 8 МБ): "
+                                              "загружена только его часть"});
     }
 
     // The last contour, loaded while the main window is being built: what its loading says reaches

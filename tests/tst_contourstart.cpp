@@ -18,6 +18,7 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
+#include "programpage.h"
 #include "tabletexts.h"
 #include "testenv.h"
 
@@ -303,6 +304,56 @@ private slots:
         load(linear({0, 100}, kTwoSpeeds));
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
         QVERIFY(!c->generatorState().stopPending());
+    }
+
+    // A weld whose program would not fit the controller's memory (a ring joint of 3,600 points
+    // walked 270 times: some 18 MB) is refused at once with one "[A]" line naming the sizes; its
+    // test move too. Nothing is written or sent.
+    void programBeyondTheControllersMemory()
+    {
+        QVERIFY(start());
+        ContourSnapshot s = ContourSamples::ring();
+        s.schema.reset(new SchemaCircle(500, 3600));
+        s.points.clear();
+        for (int i = 0; i < 3600; ++i)
+            s.points << ContourPoint{{float(i) / 10.0f, 100, 20, -5}, {}};
+        s.passes = 270;
+        s.pointCount = 3600;
+        load(s);
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbGcode->click();
+        c->setTechSettings(true, false, false, false, 700, 0, 0, 500, -1);
+        c->pbGcode->click();
+        const QString refused = QStringLiteral("[A]Пуск невозможен: программа канала 2 длиннее 2 МБ, которые вмещает "
+                                               "память ЧПУ (точек контура 3600, проходов 270, строк технологии 2)");
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология", refused,
+                                               "[I]Нажата кнопка 'ПУСК' панели Технология", refused}));
+        QCOMPARE(programFile(1), QByteArray("<missing>"));
+        QCOMPARE(programFile(2), QByteArray("<missing>"));
+        QCOMPARE(programFile(3), QByteArray("<missing>"));
+        QCOMPARE(commandTexts(0), QStringList());
+    }
+
+    // A long program is shown on its page a piece at a time: right after the press the page
+    // holds its beginning and takes no edit, while the page's program is already the whole
+    // one; the event loop brings in the rest, after which the page is the operator's again with
+    // nothing to undo.
+    void longProgramShownInPieces()
+    {
+        QVERIFY(start());
+        load(ContourSamples::longSeam(10000, 200));
+        c->pbGcode->click();
+        const QString program = QString::fromUtf8(programFile(1));
+        QVERIFY(program.size() > 4 * ProgramPage::kPiece);
+        QVERIFY(c->teGcode->document()->characterCount() <= ProgramPage::kPiece + 1);
+        QVERIFY(c->teGcode->isReadOnly());
+        QCOMPARE(c->pageProgram(1), program);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QTRY_VERIFY(!c->teGcode->isReadOnly());
+        QCOMPARE(c->teGcode->toPlainText(), program);
+        QVERIFY(!c->teGcode->document()->isUndoAvailable());
+        QCOMPARE(c->pageProgram(1), program);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
     }
 
     // A start into a dead link: nothing is taken as started, the stopped run is not advanced.

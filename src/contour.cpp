@@ -1,6 +1,7 @@
 #include "contour.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include "programpage.h"
 #include "settingsfile.h"
 #include "trsel.h"
+#include "wholefile.h"
 
 using namespace ContourCells;
 
@@ -1052,6 +1054,11 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
     if (!m_schema)
         return;
     const QString target = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!makeFolderOf(target)) {
+        warn(QStringLiteral("Контур не сохранён: не удалось создать папку %1")
+                 .arg(QFileInfo(path + QStringLiteral(".save")).path()));
+        return;
+    }
     if (!keepDamaged(target, name))
         return;
     QSaveFile file(target);
@@ -1194,6 +1201,9 @@ void CONTOUR::fileDialog(bool open)
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
+    // The folder of contour files, on an installation that has none yet (save() says when it
+    // cannot be made).
+    QDir().mkpath(contourFolder());
     FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
                        QStringLiteral(".save"), open);
     if (dialog.exec() != 1)

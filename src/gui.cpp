@@ -140,7 +140,10 @@ Gui::Gui() : QWidget(nullptr)
     m_clock.start(kClockMs);
     lblDate->setText(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy, ddd")));
 
-    m_logFile.open();
+    if (!m_logFile.open())
+        prgMessage(QStringLiteral("[W]Журнал оператора не записывается: не удалось создать файл в папке %1")
+                       .arg(QString::fromLatin1(FixedPaths::kLogDir)),
+                   true);
 
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));
@@ -342,7 +345,25 @@ void Gui::statusFromForeignSender(const QString& controller, const FramedLink& l
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
-void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
+
+// A link counts as there while its controller's status flows: a connection that brings no status
+// restores nothing. Its loss and its return are said once each, not the first connection.
+void Gui::logLink(LinkLog& link, const QString& controller, bool known)
+{
+    if (known == link.known)
+        return;
+    link.known = known;
+    if (!known)
+        prgMessage(QStringLiteral("[W]Потеряна связь с %1").arg(controller), true);
+    else if (link.everKnown)
+        prgMessage(QStringLiteral("[I]Связь с %1 восстановлена").arg(controller), true);
+    link.everKnown = true;
+}
+void Gui::onChangedELAConnected(bool state)
+{
+    m_elaAlive = state;
+    setLinkColour(lblELA, state);
+}
 
 // ---- operator messages ------------------------------------------------------------------------
 
@@ -643,12 +664,18 @@ void Gui::initUnknownLooks()
     const QString cnc = lblCNC->text();
     connect(&m_drive, &DriveTCPthread::commandNotSent, this,
             [this, cnc](const QString& command) { commandNotSent(cnc, command); });
+    connect(&m_drive, &DriveTCPthread::statusKnownChanged, this,
+            [this, cnc](bool known) { logLink(m_linkLog[0], cnc, known); });
     const QString kvsName = lblKVS->text();
     connect(kvs->kvs(), &VacuumLink::commandNotSent, this,
             [this, kvsName](const QString& command) { commandNotSent(kvsName, command); });
+    connect(kvs->kvs(), &VacuumLink::statusKnownChanged, this,
+            [this, kvsName](bool known) { logLink(m_linkLog[1], kvsName, known); });
     const QString kvkName = lblKVK->text();
     connect(kvs->kvk(), &VacuumLink::commandNotSent, this,
             [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
+    connect(kvs->kvk(), &VacuumLink::statusKnownChanged, this,
+            [this, kvkName](bool known) { logLink(m_linkLog[2], kvkName, known); });
 
     connect(&m_drive, &DriveTCPthread::statusFromForeignSender, this,
             [this, cnc](const QString& sender) { statusFromForeignSender(cnc, m_drive, sender); });

@@ -13,6 +13,7 @@
 #include "lir940p.h"
 #include "operatorlog.h"
 #include "pultshare.h"
+#include "reportedstate.h"
 #include "ui_gui.h"
 #include "unknownlook.h"
 
@@ -57,6 +58,8 @@ public:
 
     int userRights() const { return m_userRights; }
     bool cncConnected() const { return m_cncConnected; }
+    // The beam-unit program counted its life counter on at the last life check.
+    bool elaAlive() const { return m_elaAlive; }
     Axis* axisObject(const QString& name) const { return m_axis.value(name); }
     CMessageServer* messageServer() const { return m_messageServer; }
     CMessageStack* messageStack() const { return m_messageStack; }
@@ -243,6 +246,7 @@ public:
 private:
     void drawChannelState(int channel, PoLabel* label, uint state);
     void drawChannelMode(PoLabel* label, uint mode);
+    void showPult(bool newReport);
     // sbTrans is enabled only with the drives on and channel 1 idle.
     void updateTrans();
     void VirtualAxisStateChanged(uint state);
@@ -258,6 +262,12 @@ private:
     void initUnknownLooks();
     void loadIni();
     void saveIni();
+    // The operator log's lines of a controller link lost and restored.
+    struct LinkLog {
+        bool known = false;
+        bool everKnown = false;
+    };
+    void logLink(LinkLog& link, const QString& controller, bool known);
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
     bool confirmed(const QString& question, QWidget* anchor);
 
@@ -309,6 +319,7 @@ private:
     bool m_showSecondLX = false;
     bool m_showSecondU = false;
     bool m_cncConnected = false;
+    bool m_elaAlive = false;
     uint m_drivePowerState = 0;
     uint m_lightState = 0;
 
@@ -329,6 +340,23 @@ private:
 
     UnknownLook m_driveLook;
     UnknownLook m_vacuumLook;
+    LinkLog m_linkLog[3];  // drive, vacuum, vacuum/door controller
+    // What the status slots last logged a line for, kept across a lost link.
+    struct {
+        ReportedState channel[3];
+        ReportedState pult;
+        ReportedState pultRegime;
+        ReportedState cncError;
+        ReportedState cncMessage;
+        ReportedState vacuumMode;
+        ReportedState vacuumModeState;
+        ReportedState drivesPower;
+        ReportedState phaseAlarm;
+        ReportedState spiralPower;
+        ReportedState alarms;
+        ReportedState door;
+        ReportedState trModule;
+    } m_reported;
     // The chamber and gun pressures as the vacuum screen relays them: green while the gauge is
     // valid and its last pressure a finite number, pink otherwise.
     struct RelayedPressure {

@@ -9,6 +9,7 @@
 
 #include "kvscomm.h"
 #include "lenzeelement.h"
+#include "reportedstate.h"
 #include "ui_kvs.h"
 
 class VacuumElementDlg;
@@ -323,6 +324,11 @@ private:
     float m_tempError = 50.0f;
     std::array<float, 7> m_minDisch{};
     std::array<int, ElementCount> m_states{};
+    // What the log last said of each element, the door press and each gauge, kept across a lost
+    // link (m_states forgets it).
+    std::array<ReportedState, ElementCount> m_reportedStates{};
+    ReportedState m_reportedDoorPress;
+    std::array<ReportedState, 6> m_reportedGauges{};
     // PT1 ... PT6: the last validity reported (-1 not known, 0 not valid, 1 valid) and whether
     // the last pressure reported was a finite number.
     std::array<int, 6> m_gaugeValidity{-1, -1, -1, -1, -1, -1};

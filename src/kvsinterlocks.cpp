@@ -275,9 +275,10 @@ void KVS::onDoorPressChanged(int state)
     updatePumpLock();
     static const char* const texts[] = {"[I]Дверь камеры прижата", "[I]Дверь камеры отжата",
                                         "[I]Дверь камеры прижимается", "[I]Дверь камеры отжимается"};
-    emit message(state >= 0 && state <= 3 ? QString::fromUtf8(texts[state])
-                                          : QStringLiteral("[W]Ошибка прижима/отжима двери!"),
-                 true);
+    if (m_reportedDoorPress.changes(state))
+        emit message(state >= 0 && state <= 3 ? QString::fromUtf8(texts[state])
+                                              : QStringLiteral("[W]Ошибка прижима/отжима двери!"),
+                     true);
 }
 
 // ---- modes ----------------------------------------------------------------------------------

@@ -381,7 +381,7 @@ void KVS::showGaugeValidity(int index, bool valid)
 {
     m_gaugeValidity[size_t(index)] = valid ? 1 : 0;
     showGaugeLook(index);
-    if (!valid)
+    if (m_reportedGauges[size_t(index)].changes(valid) && !valid)
         emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
 }
 
@@ -505,14 +505,16 @@ void KVS::pumpReported(Element element, int state)
 {
     const ElementInfo& e = info(element);
     showElement(element, state);
-    setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+    if (m_reportedStates[size_t(element)].changes(state))
+        setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
 }
 
 void KVS::valveReported(Element element, int state)
 {
     const ElementInfo& e = info(element);
     showElement(element, state);
-    setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+    if (m_reportedStates[size_t(element)].changes(state))
+        setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
 }
 
 void KVS::onChangedNL1State(int state) { pumpReported(Element::NL1, state); }

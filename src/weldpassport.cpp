@@ -196,6 +196,10 @@ QByteArray row(const Row& r, const QLocale& locale)
         cell(i < r.coords.size() ? locale.toString(double(r.coords.at(i)), 'f', 2) : QString());
     if (r.full) {
         for (const BeamColumn& column : beamColumns()) {
+            if (!r.elaAlive) {
+                cell(QString());
+                continue;
+            }
             switch (column.kind) {
             case BeamColumn::Unsigned:
                 cell(locale.toString(blockUInt(r.ela, column.offset)));

@@ -508,11 +508,16 @@ private slots:
         c.load(QStringLiteral("none"), CONTOUR::contourDir() + QStringLiteral("none"));
         QCOMPARE(c.twContour->rowCount(), 1);
 
-        // A folder that cannot be written: no file, and the operator hears so.
+        // A folder that is missing is made; one that cannot be made (a file stands in its place):
+        // no file, and the operator hears so.
         messages.clear();
-        c.save(QStringLiteral("x"), FixedPaths::local(QStringLiteral("/nowhere/x")), true);
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(texts(messages).first().startsWith(QStringLiteral("[W]")));
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("new/x"), true);
+        QVERIFY(QFile::exists(CONTOUR::contourFolder() + QStringLiteral("new/x.save")));
+        writeFile(CONTOUR::contourFolder() + QStringLiteral("blocked"), "not a folder");
+        messages.clear();
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("blocked/x"), true);
+        QCOMPARE(texts(messages), QStringList{QStringLiteral("[W]Контур не сохранён: не удалось создать папку ") +
+                                              CONTOUR::contourDir() + QStringLiteral("blocked")});
     }
 
     void loadButtonThroughTheFileDialog()

@@ -32,9 +32,10 @@ namespace {
 const QString kBuiltInLogin = QStringLiteral("su");
 const QString kBuiltInPassword = QStringLiteral("62940571");
 
-QStringList logLines(const Gui& gui)
+// The lines of an operator log file.
+QStringList logLinesOf(const QString& fileName)
 {
-    QFile file(gui.operatorLog().fileName());
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
@@ -47,6 +48,11 @@ QStringList logLines(const Gui& gui)
         line = line.mid(11);
     }
     return lines;
+}
+
+QStringList logLines(const Gui& gui)
+{
+    return logLinesOf(gui.operatorLog().fileName());
 }
 
 QStringList rowTexts(const QListWidget* list)
@@ -664,16 +670,30 @@ private slots:
         QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->currentItem()).height(), rowHeight);
     }
 
-    void runsWithoutLogFolder()
+    // An installation without its log folder gets one; where none can be made (a file stands in
+    // its place) the console runs on and says in its log list that nothing is written.
+    void logFolderMadeWhenMissing()
     {
         QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
         {
             Gui gui;
+            QVERIFY(gui.operatorLog().isOpen());
+            gui.prgMessage(QStringLiteral("[I]с журналом"), false);
+            QCOMPARE(logLines(gui).last(), QStringLiteral("[I]с журналом"));
+        }
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        QFile blocker(FixedPaths::logDir().chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            Gui gui;
             QVERIFY(!gui.operatorLog().isOpen());
+            QCOMPARE(rowTexts(gui.lwLog),
+                     QStringList{"Журнал оператора не записывается: не удалось создать файл в папке /log/"});
             gui.prgMessage(QStringLiteral("[W]без журнала"), true);
             QCOMPARE(gui.lwLog->item(gui.lwLog->count() - 1)->text().mid(11), QStringLiteral("без журнала"));
         }
-        QVERIFY(!QDir(FixedPaths::logDir()).exists());
+        QVERIFY(blocker.remove());
         TestEnv::makeInstallationFolders();
     }
 
@@ -886,6 +906,47 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("[I]Контур сохранён в файле contour.save")));
         QFile::remove(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
+    }
+
+    // An installation without its contours folder gets one: the save button and the autosave at
+    // exit both write their files. A folder that cannot be made is said in the log each time.
+    void contoursFolderMadeWhenMissing()
+    {
+        const QString folder = CONTOUR::contourFolder();
+        QDir(folder).removeRecursively();
+        QString logFile;
+        {
+            Gui gui;
+            logFile = gui.operatorLog().fileName();
+            gui.contour->init(new SchemaXYZ);
+            ModalDriver driver;
+            driver.next("FileManager", [](ModalDialog& d) {
+                d.click("pbSave_as");
+                d.type("leSaveAsNewProgName", QStringLiteral("weld"));
+                d.key("leSaveAsNewProgName", Qt::Key_Return);
+            });
+            gui.contour->pbSave->click();
+            QVERIFY(driver.done());
+            QVERIFY(QFile::exists(folder + QStringLiteral("weld.save")));
+        }
+        QVERIFY(QFile::exists(folder + QStringLiteral("contour.save")));
+        QVERIFY(logLinesOf(logFile).contains(QStringLiteral("[I]Контур сохранён в файле weld.save")));
+
+        // A file stands where the folder should be.
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder.chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            Gui gui;
+            logFile = gui.operatorLog().fileName();
+            gui.contour->init(new SchemaXYZ);
+            gui.contour->save(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"), true);
+        }
+        const QString refused = QStringLiteral("[W]Контур не сохранён: не удалось создать папку ") +
+                                CONTOUR::contourDir().chopped(1);
+        QCOMPARE(logLinesOf(logFile).count(refused), 2);  // the button's save and the autosave
+        QVERIFY(blocker.remove());
     }
 
     // The settings file is editable by hand: a stored speed is held to 0..the axis's top speed,

@@ -147,14 +147,25 @@ private slots:
         QCOMPARE(passed, TextGate::kBurst);
     }
 
-    void missingLogFolderIsNotCreated()
+    // A missing log folder is made with the day's folder; where none can be made (a file stands
+    // in its place) nothing is written, and nothing breaks.
+    void missingLogFolder()
     {
         QDir(FixedPaths::logDir()).removeRecursively();
         OperatorLog log;
+        QVERIFY(log.open(QDateTime(QDate(2024, 3, 8), QTime(1, 2, 3))));
+        log.write(QStringLiteral("[01:02:03] "), QStringLiteral("[I]kept"));
+        log.close();
+        QCOMPARE(readAll(log.fileName()), QStringLiteral("[01:02:03] [I]kept\n"));
+
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        QFile blocker(FixedPaths::logDir().chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         QVERIFY(!log.open(QDateTime(QDate(2024, 3, 8), QTime(1, 2, 3))));
         QVERIFY(!log.isOpen());
         log.write(QStringLiteral("[01:02:03] "), QStringLiteral("[I]lost"));  // no crash, nothing written
-        QVERIFY(!QDir(FixedPaths::logDir()).exists());
+        QVERIFY(blocker.remove());
         TestEnv::makeInstallationFolders();
     }
 };

@@ -18,11 +18,13 @@
 
 #include "contour.h"
 #include "contoursamples.h"
+#include "elasharedmemory.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "operatorlines.h"
+#include "sharedsegment.h"
 #include "tabletexts.h"
 #include "testenv.h"
 #include "weldpassport.h"
@@ -226,6 +228,7 @@ private slots:
         r.coords = {1, 2};
         r.full = true;
         r.ela = ela;
+        r.elaAlive = true;
         r.pressureKnown = true;
         r.pressure = 0.0015f;
         const QString beam = QStringLiteral("120,0;120,0;701;700;-12;4;1") + kGroup + QStringLiteral("500,3;12,1;60") +
@@ -241,6 +244,12 @@ private slots:
             r.pressure = unknown;
             QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
         }
+        // A beam unit that does not run measures nothing: its 21 columns, the gun pressure
+        // included, are empty, whatever its block holds.
+        r.elaAlive = false;
+        r.pressure = 0.0015f;
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
     }
 
     // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the
@@ -381,10 +390,9 @@ private slots:
         QVERIFY(m_console->load(s));
         c->pbGcode->click();
         QVERIFY(c->passportOpen());
-        QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3; }, 5000));
-        // The simulated controller reports the axes moving while any program runs; the editor
+        // The simulated controller's fixed 30 s runs report the axes moving all along; the editor
         // hears of the stop directly (the link reports changes only).
-        c->onAxisMoving(true);
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3 && c->axisMoving(); }, 5000));
         QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 1; }, 4000));
         c->onAxisMoving(false);
         c->twTechTab->setCurrentCell(4, 0);
@@ -411,13 +419,35 @@ private slots:
     }
 
     // A full start opens the full passport as the beam program leaves: the contour, the
-    // technology and the three programs in its header, the beam columns in its rows.
+    // technology and the three programs in its header, the beam columns in its rows, measured
+    // while the beam unit runs and empty while it does not.
+    void fullStart_data()
+    {
+        QTest::addColumn<bool>("beamUnit");
+        QTest::newRow("beam unit running") << true;
+        QTest::newRow("no beam unit") << false;
+    }
     void fullStart()
     {
+        QFETCH(bool, beamUnit);
         QLocale::setDefault(kRussian);
         m_console = std::make_unique<EditorConsole>();
         QVERIFY(m_console->start());
         CONTOUR* c = m_console->contour();
+        // The beam unit: its life counter moves, its beam current reads 150 mA.
+        SharedSegment companion(QStringLiteral("ELA_SHM_KEY"), ElaSharedMemory::kSize);
+        quint64 life = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            ++life;
+            const float current = 150;
+            companion.write(236, &current, sizeof current);
+            companion.write(0, &life, sizeof life);
+        });
+        if (beamUnit) {
+            beat.start(100);
+            QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->elaAlive(); }, 3000));
+        }
         QVERIFY(m_console->load(ContourSamples::linear()));
         c->setPassportClock([] { return kStart; });
         // A channel 2 program on its page (a ring joint's of before) is no part of this weld.
@@ -437,6 +467,15 @@ private slots:
         QVERIFY(columns > 0);
         QCOMPARE(lines.at(columns).count(QLatin1Char(';')), 32);
         QCOMPARE(lines.at(columns + 1).count(QLatin1Char(';')), 32);
+        // "I луча" is the 12th column; the beam unit's 21 end with "P пушк.".
+        const QStringList row = lines.at(columns + 2).split(QLatin1Char(';'));
+        QCOMPARE(lines.at(columns).split(QLatin1Char(';')).at(11), QStringLiteral("\"I луча\""));
+        if (beamUnit) {
+            QCOMPARE(row.at(11), QStringLiteral("150,0"));
+        } else {
+            for (int i = 10; i <= 30; ++i)
+                QVERIFY2(row.at(i).isEmpty(), qPrintable(lines.at(columns + 2)));
+        }
     }
 };
 

@@ -1,11 +1,33 @@
-// Generating the programs of a large weld, as a press of the start button does: a ring joint of
-// 100 points walked 10 times with 50 technology rows (a beam ramp, sweeps and a stop). Goal:
-// well under 50 ms, so that the press never stalls the window.
+// The weld program editor on large programs, as the operator meets them on the GUI thread:
+// generating the three programs of a full start, reading a contour file, opening it into the
+// editor's tables, a whole press of the start button (generation, the program files, the channel
+// pages), the weld passport's header, and a press of a tack template. Linear seams of 1,000 and
+// 10,000 points with 1,000 and 5,000 technology rows (a third of them with a beam sweep, one
+// technological stop); a ring joint walked 10 times. Goal: every operator action under 100 ms.
+//
+// Run with QT_QPA_PLATFORM=offscreen; it works in a private temporary root.
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QDir>
+#include <QSettings>
+#include <QTableWidget>
+#include <QtTest>
 
+#include <cmath>
+#include <memory>
+
+#include "contour.h"
+#include "contourfile.h"
+#include "contoursamples.h"
+#include "editorconsole.h"
+#include "fixedpaths.h"
+#include "lintackwelds.h"
+#include "settingsfile.h"
+#include "testenv.h"
 #include "weldprogram.h"
 
 namespace {
@@ -46,7 +68,45 @@ ContourSnapshot largeRing(Schema* schema)
     return s;
 }
 
-void BM_FullStartPrograms(benchmark::State& state)
+// The seam's contour file "bench.save" in the editor's folder; its size in bytes.
+qint64 writeSeamFile(int points, int rows)
+{
+    QDir().mkpath(CONTOUR::contourFolder());
+    const QByteArray bytes = ContourFile::write(QStringLiteral("bench"), ContourSamples::longSeam(points, rows));
+    QFile file(FixedPaths::local(CONTOUR::contourDir() + QStringLiteral("bench.save")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return -1;
+    return bytes.size();
+}
+
+void seamSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"points", "rows"});
+    for (int points : {1000, 10000}) {
+        for (int rows : {1000, 5000})
+            b->Args({points, rows});
+    }
+}
+
+void BM_GeneratePrograms(benchmark::State& state)
+{
+    const ContourSnapshot s = ContourSamples::longSeam(int(state.range(0)), int(state.range(1)));
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        if (!beam.ok() || !motion.ok()) {
+            state.SkipWithError(qPrintable(beam.error + motion.error));
+            return;
+        }
+        bytes = beam.text3.size() + motion.text1.size() + motion.text2.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["program_bytes"] = double(bytes);
+}
+BENCHMARK(BM_GeneratePrograms)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+void BM_RingPrograms(benchmark::State& state)
 {
     const ContourSnapshot s = largeRing(new SchemaCircle(300, 100));
     qint64 bytes = 0;
@@ -62,7 +122,7 @@ void BM_FullStartPrograms(benchmark::State& state)
     }
     state.counters["program_bytes"] = double(bytes);
 }
-BENCHMARK(BM_FullStartPrograms)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RingPrograms)->Unit(benchmark::kMillisecond);
 
 // A press of "ДАЛЕЕ": the motion programs generated again and compared with those of the full
 // start, which they must equal but for their opening jumps.
@@ -96,6 +156,203 @@ void BM_TestMove(benchmark::State& state)
 }
 BENCHMARK(BM_TestMove)->Unit(benchmark::kMillisecond);
 
+void BM_ReadContourFile(benchmark::State& state)
+{
+    const QByteArray bytes = ContourFile::write(QStringLiteral("bench"),
+                                                ContourSamples::longSeam(int(state.range(0)), int(state.range(1))));
+    for (auto _ : state) {
+        const ContourFile::Contents c = ContourFile::read(bytes);
+        benchmark::DoNotOptimize(c.snapshot.points.size());
+    }
+    state.counters["file_bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_ReadContourFile)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// The file dialog's "open": the file read into both tables, the lengths and the checks.
+void BM_OpenContour(benchmark::State& state)
+{
+    const qint64 bytes = writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    for (auto _ : state)
+        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    state.counters["file_bytes"] = double(bytes);
+    state.counters["table_rows"] = double(editor.twContour->rowCount() + editor.twTechTab->rowCount());
+}
+BENCHMARK(BM_OpenContour)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// A press of "ПУСК" on the loaded seam, without a drive controller: the programs are generated,
+// written and shown on the channel pages; the first command then finds no link.
+void BM_StartPress(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
+    for (auto _ : state) {
+        editor.on_pbGcode_clicked();
+        QCoreApplication::processEvents();
+    }
+    const qint64 shown = editor.pageProgram(1).size() + editor.pageProgram(2).size() + editor.pageProgram(3).size();
+    if (shown == 0)
+        state.SkipWithError("no program was shown");
+    state.counters["program_bytes"] = double(shown);
+}
+BENCHMARK(BM_StartPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// A press of "ПУСК" refused by the check before every start, on the loaded seam: the drives are on,
+// the row before the end row has a speed of 0, so that the check reads the whole table before it
+// refuses (nothing is written).
+void BM_RefusedPress(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
+    const int row = editor.twTechTab->rowCount() - 2;
+    editor.twTechTab->item(row, 5)->setText(QStringLiteral("0.0"));
+    for (auto _ : state)
+        editor.on_pbGcode_clicked();
+    if (!editor.pageProgram(1).isEmpty())
+        state.SkipWithError("the press was not refused");
+}
+BENCHMARK(BM_RefusedPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// The check of the technology table that every edit of a cell runs (paints the path cells).
+void BM_TechTableCheck(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    for (auto _ : state)
+        editor.updateValidDistance();
+}
+BENCHMARK(BM_TechTableCheck)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// A press of "ПУСК" in the whole console against the simulated drive controller: the programs
+// generated, written and shown, the beam channel started and the passport of the full run opened
+// (its header lists the contour, the technology and the three programs). The seam has no stop, so
+// that every press is a full start.
+void BM_FullStartPress(benchmark::State& state)
+{
+    EditorConsole console;
+    if (!console.start(0.05)) {
+        state.SkipWithError("the simulated controller did not come up");
+        return;
+    }
+    ContourSnapshot s = ContourSamples::longSeam(int(state.range(0)), int(state.range(1)) + 1);
+    for (int r = 0; r < s.tech.size(); ++r) {
+        if (s.tech.at(r).isStop())
+            s.tech.removeAt(r);
+    }
+    console.load(s);
+    CONTOUR* c = console.contour();
+    for (auto _ : state) {
+        c->pbGcode->click();
+        state.PauseTiming();
+        const bool done = QTest::qWaitFor([c] { return c->pbGcode->isEnabled() && !c->passportOpen(); }, 20000) &&
+                          console.channel1Idle();
+        state.ResumeTiming();
+        if (!done) {
+            state.SkipWithError("the start did not end");
+            return;
+        }
+    }
+    state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+}
+BENCHMARK(BM_FullStartPress)->Apply(seamSizes)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A press whose program would not fit the controller's memory: a ring joint of 3,600 points
+// walked 270 times (some 18 MB) is refused as soon as the program passes 2 MB.
+void BM_ProgramBeyondTheBound(benchmark::State& state)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaCircle(500, 3600));
+    for (int i = 0; i < 3600; ++i)
+        s.points.append({{float(i) / 10.0f, 100, 20, -5}, {}});
+    s.ring = true;
+    s.passes = 270;
+    s.passLength = 1570.8f;
+    s.weldSpeed = 600;
+    // A beam on all the way: no idle pass to leave out.
+    s.tech << ContourSamples::point(0, 20, 600) << ContourSamples::point(1570.8f * 270, 20, 600);
+    for (auto _ : state) {
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        if (motion.ok()) {
+            state.SkipWithError("the program was not refused");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_ProgramBeyondTheBound)->Unit(benchmark::kMillisecond);
+
+// The passport of a manual run of channel 1 on the loaded seam.
+void BM_PassportHeader(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
+    editor.on_pbGcode_clicked();
+    for (auto _ : state)
+        editor.startPassport();
+    state.counters["passport_bytes"] = double(QFile(editor.passportFile()).size());
+}
+BENCHMARK(BM_PassportHeader)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// A press of "Сгенерировать" of the linear tack template with 100 tacks: 401 rows added to a
+// table of 1,000 or 4,500 rows, and the table checked.
+void BM_TackTemplatePress(benchmark::State& state)
+{
+    writeSeamFile(1000, int(state.range(0)));
+    CONTOUR editor;
+    LinTackWelds::Values v;
+    v.Ir = 50;
+    v.ascend = 1;
+    v.peak = 2;
+    v.descend = 1;
+    v.weldSpeed = 600;
+    v.moveSpeed = 1200;
+    v.period = 10;
+    const TemplatePlan plan = LinTackWelds::plan(QStringLiteral("Прихватки"), LinTackWelds::defaultOrder(100), v);
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        state.ResumeTiming();
+        addRows(editor, plan);
+    }
+    state.counters["rows_after"] = double(editor.twTechTab->rowCount());
+}
+BENCHMARK(BM_TackTemplatePress)->ArgName("rows")->Arg(1000)->Arg(4500)->Unit(benchmark::kMillisecond);
+
+// "Добавить точку из контура" for every point of a 1,000-point seam (1,000 rows, the most one
+// press adds) into a table of 1,000 or 3,500 rows.
+void BM_AddContourPoints(benchmark::State& state)
+{
+    writeSeamFile(1000, int(state.range(0)));
+    CONTOUR editor;
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        state.ResumeTiming();
+        editor.addContourPoint(true, false, 1, 1);
+    }
+    state.counters["rows_after"] = double(editor.twTechTab->rowCount());
+}
+BENCHMARK(BM_AddContourPoints)->ArgName("rows")->Arg(1000)->Arg(3500)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!TestEnv::setUp())
+        return 1;
+    QApplication app(argc, argv);
+    TestEnv::makeInstallationFolders();
+    QDir().mkpath(CONTOUR::contourFolder());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -269,9 +269,11 @@ void Axis::onStateChanged(int state)
 
     m_state = state;
     emit stateChanged(state);
-    emit axisMessage(QLatin1String(look.prefix) + QStringLiteral("Ось ") + m_name +
-                         QStringLiteral(": ") + stateDesc(state),
-                     true);
+    // A lost link that comes back reports the state again: only a new one is logged.
+    if (m_reportedState.changes(state))
+        emit axisMessage(QLatin1String(look.prefix) + QStringLiteral("Ось ") + m_name + QStringLiteral(": ") +
+                             stateDesc(state),
+                         true);
 }
 
 void Axis::onCoordChanged(float coord)

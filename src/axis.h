@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "reportedstate.h"
+
 class DriveTCPthread;
 class PoLabel;
 class PoSprite;
@@ -92,6 +94,7 @@ private:
     const int m_maxSpeed;
     DriveTCPthread* const m_drive;
     int m_state = 0;
+    ReportedState m_reportedState;
     float m_coord = 0.0f;
     bool m_epPlus = false;
     bool m_epMinus = false;

@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTextStream>
+#include <algorithm>
+
 #include <algorithm>
 
 #include "contour.h"
@@ -15,6 +17,8 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "npgprogram.h"
+#include "programpage.h"
+#include "weldprogram.h"
 
 namespace {
 
@@ -32,33 +36,59 @@ CONTOUR::ChannelPage CONTOUR::channelPage(int channel)
 {
     switch (channel) {
     case 1:
-        return {lbProgName1, teGcode, pbPrgOpen_1, pbPrgSave_1};
+        return {lbProgName1, m_pages[0], pbPrgOpen_1, pbPrgSave_1};
     case 2:
-        return {lbProgName2, teGcode_2, pbPrgOpen_2, pbPrgSave_2};
+        return {lbProgName2, m_pages[1], pbPrgOpen_2, pbPrgSave_2};
     default:
-        return {lbProgName3, teGcode_3, pbPrgOpen_3, pbPrgSave_3};
+        return {lbProgName3, m_pages[2], pbPrgOpen_3, pbPrgSave_3};
     }
 }
 
-bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
+ProgramPage* CONTOUR::pageOf(const QPlainTextEdit* edit) const
+{
+    for (ProgramPage* page : m_pages) {
+        if (page->edit() == edit)
+            return page;
+    }
+    return nullptr;
+}
+
+QString CONTOUR::pageProgram(int channel) const
+{
+    return m_pages[std::clamp(channel, 1, 3) - 1]->text();
+}
+
+bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit)
 {
     QFile file(FixedPaths::local(path + kSuffix));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
+    if (file.size() > WeldProgram::kMaxProgramBytes) {
+        warn(QStringLiteral("Программа ЧПУ не загружена: файл %1.npg длиннее %2 МБ, которые вмещает память ЧПУ")
+                 .arg(name)
+                 .arg(WeldProgram::kMaxProgramBytes >> 20));
+        return false;
+    }
     // Channel programs are written in UTF-8 (saveFile), so they are read in UTF-8 whatever the
     // locale's encoding.
     QTextStream stream(&file);
     stream.setCodec("UTF-8");
-    edit->setPlainText(stream.readAll());
+    const QString program = stream.readAll();
+    if (ProgramPage* page = pageOf(edit))
+        page->show(program);
+    else
+        edit->setPlainText(program);
     emit message(QStringLiteral("[I]Выполнена загрузка программы ЧПУ из файла %1.npg").arg(name), true);
     label->setText(name);
     return true;
 }
 
-bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit)
+bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit)
 {
+    const ProgramPage* page = pageOf(edit);
+    const QString program = page ? page->text() : edit->toPlainText();
     // A program in the controller's folder is rewritten in place, as every program there.
-    if (!NpgProgram::write(path + kSuffix, edit->toPlainText().toUtf8())) {
+    if (!NpgProgram::write(path + kSuffix, program.toUtf8())) {
         warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
         return false;
     }
@@ -78,9 +108,9 @@ void CONTOUR::programDialog(int channel, bool open)
     if (dialog.exec() != 1)
         return;
     if (open)
-        loadFile(dialog.name, dialog.path, page.label, page.edit);
+        loadFile(dialog.name, dialog.path, page.label, page.page->edit());
     else
-        saveFile(dialog.name, dialog.path, page.label, page.edit);
+        saveFile(dialog.name, dialog.path, page.label, page.page->edit());
 }
 
 void CONTOUR::runProgram(int channel)
@@ -90,8 +120,9 @@ void CONTOUR::runProgram(int channel)
     if (refused(page[std::clamp(channel, 1, 3) - 1], ContourSnapshot()))
         return;
     const QString file = runFile(channel);
+    const QByteArray program = pageProgram(channel).toUtf8();
     // The controller reads the file once the command has arrived: it is whole before it leaves.
-    if (!NpgProgram::write(file, channelPage(channel).edit->toPlainText().toUtf8())) {
+    if (!NpgProgram::write(file, program)) {
         emit message(NpgProgram::notWritten(file), true);
         return;
     }

@@ -108,7 +108,7 @@ void CircleTackWelds::addTack(TemplatePlan& plan, float gap, const Values& v)
 TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, const Values& raw)
 {
     Values v = raw;
-    static_cast<WeldValues&>(v) = bounded(raw, stepBound(raw.degrees));
+    static_cast<WeldValues&>(v) = withinEditorLimits(raw);
     const int count = tackCount(v.number);
     const float period = v.degrees ? 360.0f / float(count)
                                    : float(double(v.D) * M_PI / double(count));
@@ -117,12 +117,17 @@ TemplatePlan CircleTackWelds::plan(const QString& title, const QString& order, c
         return TemplatePlan::refuse(TackTooLong);
 
     // Each entry is a period number; the step from the entry before it (the first from 0) is
-    // taken modulo the count, and must not lead backwards.
+    // taken modulo the count, the remainder with the sign of count + entry - previous: an entry
+    // below 0 is a step like any other ("0,-1" of 8 tacks steps 7), one more than the count below
+    // the entry before it would step backwards along the seam.
+    const QList<int> entries = tackOrder(order);
+    if (!orderTooLong(entries).isEmpty())
+        return TemplatePlan::refuse(orderTooLong(entries));
     QList<int> steps;
     qint64 previous = 0;
-    for (int entry : tackOrder(order)) {
+    for (int entry : entries) {
         const qint64 step = (count + entry - previous) % count;
-        if (entry < 0 || step < 0)
+        if (step < 0)
             return TemplatePlan::refuse(badOrderEntry(entry));
         steps << int(step);
         previous = entry;

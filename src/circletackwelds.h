@@ -27,9 +27,10 @@ public:
     static QString defaultOrder(int count);
     // The period shown: the contour length over the count, in mm or in degrees of the circle.
     static float displayedPeriod(bool degrees, float contourLength, int count, float D);
-    // The rows for these values (clamped into the fields' bounds) and this order. A tack longer
-    // than its period, a negative entry and an entry that would step backwards along the seam
-    // are refused before any row is added; the dialog stays open.
+    // The rows for these values as the dialog shows them (withinEditorLimits) and this order. A
+    // tack longer than its period, an order of more than 100 entries and an entry that would step
+    // backwards along the seam (more than the count below the entry before it) are refused before
+    // any row is added; the dialog stays open.
     static TemplatePlan plan(const QString& title, const QString& order, const Values& values);
 
     // Writes the default order for the current count into leTacksOrder.

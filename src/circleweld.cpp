@@ -42,7 +42,7 @@ void CircleWeld::on_pbDegreeOn_clicked(bool checked)
 
 TemplatePlan CircleWeld::plan(const QString& title, const Values& raw)
 {
-    const WeldValues v = bounded(raw, lengthBound(raw.degrees));
+    const WeldValues v = withinEditorLimits(raw);
     const float s = raw.degrees ? raw.k : 1.0f;
     TemplatePlan plan;
     plan.comment(title);

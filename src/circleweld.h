@@ -22,7 +22,7 @@ public:
 
     // Upper bound of rise, peak and fall: 3600 in degrees, 10000 in mm.
     static float lengthBound(bool degrees);
-    // The rows for these values, each clamped into its field's bounds (NaN to the lower one).
+    // The rows for these values as the dialog shows them (withinEditorLimits).
     static TemplatePlan plan(const QString& title, const Values& values);
 
 private slots:

@@ -6,6 +6,7 @@
 #include <QTextCodec>
 
 #include <cstring>
+#include <utility>
 
 #include "kvscomm.h"
 #include "myframe.h"
@@ -47,6 +48,11 @@ Constants::Constants(KVKTCPthread* kvk, KVSTCPthread* kvs, QWidget* parent)
     const auto settings = SettingsFile::open();
     for (int column = 0; column < 3; ++column)
         twConst->setColumnWidth(column, settings->value(WidthKeys[column], 100).toInt());
+
+    m_showTables.setSingleShot(true);
+    m_showTables.setInterval(0);
+    connect(&m_showTables, &QTimer::timeout, this, &Constants::showTables);
+    m_debugClock.start();
 }
 
 Constants::~Constants()
@@ -61,31 +67,70 @@ Constants::~Constants()
 
 void Constants::onConstsReceivedKVK(int)
 {
-    m_kvkCount = appendTable(m_kvk, VacuumDoor);
+    m_tablePending[VacuumDoor] = true;
+    m_showTables.start();
 }
 
 void Constants::onConstsReceivedKVS(int)
 {
-    m_kvsCount = appendTable(m_kvs, VacuumSystem);
+    m_tablePending[VacuumSystem] = true;
+    m_showTables.start();
 }
 
-int Constants::appendTable(VacuumLink* link, Owner owner)
+void Constants::showTables()
+{
+    if (std::exchange(m_tablePending[VacuumDoor], false))
+        m_kvkCount = replaceTable(m_kvk, VacuumDoor);
+    if (std::exchange(m_tablePending[VacuumSystem], false))
+        m_kvsCount = replaceTable(m_kvs, VacuumSystem);
+}
+
+int Constants::replaceTable(VacuumLink* link, Owner owner)
 {
     if (!link)
         return 0;
-    QTextCodec* codec = QTextCodec::codecForName("CP1251");
-    int count = 0;
     // A copy taken under the link's lock: the receive thread may store the next table meanwhile.
-    const QVector<VacConstRecord> records = link->getVacConsts(count);
+    const QVector<VacConstRecord> records = link->getVacConsts();
+    QVector<VacConstRecord>& shown = m_shown[owner];
+    if (records.size() == shown.size()
+        && std::memcmp(records.constData(), shown.constData(), sizeof(VacConstRecord) * size_t(records.size())) == 0)
+        return records.size();  // the same table again: nothing to redo
+    shown = records;
+
+    // The constant now chosen, to choose it again among the new rows.
+    int chosenOwner = -1;
+    QString chosenId;
+    if (const QTableWidgetItem* chosen = twConst->item(twConst->currentRow(), 0)) {
+        chosenOwner = chosen->data(OwnerRole).toInt();
+        chosenId = chosen->text();
+    }
+
+    // The owner's rows stand together: the new ones take their place.
+    int first = twConst->rowCount();
+    int count = 0;
+    for (int row = 0; row < twConst->rowCount(); ++row) {
+        if (twConst->item(row, 0)->data(OwnerRole).toInt() != owner)
+            continue;
+        if (count == 0)
+            first = row;
+        ++count;
+    }
+    for (int i = 0; i < count; ++i)
+        twConst->removeRow(first);
+
+    QTextCodec* codec = QTextCodec::codecForName("CP1251");
     const auto controller = owner == VacuumDoor ? VacuumCommand::Controller::VacuumDoor
                                                 : VacuumCommand::Controller::VacuumSystem;
     const QFont font = largeFont();
-    for (int i = 0; i < count && i < records.size(); ++i) {
+    const bool listed = m_debugGate.admit(m_debugClock.elapsed());
+    for (int i = 0; i < records.size(); ++i) {
         const VacConstRecord& record = records.at(i);
         const QString name = decodeName(record, codec);
-        qDebug() << " Consts: " << name << record.id << QString::number(double(record.value), 'g', 6);
+        if (listed)
+            qDebug() << " Consts: " << OutsideText::singleLine(name) << record.id
+                     << QString::number(double(record.value), 'g', 6);
 
-        const int row = twConst->rowCount();
+        const int row = first + i;
         twConst->insertRow(row);
 
         auto* id = new QTableWidgetItem(VacuumCommand::constIdentifier(controller, record.id));
@@ -102,7 +147,17 @@ int Constants::appendTable(VacuumLink* link, Owner owner)
         value->setTextAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         twConst->setItem(row, 2, value);
     }
-    return count;
+
+    twConst->clearSelection();
+    twConst->setCurrentItem(nullptr);
+    for (int row = 0; chosenOwner >= 0 && row < twConst->rowCount(); ++row) {
+        const QTableWidgetItem* item = twConst->item(row, 0);
+        if (item->data(OwnerRole).toInt() == chosenOwner && item->text() == chosenId) {
+            twConst->selectRow(row);
+            break;
+        }
+    }
+    return records.size();
 }
 
 void Constants::on_pbChange_clicked()
@@ -110,11 +165,14 @@ void Constants::on_pbChange_clicked()
     const int row = twConst->currentRow();
     if (row < 0 || row >= twConst->rowCount())
         return;
-    QTableWidgetItem* idItem = twConst->item(row, 0);
-    QTableWidgetItem* nameItem = twConst->item(row, 1);
+    const QTableWidgetItem* idItem = twConst->item(row, 0);
+    const QTableWidgetItem* nameItem = twConst->item(row, 1);
     if (!idItem || !nameItem)
         return;
+    // Taken now: a table that arrives while the pads are open replaces the rows.
     const QString identifier = idItem->text();
+    const QString name = nameItem->text();
+    const bool toDoor = idItem->data(OwnerRole).toInt() == VacuumDoor;
 
     Numpad valuePad(identifier, pbChange, 0, false, false, false);
     if (valuePad.exec() != QDialog::Accepted)
@@ -128,11 +186,10 @@ void Constants::on_pbChange_clicked()
     // The change is logged once the controller has been sent it; a link that cannot send says
     // so itself.
     const QString command = VacuumCommand::setConst(identifier, value);
-    VacuumLink* link = idItem->data(OwnerRole).toInt() == VacuumDoor ? static_cast<VacuumLink*>(m_kvk)
-                                                                      : static_cast<VacuumLink*>(m_kvs);
+    VacuumLink* link = toDoor ? static_cast<VacuumLink*>(m_kvk) : static_cast<VacuumLink*>(m_kvs);
     if (link && link->command(command))
         emit message(QStringLiteral("[I]Изменено значение параметра %1 (%2), новое значение: %3")
-                         .arg(identifier, nameItem->text(), QString::number(value)),
+                         .arg(identifier, name, QString::number(value)),
                      true);
     accept();
 }

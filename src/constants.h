@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QVector>
 
+#include "kvspackets.h"
+#include "outsidetext.h"
 #include "ui_constants.h"
 
 class KVKTCPthread;
@@ -12,6 +17,11 @@ class VacuumLink;
 // controller, "KBC:" rows from the vacuum-system controller), and the change of one constant
 // behind the constants access code. Each row keeps the controller whose table it came from, and
 // a change goes to that controller only, in whatever order the tables arrived.
+//
+// Each table a controller sends replaces that controller's rows where they stand (the controller
+// whose table came first keeps its rows first), so that every constant has one row; the chosen
+// row stays on its constant. Tables that arrive together are shown once: a controller that
+// floods tables cannot stall the window.
 class Constants : public QDialog, private Ui::Constants
 {
     Q_OBJECT
@@ -40,11 +50,18 @@ private slots:
     void on_pbChange_clicked();
 
 private:
-    // Appends the rows of the link's last table; returns its number of records.
-    int appendTable(VacuumLink* link, Owner owner);
+    // Shows the last table of each controller that announced one since the last showing.
+    void showTables();
+    // Replaces the owner's rows with the records of its link's last table; returns their number.
+    int replaceTable(VacuumLink* link, Owner owner);
 
     KVSTCPthread* m_kvs;
     KVKTCPthread* m_kvk;
     int m_kvsCount = 0;
     int m_kvkCount = 0;
+    bool m_tablePending[2] = {false, false};  // by Owner
+    QVector<VacConstRecord> m_shown[2];       // by Owner
+    QTimer m_showTables;
+    TextGate m_debugGate{3, 10000};  // bounds the debug listing of the tables
+    QElapsedTimer m_debugClock;
 };

@@ -1,14 +1,18 @@
 #include "contour.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "contourcells.h"
 #include "contourfile.h"
@@ -18,8 +22,10 @@
 #include "filemanager.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "programpage.h"
 #include "settingsfile.h"
 #include "trsel.h"
+#include "wholefile.h"
 
 using namespace ContourCells;
 
@@ -55,12 +61,20 @@ QString CONTOUR::contourFolder()
 CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>(parent))
 {
     setupUi(this);
+    m_pages[0] = new ProgramPage(teGcode);
+    m_pages[1] = new ProgramPage(teGcode_2);
+    m_pages[2] = new ProgramPage(teGcode_3);
     // The main window builds its drive link before its form, so the link exists here.
     if (m_gui) {
         connect(m_gui->drives(), &DriveTCPthread::changedPointNo, this, &CONTOUR::onChangedPointNo);
         connect(m_gui->drives(), &DriveTCPthread::disconnected, this, &CONTOUR::onDriveLinkLost);
     }
     connect(twContour, &QTableWidget::currentCellChanged, this, &CONTOUR::onContourCurrentCellChanged);
+    // The highlighted contour row is the current point, which the controller's point number and
+    // the editor's commands move. The pointer moves nothing: a tap on a row asks for the go-to,
+    // a finger sliding over the rows (or the row numbers) selects none of them on its way.
+    twContour->viewport()->installEventFilter(this);
+    twContour->verticalHeader()->setSectionsClickable(false);
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
     connect(twTechTab, &QTableWidget::cellClicked, this, &CONTOUR::onTechTabCellClicked);
     setUpStart();
@@ -71,7 +85,23 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     frmRotate->hide();
     updateGcode();
     updateTechTab();
+    // The main window hears the editor only once it has started: until then its lines wait.
+    const QMetaObject::Connection hold = connect(this, &CONTOUR::message, this, [this](const QString& text, bool show) {
+        if (!m_started)
+            m_startMessages.append({text, show});
+    });
     load(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"));
+    disconnect(hold);
+}
+
+void CONTOUR::onSystemStarted()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    const QList<QPair<QString, bool>> lines = std::exchange(m_startMessages, {});
+    for (const auto& line : lines)
+        emit message(line.first, line.second);
 }
 
 CONTOUR::~CONTOUR()
@@ -80,6 +110,34 @@ CONTOUR::~CONTOUR()
     saveIni();
     delete m_schema;
     m_schema = nullptr;
+}
+
+bool CONTOUR::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != twContour->viewport())
+        return QTabWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        m_touchedCell = mouse->button() == Qt::LeftButton ? QPersistentModelIndex(twContour->indexAt(mouse->pos()))
+                                                          : QPersistentModelIndex();
+        return true;
+    }
+    case QEvent::MouseMove:
+        return true;
+    case QEvent::MouseButtonRelease: {
+        // A tap: pressed and released on the same cell.
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPersistentModelIndex touched = std::exchange(m_touchedCell, QPersistentModelIndex());
+        const QModelIndex released = twContour->indexAt(mouse->pos());
+        if (mouse->button() == Qt::LeftButton && touched.isValid() && touched == released)
+            onContourCellClicked(released.row(), released.column());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // ---- the program as a value -------------------------------------------------------------------
@@ -126,6 +184,13 @@ QList<TechRow> CONTOUR::techRows() const
 
 ContourSnapshot CONTOUR::snapshot() const
 {
+    ContourSnapshot s = contourSnapshot();
+    s.tech = techRows();
+    return s;
+}
+
+ContourSnapshot CONTOUR::contourSnapshot() const
+{
     ContourSnapshot s;
     if (m_schema)
         s.schema.reset(m_schema->clone());
@@ -142,7 +207,6 @@ ContourSnapshot CONTOUR::snapshot() const
         }
         s.points << point;
     }
-    s.tech = techRows();
     s.ring = m_ring;
     s.closeDirect = m_closeDirect;
     s.inverted = m_inverted;
@@ -181,8 +245,12 @@ void CONTOUR::saveContourWidths()
         return;
     std::unique_ptr<QSettings> settings = SettingsFile::open();
     const QStringList& names = m_schema->axisNames();
-    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i)
-        settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    // Only a width the file does not hold yet is written: rewriting the file on every new or
+    // loaded contour would make each of them wait for the disk.
+    for (int i = 0; i < names.size() && i < twContour->columnCount(); ++i) {
+        if (settings->value(widthKey(names.at(i))) != twContour->columnWidth(i))
+            settings->setValue(widthKey(names.at(i)), twContour->columnWidth(i));
+    }
 }
 
 void CONTOUR::init(Schema* schema)
@@ -231,7 +299,7 @@ void CONTOUR::init(Schema* schema)
     // The insert button keeps its own rule: it inserts the axes' position, which only counts
     // while the drives report it.
     updateIns();
-    pbTemplate->setEnabled(true);
+    updateProgramCommands();
     pbSave->setEnabled(true);
     pbSave_2->setEnabled(true);
 
@@ -302,6 +370,13 @@ void CONTOUR::setColor(QTableWidget* table, int row, const QColor& colour)
     }
 }
 
+void CONTOUR::paintRow(QTableWidget* table, int row, const QColor& colour)
+{
+    const QTableWidgetItem* first = table->item(row, 0);
+    if (!first || first->foreground().color() != colour)
+        setColor(table, row, colour);
+}
+
 void CONTOUR::updatePlane(int p)
 {
     plane->setText(p == 1 ? QStringLiteral("XZ") : p == 2 ? QStringLiteral("YZ") : QStringLiteral("XY"));
@@ -313,7 +388,7 @@ void CONTOUR::updateD()
         return;
     ContourGeometry::Circle circle;
     // Points on one line give no circle: the diameter and centre stay as they were.
-    if (!ContourGeometry::calcD(snapshot(), &circle) || !(circle.D > 0))
+    if (!ContourGeometry::calcD(contourSnapshot(), &circle) || !(circle.D > 0))
         return;
     centerX->setValue(circle.cx, 2);
     centerY->setValue(circle.cy, 2);
@@ -360,7 +435,7 @@ float CONTOUR::calcDiameter(int row, int plane)
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: для кадра %1 нет трёх точек контура").arg(row));
         return 0;
     }
-    if (!ContourGeometry::calcDiameter(snapshot(), row, plane, &D))
+    if (!ContourGeometry::calcDiameter(contourSnapshot(), row, plane, &D))
         warn(QStringLiteral("Дуга по трём точкам не рассчитана: точки %1, %2 и %3 лежат на одной прямой")
                  .arg(row - 1)
                  .arg(row)
@@ -387,7 +462,7 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
                             "(нужны не менее трёх точек контура)"));
         return;
     }
-    const ContourSnapshot s = snapshot();
+    const ContourSnapshot s = contourSnapshot();
     const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
     if (off >= 0) {
         warn(QStringLiteral("Точки контура не перенесены на новый диаметр: точка %1 не лежит на окружности "
@@ -417,9 +492,9 @@ float CONTOUR::prevDistance(int row) const
 void CONTOUR::updateLength()
 {
     lblLength->setText(m_ring ? QStringLiteral("Длина прохода,\nмм") : QStringLiteral("Длина шва,\nмм"));
-    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(snapshot());
+    const ContourGeometry::Lengths lengths = ContourGeometry::updateLength(contourSnapshot());
     for (int row = 0; row < lengths.rowValid.size(); ++row)
-        setColor(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
+        paintRow(twContour, row, lengths.rowValid.at(row) ? Qt::black : Qt::red);
     length->setValue(lengths.pass, 2);
     const int end = twTechTab->rowCount() - 1;
     if (QTableWidgetItem* item = end >= 0 ? twTechTab->item(end, kPathColumn) : nullptr)
@@ -485,12 +560,19 @@ void CONTOUR::insertTechPoint(int row, float path, float IrVal, float speed)
     writeTechPoint(row, path, IrVal, speed);
 }
 
-bool CONTOUR::techTableReady(const char* what)
+bool CONTOUR::techTableReady(const QString& notAdded, int rows)
 {
-    if (m_schema && twTechTab->rowCount() >= 2)
-        return true;
-    warn(QStringLiteral("%1 не добавлена: нет контура (создайте или загрузите контур)").arg(QString::fromUtf8(what)));
-    return false;
+    if (!m_schema || twTechTab->rowCount() < 2) {
+        warn(notAdded + QStringLiteral(": нет контура (создайте или загрузите контур)"));
+        return false;
+    }
+    if (twTechTab->rowCount() + rows > ContourLimits::kMaxTechRows) {
+        warn(notAdded + QStringLiteral(": в технологической таблице %1 строк, редактор вмещает не более %2")
+                            .arg(twTechTab->rowCount())
+                            .arg(ContourLimits::kMaxTechRows));
+        return false;
+    }
+    return true;
 }
 
 bool CONTOUR::techValuesValid(const char* what, float path, float IrVal)
@@ -516,10 +598,15 @@ void CONTOUR::afterTechPointInserted()
 
 void CONTOUR::addComment(const QString& text)
 {
-    if (!techTableReady("Строка комментария"))
+    if (!techTableReady(QStringLiteral("Строка комментария не добавлена")))
         return;
     const int row = twTechTab->rowCount() - 1;
     twTechTab->insertRow(row);
+    setCommentRow(row, text);
+}
+
+void CONTOUR::setCommentRow(int row, const QString& text)
+{
     twTechTab->setSpan(row, 0, 1, kTechColumns);
     auto* item = textItem(text);
     item->setData(RoleOn, false);
@@ -528,47 +615,84 @@ void CONTOUR::addComment(const QString& text)
     twTechTab->setItem(row, 0, item);
 }
 
-void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+bool CONTOUR::insertInterval(float interval, float IrVal, float speed)
 {
-    if (!techTableReady("Технологическая точка"))
-        return;
     const int row = twTechTab->rowCount() - 1;
     if (!(interval >= 0)) {
         warn(QStringLiteral("Технологическая точка не добавлена: интервал %1 мм меньше 0").arg(fixed(interval, 2)));
-        return;
+        return false;
     }
     const float path = prevDistance(row) + interval;
     if (!techValuesValid("Технологическая точка", path, IrVal))
-        return;
+        return false;
     insertTechPoint(row, path, IrVal, speed);
-    afterTechPointInserted();
+    return true;
+}
+
+bool CONTOUR::insertTack(float path, float IrVal, float speed)
+{
+    if (!techValuesValid("Прихватка", path, IrVal))
+        return false;
+    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
+    return true;
+}
+
+void CONTOUR::addTechPoint(float interval, float IrVal, float speed)
+{
+    if (techTableReady(QStringLiteral("Технологическая точка не добавлена")) && insertInterval(interval, IrVal, speed))
+        afterTechPointInserted();
 }
 
 void CONTOUR::addLinearTackPoint(float path, float IrVal, float speed)
 {
-    if (!techTableReady("Прихватка") || !techValuesValid("Прихватка", path, IrVal))
+    if (techTableReady(QStringLiteral("Прихватка не добавлена")) && insertTack(path, IrVal, speed))
+        afterTechPointInserted();
+}
+
+void CONTOUR::addRows(const QList<TemplateRow>& rows)
+{
+    if (rows.isEmpty() || !techTableReady(QStringLiteral("Строки шаблона не добавлены"), rows.size()))
         return;
-    insertTechPoint(twTechTab->rowCount() - 1, path, IrVal, speed);
-    afterTechPointInserted();
+    bool inserted = false;
+    for (const TemplateRow& row : rows) {
+        switch (row.kind) {
+        case TemplateRow::Comment:
+            addComment(row.text);
+            break;
+        case TemplateRow::Interval:
+            inserted = insertInterval(row.value, row.current, row.speed) || inserted;
+            break;
+        case TemplateRow::Path:
+            inserted = insertTack(row.value, row.current, row.speed) || inserted;
+            break;
+        }
+    }
+    // One check for the whole template: a faulty table is one alarm, not one a row.
+    if (inserted)
+        afterTechPointInserted();
 }
 
 // Above the first row whose path is not shorter; under the start row when there is none.
-void CONTOUR::insertAtPath(float path)
+// `paths`, when given, is the path column as the cells read (kept in step here): rows placed one
+// after another then read the table once, not once a row.
+void CONTOUR::insertAtPath(float path, QVector<float>* paths)
 {
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
-        if (cellValue(twTechTab, r, kPathColumn) >= path) {
+        if ((paths ? paths->value(r) : cellValue(twTechTab, r, kPathColumn)) >= path) {
             row = r;
             break;
         }
     }
     insertTechPoint(row, path, 0, weldSpeed->value());
+    if (paths)
+        paths->insert(row, cellValue(twTechTab, row, kPathColumn));
 }
 
 void CONTOUR::addPointToTech(float path)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     insertAtPath(path);
     afterTechPointInserted();
@@ -576,7 +700,7 @@ void CONTOUR::addPointToTech(float path)
 
 void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rotate)
 {
-    if (!techTableReady("Технологическая точка"))
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
         return;
     const float L = length->value();
     const int P = int(points->value());
@@ -598,22 +722,28 @@ void CONTOUR::addContourPoint(bool allPoints, bool allRotate, int point, int rot
                  .arg(kMaxAddedRows));
         return;
     }
+    if (!techTableReady(QStringLiteral("Точки контура не добавлены"), int(count)))
+        return;
     // Each row goes where the motion program reaches its point: along the segments as they are
     // walked (an arc along its arc), as the pass length counts them.
-    const QVector<float> paths = ContourGeometry::pointPaths(snapshot());
+    const QVector<float> paths = ContourGeometry::pointPaths(contourSnapshot());
     auto at = [&paths](int j) { return paths.isEmpty() ? 0.0f : paths.value(std::min(j, paths.size()) - 1); };
     const int before = twTechTab->rowCount();
+    QVector<float> tablePaths(before);
+    for (int r = 0; r < before; ++r)
+        tablePaths[r] = cellValue(twTechTab, r, kPathColumn);
+    const auto insert = [this, &tablePaths](float path) { insertAtPath(path, &tablePaths); };
     if (allPoints) {
         const int passes = allRotate ? N : 1;
         for (int k = 0; k < passes; ++k) {
             for (int j = 1; j <= P; ++j)
-                insertAtPath(at(j) + L * k);
+                insert(at(j) + L * k);
         }
     } else if (allRotate) {
         for (int k = 0; k < N; ++k)
-            insertAtPath(at(point) + L * k);
+            insert(at(point) + L * k);
     } else {
-        insertAtPath(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
+        insert(at(point) + (rotate > 1 && m_ring ? L * (rotate - 1) : 0.0f));
     }
     // The table is checked once for all its new rows (a faulty one is one alarm, not one a row).
     if (twTechTab->rowCount() != before)
@@ -698,8 +828,11 @@ void CONTOUR::updateValidDistance()
     for (int row = 0; row < check.marks.size(); ++row) {
         if (check.marks.at(row) == WeldProgram::TechTableCheck::Unchecked)
             continue;
-        if (QTableWidgetItem* path = twTechTab->item(row, kPathColumn))
-            path->setForeground(check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red);
+        const QColor colour = check.marks.at(row) == WeldProgram::TechTableCheck::Good ? Qt::black : Qt::red;
+        // A cell that shows its colour already is left alone (one without a colour shows black).
+        QTableWidgetItem* path = twTechTab->item(row, kPathColumn);
+        if (path && path->foreground().color() != colour)
+            path->setForeground(colour);
     }
     if (!check.ok())
         emit message(QStringLiteral("[A]Ошибка заполнения технологической таблицы!"), true);
@@ -707,29 +840,41 @@ void CONTOUR::updateValidDistance()
 
 // ---- enabling rules ----------------------------------------------------------------------------
 
+bool CONTOUR::starting() const
+{
+    return m_start && m_start->busy();
+}
+
+// The contour is not edited under a running motion program, nor while a start sends its channels
+// one after another (the channels started first run the program of the table as it was).
+bool CONTOUR::contourEditable() const
+{
+    return m_channel1State != 3 && !starting();
+}
+
 void CONTOUR::updateNew()
 {
-    pbNew->setEnabled(m_channel1State != 3);
+    pbNew->setEnabled(contourEditable());
 }
 
 void CONTOUR::updateIns()
 {
-    pbIns->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && m_schema);
+    pbIns->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && m_schema);
 }
 
 void CONTOUR::updateCorr()
 {
-    pbCorr->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorr->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateCorrNgo()
 {
-    pbCorrNgo->setEnabled(m_channel1State != 3 && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
+    pbCorrNgo->setEnabled(contourEditable() && m_drivesOn && m_virtualMode && twContour->currentRow() >= 0);
 }
 
 void CONTOUR::updateDel()
 {
-    const bool enabled = m_channel1State != 3 && twContour->currentRow() >= 0;
+    const bool enabled = contourEditable() && twContour->currentRow() >= 0;
     pbDel->setEnabled(enabled);
     pbInverse->setEnabled(enabled);
 }
@@ -737,15 +882,26 @@ void CONTOUR::updateDel()
 void CONTOUR::updateTechTab()
 {
     const int r = twTechTab->currentRow();
-    pbInsTechPoint->setEnabled(r >= 1);
-    pbDelTechPoint->setEnabled(r > 0 && r < twTechTab->rowCount() - 1);
+    pbInsTechPoint->setEnabled(!starting() && r >= 1);
+    pbDelTechPoint->setEnabled(!starting() && r > 0 && r < twTechTab->rowCount() - 1);
+}
+
+void CONTOUR::updateProgramCommands()
+{
+    const bool free = !starting();
+    pbTemplate->setEnabled(free && m_schema);
+    pbSettings->setEnabled(free);
+    pbAddTechPoint->setEnabled(free);
+    frmWeldSpeed->setEnabled(free);
+    pbLoad->setEnabled(free);
+    pbLoad_2->setEnabled(free);
 }
 
 void CONTOUR::updateRing()
 {
     pbRing->setChecked(m_ring);
-    frmRings->setEnabled(m_ring);
-    pbRing->setEnabled(m_channel1State != 3 && twContour->rowCount() > 1);
+    frmRings->setEnabled(m_ring && !starting());
+    pbRing->setEnabled(contourEditable() && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
     else if (!linearScheme())
@@ -868,11 +1024,44 @@ void CONTOUR::onTechTabCurrentCellChanged(int, int, int, int)
 
 // ---- contour file ------------------------------------------------------------------------------
 
+bool CONTOUR::keepDamaged(const QString& file, const QString& name)
+{
+    const QString key = QFileInfo(file).absoluteFilePath();
+    if (!m_damagedFiles.contains(key))
+        return true;
+    if (!QFile::exists(file)) {
+        m_damagedFiles.remove(key);
+        return true;
+    }
+    // Never over an earlier copy.
+    QString kept = file + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(kept) && n <= 99; ++n)
+        kept = file + QStringLiteral(".damaged.%1").arg(n);
+    if (QFile::exists(kept) || !QFile::copy(file, kept)) {
+        warn(QStringLiteral("Контур не сохранён: файл %1.save прочитан не полностью, и его не удалось сохранить "
+                            "рядом под другим именем")
+                 .arg(name));
+        return false;
+    }
+    m_damagedFiles.remove(key);
+    warn(QStringLiteral("Файл %1.save был прочитан не полностью: прежнее содержимое сохранено в файле %2")
+             .arg(name, QFileInfo(kept).fileName()));
+    return true;
+}
+
 void CONTOUR::save(const QString& name, const QString& path, bool setName)
 {
     if (!m_schema)
         return;
-    QSaveFile file(FixedPaths::local(path + QStringLiteral(".save")));
+    const QString target = FixedPaths::local(path + QStringLiteral(".save"));
+    if (!makeFolderOf(target)) {
+        warn(QStringLiteral("Контур не сохранён: не удалось создать папку %1")
+                 .arg(QFileInfo(path + QStringLiteral(".save")).path()));
+        return;
+    }
+    if (!keepDamaged(target, name))
+        return;
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
@@ -887,10 +1076,23 @@ void CONTOUR::load(const QString& name, const QString& path)
     QFile file(FixedPaths::local(path + QStringLiteral(".save")));
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const ContourFile::Contents contents = ContourFile::read(file.readAll());
+    // A file beyond the bound (a damaged or a foreign one) is read only as far as the bound: the
+    // window comes up as fast whatever it is.
+    const bool tooLarge = file.size() > ContourLimits::kMaxFileBytes;
+    const QByteArray bytes = file.read(std::min(file.size(), ContourLimits::kMaxFileBytes));
     file.close();
+    ContourFile::Contents contents = ContourFile::read(bytes);
+    if (tooLarge && contents.beyondLimits.isEmpty())
+        contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
+    // What the file holds beyond the part read is kept until it is written over.
+    if (!contents.valid || !contents.complete || tooLarge)
+        m_damagedFiles.insert(QFileInfo(file).absoluteFilePath());
     if (!contents.valid) {
-        warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
+        if (!contents.beyondLimits.isEmpty())
+            warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")
+                     .arg(name, contents.beyondLimits));
+        else
+            warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
         return;
     }
     const ContourSnapshot& s = contents.snapshot;
@@ -912,8 +1114,8 @@ void CONTOUR::load(const QString& name, const QString& path)
 
     const bool linear = linearScheme();
     const int axes = schema->axisNames().size();
+    twContour->setRowCount(s.points.size());
     for (int r = 0; r < s.points.size(); ++r) {
-        twContour->insertRow(r);
         for (int i = 0; i < axes; ++i)
             twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
         if (linear)
@@ -921,40 +1123,13 @@ void CONTOUR::load(const QString& name, const QString& path)
     }
     if (!s.points.isEmpty())
         m_currentPoint = 0;
+    fillTechTable(s.tech, contents.techRows);
 
-    for (int r = 0; r < s.tech.size(); ++r) {
-        const TechRow& t = s.tech.at(r);
-        if (t.isComment()) {
-            addComment(t.comment);
-            continue;
-        }
-        // Rows 0 and m-1 are the start and end rows that init made; the others go in before
-        // the end row.
-        int row = twTechTab->rowCount() - 1;
-        if (r == 0) {
-            row = 0;
-        } else if (r != contents.techRows - 1) {
-            twTechTab->insertRow(row);
-            for (int column = 0; column < kTechColumns; ++column)
-                twTechTab->setItem(row, column, textItem(QString()));
-        }
-        twTechTab->item(row, kPathColumn)->setText(fixed(t.path, 2));
-        twTechTab->item(row, kPathColumn)->setData(RoleOn, true);
-        twTechTab->item(row, kIrColumn)->setText(fixed(t.Ir, 1));
-        twTechTab->item(row, kIfColumn)->setText(fixed(t.If, 0));
-        twTechTab->item(row, kIxColumn)->setText(fixed(t.Ix, 1));
-        twTechTab->item(row, kIyColumn)->setText(fixed(t.Iy, 1));
-        twTechTab->item(row, kSpeedColumn)->setText(fixed(t.speed, 1));
-        QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
-        if (t.sweep == TechRow::SweepOff) {
-            sweep->setText(TRSelect::OffText);
-        } else if (t.sweep == TechRow::SweepSet) {
-            TRSelect::setSweep(*sweep, t.raster);
-        }
-    }
-
-    if (contents.complete)
+    if (contents.complete && !tooLarge)
         emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(name), true);
+    else if (!contents.beyondLimits.isEmpty())
+        warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): загружена только его часть")
+                 .arg(name, contents.beyondLimits));
     else
         warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(name));
     frmRotate->setVisible(schema->rotate());
@@ -971,11 +1146,64 @@ void CONTOUR::load(const QString& name, const QString& path)
     twContour->setCurrentCell(m_currentPoint, 0);
 }
 
+// The rows of a file into the table that init made: its first data row is the start row, its
+// last (of `fileRows`) the end row, every other row goes in between in file order. The cells are
+// made with their texts, each row at once.
+void CONTOUR::fillTechTable(const QList<TechRow>& rows, int fileRows)
+{
+    const TechRow* start = nullptr;
+    const TechRow* end = nullptr;
+    QList<const TechRow*> between;
+    for (int r = 0; r < rows.size(); ++r) {
+        const TechRow& t = rows.at(r);
+        if (!t.isComment() && r == 0)
+            start = &t;
+        else if (!t.isComment() && r == fileRows - 1)
+            end = &t;
+        else
+            between << &t;
+    }
+    if (!between.isEmpty())
+        twTechTab->model()->insertRows(1, between.size());
+    const auto write = [this](int row, const TechRow& t) {
+        if (t.isComment()) {
+            setCommentRow(row, t.comment);
+            return;
+        }
+        QTableWidgetItem* path = textItem(fixed(t.path, 2));
+        path->setData(RoleOn, true);
+        twTechTab->setItem(row, kPathColumn, path);
+        twTechTab->setItem(row, kIrColumn, textItem(fixed(t.Ir, 1)));
+        twTechTab->setItem(row, kIfColumn, textItem(fixed(t.If, 0)));
+        twTechTab->setItem(row, kIxColumn, textItem(fixed(t.Ix, 1)));
+        twTechTab->setItem(row, kIyColumn, textItem(fixed(t.Iy, 1)));
+        twTechTab->setItem(row, kSpeedColumn, textItem(fixed(t.speed, 1)));
+        QTableWidgetItem* sweep = textItem(t.sweep == TechRow::SweepOff ? TRSelect::OffText : QString());
+        if (t.sweep == TechRow::SweepSet)
+            TRSelect::setSweep(*sweep, t.raster);
+        twTechTab->setItem(row, kSweepColumn, sweep);
+    };
+    for (int i = 0; i < between.size(); ++i)
+        write(1 + i, *between.at(i));
+    const int last = twTechTab->rowCount() - 1;
+    if (start) {
+        write(0, *start);
+        markEndRows(0);
+    }
+    if (end) {
+        write(last, *end);
+        markEndRows(last);
+    }
+}
+
 void CONTOUR::fileDialog(bool open)
 {
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
+    // The folder of contour files, on an installation that has none yet (save() says when it
+    // cannot be made).
+    QDir().mkpath(contourFolder());
     FileManager dialog(open ? static_cast<QWidget*>(pbLoad) : static_cast<QWidget*>(pbSave), contourDir(),
                        QStringLiteral(".save"), open);
     if (dialog.exec() != 1)

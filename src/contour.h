@@ -4,9 +4,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QPersistentModelIndex>
+#include <QPair>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QTabWidget>
+#include <QVector>
 
 #include <functional>
 
@@ -19,11 +23,12 @@
 #include "weldprogram.h"
 
 class Gui;
+class ProgramPage;
 class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
-class QTextEdit;
 
 // The weld program editor: a tab widget with the contour table, the technology table and the
 // three channel pages. The two tables are the program's store; snapshot() reads them into a
@@ -92,6 +97,9 @@ public:
     void addLinearTackPoint(float path, float IrVal, float speed) override;
     void addPointToTech(float path);
     void addContourPoint(bool allPoints, bool allRotate, int point, int rotate) override;
+    // A template's rows, inserted before the end row in order; the table is checked once after
+    // the last. Rows that would take the table beyond what the editor holds add nothing.
+    void addRows(const QList<TemplateRow>& rows) override;
     void setParamValueInTable(int column, float value, int decimals);
     void setTechSettings(bool testMove, bool focusOn, bool yokeXOn, bool yokeYOn, float If, float Ix, float Iy,
                          float D, int plane) override;
@@ -105,6 +113,9 @@ public:
     void updateDel();
     void updateTechTab();
     void updateRing();
+    // The commands that change the technology or load another program (templates, settings, rows
+    // from contour points, the weld speed, loading): not while a start sends its channels.
+    void updateProgramCommands();
     // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
 
@@ -115,8 +126,11 @@ public:
     enum class Start { Weld, Continuation, TestMove, GoTo, Correction, Channel1, Channel2, Channel3 };
     // The one check that every start goes through before anything is written: why `what` cannot
     // start now, as the "[A]" line that says so, or empty. `program` is the snapshot that the
-    // start is to run (not read for a channel page).
-    QString startRefusal(Start what, const ContourSnapshot& program) const;
+    // start is to run (not read for a channel page). A continuation is checked against the motion
+    // programs it would start: `continued` when the caller has generated them, else they are
+    // generated here.
+    QString startRefusal(Start what, const ContourSnapshot& program,
+                         const WeldProgram::Programs* continued = nullptr) const;
     // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
     // the file could not be written or the command did not leave.
     bool run(int channel, const QString& text);
@@ -130,10 +144,12 @@ public:
 
     // ---- channel pages (channelpages.cpp) -------------------------------------------------------
     // Reads the NC program path + ".npg" (an installation path) into the page; false, with the
-    // page as it was, when it cannot be read.
-    bool loadFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+    // page as it was, when it cannot be read or is longer than a controller holds.
+    bool loadFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
     // Writes the page's text to path + ".npg"; false when it cannot be written.
-    bool saveFile(const QString& name, const QString& path, QLabel* label, QTextEdit* edit);
+    bool saveFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
+    // The program of a channel's page (1 to 3), also while a long one is still being shown.
+    QString pageProgram(int channel) const;
 
     // ---- weld passport (contourpassport.cpp) ---------------------------------------------------
     // Opens the passport of the run now starting, in the form of fullRun(): the header, the first
@@ -147,6 +163,8 @@ public:
 
     // ---- contour file ---------------------------------------------------------------------
     // path: the installation's path of the file without ".save" (the file dialog's result).
+    // A file that was loaded only in part (or not at all) is kept beside itself, as
+    // "<name>.save.damaged", before the first save over it.
     void save(const QString& name, const QString& path, bool setName);
     void load(const QString& name, const QString& path);
 
@@ -183,6 +201,9 @@ public:
     float centerYValue() const { return m_centerY; }
 
 public slots:
+    // The main window has started and listens: the lines of the editor's own start (the loading
+    // of the last contour) reach the operator now.
+    void onSystemStarted();
     void onVirtualMode(bool state);
     void onDriveState(bool state);
     void onChannel1State(uint state);
@@ -240,8 +261,15 @@ signals:
 protected:
     // The passport's 100 ms rows.
     void timerEvent(QTimerEvent* event) override;
+    // The pointer on the contour table.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A start is sending its channels, with pauses between them.
+    bool starting() const;
+    bool contourEditable() const;
+    // Every editing command follows a start's beginning and end.
+    void refreshEditing();
     // A contour of the linear scheme ("XYZ"): its last column holds the segment of each point.
     bool linearScheme() const { return m_schema && m_schema->linear(); }
     // The status of the drive controller is known (no link at all: the editor alone, as known).
@@ -258,14 +286,20 @@ private:
     void toggleRowsBelow(int commentRow);
     // The technology table as rows (snapshot().tech without reading the contour).
     QList<TechRow> techRows() const;
+    // The snapshot without its technology rows: what the geometry needs.
+    ContourSnapshot contourSnapshot() const;
+    // Paints a row's text, leaving alone a row that has the colour already (a cell without a
+    // colour of its own shows black).
+    void paintRow(QTableWidget* table, int row, const QColor& colour);
 
     struct ChannelPage {
         QLabel* label;
-        QTextEdit* edit;
+        ProgramPage* page;
         QPushButton* open;
         QPushButton* save;
     };
     ChannelPage channelPage(int channel);
+    ProgramPage* pageOf(const QPlainTextEdit* edit) const;
     // The file dialog of a channel page's open or save button.
     void programDialog(int channel, bool open);
     void runProgram(int channel);
@@ -275,26 +309,38 @@ private:
     void endPassport(bool runEnded);
 
     void onDriveLinkLost();
+    // Keeps a damaged contour file beside itself before `file` is written over; false when it
+    // could not be kept.
+    bool keepDamaged(const QString& file, const QString& name);
     void warn(const QString& text);
     void fileDialog(bool open);
     void refreshButtons();
     void showCurrentColumns();
     QString widthKey(const QString& axis) const;
     void saveContourWidths();
-    bool techTableReady(const char* what);
+    // A scheme is installed and the technology table takes `rows` more rows; else a "[W]" line
+    // that begins with `notAdded` and says why.
+    bool techTableReady(const QString& notAdded, int rows = 1);
     bool techValuesValid(const char* what, float path, float IrVal);
+    // The rows of addTechPoint and addLinearTackPoint without the check of the table; false when
+    // the row was refused.
+    bool insertInterval(float interval, float IrVal, float speed);
+    bool insertTack(float path, float IrVal, float speed);
     void writeTechPoint(int row, float path, float IrVal, float speed);
     void insertTechPoint(int row, float path, float IrVal, float speed);
-    void insertAtPath(float path);
+    void insertAtPath(float path, QVector<float>* paths = nullptr);
     void setTechCell(int row, int column, float value, int decimals);
     void markEndRows(int row);
+    // A comment row spanning the table, switched off, in the (empty) row `row`.
+    void setCommentRow(int row, const QString& text);
+    void fillTechTable(const QList<TechRow>& rows, int fileRows);
     void setSegmentCell(int row, const SegmentParams& segment);
     void afterTechPointInserted();
     float cellValue(const QTableWidget* table, int row, int column) const;
 
     void setUpStart();
     // Emits the refusal of `what`, if any; true when the start must not go on.
-    bool refused(Start what, const ContourSnapshot& program);
+    bool refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued = nullptr);
     // The motion programs that a continuation of the stopped run would start for `program`.
     WeldProgram::Programs continuation(const ContourSnapshot& program) const;
     void forgetRun();
@@ -302,11 +348,19 @@ private:
     void showPrograms(const QString& text1, const QString& text2);
     QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
 
+    // The lines of the editor's start, until the main window listens.
+    QList<QPair<QString, bool>> m_startMessages;
+    bool m_started = false;
+    // Contour files (where the console reaches them) read only in part and not yet kept.
+    QSet<QString> m_damagedFiles;
+
     ElaSharedMemory m_ela;
     QPointer<Gui> m_gui;
     Schema* m_schema = nullptr;
 
     int m_currentPoint = -1;
+    // The contour cell a press landed on, until its release.
+    QPersistentModelIndex m_touchedCell;
     bool m_ring = false;
     bool m_closeDirect = true;
     bool m_inverted = false;
@@ -332,6 +386,7 @@ private:
     float m_Ix = 0;
     float m_Iy = 0;
 
+    ProgramPage* m_pages[3] = {};   // the programs of the channel pages 1 to 3
     ChannelStart* m_start = nullptr;
     std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
     WeldProgram::GeneratorState m_gen;

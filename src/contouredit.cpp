@@ -159,6 +159,12 @@ void CONTOUR::on_pbIns_clicked()
     // The position counts only while the drives report it with the transformation on.
     if (!driveStatusKnown() || !m_drivesOn || !m_virtualMode)
         return;
+    if (rows >= ContourLimits::kMaxPoints) {
+        warn(QStringLiteral("Точка не добавлена: в контуре %1 точек, редактор вмещает не более %2")
+                 .arg(rows)
+                 .arg(ContourLimits::kMaxPoints));
+        return;
+    }
     const QList<float> p = coords();
     // Every axis counts: the scheme's path distance leaves some of them out (the plane of a circle,
     // the manipulator of a ring joint).
@@ -186,8 +192,9 @@ void CONTOUR::on_pbIns_clicked()
 
 void CONTOUR::on_pbDel_clicked()
 {
-    const int row = twContour->currentRow();
-    if (row < 0 || !confirmed(QStringLiteral("Удалить текущую точку из контура?"), pbDel))
+    // The current point, the row the table highlights.
+    const int row = m_currentPoint;
+    if (row < 0 || row >= twContour->rowCount() || !confirmed(QStringLiteral("Удалить текущую точку из контура?"), pbDel))
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Удалить точку' панели Контур"), false);
     twContour->removeRow(row);
@@ -211,8 +218,8 @@ void CONTOUR::on_pbDel_clicked()
 
 void CONTOUR::on_pbCorr_clicked()
 {
-    const int row = twContour->currentRow();
-    if (!m_schema || row < 0)
+    const int row = m_currentPoint;
+    if (!m_schema || row < 0 || row >= twContour->rowCount())
         return;
     const int choice = ChoiceMenu::exec(
         QStringLiteral("Сдвиг"), {QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")},

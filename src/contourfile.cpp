@@ -40,9 +40,17 @@ class Cursor
 public:
     explicit Cursor(const QString& text) : m_text(text) {}
 
+    // A line or a word longer than the editor takes was met: reading stops there.
+    bool tooLong() const { return m_tooLong; }
+
     QString line()
     {
         const int end = lineEnd();
+        if (end - m_pos > ContourLimits::kMaxLineChars) {
+            m_tooLong = true;
+            m_pos = m_text.size();
+            return QString();
+        }
         QString result = m_text.mid(m_pos, end - m_pos);
         m_pos = end < m_text.size() ? end + 1 : end;
         if (result.endsWith(QLatin1Char('\r')))
@@ -61,20 +69,18 @@ public:
 
     bool word(QString* out)
     {
-        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
-            ++m_pos;
-        const int start = m_pos;
-        while (m_pos < m_text.size() && !m_text.at(m_pos).isSpace())
-            ++m_pos;
-        *out = m_text.mid(start, m_pos - start);
-        return m_pos > start;
+        QStringRef token;
+        if (!next(&token))
+            return false;
+        *out = token.toString();
+        return true;
     }
 
     bool real(float* out)
     {
-        QString token;
+        QStringRef token;
         bool ok = false;
-        const float value = word(&token) ? token.toFloat(&ok) : 0.0f;
+        const float value = next(&token) ? token.toFloat(&ok) : 0.0f;
         if (!ok || !std::isfinite(value))
             return false;
         *out = value;
@@ -83,9 +89,9 @@ public:
 
     bool integer(int* out)
     {
-        QString token;
+        QStringRef token;
         bool ok = false;
-        const int value = word(&token) ? token.toInt(&ok) : 0;
+        const int value = next(&token) ? token.toInt(&ok) : 0;
         if (!ok)
             return false;
         *out = value;
@@ -93,6 +99,24 @@ public:
     }
 
 private:
+    // The next whitespace-separated token, in place.
+    bool next(QStringRef* token)
+    {
+        const int size = m_text.size();
+        while (m_pos < size && m_text.at(m_pos).isSpace())
+            ++m_pos;
+        const int start = m_pos;
+        while (m_pos < size && !m_text.at(m_pos).isSpace())
+            ++m_pos;
+        if (m_pos - start > ContourLimits::kMaxLineChars) {
+            m_tooLong = true;
+            m_pos = size;
+            return false;
+        }
+        *token = m_text.midRef(start, m_pos - start);
+        return m_pos > start;
+    }
+
     int lineEnd() const
     {
         const int end = m_text.indexOf(QLatin1Char('\n'), m_pos);
@@ -101,7 +125,13 @@ private:
 
     QString m_text;
     int m_pos = 0;
+    bool m_tooLong = false;
 };
+
+QString tooLongLine()
+{
+    return QStringLiteral("строка длиннее %1 символов").arg(ContourLimits::kMaxLineChars);
+}
 
 bool readPoint(Cursor& in, const Schema& schema, ContourPoint* point)
 {
@@ -218,10 +248,16 @@ Contents read(const QByteArray& bytes)
 {
     Contents c;
     Cursor in(QString::fromUtf8(bytes));
+    // Whatever stopped the reading: a line beyond the bound is named to the operator.
+    const auto stopped = [&c, &in]() -> Contents& {
+        if (in.tooLong() && c.beyondLimits.isEmpty())
+            c.beyondLimits = tooLongLine();
+        return c;
+    };
     c.name = in.line();
     QString id;
     if (!in.word(&id))
-        return c;
+        return stopped();
     c.valid = true;
 
     float D = 0, cx = 0, cy = 0, P = 0, weldSpeed = 0;
@@ -240,15 +276,19 @@ Contents read(const QByteArray& bytes)
     s.weldSpeed = weldSpeed;
     s.pointCount = P;
     if (!header)
-        return c;
+        return stopped();
 
     int n = 0;
     if (!in.integer(&n))
-        return c;
+        return stopped();
     for (int r = 0; r < n; ++r) {
+        if (r == ContourLimits::kMaxPoints) {
+            c.beyondLimits = QStringLiteral("точек контура %1, редактор вмещает не более %2").arg(n).arg(r);
+            return c;
+        }
         ContourPoint point;
         if (!readPoint(in, *s.schema, &point))
-            return c;
+            return stopped();
         s.points << point;
     }
     if (s.schema->circle() && s.points.size() >= 2)
@@ -256,19 +296,28 @@ Contents read(const QByteArray& bytes)
 
     int m = 0;
     if (!in.integer(&m))
-        return c;
+        return stopped();
     c.techRows = m;
     for (int r = 0; r < m; ++r) {
+        // Rows beyond the bound: those before it fill the table up to its end row.
+        if (m > ContourLimits::kMaxTechRows && r == ContourLimits::kMaxTechRows - 1) {
+            c.beyondLimits = QStringLiteral("строк технологии %1, редактор вмещает не более %2")
+                                 .arg(m)
+                                 .arg(ContourLimits::kMaxTechRows);
+            return c;
+        }
         QString marker;
         if (!in.word(&marker))
-            return c;
+            return stopped();
         TechRow row;
         if (marker == QLatin1String("-")) {
             row.kind = TechRow::Comment;
             row.on = false;
             row.comment = in.restOfLine();
+            if (in.tooLong())
+                return stopped();
         } else if (!readTechPoint(in, &row)) {
-            return c;
+            return stopped();
         }
         s.tech << row;
     }

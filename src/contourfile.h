@@ -26,11 +26,16 @@ struct Contents {
     // The announced number of technology rows when it was read, else -1: the last of them is
     // the table's end row.
     int techRows = -1;
+    // Which of the editor's bounds (ContourLimits) the file goes beyond, as the operator is told
+    // ("" when none): reading stopped there.
+    QString beyondLimits;
 };
 
 // Reads a file's text. Reading stops at the first value that cannot be read (a truncated or
-// damaged file): what was read before it is returned and `complete` is false. Counts in the
-// file are never trusted beyond the rows that are really there.
+// damaged file), and where the file goes beyond what the editor holds (more points or technology
+// rows than ContourLimits allows, a line longer than its bound): what was read before it is
+// returned and `complete` is false. Counts in the file are never trusted beyond the rows that are
+// really there.
 Contents read(const QByteArray& bytes);
 
 }  // namespace ContourFile

@@ -219,6 +219,13 @@ float getPolarAngle(float x, float y)
 
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise, bool ccw)
 {
+    const bool measured = s.schema && !s.schema->rotate();
+    return interCoords(s, row, distance, startAngle, rise, ccw, measured ? pointPaths(s) : QVector<float>());
+}
+
+QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise, bool ccw,
+                         const QVector<float>& paths)
+{
     const int n = s.points.size();
     if (!s.schema || n == 0 || row < 0 || row >= n)
         return {};
@@ -252,20 +259,10 @@ QList<float> interCoords(const ContourSnapshot& s, int row, float distance, floa
     }
 
     const bool linear = s.schema->linear();
-    auto seg = [&](int i) {
-        return linear ? calcDistance(s, i - 1, s.coords(i), s.coords(i - 1))
-                      : s.schema->distance(s.coords(i - 1), s.coords(i));
-    };
-    float s0 = 0, s1 = 0;
-    if (row == 0) {
-        for (int i = 1; i < n; ++i)
-            s0 += seg(i);
-        s1 = Lp;
-    } else {
-        for (int i = 1; i < row; ++i)
-            s0 += seg(i);
-        s1 = s0 + seg(row);
-    }
+    // The segment runs from the path at its start point to the path at its end (the closing
+    // segment to the end of the pass).
+    const float s0 = row == 0 ? paths.value(n - 1) : paths.value(row - 1);
+    const float s1 = row == 0 ? Lp : paths.value(row);
     const int p = row == 0 ? n - 1 : row - 1;
     const QList<float> from = s.coords(p), to = s.coords(row);
     const int columns = s.schema->axisNames().size();

@@ -68,6 +68,10 @@ float getPolarAngle(float x, float y);
 //   linear: lines linear, arcs on their circle (ccw for direction 1).
 QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise,
                          bool ccw);
+// The same with the path at each point given (pointPaths of the snapshot): a walk along the whole
+// contour finds each position without summing the segments again.
+QList<float> interCoords(const ContourSnapshot& s, int row, float distance, float startAngle, float rise,
+                         bool ccw, const QVector<float>& paths);
 
 }  // namespace ContourGeometry
 

@@ -122,6 +122,27 @@ struct ContourSnapshot {
     }
 };
 
+// What the editor holds. Every operator action on a program of this size keeps the GUI thread well
+// under 100 ms; the editor adds no point or row beyond it, and reads a contour file only as far
+// as it goes.
+namespace ContourLimits {
+
+// Contour points. A taught contour has tens to hundreds of points; a ring joint has one per step
+// of its turn, at most 3,600.
+constexpr int kMaxPoints = 10000;
+// Rows of the technology table, its start and end rows included. A template press adds at most
+// about 500 rows, an add-contour-point press at most 1,000; a weld program has tens.
+constexpr int kMaxTechRows = 5000;
+// Characters of a text of a contour file (the program's name, a comment after its marker) and of
+// one value: a comment is a template's title, which a line edit holds to 32,767 characters; a
+// number is a few dozen at most.
+constexpr int kMaxLineChars = 32767;
+// Bytes of a contour file: the largest program in numbers is some 3 MB, the rest is room for
+// long comments. Read and parsed in a quarter of a second.
+constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
+
+}  // namespace ContourLimits
+
 // Frame numbering of program lines: "N" + the number with at least 3 digits + " " + the line +
 // "\n", numbered step, 2 * step, ...
 QString numerate(const QStringList& lines, int step);

@@ -1,6 +1,7 @@
 // The weld program editor's passport of a run: the file, its header and a row every 100 ms until
 // the run ends. The texts come from WeldPassport; here the editor collects the values.
 
+#include <QApplication>
 #include <QTableWidget>
 #include <QTimerEvent>
 
@@ -85,11 +86,11 @@ void CONTOUR::startPassport()
         h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
                                                 text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
     }
-    h.channel1 = teGcode->toPlainText();
+    h.channel1 = pageProgram(1);
     // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
     if (!m_passportFull || (m_schema && m_schema->circle()))
-        h.channel2 = teGcode_2->toPlainText();
-    h.channel3 = teGcode_3->toPlainText();
+        h.channel2 = pageProgram(2);
+    h.channel3 = pageProgram(3);
     h.axes = passportAxes();
     m_ppf.write(WeldPassport::header(h, QLocale()));
 
@@ -125,8 +126,12 @@ void CONTOUR::writePassportRow(bool tick)
     }
     r.full = m_passportFull;
     if (r.full) {
-        m_ela.updateStatusEla();
-        r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        // A block the beam unit's program did not let be read now gives empty beam cells, not the
+        // values of an earlier row.
+        if (m_ela.updateStatusEla())
+            r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        // Values of a beam unit that does not run are no measurement (the block reads 0).
+        r.elaAlive = m_gui && m_gui->elaAlive();
         r.pressureKnown = m_gui && m_gui->vacuumLook().known();
         r.pressure = m_gui ? m_gui->pressure() : 0.0f;
     }
@@ -142,12 +147,13 @@ void CONTOUR::writePassportRow(bool tick)
             return;
         }
     }
-    if (m_passportFull) {
-        const int before = m_passport.row;
-        if (twTechTab->currentRow() != before)
-            twTechTab->setCurrentCell(before, 0);
-        // Standing axes move the tracking nowhere: the table is read only while they move.
-        if (m_axisMoving && WeldPassport::track(m_passport, techRows(), true))
+    // The technology table shows the row being welded, and only while the axes move: standing (at
+    // a technological stop) the operator works on the rows, and the row chosen for a command stays
+    // the current one. Nor is it moved while an operator's dialog or menu is open.
+    if (m_passportFull && m_axisMoving) {
+        WeldPassport::track(m_passport, techRows(), true);
+        const bool operatorBusy = QApplication::activeModalWidget() || QApplication::activePopupWidget();
+        if (!operatorBusy && twTechTab->currentRow() != m_passport.row)
             twTechTab->setCurrentCell(m_passport.row, 0);
     }
     ++m_passport.ticks;

@@ -9,6 +9,7 @@
 #include "contour.h"
 #include "drivecomm.h"
 #include "gui.h"
+#include "programpage.h"
 #include "techdialogs.h"
 
 namespace {
@@ -36,6 +37,7 @@ void CONTOUR::setUpStart()
         if (done)
             done(allSent);
         updateGcode();
+        refreshEditing();
     });
     connect(twContour, &QTableWidget::cellClicked, this, &CONTOUR::onContourCellClicked);
 }
@@ -56,6 +58,7 @@ bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::functio
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
         updateGcode();
+        refreshEditing();
         return true;
     }
     m_afterStart = nullptr;
@@ -69,6 +72,13 @@ bool CONTOUR::run(int channel, const QString& text)
     return sent;
 }
 
+void CONTOUR::refreshEditing()
+{
+    refreshButtons();
+    updateTechTab();
+    updateProgramCommands();
+}
+
 void CONTOUR::stopStart()
 {
     m_start->stop();
@@ -77,10 +87,10 @@ void CONTOUR::stopStart()
 void CONTOUR::showPrograms(const QString& text1, const QString& text2)
 {
     if (!text2.isEmpty()) {
-        teGcode_2->setPlainText(text2);
+        m_pages[1]->show(text2);
         lbProgName2->setText(kRotatorProgram);
     }
-    teGcode->setPlainText(text1);
+    m_pages[0]->show(text1);
     lbProgName1->setText(kManipulatorProgram);
 }
 
@@ -106,7 +116,7 @@ bool busyChannel(uint state)
 
 }  // namespace
 
-QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
+QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued) const
 {
     QString prefix = QStringLiteral("[A]Пуск невозможен: ");
     if (what == Start::GoTo)
@@ -148,6 +158,14 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
 
     QString problem;
     switch (what) {
+    case Start::Channel1:
+    case Start::Channel2:
+    case Start::Channel3:
+        // The generators refuse a program too long for the controller's memory themselves (they
+        // stop writing it as soon as it is); a page's program is measured here.
+        if (pageProgram(channels.first()).toUtf8().size() > WeldProgram::kMaxProgramBytes)
+            problem = WeldProgram::programTooLarge(channels.first());
+        break;
     case Start::Weld:
     case Start::Continuation:
         problem = WeldProgram::startProblem(program, WeldProgram::Start::Weld);
@@ -168,7 +186,7 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
     // motion it was started with: the motion programs must be those of the full start, but for
     // the line they begin at.
     if (what == Start::Continuation) {
-        const WeldProgram::Programs motion = continuation(program);
+        const WeldProgram::Programs motion = continued ? *continued : continuation(program);
         if (motion.ok() &&
             !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
             return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
@@ -184,9 +202,9 @@ WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) cons
     return WeldProgram::genContour(program, next);
 }
 
-bool CONTOUR::refused(Start what, const ContourSnapshot& program)
+bool CONTOUR::refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued)
 {
-    const QString refusal = startRefusal(what, program);
+    const QString refusal = startRefusal(what, program, continued);
     if (refusal.isEmpty())
         return false;
     emit message(refusal, true);
@@ -207,12 +225,12 @@ void CONTOUR::on_pbGcode_clicked()
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"), false);
     const ContourSnapshot s = snapshot();
-    if (refused(m_gen.stopPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld, s))
-        return;
-
     if (m_gen.stopPending()) {
-        // Continuation: only the motion programs, jumping behind the stop where the run ended.
+        // Continuation: only the motion programs, jumping behind the stop where the run ended. They
+        // are generated once, for the check and for the start.
         const WeldProgram::Programs motion = continuation(s);
+        if (refused(Start::Continuation, s, &motion))
+            return;
         if (!motion.ok()) {
             emit message(motion.error, true);
             return;
@@ -228,6 +246,8 @@ void CONTOUR::on_pbGcode_clicked()
         return;
     }
 
+    if (refused(m_testMove ? Start::TestMove : Start::Weld, s))
+        return;
     if (m_testMove) {
         const WeldProgram::Programs test = WeldProgram::genTestMove(s);
         if (!test.ok()) {
@@ -266,7 +286,7 @@ void CONTOUR::on_pbGcode_clicked()
             m_fullRun = true;
         }))
         return;
-    teGcode_3->setPlainText(beam.text3);
+    m_pages[2]->show(beam.text3);
     lbProgName3->setText(QStringLiteral("Технология"));
     showPrograms(motion.text1, motion.text2);
     // The beam program has left (the start waits for its pause before the motion programs): the
@@ -305,8 +325,8 @@ void CONTOUR::onContourCellClicked(int row, int column)
 
 void CONTOUR::on_pbCorrNgo_clicked()
 {
-    const int r = twContour->currentRow();
-    if (!m_schema || r < 0)
+    const int r = m_currentPoint;
+    if (!m_schema || r < 0 || r >= twContour->rowCount())
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"), false);
     // Nothing is shifted for a move that would not start: the point takes the axes' position only

@@ -395,6 +395,7 @@ void DriveTCPthread::run()
 {
     log(QStringLiteral("DriveTCPthread started"));
     receive();
+    flushTexts();
     log(QStringLiteral("DriveTCPthread finished"));
     release();
     m_status.flush(this);  // what still waits comes before disconnected()
@@ -415,9 +416,13 @@ bool DriveTCPthread::acceptsSignature(quint16 signature) const
 void DriveTCPthread::frameReceived(quint16, const QByteArray& payload, bool)
 {
     // A frame cut short gives what arrived.
-    const QString text = payloadText(payload);
-    log(QStringLiteral("DriveTCPthread: < ") + text);
-    emit message(timeStamp() + text);
+    takeText(payloadText(payload));
+}
+
+void DriveTCPthread::textPassed(const QString& line)
+{
+    log(QStringLiteral("DriveTCPthread: < ") + line);
+    emit message(timeStamp() + line);
 }
 
 void DriveTCPthread::report(LinkEvent event, const QString& reason)

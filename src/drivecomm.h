@@ -162,6 +162,7 @@ private:
 
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void textPassed(const QString& line) override;
     void report(LinkEvent event, const QString& reason) override;
     void deliverStatus() override;
     void notSent(const QString& text) override;

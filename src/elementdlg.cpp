@@ -277,16 +277,30 @@ void VacuumElementDlg::numberChanged(const LenzeElement* element, int value)
     showRowValue(m_mapElementRows.value(element, -1), value != 0 ? kOnText : kOffText);
 }
 
+// A value that is not a finite number keeps the row's last text, in the colours of an unknown
+// value.
 void VacuumElementDlg::sensorChanged(const LenzeElement* element, float value)
 {
-    showRowValue(m_mapElementRows.value(element, -1), QString::number(double(value), 'f', element->dec()));
+    const int row = m_mapElementRows.value(element, -1);
+    if (std::isfinite(value)) {
+        m_notFinite.remove(row);
+        showRowValue(row, QString::number(double(value), 'f', element->dec()));
+    } else {
+        m_notFinite.insert(row);
+    }
+    paintRow(row, storedState() >= 0);
+}
+
+void VacuumElementDlg::paintRow(int row, bool known)
+{
+    paintRowValue(row, known && !m_notFinite.contains(row) ? kValidValue : invalidBackground());
 }
 
 void VacuumElementDlg::rowsKnown(bool known)
 {
     // The values come from the element's own controller: unknown while its state is.
     for (int row : m_mapElementRows)
-        paintRowValue(row, known ? kValidValue : invalidBackground());
+        paintRow(row, known);
 }
 
 void VacuumElementDlg::send(const QString& command)

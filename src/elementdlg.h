@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -140,8 +141,13 @@ protected:
     void rowsKnown(bool known) override;
 
 private:
+    // A row's value in its known look, or in the unknown look while its element's state is not
+    // known or its value is not a finite number.
+    void paintRow(int row, bool known);
+
     VacuumLink* m_link;
     QMap<const LenzeElement*, int> m_mapElementRows;
+    QSet<int> m_notFinite;  // rows whose last value reported was not a finite number
 };
 
 // An element of the vacuum-system controller.

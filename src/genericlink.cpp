@@ -290,6 +290,7 @@ void TCPthread::UDPdisconnected()
 void TCPthread::run()
 {
     receive();
+    flushTexts();
     release();
     emit disconnected();
 }
@@ -297,7 +298,12 @@ void TCPthread::run()
 void TCPthread::frameReceived(quint16, const QByteArray& payload, bool)
 {
     const int end = payload.indexOf('\0');
-    emit message(QString::fromLatin1(end < 0 ? payload : payload.left(end)));
+    takeText(QString::fromLatin1(end < 0 ? payload : payload.left(end)));
+}
+
+void TCPthread::textPassed(const QString& line)
+{
+    emit message(line);
 }
 
 void TCPthread::report(LinkEvent event, const QString& reason)

@@ -217,6 +217,7 @@ private:
     bool stopRequested() const override { return m_stop || m_udpLost; }
     bool acceptsSignature(quint16 signature) const override { return signature == LinkFrame::SQ; }
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void textPassed(const QString& line) override;
     void report(LinkEvent event, const QString& reason) override;
 
     std::atomic_bool m_udpLost{false};

@@ -1,6 +1,7 @@
 #include "gui.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QCoreApplication>
 #include <QDate>
@@ -17,6 +18,7 @@
 #include "messageserver.h"
 #include "messagestack.h"
 #include "netconfig.h"
+#include "outsidetext.h"
 #include "runner.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -70,6 +72,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     initSprites();
+    initLogList();
     initLocks();
     initStateButtons();
     initDrives();
@@ -84,6 +87,7 @@ Gui::Gui() : QWidget(nullptr)
     connect(kvs, &KVS::onKVKConnected, this, &Gui::onChangedKVKConnected);
     connect(kvs, &KVS::message, this, &Gui::prgMessage);
     connect(contour, &CONTOUR::message, this, &Gui::prgMessage);
+    connect(this, &Gui::signalSystemStarted, contour, &CONTOUR::onSystemStarted);
     connect(kvs, &KVS::turnSystemOff, this, &Gui::onTurnSystemOff);
     connect(kvs, &KVS::onChangedPressUnit, this, &Gui::onChangedPressUnit);
     connect(kvs, &KVS::signalChangedSpiralLock, this, &Gui::onChangedSpiralLock);
@@ -136,7 +140,10 @@ Gui::Gui() : QWidget(nullptr)
     m_clock.start(kClockMs);
     lblDate->setText(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy, ddd")));
 
-    m_logFile.open();
+    if (!m_logFile.open())
+        prgMessage(QStringLiteral("[W]Журнал оператора не записывается: не удалось создать файл в папке %1")
+                       .arg(QString::fromLatin1(FixedPaths::kLogDir)),
+                   true);
 
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));
@@ -209,7 +216,11 @@ void Gui::on_pbChangeUser_clicked()
 
 QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m_userNameText; }
 
-float Gui::pressure() const { return VacuumChamber->value() * VacuumChamber->coeff(); }
+float Gui::pressure() const
+{
+    return m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
+                                    : std::numeric_limits<float>::quiet_NaN();
+}
 
 void Gui::onUserChanged(int rights)
 {
@@ -334,16 +345,37 @@ void Gui::statusFromForeignSender(const QString& controller, const FramedLink& l
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
-void Gui::onChangedELAConnected(bool state) { setLinkColour(lblELA, state); }
+
+// A link counts as there while its controller's status flows: a connection that brings no status
+// restores nothing. Its loss and its return are said once each, not the first connection.
+void Gui::logLink(LinkLog& link, const QString& controller, bool known)
+{
+    if (known == link.known)
+        return;
+    link.known = known;
+    if (!known)
+        prgMessage(QStringLiteral("[W]Потеряна связь с %1").arg(controller), true);
+    else if (link.everKnown)
+        prgMessage(QStringLiteral("[I]Связь с %1 восстановлена").arg(controller), true);
+    link.everKnown = true;
+}
+void Gui::onChangedELAConnected(bool state)
+{
+    m_elaAlive = state;
+    setLinkColour(lblELA, state);
+}
 
 // ---- operator messages ------------------------------------------------------------------------
 
 void Gui::prgMessage(const QString& str, bool isShow)
 {
+    // A message may carry text from outside (a controller's words, a name from a file): one
+    // message is one line of the log, whatever it holds.
+    const QString line = OutsideText::singleLine(str);
     const QString stamp = OperatorLog::stamp(QTime::currentTime());
     if (isShow)
-        messageToLog(stamp, str);
-    m_logFile.write(stamp, str);
+        messageToLog(stamp, line);
+    m_logFile.write(stamp, line);
 }
 
 void Gui::messageToLog(const QString& time, const QString& str)
@@ -354,8 +386,27 @@ void Gui::messageToLog(const QString& time, const QString& str)
         item->setIcon(m_logIcons[row.icon]);
     if (row.colour.isValid())
         item->setForeground(row.colour);
+    item->setSizeHint(m_logRowSize);
     lwLog->addItem(item);
-    lwLog->setCurrentRow(lwLog->count() - 1);
+    // The last row becomes current once the burst of lines at hand is in: the list is laid out
+    // and painted once for all of them.
+    if (!m_logScroll.isActive())
+        m_logScroll.start();
+}
+
+void Gui::initLogList()
+{
+    // Every row is one line high, so that the list lays out its rows without measuring each
+    // (uniform item sizes): a longer message ends in "…" in the list and stands whole in the
+    // operator log.
+    auto* probe = new QListWidgetItem(OperatorLog::stamp(QTime(0, 0)), lwLog);
+    probe->setIcon(m_logIcons[OperatorRow::IconInfo]);
+    m_logRowSize = QSize(0, lwLog->sizeHintForRow(lwLog->row(probe)));
+    delete probe;
+
+    m_logScroll.setSingleShot(true);
+    m_logScroll.setInterval(0);
+    connect(&m_logScroll, &QTimer::timeout, this, [this] { lwLog->setCurrentRow(lwLog->count() - 1); });
 }
 
 // ---- sprites, locks, state buttons ------------------------------------------------------------
@@ -613,12 +664,18 @@ void Gui::initUnknownLooks()
     const QString cnc = lblCNC->text();
     connect(&m_drive, &DriveTCPthread::commandNotSent, this,
             [this, cnc](const QString& command) { commandNotSent(cnc, command); });
+    connect(&m_drive, &DriveTCPthread::statusKnownChanged, this,
+            [this, cnc](bool known) { logLink(m_linkLog[0], cnc, known); });
     const QString kvsName = lblKVS->text();
     connect(kvs->kvs(), &VacuumLink::commandNotSent, this,
             [this, kvsName](const QString& command) { commandNotSent(kvsName, command); });
+    connect(kvs->kvs(), &VacuumLink::statusKnownChanged, this,
+            [this, kvsName](bool known) { logLink(m_linkLog[1], kvsName, known); });
     const QString kvkName = lblKVK->text();
     connect(kvs->kvk(), &VacuumLink::commandNotSent, this,
             [this, kvkName](const QString& command) { commandNotSent(kvkName, command); });
+    connect(kvs->kvk(), &VacuumLink::statusKnownChanged, this,
+            [this, kvkName](bool known) { logLink(m_linkLog[2], kvkName, known); });
 
     connect(&m_drive, &DriveTCPthread::statusFromForeignSender, this,
             [this, cnc](const QString& sender) { statusFromForeignSender(cnc, m_drive, sender); });

@@ -13,6 +13,7 @@
 #include "lir940p.h"
 #include "operatorlog.h"
 #include "pultshare.h"
+#include "reportedstate.h"
 #include "ui_gui.h"
 #include "unknownlook.h"
 
@@ -47,7 +48,8 @@ public:
     // "group name", e.g. "Оператор Иванов"; a single blank before any successful login.
     QString getUserName() const;
     QString programName() const { return m_currentProgram; }
-    // The chamber pressure as shown, in the unit shown.
+    // The chamber pressure as shown, in the unit shown; NaN while the last one reported was not a
+    // finite number.
     float pressure() const;
     DriveTCPthread* drives() { return &m_drive; }
 
@@ -56,6 +58,8 @@ public:
 
     int userRights() const { return m_userRights; }
     bool cncConnected() const { return m_cncConnected; }
+    // The beam-unit program counted its life counter on at the last life check.
+    bool elaAlive() const { return m_elaAlive; }
     Axis* axisObject(const QString& name) const { return m_axis.value(name); }
     CMessageServer* messageServer() const { return m_messageServer; }
     CMessageStack* messageStack() const { return m_messageStack; }
@@ -242,6 +246,7 @@ public:
 private:
     void drawChannelState(int channel, PoLabel* label, uint state);
     void drawChannelMode(PoLabel* label, uint mode);
+    void showPult(bool newReport);
     // sbTrans is enabled only with the drives on and channel 1 idle.
     void updateTrans();
     void VirtualAxisStateChanged(uint state);
@@ -249,6 +254,7 @@ private:
     void raiseAlarm(const QString& line, int numId);
 
     void initSprites();
+    void initLogList();
     void addLock(const QString& name, bool perm, const QString& textLocked, const QString& textFree);
     void initLocks();
     void initStateButtons();
@@ -256,6 +262,12 @@ private:
     void initUnknownLooks();
     void loadIni();
     void saveIni();
+    // The operator log's lines of a controller link lost and restored.
+    struct LinkLog {
+        bool known = false;
+        bool everKnown = false;
+    };
+    void logLink(LinkLog& link, const QString& controller, bool known);
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
     bool confirmed(const QString& question, QWidget* anchor);
 
@@ -300,11 +312,14 @@ private:
     int m_modeMinutes = 0;
     int m_modeSeconds = 0;
     QIcon m_logIcons[5];
+    QSize m_logRowSize;  // of every row of the log list
+    QTimer m_logScroll;  // makes the last row of the log list current
     ElaSharedMemory m_ela;
     PultShare m_pult;
     bool m_showSecondLX = false;
     bool m_showSecondU = false;
     bool m_cncConnected = false;
+    bool m_elaAlive = false;
     uint m_drivePowerState = 0;
     uint m_lightState = 0;
 
@@ -325,6 +340,33 @@ private:
 
     UnknownLook m_driveLook;
     UnknownLook m_vacuumLook;
+    LinkLog m_linkLog[3];  // drive, vacuum, vacuum/door controller
+    // What the status slots last logged a line for, kept across a lost link.
+    struct {
+        ReportedState channel[3];
+        ReportedState pult;
+        ReportedState pultRegime;
+        ReportedState cncError;
+        ReportedState cncMessage;
+        ReportedState vacuumMode;
+        ReportedState vacuumModeState;
+        ReportedState drivesPower;
+        ReportedState phaseAlarm;
+        ReportedState spiralPower;
+        ReportedState alarms;
+        ReportedState door;
+        ReportedState trModule;
+    } m_reported;
+    // The chamber and gun pressures as the vacuum screen relays them: green while the gauge is
+    // valid and its last pressure a finite number, pink otherwise.
+    struct RelayedPressure {
+        bool valid = true;
+        bool finite = true;
+    };
+    RelayedPressure m_chamberPressure;
+    RelayedPressure m_gunPressure;
+    void showPressure(PoLabel* label, RelayedPressure& pressure, float value);
+    static void showPressureLook(PoLabel* label, const RelayedPressure& pressure);
     // The last command each controller could not be sent, for folding a burst into one line.
     struct NotSent {
         QString keyword;

@@ -6,6 +6,8 @@
 
 #include <QPalette>
 
+#include <cmath>
+
 #include "axis.h"
 #include "drivecommand.h"
 #include "message.h"
@@ -124,7 +126,7 @@ void Gui::drawChannelState(int channel, PoLabel* label, uint state)
         line = QStringLiteral("[A]Канал %1: состояние неопределено - ошибка связи").arg(channel);
         break;
     }
-    if (!line.isEmpty())
+    if (m_reported.channel[channel - 1].changes(state) && !line.isEmpty())
         prgMessage(line, true);
     setBackground(label, state == 3 ? kBrightGreen : kNormalGreen);
     label->setText(text);
@@ -253,6 +255,14 @@ void Gui::showSecondUAxis(bool state)
 void Gui::onChangedPultState(bool state)
 {
     m_pultOn = state;
+    showPult(m_reported.pult.changes(state));
+}
+
+// The pendant's button, its regime text and the handwheels it takes over; a new report of its
+// state or regime (not the same one again after a lost link) logs the handwheel it takes.
+void Gui::showPult(bool newReport)
+{
+    const bool state = m_pultOn;
     sbDistPult->setState(state);
     pultRegime->setVisible(state);
     const char* regime = nullptr;
@@ -275,7 +285,8 @@ void Gui::onChangedPultState(bool state)
     if (state) {
         lblLir3Use->setText(QStringLiteral("Отключен"));
         m_lirDist.clear();
-        prgMessage(QStringLiteral("[I]Штурвал 'Выносной' отключен"), true);
+        if (newReport)
+            prgMessage(QStringLiteral("[I]Штурвал 'Выносной' отключен"), true);
         frmLir3->setEnabled(false);
     } else {
         frmLir3->setEnabled(true);
@@ -285,21 +296,21 @@ void Gui::onChangedPultState(bool state)
 void Gui::onChangedPultRegime(uint regime)
 {
     m_pultRegime = regime;
-    onChangedPultState(m_pultOn);
+    showPult(m_reported.pultRegime.changes(regime));
 }
 
 // ---- the controller's errors and messages -----------------------------------------------------
 
 void Gui::onNewCNCError(uint number)
 {
-    if (number == 0)
+    if (!m_reported.cncError.changes(number) || number == 0)
         return;
     prgMessage(QStringLiteral("[A]TRV18: Ошибка контроллера ЧПУ номер %1!").arg(number), true);
 }
 
 void Gui::onNewCNCMessage(uint number)
 {
-    if (number != 0)
+    if (m_reported.cncMessage.changes(number) && number != 0)
         prgMessage(CNCMessage(number), true);
 }
 
@@ -396,7 +407,7 @@ void Gui::changedMode(uint value)
     if (!algorithm.isEmpty())
         line = QStringLiteral("[I]Запущен алгоритм '%1' вакуумной системы").arg(algorithm);
     lblVacuumState->setText(text);
-    if (!line.isEmpty())
+    if (m_reported.vacuumMode.changes(value) && !line.isEmpty())
         prgMessage(line, true);
     if (value == 0)
         setColours(lblVacuumState, kSetupRed, Qt::white);
@@ -416,26 +427,53 @@ void Gui::changedModeTime(uint value)
 
 void Gui::changedModeState(uint state)
 {
+    const bool reported = m_reported.vacuumModeState.changes(state);
     if (state == 1) {
         lblVacuumActive->setText(QStringLiteral("Выполняется"));
         setBackground(lblVacuumActive, kBrightGreen);
     } else if (state == 2) {
         lblVacuumActive->setText(QStringLiteral("Выполнен"));
         setBackground(lblVacuumActive, kBrightGreen);
-        prgMessage(QStringLiteral("[I]Автоматический алгоритм выполнен, время выполнения - %1 минут %2 секунд")
-                       .arg(m_modeMinutes)
-                       .arg(m_modeSeconds),
-                   true);
+        if (reported)
+            prgMessage(QStringLiteral("[I]Автоматический алгоритм выполнен, время выполнения - %1 минут %2 секунд")
+                           .arg(m_modeMinutes)
+                           .arg(m_modeSeconds),
+                       true);
     } else {
         lblVacuumActive->setText(QStringLiteral("Не запущен"));
         setBackground(lblVacuumActive, kNormalGreen);
     }
 }
 
-void Gui::onChangedChamberPressure(double value) { VacuumChamber->setValue(float(value), 5); }
-void Gui::onChangedGunPressure(float value) { VacuumGun->setValue(value, 5); }
-void Gui::onChangedChamberValid(bool valid) { setBackground(VacuumChamber, valid ? kNormalGreen : invalidBackground()); }
-void Gui::onChangedGunValid(int valid) { setBackground(VacuumGun, valid != 0 ? kNormalGreen : invalidBackground()); }
+// A pressure that is not a finite number (NaN or infinite, also a double beyond the float range)
+// is not known: the label keeps its last value, pink.
+void Gui::showPressure(PoLabel* label, RelayedPressure& pressure, float value)
+{
+    pressure.finite = std::isfinite(value);
+    if (pressure.finite)
+        label->setValue(value, 5);
+    showPressureLook(label, pressure);
+}
+
+void Gui::showPressureLook(PoLabel* label, const RelayedPressure& pressure)
+{
+    setBackground(label, pressure.valid && pressure.finite ? kNormalGreen : invalidBackground());
+}
+
+void Gui::onChangedChamberPressure(double value) { showPressure(VacuumChamber, m_chamberPressure, float(value)); }
+void Gui::onChangedGunPressure(float value) { showPressure(VacuumGun, m_gunPressure, value); }
+
+void Gui::onChangedChamberValid(bool valid)
+{
+    m_chamberPressure.valid = valid;
+    showPressureLook(VacuumChamber, m_chamberPressure);
+}
+
+void Gui::onChangedGunValid(int valid)
+{
+    m_gunPressure.valid = valid != 0;
+    showPressureLook(VacuumGun, m_gunPressure);
+}
 
 void Gui::onChangedPressUnit(bool unit)
 {
@@ -461,6 +499,9 @@ void Gui::raiseAlarm(const QString& line, int numId)
 
 void Gui::onDrivesPowerOff(bool on)
 {
+    // An alarm still standing when a lost link returns is not raised again.
+    if (!m_reported.drivesPower.changes(on))
+        return;
     if (!on)
         raiseAlarm(QStringLiteral("[A]Сработал автомат питания приводов 24В в ШУК (QF28)!"), 8);
     else
@@ -469,6 +510,8 @@ void Gui::onDrivesPowerOff(bool on)
 
 void Gui::onPhaseAlarm(bool on)
 {
+    if (!m_reported.phaseAlarm.changes(on))
+        return;
     if (on)
         raiseAlarm(QStringLiteral("[A]Ошибка фаз 380 Вольт в ШУК!"), 7);
     else
@@ -477,6 +520,8 @@ void Gui::onPhaseAlarm(bool on)
 
 void Gui::onSpiralPowerOff(bool on)
 {
+    if (!m_reported.spiralPower.changes(on))
+        return;
     if (!on) {
         prgMessage(QStringLiteral("[W]Сработал автомат питания спиралей в ШУК (QF23 или QF24)!"), true);
         m_messageServer->slotAddMessage(CMessage::Warning, 20, 0);
@@ -524,6 +569,8 @@ void Gui::onAlarmStateChanged(uint state)
         "[A]Сработал левый тросовый выключатель в камере!",
         "[A]Сработал правый тросовый выключатель в камере!",
     };
+    if (!m_reported.alarms.changes(state))
+        return;
     for (int bit = 0; bit < 4; ++bit) {
         if (state & (1u << bit))
             raiseAlarm(QString::fromUtf8(lines[bit]), 3 + bit);
@@ -556,7 +603,7 @@ void Gui::onDoorStateChanged(uint state)
     static const char* const lines[] = {"[I]Дверь закрыта", "[I]Дверь открыта",
                                         "[I]Дверь в зоне торможения закрытия",
                                         "[I]Дверь в зоне торможения открытия"};
-    if (state < 4)
+    if (m_reported.door.changes(state) && state < 4)
         prgMessage(QString::fromUtf8(lines[state]), true);
 }
 
@@ -566,6 +613,6 @@ void Gui::onTrModuleStateChanged(uint state)
                                         "[I]Транспортный модуль на загрузочной платформе",
                                         "[I]Транспортный модуль в зоне торможения камеры",
                                         "[I]Транспортный модуль в зоне торможения загрузочной платформы"};
-    if (state < 4)
+    if (m_reported.trModule.changes(state) && state < 4)
         prgMessage(QString::fromUtf8(lines[state]), true);
 }

@@ -110,8 +110,14 @@ void KVS::setLinkColour(Link link, bool up)
         setWindowColour(this, colour);
     } else {
         setWindowColour(Chamber, colour);
-        setWindowColour(Door, colour);
+        showDoorLook();
     }
+}
+
+void KVS::showDoorLook()
+{
+    const bool known = m_kvkUp && m_doorState >= 0 && m_doorPressState >= 0;
+    setWindowColour(Door, known ? kLinkUp : invalidBackground());
 }
 
 void KVS::connectKVS()
@@ -130,8 +136,8 @@ void KVS::connectKVK()
 {
     const ControllerAddress address = NetConfig::kvk();
     if (m_kvk.connect(address.host, address.tcpPort, address.udpPort)) {
-        setLinkColour(KvkLink, true);
         m_kvkUp = true;
+        setLinkColour(KvkLink, true);
         emit onKVKConnected(true);
     } else {
         disconnectedKVK();
@@ -149,9 +155,9 @@ void KVS::disconnectedKVS()
 
 void KVS::disconnectedKVK()
 {
-    setLinkColour(KvkLink, false);
     m_kvkUp = false;
     showUnknown(KvkLink);
+    setLinkColour(KvkLink, false);
     emit onKVKConnected(false);
     QTimer::singleShot(kRetryMs, this, &KVS::connectKVK);
 }

@@ -9,6 +9,7 @@
 
 #include "kvscomm.h"
 #include "lenzeelement.h"
+#include "reportedstate.h"
 #include "ui_kvs.h"
 
 class VacuumElementDlg;
@@ -284,9 +285,18 @@ private:
     void showState(PoSprite* sprite, int state);
     void showGauge(int index, double value);
     void showGaugeValidity(int index, bool valid);
-    void showValue(PoLabel* label, float value, int decimals);
+    // A gauge looks known while its validity is reported and its last pressure was finite: blue
+    // when valid, red when not; otherwise in the look of an unknown value.
+    void showGaugeLook(int index);
+    // A reported value on its label (and the label of its unit, if any).
+    void showValue(PoLabel* label, PoLabel* unit, float value, int decimals);
+    // The chamber's outline, shown while VP5 lights its pipes.
+    void showRing();
     void showFlow(int index, float value);
     void showTemperature(int index, float value);
+    // A reported state on the element's sprite and, for a valve, its pipes, the chamber's
+    // outline and tint; pumpReported and valveReported also write the report's log line.
+    void showElement(Element element, int state);
     void pumpReported(Element element, int state);
     void valveReported(Element element, int state);
     void showDialog(ElementDialog dialog);
@@ -297,6 +307,10 @@ private:
     // Nothing known of what the link reports: its locks hold and say so.
     void locksUnknown(Link link);
     void moveDoor();
+    // The door looks as the chamber while its place is known (the vacuum/door controller's link
+    // up, its press state and the drive controller's door state reported), and in the colours of
+    // an unknown reading otherwise: the place it keeps is the last one reported.
+    void showDoorLook();
     // The pumping modes need the door pressed and closed.
     void updatePumpLock();
     void startAlgorithm(int number);
@@ -310,6 +324,15 @@ private:
     float m_tempError = 50.0f;
     std::array<float, 7> m_minDisch{};
     std::array<int, ElementCount> m_states{};
+    // What the log last said of each element, the door press and each gauge, kept across a lost
+    // link (m_states forgets it).
+    std::array<ReportedState, ElementCount> m_reportedStates{};
+    ReportedState m_reportedDoorPress;
+    std::array<ReportedState, 6> m_reportedGauges{};
+    // PT1 ... PT6: the last validity reported (-1 not known, 0 not valid, 1 valid) and whether
+    // the last pressure reported was a finite number.
+    std::array<int, 6> m_gaugeValidity{-1, -1, -1, -1, -1, -1};
+    std::array<bool, 6> m_gaugeFinite{true, true, true, true, true, true};
     int m_doorPressState = -1;
     int m_doorX = 42;
     int m_doorY = 215;

@@ -96,6 +96,7 @@ void VacuumLink::run()
 {
     log(QString::fromLatin1(m_texts.name) + QStringLiteral(" started"));
     receive();
+    flushTexts();
     release();
     m_status.flush(this);  // what still waits comes before disconnected()
     emit disconnected();
@@ -117,9 +118,13 @@ void VacuumLink::frameReceived(quint16 signature, const QByteArray& payload, boo
         storeConsts(payload);
         return;
     }
-    const QString text = payloadText(payload);
-    log(QString::fromLatin1(m_texts.receivedPrefix) + text);
-    emit message(timeStamp() + text);
+    takeText(payloadText(payload));
+}
+
+void VacuumLink::textPassed(const QString& line)
+{
+    log(QString::fromLatin1(m_texts.receivedPrefix) + line);
+    emit message(timeStamp() + line);
 }
 
 void VacuumLink::storeConsts(const QByteArray& payload)
@@ -130,8 +135,12 @@ void VacuumLink::storeConsts(const QByteArray& payload)
         m_constsCount = VacConsts::parse(payload, m_consts.get());
         stored = QVector<VacConstRecord>(m_consts.get(), m_consts.get() + m_constsCount);
     }
-    for (const VacConstRecord& record : stored)
-        qDebug().noquote() << record.id << record.value << record.nameText();
+    // The listing is bounded like the texts: a controller flooding tables does not flood the
+    // debug output.
+    if (m_constsLogGate.admit(textClockMs())) {
+        for (const VacConstRecord& record : stored)
+            qDebug().noquote() << record.id << record.value << OutsideText::singleLine(record.nameText());
+    }
     emit constsReceived(stored.size());
 }
 

@@ -235,6 +235,7 @@ private:
 
     bool acceptsSignature(quint16 signature) const override;
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
+    void textPassed(const QString& line) override;
     void report(LinkEvent event, const QString& reason) override;
     void deliverStatus() override;
     void notSent(const QString& text) override;
@@ -246,6 +247,9 @@ private:
     mutable QMutex m_constsLock;
     std::unique_ptr<VacConstRecord[]> m_consts;
     int m_constsCount = 0;
+    // The debug listing of the constants tables: a few at once, then one every 10 s (receive
+    // thread only).
+    TextGate m_constsLogGate{3, 10000};
     const StatusField::Emitter m_emitter;
     // The receiver's changes on their way to this link's signals.
     StatusQueue<StatusField::Value> m_status;

@@ -240,6 +240,7 @@ void KVS::onUserChanged(int rights)
 void KVS::moveDoor()
 {
     Door->move(m_doorX, m_doorY);
+    showDoorLook();
 }
 
 void KVS::updatePumpLock()
@@ -259,6 +260,7 @@ void KVS::onDoorStateChanged(uint state)
 void KVS::onDoorStateUnknown()
 {
     m_doorState = -1;
+    showDoorLook();
     lock(kLockDoorState)->setUnknown();
     updatePumpLock();
 }
@@ -273,9 +275,10 @@ void KVS::onDoorPressChanged(int state)
     updatePumpLock();
     static const char* const texts[] = {"[I]Дверь камеры прижата", "[I]Дверь камеры отжата",
                                         "[I]Дверь камеры прижимается", "[I]Дверь камеры отжимается"};
-    emit message(state >= 0 && state <= 3 ? QString::fromUtf8(texts[state])
-                                          : QStringLiteral("[W]Ошибка прижима/отжима двери!"),
-                 true);
+    if (m_reportedDoorPress.changes(state))
+        emit message(state >= 0 && state <= 3 ? QString::fromUtf8(texts[state])
+                                              : QStringLiteral("[W]Ошибка прижима/отжима двери!"),
+                     true);
 }
 
 // ---- modes ----------------------------------------------------------------------------------

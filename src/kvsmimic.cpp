@@ -95,7 +95,8 @@ constexpr int kGaugeDecimals = 5;
 const QColor kGaugeValid(0, 128, 255);
 const QColor kGaugeInvalid(255, 32, 0);
 
-// The chamber's outline, shown while the jacket valve VP5 is not closed.
+// The chamber's outline, shown while the jacket valve VP5 lights its pipes (open, moving or in
+// error); hidden while it is closed or not known.
 PoSprite* Ui_KVS::* const kRing[] = {&Ui_KVS::pipeI0, &Ui_KVS::pipeI1, &Ui_KVS::pipeI2, &Ui_KVS::pipeI3, &Ui_KVS::pipeI4,
                                       &Ui_KVS::pipeI5, &Ui_KVS::pipeI6, &Ui_KVS::pipeI7, &Ui_KVS::pipeI8};
 
@@ -323,14 +324,14 @@ void KVS::showUnknown(Link link)
             (this->*p.sprite)->setSprite(-1);
         // The door press and the running mode are not known either.
         m_doorPressState = -1;
+        showDoorLook();
         lock(QStringLiteral("REGIME:LockDoorPress"))->setUnknown();
         updatePumpLock();
         for (StateButton* button : {sbVacManual, sbVacAdjust, sbVacPrepare, sbVacForepump, sbVacPumping,
                                     sbVacFilling, sbVacShutdown})
             button->setState(StateButton::State4);
     } else {
-        for (PoSprite* Ui_KVS::*piece : kRing)
-            (this->*piece)->show();
+        showRing();
         for (int i = 0; i < 7; ++i) {
             (this->*kFlows[i])->setEnabled(false);
             (this->*kTemperatures[i])->setEnabled(false);
@@ -346,8 +347,8 @@ void KVS::showUnknown(Link link)
     // Values: the cells' invalid look.
     const int firstGauge = link == KvsLink ? 0 : 3;
     for (int i = firstGauge; i < firstGauge + 3; ++i) {
-        gauge(i)->changedValid(false);
-        gaugeUnit(i)->changedValid(false);
+        m_gaugeValidity[size_t(i)] = -1;
+        showGaugeLook(i);
     }
     const QList<PoLabel*> values = link == KvsLink
         ? QList<PoLabel*>{ND1temp, lblND1tempu, ND1CorpTemp, lblND1CorpTempu}
@@ -356,27 +357,54 @@ void KVS::showUnknown(Link link)
         label->changedValid(false);
 }
 
+void KVS::showRing()
+{
+    const bool shown = VacuumMimic::lightsPipes(m_states[size_t(Element::VP5)]);
+    for (PoSprite* Ui_KVS::*piece : kRing)
+        (this->*piece)->setVisible(shown);
+}
+
 // ---- gauges and values ----------------------------------------------------------------------
 
+// A pressure that is not a finite number (NaN or infinite, also a double beyond the float range)
+// is not known: the gauge keeps its last value in the look of an unknown value.
 void KVS::showGauge(int index, double value)
 {
-    gauge(index)->setValue(float(value), kGaugeDecimals);
+    const float pressure = float(value);
+    m_gaugeFinite[size_t(index)] = std::isfinite(pressure);
+    if (m_gaugeFinite[size_t(index)])
+        gauge(index)->setValue(pressure, kGaugeDecimals);
+    showGaugeLook(index);
 }
 
 void KVS::showGaugeValidity(int index, bool valid)
 {
-    for (PoLabel* label : {gauge(index), gaugeUnit(index)}) {
-        label->changedValid(true);  // the form's text colour again
-        setWindowColour(label, valid ? kGaugeValid : kGaugeInvalid);
-    }
-    if (!valid)
+    m_gaugeValidity[size_t(index)] = valid ? 1 : 0;
+    showGaugeLook(index);
+    if (m_reportedGauges[size_t(index)].changes(valid) && !valid)
         emit message(QStringLiteral("[W]Нарушен обмен с датчиком вакуума PT%1!").arg(index + 1), true);
 }
 
-void KVS::showValue(PoLabel* label, float value, int decimals)
+void KVS::showGaugeLook(int index)
 {
-    label->changedValid(true);
-    label->setValue(value, decimals);
+    const int validity = m_gaugeValidity[size_t(index)];
+    const bool known = validity >= 0 && m_gaugeFinite[size_t(index)];
+    for (PoLabel* label : {gauge(index), gaugeUnit(index)}) {
+        label->changedValid(known);  // known: the form's text colour again
+        if (known)
+            setWindowColour(label, validity == 1 ? kGaugeValid : kGaugeInvalid);
+    }
+}
+
+// A value that is not a finite number keeps the label's last text, in the look of an unknown value.
+void KVS::showValue(PoLabel* label, PoLabel* unit, float value, int decimals)
+{
+    const bool finite = std::isfinite(value);
+    if (finite)
+        label->setValue(value, decimals);
+    label->changedValid(finite);
+    if (unit)
+        unit->changedValid(finite);
 }
 
 void KVS::onChangedPT1(double value) { showGauge(0, value); }
@@ -392,19 +420,9 @@ void KVS::onChangedPT4Valid(bool valid) { showGaugeValidity(3, valid); }
 void KVS::onChangedPT5Valid(bool valid) { showGaugeValidity(4, valid); }
 void KVS::onChangedPT6Valid(int valid) { showGaugeValidity(5, valid != 0); }
 
-void KVS::onChangedND1Temp(float value)
-{
-    showValue(ND1temp, value, 1);
-    lblND1tempu->changedValid(true);
-}
-
-void KVS::onChangedND1CorpTemp(float value)
-{
-    showValue(ND1CorpTemp, value, 1);
-    lblND1CorpTempu->changedValid(true);
-}
-
-void KVS::changedTMNFreq(float value) { showValue(FreqTMN, value, 0); }
+void KVS::onChangedND1Temp(float value) { showValue(ND1temp, lblND1tempu, value, 1); }
+void KVS::onChangedND1CorpTemp(float value) { showValue(ND1CorpTemp, lblND1CorpTempu, value, 1); }
+void KVS::changedTMNFreq(float value) { showValue(FreqTMN, nullptr, value, 0); }
 
 // ---- cooling water --------------------------------------------------------------------------
 
@@ -413,18 +431,18 @@ int KVS::getTemperatureState(float value) const
     return VacuumMimic::temperatureState(value, m_tempWarning, m_tempError);
 }
 
-// A reading that is not a number shows its sign greyed, as while nothing is known.
+// A reading that is not a finite number shows its sign greyed, as while nothing is known.
 void KVS::showFlow(int index, float value)
 {
     PoSprite* sign = this->*kFlows[index];
-    sign->setEnabled(!std::isnan(value));
+    sign->setEnabled(std::isfinite(value));
     sign->setSprite(VacuumMimic::flowState(value, m_minDisch[size_t(index)]));
 }
 
 void KVS::showTemperature(int index, float value)
 {
     PoSprite* sign = this->*kTemperatures[index];
-    sign->setEnabled(!std::isnan(value));
+    sign->setEnabled(std::isfinite(value));
     sign->setSprite(getTemperatureState(value));
 }
 
@@ -461,19 +479,13 @@ void KVS::setValveTextState(int state, const QString& valveType, const QString& 
     emit message(VacuumMimic::valveStateText(state, valveType, valveName), true);
 }
 
-void KVS::pumpReported(Element element, int state)
+void KVS::showElement(Element element, int state)
 {
     const ElementInfo& e = info(element);
     m_states[size_t(element)] = state;
     showState(this->*e.sprite, state);
-    setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
-}
-
-void KVS::valveReported(Element element, int state)
-{
-    const ElementInfo& e = info(element);
-    m_states[size_t(element)] = state;
-    showState(this->*e.sprite, state);
+    if (e.kind != Kind::Valve)
+        return;
     const auto lastState = [this](const QString& valve) {
         for (const ElementInfo& other : kElements) {
             if (valve == QLatin1String(other.name))
@@ -483,13 +495,26 @@ void KVS::valveReported(Element element, int state)
     };
     for (const auto& look : VacuumMimic::pipeLooks(QLatin1String(e.name), state, lastState))
         pipe(look.first)->setSprite(look.second);
-    if (element == Element::VP5) {
-        for (PoSprite* Ui_KVS::*piece : kRing)
-            (this->*piece)->setVisible(state != 0);
-    }
+    if (element == Element::VP5)
+        showRing();
     if (element == Element::VP1 || element == Element::VP3 || element == Element::VP4 || element == Element::VP8)
         changedChamberState();
-    setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+}
+
+void KVS::pumpReported(Element element, int state)
+{
+    const ElementInfo& e = info(element);
+    showElement(element, state);
+    if (m_reportedStates[size_t(element)].changes(state))
+        setPumpStateText(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
+}
+
+void KVS::valveReported(Element element, int state)
+{
+    const ElementInfo& e = info(element);
+    showElement(element, state);
+    if (m_reportedStates[size_t(element)].changes(state))
+        setValveTextState(state, QString::fromUtf8(e.type), QString::fromUtf8(e.word));
 }
 
 void KVS::onChangedNL1State(int state) { pumpReported(Element::NL1, state); }
@@ -507,32 +532,31 @@ void KVS::onChangedVP6State(int value) { valveReported(Element::VP6, value); }
 void KVS::onChangedVP7State(int value) { valveReported(Element::VP7, value); }
 void KVS::onChangedVP8State(int value) { valveReported(Element::VP8, value); }
 
-// The turbo pump group reports -1 while it knows nothing: the screen then keeps its look.
+// The turbo pump group reports -1 while it knows nothing: the element takes the look of a state
+// not known (the error picture, its pipes unlit), as its dialog shows it in error, and no line
+// is written.
 void KVS::changedVPT(int state)
 {
-    if (state < 0) {
-        m_states[size_t(Element::VPT)] = state;
-        return;
-    }
-    valveReported(Element::VPT, state);
+    if (state < 0)
+        showElement(Element::VPT, state);
+    else
+        valveReported(Element::VPT, state);
 }
 
 void KVS::changedVE1(int state)
 {
-    if (state < 0) {
-        m_states[size_t(Element::VE1)] = state;
-        return;
-    }
-    valveReported(Element::VE1, state);
+    if (state < 0)
+        showElement(Element::VE1, state);
+    else
+        valveReported(Element::VE1, state);
 }
 
 void KVS::changedTMN(int state)
 {
-    if (state < 0) {
-        m_states[size_t(Element::TMN)] = state;
-        return;
-    }
-    pumpReported(Element::TMN, state);
+    if (state < 0)
+        showElement(Element::TMN, state);
+    else
+        pumpReported(Element::TMN, state);
 }
 
 void KVS::changedNP1(bool value) { NP1->setSprite(value ? 1 : 0); }

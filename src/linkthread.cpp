@@ -13,7 +13,10 @@ QEvent::Type statusEventType()
 
 // ---- FramedLink -----------------------------------------------------------------------------
 
-FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts) {}
+FramedLink::FramedLink(const LinkTexts& texts) : m_texts(texts)
+{
+    m_textClock.start();
+}
 
 FramedLink::~FramedLink()
 {
@@ -77,6 +80,19 @@ bool FramedLink::command(const QString& text)
 }
 
 void FramedLink::notSent(const QString&) {}
+
+void FramedLink::takeText(const QString& text)
+{
+    for (const QString& line : m_textGate.pass(text, m_textClock.elapsed()))
+        textPassed(line);
+}
+
+void FramedLink::flushTexts()
+{
+    const QString note = m_textGate.flush();
+    if (!note.isEmpty())
+        textPassed(note);
+}
 
 void FramedLink::foreignSender(const QString&) {}
 

@@ -9,6 +9,7 @@
 // signatures and log texts, and decides what it logs and emits around the shared steps.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QMetaObject>
 #include <QMutex>
@@ -19,6 +20,7 @@
 #include <atomic>
 
 #include "comm.h"
+#include "outsidetext.h"
 
 // What a link says in its own words about opening and sending.
 struct LinkTexts {
@@ -94,10 +96,23 @@ protected:
     // link classes tell their owner.
     virtual void foreignSender(const QString& sender);
 
+    // Receive thread: a text frame of the controller. It is made one line of bounded length and
+    // let through at a bounded rate (TextGate), so that a chatty or hostile controller can
+    // neither forge log lines nor fill the disk; textPassed() gets each line to log, a note of
+    // the texts held back before the text that follows them.
+    void takeText(const QString& text);
+    // Receive thread, when the link ends: the note of the texts still held back, if any.
+    void flushTexts();
+    virtual void textPassed(const QString& /*line*/) {}
+    // The monotonic clock of the text bound, in ms.
+    qint64 textClockMs() const { return m_textClock.elapsed(); }
+
     std::atomic<bool> m_stop{false};
 
 private:
     bool m_statusKnown = false;
+    TextGate m_textGate;  // receive thread only
+    QElapsedTimer m_textClock;
     const LinkTexts& m_texts;
     FramedSocket m_socket;
     QThread* m_partner = nullptr;

@@ -62,11 +62,13 @@ void LinTackWelds::addTack(TemplatePlan& plan, float start, const Values& v)
 TemplatePlan LinTackWelds::plan(const QString& title, const QString& order, const Values& raw)
 {
     Values v = raw;
-    static_cast<WeldValues&>(v) = bounded(raw, MaxTackPart);
+    static_cast<WeldValues&>(v) = withinEditorLimits(raw);
     const float tack = v.ascend + v.peak + v.descend;
     if (tack > v.period)
         return TemplatePlan::refuse(TackTooLong, true);
     const QList<int> indices = tackOrder(order);
+    if (!orderTooLong(indices).isEmpty())
+        return TemplatePlan::refuse(orderTooLong(indices));
     for (int index : indices) {
         if (index < 0)
             return TemplatePlan::refuse(badOrderEntry(index));

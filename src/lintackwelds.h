@@ -21,9 +21,9 @@ public:
 
     // The default order for a count of tacks ("2,0,3,1" for 4).
     static QString defaultOrder(int count);
-    // The rows for these values (clamped into the fields' bounds) and this order. A tack longer
-    // than the period is refused (the dialog then closes), and so is an order with a negative
-    // index (the dialog stays open), before any row is added.
+    // The rows for these values as the dialog shows them (withinEditorLimits) and this order. A
+    // tack longer than the period is refused (the dialog then closes), and so is an order with a
+    // negative index or more than 100 entries (the dialog stays open), before any row is added.
     static TemplatePlan plan(const QString& title, const QString& order, const Values& values);
 
     // Appends to `plan` the four rows of one tack beginning at the absolute path `start`, with

@@ -41,7 +41,7 @@ TemplatePlan LinWeld::plan(const QString& title, const Values& raw)
     if (peak < 0)
         return TemplatePlan::refuse(
             QStringLiteral("[A]Ошибка! Подъем и спад длиннее прохода: расчетная длина пика меньше нуля!"));
-    const WeldValues v = bounded(raw, MaxSlope);
+    const WeldValues v = withinEditorLimits(raw);
     TemplatePlan plan;
     plan.comment(title);
     plan.interval(0, 0, v.weldSpeed);

@@ -16,8 +16,8 @@ public:
 
     LinWeld(TechEditor* contour, QWidget* parent);
 
-    // The rows for these field values, each clamped into its field's bounds (NaN to the lower
-    // one). A negative peak (rise and fall longer than the pass) is refused.
+    // The rows for these field values as the dialog shows them (withinEditorLimits). A negative
+    // peak (rise and fall longer than the pass) is refused.
     static TemplatePlan plan(const QString& title, const Values& values);
 
 public slots:

@@ -22,10 +22,8 @@ QString OperatorLog::stamp(const QTime& time)
 bool OperatorLog::open(const QDateTime& start)
 {
     close();
-    const QString day = start.date().toString(QStringLiteral("yyyy_MM_dd"));
-    QDir log(FixedPaths::logDir());
-    if (!log.exists(day))
-        log.mkdir(day);  // one level only: a missing log folder stays missing
+    // The day's folder, and the log folder itself on an installation that has none yet.
+    QDir().mkpath(FixedPaths::logDir() + start.date().toString(QStringLiteral("yyyy_MM_dd")));
     m_file.setFileName(pathFor(start));
     return m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
 }

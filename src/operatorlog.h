@@ -7,8 +7,8 @@
 
 // The operator log of one program start: every message the operator was told, every button the
 // operator pressed and what the controllers reported, one stamped line each. The file is
-// "/log/" + start date "yyyy_MM_dd" + "/polog_" + start time "hh_mm_ss" + ".log"; the day folder
-// is created when missing, the log folder itself never.
+// "/log/" + start date "yyyy_MM_dd" + "/polog_" + start time "hh_mm_ss" + ".log"; the folders are
+// created when missing.
 class OperatorLog
 {
 public:
@@ -25,7 +25,7 @@ public:
 
     // Names the file after the start and opens it for appending, so that a restart within the
     // same second never empties the earlier run's log. False when it cannot be opened (the
-    // program runs on and the lines are lost).
+    // program runs on, the lines only shown).
     bool open(const QDateTime& start = QDateTime::currentDateTime());
 
     // Writes stamp + text + line feed and flushes it at once; nothing when the file is not open.

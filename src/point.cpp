@@ -1,5 +1,6 @@
 #include "point.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <cmath>
 
@@ -136,6 +137,9 @@ void Point::on_pbOpenFile_clicked()
 
 void Point::on_pbSaveFile_clicked()
 {
+    // The folder of point files, on an installation that has none yet (saveFile() says when it
+    // cannot be made).
+    QDir().mkpath(FixedPaths::local(s_pointDir));
     FileManager files(pbSaveFile, s_pointDir, kSuffix, false);
     if (files.exec() == QDialog::Accepted)
         saveFile(files.name, files.path);
@@ -172,8 +176,13 @@ void Point::saveFile(const QString& name, const QString& path)
         const QTableWidgetItem* cell = tableWidget->item(i, 1);
         coords << (cell ? cell->text() : QString());
     }
-    if (!writeWholeFile(FixedPaths::local(path + kSuffix), PointFile::format(m_axes, coords)))
+    const QString local = FixedPaths::local(path + kSuffix);
+    if (!makeFolderOf(local) || !writeWholeFile(local, PointFile::format(m_axes, coords))) {
+        emit message(QStringLiteral("[W]Положение механической системы не сохранено: не удалось записать файл %1.point")
+                         .arg(name),
+                     true);
         return;
+    }
     emit message(
         QStringLiteral("[I]Положение механической системы сохранено в файле %1.point").arg(name),
         true);

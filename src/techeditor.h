@@ -1,6 +1,24 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+// One row that a technology dialog hands to the editor's technology table.
+struct TemplateRow {
+    enum Kind { Comment, Interval, Path };
+
+    Kind kind = Comment;
+    QString text;        // Comment: the title
+    float value = 0;     // Interval: path step from the row above; Path: absolute path (mm)
+    float current = 0;   // beam current, mA
+    float speed = 0;     // mm/min
+
+    bool operator==(const TemplateRow& other) const
+    {
+        return kind == other.kind && text == other.text && value == other.value &&
+               current == other.current && speed == other.speed;
+    }
+};
 
 // What the weld technology dialogs (templates, contour settings, beam sweep, add-contour-point,
 // frame parameters) may do to the weld program editor, and what they may read of it. The editor
@@ -24,6 +42,19 @@ public:
     virtual void addLinearTackPoint(float path, float IrVal, float speed) = 0;
     // Data rows at the path positions of contour points (point and rotate count from 1).
     virtual void addContourPoint(bool allPoints, bool allRotate, int point, int rotate) = 0;
+    // Several rows in this order, each as addComment, addTechPoint (Interval) or
+    // addLinearTackPoint (Path) adds it. The editor checks its table once, after the last row.
+    virtual void addRows(const QList<TemplateRow>& rows)
+    {
+        for (const TemplateRow& row : rows) {
+            if (row.kind == TemplateRow::Comment)
+                addComment(row.text);
+            else if (row.kind == TemplateRow::Interval)
+                addTechPoint(row.value, row.current, row.speed);
+            else
+                addLinearTackPoint(row.value, row.current, row.speed);
+        }
+    }
 
     // ---- contour settings ---------------------------------------------------------------------
     virtual void setTechSettings(bool testMove, bool showIf, bool showIx, bool showIy, float If,

@@ -35,6 +35,11 @@ std::function<void(const QString&, bool)> CONTOUR::dialogSink()
 
 void CONTOUR::onTechTabCellClicked(int row, int column)
 {
+    // The channels already started run the table as it is.
+    if (starting()) {
+        warn(QStringLiteral("Технологическая таблица не изменена: идёт пуск программ"));
+        return;
+    }
     const int last = twTechTab->rowCount() - 1;
     // The paths of the start and the end row are not the operator's: the end row's is the seam.
     if ((row == 0 || row == last) && column == kPathColumn)
@@ -97,6 +102,8 @@ void CONTOUR::on_pbInsTechPoint_clicked()
     if (row < 1)
         return;
     emit message(QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Технология"), false);
+    if (!techTableReady(QStringLiteral("Технологическая точка не добавлена")))
+        return;
     insertTechPoint(row, 0, 0, weldSpeed->value());
     afterTechPointInserted();
 }

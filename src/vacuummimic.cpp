@@ -6,8 +6,8 @@ namespace VacuumMimic {
 
 namespace {
 
-// Pipe segments of a valve's rule: set with the valve's look unless one of the named valves is
-// open while the valve closes.
+// Pipe segments of a valve's rule: set with the valve's look unless one of the named valves
+// lights them while the valve does not.
 struct PipeGroup {
     QStringList pipes;
     QStringList closedTogether;  // empty: always set
@@ -114,6 +114,11 @@ QString valveStateText(int state, const QString& type, const QString& name)
     return stateText(state, type, name, endings);
 }
 
+bool lightsPipes(int state)
+{
+    return state > 0;
+}
+
 QStringList pipesOf(const QString& valve)
 {
     QStringList pipes;
@@ -135,13 +140,13 @@ QVector<QPair<QString, int>> pipeLooks(const QString& valve, int state,
     const ValvePipes* r = rule(valve);
     if (!r)
         return looks;
-    const int lit = state != 0 ? 1 : 0;
+    const int lit = lightsPipes(state) ? 1 : 0;
     for (const PipeGroup& group : r->groups) {
         bool set = lit == 1;
         if (!set) {
             set = true;
             for (const QString& other : group.closedTogether)
-                set = set && lastState(other) == 0;
+                set = set && !lightsPipes(lastState(other));
         }
         if (!set)
             continue;

@@ -31,14 +31,20 @@ int flowState(float value, float minimum);
 QString pumpStateText(int state, const QString& type, const QString& name);
 QString valveStateText(int state, const QString& type, const QString& name);
 
+// Whether a valve in this state lights its pipes: open, moving or in error. Closed (0) and not
+// known (negative) do not.
+bool lightsPipes(int state);
+
 // The pipe segments behind a valve ("VP1" ... "VP8", "VPT").
 QStringList pipesOf(const QString& valve);
 
 // The segments a report of the valve with the given state sets, with the look each takes
-// (1 lit, 0 unlit), in the order of the valve's rule. A segment shared with other valves is lit
-// by any valve that is not closed, and unlit by a closing valve only when the valves its rule
-// names are closed too; lastState gives the last reported state of another valve (-1, not yet
-// received, counts as not closed).
+// (1 lit, 0 unlit), in the order of the valve's rule. A valve lights its segments while it is
+// open, moving or in error (a state above 0); closed, or not known (a negative state: nothing
+// reported, or the controller does not know it), it leaves them unlit. A segment shared with
+// other valves is lit by any valve that lights it, and unlit by a valve that does not only when
+// the valves its rule names light nothing either; lastState gives the last reported state of
+// another valve (-1 while it is not known).
 QVector<QPair<QString, int>> pipeLooks(const QString& valve, int state,
                                        const std::function<int(const QString&)>& lastState);
 

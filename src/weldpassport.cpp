@@ -23,13 +23,28 @@ QByteArray encoded(const QString& text)
 }
 
 // A program's text as header lines: its title, each of its lines (empty ones kept) enclosed and
-// followed by ";", and an empty line.
+// followed by ";", and an empty line. The program's lines go into one string, so that a long
+// program is copied once rather than line by line.
 void programSection(QStringList& lines, const QString& title, const QString& text)
 {
     lines << quoted(title);
-    for (const QString& line : text.split(QLatin1Char('\n')))
-        lines << quoted(line) + QLatin1Char(';');
-    lines << QString();
+    QString section;
+    section.reserve(text.size() + 4 * (text.count(QLatin1Char('\n')) + 1));
+    for (int start = 0;;) {
+        const int end = text.indexOf(QLatin1Char('\n'), start);
+        const QStringRef line = text.midRef(start, (end < 0 ? text.size() : end) - start);
+        section += QLatin1Char('"');
+        if (line.contains(QLatin1Char('"')))
+            section += line.toString().replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        else
+            section += line;
+        section += QStringLiteral("\";");
+        if (end < 0)
+            break;
+        section += QLatin1Char('\n');
+        start = end + 1;
+    }
+    lines << section << QString();
 }
 
 QString columnLine(const QStringList& names)
@@ -181,6 +196,10 @@ QByteArray row(const Row& r, const QLocale& locale)
         cell(i < r.coords.size() ? locale.toString(double(r.coords.at(i)), 'f', 2) : QString());
     if (r.full) {
         for (const BeamColumn& column : beamColumns()) {
+            if (!r.elaAlive || column.offset + 4 > r.ela.size()) {
+                cell(QString());  // no measurement, or the block was not read
+                continue;
+            }
             switch (column.kind) {
             case BeamColumn::Unsigned:
                 cell(locale.toString(blockUInt(r.ela, column.offset)));
@@ -193,7 +212,7 @@ QByteArray row(const Row& r, const QLocale& locale)
                 break;
             }
         }
-        cell(r.pressureKnown ? locale.toString(double(r.pressure), 'E', 1) : QString());
+        cell(r.pressureKnown && std::isfinite(r.pressure) ? locale.toString(double(r.pressure), 'E', 1) : QString());
     }
     return encoded(line + QLatin1Char('\n'));
 }

@@ -104,6 +104,34 @@ int passCount(const ContourSnapshot& s)
     return s.passes >= 1 ? int(std::min(double(s.passes), kMaxMoves)) : 0;
 }
 
+// The length of a program text while its lines are written: each call counts the lines added
+// since the last one, so that a generation can stop as soon as the program is too long.
+class TextSize
+{
+public:
+    qint64 of(const QStringList& lines)
+    {
+        for (; m_counted < lines.size(); ++m_counted)
+            m_bytes += lines.at(m_counted).size() + (m_counted > 0 ? 1 : 0);
+        return m_bytes;
+    }
+
+private:
+    qint64 m_bytes = 0;
+    int m_counted = 0;
+};
+
+// The channel whose program is longer than a controller holds (0 when none is).
+int tooLong(const QString& text1, const QString& text2, const QString& text3 = QString())
+{
+    const QString* texts[] = {&text1, &text2, &text3};
+    for (int i = 0; i < 3; ++i) {
+        if (texts[i]->size() > kMaxProgramBytes)
+            return i + 1;
+    }
+    return 0;
+}
+
 // Minutes the rotator needs to turn from one angle to another (the short way) at feed F along a
 // ring of diameter D.
 float turnTime(float D, float from, float to, float F)
@@ -386,6 +414,21 @@ const QString kBeamNotFinite = QStringLiteral("нечисловое значен
 
 }  // namespace
 
+QString programTooLarge(int channel)
+{
+    return QStringLiteral("программа канала %1 длиннее %2 МБ, которые вмещает память ЧПУ")
+        .arg(channel)
+        .arg(kMaxProgramBytes >> 20);
+}
+
+QString programTooLarge(int channel, const ContourSnapshot& s)
+{
+    return programTooLarge(channel) + QStringLiteral(" (точек контура %1, проходов %2, строк технологии %3)")
+                                          .arg(s.points.size())
+                                          .arg(passCount(s))
+                                          .arg(s.tech.size());
+}
+
 bool ringCcw(const ContourSnapshot& s)
 {
     if (!s.schema || s.points.size() < 3)
@@ -433,24 +476,23 @@ public:
             const PlaneAxes plane = planeAxes(schema.Aux());
             rise = std::fabs(s.coords(0).value(plane.across) - s.coords(n / 2).value(plane.across));
         }
+        // The path at each point, measured once: a row inside a segment finds its position from it.
+        if (!rotate)
+            paths = ContourGeometry::pointPaths(s);
         const bool closing = s.ring && (!linear || s.closeDirect);
         const bool runBack = runsBack(s);
-        if (runBack) {
-            forwardPath.fill(0.0f, n);
-            for (int p = 1; p < n; ++p) {
-                forwardPath[p] =
-                    forwardPath[p - 1] + ContourGeometry::calcDistance(s, p - 1, s.coords(p), s.coords(p - 1));
-            }
-        }
-        for (pass = 0; pass < passes; ++pass) {
-            for (int p = 1; p < n; ++p)
+        for (pass = 0; pass < passes && !m_tooLong; ++pass) {
+            for (int p = 1; p < n && !m_tooLong; ++p)
                 segment({p - 1, p, p - 1, p, false, false});
-            if (closing && n > 1)
+            if (closing && n > 1 && !m_tooLong)
                 segment({n - 1, 0, n - 1, 0, true, false});
-            for (int p = n - 1; runBack && p > 0; --p)
+            for (int p = n - 1; runBack && p > 0 && !m_tooLong; --p)
                 segment({p, p - 1, p - 1, p, false, true});
         }
     }
+
+    // The channel whose program grew beyond kMaxProgramBytes, which ended the walk (0: none).
+    int tooLong() const { return m_tooLong; }
 
 private:
     // One segment of the walk, from point `from` to point `to`. `row` holds its segment
@@ -481,6 +523,10 @@ private:
             E[0] = std::fmod(E[0], 360.0f);
         move(E, g);
         P = E;
+        if (m_size1.of(m.ch1) > kMaxProgramBytes)
+            m_tooLong = 1;
+        else if (m_size2.of(m.ch2) > kMaxProgramBytes)
+            m_tooLong = 2;
     }
 
     // The point at path `path` of the segment. Walked back, a segment passes the points of its
@@ -489,8 +535,8 @@ private:
     {
         if (path == 0)
             return P;
-        const float distance = g.back ? forwardPath.value(g.to) + (segmentEnd - path) : path;
-        return ContourGeometry::interCoords(s, g.along, distance, startAngle, rise, st.ringCcw);
+        const float distance = g.back ? paths.value(g.to) + (segmentEnd - path) : path;
+        return ContourGeometry::interCoords(s, g.along, distance, startAngle, rise, st.ringCcw, paths);
     }
 
     void walk(const Segment& g, const QList<float>& E)
@@ -596,7 +642,9 @@ private:
     int passes = 1;
     float startAngle = 0;
     float rise = 0;
-    QVector<float> forwardPath;     // run back: path from point 0 to each point of the first way
+    QVector<float> paths;           // the path at each point of the first way (not "XYZr")
+    TextSize m_size1, m_size2;
+    int m_tooLong = 0;
 };
 
 }  // namespace
@@ -642,7 +690,12 @@ Programs genContour(const ContourSnapshot& s, GeneratorState st)
     m.ch1 << QString::number(++st.varLineNo) + QStringLiteral(" @AXISMOVING?=FALSE");
     frame1(QStringLiteral(" WAIT"));
 
-    ContourWalk(s, st, m).run();
+    ContourWalk walk(s, st, m);
+    walk.run();
+    if (walk.tooLong()) {
+        out.error = kStartRefused + programTooLarge(walk.tooLong(), s);
+        return out;
+    }
 
     frame1(QStringLiteral(" REV(ALL)"));
     m.ch1 << kWait << QStringLiteral("1 @1=") + QString::number(s.ring ? 0 : s.points.size() - 1);
@@ -658,6 +711,11 @@ Programs genContour(const ContourSnapshot& s, GeneratorState st)
     }
     out.text1 = m.ch1.join(QLatin1Char('\n'));
     out.text2 = m.ch2.join(QLatin1Char('\n'));
+    if (const int channel = tooLong(out.text1, out.text2)) {
+        out = Programs();
+        out.error = kStartRefused + programTooLarge(channel, s);
+        return out;
+    }
     out.state = st;
     return out;
 }
@@ -767,6 +825,10 @@ Programs genTechnology(const ContourSnapshot& s)
         return out;
     }
     out.text3 = lines.join(QLatin1Char('\n'));
+    if (tooLong(QString(), QString(), out.text3)) {
+        out.text3.clear();
+        out.error = kStartRefused + programTooLarge(3, s);
+    }
     return out;
 }
 
@@ -809,6 +871,7 @@ Programs genTestMove(const ContourSnapshot& s)
     const int passes = passCount(s);
     // Driven back through the points, as the weld runs back.
     const bool runBack = runsBack(s);
+    TextSize size1, size2;
     for (int pass = 0; pass < passes; ++pass) {
         for (int r = 1; r <= last; ++r)
             move(r, r - 1, r - 1, true);
@@ -816,9 +879,16 @@ Programs genTestMove(const ContourSnapshot& s)
             move(0, last, last, true);
         for (int r = last - 1; runBack && r >= 0; --r)
             move(r, r + 1, r, false);
+        // One pass at a time: a test move too long for the controller is not written on.
+        if (size1.of(m.ch1) > kMaxProgramBytes || size2.of(m.ch2) > kMaxProgramBytes)
+            break;
     }
-    if (!m.finish(&out.text1, &out.text2))
+    if (!m.finish(&out.text1, &out.text2)) {
         out.error = kStartRefused + kMotionNotFinite;
+    } else if (const int channel = tooLong(out.text1, out.text2)) {
+        out = Programs();
+        out.error = kStartRefused + programTooLarge(channel, s);
+    }
     return out;
 }
 

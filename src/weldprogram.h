@@ -18,6 +18,17 @@
 // text, so that nothing is written or started for it.
 namespace WeldProgram {
 
+// The most bytes one channel program may have. The controller loads a program into its memory
+// before it runs it; the largest one-pass weld of the largest contour the editor holds
+// (ContourLimits: 10,000 points, 5,000 technology rows, a beam sweep on every row) needs some
+// 1.3 MB in its longest program, and only many passes over a large contour go beyond 2 MB.
+constexpr int kMaxProgramBytes = 2 * 1024 * 1024;
+
+// Why a start whose program of `channel` would be longer than kMaxProgramBytes cannot run, as the
+// reason of a refusal; with the contour it was generated from, naming the sizes that make it so.
+QString programTooLarge(int channel);
+QString programTooLarge(int channel, const ContourSnapshot& s);
+
 // What carries over from one generation of the motion programs to the next.
 struct GeneratorState {
     int frameNo = 2;        // next frame number, shared by channels 1 and 2

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 
+#include <algorithm>
 #include <cmath>
 
 #include "settingsfile.h"
@@ -10,12 +11,6 @@
 #include "widgets.h"
 
 // ---- rows ------------------------------------------------------------------------------------
-
-bool TemplateRow::operator==(const TemplateRow& other) const
-{
-    return kind == other.kind && text == other.text && value == other.value
-           && current == other.current && speed == other.speed;
-}
 
 void TemplatePlan::comment(const QString& text)
 {
@@ -67,21 +62,8 @@ TemplatePlan TemplatePlan::checked(TemplatePlan plan)
 
 void addRows(TechEditor& editor, const TemplatePlan& plan)
 {
-    if (plan.refused())
-        return;
-    for (const TemplateRow& row : plan.rows) {
-        switch (row.kind) {
-        case TemplateRow::Comment:
-            editor.addComment(row.text);
-            break;
-        case TemplateRow::Interval:
-            editor.addTechPoint(row.value, row.current, row.speed);
-            break;
-        case TemplateRow::Path:
-            editor.addLinearTackPoint(row.value, row.current, row.speed);
-            break;
-        }
-    }
+    if (!plan.refused())
+        editor.addRows(plan.rows);
 }
 
 // ---- shared values ---------------------------------------------------------------------------
@@ -96,16 +78,17 @@ int tackCount(float number)
     return int(std::trunc(TechField::clamp(number, MinTacks, MaxTacks)));
 }
 
-WeldValues bounded(const WeldValues& values, float maxLength)
+WeldValues withinEditorLimits(const WeldValues& values)
 {
-    using TechField::clamp;
+    // NaN fails the comparison and becomes 0 too.
+    const auto notNegative = [](float value) { return value >= 0 ? value : 0.0f; };
     WeldValues v;
-    v.Ir = clamp(values.Ir, 0, MaxCurrent);
-    v.ascend = clamp(values.ascend, 0, maxLength);
-    v.peak = clamp(values.peak, 0, maxLength);
-    v.descend = clamp(values.descend, 0, maxLength);
-    v.weldSpeed = clamp(values.weldSpeed, 0, MaxSpeed);
-    v.moveSpeed = clamp(values.moveSpeed, 0, MaxSpeed);
+    v.Ir = std::min(notNegative(values.Ir), MaxCurrent);
+    v.ascend = notNegative(values.ascend);
+    v.peak = notNegative(values.peak);
+    v.descend = notNegative(values.descend);
+    v.weldSpeed = notNegative(values.weldSpeed);
+    v.moveSpeed = notNegative(values.moveSpeed);
     return v;
 }
 
@@ -121,6 +104,15 @@ QList<int> tackOrder(const QString& text)
         order << entry;
     }
     return order;
+}
+
+QString orderTooLong(const QList<int>& order)
+{
+    if (order.size() <= MaxTacks)
+        return {};
+    return QStringLiteral("[A]Ошибка! В порядке прихваток %1 номеров: допустимо не более %2")
+        .arg(order.size())
+        .arg(MaxTacks);
 }
 
 QString badOrderEntry(int entry)

@@ -8,9 +8,10 @@
 #include <functional>
 #include <map>
 
+#include "techeditor.h"
+
 class PoLabel;
 class QAbstractButton;
-class TechEditor;
 
 // The fields every template has, as raw values.
 struct WeldValues {
@@ -20,19 +21,6 @@ struct WeldValues {
     float descend = 0;     // fall
     float weldSpeed = 0;   // mm/min
     float moveSpeed = 0;   // transition speed, mm/min
-};
-
-// One row that a weld template hands to the editor's technology table.
-struct TemplateRow {
-    enum Kind { Comment, Interval, Path };
-
-    Kind kind = Comment;
-    QString text;        // Comment: the title
-    float value = 0;     // Interval: path step from the row above; Path: absolute path (mm)
-    float current = 0;   // beam current, mA
-    float speed = 0;     // mm/min
-
-    bool operator==(const TemplateRow& other) const;
 };
 
 // What "Сгенерировать" of a template does: the rows in the order they are added, or a refusal
@@ -57,7 +45,7 @@ struct TemplatePlan {
     static TemplatePlan checked(TemplatePlan plan);
 };
 
-// Hands the plan's rows to the editor in order (nothing for a refused plan).
+// Hands the plan's rows to the editor in one go, in order (nothing for a refused plan).
 void addRows(TechEditor& editor, const TemplatePlan& plan);
 
 // Bounds and texts the four templates share.
@@ -66,17 +54,22 @@ namespace TemplateValues {
 constexpr float MaxCurrent = 800;
 constexpr float MaxSpeed = 2400;
 constexpr int MinTacks = 2;
-constexpr int MaxTacks = 100;
+constexpr int MaxTacks = 100;   // also the most entries a tack order may have
 
 // A tack count as the templates use it: made whole (its whole part) and kept within 2..100;
 // NaN gives 2.
 int tackCount(float number);
-// The values within their fields' bounds (NaN to the lower bound): the current 0..800 mA, the
-// speeds 0..2400 mm/min, rise, peak and fall 0..maxLength.
-WeldValues bounded(const WeldValues& values, float maxLength);
+// The values as the editor takes them: NaN and a negative value become 0, a beam current above
+// 800 mA becomes 800. Every other value is used as the dialog shows it, also beyond the bounds of
+// its field's number pad (a speed from the editor, a length from the settings or converted by the
+// unit switch).
+WeldValues withinEditorLimits(const WeldValues& values);
 // The entries of a tack order ("2,0,3,1"): the text split at every ",", each piece read as a
 // decimal integer, up to the first piece that is not one (an empty piece ends it too).
 QList<int> tackOrder(const QString& text);
+// The refusal of an order of more entries than a count of tacks may have ("" when it has no
+// more than MaxTacks).
+QString orderTooLong(const QList<int>& order);
 
 extern const QString TackTooLong;   // "[A]" line: a tack longer than its period
 // "[A]" line naming an entry of a tack order that cannot be welded.

@@ -1,5 +1,7 @@
 #include "wholefile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 bool writeWholeFile(const QString& localPath, const QByteArray& bytes)
@@ -12,4 +14,9 @@ bool writeWholeFile(const QString& localPath, const QByteArray& bytes)
         return false;
     }
     return file.commit();
+}
+
+bool makeFolderOf(const QString& localPath)
+{
+    return QDir().mkpath(QFileInfo(localPath).absolutePath());
 }

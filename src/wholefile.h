@@ -8,3 +8,7 @@
 // failed write leaves the previous file whole. An existing file keeps its permissions. False when
 // the file could not be written.
 bool writeWholeFile(const QString& localPath, const QByteArray& bytes);
+
+// Makes the folder that `localPath` lies in, and the folders above it, where they are missing (an
+// installation without the console's own folders yet). False when it is not there afterwards.
+bool makeFolderOf(const QString& localPath);

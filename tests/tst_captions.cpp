@@ -139,6 +139,32 @@ private slots:
         m_boxes.reset();
     }
 
+    // A caption with a character its font has no glyph for is drawn there in whatever other font
+    // the machine has that does: the checker names it, even where an installed font draws it.
+    void aCharacterTheFontLacksIsAFault_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("the font's own glyphs") << QStringLiteral("Температура ОЖ, °C № 2 × 3") << QString();
+        QTest::newRow("a sign only another font has") << QStringLiteral("\u2300 12 мм")
+                                                      << QStringLiteral("no glyph for U+2300 in \"Cantarell\"");
+    }
+    void aCharacterTheFontLacksIsAFault()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, fault);
+        QLabel label(caption);
+        label.setFont(consoleFont());
+        label.resize(600, 60);
+        const QStringList faults = clippedCaptions(&label, QStringLiteral("fixture"), CaptionRoom::InOwnRoom);
+        if (fault.isEmpty()) {
+            QVERIFY2(faults.isEmpty(), report(faults).constData());
+        } else {
+            QCOMPARE(faults.size(), 1);
+            QVERIFY2(faults.first().endsWith(fault), qPrintable(faults.first()));
+        }
+    }
+
     // Each form as its file builds it, before any code changes a text: its captions fit, carry no
     // indentation of the file, and its style sheets are read whole.
     void forms_data()

@@ -17,9 +17,11 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
+#include "programpage.h"
 #include "readonlyfolder.h"
 #include "tabletexts.h"
 #include "testenv.h"
+#include "weldprogram.h"
 
 using TableTexts::texts;
 
@@ -81,7 +83,7 @@ private slots:
         const struct {
             int channel;
             QPushButton* button;
-            QTextEdit* page;
+            QPlainTextEdit* page;
         } others[] = {{2, c->pbRun_2, c->teGcode_2}, {3, c->pbRun_3, c->teGcode_3}};
         for (const auto& run : others) {
             run.page->setPlainText(QStringLiteral("N1 $%1\nN2 M30").arg(run.channel));
@@ -232,6 +234,44 @@ private slots:
         QCOMPARE(c.teGcode_2->toPlainText(), QStringLiteral("changed"));
         QCOMPARE(c.lbProgName2->text(), QStringLiteral("before"));
         QCOMPARE(texts(messages), QStringList{"[I]Нажата кнопка 'Загрузить программу ЧПУ' панели 'Канал 2'"});
+    }
+
+    // A program longer than the controller holds (2 MB) is neither opened onto a page nor run
+    // from one; one of 2 MB is opened, shown a piece at a time, and run whole.
+    void programsBeyondTheControllersMemory()
+    {
+        CONTOUR c;
+        c.onDriveState(true);
+        QSignalSpy messages(&c, &CONTOUR::message);
+        const QByteArray line = "N10 G90 G01 x=10.00 y=20.00 z=30.00 F600.000\n";
+        const QByteArray largest = line.repeated(int(WeldProgram::kMaxProgramBytes / line.size())) +
+                                   QByteArray(WeldProgram::kMaxProgramBytes % line.size(), ';');
+        QCOMPARE(largest.size(), WeldProgram::kMaxProgramBytes);
+        const QString ch3 = FixedPaths::local(QStringLiteral("/programs/ch3/"));
+        for (const auto& [name, bytes] : {std::make_pair("big", largest + "\n"), std::make_pair("largest", largest)}) {
+            QFile file(ch3 + QLatin1String(name) + QStringLiteral(".npg"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        }
+        c.teGcode_3->setPlainText(QStringLiteral("before"));
+        QVERIFY(!c.loadFile(QStringLiteral("big"), QStringLiteral("/programs/ch3/big"), c.lbProgName3, c.teGcode_3));
+        QCOMPARE(c.teGcode_3->toPlainText(), QStringLiteral("before"));
+        QCOMPARE(texts(messages), QStringList{"[W]Программа ЧПУ не загружена: файл big.npg длиннее 2 МБ, которые вмещает "
+                                              "память ЧПУ"});
+
+        QVERIFY(c.loadFile(QStringLiteral("largest"), QStringLiteral("/programs/ch3/largest"), c.lbProgName3,
+                           c.teGcode_3));
+        QVERIFY(c.teGcode_3->document()->characterCount() <= ProgramPage::kPiece + 1);
+        c.pbRun_3->click();   // the whole program, though the page is still filling
+        QCOMPARE(readFile(QStringLiteral("/programs/_temp3.npg")), largest);
+        QTRY_COMPARE(c.teGcode_3->toPlainText().size(), largest.size());
+
+        messages.clear();
+        c.teGcode_3->appendPlainText(QStringLiteral("N20 M30"));
+        c.pbRun_3->click();
+        QCOMPARE(readFile(QStringLiteral("/programs/_temp3.npg")), largest);
+        QCOMPARE(texts(messages).last(), QStringLiteral("[A]Пуск невозможен: программа канала 3 длиннее 2 МБ, "
+                                                        "которые вмещает память ЧПУ"));
     }
 };
 

@@ -107,20 +107,53 @@ struct Session {
     }
 };
 
+// The rows of one controller ("KBK:" or "KBC:"), as id and value texts.
+QStringList rowsOf(QTableWidget* table, const QString& prefix)
+{
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row)
+        if (table->item(row, 0)->text().startsWith(prefix))
+            rows << table->item(row, 0)->text() + QLatin1Char('=') + table->item(row, 2)->text();
+    return rows;
+}
+
+QStringList rowsFor(const QVector<VacConstRecord>& records, bool kvk)
+{
+    QStringList rows;
+    for (const VacConstRecord& record : records)
+        rows << QStringLiteral("%1%2=%3")
+                    .arg(kvk ? "KBK:" : "KBC:")
+                    .arg(record.id)
+                    .arg(QString::number(double(record.value), 'g', 6));
+    return rows;
+}
+
+// One controller sending a table; waits until the dialog has taken it.
+bool sendTable(Constants& dialog, Controllers& c, bool kvk, const QVector<VacConstRecord>& records)
+{
+    QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+    LinkPeer& peer = kvk ? c.kvkPeer : c.kvsPeer;
+    VacuumLink& link = kvk ? static_cast<VacuumLink&>(c.kvk) : static_cast<VacuumLink&>(c.kvs);
+    QSignalSpy stored(&link, &VacuumLink::constsReceived);
+    peer.sendFrame(kvk ? kKvkConstsSignature : kKvsConstsSignature, VacConsts::encode(records));
+    if (!QTest::qWaitFor([&] { return stored.count() > 0; }, 3000))
+        return false;
+    const QStringList expected = rowsFor(records, kvk);
+    const bool shown = QTest::qWaitFor([&] { return rowsOf(table, kvk ? "KBK:" : "KBC:") == expected; }, 3000);
+    QTest::qWait(20);  // the notice of a table equal to the shown one is handled too
+    return shown;
+}
+
 // One controller asked for its table and answering it; waits until the dialog has the rows.
 bool answer(Constants& dialog, Controllers& c, bool kvk)
 {
-    QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
-    const int before = table->rowCount();
-    const QVector<VacConstRecord> records = kvk ? kvkTable() : kvsTable();
     LinkPeer& peer = kvk ? c.kvkPeer : c.kvsPeer;
     VacuumLink& link = kvk ? static_cast<VacuumLink&>(c.kvk) : static_cast<VacuumLink&>(c.kvs);
     LinkPeer::Frame frame;
     if (!link.command(VacuumCommand::constsRequest()) || !peer.nextFrame(frame)
         || frame.payload != QByteArray("CONST"))
         return false;
-    peer.sendFrame(kvk ? kKvkConstsSignature : kKvsConstsSignature, VacConsts::encode(records));
-    return QTest::qWaitFor([&] { return table->rowCount() == before + records.size(); }, 3000);
+    return sendTable(dialog, c, kvk, kvk ? kvkTable() : kvsTable());
 }
 
 QStringList column(QTableWidget* table, int col)
@@ -209,8 +242,9 @@ private slots:
         QTest::newRow("usual order, KBC row") << "ks" << 4 << "KBC:102" << false;
         QTest::newRow("first controller first, KBK row") << "sk" << 2 << "KBK:7" << true;
         QTest::newRow("first controller first, KBC row") << "sk" << 0 << "KBC:101" << false;
-        QTest::newRow("second controller twice, its later row") << "kks" << 3 << "KBK:7" << true;
-        QTest::newRow("first controller twice, KBC row after KBK") << "sks" << 5 << "KBC:101" << false;
+        QTest::newRow("second controller twice, its last row") << "kks" << 2 << "KBK:9" << true;
+        QTest::newRow("first controller twice, its rows first") << "sks" << 1 << "KBC:102" << false;
+        QTest::newRow("first controller twice, KBK row after") << "sks" << 2 << "KBK:7" << true;
     }
     void changeReachesOwner()
     {
@@ -241,6 +275,120 @@ private slots:
         QCOMPARE(messages.first().at(0).toString(),
                  QString("[I]Изменено значение параметра %1 (%2), новое значение: 0.1").arg(id, name));
         QCOMPARE(messages.first().at(1).toBool(), true);
+    }
+
+    // Each table replaces its controller's rows where they stand: a table sent twice leaves one
+    // row per constant, a changed table changes them in place (the controller whose table came
+    // first keeps its rows first), and the chosen row stays on its constant.
+    void tableReplacesItsControllerRows()
+    {
+        Session s;
+        QVERIFY(s.open());
+        Constants& dialog = *s.dialog;
+        QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+        QVector<VacConstRecord> big;
+        for (int i = 0; i < 100; ++i)
+            big << VacConsts::make(i + 1, float(i), QStringLiteral("Параметр %1").arg(i));
+        QVERIFY(sendTable(dialog, s.c, true, big));
+        QVERIFY(sendTable(dialog, s.c, true, big));
+        QCOMPARE(table->rowCount(), 100);
+        QVERIFY(answer(dialog, s.c, false));
+        QCOMPARE(table->rowCount(), 102);
+        table->selectRow(101);
+        QCOMPARE(table->item(table->currentRow(), 0)->text(), QStringLiteral("KBC:102"));
+
+        big[5].value = 55;
+        big.removeLast();
+        QVERIFY(sendTable(dialog, s.c, true, big));
+        QCOMPARE(table->rowCount(), 101);
+        QCOMPARE(column(table, 0).mid(98), (QStringList{"KBK:99", "KBC:101", "KBC:102"}));
+        QCOMPARE(table->item(5, 2)->text(), QStringLiteral("55"));
+        QCOMPARE(dialog.kvkCount(), 99);
+        QCOMPARE(table->currentRow(), 100);
+
+        // A chosen constant that the new table no longer has leaves nothing chosen.
+        table->selectRow(98);
+        big.removeLast();
+        QVERIFY(sendTable(dialog, s.c, true, big));
+        QCOMPARE(table->rowCount(), 100);
+        QVERIFY(table->selectionModel()->selectedRows().isEmpty());
+    }
+
+    // A table that arrives while the operator enters a new value replaces the rows; the change
+    // still goes to the constant that was chosen, under its name.
+    void tableDuringAChange()
+    {
+        Session s;
+        QVERIFY(s.open());
+        Constants& dialog = *s.dialog;
+        QSignalSpy messages(&dialog, &Constants::message);
+        QVERIFY(answer(dialog, s.c, true));
+        QVERIFY(answer(dialog, s.c, false));
+        QVector<VacConstRecord> renamed = kvkTable();
+        renamed[1] = VacConsts::make(8, 2.0f, QStringLiteral("Новое имя"));
+        renamed.removeFirst();
+
+        ModalDriver driver;
+        driver.next("Constants", [](ModalDialog& d) {
+            d.find<QTableWidget>("twConst")->selectRow(1);
+            d.click("pbChange");
+        });
+        driver.next("Numpad", [&](ModalDialog& pad) {
+            QVERIFY(sendTable(dialog, s.c, true, renamed));
+            pad.type("3");
+            pad.click("pbEnter");
+        });
+        driver.next("Numpad", [](ModalDialog& pad) {
+            pad.type("418305");
+            pad.click("pbEnter");
+        });
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QVERIFY(driver.done());
+        QCOMPARE(Controllers::received(s.c.kvkPeer), QStringList{"SET(KBK:8,3.0000000)"});
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.first().at(0).toString(),
+                 QStringLiteral("[I]Изменено значение параметра KBK:8 (Порог давления), новое значение: 3"));
+    }
+
+    // A controller that floods tables while the dialog is open: the window keeps its pace, and
+    // the dialog ends with the last table, one row per constant.
+    void floodOfTables()
+    {
+        Session s;
+        QVERIFY(s.open());
+        Constants& dialog = *s.dialog;
+        QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
+        const int frames = 3000;
+        QByteArray flood;
+        for (int k = 0; k < frames; ++k) {
+            QVector<VacConstRecord> records;
+            for (int i = 0; i < 100; ++i)
+                records << VacConsts::make(i + 1, float(k), QStringLiteral("Параметр %1").arg(i));
+            flood += LinkFrame::encode(kKvkConstsSignature, VacConsts::encode(records));
+        }
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        tick.start(10);
+        clock.start();
+        s.c.kvkPeer.connection()->write(flood);
+        const QString lastValue = QString::number(frames - 1);
+        auto done = [&] {
+            return s.c.kvkPeer.connection()->bytesToWrite() == 0 && table->rowCount() > 0
+                   && table->item(99, 2) && table->item(99, 2)->text() == lastValue;
+        };
+        QVERIFY(QTest::qWaitFor(done, 30000));
+        QTest::qWait(50);
+        tick.stop();
+        qInfo("%d tables in %lld ms, longest wait of a 10 ms timer %lld ms", frames, clock.elapsed(), longest);
+        QCOMPARE(table->rowCount(), 100);
+        QCOMPARE(table->item(0, 2)->text(), lastValue);
+        QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
     }
 
     // A change its controller's link cannot send is not logged as made.

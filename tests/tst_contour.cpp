@@ -3,8 +3,10 @@
 // the user's tabs, the contour file through the widget and the settings of the group "Contour".
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -14,8 +16,11 @@
 #include "contour.h"
 #include "contourfile.h"
 #include "contoursamples.h"
+#include "editorconsole.h"
 #include "fixedpaths.h"
+#include "gui.h"
 #include "modaldriver.h"
+#include "operatorlines.h"
 #include "settingsfile.h"
 #include "tabletexts.h"
 #include "testenv.h"
@@ -503,11 +508,16 @@ private slots:
         c.load(QStringLiteral("none"), CONTOUR::contourDir() + QStringLiteral("none"));
         QCOMPARE(c.twContour->rowCount(), 1);
 
-        // A folder that cannot be written: no file, and the operator hears so.
+        // A folder that is missing is made; one that cannot be made (a file stands in its place):
+        // no file, and the operator hears so.
         messages.clear();
-        c.save(QStringLiteral("x"), FixedPaths::local(QStringLiteral("/nowhere/x")), true);
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(texts(messages).first().startsWith(QStringLiteral("[W]")));
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("new/x"), true);
+        QVERIFY(QFile::exists(CONTOUR::contourFolder() + QStringLiteral("new/x.save")));
+        writeFile(CONTOUR::contourFolder() + QStringLiteral("blocked"), "not a folder");
+        messages.clear();
+        c.save(QStringLiteral("x"), CONTOUR::contourDir() + QStringLiteral("blocked/x"), true);
+        QCOMPARE(texts(messages), QStringList{QStringLiteral("[W]Контур не сохранён: не удалось создать папку ") +
+                                              CONTOUR::contourDir() + QStringLiteral("blocked")});
     }
 
     void loadButtonThroughTheFileDialog()
@@ -554,6 +564,126 @@ private slots:
         QCOMPARE(saved.name, QStringLiteral("contour"));
         QCOMPARE(saved.snapshot.tech.at(5).comment, QStringLiteral("добавлено"));
         QVERIFY(CONTOUR::contourFolder().startsWith(TestEnv::root()));
+    }
+
+    // A last contour far beyond what the editor holds (a damaged or foreign file of a million
+    // points) does not hold up the window: the editor reads it up to its bounds, within a second,
+    // says so, and keeps the whole file beside it before it writes over it; so it does with a file
+    // beyond its 8 MB whose program fits.
+    void contourFileBeyondTheBounds()
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("contour")),
+                  "x\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n1000000\n" + QByteArray("1.00 2.00 3.00 1 0 0 0 \n").repeated(1000000));
+        QElapsedTimer clock;
+        clock.start();
+        std::unique_ptr<CONTOUR> c = std::make_unique<CONTOUR>();
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(c->twContour->rowCount(), 10000);
+        QCOMPARE(c->twTechTab->rowCount(), 2);
+
+        QSignalSpy messages(c.get(), &CONTOUR::message);
+        c->load(QStringLiteral("contour"), CONTOUR::contourDir() + QStringLiteral("contour"));
+        QCOMPARE(texts(messages), QStringList{"[W]Файл contour.save больше, чем вмещает редактор (точек контура 1000000, "
+                                              "редактор вмещает не более 10000): загружена только его часть"});
+        // The first save over it keeps the whole file beside it.
+        const QByteArray original = readFile(contourFile(QStringLiteral("contour")));
+        c->save(QStringLiteral("contour"), CONTOUR::contourDir() + QStringLiteral("contour"), false);
+        QCOMPARE(readFile(contourFile(QStringLiteral("contour")) + QStringLiteral(".damaged")), original);
+        QCOMPARE(ContourFile::read(readFile(contourFile(QStringLiteral("contour")))).snapshot.points.size(), 10000);
+
+        messages.clear();
+        writeFile(contourFile(QStringLiteral("long")), ContourFile::write(QStringLiteral("long"), ContourSamples::circular()) +
+                                                          QByteArray(9 << 20, '\n'));
+        c->load(QStringLiteral("long"), CONTOUR::contourDir() + QStringLiteral("long"));
+        QCOMPARE(c->twContour->rowCount(), 4);
+        QCOMPARE(texts(messages), QStringList{"[W]Файл long.save больше, чем вмещает редактор (файл больше 8 МБ): "
+                                              "загружена только его часть"});
+    }
+
+    // The last contour, loaded while the main window is being built: what its loading says reaches
+    // the operator log and the log list once the window has started. A file loaded only in part is
+    // kept beside itself before the autosave at exit writes over it, and the operator is told where.
+    void lastContourDamaged_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("saved");    // the autosave writes the file (a contour was loaded)
+        ContourSnapshot s = ContourSamples::linear();
+        s.points.clear();
+        for (int i = 0; i < 5; ++i)
+            s.points << ContourPoint{{float(10 * i), 0, 0}, {SegmentParams::Line, 0, 0, 0}};
+        const QByteArray whole = ContourFile::write(QStringLiteral("шов"), s);
+        QTest::newRow("cut in its third point")
+            << whole.left(whole.indexOf("20.00 0.00") + 7) << "[W]Файл contour.save повреждён или обрезан: загружена только его читаемая часть"
+            << 2 << true;
+        QTest::newRow("not a contour") << QByteArray("это не контур\n")
+                                       << "[W]Файл contour.save не является файлом контура: контур не загружен" << 0
+                                       << false;
+    }
+    void lastContourDamaged()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, warning);
+        QFETCH(int, rows);
+        QFETCH(bool, saved);
+        EditorConsole console;
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("contour")), bytes);
+        QVERIFY(console.start());
+        QCOMPARE(console.contour()->twContour->rowCount(), rows);
+        OperatorLines log(console.gui()->operatorLog().fileName());
+        QVERIFY2(log.all().contains(warning), qPrintable(log.all().join(QLatin1Char('\n'))));
+        QVERIFY(!console.gui()->lwLog->findItems(warning.mid(3), Qt::MatchEndsWith).isEmpty());
+
+        console.closeConsole();
+        const QString kept = contourFile(QStringLiteral("contour")) + QStringLiteral(".damaged");
+        if (!saved) {
+            QCOMPARE(readFile(contourFile(QStringLiteral("contour"))), bytes);
+            QVERIFY(!QFile::exists(kept));
+            return;
+        }
+        QCOMPARE(readFile(kept), bytes);
+        QCOMPARE(ContourFile::read(readFile(contourFile(QStringLiteral("contour")))).snapshot.points.size(), rows);
+        QVERIFY(log.all().contains(QStringLiteral(
+            "[W]Файл contour.save был прочитан не полностью: прежнее содержимое сохранено в файле contour.save.damaged")));
+    }
+
+    // Any save over a file loaded in part keeps it first, the first save only, never over an
+    // earlier copy; a file that is no contour at all is kept too; a whole file is simply replaced.
+    void damagedFileKeptBeforeTheFirstSave()
+    {
+        QDir().mkpath(CONTOUR::contourFolder());
+        const QByteArray whole = ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear());
+        const QByteArray cut = whole.left(whole.indexOf("30.00"));
+        writeFile(contourFile(QStringLiteral("cut")), cut);
+        writeFile(contourFile(QStringLiteral("cut")) + QStringLiteral(".damaged"), "older");
+        writeFile(contourFile(QStringLiteral("junk")), "junk");
+        writeFile(contourFile(QStringLiteral("whole")), whole);
+        const auto path = [](const char* name) { return CONTOUR::contourDir() + QLatin1String(name); };
+
+        CONTOUR c;
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.load(QStringLiteral("cut"), path("cut"));
+        c.load(QStringLiteral("junk"), path("junk"));
+        QCOMPARE(c.twContour->rowCount(), 1);
+        messages.clear();
+        c.save(QStringLiteral("cut"), path("cut"), true);
+        c.save(QStringLiteral("cut"), path("cut"), true);
+        c.save(QStringLiteral("junk"), path("junk"), false);
+        QCOMPARE(texts(messages).filter(QStringLiteral("[W]")),
+                 (QStringList{"[W]Файл cut.save был прочитан не полностью: прежнее содержимое сохранено в файле cut.save.damaged.2",
+                              "[W]Файл junk.save был прочитан не полностью: прежнее содержимое сохранено в файле junk.save.damaged"}));
+        QCOMPARE(readFile(contourFile(QStringLiteral("cut")) + QStringLiteral(".damaged")), QByteArray("older"));
+        QCOMPARE(readFile(contourFile(QStringLiteral("cut")) + QStringLiteral(".damaged.2")), cut);
+        QCOMPARE(readFile(contourFile(QStringLiteral("junk")) + QStringLiteral(".damaged")), QByteArray("junk"));
+        QVERIFY(ContourFile::read(readFile(contourFile(QStringLiteral("cut")))).complete);
+
+        c.load(QStringLiteral("whole"), path("whole"));
+        c.save(QStringLiteral("whole"), path("whole"), false);
+        QCOMPARE(QDir(CONTOUR::contourFolder()).entryList({QStringLiteral("whole*")}, QDir::Files),
+                 QStringList{"whole.save"});
     }
 
     void settingsRoundTrip()

@@ -4,6 +4,8 @@
 // parameters of a segment.
 
 #include <QDir>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -70,6 +72,30 @@ ContourSnapshot linear(const QList<ContourPoint>& points, bool ring)
     s.weldSpeed = 600;
     s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
     return s;
+}
+
+// The pointer on the contour table's viewport: pressed on the first of the rows, slid over the
+// others with the button held, released on the last (one row: a tap).
+void slide(QTableWidget* table, const QList<int>& rowsTouched)
+{
+    QWidget* viewport = table->viewport();
+    const auto at = [&](int row) { return table->visualRect(table->model()->index(row, 0)).center(); };
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, at(rowsTouched.first()));
+    for (int row : rowsTouched.mid(1)) {
+        // (QTest moves a widget's pointer without the button it holds.)
+        QMouseEvent move(QEvent::MouseMove, at(row), viewport->mapToGlobal(at(row)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, at(rowsTouched.last()));
+}
+
+QList<int> selectedRows(const QTableWidget* table)
+{
+    QList<int> out;
+    for (const QModelIndex& index : table->selectionModel()->selectedRows())
+        out << index.row();
+    return out;
 }
 
 }  // namespace
@@ -211,7 +237,7 @@ private slots:
         QCOMPARE(c->twContour->rowCount(), 4);
         QVERIFY(messages.isEmpty());
         // The last point goes: the one before it becomes the end of the open contour.
-        c->twContour->setCurrentCell(3, 0);
+        c->onChangedPointNo(3);
         for (int expectedRows = 3; expectedRows >= 0; --expectedRows) {
             ModalDriver driver;
             driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), true));
@@ -222,7 +248,7 @@ private slots:
             if (expectedRows == 3) {
                 QCOMPARE(rows(c->twContour), (QStringList{"0.00|0.00|0.00|Прямая", "0.00|40.00|0.00|Прямая",
                                                           "30.00|0.00|0.00|Конец"}));
-                QCOMPARE(c->currentPoint(), 0);  // 1 - 1: the insert went forward
+                QCOMPARE(c->currentPoint(), 2);  // 3 - 1: the insert went forward
             }
         }
         QCOMPARE(c->currentPoint(), -1);
@@ -301,6 +327,60 @@ private slots:
             QCOMPARE(c->currentPoint(), test.rows - 1);
             QCOMPARE(texts(messages).first(), QStringLiteral("[I]Нажата кнопка 'Вставить точку' панели Контур"));
         }
+    }
+
+    // The highlighted row is the current point, whatever the pointer does on the table: a finger
+    // sliding over the rows moves nothing, the commands act on the row the operator sees, and a
+    // tap asks for the go-to while the highlight stays until the controller reports arrival.
+    void touchesOnTheTable()
+    {
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QList<ContourPoint> points;
+        for (int i = 0; i < 6; ++i)
+            points << at(float(10 * i), 0, 0);
+        points.last().segment = {};
+        QVERIFY(m_console->load(linear(points, false)));
+        c->contourSpeed->setValue(600, 0);
+        QVERIFY(m_console->placeAxes(5, 5, 0));
+        m_console->sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([c] { return c->currentPoint() == 1 && c->pbCorr->isEnabled(); }, 3000));
+        m_console->gui()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_console->gui()));
+
+        slide(c->twContour, {3, 4, 5});
+        QCOMPARE(c->twContour->currentRow(), 1);
+        QCOMPARE(selectedRows(c->twContour), QList<int>{1});
+        // The row numbers select nothing either.
+        QWidget* numbers = c->twContour->verticalHeader()->viewport();
+        QTest::mouseClick(numbers, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(numbers->width() / 2, c->twContour->rowViewportPosition(4) + 5));
+        QCOMPARE(selectedRows(c->twContour), QList<int>{1});
+
+        const QStringList entries{QStringLiteral("... текущей точки     "), QStringLiteral("... всего контура     ")};
+        chooseInNextMenu(QStringLiteral("Сдвиг"), entries, entries.at(0));
+        c->pbCorr->click();
+        QCOMPARE(rows(c->twContour).mid(0, 3), (QStringList{"0.00|0.00|0.00|Прямая", "5.00|5.00|0.00|Прямая",
+                                                            "20.00|0.00|0.00|Прямая"}));
+        QCOMPARE(rows(c->twContour).at(5), QStringLiteral("50.00|0.00|0.00|Конец"));
+
+        slide(c->twContour, {2, 3, 4, 5});
+        {
+            ModalDriver driver;
+            driver.next("Confirm", answer(QStringLiteral("Удалить текущую точку из контура?"), true));
+            c->pbDel->click();
+            QVERIFY(driver.done());
+        }
+        QCOMPARE(column(c->twContour, 0), (QStringList{"0.00", "20.00", "30.00", "40.00", "50.00"}));
+        QCOMPARE(c->currentPoint(), 0);
+        QCOMPARE(selectedRows(c->twContour), QList<int>{0});
+
+        // A tap drives to the row; the highlight waits for the controller.
+        m_console->commands(0, 0);
+        slide(c->twContour, {3});
+        QCOMPARE(m_console->commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QCOMPARE(selectedRows(c->twContour), QList<int>{0});
+        QVERIFY(c->forward());
     }
 
     // The current point, or after a question the whole contour, moves onto the axes' position.

@@ -201,6 +201,50 @@ private slots:
         }
     }
 
+    // A file beyond what the editor holds is read up to the bound and says which bound it passed:
+    // 10,000 points, 5,000 technology rows (the last row read leaves room for the end row), texts
+    // and values of 32,767 characters (what a line edit holds).
+    void beyondTheEditorsBounds_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("beyond");
+        const QByteArray head = "x\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n";
+        const auto points = [](int n) { return QByteArray::number(n) + "\n" + QByteArray("1 2 3 0 \n").repeated(n); };
+        const auto rows = [](int m) { return QByteArray::number(m) + "\n" + QByteArray("+ 1 0 0 0 0 600 2 \n").repeated(m); };
+        QTest::newRow("10000 points") << head + points(10000) + rows(2) << true << 10000 << 2 << QString();
+        QTest::newRow("10001 points") << head + points(10001) + rows(2) << true << 10000 << 0
+                                      << "точек контура 10001, редактор вмещает не более 10000";
+        QTest::newRow("5000 rows") << head + points(1) + rows(5000) << true << 1 << 5000 << QString();
+        QTest::newRow("5001 rows") << head + points(1) + rows(5001) << true << 1 << 4999
+                                   << "строк технологии 5001, редактор вмещает не более 5000";
+        const QByteArray comment(32767, 'a');
+        QTest::newRow("longest comment") << head + "0\n3\n+ 0 0 0 0 0 0 2\n- " + comment + "\n+ 1 0 0 0 0 0 2\n" << true << 0 << 3
+                                         << QString();
+        QTest::newRow("comment too long") << head + "0\n3\n+ 0 0 0 0 0 0 2\n- a" + comment + "\n+ 1 0 0 0 0 0 2\n" << true << 0
+                                          << 1 << "строка длиннее 32767 символов";
+        QTest::newRow("name too long") << QByteArray(40000, 'n') + "\nXYZ\n" << false << 0 << 0
+                                       << "строка длиннее 32767 символов";
+        QTest::newRow("value too long") << head + "1\n" + QByteArray(40000, '1') + " 2 3 0\n" << true << 0 << 0
+                                        << "строка длиннее 32767 символов";
+    }
+    void beyondTheEditorsBounds()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QFETCH(int, points);
+        QFETCH(int, rows);
+        QFETCH(QString, beyond);
+        const ContourFile::Contents c = ContourFile::read(bytes);
+        QCOMPARE(c.valid, valid);
+        QCOMPARE(c.complete, beyond.isEmpty());
+        QCOMPARE(c.beyondLimits, beyond);
+        QCOMPARE(c.snapshot.points.size(), points);
+        QCOMPARE(c.snapshot.tech.size(), rows);
+    }
+
     void everyPrefixOfAFile()
     {
         // However a file is cut, the read ends, returns only whole rows, and is complete only

@@ -18,6 +18,7 @@
 #include "fixedpaths.h"
 #include "gui.h"
 #include "modaldriver.h"
+#include "programpage.h"
 #include "tabletexts.h"
 #include "testenv.h"
 
@@ -147,6 +148,49 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
+    // Between the channel starts of one start nothing of the program can be edited: every editing
+    // command of both tabs is disabled and a touch on a technology cell changes nothing, until the
+    // last channel has been sent; then each command follows its own rule again.
+    void noEditingWhileStarting()
+    {
+        QVERIFY(start());
+        QVERIFY(m_console->placeAxes(0, 0, 0));
+        load(linear({0, 100}, kTwoSpeeds));
+        sim()->status().pointNo = 1;
+        QVERIFY(QTest::qWaitFor([this] { return c->currentPoint() == 1 && c->pbCorr->isEnabled(); }, 3000));
+        c->twTechTab->setCurrentCell(1, 0);
+        const QList<QWidget*> contourCommands{c->pbNew, c->pbIns, c->pbDel, c->pbCorr, c->pbCorrNgo, c->pbInverse,
+                                              c->pbRing};
+        const QList<QWidget*> programCommands{c->pbInsTechPoint, c->pbDelTechPoint, c->pbTemplate, c->pbSettings,
+                                              c->pbAddTechPoint, c->frmWeldSpeed, c->pbLoad, c->pbLoad_2};
+        const auto enabled = [](const QList<QWidget*>& widgets) {
+            QStringList out;
+            for (QWidget* w : widgets) {
+                if (w->isEnabled())
+                    out << w->objectName();
+            }
+            return out;
+        };
+        QCOMPARE(enabled(contourCommands).size(), contourCommands.size());
+        QCOMPARE(enabled(programCommands).size(), programCommands.size());
+
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QCOMPARE(enabled(contourCommands), QStringList());
+        QCOMPARE(enabled(programCommands), QStringList());
+        QSignalSpy messages(c, &CONTOUR::message);
+        emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
+        QCOMPARE(texts(messages), QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ"});
+
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        // (The weld's passport, once ended, leaves the end row current: no row to delete there.)
+        QVERIFY(QTest::qWaitFor([this] { return !c->passportOpen(); }, 3000));
+        c->twTechTab->setCurrentCell(1, 0);
+        QCOMPARE(enabled(programCommands).size(), programCommands.size());
+        QVERIFY(channel1Idle());
+        QVERIFY(QTest::qWaitFor([&] { return enabled(contourCommands).size() == contourCommands.size(); }, 3000));
+    }
+
     // A program run on its own while a start waits between its channels is refused, and the start
     // still ends as its own: the stop it will be continued from is kept.
     void runWhileStarting()
@@ -260,6 +304,56 @@ private slots:
         load(linear({0, 100}, kTwoSpeeds));
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
         QVERIFY(!c->generatorState().stopPending());
+    }
+
+    // A weld whose program would not fit the controller's memory (a ring joint of 3,600 points
+    // walked 270 times: some 18 MB) is refused at once with one "[A]" line naming the sizes; its
+    // test move too. Nothing is written or sent.
+    void programBeyondTheControllersMemory()
+    {
+        QVERIFY(start());
+        ContourSnapshot s = ContourSamples::ring();
+        s.schema.reset(new SchemaCircle(500, 3600));
+        s.points.clear();
+        for (int i = 0; i < 3600; ++i)
+            s.points << ContourPoint{{float(i) / 10.0f, 100, 20, -5}, {}};
+        s.passes = 270;
+        s.pointCount = 3600;
+        load(s);
+        QSignalSpy messages(c, &CONTOUR::message);
+        c->pbGcode->click();
+        c->setTechSettings(true, false, false, false, 700, 0, 0, 500, -1);
+        c->pbGcode->click();
+        const QString refused = QStringLiteral("[A]Пуск невозможен: программа канала 2 длиннее 2 МБ, которые вмещает "
+                                               "память ЧПУ (точек контура 3600, проходов 270, строк технологии 2)");
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология", refused,
+                                               "[I]Нажата кнопка 'ПУСК' панели Технология", refused}));
+        QCOMPARE(programFile(1), QByteArray("<missing>"));
+        QCOMPARE(programFile(2), QByteArray("<missing>"));
+        QCOMPARE(programFile(3), QByteArray("<missing>"));
+        QCOMPARE(commandTexts(0), QStringList());
+    }
+
+    // A long program is shown on its page a piece at a time: right after the press the page
+    // holds its beginning and takes no edit, while the page's program is already the whole
+    // one; the event loop brings in the rest, after which the page is the operator's again with
+    // nothing to undo.
+    void longProgramShownInPieces()
+    {
+        QVERIFY(start());
+        load(ContourSamples::longSeam(10000, 200));
+        c->pbGcode->click();
+        const QString program = QString::fromUtf8(programFile(1));
+        QVERIFY(program.size() > 4 * ProgramPage::kPiece);
+        QVERIFY(c->teGcode->document()->characterCount() <= ProgramPage::kPiece + 1);
+        QVERIFY(c->teGcode->isReadOnly());
+        QCOMPARE(c->pageProgram(1), program);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QTRY_VERIFY(!c->teGcode->isReadOnly());
+        QCOMPARE(c->teGcode->toPlainText(), program);
+        QVERIFY(!c->teGcode->document()->isUndoAvailable());
+        QCOMPARE(c->pageProgram(1), program);
+        QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
     }
 
     // A start into a dead link: nothing is taken as started, the stopped run is not advanced.

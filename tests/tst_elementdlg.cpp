@@ -318,6 +318,22 @@ private slots:
         QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
         f.dialog->onStateChanged(1);
         QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+
+        // A value that is not a finite number is not known: its last text in the unknown look,
+        // through a loss and the element's next report, until a finite value comes.
+        for (float unknown : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+            f.temperature.setSensorVal(unknown);
+            QCOMPARE(f.value(1), QStringLiteral("-3.0"));
+            QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
+            QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+        }
+        f.dialog->showUnknown();
+        f.dialog->onStateChanged(0);
+        QCOMPARE(f.valueBackground(0), QColor(Qt::white));
+        QCOMPARE(f.valueBackground(1), QColor(255, 192, 192));
+        f.temperature.setSensorVal(21.0f);
+        QCOMPARE(f.value(1), QStringLiteral("21.0"));
+        QCOMPARE(f.valueBackground(1), QColor(Qt::white));
     }
 
     void hideButtonAndDragging()

@@ -2,23 +2,30 @@
 #include <QDir>
 #include <QListWidget>
 #include <QSettings>
+#include <QSharedMemory>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "axis.h"
 #include "confirm.h"
 #include "contour.h"
+#include "cunibutton.h"
 #include "datagramflood.h"
 #include "drivesim.h"
+#include "message.h"
 #include "messageserver.h"
 #include "messagestack.h"
 #include "vacuumsim.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "lockholder.h"
 #include "modaldriver.h"
 #include "operatorlog.h"
+#include "outsidetext.h"
 #include "pultshare.h"
 #include "settingsfile.h"
 #include "statebutton.h"
@@ -30,9 +37,10 @@ namespace {
 const QString kBuiltInLogin = QStringLiteral("su");
 const QString kBuiltInPassword = QStringLiteral("62940571");
 
-QStringList logLines(const Gui& gui)
+// The lines of an operator log file.
+QStringList logLinesOf(const QString& fileName)
 {
-    QFile file(gui.operatorLog().fileName());
+    QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
@@ -45,6 +53,11 @@ QStringList logLines(const Gui& gui)
         line = line.mid(11);
     }
     return lines;
+}
+
+QStringList logLines(const Gui& gui)
+{
+    return logLinesOf(gui.operatorLog().fileName());
 }
 
 QStringList rowTexts(const QListWidget* list)
@@ -235,6 +248,79 @@ private slots:
         QVERIFY(QTest::qWaitFor(bothUp, 5000));
     }
 
+    // A controller's text reaches the operator log (and the debug output) as one line, cut to a
+    // sane length, and a flood of texts is held to a bounded rate, the texts held back counted:
+    // a peer can neither forge a line of the log nor fill the disk.
+    void controllerTextsAreBoundedLines()
+    {
+        static QMutex debugLock;
+        static QStringList debugLines;
+        debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext&, const QString& text) {
+                QMutexLocker locker(&debugLock);
+                if (type == QtDebugMsg && text.startsWith(QStringLiteral("KVKTCPthread: < ")))
+                    debugLines << text;
+            });
+        auto received = [] {
+            QMutexLocker locker(&debugLock);
+            return debugLines;
+        };
+
+        Gui gui;
+        VacuumSimulator vacuum;
+        QVERIFY(vacuum.start(m_ports[2], m_ports[3], m_ports[4], m_ports[5]));
+        QVERIFY(QTest::qWaitFor([&gui] { return gui.kvs->kvs()->statusKnown() && gui.kvs->kvk()->statusKnown(); }, 5000));
+        // The controller's lines that start so (after the log's stamp and the link's own).
+        auto controllerLines = [&gui](const QString& start) {
+            QStringList found;
+            for (const QString& line : logLines(gui))
+                if (line.mid(11).startsWith(start))
+                    found << line.mid(11);
+            return found;
+        };
+
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk,
+                                QStringLiteral("Ошибка насоса\n[10:00:00] [I]Нажата кнопка 'Выход из программы'\r")));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("Ошибка насоса")).isEmpty(); }, 5000));
+        QCOMPARE(controllerLines(QStringLiteral("Ошибка насоса")),
+                 QStringList{QStringLiteral("Ошибка насоса [10:00:00] [I]Нажата кнопка 'Выход из программы' ")});
+        QVERIFY(logLines(gui).filter(QRegularExpression(QStringLiteral("^\\[I\\]Нажата кнопка 'Выход"))).isEmpty());
+
+        // A frame as long as a frame may be.
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QString(65535, QLatin1Char('x'))));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("xxx")).isEmpty(); }, 5000));
+        const QString cut = QString(OutsideText::kMaxLength, QLatin1Char('x'))
+                            + QStringLiteral("… (обрезано, всего символов: 65535)");
+        QCOMPARE(controllerLines(QStringLiteral("xxx")), QStringList{cut});
+
+        // A flood: a burst passes, the rest is held back and counted before the next text that
+        // passes once the controller calms down.
+        const int flood = 500;
+        for (int i = 0; i < flood; ++i)
+            QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Поток %1\n").arg(i)));
+        QTest::qWait(1000 + 2 * TextGate::kPeriodMs);
+        QVERIFY(vacuum.sendText(VacuumSimulator::Kvk, QStringLiteral("Снова тихо")));
+        QVERIFY(QTest::qWaitFor([&] { return !controllerLines(QStringLiteral("Снова тихо")).isEmpty(); }, 5000));
+        const int passed = controllerLines(QStringLiteral("Поток ")).size();
+        QVERIFY2(passed <= TextGate::kBurst + 2, qPrintable(QString::number(passed)));
+        const QString note = TextGate::heldBackNote(flood - passed);
+        const QStringList lines = logLines(gui);
+        int at = -1;
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines.at(i).mid(11) == note)
+                at = i;
+        QVERIFY2(at >= 0, qPrintable(note));
+        QCOMPARE(lines.at(at + 1).mid(11), QStringLiteral("Снова тихо"));
+
+        // The debug output got the same lines, and no more.
+        const QStringList debug = received();
+        qInstallMessageHandler(previous);
+        QCOMPARE(debug.size(), 2 + passed + 2);
+        QCOMPARE(debug.at(1), QStringLiteral("KVKTCPthread: < ") + cut);
+        QCOMPARE(debug.at(2 + passed), QStringLiteral("KVKTCPthread: < ") + note);
+    }
+
     // Nothing the controllers report is shown before their first datagram, nor after their
     // link is lost: the labels are pink (at start without the form's sample values, after a
     // loss with the last value), the lamps unknown, the buttons in their error state, the locks
@@ -366,6 +452,44 @@ private slots:
         for (const QString& line : expected)
             QVERIFY2(shown.contains(line.mid(3)), qPrintable(line));
         QCOMPARE(gui.coordLX->value(), 12.5f);
+    }
+
+    // A message the drive controller raised stays on the ticker when the link is lost, but in
+    // the look of what is not known and without its close button; fresh status brings its own
+    // look back.
+    void tickerWhileDriveLinkLost()
+    {
+        Gui gui;
+        CMessageStack* ticker = gui.messageStack();
+        auto backgroundNow = [ticker] { return ticker->grab().toImage().pixelColor(245, 28); };
+        auto shows = [&](int numId) { return ticker->currentMessage() && ticker->currentMessage()->numId() == numId; };
+        const QColor alarm(229, 102, 102);
+        const QColor warning(221, 167, 90);
+        const QColor unknown(255, 192, 192);
+
+        auto drive = std::make_unique<DriveSimulator>();
+        drive->status().alarmState = 0x1;  // emergency button on the operator's desk: alarm 3
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(3); }, 5000));
+        QCOMPARE(backgroundNow(), alarm);
+
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QVERIFY(shows(3));
+        QCOMPARE(backgroundNow(), unknown);
+
+        // Back, with the alarm cleared and the spiral breaker off instead: a warning, which can be
+        // confirmed only while it is known.
+        drive = std::make_unique<DriveSimulator>();
+        drive->status().spiralPower = 0;
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(20) && ticker->messages().size() == 1; }, 5000));
+        QCOMPARE(backgroundNow(), warning);
+        QVERIFY(!ticker->closeButton()->isHidden());
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QCOMPARE(backgroundNow(), unknown);
+        QVERIFY(ticker->closeButton()->isHidden());
     }
 
     // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and
@@ -514,22 +638,105 @@ private slots:
         QListWidgetItem* plain = gui.lwLog->item(before + 1);
         QCOMPARE(plain->text().mid(11), QStringLiteral("[i]как есть"));
         QVERIFY(plain->icon().isNull());
-        QCOMPARE(gui.lwLog->currentRow(), before + 1);
+        // The last row becomes current once the lines at hand are in.
+        QTRY_COMPARE(gui.lwLog->currentRow(), before + 1);
         const QStringList lines = logLines(gui);
         QCOMPARE(lines.mid(lines.size() - 3),
                  (QStringList{"[I]только в файл", "[A]Авария", "[i]как есть"}));
+
+        // Whatever a message carries (a name from a file, a controller's words), it is one line
+        // of the log and one row of the list: a line break cannot forge a line of its own.
+        gui.prgMessage(QStringLiteral("[W]Ошибка\n[10:00:00] [I]Нажата кнопка 'Выход'\r\t\u2028\x1b"), true);
+        const QString single = QStringLiteral("[W]Ошибка [10:00:00] [I]Нажата кнопка 'Выход'    ");
+        QCOMPARE(logLines(gui).mid(lines.size()), QStringList{single});
+        QCOMPARE(gui.lwLog->count(), before + 3);
+        QCOMPARE(gui.lwLog->item(before + 2)->text().mid(11), single.mid(3));
     }
 
-    void runsWithoutLogFolder()
+    // One more shown line costs as little with 10,000 rows in the list as with a few, a burst of
+    // lines is laid out once, and a long line does not change the height of the rows.
+    void logListKeepsItsPace()
+    {
+        Gui gui;
+        gui.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gui));
+        auto settle = [] {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+        };
+        // The median cost of one shown line, the list laid out and the line made current.
+        auto lineCostMs = [&] {
+            QVector<double> ms;
+            for (int i = 0; i < 21; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                gui.prgMessage(QStringLiteral("[A]Строка %1").arg(i), true);
+                settle();
+                ms << clock.nsecsElapsed() / 1e6;
+                if (gui.lwLog->currentRow() != gui.lwLog->count() - 1)
+                    return -1.0;
+            }
+            std::sort(ms.begin(), ms.end());
+            return ms.at(ms.size() / 2);
+        };
+        settle();
+        const double few = lineCostMs();
+        QVERIFY(few >= 0);
+        const int rowHeight = gui.lwLog->visualItemRect(gui.lwLog->item(0)).height();
+        QVERIFY(rowHeight > 0);
+
+        // Rows as earlier messages left them.
+        while (gui.lwLog->count() < 10000)
+            gui.lwLog->addItem(QStringLiteral("[12:00:00] Дверь закрыта"));
+        settle();
+        const double many = lineCostMs();
+        QVERIFY(many >= 0);
+        qInfo("one shown line: %.3f ms at a few rows, %.3f ms at 10,000", few, many);
+        QVERIFY2(many < 1.0, qPrintable(QString::number(many)));
+
+        // A burst of lines, as a flapping controller brings them.
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 100; ++i)
+            gui.prgMessage(QStringLiteral("[W]Пачка %1").arg(i), true);
+        settle();
+        const double burst = clock.nsecsElapsed() / 1e6;
+        QVERIFY2(burst < 100.0, qPrintable(QString::number(burst)));
+        QCOMPARE(gui.lwLog->currentRow(), gui.lwLog->count() - 1);
+        QVERIFY(gui.lwLog->viewport()->rect().intersects(gui.lwLog->visualItemRect(gui.lwLog->currentItem())));
+
+        // A message longer than the row keeps to one row (ending in "…" there), and the rows
+        // around it keep their height.
+        gui.prgMessage(QStringLiteral("[I]") + QStringLiteral("очень длинное сообщение ").repeated(20), true);
+        settle();
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->item(0)).height(), rowHeight);
+        QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->currentItem()).height(), rowHeight);
+    }
+
+    // An installation without its log folder gets one; where none can be made (a file stands in
+    // its place) the console runs on and says in its log list that nothing is written.
+    void logFolderMadeWhenMissing()
     {
         QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
         {
             Gui gui;
+            QVERIFY(gui.operatorLog().isOpen());
+            gui.prgMessage(QStringLiteral("[I]с журналом"), false);
+            QCOMPARE(logLines(gui).last(), QStringLiteral("[I]с журналом"));
+        }
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        QFile blocker(FixedPaths::logDir().chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            Gui gui;
             QVERIFY(!gui.operatorLog().isOpen());
+            QCOMPARE(rowTexts(gui.lwLog),
+                     QStringList{"Журнал оператора не записывается: не удалось создать файл в папке /log/"});
             gui.prgMessage(QStringLiteral("[W]без журнала"), true);
             QCOMPARE(gui.lwLog->item(gui.lwLog->count() - 1)->text().mid(11), QStringLiteral("без журнала"));
         }
-        QVERIFY(!QDir(FixedPaths::logDir()).exists());
+        QVERIFY(blocker.remove());
         TestEnv::makeInstallationFolders();
     }
 
@@ -686,6 +893,45 @@ private slots:
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
     }
 
+    // The beam unit's program holding the lock of its block (hung, or stopped while it held it)
+    // does not stall the clock's tick: the tick returns at once and shows the program as not
+    // alive; once the program lets go and counts on, it shows alive again.
+    void companionHoldingItsLock()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        Gui gui;
+        QSharedMemory companion(QStringLiteral("ELA_SHM_KEY"));
+        QVERIFY(companion.attach());
+        quint64 counter = 0;
+        auto countOn = [&] {
+            ++counter;
+            companion.lock();
+            std::memcpy(companion.data(), &counter, sizeof counter);
+            companion.unlock();
+        };
+        countOn();
+        gui.onTimeChanged();
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::green));
+
+        countOn();
+        LockHolder holder;
+        QVERIFY(holder.start(QStringLiteral("ELA_SHM_KEY"), 3000));
+        QElapsedTimer clock;
+        clock.start();
+        gui.onTimeChanged();
+        const qint64 tick = clock.elapsed();
+        QVERIFY2(tick < 100, qPrintable(QString::number(tick)));
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+
+        QVERIFY(holder.finish());
+        QVERIFY(QTest::qWaitFor([&] {
+            countOn();
+            gui.onTimeChanged();
+            return windowColour(gui.lblELA) == QColor(Qt::green);
+        }, 2000));
+    }
+
     void settingsAtExit()
     {
         {
@@ -742,6 +988,47 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(log.readAll()).contains(QStringLiteral("[I]Контур сохранён в файле contour.save")));
         QFile::remove(CONTOUR::contourFolder() + QStringLiteral("contour.save"));
+    }
+
+    // An installation without its contours folder gets one: the save button and the autosave at
+    // exit both write their files. A folder that cannot be made is said in the log each time.
+    void contoursFolderMadeWhenMissing()
+    {
+        const QString folder = CONTOUR::contourFolder();
+        QDir(folder).removeRecursively();
+        QString logFile;
+        {
+            Gui gui;
+            logFile = gui.operatorLog().fileName();
+            gui.contour->init(new SchemaXYZ);
+            ModalDriver driver;
+            driver.next("FileManager", [](ModalDialog& d) {
+                d.click("pbSave_as");
+                d.type("leSaveAsNewProgName", QStringLiteral("weld"));
+                d.key("leSaveAsNewProgName", Qt::Key_Return);
+            });
+            gui.contour->pbSave->click();
+            QVERIFY(driver.done());
+            QVERIFY(QFile::exists(folder + QStringLiteral("weld.save")));
+        }
+        QVERIFY(QFile::exists(folder + QStringLiteral("contour.save")));
+        QVERIFY(logLinesOf(logFile).contains(QStringLiteral("[I]Контур сохранён в файле weld.save")));
+
+        // A file stands where the folder should be.
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile blocker(folder.chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            Gui gui;
+            logFile = gui.operatorLog().fileName();
+            gui.contour->init(new SchemaXYZ);
+            gui.contour->save(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"), true);
+        }
+        const QString refused = QStringLiteral("[W]Контур не сохранён: не удалось создать папку ") +
+                                CONTOUR::contourDir().chopped(1);
+        QCOMPARE(logLinesOf(logFile).count(refused), 2);  // the button's save and the autosave
+        QVERIFY(blocker.remove());
     }
 
     // The settings file is editable by hand: a stored speed is held to 0..the axis's top speed,

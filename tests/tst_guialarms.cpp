@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QtTest>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "cunibutton.h"
@@ -226,6 +228,35 @@ private slots:
         QVERIFY(forceKvk(QStringLiteral("BKUValid"), 7, &KVS::changedGunPressureValid));
         QCOMPARE(background(g.VacuumChamber), QColor(189, 255, 180));
         QCOMPARE(background(g.VacuumGun), QColor(189, 255, 180));
+
+        // A pressure that is not a finite number is not known, on both screens: the last one
+        // stays, pink, and the passport records none.
+        const auto forceUnknown = [this](const char* field, const QVariant& value, auto signal) {
+            QSignalSpy spy(m_gui->kvs, signal);
+            m_vacuum->force(VacuumSimulator::Kvk, QLatin1String(field), value);
+            return QTest::qWaitFor(
+                [&spy] {
+                    for (const QList<QVariant>& args : spy)
+                        if (!std::isfinite(float(args.at(0).toDouble())))
+                            return true;
+                    return false;
+                },
+                5000);
+        };
+        for (const double unknown : {double(std::numeric_limits<float>::quiet_NaN()), 1e300}) {
+            QVERIFY(forceUnknown("PT5", unknown, &KVS::changedChamberPressure));
+            QCOMPARE(g.VacuumChamber->text(), chamberPa);
+            QCOMPARE(background(g.VacuumChamber), QColor(255, 192, 192));
+            QCOMPARE(g.kvs->PT5->text(), chamberPa);
+            QCOMPARE(background(g.kvs->PT5), QColor(255, 192, 192));
+            QVERIFY(std::isnan(g.pressure()));
+        }
+        QVERIFY(forceUnknown("PT6", std::numeric_limits<float>::infinity(), &KVS::changedGunPressure));
+        QCOMPARE(g.VacuumGun->text(), gunPa);
+        QCOMPARE(background(g.VacuumGun), QColor(255, 192, 192));
+        QVERIFY(forceKvk(QStringLiteral("PT5"), 0.0125, &KVS::changedChamberPressure));
+        QCOMPARE(background(g.VacuumChamber), QColor(189, 255, 180));
+        QCOMPARE(g.pressure(), 0.0125f);
         for (const char* field : {"PT5", "PT6", "PT5Valid", "BKUValid"})
             m_vacuum->release(VacuumSimulator::Kvk, QLatin1String(field));
     }

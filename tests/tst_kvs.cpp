@@ -27,7 +27,7 @@ bool kvsValuesUnknown(const KVS& s)
 {
     return background(s.PT1) == kUnknown && background(s.lblPT2u) == kUnknown && background(s.ND1temp) == kUnknown
         && !s.W3->isEnabled() && !s.T6->isEnabled() && shows(s.NL1, "NL_4.png") && shows(s.VP3, "vv_4.png")
-        && s.elementState(KVS::Element::VP3) == -1;
+        && s.elementState(KVS::Element::VP3) == -1 && shows(s.pipeF0, "vpipe_0.png") && s.pipeI0->isHidden();
 }
 
 bool kvsValuesKnown(const KVS& s)
@@ -94,7 +94,8 @@ private slots:
         for (const QList<QVariant>& args : kvsState)
             QCOMPARE(args.at(0).toBool(), false);
 
-        // The vacuum/door controller comes first: the chamber and the door turn, the screen not.
+        // The vacuum/door controller comes first: the chamber turns, the screen not, and the door
+        // keeps the look of a place not known until the drive controller reports it too.
         auto sim = simulator();
         QVERIFY(start(*sim));
         sim->setRefuseConnections(Sim::Kvs, true);
@@ -103,7 +104,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(kvkState.last().at(0).toBool(), true);
         QCOMPARE(background(screen.Chamber), kUp);
-        QCOMPARE(background(screen.Door), kUp);
+        QCOMPARE(background(screen.Door), kUnknown);
         QCOMPARE(background(&screen), kDown);
 
         sim->setRefuseConnections(Sim::Kvs, false);
@@ -165,6 +166,38 @@ private slots:
         QCOMPARE(background(screen.Door), kDown);
         QVERIFY(kvsValuesKnown(screen));
         QVERIFY(QTest::qWaitFor([&screen] { return screen.kvkUp() && kvkValuesKnown(screen); }, 4000));
+    }
+
+    // The door's place comes from two controllers: the drive controller's door state and the
+    // vacuum/door controller's press state. It looks known only while both are reported and the
+    // vacuum/door link is up; while not, it keeps its last place in the look of an unknown one.
+    void doorLooksUnknownWhileItsPlaceIsNot()
+    {
+        auto sim = simulator();
+        QVERIFY(start(*sim));
+        KVS screen;
+        QVERIFY(QTest::qWaitFor([&screen] { return kvkValuesKnown(screen) && screen.doorPressState() >= 0; }, 3000));
+        QCOMPARE(background(screen.Door), kUnknown);  // no drive report yet
+        screen.onDoorStateChanged(0);
+        QCOMPARE(background(screen.Door), kUp);
+        const QPoint closed = screen.Door->pos();
+        QCOMPARE(closed.y(), 90);
+
+        // The drive link is lost.
+        screen.onDoorStateUnknown();
+        QCOMPARE(background(screen.Door), kUnknown);
+        QCOMPARE(screen.Door->pos(), closed);
+        screen.onDoorStateChanged(1);
+        QCOMPARE(background(screen.Door), kUp);
+        QCOMPARE(screen.Door->y(), 340);
+
+        // The vacuum/door link is lost, then back with its status.
+        sim->closeConnection(Sim::Kvk);
+        QVERIFY(QTest::qWaitFor([&screen] { return !screen.kvkUp(); }, 3000));
+        QCOMPARE(background(screen.Door), kUnknown);
+        QCOMPARE(screen.doorPressState(), -1);
+        QVERIFY(QTest::qWaitFor([&screen] { return screen.kvkUp() && screen.doorPressState() >= 0; }, 4000));
+        QCOMPARE(background(screen.Door), kUp);
     }
 
     // What the simulator switches, the mimic shows, with the log lines of each change.

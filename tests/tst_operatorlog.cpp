@@ -4,6 +4,7 @@
 
 #include "fixedpaths.h"
 #include "operatorlog.h"
+#include "outsidetext.h"
 #include "testenv.h"
 
 class TestOperatorLog : public QObject
@@ -82,14 +83,89 @@ private slots:
         QCOMPARE(QDir(FixedPaths::logDir() + QStringLiteral("2024_03_07")).entryList(QDir::Files).size(), 2);
     }
 
-    void missingLogFolderIsNotCreated()
+    // A text from outside is one line whatever it holds, and a controller's text is cut to a sane
+    // length, never inside a character.
+    void outsideText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("logged");
+        const QString mark = QStringLiteral("… (обрезано, всего символов: %1)");
+        QTest::newRow("plain") << QStringLiteral("Насос NL1 включен") << QStringLiteral("Насос NL1 включен");
+        QTest::newRow("forged line")
+            << QStringLiteral("Ошибка насоса\n[10:00:00] [I]Нажата кнопка 'Выход из программы'")
+            << QStringLiteral("Ошибка насоса [10:00:00] [I]Нажата кнопка 'Выход из программы'");
+        QTest::newRow("controls") << QStringLiteral("a\r\tb\x1b[2K\u0085c\u2028d\u2029e\x7f")
+                                  << QStringLiteral("a  b [2K c d e ");
+        QTest::newRow("nul inside") << QString::fromUtf16(u"x\0y", 3) << QStringLiteral("x y");
+        QTest::newRow("at the bound") << QString(OutsideText::kMaxLength, QLatin1Char('x'))
+                                      << QString(OutsideText::kMaxLength, QLatin1Char('x'));
+        QTest::newRow("one over") << QString(OutsideText::kMaxLength + 1, QLatin1Char('x'))
+                                  << QString(OutsideText::kMaxLength, QLatin1Char('x')) + mark.arg(513);
+        QTest::newRow("frame-long, lines in it")
+            << QStringLiteral("строка\n").repeated(8000)
+            << QStringLiteral("строка ").repeated(74).left(OutsideText::kMaxLength) + mark.arg(56000);
+        // A character outside the basic plane that would straddle the bound is left out whole.
+        const QString clef = QStringLiteral("\U0001D11E");
+        QTest::newRow("pair at the bound") << QString(OutsideText::kMaxLength - 1, QLatin1Char('x')) + clef
+                                           << QString(OutsideText::kMaxLength - 1, QLatin1Char('x')) + mark.arg(513);
+    }
+    void outsideText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, logged);
+        QCOMPARE(OutsideText::controllerText(text), logged);
+        if (text.size() <= OutsideText::kMaxLength)
+            QCOMPARE(OutsideText::singleLine(text), logged);
+    }
+
+    // A peer's texts are logged at a bounded rate: a burst passes, then a text per share of a
+    // second; what is held back is counted before the next text that passes, or at the end.
+    void textGate()
+    {
+        TextGate gate;
+        qint64 now = 1000;
+        QStringList lines;
+        for (int i = 0; i < TextGate::kBurst + 30; ++i)
+            lines += gate.pass(QStringLiteral("t%1").arg(i), now);
+        QCOMPARE(lines.size(), TextGate::kBurst);
+        QCOMPARE(lines.last(), QStringLiteral("t%1").arg(TextGate::kBurst - 1));
+
+        now += TextGate::kPeriodMs - 1;
+        QVERIFY(gate.pass(QStringLiteral("early"), now).isEmpty());
+        now += 1;
+        QCOMPARE(gate.pass(QStringLiteral("next\nline"), now),
+                 (QStringList{TextGate::heldBackNote(31), QStringLiteral("next line")}));
+        QVERIFY(gate.pass(QStringLiteral("held"), now).isEmpty());
+        QCOMPARE(gate.flush(), TextGate::heldBackNote(1));
+        QCOMPARE(gate.flush(), QString());
+
+        // A quiet spell gives back the whole burst, and no more.
+        now += 3600 * 1000;
+        int passed = 0;
+        for (int i = 0; i < TextGate::kBurst * 2; ++i)
+            passed += gate.pass(QStringLiteral("x"), now).size();
+        QCOMPARE(passed, TextGate::kBurst);
+    }
+
+    // A missing log folder is made with the day's folder; where none can be made (a file stands
+    // in its place) nothing is written, and nothing breaks.
+    void missingLogFolder()
     {
         QDir(FixedPaths::logDir()).removeRecursively();
         OperatorLog log;
+        QVERIFY(log.open(QDateTime(QDate(2024, 3, 8), QTime(1, 2, 3))));
+        log.write(QStringLiteral("[01:02:03] "), QStringLiteral("[I]kept"));
+        log.close();
+        QCOMPARE(readAll(log.fileName()), QStringLiteral("[01:02:03] [I]kept\n"));
+
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        QFile blocker(FixedPaths::logDir().chopped(1));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         QVERIFY(!log.open(QDateTime(QDate(2024, 3, 8), QTime(1, 2, 3))));
         QVERIFY(!log.isOpen());
         log.write(QStringLiteral("[01:02:03] "), QStringLiteral("[I]lost"));  // no crash, nothing written
-        QVERIFY(!QDir(FixedPaths::logDir()).exists());
+        QVERIFY(blocker.remove());
         TestEnv::makeInstallationFolders();
     }
 };

@@ -144,14 +144,24 @@ private slots:
                  QByteArray("LX 1.00\nLY 2.00\nA 3.00\nB 4.00\nC 5.00\nD 6.00\nU1 7.00\nV 8.00\n"));
     }
 
-    // A file that cannot be written is not reported and leaves the caption alone.
-    void unwritableFileIsNotReported()
+    // An installation without its points folder gets one at the first save; a folder that
+    // cannot be made (a file stands in its place) is reported, and the caption stays.
+    void missingFolder()
     {
         QVERIFY(QDir(FixedPaths::local("/points")).removeRecursively());
         Fixture f(m_link.get());
+        f.dialog->saveFile("first", "/points/first");
+        QVERIFY(readFile("/points/first.point").startsWith("LX 120.50\n"));
+        QCOMPARE(f.caption->text(), QStringLiteral("first"));
+
+        QVERIFY(QDir(FixedPaths::local("/points")).removeRecursively());
+        writeFile("/points", "not a folder");
+        f.log.clear();
         f.dialog->saveFile("old", "/points/old");
-        QVERIFY(f.log.isEmpty());
-        QCOMPARE(f.caption->text(), QStringLiteral("Текущее положение"));
+        QCOMPARE(f.log, QStringList{"[W]Положение механической системы не сохранено: не удалось записать файл "
+                                    "old.point"});
+        QCOMPARE(f.caption->text(), QStringLiteral("first"));
+        QVERIFY(QFile::remove(FixedPaths::local("/points")));
     }
 
     // A table without its eight rows is never saved.

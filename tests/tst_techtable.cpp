@@ -12,6 +12,7 @@
 
 #include "contour.h"
 #include "contoursamples.h"
+#include "lintackwelds.h"
 #include "dialogsteps.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
@@ -304,6 +305,57 @@ private slots:
                 closed << text;
         QCOMPARE(closed, (QStringList{"[I]Закрыто окно 'Линейная сварка'", "[I]Закрыто окно 'Линейные прихватки'",
                                       "[I]Закрыто окно 'Круговая сварка'", "[I]Закрыто окно 'Круговые прихватки'"}));
+    }
+
+    // A press of a template adds its rows and then checks the table once: 100 circular tacks that
+    // run beyond the seam's end raise one alarm, not one a row.
+    void templatePressChecksOnce()
+    {
+        CONTOUR c;
+        ContourSnapshot circle = ContourSamples::circular();
+        circle.passes = 1;
+        circle.tech = {point(0, 0, 600), point(314.16f, 0, 600)};
+        QVERIFY(loadContour(c, circle));
+        c.show();
+        writeSettings("[CircleTackWelds]\nNumber=100\nIr=50\nAscend=0.5\nPeak=1\nDescend=0.5\nDegreeOn=true\n");
+        QSignalSpy messages(&c, &CONTOUR::message);
+        ModalDriver driver;
+        driver.next("CircleTackWelds", [](ModalDialog& d) { d.click("pbCreate"); });
+        chooseInNextMenu(QStringLiteral("Шаблоны"), kTemplates, kTemplates.at(1));
+        c.pbTemplate->click();
+        QVERIFY(driver.done());
+        QVERIFY(c.twTechTab->rowCount() > 300);
+        QCOMPARE(texts(messages).filter(QStringLiteral("[A]")),
+                 QStringList{"[A]Ошибка заполнения технологической таблицы!"});
+    }
+
+    // The table holds at most 5,000 rows: a template that would take it beyond adds nothing and
+    // says so; so does the insert button on a full table.
+    void tableCapacity()
+    {
+        CONTOUR c;
+        QList<TechRow> inner;
+        for (int i = 1; i < 4700; ++i)
+            inner << point(float(i) / 50.0f, 10, 600);
+        QVERIFY(loadContour(c, seam(inner)));
+        QCOMPARE(c.twTechTab->rowCount(), 4701);
+        QSignalSpy messages(&c, &CONTOUR::message);
+        LinTackWelds::Values v;
+        v.period = 1;
+        addRows(c, LinTackWelds::plan(QStringLiteral("Прихватки"), LinTackWelds::defaultOrder(100), v));
+        QCOMPARE(c.twTechTab->rowCount(), 4701);
+        QCOMPARE(texts(messages), QStringList{"[W]Строки шаблона не добавлены: в технологической таблице 4701 строк, "
+                                              "редактор вмещает не более 5000"});
+
+        addRows(c, LinTackWelds::plan(QStringLiteral("Прихватки"), LinTackWelds::defaultOrder(74), v));
+        QCOMPARE(c.twTechTab->rowCount(), 4998);
+        c.twTechTab->setCurrentCell(4000, 0);
+        c.pbInsTechPoint->click();
+        c.pbInsTechPoint->click();
+        c.pbInsTechPoint->click();
+        QCOMPARE(c.twTechTab->rowCount(), 5000);
+        QCOMPARE(texts(messages).last(), QStringLiteral("[W]Технологическая точка не добавлена: в технологической "
+                                                        "таблице 5000 строк, редактор вмещает не более 5000"));
     }
 
     // The settings dialog opens with the editor's settings, the add-point dialog with its counts;

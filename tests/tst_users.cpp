@@ -428,6 +428,8 @@ private slots:
         QCOMPARE(readAll(FixedPaths::usersFile()).mid(2, 2), u16(1023));
     }
 
+    // A missing folder is made for the file; one that cannot be made (a file stands in its
+    // place) is reported.
     void failedWriteIsReported()
     {
         const QString folder = QFileInfo(FixedPaths::usersFile()).absolutePath();
@@ -439,10 +441,21 @@ private slots:
                 auto manager = makeManager();
                 manager->readUsers();
             }
+            QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle), QStringList{kNotFound});
+        }
+        QVERIFY(QFile::exists(FixedPaths::usersFile()));
+        QVERIFY(QDir(folder).removeRecursively());
+        writeAll(folder, "not a folder");
+        {
+            RecordingBoxes recorder;
+            {
+                auto manager = makeManager();
+                manager->readUsers();
+            }
             QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle),
                      (QStringList{kNotFound, kNotFound}));
         }
-        QVERIFY(!QFile::exists(FixedPaths::usersFile()));
+        QVERIFY(QFile::remove(folder));
         QVERIFY(QDir().rename(aside, folder));
     }
 

@@ -188,13 +188,16 @@ private slots:
         QVERIFY(shows(screen.NW2, QStringLiteral("NW2_4.png")));
         QVERIFY(shows(screen.VE1, QStringLiteral("VE_4.png")));
         QVERIFY(shows(screen.NP1, QStringLiteral("NP_4.png")));
-        QVERIFY(shows(screen.pipeI4, QStringLiteral("hpipe_1.png")));
+        // VP5 is not known: the chamber's outline, its "open" look, is not shown.
+        for (PoSprite* ring : {screen.pipeI0, screen.pipeI4, screen.pipeI8})
+            QVERIFY(ring->isHidden());
         for (PoLabel* label : {screen.PT1, screen.lblPT1u, screen.PT6, screen.ND1temp, screen.FreqTMN})
             QCOMPARE(background(label), QColor(255, 192, 192));
         QVERIFY(!screen.W3->isEnabled());
         QVERIFY(!screen.T7->isEnabled());
         QCOMPARE(background(screen.frmChamber), QColor(214, 210, 208));
         QCOMPARE(screen.doorPressState(), -1);
+        QCOMPARE(background(screen.Door), QColor(255, 192, 192));
     }
 
     void settingsGiveTheThresholds()
@@ -302,6 +305,69 @@ private slots:
         QCOMPARE(background(screen.FreqTMN), QColor(192, 86, 0));
     }
 
+    // A value that is not a finite number is not known: it keeps its last text in the look of an
+    // unknown value, on every gauge, temperature and frequency cell and cooling-water sign, until a
+    // finite value comes again.
+    void valuesNotFiniteLookUnknown_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("NaN") << double(kNaN);
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity();
+        QTest::newRow("minus infinite") << -std::numeric_limits<double>::infinity();
+        QTest::newRow("beyond a float") << 1e300;
+    }
+    void valuesNotFiniteLookUnknown()
+    {
+        QFETCH(double, value);
+        const QColor unknown(255, 192, 192);
+        KVS screen;
+        screen.onChangedPT5Valid(true);
+        screen.onChangedPT5(2.5e-3);
+        QCOMPARE(background(screen.PT5), QColor(0, 128, 255));
+        screen.onChangedPT5(value);
+        QCOMPARE(screen.PT5->text(), QStringLiteral("2.5E-03"));
+        QCOMPARE(background(screen.PT5), unknown);
+        QCOMPARE(background(screen.lblPT5u), unknown);
+        QCOMPARE(screen.PT5->palette().color(QPalette::Active, QPalette::WindowText), QColor(Qt::black));
+        // A change of unit shows the last known pressure, still as not known.
+        screen.changePressUnit();
+        QCOMPARE(screen.PT5->text(), QStringLiteral("1.9E-05"));
+        QCOMPARE(background(screen.PT5), unknown);
+        screen.changePressUnit();
+        // Validity reported meanwhile takes effect with the next finite pressure.
+        screen.onChangedPT5Valid(false);
+        QCOMPARE(background(screen.PT5), unknown);
+        screen.onChangedPT5(4.0e-3);
+        QCOMPARE(screen.PT5->text(), QStringLiteral("4.0E-03"));
+        QCOMPARE(background(screen.PT5), QColor(255, 32, 0));
+        screen.onChangedPT5Valid(true);
+        QCOMPARE(background(screen.PT5), QColor(0, 128, 255));
+        QCOMPARE(screen.PT5->palette().color(QPalette::Active, QPalette::WindowText), QColor(Qt::white));
+
+        const float reading = float(value);
+        screen.onChangedND1Temp(20.0f);
+        screen.changedTMNFreq(820.0f);
+        screen.onChangedND1Temp(reading);
+        screen.onChangedND1CorpTemp(reading);
+        screen.changedTMNFreq(reading);
+        QCOMPARE(screen.ND1temp->text(), QStringLiteral("20.0"));
+        QCOMPARE(screen.FreqTMN->text(), QStringLiteral("820"));
+        for (PoLabel* label : {screen.ND1temp, screen.lblND1tempu, screen.ND1CorpTemp, screen.lblND1CorpTempu,
+                               screen.FreqTMN})
+            QCOMPARE(background(label), unknown);
+        screen.onChangedND1Temp(21.0f);
+        QCOMPARE(screen.ND1temp->text(), QStringLiteral("21.0"));
+        QCOMPARE(background(screen.ND1temp), QColor(255, 255, 0));
+        QCOMPARE(background(screen.lblND1tempu), QColor(255, 255, 0));
+
+        screen.changedW2(5.0f);
+        screen.changedT2(20.0f);
+        QVERIFY(screen.W2->isEnabled() && screen.T2->isEnabled());
+        screen.changedW2(reading);
+        screen.changedT2(reading);
+        QVERIFY(!screen.W2->isEnabled() && !screen.T2->isEnabled());
+    }
+
     void elementReportsAndTheirLogLines()
     {
         KVS screen;
@@ -327,14 +393,22 @@ private slots:
         QVERIFY(shows(screen.TMN, QStringLiteral("TMN_23.png")));
         QVERIFY(lit(screen, {"pipeO0", "pipeO1", "pipeP0"}, QStringLiteral("1")));
 
-        // A negative report of the turbo pump group changes nothing but the stored state.
+        // A negative report of the turbo pump group: the controller does not know the state. The
+        // element looks as its dialog shows it, in error, its pipes unlit; no line is written.
         log.clear();
         screen.changedTMN(-1);
         screen.changedVPT(-1);
+        screen.changedVE1(-1);
         QCOMPARE(screen.elementState(KVS::Element::TMN), -1);
-        QVERIFY(shows(screen.TMN, QStringLiteral("TMN_23.png")));
-        QVERIFY(lit(screen, {"pipeO0", "pipeO1", "pipeP0"}, QStringLiteral("1")));
+        QCOMPARE(screen.elementState(KVS::Element::VPT), -1);
+        QVERIFY(shows(screen.TMN, QStringLiteral("TMN_4.png")));
+        QVERIFY(shows(screen.VPT, QStringLiteral("vh_4.png")));
+        QVERIFY(shows(screen.VE1, QStringLiteral("VE_4.png")));
+        QVERIFY(lit(screen, {"pipeO0", "pipeO1", "pipeP0"}, QStringLiteral("0")));
         QVERIFY(log.isEmpty());
+        screen.changedVPT(1);
+        QVERIFY(lit(screen, {"pipeO0", "pipeO1", "pipeP0"}, QStringLiteral("1")));
+        log.clear();
 
         // A state no picture exists for: the error picture and the error line.
         screen.onChangedNZ2State(1);
@@ -342,7 +416,8 @@ private slots:
         screen.changedVE1(9);
         QVERIFY(shows(screen.NZ2, QStringLiteral("NZ_4.png")));
         QVERIFY(shows(screen.VE1, QStringLiteral("VE_4.png")));
-        QCOMPARE(messageTexts(log).mid(1), (QStringList{"[W]Двухроторный насос NZ2 - ошибка!", "[W]Шибер ЭЛП - ошибка!"}));
+        QCOMPARE(messageTexts(log), (QStringList{"[I]Двухроторный насос NZ2 включен", "[W]Двухроторный насос NZ2 - ошибка!",
+                                           "[W]Шибер ЭЛП - ошибка!"}));
         QCOMPARE(screen.elementState(KVS::Element::NZ2), 9);
 
         // Power-only pumps: their picture, no line.
@@ -407,6 +482,20 @@ private slots:
         screen.onChangedVP8State(1);
         QVERIFY(lit(screen, {"pipeJ0", "pipeJ1", "pipeJ2", "pipeJ3"}, QStringLiteral("1")));
         QVERIFY(screen.chamberOpen());
+
+        // A valve whose state is not known (a negative report) lights nothing, the chamber's
+        // outline included, and keeps no shared run lit for a valve that closes beside it.
+        screen.onChangedVP5State(1);
+        screen.onChangedVP5State(-1);
+        QVERIFY(shows(screen.VP5, QStringLiteral("vv_4.png")));
+        QVERIFY(lit(screen, {"pipeF0", "pipeF1", "pipeF2", "pipeF3"}, QStringLiteral("0")));
+        QVERIFY(screen.pipeI0->isHidden());
+        screen.onChangedVP2State(1);
+        screen.onChangedVP7State(-1);
+        QVERIFY(lit(screen, {"pipeC0", "pipeC1"}, QStringLiteral("0")));
+        QVERIFY(lit(screen, bShared, QStringLiteral("1")));  // VP2 lights it
+        screen.onChangedVP2State(0);
+        QVERIFY(lit(screen, b04 + bShared, QStringLiteral("0")));
     }
 
     void valueCells()

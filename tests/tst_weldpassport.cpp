@@ -11,20 +11,28 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <limits>
+
 #include <cstring>
 #include <memory>
 
 #include "contour.h"
 #include "contoursamples.h"
+#include "elasharedmemory.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "modaldriver.h"
 #include "operatorlines.h"
+#include "sharedsegment.h"
+#include "tabletexts.h"
 #include "testenv.h"
 #include "weldpassport.h"
 
 using ContourSamples::comment;
 using ContourSamples::point;
+
+using namespace TableTexts;
 
 namespace {
 
@@ -96,14 +104,14 @@ private slots:
         QLocale::setDefault(QLocale::system());
     }
 
-    // A manual run: "_temp", the date, the welder, the start, the channel 1 program and the
-    // columns; the rows count tenths of a second and leave out what the controller did not report.
+    // A manual run: "_temp", the date, the welder, the start, the channel 1 program (a quote in
+    // it doubled) and the columns; the rows count tenths of a second and leave out what the controller did not report.
     void manualHeaderAndRows()
     {
         WeldPassport::Header h;
         h.start = kStart;
         h.welder = QStringLiteral("Иванов Оператор");
-        h.channel1 = QStringLiteral("N1 $1\n\nN2 G4 F1");
+        h.channel1 = QStringLiteral("N1 $1\n\nN2 G4 F1 ; \"пауза\"");
         h.channel3 = QStringLiteral("ignored in a manual run");
         h.axes = kAxes;
         const QByteArray header = WeldPassport::header(h, kRussian);
@@ -115,7 +123,7 @@ private slots:
                                 "\"ПРОГРАММА ПЕРЕМЕЩЕНИЯ (канал 1)\"\n"
                                 "\"N1 $1\";\n"
                                 "\"\";\n"
-                                "\"N2 G4 F1\";\n"
+                                "\"N2 G4 F1 ; \"\"пауза\"\"\";\n"
                                 "\n"
                                 "\"Время\";\"Путь\";\"LX\";\"LY\";\"A\";\"B\";\"C\";\"D\";\"U1\";\"V\";\n"));
         QVERIFY(header.startsWith("\"_temp\"\n\"\xC4\xE0\xF2\xE0: "));  // "Дата" in Windows-1251
@@ -220,6 +228,7 @@ private slots:
         r.coords = {1, 2};
         r.full = true;
         r.ela = ela;
+        r.elaAlive = true;
         r.pressureKnown = true;
         r.pressure = 0.0015f;
         const QString beam = QStringLiteral("120,0;120,0;701;700;-12;4;1") + kGroup + QStringLiteral("500,3;12,1;60") +
@@ -230,6 +239,22 @@ private slots:
                  QStringLiteral("0,7;12,35;1,00;2,00;") + beam + QStringLiteral("1,5E-03;\n"));
         r.pressureKnown = false;
         QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
+        r.pressureKnown = true;
+        for (float unknown : {std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()}) {
+            r.pressure = unknown;
+            QVERIFY(fromCp1251(WeldPassport::row(r, kRussian)).endsWith(QStringLiteral("1,5E-04;;\n")));
+        }
+        // A beam unit that does not run measures nothing: its 21 columns, the gun pressure
+        // included, are empty, whatever its block holds.
+        r.elaAlive = false;
+        r.pressure = 0.0015f;
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
+        // A block the beam unit's program did not let be read gives empty beam cells, not zeros.
+        r.elaAlive = true;
+        r.ela.clear();
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
     }
 
     // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the
@@ -354,14 +379,80 @@ private slots:
         QVERIFY(log.fresh().contains(QStringLiteral("[A]Пуск невозможен: нет связи с ЧПУ")));
     }
 
+    // The row a full run follows moves with the weld while the axes move. Once they stand (a
+    // technological stop) the row the operator chose stays current and the commands act on it;
+    // and while the operator has a number pad open the highlight waits for it.
+    void trackingLeavesTheOperatorsRow()
+    {
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start(30));
+        CONTOUR* c = m_console->contour();
+        ContourSnapshot s = ContourSamples::linear();
+        s.points = {ContourPoint{{0, 0, 0}, {SegmentParams::Line, 0, 0, 0}}, ContourPoint{{400, 0, 0}, {}}};
+        // 100 mm a second.
+        s.tech = {point(0, 0, 6000), point(100, 0, 6000), comment(techStopText()), point(200, 0, 6000),
+                  point(300, 0, 6000), point(400, 0, 6000)};
+        QVERIFY(m_console->load(s));
+        c->pbGcode->click();
+        QVERIFY(c->passportOpen());
+        // The simulated controller's fixed 30 s runs report the axes moving all along; the editor
+        // hears of the stop directly (the link reports changes only).
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3 && c->axisMoving(); }, 5000));
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 1; }, 4000));
+        c->onAxisMoving(false);
+        c->twTechTab->setCurrentCell(4, 0);
+        QTest::qWait(350);
+        QCOMPARE(c->twTechTab->currentRow(), 4);
+        c->pbDelTechPoint->click();
+        QCOMPARE(column(c->twTechTab, 0), (QStringList{"0.00", "100.00", "Технол.останов", "200.00", "400.00"}));
+
+        // Moving again, with a pad open on the row at 200 mm: the pad's row stays highlighted.
+        c->onAxisMoving(true);
+        int shown = -1;
+        ModalDriver driver;
+        driver.next("Numpad", [c, &shown](ModalDialog& pad) {
+            QTest::qWait(350);
+            shown = c->twTechTab->currentRow();
+            pad.clickFrameClose();
+        });
+        QTest::mouseClick(c->twTechTab->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          c->twTechTab->visualRect(c->twTechTab->model()->index(3, 1)).center());
+        QVERIFY(driver.done());
+        QCOMPARE(shown, 3);
+        // Closed, the weld's row shows again.
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() != 3; }, 2000));
+    }
+
     // A full start opens the full passport as the beam program leaves: the contour, the
-    // technology and the three programs in its header, the beam columns in its rows.
+    // technology and the three programs in its header, the beam columns in its rows, measured
+    // while the beam unit runs and empty while it does not.
+    void fullStart_data()
+    {
+        QTest::addColumn<bool>("beamUnit");
+        QTest::newRow("beam unit running") << true;
+        QTest::newRow("no beam unit") << false;
+    }
     void fullStart()
     {
+        QFETCH(bool, beamUnit);
         QLocale::setDefault(kRussian);
         m_console = std::make_unique<EditorConsole>();
         QVERIFY(m_console->start());
         CONTOUR* c = m_console->contour();
+        // The beam unit: its life counter moves, its beam current reads 150 mA.
+        SharedSegment companion(QStringLiteral("ELA_SHM_KEY"), ElaSharedMemory::kSize);
+        quint64 life = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            ++life;
+            const float current = 150;
+            companion.write(236, &current, sizeof current);
+            companion.write(0, &life, sizeof life);
+        });
+        if (beamUnit) {
+            beat.start(100);
+            QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->elaAlive(); }, 3000));
+        }
         QVERIFY(m_console->load(ContourSamples::linear()));
         c->setPassportClock([] { return kStart; });
         // A channel 2 program on its page (a ring joint's of before) is no part of this weld.
@@ -381,6 +472,15 @@ private slots:
         QVERIFY(columns > 0);
         QCOMPARE(lines.at(columns).count(QLatin1Char(';')), 32);
         QCOMPARE(lines.at(columns + 1).count(QLatin1Char(';')), 32);
+        // "I луча" is the 12th column; the beam unit's 21 end with "P пушк.".
+        const QStringList row = lines.at(columns + 2).split(QLatin1Char(';'));
+        QCOMPARE(lines.at(columns).split(QLatin1Char(';')).at(11), QStringLiteral("\"I луча\""));
+        if (beamUnit) {
+            QCOMPARE(row.at(11), QStringLiteral("150,0"));
+        } else {
+            for (int i = 10; i <= 30; ++i)
+                QVERIFY2(row.at(i).isEmpty(), qPrintable(lines.at(columns + 2)));
+        }
     }
 };
 

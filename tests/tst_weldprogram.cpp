@@ -3,9 +3,11 @@
 // under a Russian default locale; and every refusal that keeps a program that cannot be right from
 // being written at all.
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -952,6 +954,81 @@ private slots:
             QCOMPARE(genTechnology(s).error, message);
             QVERIFY(genTechnology(s).text3.isEmpty());
         }
+    }
+
+    // The motion program of a long seam costs as much more as the rows it has more, not as the
+    // points times the rows: ten times the rows on 10,000 points take well under four times as
+    // long (each the fastest of three runs, so that a busy machine does not decide it).
+    void generationGrowsLinearly()
+    {
+        const auto fastest = [](const ContourSnapshot& s) {
+            qint64 best = std::numeric_limits<qint64>::max();
+            for (int run = 0; run < 3; ++run) {
+                QElapsedTimer clock;
+                clock.start();
+                const Programs p = genContour(s, GeneratorState());
+                best = std::min(best, clock.nsecsElapsed());
+                if (!p.ok())
+                    return qint64(-1);
+            }
+            return best;
+        };
+        const qint64 few = fastest(ContourSamples::longSeam(10000, 500));
+        const qint64 many = fastest(ContourSamples::longSeam(10000, 5000));
+        QVERIFY(few > 0 && many > 0);
+        QVERIFY2(many < 4 * few, qPrintable(QStringLiteral("500 rows %1 ms, 5000 rows %2 ms").arg(few / 1e6).arg(many / 1e6)));
+    }
+
+    // A program longer than the controller's memory holds is refused, naming the channel, the
+    // bound and the sizes of the contour that make it so; the largest program inside the bound
+    // is written.
+    void programsBeyondTheControllersMemory_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<int>("passes");
+        QTest::addColumn<int>("rows");      // technology rows with a sweep, start and end included
+        QTest::addColumn<int>("channel");   // refused, or 0
+        QTest::newRow("ring joint, 270 passes") << "motion" << 270 << 2 << 2;
+        QTest::newRow("ring joint, 15 passes") << "motion" << 15 << 2 << 0;
+        QTest::newRow("test move, 270 passes") << "test move" << 270 << 2 << 2;
+        QTest::newRow("beam, 10000 rows") << "beam" << 1 << 10000 << 3;
+        QTest::newRow("beam, 5000 rows") << "beam" << 1 << 5000 << 0;
+    }
+    void programsBeyondTheControllersMemory()
+    {
+        QFETCH(QString, program);
+        QFETCH(int, passes);
+        QFETCH(int, rows);
+        QFETCH(int, channel);
+        // A ring joint of 3,600 points (a tenth of a degree each).
+        ContourSnapshot s;
+        s.schema.reset(new SchemaCircle(500, 3600));
+        for (int i = 0; i < 3600; ++i)
+            s.points << ContourPoint{{float(i) / 10.0f, 10, 20, 30}, {}};
+        s.ring = true;
+        s.passes = float(passes);
+        s.passLength = 1570.8f;
+        s.weldSpeed = 600;
+        const RasterParams sweep{2, 12.5f, 12.5f, 0, 500, 0, 0, 1, 0};
+        for (int r = 0; r < rows; ++r) {
+            s.tech << point(1570.8f * float(passes) * float(r) / float(rows - 1), 40, 700, 600, TechRow::SweepSet);
+            s.tech.last().raster = sweep;
+        }
+        const Programs p = program == "beam"        ? genTechnology(s)
+                           : program == "test move" ? genTestMove(s)
+                                                    : genContour(s, GeneratorState());
+        if (channel == 0) {
+            QVERIFY2(p.ok(), qPrintable(p.error));
+            const int longest = std::max({p.text1.size(), p.text2.size(), p.text3.size()});
+            QVERIFY(longest > kMaxProgramBytes / 2 && longest <= kMaxProgramBytes);
+            return;
+        }
+        QCOMPARE(p.error, QStringLiteral("[A]Пуск невозможен: программа канала %1 длиннее 2 МБ, которые вмещает память "
+                                         "ЧПУ (точек контура 3600, проходов %2, строк технологии %3)")
+                              .arg(channel)
+                              .arg(passes)
+                              .arg(rows));
+        QVERIFY(p.text1.isEmpty() && p.text2.isEmpty() && p.text3.isEmpty());
     }
 
     // Numbers that overflow in the beam program or a go-to refuse as well; a refusal of a go-to

@@ -241,6 +241,48 @@ private slots:
         QCOMPARE(stored(group + "/Ir").toFloat(), 321.f);
     }
 
+    // The speeds a template opens with are the editor's, also beyond the fields' 2400 mm/min:
+    // every template's rows carry them as the dialog shows them.
+    void speedsAsShown_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"LinWeld", "LinTackWelds", "CircleWeld", "CircleTackWelds"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void speedsAsShown()
+    {
+        QFETCH(QString, name);
+        auto owner = editorWith(100, 100);
+        RecordingEditor& editor = *owner;
+        editor.weldSpeed = 3000;
+        editor.contourSpeed = 2500;
+        writeSettings("[LinWeld]\nIr=100\nAscend=5\nDescend=5\n[CircleWeld]\nIr=100\nAscend=5\n"
+                      "[LinTackWelds]\nIr=100\nAscend=5\n[CircleTackWelds]\nIr=100\nAscend=5\n");
+        QStringList log;
+        ModalDriver driver;
+        driver.next(name, [](ModalDialog& d) {
+            QCOMPARE(d.text("weldSpeed"), QStringLiteral("3000.0"));
+            QCOMPARE(d.text("moveSpeed"), QStringLiteral("2500.0"));
+            d.click("pbCreate");
+        });
+        if (name == "LinWeld")
+            run<LinWeld>(editor, log);
+        else if (name == "LinTackWelds")
+            run<LinTackWelds>(editor, log);
+        else if (name == "CircleWeld")
+            run<CircleWeld>(editor, log);
+        else
+            run<CircleTackWelds>(editor, log);
+        QVERIFY(driver.done());
+        QVERIFY(editor.rows.size() > 4);
+        QSet<float> speeds;
+        for (const RecordingEditor::Row& row : qAsConst(editor.rows)) {
+            if (!row.comment)
+                speeds << row.speed;
+        }
+        QCOMPARE(speeds, QSet<float>({3000, 2500}));
+    }
+
     // ---- linear weld ------------------------------------------------------------------------
 
     // Pass 100, rise 5, fall 10, current 120: touching the rise brings the peak to 85, and the
@@ -305,9 +347,11 @@ private slots:
                                    "[I]Закрыто окно 'Линейная сварка'"}));
     }
 
-    // Values from a hand-edited settings file are shown as stored but brought into their
-    // fields' bounds when the rows are made (NaN to the lower bound).
-    void storedValuesClampedWhenGenerating()
+    // Values from a hand-edited settings file are shown as stored; only what the editor refuses
+    // is brought into its limits when the rows are made: NaN and negative values to 0, a beam
+    // current above 800 mA to 800. A speed from the editor beyond the speed fields' 2400 mm/min
+    // is used as shown.
+    void storedValuesWithinEditorLimits()
     {
         RecordingEditor editor;
         editor.weldSpeed = 3000;   // the editor's own speeds open unchanged
@@ -322,8 +366,8 @@ private slots:
         });
         QCOMPARE(run<LinWeld>(editor, log), int(QDialog::Accepted));
         QVERIFY(driver.done());
-        QCOMPARE(editor.calls, QStringList({"addComment(Сварка)", "addTechPoint(0, 0, 2400)",
-                                            "addTechPoint(0, 800, 2400)", "addTechPoint(20, 800, 2400)",
+        QCOMPARE(editor.calls, QStringList({"addComment(Сварка)", "addTechPoint(0, 0, 3000)",
+                                            "addTechPoint(0, 800, 3000)", "addTechPoint(20, 800, 3000)",
                                             "addTechPoint(0, 0, 0)"}));
 
         // A NaN peak counts as 0; an infinite one (from an infinite pass) gives no rows at all.
@@ -425,8 +469,8 @@ private slots:
     }
 
     // A tack longer than its period: the alarm, the dialog closes, the table is unchanged. A
-    // negative index: refused before the title; the dialog stays open for the order to be
-    // mended.
+    // negative index and an order of more entries than a count of tacks may have (100): refused
+    // before the title; the dialog stays open for the order to be mended.
     void linearTackRefusals()
     {
         RecordingEditor editor;
@@ -457,6 +501,13 @@ private slots:
         QCOMPARE(run<LinTackWelds>(editor, log), int(QDialog::Accepted));
         QVERIFY(driver.done());
         QCOMPARE(log.at(1), QStringLiteral("[A]Ошибка! Недопустимый номер в порядке прихваток: -1 (shown)"));
+
+        LinTackWelds::Values v;
+        v.period = 25;
+        const TemplatePlan longOrder = LinTackWelds::plan("T", QString("0,1,").repeated(50) + "2", v);
+        QCOMPARE(longOrder.refusal, QStringLiteral("[A]Ошибка! В порядке прихваток 101 номеров: допустимо не более 100"));
+        QVERIFY(longOrder.rows.isEmpty() && !longOrder.closeOnRefusal);
+        QCOMPARE(LinTackWelds::plan("T", QString("0,").repeated(99) + "1", v).rows.size(), 1 + 4 * 100);
         QCOMPARE(editor.table(), QStringList({"# Прихватки", "61.00 0.0 0.0", "62.00 0.0 0.0",
                                               "63.00 0.0 0.0", "64.00 0.0 0.0"}));
     }
@@ -534,9 +585,9 @@ private slots:
         QCOMPARE(editor.paths(), QStringList({"0.00", "8.73", "305.44", "314.17"}));
     }
 
-    // Switching the unit converts the lengths (not clamped) and the captions; a length beyond
-    // the bound of the new unit is held at the bound when the rows are made; the lengths are
-    // stored in the unit of the mode at closing.
+    // Switching the unit converts the lengths (not clamped) and the captions; a converted length
+    // beyond the bound of the new unit is used as shown; the lengths are stored in the unit of
+    // the mode at closing.
     void circularWeldUnits()
     {
         RecordingEditor editor;
@@ -562,7 +613,8 @@ private slots:
         driver.next("Numpad", enter(QStringLiteral("Спад, °"), "9999"));
         QCOMPARE(run<CircleWeld>(editor, log), int(QDialog::Accepted));
         QVERIFY(driver.done());
-        QCOMPARE(editor.calls.at(2), QStringLiteral("addTechPoint(3141.5928, 0, 0)"));
+        // 11459.156° of D 100 are the 10000 mm the operator converted, not the degree bound.
+        QVERIFY(std::fabs(editor.rows.at(2).path - editor.rows.at(1).path - 10000.f) < 0.01f);
         QVERIFY(stored("CircleWeld/DegreeOn").toBool());
         QVERIFY(std::fabs(stored("CircleWeld/Ascend").toFloat() - 11459.156f) < 0.01f);
 
@@ -630,9 +682,10 @@ private slots:
                  QStringLiteral("addTechPoint(77.539818, 0, 0)"));
     }
 
-    // Orders: a repeated entry follows without a gap, an entry of N or more is taken modulo N,
-    // an empty piece ends the order; a negative entry, a step backwards and a tack longer than
-    // its period are refused before the title.
+    // Orders: a repeated entry follows without a gap, an entry of N or more is taken modulo N, so
+    // is a negative one ("0,-1" steps 7 of 8 periods), an empty piece ends the order; a step
+    // backwards (an entry more than N below the one before it) and a tack longer than its period
+    // are refused before the title.
     void circularTackOrders_data()
     {
         QTest::addColumn<QString>("order");
@@ -647,8 +700,14 @@ private slots:
         QTest::newRow("length equal to period") << "0,1" << 45.f
                                                 << QStringList{r, "addTechPoint(45, 0, 0)", r, r,
                                                                "addTechPoint(45, 0, 0)", r};
-        QTest::newRow("negative entry") << "0,-1" << 0.f << QStringList{TemplateValues::badOrderEntry(-1)};
+        QTest::newRow("negative entry") << "0,-1" << 0.f
+                                        << QStringList{r, r, r, "addTechPoint(315, 0, 0)", r, r, r};
+        QTest::newRow("negative first entry") << "-2" << 0.f << QStringList{"addTechPoint(270, 0, 0)", r, r, r};
         QTest::newRow("step backwards") << "9,0" << 0.f << QStringList{TemplateValues::badOrderEntry(0)};
+        QTest::newRow("more than N below") << "0,-9" << 0.f << QStringList{TemplateValues::badOrderEntry(-9)};
+        QTest::newRow("more entries than tacks") << QString("0") + QString(",1").repeated(100) << 0.f
+                                                 << QStringList{"[A]Ошибка! В порядке прихваток 101 номеров: "
+                                                                "допустимо не более 100"};
         QTest::newRow("tack longer than period") << "0" << 45.5f << QStringList{TemplateValues::TackTooLong};
     }
     void circularTackOrders()
@@ -673,7 +732,8 @@ private slots:
     }
 
     // A refused generation shows the alarm and leaves the dialog open; the unit switch keeps
-    // an edited order; lengths stepped in mm may pass the pad's bound.
+    // an edited order; lengths stepped in mm may pass the pad's bound. A peak of 120 mm switched
+    // to degrees shows 137.5° and is written as the 120 mm it is, not as the 90° bound.
     void circularTackDialog()
     {
         RecordingEditor editor;
@@ -703,10 +763,24 @@ private slots:
         QCOMPARE(run<CircleTackWelds>(editor, log), int(QDialog::Rejected));
         QVERIFY(driver.done());
         QVERIFY(editor.calls.isEmpty());
+
         QCOMPARE(log.at(1),
                  QStringLiteral("[A]Ошибка! Расчетная длина прихватки больше периода прихватки! (shown)"));
         QVERIFY(!stored("CircleTackWelds/DegreeOn").toBool());
         QVERIFY(std::fabs(stored("CircleTackWelds/Peak").toFloat() - 90.3f) < 0.001f);
+
+        writeSettings("[CircleTackWelds]\nNumber=2\nPeak=120\nDegreeOn=false\n");
+        ModalDriver tacks;
+        tacks.next("CircleTackWelds", [](ModalDialog& d) {
+            qobject_cast<QLineEdit*>(d.widget("leTacksOrder"))->setText("0");
+            d.click("pbDegreeOn");
+            QCOMPARE(d.text("peak"), QStringLiteral("137.5"));
+            d.click("pbCreate");
+        });
+        QCOMPARE(run<CircleTackWelds>(editor, log), int(QDialog::Accepted));
+        QVERIFY(tacks.done());
+        QCOMPARE(editor.rows.size(), 4);
+        QVERIFY(std::fabs(editor.rows.at(2).path - editor.rows.at(1).path - 120.f) < 0.001f);
     }
 
     // A scheme without a diameter gives the circular templates nothing to turn degrees into:

@@ -347,6 +347,50 @@ shot_templates() {
   editor_tab 0
 }
 
+# The demo contour welded as an operator runs it, against the simulator's CNC channels: the drives
+# on, a touch on the first contour row drives the manipulator there, then "ПУСК"; the manipulator
+# halts at the technological stop while the beam program waits, and the button reads "ДАЛЕЕ";
+# pressed, the weld runs to its end. The weld's passport is copied beside the pictures.
+gcode_xy=(1308 900) first_row_xy=(980 175)
+sim_log_count() {  # text: how many lines of the simulator's output hold it
+  grep -c -F "$1" "$session_dir/ctrlsim.log" || true
+}
+wait_sim_log() {  # text count seconds
+  local _
+  for _ in $(seq $((10 * $3))); do
+    [ "$(sim_log_count "$1")" -ge "$2" ] && return 0
+    sleep 0.1
+  done
+  session_fail "the simulator did not report \"$1\" $2 times within $3 s"
+}
+shot_weld() {
+  local ended1 ended3
+  ended1=$(sim_log_count "channel 1: program ended")
+  ended3=$(sim_log_count "channel 3: program ended")
+  drives
+  editor_tab 0
+  touch_at "${first_row_xy[@]}"
+  wait_sim_log "channel 1: program ended" $((ended1 + 1)) 120
+  sleep 2
+  shoot weld-first-point
+  editor_tab 1
+  touch_at "${gcode_xy[@]}"
+  sleep 10
+  shoot weld-running
+  wait_sim_log "channel 1: program ended" $((ended1 + 2)) 120
+  sleep 2
+  shoot weld-stop
+  touch_at "${gcode_xy[@]}"
+  sleep 10
+  shoot weld-continued
+  wait_sim_log "channel 3: program ended" $((ended3 + 1)) 120
+  sleep 2
+  shoot weld-done
+  cp "$POKAVRO_ROOT"/home/oper/bin/passports/*.csv "$out/" 2>/dev/null || echo "  (no passport was written)"
+  editor_tab 0
+  drives
+}
+
 # Last but one: a new contour of circular interpolation (its diameter typed on the pad), whose
 # templates are the circular ones. The demo contour is gone afterwards.
 shot_circular_templates() {
@@ -480,7 +524,7 @@ steps=(shot_main shot_axis_lx shot_axis_u1 shot_second_lx shot_fixed_move shot_s
   shot_algorithm_question shot_mode_refusal
   shot_editor_contour shot_scheme_menu shot_delete_question shot_passes_pad shot_frame_parameters
   shot_close_menu shot_editor_technology shot_cell_pad shot_sweep shot_templates_menu shot_tech_settings
-  shot_templates shot_add_point shot_weld_speed_pad shot_editor_channel shot_circular_templates shot_login)
+  shot_templates shot_add_point shot_weld_speed_pad shot_editor_channel shot_weld shot_circular_templates shot_login)
 
 # ---- main -------------------------------------------------------------------------------------
 

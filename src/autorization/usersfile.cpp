@@ -11,6 +11,7 @@
 #include "autorization.h"
 #include "fixedpaths.h"
 #include "messagebox.h"
+#include "wholefile.h"
 
 namespace Autorization {
 
@@ -197,6 +198,8 @@ void AbstractManager::writeUsers()
     bytes += records;
 
     QSaveFile file(m_usersFile.fileName());
+    // The installation's folder may not be there yet (the settings beside it make theirs).
+    makeFolderOf(m_usersFile.fileName());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         showFileBox(notFoundText(shownFileName()));
         return;

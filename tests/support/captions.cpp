@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QRawFont>
 #include <QtMath>
 #include <QLabel>
 #include <QPushButton>
@@ -72,12 +73,13 @@ private:
     }
 
     // The first character of `text` that `font` has no glyph for (drawn in whatever font the
-    // machine has that does), or 0.
+    // machine has that does), or 0. The font file itself is asked: QFontMetrics::inFontUcs4 also
+    // counts the glyphs of the fallback fonts that would draw the character in its place.
     static uint missingGlyph(const QString& text, const QFont& font)
     {
-        const QFontMetrics fm(font);
+        const QRawFont drawn = QRawFont::fromFont(font);
         for (const uint c : text.toUcs4())
-            if (!QChar::isSpace(c) && QChar::category(c) != QChar::Other_Control && !fm.inFontUcs4(c))
+            if (!QChar::isSpace(c) && QChar::category(c) != QChar::Other_Control && !drawn.supportsCharacter(c))
                 return c;
         return 0;
     }

@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <cmath>
+
+#include "contourgeometry.h"
 #include "contourmodel.h"
 #include "schema.h"
 
@@ -81,6 +84,41 @@ inline ContourSnapshot ring()
     s.pointCount = 4;
     s.weldSpeed = 1200;
     s.tech << point(0, 20, 1200) << point(1570.8f, 20, 1200);
+    return s;
+}
+
+// A long linear seam of `points` points along a wave in the XY plane, every 25th segment an arc,
+// with `rows` technology rows spread over it (a third with a beam sweep, a stop half way), and
+// the pass length the editor shows for it.
+inline ContourSnapshot longSeam(int points, int rows)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaXYZ);
+    for (int i = 0; i < points; ++i) {
+        const float x = float(i) * 2.0f;
+        const float y = std::round(100.0f * 5.0f * std::sin(float(i) * 0.05f)) / 100.0f;
+        SegmentParams segment{SegmentParams::Line, 0, 0, 0};
+        if (i == points - 1)
+            segment = SegmentParams();
+        else if (i % 25 == 24)
+            segment = SegmentParams{SegmentParams::Arc, 50, i % 2, 0};
+        s.points.append({{x, y, 10.0f}, segment});
+    }
+    s.passes = 1;
+    s.pointCount = float(points);
+    s.weldSpeed = 600;
+    s.contourSpeed = 1200;
+    s.passLength = ContourGeometry::updateLength(s).pass;
+    const float seam = float(points - 1) * 2.0f;
+    const RasterParams circles{2, 12.5f, 12.5f, 0, 500, 0, 0, 1, 0};
+    const int dataRows = rows - 1;
+    for (int r = 0; r < dataRows; ++r) {
+        const float path = r == dataRows - 1 ? seam : std::round(seam * float(r) / float(dataRows - 1) * 100) / 100;
+        const float Ir = r == 0 || r == dataRows - 1 ? 0 : 40.0f + float(r % 7);
+        s.tech << point(path, Ir, 600, r % 3 == 0 ? TechRow::SweepSet : TechRow::SweepOff, circles);
+        if (r == dataRows / 2)
+            s.tech << comment(techStopText());
+    }
     return s;
 }
 

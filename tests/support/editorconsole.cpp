@@ -106,3 +106,9 @@ void EditorConsole::stopSimulator()
 {
     m_sim.reset();
 }
+
+void EditorConsole::closeConsole()
+{
+    m_contour = nullptr;
+    m_gui.reset();
+}

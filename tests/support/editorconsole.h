@@ -48,6 +48,8 @@ public:
 
     // The controller goes away (its link is lost).
     void stopSimulator();
+    // The console ends as at exit (the editor saves its contour); the simulator stays.
+    void closeConsole();
 
     Gui* gui() const { return m_gui.get(); }
     CONTOUR* contour() const { return m_contour; }

@@ -455,15 +455,16 @@ void DriveSimulator::execute(int channel, const QString& path)
             ch.failure = QStringLiteral("%1 is too large").arg(path);
         else if (NcProgram::parse(QString::fromUtf8(file.readAll()), &program, &ch.failure)) {
             // The run is bounded: the programs that run together go faster by one factor.
-            const double implied = NcRun::impliedSeconds(program, *this, 100 * program.blocks.size() + 10000);
-            const double needed = m_maxRunSeconds > 0.0 && implied > m_maxRunSeconds ? implied / m_maxRunSeconds : 1.0;
-            m_programScale = programRunning() || std::any_of(std::begin(m_channel), std::end(m_channel), [](const Channel& c) {
-                                 return c.phase == Phase::Loading;
-                             })
-                                 ? qMax(m_programScale, needed)
-                                 : needed;
+            const double implied = NcRun::impliedSeconds(program, *this, 4 * program.blocks.size() + 1000);
+            const double needed =
+                m_maxRunSeconds > 0.0 && implied > m_maxRunSeconds ? implied / m_maxRunSeconds : 1.0;
+            const bool others = std::any_of(std::begin(m_channel), std::end(m_channel), [](const Channel& c) {
+                return c.phase == Phase::Loading || c.phase == Phase::Running;
+            });
+            m_programScale = others ? qMax(m_programScale, needed) : needed;
             ch.run = std::make_unique<NcRun>(std::move(program));
-            emit channelReport(channel, QStringLiteral("runs %1 (%2 s)").arg(path).arg(implied / m_programScale, 0, 'f', 1));
+            emit channelReport(channel,
+                               QStringLiteral("runs %1 (%2 s)").arg(path).arg(implied / m_programScale, 0, 'f', 1));
         }
         if (!ch.failure.isEmpty())
             ch.failure = path + QStringLiteral(": ") + ch.failure;
@@ -495,7 +496,8 @@ void DriveSimulator::setEvent(int event, bool set)
 
 void DriveSimulator::setVariable(const QString& name, const QString& value)
 {
-    // "@1" is the contour point at which the manipulator stands.
+    // "@1" is the contour point at which the manipulator stands; the others (the beam sweep,
+    // "@AXISMOVING?") change nothing the status shows.
     bool ok = false;
     const uint point = value.toUInt(&ok);
     if (name == QLatin1String("1") && ok)

@@ -1,8 +1,9 @@
 #include "ncprogram.h"
 
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -60,17 +61,32 @@ QVector<int> NcProgram::axesOf(const QString& address)
     return axes.value(address);
 }
 
+namespace {
+
+bool allDigits(QStringView text, int most)
+{
+    if (text.isEmpty() || text.size() > most)
+        return false;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// "N" and a frame number.
+bool frameNumber(const QString& word, int* number)
+{
+    if (!word.startsWith(QLatin1Char('N')) || !allDigits(QStringView(word).mid(1), 9))
+        return false;
+    *number = word.midRef(1).toInt();
+    return true;
+}
+
+}  // namespace
+
 bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
 {
-    static const QRegularExpression frameWord(QStringLiteral("^N(\\d{1,9})$"));
-    static const QRegularExpression lineCount(QStringLiteral("^\\d{1,9}$"));
-    static const QRegularExpression variableWord(QStringLiteral("^@([^=]+)=(.*)$"));
-    static const QRegularExpression header(QStringLiteral("^\\$\\d+$"));
-    static const QRegularExpression gWord(QStringLiteral("^G0*(\\d{1,2})$"));
-    static const QRegularExpression call(QStringLiteral("^([A-Z]+)\\((.*)\\)$"));
-    static const QRegularExpression axisWord(QStringLiteral("^([A-Za-z][A-Za-z0-9]*)=(.+)$"));
-    static const QRegularExpression eventNo(QStringLiteral("^\\d{1,6}$"));
-
     NcProgram program;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
@@ -80,24 +96,23 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
             *error = QStringLiteral("line %1: %2").arg(block.line).arg(why);
             return false;
         };
-        const QString content = lines.at(i).section(QLatin1Char(';'), 0, 0);
-        QStringList words = content.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        const QString& line = lines.at(i);
+        const int comment = line.indexOf(QLatin1Char(';'));
+        QStringList words = (comment < 0 ? line : line.left(comment)).simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.isEmpty())
             continue;
 
         // A controller variable: its own running number, then "@name=value".
-        if (words.size() == 2 && lineCount.match(words.at(0)).hasMatch()) {
-            const QRegularExpressionMatch v = variableWord.match(words.at(1));
-            if (v.hasMatch()) {
-                block.variable = v.captured(1);
-                block.value = v.captured(2);
+        if (words.size() == 2 && allDigits(words.at(0), 9) && words.at(1).startsWith(QLatin1Char('@'))) {
+            const int equals = words.at(1).indexOf(QLatin1Char('='));
+            if (equals > 1) {
+                block.variable = words.at(1).mid(1, equals - 1);
+                block.value = words.at(1).mid(equals + 1);
                 program.blocks.append(block);
                 continue;
             }
         }
-        const QRegularExpressionMatch frame = frameWord.match(words.at(0));
-        if (frame.hasMatch()) {
-            block.frame = frame.captured(1).toInt();
+        if (frameNumber(words.at(0), &block.frame)) {
             words.removeFirst();
             if (!program.frameIndex.contains(block.frame))
                 program.frameIndex.insert(block.frame, program.blocks.size());
@@ -106,7 +121,8 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
         int actions = 0;  // moves, dwells, waits, jumps and ends: one a frame
         for (int w = 0; w < words.size(); ++w) {
             const QString& word = words.at(w);
-            if (header.match(word).hasMatch() || word == QLatin1String("WAIT"))
+            const QChar first = word.at(0);
+            if ((first == QLatin1Char('$') && allDigits(QStringView(word).mid(1), 9)) || word == QLatin1String("WAIT"))
                 continue;
             if (word == QLatin1String("M30")) {
                 block.end = true;
@@ -114,18 +130,16 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
                 continue;
             }
             if (word == QLatin1String("GOTO")) {
-                const QRegularExpressionMatch target = frameWord.match(words.value(w + 1));
-                if (!target.hasMatch())
+                if (!frameNumber(words.value(w + 1), &block.jumpTo))
                     return refuse(QStringLiteral("GOTO without a frame"));
-                block.jumpTo = target.captured(1).toInt();
                 ++actions;
                 ++w;
                 continue;
             }
-            const QRegularExpressionMatch c = call.match(word);
-            if (c.hasMatch()) {
-                const QString name = c.captured(1);
-                const QString argument = c.captured(2);
+            const int open = word.indexOf(QLatin1Char('('));
+            if (open > 0 && word.endsWith(QLatin1Char(')'))) {
+                const QString name = word.left(open);
+                const QString argument = word.mid(open + 1, word.size() - open - 2);
                 if (name == QLatin1String("COORD") || name == QLatin1String("GAX") || name == QLatin1String("RAX"))
                     continue;
                 if (name == QLatin1String("ARF")) {
@@ -143,7 +157,7 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
                 static const QHash<QString, NcBlock::Event> events{{QStringLiteral("SEV"), NcBlock::Event::Set},
                                                                    {QStringLiteral("WEV"), NcBlock::Event::Wait},
                                                                    {QStringLiteral("WREV"), NcBlock::Event::WaitReset}};
-                if (events.contains(name) && eventNo.match(argument).hasMatch()) {
+                if (events.contains(name) && allDigits(argument, 6)) {
                     block.event = events.value(name);
                     block.eventNo = argument.toInt();
                     ++actions;
@@ -151,9 +165,8 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
                 }
                 return refuse(QStringLiteral("unknown word \"%1\"").arg(word));
             }
-            const QRegularExpressionMatch g = gWord.match(word);
-            if (g.hasMatch()) {
-                const int code = g.captured(1).toInt();
+            if (first == QLatin1Char('G') && allDigits(QStringView(word).mid(1), 3)) {
+                const int code = word.midRef(1).toInt();
                 if (code <= 3)
                     block.motion = code;
                 else if (code == 4)
@@ -166,22 +179,23 @@ bool NcProgram::parse(const QString& text, NcProgram* out, QString* error)
                     return refuse(QStringLiteral("unknown word \"%1\"").arg(word));
                 continue;
             }
-            if (word.startsWith(QLatin1Char('F')) && readNumber(word.mid(1), &block.feed)) {
+            if (first == QLatin1Char('F') && readNumber(word.mid(1), &block.feed)) {
                 block.hasFeed = true;
                 continue;
             }
-            if (word.startsWith(QLatin1Char('R')) && readNumber(word.mid(1), &block.radius)) {
+            if (first == QLatin1Char('R') && readNumber(word.mid(1), &block.radius)) {
                 block.hasRadius = true;
                 continue;
             }
-            const QRegularExpressionMatch a = axisWord.match(word);
-            if (a.hasMatch()) {
+            const int equals = word.indexOf(QLatin1Char('='));
+            if (equals > 0) {
+                const QString address = word.left(equals);
                 double value = 0.0;
-                if (axesOf(a.captured(1)).isEmpty())
-                    return refuse(QStringLiteral("no axis \"%1\"").arg(a.captured(1)));
-                if (!readNumber(a.captured(2), &value))
+                if (axesOf(address).isEmpty())
+                    return refuse(QStringLiteral("no axis \"%1\"").arg(address));
+                if (!readNumber(word.mid(equals + 1), &value))
                     return refuse(QStringLiteral("\"%1\" is not a number").arg(word));
-                block.axes.append({a.captured(1), value});
+                block.axes.append({address, value});
                 continue;
             }
             return refuse(QStringLiteral("unknown word \"%1\"").arg(word));
@@ -375,6 +389,9 @@ void NcRun::startMove(const NcBlock& block, NcMachine& machine)
     m_action = Action::Move;
     m_seconds = length / m_feed * 60.0;
     m_done = 0.0;
+    m_machineAxes = m_arc || std::any_of(m_tracks.cbegin(), m_tracks.cend(), [](const Track& t) {
+                        return t.axes.first() < DriveStatusPacket::AxisCount && t.to != t.from;
+                    });
 }
 
 void NcRun::place(NcMachine& machine, double fraction) const
@@ -420,7 +437,9 @@ double NcRun::impliedSeconds(const NcProgram& program, const NcMachine& from, in
     NcRun run(program);
     NcDryMachine machine(from);
     double seconds = 0.0;
+    // Each call runs the program on to its end, or to the next batch of lines: a dwell or a move of
+    // any length is one step, however many seconds it takes.
     while (!run.ended() && !run.failed() && run.m_linesRun < maxLines)
-        seconds += run.advance(1e9, machine);
+        seconds += run.advance(std::numeric_limits<double>::infinity(), machine);
     return seconds;
 }

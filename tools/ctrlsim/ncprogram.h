@@ -105,8 +105,8 @@ public:
     bool ended() const { return m_ended; }
     bool failed() const { return !m_error.isEmpty(); }
     QString error() const { return m_error; }
-    // In a move that changes a position.
-    bool moving() const { return m_action == Action::Move && m_seconds > 0.0; }
+    // In a move of a machine axis (a ramp of the beam currents moves none).
+    bool moving() const { return m_action == Action::Move && m_machineAxes; }
 
     // How long the program runs from its start on a machine standing at `from`, every event
     // taken as set (a program that jumps back for ever is counted until it has run `maxLines`
@@ -142,6 +142,7 @@ private:
     // The action under way.
     Action m_action = Action::None;
     double m_seconds = 0.0;   // its length
+    bool m_machineAxes = false;  // a move of axes of the status, not only of the beam currents
     double m_done = 0.0;      // its time so far
     int m_event = 0;
     bool m_resetEvent = false;

@@ -161,7 +161,7 @@ def channel_page(n):
     children = ''.join([
         widget('QLabel', f'lbProgName{n}', geometry(5, 5, 540, 30) + font(12, True, 'Cantarell')
                + centred() + string('text', '')),
-        widget('QTextEdit', f'teGcode{suffix}', geometry(5, 40, 540, 680) + enum('focusPolicy', 'Qt::WheelFocus')
+        widget('QPlainTextEdit', f'teGcode{suffix}', geometry(5, 40, 540, 680) + enum('focusPolicy', 'Qt::WheelFocus')
                + font(12, False, 'Monospace')),
         button(f'pbRun{suffix}', (5, 725, 175, 90), f'ПУСК\nканал {n}', fnt=font(14, True, 'Cantarell')),
         button(f'pbPrgOpen_{n}', (185, 725, 175, 90), 'Открыть\nфайл'),

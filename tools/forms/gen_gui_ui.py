@@ -336,7 +336,8 @@ def build_footer():
                              + frame('StyledPanel', 'Raised'), kids))
     frame2 = widget('QFrame', 'frame_2', geometry(0, 0, 560, 200) + frame('Panel', 'Plain'), ''.join(wheels))
     log = widget('QListWidget', 'lwLog', geometry(560, 0, 800, 195) + font(11, False) + no_focus()
-                 + frame('Panel', 'Plain') + WRAPPING_OFF + boolean('wordWrap', True))
+                 + frame('Panel', 'Plain') + WRAPPING_OFF + boolean('uniformItemSizes', True)
+                 + boolean('wordWrap', True))
 
     def layout_item(cls, name, props):
         return '<item>' + widget(cls, name, props) + '</item>'

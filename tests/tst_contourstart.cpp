@@ -149,8 +149,9 @@ private slots:
     }
 
     // Between the channel starts of one start nothing of the program can be edited: every editing
-    // command of both tabs is disabled and a touch on a technology cell changes nothing, until the
-    // last channel has been sent; then each command follows its own rule again.
+    // command of both tabs is disabled and a touch on a technology cell or on a segment's parameters
+    // changes nothing, until the last channel has been sent; then each command follows its own rule
+    // again.
     void noEditingWhileStarting()
     {
         QVERIFY(start());
@@ -179,8 +180,14 @@ private slots:
         QCOMPARE(enabled(contourCommands), QStringList());
         QCOMPARE(enabled(programCommands), QStringList());
         QSignalSpy messages(c, &CONTOUR::message);
-        emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
-        QCOMPARE(texts(messages), QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ"});
+        {
+            ModalDriver none(500);
+            emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
+            emit c->twContour->cellClicked(0, 3);   // nor the segment's frame parameters
+            QVERIFY(none.done());
+        }
+        QCOMPARE(texts(messages), (QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ",
+                                               "[W]Параметры кадра не изменены: идёт пуск программ"}));
 
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp1.npg)"});
         // (The weld's passport, once ended, leaves the end row current: no row to delete there.)

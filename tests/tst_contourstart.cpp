@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "contour.h"
@@ -146,6 +147,26 @@ private slots:
         QVERIFY(!c->fullRun());
         QVERIFY(!c->generatorState().stopPending());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+    }
+
+    // The link lost while a start waits between its channels: the channel after the pause is not
+    // started, and the program is the operator's again once the start has given up on it.
+    void linkLostBetweenChannels()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, kTwoSpeeds));
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QVERIFY(!c->pbNew->isEnabled());
+        sim()->setRefuseConnections(true);
+        sim()->closeConnection();
+        const QList<QWidget*> commands{c->pbGcode, c->pbNew,      c->pbDel,        c->pbInverse,   c->pbRing,
+                                       c->pbTemplate, c->pbSettings, c->pbAddTechPoint, c->frmWeldSpeed, c->pbLoad};
+        QVERIFY(QTest::qWaitFor(
+            [&] { return std::all_of(commands.begin(), commands.end(), [](QWidget* w) { return w->isEnabled(); }); },
+            3000));
+        QVERIFY(!c->fullRun());
+        QCOMPARE(commandTexts(0, 300), QStringList());
     }
 
     // Between the channel starts of one start nothing of the program can be edited: every editing

@@ -199,6 +199,35 @@ void BM_StartPress(benchmark::State& state)
 }
 BENCHMARK(BM_StartPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 
+// A press of "ПУСК" refused by the check before every start, on the loaded seam: the drives are on,
+// the row before the end row has a speed of 0, so that the check reads the whole table before it
+// refuses (nothing is written).
+void BM_RefusedPress(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
+    const int row = editor.twTechTab->rowCount() - 2;
+    editor.twTechTab->item(row, 5)->setText(QStringLiteral("0.0"));
+    for (auto _ : state)
+        editor.on_pbGcode_clicked();
+    if (!editor.pageProgram(1).isEmpty())
+        state.SkipWithError("the press was not refused");
+}
+BENCHMARK(BM_RefusedPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// The check of the technology table that every edit of a cell runs (paints the path cells).
+void BM_TechTableCheck(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    for (auto _ : state)
+        editor.updateValidDistance();
+}
+BENCHMARK(BM_TechTableCheck)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
 // A press of "ПУСК" in the whole console against the simulated drive controller: the programs
 // generated, written and shown, the beam channel started and the passport of the full run opened
 // (its header lists the contour, the technology and the three programs). The seam has no stop, so

@@ -126,8 +126,11 @@ public:
     enum class Start { Weld, Continuation, TestMove, GoTo, Correction, Channel1, Channel2, Channel3 };
     // The one check that every start goes through before anything is written: why `what` cannot
     // start now, as the "[A]" line that says so, or empty. `program` is the snapshot that the
-    // start is to run (not read for a channel page).
-    QString startRefusal(Start what, const ContourSnapshot& program) const;
+    // start is to run (not read for a channel page). A continuation is checked against the motion
+    // programs it would start: `continued` when the caller has generated them, else they are
+    // generated here.
+    QString startRefusal(Start what, const ContourSnapshot& program,
+                         const WeldProgram::Programs* continued = nullptr) const;
     // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
     // the file could not be written or the command did not leave.
     bool run(int channel, const QString& text);
@@ -337,7 +340,7 @@ private:
 
     void setUpStart();
     // Emits the refusal of `what`, if any; true when the start must not go on.
-    bool refused(Start what, const ContourSnapshot& program);
+    bool refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued = nullptr);
     // The motion programs that a continuation of the stopped run would start for `program`.
     WeldProgram::Programs continuation(const ContourSnapshot& program) const;
     void forgetRun();

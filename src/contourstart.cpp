@@ -116,7 +116,7 @@ bool busyChannel(uint state)
 
 }  // namespace
 
-QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
+QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued) const
 {
     QString prefix = QStringLiteral("[A]Пуск невозможен: ");
     if (what == Start::GoTo)
@@ -186,7 +186,7 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program) const
     // motion it was started with: the motion programs must be those of the full start, but for
     // the line they begin at.
     if (what == Start::Continuation) {
-        const WeldProgram::Programs motion = continuation(program);
+        const WeldProgram::Programs motion = continued ? *continued : continuation(program);
         if (motion.ok() &&
             !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
             return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
@@ -202,9 +202,9 @@ WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) cons
     return WeldProgram::genContour(program, next);
 }
 
-bool CONTOUR::refused(Start what, const ContourSnapshot& program)
+bool CONTOUR::refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued)
 {
-    const QString refusal = startRefusal(what, program);
+    const QString refusal = startRefusal(what, program, continued);
     if (refusal.isEmpty())
         return false;
     emit message(refusal, true);
@@ -225,12 +225,12 @@ void CONTOUR::on_pbGcode_clicked()
 {
     emit message(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"), false);
     const ContourSnapshot s = snapshot();
-    if (refused(m_gen.stopPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld, s))
-        return;
-
     if (m_gen.stopPending()) {
-        // Continuation: only the motion programs, jumping behind the stop where the run ended.
+        // Continuation: only the motion programs, jumping behind the stop where the run ended. They
+        // are generated once, for the check and for the start.
         const WeldProgram::Programs motion = continuation(s);
+        if (refused(Start::Continuation, s, &motion))
+            return;
         if (!motion.ok()) {
             emit message(motion.error, true);
             return;
@@ -246,6 +246,8 @@ void CONTOUR::on_pbGcode_clicked()
         return;
     }
 
+    if (refused(m_testMove ? Start::TestMove : Start::Weld, s))
+        return;
     if (m_testMove) {
         const WeldProgram::Programs test = WeldProgram::genTestMove(s);
         if (!test.ok()) {

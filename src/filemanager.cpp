@@ -11,7 +11,7 @@
 
 namespace {
 
-// The programs root, to which "." and ".." lead in ".npg" mode.
+// The programs root, which holds the channel folders of the ".npg" mode.
 const QString s_prgDir = QString::fromLatin1(FixedPaths::kProgramDir);
 
 const QString kNewNameCaption = QStringLiteral("ИМЯ НОВОГО ФАЙЛА");

@@ -539,6 +539,18 @@ private slots:
         QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
         sim.advance(0.3);
         QVERIFY(std::fabs(runUntil(sim, [&] { return state[0] != 3; }, 5.0) - 1.0) < 0.05);
+        sim.advance(2.0);
+
+        // A dwell of any length (a program typed on a channel page) is timed at once and run
+        // within the bound like any other.
+        QVERIFY(writeGenerated(1, "N1 $1\nN2 G4 F1e30\nN3 M30"));
+        QElapsedTimer reading;
+        reading.start();
+        QVERIFY(sim.apply(DriveCommand::runGenerated(1)));
+        QVERIFY2(reading.elapsed() < 1000, qPrintable(QString::number(reading.elapsed())));
+        sim.advance(0.3);
+        const double dwell = runUntil(sim, [&] { return state[0] != 3; }, 400.0);
+        QVERIFY2(std::fabs(dwell - 300.0) < 0.1, qPrintable(QString::number(dwell)));
     }
 
     // The console against the simulator as it comes (programs run from their files): a weld with

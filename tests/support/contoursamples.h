@@ -105,6 +105,7 @@ inline ContourSnapshot longSeam(int points, int rows)
         s.points.append({{x, y, 10.0f}, segment});
     }
     s.passes = 1;
+    s.pointCount = float(points);
     s.weldSpeed = 600;
     s.contourSpeed = 1200;
     s.passLength = ContourGeometry::updateLength(s).pass;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -436,7 +437,9 @@ double NcRun::impliedSeconds(const NcProgram& program, const NcMachine& from, in
     NcRun run(program);
     NcDryMachine machine(from);
     double seconds = 0.0;
+    // Each call runs the program on to its end, or to the next batch of lines: a dwell or a move of
+    // any length is one step, however many seconds it takes.
     while (!run.ended() && !run.failed() && run.m_linesRun < maxLines)
-        seconds += run.advance(1e9, machine);
+        seconds += run.advance(std::numeric_limits<double>::infinity(), machine);
     return seconds;
 }

@@ -459,7 +459,6 @@ bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handl
         return false;
     QElapsedTimer clock;
     clock.start();
-    qint64 turnEndMs = TurnMs;
     for (;;) {
         if (handler.stopRequested())
             return false;
@@ -476,16 +475,9 @@ bool StatusStream::readNext(QByteArray& out, int timeoutMs, StatusHandler& handl
             m_rejected.fetch_add(1, std::memory_order_relaxed);
         else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
             return false;
-        const qint64 now = clock.elapsed();
-        if (now >= timeoutMs)
+        if (clock.elapsed() >= timeoutMs)
             return false;
-        if (now >= turnEndMs) {
-            // The wait spans turns of the silence rule.
-            turnEndMs = now + TurnMs;
-            countSilentTurn(handler);
-            continue;
-        }
         if (n < 0)
-            pollFor(m_fd, POLLIN, qMin(remainingMs(clock, timeoutMs), remainingMs(clock, turnEndMs)));
+            pollFor(m_fd, POLLIN, qMin(remainingMs(clock, timeoutMs), TurnMs));
     }
 }

@@ -206,8 +206,9 @@ public:
 
     // For continuation datagrams, from datagramReceived(): waits up to timeoutMs for the next
     // datagram that carries bytes and appends it to `out`. Empty datagrams do not end the wait
-    // (they are counted as rejected). False on time-out or stop. The silence rule goes on while
-    // it waits: every further TurnMs counts as a silent turn.
+    // (they are counted as rejected). False on time-out or stop (seen at least every TurnMs).
+    // The wait counts no silent turns: the silence rule belongs to run()'s own loop, and a
+    // message being completed is no silence.
     bool readNext(QByteArray& out, int timeoutMs, StatusHandler& handler);
 
     // Datagrams taken as status, and datagrams rejected (foreign sender, wrong size or signature,

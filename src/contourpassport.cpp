@@ -126,8 +126,10 @@ void CONTOUR::writePassportRow(bool tick)
     }
     r.full = m_passportFull;
     if (r.full) {
-        m_ela.updateStatusEla();
-        r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
+        // A block the beam unit's program did not let be read now gives empty beam cells, not the
+        // values of an earlier row.
+        if (m_ela.updateStatusEla())
+            r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
         // Values of a beam unit that does not run are no measurement (the block reads 0).
         r.elaAlive = m_gui && m_gui->elaAlive();
         // The chamber pressure: known while its controller reports, measured (not NaN) while its

@@ -4,13 +4,16 @@
 
 ElaSharedMemory::ElaSharedMemory() : m_segment(QStringLiteral("ELA_SHM_KEY"), kSize) {}
 
-void ElaSharedMemory::updateStatusEla()
+bool ElaSharedMemory::updateStatusEla()
 {
     unsigned char block[kSize];
-    if (!m_segment.read(0, block, kSize))
-        return;
+    if (!m_segment.read(0, block, kSize)) {
+        m_changed = false;
+        return false;
+    }
     m_changed = std::memcmp(block, m_snapshot, kLifeCounterSize) != 0;
     std::memcpy(m_snapshot, block, kSize);
+    return true;
 }
 
 namespace {

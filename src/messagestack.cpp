@@ -77,7 +77,8 @@ void CMessageStack::clampCurrent()
 
 void CMessageStack::showCloseButtonFor(const CMessage* m)
 {
-    m_closeButton->setVisible(m && !isAlarm(m));
+    // A message whose condition is not known now is not confirmed either.
+    m_closeButton->setVisible(m && !isAlarm(m) && m_statusKnown);
 }
 
 void CMessageStack::slotAddMessage(CMessage* m)
@@ -146,6 +147,7 @@ void CMessageStack::slotDeleteMessage(int numId)
 void CMessageStack::setStatusKnown(bool known)
 {
     m_statusKnown = known;
+    showCloseButtonFor(currentMessage());
     update();
 }
 
@@ -171,16 +173,19 @@ void CMessageStack::paintEvent(QPaintEvent*)
         return;
     }
 
-    p.setPen(QPen(outlineColor, 2));
-    const QColor fill = background(shown->getMessageType());
+    // While the controller is not reporting, a message it raised may no longer hold: it keeps
+    // its place but takes the look of what is not known, and says so in place of its time.
+    p.setPen(QPen(m_statusKnown ? outlineColor : emptyColor, 2));
+    const QColor fill = m_statusKnown ? background(shown->getMessageType()) : invalidBackground();
     if (fill.isValid())
         p.fillPath(path, fill);
     p.drawPath(path);
-    p.setPen(QPen(textColor, 1));
+    p.setPen(QPen(m_statusKnown ? textColor : emptyColor, 1));
     f.setPixelSize(12);
     p.setFont(f);
-    const QString text = shown->created().toString(QStringLiteral("dd.MM.yy hh:mm:ss"))
-                         + QStringLiteral(" \n ") + shown->text();
+    const QString head = m_statusKnown ? shown->created().toString(QStringLiteral("dd.MM.yy hh:mm:ss"))
+                                       : QStringLiteral("Нет данных");
+    const QString text = head + QStringLiteral(" \n ") + shown->text();
     p.drawText(QRect(0, 0, width() - 50, height() - 1), Qt::AlignCenter | Qt::TextWordWrap,
                text);
 }

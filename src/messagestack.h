@@ -46,7 +46,9 @@ public slots:
     void slotUpdateMessage();
     void slotDeleteMessage(int numId);
     // Whether the controller that raises the messages is reporting: while it is not, an empty
-    // panel says that nothing is known instead of "Сообщений нет".
+    // panel says that nothing is known instead of "Сообщений нет", and a shown message takes the
+    // colours of what is not known, says "Нет данных" in place of its time and cannot be
+    // confirmed.
     void setStatusKnown(bool known);
 
 protected:

@@ -3,36 +3,50 @@
 #include <QString>
 
 #include <memory>
-
-class QSharedMemory;
+#include <thread>
 
 // A named shared-memory segment exchanged with a companion program. Whichever program starts
 // first creates it; the other attaches. Every access runs under the segment's own lock (a system
 // semaphore shared with the companion), so a copy or a field write is atomic for both sides.
+//
+// A companion may hold that lock as long as it likes, or stop while it holds it. So the segment
+// is attached, locked and detached on a thread of its own, and the caller waits for an access at
+// most LockWaitMs: a read that is not done by then fails; a write that is not done by then is
+// made as soon as the lock is free (the latest value of each field, in the order the fields were
+// first written). While an access is still waiting for the lock, later ones do not wait at all.
 //
 // A segment that can neither be attached nor created, or that exists but is smaller than the
 // size both programs agree on, counts as no segment: nothing is read or written.
 class SharedSegment
 {
 public:
-    // Attaches read-write to key, else creates it with size bytes; then zeroes the whole segment.
+    static constexpr int LockWaitMs = 50;
+
+    // Attaches read-write to key, else creates it with size bytes; then zeroes the whole segment
+    // (waits for that at most LockWaitMs; if the lock is busy longer, it is done once it is free).
     SharedSegment(const QString& key, int size);
-    ~SharedSegment();  // detaches
+    // Detaches; waits for the segment's lock at most LockWaitMs (a busy lock is left to the
+    // segment's thread, which detaches once it gets it).
+    ~SharedSegment();
 
     SharedSegment(const SharedSegment&) = delete;
     SharedSegment& operator=(const SharedSegment&) = delete;
 
-    bool isAttached() const { return m_data != nullptr; }
+    // Attached, of the agreed size and zeroed.
+    bool isAttached() const;
 
-    // Copy len bytes at offset out of / into the segment under its lock. False (and nothing
-    // copied) when there is no segment, the range lies outside the agreed size or the lock fails.
+    // Copy len bytes at offset out of / into the segment under its lock. False when there is no
+    // segment, the range lies outside the agreed size or the lock could not be had in time (a
+    // write is then made later; a read is not).
     bool read(int offset, void* dst, int len) const;
     bool write(int offset, const void* src, int len);
 
 private:
+    struct Shared;
+
     bool inRange(int offset, int len) const;
 
-    std::unique_ptr<QSharedMemory> m_segment;
-    char* m_data = nullptr;
-    int m_size;
+    const int m_size;
+    std::shared_ptr<Shared> m_shared;  // also held by the segment's thread
+    std::thread m_thread;
 };

@@ -196,8 +196,8 @@ QByteArray row(const Row& r, const QLocale& locale)
         cell(i < r.coords.size() ? locale.toString(double(r.coords.at(i)), 'f', 2) : QString());
     if (r.full) {
         for (const BeamColumn& column : beamColumns()) {
-            if (!r.elaAlive) {
-                cell(QString());
+            if (!r.elaAlive || column.offset + 4 > r.ela.size()) {
+                cell(QString());  // no measurement, or the block was not read
                 continue;
             }
             switch (column.kind) {

@@ -73,7 +73,7 @@ struct Row {
     int axes = 0;               // coordinate columns
     QList<float> coords;        // one per axis; empty while the drive controller's status is unknown
     bool full = false;          // the beam values and the pressures follow
-    QByteArray ela;             // the beam unit's status block
+    QByteArray ela;             // the beam unit's status block (empty: not read, empty cells)
     bool elaAlive = false;      // the beam unit runs: without it its columns are left empty
     bool pressureKnown = false;
     float pressure = 0;         // chamber pressure in the unit shown; not finite: not known

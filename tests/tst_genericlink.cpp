@@ -357,6 +357,31 @@ private slots:
         QCOMPARE(first->numberVal(), 2.0f);
     }
 
+    // The wait for a continuation (up to 3 s each) is no silence: the receiver does not report
+    // the stream lost while a message is being completed, and the silence rule goes on in the
+    // main loop afterwards.
+    void continuationWaitIsNoSilence()
+    {
+        const quint16 port = TestEnv::freePort();
+        Elements e = longMessageElements(port);
+        UDPthread receiver(&e.map, port);
+        QSignalSpy lost(&receiver, &UDPthread::disconnected);
+        LinkPeer peer;
+        QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map.last()->numberVal() == 1; }));
+
+        const QByteArray two = message(records(e.map, 2));
+        QVERIFY(peer.sendDatagram(port, two.left(200)));
+        QTest::qWait(2000);
+        QCOMPARE(lost.count(), 0);
+        QVERIFY(peer.sendDatagram(port, two.mid(200)));
+        QVERIFY(QTest::qWaitFor([&] { return e.map.last()->numberVal() == 2; }, 1000));
+        QCOMPARE(e.map.first()->numberVal(), 2.0f);
+        QCOMPARE(lost.count(), 0);
+
+        // Nothing more comes: lost after ten quiet turns of the main loop.
+        QVERIFY(QTest::qWaitFor([&] { return lost.count() > 0; }, 3000));
+    }
+
     // Datagrams too short for a header, or with another signature, are dropped and do not
     // disturb the next message.
     void malformedDatagramsAreDropped()

@@ -2,22 +2,27 @@
 #include <QDir>
 #include <QListWidget>
 #include <QSettings>
+#include <QSharedMemory>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "axis.h"
 #include "confirm.h"
 #include "contour.h"
+#include "cunibutton.h"
 #include "datagramflood.h"
 #include "drivesim.h"
+#include "message.h"
 #include "messageserver.h"
 #include "messagestack.h"
 #include "vacuumsim.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "lockholder.h"
 #include "modaldriver.h"
 #include "operatorlog.h"
 #include "outsidetext.h"
@@ -449,6 +454,44 @@ private slots:
         QCOMPARE(gui.coordLX->value(), 12.5f);
     }
 
+    // A message the drive controller raised stays on the ticker when the link is lost, but in
+    // the look of what is not known and without its close button; fresh status brings its own
+    // look back.
+    void tickerWhileDriveLinkLost()
+    {
+        Gui gui;
+        CMessageStack* ticker = gui.messageStack();
+        auto backgroundNow = [ticker] { return ticker->grab().toImage().pixelColor(245, 28); };
+        auto shows = [&](int numId) { return ticker->currentMessage() && ticker->currentMessage()->numId() == numId; };
+        const QColor alarm(229, 102, 102);
+        const QColor warning(221, 167, 90);
+        const QColor unknown(255, 192, 192);
+
+        auto drive = std::make_unique<DriveSimulator>();
+        drive->status().alarmState = 0x1;  // emergency button on the operator's desk: alarm 3
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(3); }, 5000));
+        QCOMPARE(backgroundNow(), alarm);
+
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QVERIFY(shows(3));
+        QCOMPARE(backgroundNow(), unknown);
+
+        // Back, with the alarm cleared and the spiral breaker off instead: a warning, which can be
+        // confirmed only while it is known.
+        drive = std::make_unique<DriveSimulator>();
+        drive->status().spiralPower = 0;
+        QVERIFY(drive->start(m_ports[0], m_ports[1]));
+        QVERIFY(QTest::qWaitFor([&] { return shows(20) && ticker->messages().size() == 1; }, 5000));
+        QCOMPARE(backgroundNow(), warning);
+        QVERIFY(!ticker->closeButton()->isHidden());
+        drive.reset();
+        QVERIFY(QTest::qWaitFor([&] { return !gui.cncConnected(); }, 5000));
+        QCOMPARE(backgroundNow(), unknown);
+        QVERIFY(ticker->closeButton()->isHidden());
+    }
+
     // A command into a dead link is said once as not sent ("[W]", on screen and in the log) and
     // never as done; a burst of one command (name and first argument) gives one line.
     void commandsIntoADeadLink()
@@ -848,6 +891,45 @@ private slots:
         QVERIFY(QTest::qWaitFor([&pendant] { return !pendant.getBlockGui(); }, 2500));  // the clock's own tick
         // No beam-unit program counts: its indicator is red.
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+    }
+
+    // The beam unit's program holding the lock of its block (hung, or stopped while it held it)
+    // does not stall the clock's tick: the tick returns at once and shows the program as not
+    // alive; once the program lets go and counts on, it shows alive again.
+    void companionHoldingItsLock()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        Gui gui;
+        QSharedMemory companion(QStringLiteral("ELA_SHM_KEY"));
+        QVERIFY(companion.attach());
+        quint64 counter = 0;
+        auto countOn = [&] {
+            ++counter;
+            companion.lock();
+            std::memcpy(companion.data(), &counter, sizeof counter);
+            companion.unlock();
+        };
+        countOn();
+        gui.onTimeChanged();
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::green));
+
+        countOn();
+        LockHolder holder;
+        QVERIFY(holder.start(QStringLiteral("ELA_SHM_KEY"), 3000));
+        QElapsedTimer clock;
+        clock.start();
+        gui.onTimeChanged();
+        const qint64 tick = clock.elapsed();
+        QVERIFY2(tick < 100, qPrintable(QString::number(tick)));
+        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
+
+        QVERIFY(holder.finish());
+        QVERIFY(QTest::qWaitFor([&] {
+            countOn();
+            gui.onTimeChanged();
+            return windowColour(gui.lblELA) == QColor(Qt::green);
+        }, 2000));
     }
 
     void settingsAtExit()

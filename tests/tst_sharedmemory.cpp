@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "elasharedmemory.h"
+#include "lockholder.h"
 #include "pultshare.h"
 #include "testenv.h"
 
@@ -146,6 +147,77 @@ private slots:
         expected[0] = 0;
         expected[12] = 0;
         QCOMPARE(pendant.bytes(), expected);
+    }
+
+    // A companion that holds the lock of its block (hung, or stopped while holding it) costs a
+    // life check at most a bounded wait, once: the companion then counts as not alive, and later
+    // checks while it still holds the lock do not wait at all. Once it lets go, the check sees
+    // its counter again.
+    void lifeCheckWhileCompanionHoldsTheLock()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        ElaSharedMemory ela;
+        QVERIFY(ela.isAttached());
+        Companion companion(QStringLiteral("ELA_SHM_KEY"));
+        QVERIFY(companion.attach());
+        companion.setLifeCounter(1);
+        QVERIFY(ela.updateStatusEla());
+        QVERIFY(ela.changed());
+        companion.setLifeCounter(2);
+
+        LockHolder holder;
+        QVERIFY(holder.start(QStringLiteral("ELA_SHM_KEY"), 3000));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!ela.updateStatusEla());
+        const qint64 first = clock.restart();
+        QVERIFY(!ela.changed());
+        QVERIFY(!ela.updateStatusEla());
+        const qint64 second = clock.elapsed();
+        qInfo("life checks while the lock is held: %lld ms, then %lld ms", first, second);
+        QVERIFY2(first < 100, qPrintable(QString::number(first)));
+        QVERIFY2(second < SharedSegment::LockWaitMs, qPrintable(QString::number(second)));
+        QCOMPARE(ela.snapshotUInt(0), 1u);  // the snapshot of the last check that read
+
+        QVERIFY(holder.finish());
+        QVERIFY(ela.updateStatusEla());
+        QVERIFY(ela.changed());
+        QCOMPARE(ela.snapshotUInt(0), 2u);
+    }
+
+    // The console's writes to the pendant block never wait long for a held lock; they are made
+    // once the lock is free, the latest value of each field.
+    void pendantBlockWhileCompanionHoldsTheLock()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        PultShare pult;
+        QVERIFY(pult.isAttached());
+        Companion pendant(QStringLiteral("PULT_SHARE_KEY"));
+        QVERIFY(pendant.attach());
+
+        LockHolder holder;
+        QVERIFY(holder.start(QStringLiteral("PULT_SHARE_KEY"), 3000));
+        QElapsedTimer clock;
+        clock.start();
+        // Three ticks of the main window's clock.
+        for (unsigned tick = 1; tick <= 3; ++tick) {
+            pult.setFuncLeftEncoder(tick);
+            pult.setFuncRightEncoder(0);
+            pult.setFuncDistEncoder(tick % 2);
+            pult.setBlockGui(tick == 2);
+        }
+        QCOMPARE(pult.getFuncLeftEncoder(), 0u);  // not read while held
+        const qint64 spent = clock.elapsed();
+        QVERIFY2(spent < 100, qPrintable(QString::number(spent)));
+
+        QVERIFY(holder.finish());
+        QByteArray expected(PultShare::kSize, '\0');
+        expected[0] = 3;
+        expected[8] = 1;
+        QVERIFY(QTest::qWaitFor([&] { return pendant.bytes() == expected; }, 2000));
+        QCOMPARE(pult.getFuncLeftEncoder(), 3u);
     }
 
     // A segment that exists under the key but is smaller than the agreed block counts as no

@@ -250,6 +250,11 @@ private slots:
         r.pressure = 0.0015f;
         QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
                  QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
+        // A block the beam unit's program did not let be read gives empty beam cells, not zeros.
+        r.elaAlive = true;
+        r.ela.clear();
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
     }
 
     // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the

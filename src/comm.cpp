@@ -353,6 +353,7 @@ int bindStatusSocket(int port, int waitMs, QString& reason)
 StatusStream::StatusStream(int port, StatusFilter filter)
     : m_port(port), m_filter(filter), m_buffer(65536, Qt::Uninitialized)
 {
+    m_clock.start();
 }
 
 StatusStream::~StatusStream()
@@ -396,9 +397,14 @@ bool StatusStream::turn(StatusHandler& handler)
         return false;
     }
     bool reported[2] = {false, false};  // wrong size, bad signature
-    // The first read blocks for at most a turn (SO_RCVTIMEO), so that a steady stream costs one
-    // system call per datagram; after a rejected datagram the turn goes on without blocking.
-    int flags = MSG_TRUNC;
+    // The first read blocks for at most a turn (SO_RCVTIMEO); after a rejected datagram the turn
+    // goes on without blocking. While datagrams come faster than one per GatherMs, a turn does not
+    // wait for the next one: it takes one that waits already, and when none does, it sleeps
+    // GatherMs first and then takes what came meanwhile. A controller that sends a thousand
+    // datagrams a second thus wakes this thread some 1000 / GatherMs times, not a thousand; a
+    // slower one wakes it once per datagram, which is taken at once.
+    bool gathered = !m_gathering;
+    int flags = m_gathering ? MSG_TRUNC | MSG_DONTWAIT : MSG_TRUNC;
     for (;;) {
         sockaddr_in from;
         socklen_t fromSize = sizeof from;
@@ -416,7 +422,15 @@ bool StatusStream::turn(StatusHandler& handler)
                 return false;
             }
             const int left = remainingMs(clock, TurnMs);
-            if (left == 0 || handler.stopRequested() || pollFor(m_fd, POLLIN, left) <= 0)
+            if (left == 0 || handler.stopRequested())
+                return false;
+            if (!gathered) {
+                gathered = true;
+                sleepMs(qMin(GatherMs, left));
+                continue;
+            }
+            m_gathering = false;  // nothing came while it gathered
+            if (pollFor(m_fd, POLLIN, left) <= 0)
                 return false;
             continue;
         }
@@ -427,6 +441,10 @@ bool StatusStream::turn(StatusHandler& handler)
         const bool signatureOk = sizeOk && qFromLittleEndian<quint16>(data) == m_filter.signature;
         if (signatureOk && handler.datagramReceived(data, size)) {
             m_accepted.fetch_add(1, std::memory_order_relaxed);
+            const qint64 now = m_clock.nsecsElapsed();
+            if (!m_gathering)
+                m_gathering = m_lastTakenNs >= 0 && now - m_lastTakenNs < qint64(GatherMs) * 1000000;
+            m_lastTakenNs = now;
             return true;
         }
         m_rejected.fetch_add(1, std::memory_order_relaxed);

@@ -28,6 +28,7 @@
 // per sender) and do not count as traffic.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
 #include <QtGlobal>
@@ -185,13 +186,17 @@ public:
 //
 // The loop works in turns: a turn ends with the first datagram that passes the filter and is
 // taken, or after TurnMs, whichever comes first, however many other datagrams arrive meanwhile;
-// the stop request is seen between any two datagrams and at least every TurnMs. A steady stream
-// costs one recv() per datagram.
+// the stop request is seen between any two datagrams and at least every TurnMs. A stream costs
+// one recv() per datagram, and at most one wake-up per datagram or per GatherMs, whichever is
+// fewer: a datagram that comes less than GatherMs after the one before is taken at most GatherMs
+// later than it came.
 class StatusStream
 {
 public:
     static constexpr int TurnMs = 100;
     static constexpr int SilentTurns = 10;
+    // While datagrams come faster than this, how long a turn gathers them before it takes the next.
+    static constexpr int GatherMs = 20;
     // Foreign senders that are reported one by one; any further one is only counted.
     static constexpr int ForeignSenders = 16;
 
@@ -228,6 +233,10 @@ private:
     const StatusFilter m_filter;
     int m_fd = -1;
     int m_silent = 0;
+    // Datagrams come faster than one per GatherMs: gather them.
+    bool m_gathering = false;
+    QElapsedTimer m_clock;
+    qint64 m_lastTakenNs = -1;  // on m_clock, when the last datagram was taken
     QByteArray m_buffer;
     quint32 m_foreign[ForeignSenders] = {};
     int m_foreignCount = 0;

@@ -465,7 +465,13 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
     const ContourSnapshot s = contourSnapshot();
     const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
     if (off >= 0) {
-        warn(QStringLiteral("Точки контура не перенесены на новый диаметр: точка %1 не лежит на окружности "
+        // Three points and more give the circle its diameter: with the points where they are, the
+        // old one stays, or the arcs and the length would no longer go through them.
+        m_schema->setD(oldDiameter);
+        lblConsts->setText(m_schema->header());
+        diameter->setValue(oldDiameter, 2);
+        afterContourEdit();
+        warn(QStringLiteral("Диаметр не изменён, точки контура не перенесены: точка %1 не лежит на окружности "
                             "диаметром %2 мм")
                  .arg(off + 1)
                  .arg(double(oldDiameter), 0, 'f', 2));

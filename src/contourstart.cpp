@@ -353,6 +353,11 @@ void CONTOUR::onContourCellDoubleClicked(int row, int column)
     // No segment leaves the last point of an open contour.
     if (!m_ring && row == twContour->rowCount() - 1)
         return;
+    // The channels already started run the contour as it is.
+    if (starting()) {
+        warn(QStringLiteral("Параметры кадра не изменены: идёт пуск программ"));
+        return;
+    }
     if (const QTableWidgetItem* cell = twContour->item(row, column))
         TechDialogs::runContourParams(*this, row, *cell, twContour);
 }

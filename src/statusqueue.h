@@ -16,9 +16,9 @@
 // thousand times a second does not wake the GUI thread as often.
 //
 // A controller may report changes faster than the GUI thread can take them. The GUI thread
-// therefore takes a bounded share per event (TurnChanges changes or TurnMs, whichever ends first)
-// and posts a new event for the rest, so that input, timers and painting get their turn in
-// between. And once more than OrderedBound changes wait, the queue keeps only the latest value of
+// therefore takes a bounded share per event (the datagrams that begin before TurnChanges changes
+// or TurnMs have passed, each datagram whole) and posts a new event for the rest, so that input,
+// timers and painting get their turn in between, and never between two changes of one datagram. And once more than OrderedBound changes wait, the queue keeps only the latest value of
 // each field, in the order in which the fields last changed: the backlog, and the memory it
 // takes, never exceed one entry per field beyond that bound, and the GUI thread still ends at
 // the controller's latest state. Back in step (nothing waits), every change is kept again.
@@ -52,6 +52,7 @@ public:
         : m_display(std::move(display)),
           m_holdNs(qint64(holdMs) * 1000000),
           m_ring(size_t(OrderedBound)),
+          m_end(size_t(OrderedBound), false),
           m_lastAt(m_display.size(), -1),
           m_latest(m_display.size()),
           m_prev(m_display.size(), None),
@@ -72,6 +73,8 @@ public:
         QMutexLocker lock(&m_mutex);
         for (int i = 0; i < count; ++i)
             append(changes[i]);
+        if (count > 0 && m_count > 0)
+            m_end[size_t((m_headSeq + m_count - 1) % OrderedBound)] = true;  // the datagram ends here
         if (takePost(false))
             post(target);
     }
@@ -110,7 +113,8 @@ public:
                     m_final = false;
                     return;
                 }
-                if (!m_final && (taken >= TurnChanges || clock.nsecsElapsed() >= qint64(TurnMs) * 1000000)) {
+                if (!m_final && m_atBoundary
+                    && (taken >= TurnChanges || clock.nsecsElapsed() >= qint64(TurnMs) * 1000000)) {
                     if (takePost(true))
                         post(m_target);  // the rest, after what else waits for this thread
                     return;
@@ -160,7 +164,9 @@ private:
         }
         if (isDisplay(change.index))
             m_lastAt[field] = m_headSeq + m_count;
-        m_ring[size_t((m_headSeq + m_count) % OrderedBound)] = change;
+        const size_t slot = size_t((m_headSeq + m_count) % OrderedBound);
+        m_ring[slot] = change;
+        m_end[slot] = false;
         ++m_count;
         ++m_live;
     }
@@ -208,7 +214,8 @@ private:
         m_waiting[size_t(field)] = false;
     }
 
-    // The oldest waiting change; the queue is not empty.
+    // The oldest waiting change; the queue is not empty. Notes whether a datagram ends with it
+    // (coalesced values belong to no datagram of their own: each counts as an end).
     Change pop()
     {
         Change change;
@@ -216,12 +223,20 @@ private:
             const int field = m_first;
             unlink(field);
             change = m_latest[size_t(field)];
+            m_atBoundary = true;
         } else {
             do {
                 change = m_ring[size_t(m_headSeq % OrderedBound)];
+                m_atBoundary = m_end[size_t(m_headSeq % OrderedBound)];
                 ++m_headSeq;
                 --m_count;
             } while (change.index == None);
+            // Gaps that follow are passed at once, with the end of a datagram among them.
+            while (m_count > 0 && m_ring[size_t(m_headSeq % OrderedBound)].index == None) {
+                m_atBoundary = m_atBoundary || m_end[size_t(m_headSeq % OrderedBound)];
+                ++m_headSeq;
+                --m_count;
+            }
             --m_live;
             dropGaps();
         }
@@ -236,6 +251,7 @@ private:
         if (m_live == 0) {
             m_headSeq += m_count;
             m_count = 0;
+            m_atBoundary = true;
         }
     }
 
@@ -259,6 +275,7 @@ private:
     // (a display value that gave way to a newer one stays as a gap, index None, until delivery
     // passes it; m_live counts the others).
     std::vector<Change> m_ring;
+    std::vector<bool> m_end;  // per slot: the last change of its datagram
     qint64 m_headSeq = 0;
     int m_count = 0;
     int m_live = 0;
@@ -278,5 +295,6 @@ private:
     int m_urgent = 0;  // waiting changes that are not display values
     bool m_posted = false;
     bool m_final = false;      // deliver everything that waits in one go
+    bool m_atBoundary = true;  // the last change delivered ended its datagram
     QElapsedTimer m_lastPost;  // since the last hand-over; invalid before the first
 };

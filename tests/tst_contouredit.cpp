@@ -645,20 +645,29 @@ private slots:
 
     // "Настройки" with a new diameter moves no point when the centre is not known (one or two
     // points) or when a point does not lie on the old circle about it: the operator is told why.
+    // A circle still being taught takes the new diameter; one whose points give its diameter keeps
+    // theirs, so that its arcs and length still go through them.
     void newDiameterRefused()
     {
         const QString notMoved = QStringLiteral("[W]Точки контура не перенесены на новый диаметр: ");
         const struct {
             const char* name;
             QList<QList<float>> points;
+            bool ring;
             QString warning;
+            const char* diameter;   // the diameter afterwards
+            const char* length;     // the pass length afterwards
         } cases[] = {
-            {"two points, centre unknown", {{150, 100, 0}, {100, 150, 0}},
-             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
-            {"one point", {{150, 100, 0}},
-             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)")},
-            {"a point inside the circle", {{50, 0, 0}, {0, 50, 0}, {-50, 0, 0}, {30, 0, 0}},
-             notMoved + QStringLiteral("точка 4 не лежит на окружности диаметром 100.00 мм")},
+            {"two points, centre unknown", {{150, 100, 0}, {100, 150, 0}}, false,
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)"), "200.00",
+             "72.27"},
+            {"one point", {{150, 100, 0}}, false,
+             notMoved + QStringLiteral("центр окружности не известен (нужны не менее трёх точек контура)"), "200.00",
+             "0.00"},
+            {"a point inside the circle", {{50, 0, 0}, {0, 50, 0}, {-50, 0, 0}, {30, 0, 0}}, true,
+             QStringLiteral("[W]Диаметр не изменён, точки контура не перенесены: точка 4 не лежит на окружности "
+                            "диаметром 100.00 мм"),
+             "100.00", "314.16"},
         };
         for (const auto& test : cases) {
             CONTOUR c;
@@ -666,6 +675,8 @@ private slots:
             s.schema.reset(new SchemaXYZr(100, 0, 0));
             for (const QList<float>& p : test.points)
                 s.points << ContourPoint{p, {}};
+            s.ring = test.ring;
+            s.passes = 1;
             s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
             QVERIFY2(loadContour(c, s), test.name);
             const QStringList before = rows(c.twContour);
@@ -680,6 +691,11 @@ private slots:
             QVERIFY2(driver.done(), test.name);
             QVERIFY2(rows(c.twContour) == before, test.name);
             QVERIFY2(texts(messages).contains(test.warning), qPrintable(texts(messages).join(QLatin1Char('\n'))));
+            QCOMPARE(c.diameter->text(), QString::fromLatin1(test.diameter));
+            QCOMPARE(c.schemaD(), c.diameter->text().toFloat());
+            QVERIFY2(c.lblConsts->text().contains(QStringLiteral("D=") + c.diameter->text().chopped(3)),
+                     qPrintable(c.lblConsts->text()));
+            QCOMPARE(c.length->text(), QString::fromLatin1(test.length));
         }
     }
 

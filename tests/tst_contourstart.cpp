@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 
 #include "contour.h"
@@ -148,9 +149,30 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
+    // The link lost while a start waits between its channels: the channel after the pause is not
+    // started, and the program is the operator's again once the start has given up on it.
+    void linkLostBetweenChannels()
+    {
+        QVERIFY(start());
+        load(linear({0, 100}, kTwoSpeeds));
+        c->pbGcode->click();
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
+        QVERIFY(!c->pbNew->isEnabled());
+        sim()->setRefuseConnections(true);
+        sim()->closeConnection();
+        const QList<QWidget*> commands{c->pbGcode, c->pbNew,      c->pbDel,        c->pbInverse,   c->pbRing,
+                                       c->pbTemplate, c->pbSettings, c->pbAddTechPoint, c->frmWeldSpeed, c->pbLoad};
+        QVERIFY(QTest::qWaitFor(
+            [&] { return std::all_of(commands.begin(), commands.end(), [](QWidget* w) { return w->isEnabled(); }); },
+            3000));
+        QVERIFY(!c->fullRun());
+        QCOMPARE(commandTexts(0, 300), QStringList());
+    }
+
     // Between the channel starts of one start nothing of the program can be edited: every editing
-    // command of both tabs is disabled and a touch on a technology cell changes nothing, until the
-    // last channel has been sent; then each command follows its own rule again.
+    // command of both tabs is disabled and a touch on a technology cell or on a segment's parameters
+    // changes nothing, until the last channel has been sent; then each command follows its own rule
+    // again.
     void noEditingWhileStarting()
     {
         QVERIFY(start());
@@ -179,8 +201,14 @@ private slots:
         QCOMPARE(enabled(contourCommands), QStringList());
         QCOMPARE(enabled(programCommands), QStringList());
         QSignalSpy messages(c, &CONTOUR::message);
-        emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
-        QCOMPARE(texts(messages), QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ"});
+        {
+            ModalDriver none(500);
+            emit c->twTechTab->cellClicked(1, 1);   // no number pad opens
+            emit c->twContour->cellClicked(0, 3);   // nor the segment's frame parameters
+            QVERIFY(none.done());
+        }
+        QCOMPARE(texts(messages), (QStringList{"[W]Технологическая таблица не изменена: идёт пуск программ",
+                                               "[W]Параметры кадра не изменены: идёт пуск программ"}));
 
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp1.npg)"});
         // (The weld's passport, once ended, leaves the end row current: no row to delete there.)

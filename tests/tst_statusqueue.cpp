@@ -145,28 +145,39 @@ private slots:
     }
 
     // A backlog is handed over in shares: what else waits for the GUI thread (input, timers,
-    // painting) comes between two shares, whether the changes are many or their slots slow; all
-    // of them arrive in the end, in order.
+    // painting) comes between two shares, whether the changes are many or their slots slow; a
+    // datagram's changes always come in one share, however many; all of them arrive in the end,
+    // in order.
     void backlogYieldsToTheEventLoop_data()
     {
-        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("datagrams");
+        QTest::addColumn<int>("perDatagram");
         QTest::addColumn<int>("slotUs");
-        QTest::newRow("many changes") << Queue::OrderedBound << 0;
-        QTest::newRow("slow slots") << 200 << 1000;
+        QTest::newRow("many changes") << Queue::OrderedBound << 1 << 0;
+        QTest::newRow("slow slots") << 200 << 1 << 1000;
+        QTest::newRow("long datagrams") << 3 << Queue::TurnChanges + 44 << 0;
+        QTest::newRow("long datagrams, slow slots") << 5 << 20 << 1000;
     }
     void backlogYieldsToTheEventLoop()
     {
-        QFETCH(int, count);
+        QFETCH(int, datagrams);
+        QFETCH(int, perDatagram);
         QFETCH(int, slotUs);
         Target t;
         t.onTake = [slotUs](const Change&) { std::this_thread::sleep_for(std::chrono::microseconds(slotUs)); };
         Marker marker(t);
-        pushStates(t, count);
+        std::vector<Change> datagram(static_cast<size_t>(perDatagram));
+        for (int d = 0; d < datagrams; ++d) {
+            for (int i = 0; i < perDatagram; ++i)
+                datagram[size_t(i)] = state(d * perDatagram + i + 1);
+            t.queue.push(&t, datagram.data(), perDatagram);
+        }
         marker.post();
+        const int count = datagrams * perDatagram;
         QTRY_COMPARE(t.taken.size(), count);
         QCOMPARE(t.taken, states(count));
-        QVERIFY(marker.takenBefore >= 0);
-        QVERIFY2(marker.takenBefore < count / 2, QByteArray::number(marker.takenBefore));
+        QVERIFY2(marker.takenBefore > 0 && marker.takenBefore <= count / 2, QByteArray::number(marker.takenBefore));
+        QCOMPARE(marker.takenBefore % perDatagram, 0);
     }
 
     // When the link ends, everything that waits is delivered before what is posted after the

@@ -487,6 +487,53 @@ private slots:
         QCOMPARE(messages.count(), 0);
     }
 
+    // "ВВОД" on a pad that holds no number (nothing typed, a lone sign or point) is no new value:
+    // the access code is not asked, nothing is sent or logged, and the dialog stays open.
+    void emptyEntryChangesNothing_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("nothing typed") << "";
+        QTest::newRow("lone sign") << "-";
+        QTest::newRow("lone point") << ".";
+    }
+    void emptyEntryChangesNothing()
+    {
+        QFETCH(QString, keys);
+        Session s;
+        QVERIFY(s.open());
+        Controllers& c = s.c;
+        Constants& dialog = *s.dialog;
+        QSignalSpy messages(&dialog, &Constants::message);
+        QVERIFY(answer(dialog, c, true));
+
+        ModalDriver driver;
+        driver.next("Constants", [](ModalDialog& d) {
+            d.find<QTableWidget>("twConst")->selectRow(1);
+            d.click("pbChange");
+        });
+        driver.next("Numpad", [keys](ModalDialog& pad) {
+            pad.type(keys);
+            pad.click("pbEnter");
+        });
+        QStringList asked;
+        driver.next([&asked](ModalDialog& d) {
+            // Should the access code be asked, it is given: whatever the dialog sends then shows.
+            if (d.dialog()->inherits("Numpad")) {
+                asked << "code";
+                d.type("418305");
+                d.click("pbEnter");
+                return;
+            }
+            QCOMPARE(d.find<QTableWidget>("twConst")->rowCount(), 3);
+            d.reject();
+        });
+        dialog.exec();
+        QVERIFY(driver.done());
+        QCOMPARE(Controllers::received(c.kvkPeer, 100), QStringList());
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(messages.count(), 0);
+    }
+
     void noRowSelectedDoesNothing()
     {
         Session s;

@@ -243,20 +243,15 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("axis");
         QTest::addColumn<int>("channel");
-        QTest::addColumn<int>("busyChannel");
-        QTest::addColumn<uint>("busyState");
         QTest::addColumn<QString>("line");
-        QTest::newRow("no status yet") << "no status" << "LX" << 1 << 0 << 0u
-                                       << "[A]Пуск невозможен: нет связи с ЧПУ";
-        QTest::newRow("link never up") << "dead link" << "LX" << 1 << 0 << 0u
-                                       << "[A]Пуск невозможен: нет связи с ЧПУ";
-        QTest::newRow("drives off") << "drives off" << "V" << 2 << 0 << 0u
-                                    << "[A]Пуск невозможен: приводы не включены";
-        QTest::newRow("own channel running") << "" << "V" << 2 << 2 << 3u
+        QTest::newRow("no status yet") << "no status" << "LX" << 1 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("link never up") << "dead link" << "LX" << 1 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("drives off") << "drives off" << "V" << 2 << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("own channel running") << "channel 2 running" << "V" << 2
                                              << "[A]Пуск невозможен: канал 2 выполняет программу";
-        QTest::newRow("own channel loading") << "" << "LX" << 1 << 1 << 9u
+        QTest::newRow("own channel loading") << "channel 1 loading" << "LX" << 1
                                              << "[A]Пуск невозможен: канал 1 загружает программу";
-        QTest::newRow("other channel running") << "" << "LX" << 1 << 2 << 3u
+        QTest::newRow("other channel running") << "channel 2 running" << "LX" << 1
                                                << "[A]Пуск невозможен: канал 2 выполняет программу";
     }
     void refusedStart()
@@ -264,8 +259,6 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, axis);
         QFETCH(int, channel);
-        QFETCH(int, busyChannel);
-        QFETCH(uint, busyState);
         QFETCH(QString, line);
         const QByteArray old = "N01 $1\nN03 G90 G01 LX=999 F1200\nN05 M30\n";
         {
@@ -273,25 +266,11 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(old);
         }
-
         DriveTCPthread dead;
         QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
-        DriveTCPthread* link = m_link.get();
-        if (fault == "no status") {
-            // Connected again after a loss, before the controller's first status.
-            m_peer.setStreaming(false);
-            QVERIFY(QTest::qWaitFor([&] { return !m_link->connected(); }, 5000));
-            QVERIFY(m_peer.attach(*m_link));
-            QVERIFY(!m_link->statusKnown());
-        } else if (fault == "dead link") {
-            link = &dead;
-        } else {
-            DriveStatusPacket status = DrivePeer::ready();
-            status.drivesOn = fault == "drives off" ? 0 : 1;
-            if (busyChannel > 0)
-                status.channelState[busyChannel - 1] = busyState;
-            QVERIFY(m_peer.report(*m_link, status));
-        }
+        DriveTCPthread* link = fault == "dead link" ? &dead : m_link.get();
+        if (link != &dead)
+            QVERIFY(m_peer.reportNotReady(*link, fault));
 
         store(axis, true, 5.0);
         Anchor anchor;
@@ -320,9 +299,7 @@ private slots:
         AxisPanel panel(m_link.get());
         QStringList log;
         connect(panel.axis.get(), &Axis::axisMessage, [&](const QString& text, bool) { log << text; });
-        DriveStatusPacket status = DrivePeer::ready();
-        status.channelState[1] = 3;
-        QVERIFY(m_peer.report(*m_link, status));
+        QVERIFY(m_peer.reportNotReady(*m_link, "channel 2 running"));
         QList<bool> enabled;
         {
             ModalDriver driver;

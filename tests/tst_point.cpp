@@ -425,48 +425,30 @@ private slots:
     void goToRefused_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("busyChannel");
-        QTest::addColumn<uint>("busyState");
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("line");
-        QTest::newRow("no status yet") << "no status" << 0 << 0u << 0 << "[A]Пуск невозможен: нет связи с ЧПУ";
-        QTest::newRow("link never up") << "dead link" << 0 << 0u << 7 << "[A]Пуск невозможен: нет связи с ЧПУ";
-        QTest::newRow("drives off") << "drives off" << 0 << 0u << 0 << "[A]Пуск невозможен: приводы не включены";
-        QTest::newRow("own channel running") << "" << 1 << 3u << 0
+        QTest::newRow("no status yet") << "no status" << 0 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("link never up") << "dead link" << 7 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("drives off") << "drives off" << 0 << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("own channel running") << "channel 1 running" << 0
                                              << "[A]Пуск невозможен: канал 1 выполняет программу";
-        QTest::newRow("own channel loading") << "" << 2 << 9u << 7
+        QTest::newRow("own channel loading") << "channel 2 loading" << 7
                                              << "[A]Пуск невозможен: канал 2 загружает программу";
-        QTest::newRow("other channel running") << "" << 2 << 3u << 0
+        QTest::newRow("other channel running") << "channel 2 running" << 0
                                                << "[A]Пуск невозможен: канал 2 выполняет программу";
     }
     void goToRefused()
     {
         QFETCH(QString, fault);
-        QFETCH(int, busyChannel);
-        QFETCH(uint, busyState);
         QFETCH(int, row);
         QFETCH(QString, line);
         const QByteArray old = "N01 $2\nN02 ARF()\nN03 G90 G01 V=270.00 F360\nN05 M30\n";
         writeFile("/programs/_point.npg", old);
-
         DriveTCPthread dead;
         QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
-        DriveTCPthread* link = m_link.get();
-        if (fault == "no status") {
-            // Connected again after a loss, before the controller's first status.
-            m_peer.setStreaming(false);
-            QVERIFY(QTest::qWaitFor([&] { return !m_link->connected(); }, 5000));
-            QVERIFY(m_peer.attach(*m_link));
-            QVERIFY(!m_link->statusKnown());
-        } else if (fault == "dead link") {
-            link = &dead;
-        } else {
-            DriveStatusPacket status = DrivePeer::ready();
-            status.drivesOn = fault == "drives off" ? 0 : 1;
-            if (busyChannel > 0)
-                status.channelState[busyChannel - 1] = busyState;
-            QVERIFY(m_peer.report(*m_link, status));
-        }
+        DriveTCPthread* link = fault == "dead link" ? &dead : m_link.get();
+        if (link != &dead)
+            QVERIFY(m_peer.reportNotReady(*link, fault));
 
         Fixture f(link);
         f.dialog->onTableCellClicked(row, 1);

@@ -66,6 +66,25 @@ bool DrivePeer::streaming() const
     return m_stream.isActive();
 }
 
+bool DrivePeer::reportNotReady(DriveTCPthread& link, const QString& fault)
+{
+    if (fault == QLatin1String("no status")) {
+        setStreaming(false);
+        return QTest::qWaitFor([&] { return !link.connected(); }, 5000) && attach(link) && !link.statusKnown();
+    }
+    DriveStatusPacket status = ready();
+    if (fault == QLatin1String("drives off")) {
+        status.drivesOn = 0;
+    } else {
+        const QStringList words = fault.split(QLatin1Char(' '));
+        const int channel = words.value(1).toInt();
+        if (words.size() != 3 || words.at(0) != QLatin1String("channel") || channel < 1 || channel > 3)
+            return false;
+        status.channelState[channel - 1] = words.at(2) == QLatin1String("loading") ? 9 : 3;
+    }
+    return report(link, status);
+}
+
 bool DrivePeer::attach(DriveTCPthread& link)
 {
     if (link.connected() && m_socket && m_socket->state() == QAbstractSocket::ConnectedState)

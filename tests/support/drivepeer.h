@@ -42,6 +42,10 @@ public:
     // Stops and resumes the status stream: a link that hears nothing for a second is lost.
     void setStreaming(bool on);
     bool streaming() const;
+    // Brings the link to a state in which no program may start: "no status" (the stream stops,
+    // the link is lost and opened again, and has no status yet), "drives off", or "channel <n>
+    // loading" / "channel <n> running" with the drives on.
+    bool reportNotReady(DriveTCPthread& link, const QString& fault);
 
 private:
     bool takeFrame(QString& text);

@@ -8,8 +8,6 @@
 #include <QTextStream>
 #include <algorithm>
 
-#include <algorithm>
-
 #include "contour.h"
 #include "drivecomm.h"
 #include "drivecommand.h"

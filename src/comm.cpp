@@ -426,6 +426,7 @@ bool StatusStream::turn(StatusHandler& handler)
                 return false;
             if (!gathered) {
                 gathered = true;
+                handler.drained();
                 sleepMs(qMin(GatherMs, left));
                 continue;
             }
@@ -439,7 +440,10 @@ bool StatusStream::turn(StatusHandler& handler)
         const char* data = m_buffer.constData();
         const bool sizeOk = n <= m_buffer.size() && n >= 2 && (m_filter.size == 0 || n == m_filter.size);
         const bool signatureOk = sizeOk && qFromLittleEndian<quint16>(data) == m_filter.signature;
-        if (signatureOk && handler.datagramReceived(data, size)) {
+        handler.m_gathered = m_gathering;
+        const bool taken = signatureOk && handler.datagramReceived(data, size);
+        handler.m_gathered = false;
+        if (taken) {
             m_accepted.fetch_add(1, std::memory_order_relaxed);
             const qint64 now = m_clock.nsecsElapsed();
             if (!m_gathering)

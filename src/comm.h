@@ -178,8 +178,21 @@ public:
     virtual void silence() = 0;
     // Called after each turn that brought nothing valid.
     virtual void quiet() {}
+    // Called when a fast stream has been read to its end and the receiver pauses to gather the
+    // next datagrams: what was taken so far is to be handed over now, not after the pause.
+    virtual void drained() {}
+
+    // While datagramReceived() runs: the datagram was one of a fast stream's gathered datagrams,
+    // so the receiver reads on at once and calls drained() when it has read them all. A display
+    // value need not go to the window before then: it would only be overtaken right away.
+    bool gathered() const { return m_gathered; }
+
     // The port could not be bound; reported once per run().
     virtual void bindFailed(const QString& /*reason*/) {}
+
+private:
+    friend class StatusStream;
+    bool m_gathered = false;
 };
 
 // The UDP receive loop of a status receiver; run it on the receiver's own thread.

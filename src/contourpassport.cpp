@@ -132,6 +132,8 @@ void CONTOUR::writePassportRow(bool tick)
             r.ela = QByteArray(reinterpret_cast<const char*>(m_ela.snapshot()), ElaSharedMemory::kSize);
         // Values of a beam unit that does not run are no measurement (the block reads 0).
         r.elaAlive = m_gui && m_gui->elaAlive();
+        // The chamber pressure: known while its controller reports, measured (not NaN) while its
+        // gauge is valid and its number finite.
         r.pressureKnown = m_gui && m_gui->vacuumLook().known();
         r.pressure = m_gui ? m_gui->pressure() : 0.0f;
     }

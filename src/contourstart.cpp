@@ -182,6 +182,9 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
     }
     if (!problem.isEmpty())
         return prefix + problem;
+    // The correction takes the axes' position, which counts only with the transformation on.
+    if (what == Start::Correction && !m_virtualMode)
+        return prefix + QStringLiteral("виртуальные оси не включены");
     // The beam program of the full start runs on through every continuation and knows only the
     // motion it was started with: the motion programs must be those of the full start, but for
     // the line they begin at.

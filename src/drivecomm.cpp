@@ -470,7 +470,7 @@ bool DriveUDPthread::datagramReceived(const char* data, int size)
         m_channelState = changes[0].u;
         m_owner->m_channelState = changes[0].u;
     }
-    m_owner->m_status.push(m_owner, changes, count);
+    m_owner->m_status.push(m_owner, changes, count, gathered());
     return true;
 }
 
@@ -493,6 +493,11 @@ void DriveUDPthread::silence()
 void DriveUDPthread::quiet()
 {
     m_owner->m_status.push(m_owner, nullptr, 0);  // coordinates held back go on
+}
+
+void DriveUDPthread::drained()
+{
+    m_owner->m_status.release(m_owner);  // coordinates held back go on before the pause
 }
 
 void DriveUDPthread::bindFailed(const QString& reason)

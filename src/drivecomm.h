@@ -203,6 +203,7 @@ private:
     void foreignSender(quint32 address) override;
     void silence() override;
     void quiet() override;
+    void drained() override;
     void bindFailed(const QString& reason) override;
 
     std::atomic<quint32> m_channelState{0};

@@ -67,11 +67,16 @@ void FileManager::RefreshFolder()
     const QDir dir(FixedPaths::local(m_folder));
     const QDir::SortFlags byName = QDir::Name | QDir::IgnoreCase;
 
-    // Only the folders the dialog opens are listed: in ".npg" mode the channel folders of the
-    // programs root, from wherever the dialog stands (the folder shown itself aside). "." and
-    // "..", and any other folder, would only be chosen as a program that does not exist.
+    // Only the folders the dialog opens are listed: in ".npg" mode ".." back to the programs root
+    // (which holds the generated programs) from a channel folder, and the channel folders of the
+    // programs root, from wherever the dialog stands (the folder shown itself aside). "." and any
+    // other folder would only be chosen as a program that does not exist.
     if (m_suffix == QLatin1String(".npg") && dir.exists()) {
         const QDir root(FixedPaths::local(s_prgDir));
+        if (m_folder != s_prgDir && m_folder.startsWith(s_prgDir) && root.exists()) {
+            auto* item = new QListWidgetItem(QStringLiteral(".."), ui.listWidget_prog);
+            item->setData(FolderRole, s_prgDir);
+        }
         for (const QString& channel : kChannelFolders) {
             const QString folder = s_prgDir + channel + QLatin1Char('/');
             if (folder != m_folder && root.exists(channel)) {

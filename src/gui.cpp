@@ -218,8 +218,9 @@ QString Gui::getUserName() const { return m_userGroupText + QLatin1Char(' ') + m
 
 float Gui::pressure() const
 {
-    return m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
-                                    : std::numeric_limits<float>::quiet_NaN();
+    // A gauge that reports itself invalid measures nothing, whatever number it last sent.
+    return m_chamberPressure.valid && m_chamberPressure.finite ? VacuumChamber->value() * VacuumChamber->coeff()
+                                                               : std::numeric_limits<float>::quiet_NaN();
 }
 
 void Gui::onUserChanged(int rights)

@@ -48,8 +48,8 @@ public:
     // "group name", e.g. "Оператор Иванов"; a single blank before any successful login.
     QString getUserName() const;
     QString programName() const { return m_currentProgram; }
-    // The chamber pressure as shown, in the unit shown; NaN while the last one reported was not a
-    // finite number.
+    // The chamber pressure as shown, in the unit shown; NaN while its gauge reports itself invalid
+    // or the last pressure reported was not a finite number (the label is pink then).
     float pressure() const;
     DriveTCPthread* drives() { return &m_drive; }
 

@@ -135,6 +135,8 @@ public:
 protected:
     StatusReceiver(int port, StatusFilter filter);
 
+    using StatusHandler::gathered;
+
     void run() override;
     // Asks the thread to end and joins it (each receiver class calls it in its destructor).
     void stopAndJoin();

@@ -68,14 +68,26 @@ public:
     // one without changes (and when the stream is quiet), so that what waits is never held up for
     // long: display values past their hold time, or the rest of a delivery that a slot
     // interrupted with a nested event loop.
-    void push(QObject* target, const Change* changes, int count)
+    // With displayWaits, display values alone are not posted: the receiver calls release() soon.
+    void push(QObject* target, const Change* changes, int count, bool displayWaits = false)
     {
         QMutexLocker lock(&m_mutex);
         for (int i = 0; i < count; ++i)
             append(changes[i]);
         if (count > 0 && m_count > 0)
             m_end[size_t((m_headSeq + m_count - 1) % OrderedBound)] = true;  // the datagram ends here
-        if (takePost(false))
+        if ((!displayWaits || m_urgent > 0) && takePost(false))
+            post(target);
+    }
+
+    // Receiver thread, when it has taken every datagram that waited and is about to sleep: posts
+    // the event when anything waits, display values inside their hold time included (the
+    // receiver's own pause already spaces its hand-overs), so that what the window shows is never
+    // older than the last datagram taken. The share per event stays bounded.
+    void release(QObject* target)
+    {
+        QMutexLocker lock(&m_mutex);
+        if (takePost(true))
             post(target);
     }
 

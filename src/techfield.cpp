@@ -24,7 +24,8 @@ float stepped(float value, float step, bool up, float min, float max)
 bool ask(const QString& title, QWidget* anchor, float* value)
 {
     Numpad pad(title, anchor, 0.0f, false, false, false);
-    if (pad.exec() != QDialog::Accepted)
+    // An empty entry is no 0: it changes nothing, as a closed pad.
+    if (pad.exec() != QDialog::Accepted || !pad.hasNumber())
         return false;
     *value = float(pad.value());
     return true;

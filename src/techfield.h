@@ -15,7 +15,8 @@ float clamp(float value, float min, float max);
 // One step of a minus (up false) or plus button, kept within the same bounds.
 float stepped(float value, float step, bool up, float min, float max);
 // Opens the number pad titled `title` below `anchor`, starting empty, with decimal point and
-// sign. True, with the entered number in *value, when the pad was confirmed with Enter.
+// sign. True, with the entered number in *value, when the pad was confirmed with Enter on a
+// number (an empty entry enters none).
 bool ask(const QString& title, QWidget* anchor, float* value);
 // The top-left corner of a frame that hangs below `button` and to its left, for a dialog of
 // the given width: the button's global left edge minus the width, its bottom edge.

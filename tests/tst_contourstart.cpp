@@ -462,6 +462,8 @@ private slots:
                                                    << "[A]Переход к точке невозможен: скорость перехода равна 0";
         QTest::newRow("transition speed 0, correction")
             << "transition speed 0" << "correction" << "[A]Сдвиг и переход невозможны: скорость перехода равна 0";
+        QTest::newRow("transformation off, correction")
+            << "transformation off" << "correction" << "[A]Сдвиг и переход невозможны: виртуальные оси не включены";
         QTest::newRow("faulty table") << "path past the end" << "start"
                                       << "[A]Пуск невозможен: ошибка заполнения технологической таблицы в строке 2";
     }
@@ -486,6 +488,10 @@ private slots:
         if (fault == QLatin1String("drives off")) {
             sim()->apply(QStringLiteral("DRIVE OFF"));
             QVERIFY(QTest::qWaitFor([this] { return !c->driveState(); }, 3000));
+        }
+        if (fault == QLatin1String("transformation off")) {
+            sim()->status().transOn = 0;
+            QVERIFY(QTest::qWaitFor([this] { return !c->virtualMode(); }, 3000));
         }
         sim()->status().position[DriveStatusPacket::LX1] = 5;
         QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->coord(QStringLiteral("LX")) == 5; }, 3000));

@@ -386,6 +386,37 @@ private slots:
         QVERIFY(link.connected());
     }
 
+    // A fast stream is read in gathered runs; the newest coordinate of a run reaches the window
+    // as soon as the run has been read, not a pause or a silent turn later.
+    void fastStreamShowsItsNewestCoordinateAtOnce()
+    {
+        DriveTCPthread link;
+        EmissionRecorder recorder(&link);
+        LoopbackPeer peer;
+        QVERIFY(connectLink(link, peer));
+        QVERIFY(primeStream(peer, recorder, statusWire(0)));
+        QTest::qWait(100);
+
+        QElapsedTimer sinceLast;
+        QEventLoop loop;
+        constexpr int kLast = 60;
+        connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
+            if (v == float(kLast))
+                loop.exit(int(sinceLast.elapsed()));
+        });
+        QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
+        DriveStatusPacket packet = DriveStatus::blank();
+        packet.keyAccess = 1;
+        for (int i = 1; i <= kLast; ++i) {  // a thousand datagrams a second
+            packet.position[DriveStatusPacket::LX1] = float(i);
+            peer.datagram(DriveStatus::encode(packet));
+            QThread::usleep(1000);
+        }
+        sinceLast.start();
+        const int ms = loop.exec();
+        QVERIFY2(ms >= 0 && ms < 50, QByteArray::number(ms));
+    }
+
     void connectFailures()
     {
         DriveTCPthread link;

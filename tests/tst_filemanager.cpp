@@ -86,8 +86,9 @@ class TestFileManager : public QObject
 private slots:
     void initTestCase() { TestEnv::makeInstallationFolders(); }
 
-    // Programs only, and the channel folders where the dialog opens them: never "." or "..", nor
-    // a folder that would be chosen as a program that does not exist.
+    // Programs only, and the folders where the dialog opens them ("..", back to the programs root,
+    // from a channel folder): never ".", nor a folder that would be chosen as a program that does
+    // not exist.
     void listsProgramsWithoutSuffix_data()
     {
         QTest::addColumn<QStringList>("entries");
@@ -102,7 +103,7 @@ private slots:
         QTest::newRow("a channel folder lists the other channels")
             << QStringList{"/programs/ch1/", "/programs/ch2/q.npg", "/programs/ch3/", "/programs/ch2/sub/",
                            "/programs/P.npg"}
-            << "/programs/ch2/" << ".npg" << QStringList{"ch1", "ch3", "q"};
+            << "/programs/ch2/" << ".npg" << QStringList{"..", "ch1", "ch3", "q"};
         QTest::newRow("only a trailing suffix is removed")
             << QStringList{"/programs/x.npg.npg", "/programs/x.npg", "/programs/npg"}
             << "/programs/" << ".npg" << QStringList{"x", "x.npg"};
@@ -335,17 +336,21 @@ private slots:
         QCOMPARE(f.items(), (QStringList{"ch1", "ch2", "P"}));
         QVERIFY(d.doubleClickItem("listWidget_prog", "ch2"));
         QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/ch2/"));
-        QCOMPARE(f.items(), (QStringList{"ch1", "Q", "R"}));
+        QCOMPARE(f.items(), (QStringList{"..", "ch1", "Q", "R"}));
         QVERIFY(!d.isEnabled("pbLoad"));
+        // ".." leads back to the programs root and its generated programs; it is never chosen.
+        QVERIFY(d.doubleClickItem("listWidget_prog", ".."));
+        QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/"));
+        QCOMPARE(f.items(), (QStringList{"ch1", "ch2", "P"}));
         QVERIFY(d.doubleClickItem("listWidget_prog", "ch1"));
         QCOMPARE(f.dialog->folder(), QStringLiteral("/programs/ch1/"));
-        QCOMPARE(f.items(), (QStringList{"ch2", "ch2"}));
+        QCOMPARE(f.items(), (QStringList{"..", "ch2", "ch2"}));
         QVERIFY(!driver.failed());
 
-        // The second "ch2" is the program of that name.
+        // The second "ch2" (after ".." and the folder) is the program of that name.
         driver.next([&](ModalDialog& dialog) {
             auto* list = dialog.dialog()->findChild<QListWidget*>("listWidget_prog");
-            const QPoint at = list->visualItemRect(list->item(1)).center();
+            const QPoint at = list->visualItemRect(list->item(2)).center();
             QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
             QVERIFY(dialog.isEnabled("pbLoad"));
             dialog.click("pbLoad");

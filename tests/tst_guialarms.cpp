@@ -220,14 +220,19 @@ private slots:
         QCOMPARE(g.VacuumChamber->text(), chamberPa);
         QCOMPARE(g.VacuumGun->text(), gunPa);
 
+        // A gauge that reports itself invalid measures nothing: its last number stays on screen,
+        // pink, and the passport records no chamber pressure.
         QVERIFY(forceKvk(QStringLiteral("PT5Valid"), 0u, &KVS::changedChamberPressureValid));
         QCOMPARE(background(g.VacuumChamber), QColor(255, 192, 192));
+        QCOMPARE(g.VacuumChamber->text(), chamberPa);
+        QVERIFY(std::isnan(g.pressure()));
         QVERIFY(forceKvk(QStringLiteral("BKUValid"), 0, &KVS::changedGunPressureValid));
         QCOMPARE(background(g.VacuumGun), QColor(255, 192, 192));
         QVERIFY(forceKvk(QStringLiteral("PT5Valid"), 1u, &KVS::changedChamberPressureValid));
         QVERIFY(forceKvk(QStringLiteral("BKUValid"), 7, &KVS::changedGunPressureValid));
         QCOMPARE(background(g.VacuumChamber), QColor(189, 255, 180));
         QCOMPARE(background(g.VacuumGun), QColor(189, 255, 180));
+        QCOMPARE(g.pressure(), 0.0125f);
 
         // A pressure that is not a finite number is not known, on both screens: the last one
         // stays, pink, and the passport records none.

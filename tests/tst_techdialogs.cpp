@@ -838,6 +838,44 @@ private slots:
         QCOMPARE(editor.calls.mid(1), calls);
     }
 
+    // "ВВОД" on an empty pad enters no 0 in the technology dialogs: a current stays as it was and
+    // is not announced, an arc keeps its radius.
+    void emptyEntryChangesNothing()
+    {
+        RecordingEditor editor;
+        OpeningButton anchor;
+        Log log;
+        ModalDriver settings;
+        settings.next("TechSettings", [](ModalDialog& d) {
+            touch(d, "If");
+            QCOMPARE(d.text("If"), QStringLiteral("700"));
+            d.click("pbSettingsDone");
+        });
+        settings.next("Numpad", enter(QStringLiteral("If, мА"), QString()));
+        QVERIFY(TechDialogs::runSettings(editor, anchor.button, {}, log.sink()));
+        QVERIFY(settings.done());
+        QCOMPARE(editor.calls, QStringList({"setTechSettings(0, 0, 0, 0, 700, 0, 0, -1, 0)"}));
+        QVERIFY(log.lines.isEmpty());
+
+        editor.calls.clear();
+        editor.contourRows = 5;
+        QTableWidget table(5, 7);
+        table.show();
+        QTableWidgetItem cell;
+        cell.setData(Qt::UserRole + 10, 2);
+        cell.setData(Qt::UserRole + 11, 7.0f);
+        ModalDriver frame;
+        frame.next("ContourParams", [](ModalDialog& d) {
+            touch(d, "radius");
+            QCOMPARE(d.text("radius"), QStringLiteral("7.00"));
+            d.click("pbOn");
+        });
+        frame.next("Numpad", enter(QStringLiteral("Радиус, мм"), QString()));
+        TechDialogs::runContourParams(editor, 2, cell, &table);
+        QVERIFY(frame.done());
+        QCOMPARE(editor.calls, QStringList({"addParameters(2, 2, 0, 0, 7, true)"}));
+    }
+
     // ---- how the editor opens them ----------------------------------------------------------
 
     // Without a scheme the settings and add-point buttons open nothing.

@@ -257,6 +257,34 @@ private slots:
                  QStringLiteral("0,7;12,35;1,00;2,00;") + QString(21, QLatin1Char(';')) + QStringLiteral("1,5E-03;\n"));
     }
 
+    // A value that is not finite (not a number, infinite) is no measurement, also while the beam
+    // unit runs: its cell is left empty, whichever form the column has, and so is a coordinate's.
+    void nonFiniteValuesLeftEmpty()
+    {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        QByteArray ela(512, '\0');
+        putFloat(ela, 236, nan);   // "I луча", one decimal
+        putFloat(ela, 128, inf);   // "I фок.", no decimals
+        putFloat(ela, 368, -inf);  // "Ампл.X", two decimals
+        putFloat(ela, 52, nan);    // "P пушк.", exponent form
+
+        WeldPassport::Row r;
+        r.tick = 7;
+        r.path = 12.345f;
+        r.axes = 2;
+        r.coords = {nan, 2};
+        r.full = true;
+        r.ela = ela;
+        r.elaAlive = true;
+        r.pressureKnown = true;
+        r.pressure = 0.0015f;
+        QCOMPARE(fromCp1251(WeldPassport::row(r, kRussian)),
+                 QStringLiteral("0,7;12,35;;2,00;"
+                                "0,0;;0;;0;0;0,0;0,0;0,0;0,0;0;;0,00;0;0;0,00;0,00;0,00;0;0;;"
+                                "1,5E-03;\n"));
+    }
+
     // The path: moving 6 s at 600 mm/min reaches 60 mm; standing repeats it; it never passes the
     // seam; a slower row takes over from where the weld is, and the rows that are comments or
     // switched off are passed over.

@@ -22,6 +22,17 @@ bool ChannelStart::write(int channel, const QString& text)
     return NpgProgram::write(fileName(channel), text.toUtf8());
 }
 
+QString ChannelStart::notSentLine(int channel)
+{
+    return QStringLiteral("[W]Команда '%1' не отправлена: пуск программ остановлен")
+        .arg(DriveCommand::runGenerated(channel));
+}
+
+QString ChannelStart::linkLostLine()
+{
+    return QStringLiteral("[A]Пуск программ прерван: потеряна связь с ЧПУ");
+}
+
 bool ChannelStart::start(const QList<Step>& steps)
 {
     if (busy() || steps.isEmpty())
@@ -53,15 +64,14 @@ void ChannelStart::stop()
         return;
     QStringList lines;
     for (const Step& step : m_steps.mid(m_index))
-        lines << QStringLiteral("[W]Команда '%1' не отправлена: пуск программ остановлен")
-                     .arg(DriveCommand::runGenerated(step.channel));
+        lines << notSentLine(step.channel);
     breakOff(lines);
 }
 
 void ChannelStart::linkLost()
 {
     if (busy())
-        breakOff({QStringLiteral("[A]Пуск программ прерван: потеряна связь с ЧПУ")});
+        breakOff({linkLostLine()});
 }
 
 void ChannelStart::breakOff(const QStringList& lines)

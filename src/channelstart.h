@@ -37,6 +37,11 @@ public:
     // given mode 0777 first. False when it cannot be written.
     static bool write(int channel, const QString& text);
 
+    // The operator's line for the start command of `channel` that a stop keeps from leaving, and
+    // the line of a start ended by the loss of the link.
+    static QString notSentLine(int channel);
+    static QString linkLostLine();
+
     // A start is under way (between its first and its last command).
     bool busy() const { return m_index >= 0; }
 

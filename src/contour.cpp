@@ -106,6 +106,7 @@ void CONTOUR::onSystemStarted()
 
 CONTOUR::~CONTOUR()
 {
+    abandonGeneration({});
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
     delete m_schema;
@@ -148,37 +149,41 @@ float CONTOUR::cellValue(const QTableWidget* table, int row, int column) const
     return item ? item->text().toFloat() : 0.0f;
 }
 
+TechRow CONTOUR::techRow(int row) const
+{
+    TechRow t;
+    t.on = isOn(row);
+    if (isComment(row)) {
+        t.kind = TechRow::Comment;
+        const QTableWidgetItem* item = twTechTab->item(row, 0);
+        t.comment = item ? item->text() : QString();
+        return t;
+    }
+    t.path = cellValue(twTechTab, row, kPathColumn);
+    t.Ir = cellValue(twTechTab, row, kIrColumn);
+    t.If = cellValue(twTechTab, row, kIfColumn);
+    t.Ix = cellValue(twTechTab, row, kIxColumn);
+    t.Iy = cellValue(twTechTab, row, kIyColumn);
+    t.speed = cellValue(twTechTab, row, kSpeedColumn);
+    const QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
+    const QString text = sweep ? sweep->text() : QString();
+    if (text.isEmpty()) {
+        t.sweep = TechRow::SweepNone;
+    } else if (text == TRSelect::OffText) {
+        t.sweep = TechRow::SweepOff;
+    } else {
+        t.sweep = TechRow::SweepSet;
+        t.raster = TRSelect::fromItem(*sweep);
+    }
+    return t;
+}
+
 QList<TechRow> CONTOUR::techRows() const
 {
     QList<TechRow> rows;
-    for (int row = 0; row < twTechTab->rowCount(); ++row) {
-        TechRow t;
-        t.on = isOn(row);
-        if (isComment(row)) {
-            t.kind = TechRow::Comment;
-            const QTableWidgetItem* item = twTechTab->item(row, 0);
-            t.comment = item ? item->text() : QString();
-            rows << t;
-            continue;
-        }
-        t.path = cellValue(twTechTab, row, kPathColumn);
-        t.Ir = cellValue(twTechTab, row, kIrColumn);
-        t.If = cellValue(twTechTab, row, kIfColumn);
-        t.Ix = cellValue(twTechTab, row, kIxColumn);
-        t.Iy = cellValue(twTechTab, row, kIyColumn);
-        t.speed = cellValue(twTechTab, row, kSpeedColumn);
-        const QTableWidgetItem* sweep = twTechTab->item(row, kSweepColumn);
-        const QString text = sweep ? sweep->text() : QString();
-        if (text.isEmpty()) {
-            t.sweep = TechRow::SweepNone;
-        } else if (text == TRSelect::OffText) {
-            t.sweep = TechRow::SweepOff;
-        } else {
-            t.sweep = TechRow::SweepSet;
-            t.raster = TRSelect::fromItem(*sweep);
-        }
-        rows << t;
-    }
+    rows.reserve(twTechTab->rowCount());
+    for (int row = 0; row < twTechTab->rowCount(); ++row)
+        rows << techRow(row);
     return rows;
 }
 
@@ -257,6 +262,8 @@ void CONTOUR::init(Schema* schema)
 {
     if (!schema)
         return;
+    // A start generated for the contour before is no start of this one.
+    abandonGeneration({});
     saveContourWidths();
     delete m_schema;
     m_schema = nullptr;
@@ -848,7 +855,7 @@ void CONTOUR::updateValidDistance()
 
 bool CONTOUR::starting() const
 {
-    return m_start && m_start->busy();
+    return m_generation || (m_start && m_start->busy());
 }
 
 // The contour is not edited under a running motion program, nor while a start sends its channels
@@ -993,6 +1000,7 @@ void CONTOUR::onDriveLinkLost()
     m_drivesOn = false;
     m_virtualMode = false;
     m_axisMoving = false;
+    abandonGeneration({ChannelStart::linkLostLine()});
     m_start->linkLost();
     refreshButtons();
     updateGcode();

@@ -24,6 +24,8 @@
 
 class Gui;
 class ProgramPage;
+template <typename T>
+class QFutureWatcher;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -126,11 +128,14 @@ public:
     enum class Start { Weld, Continuation, TestMove, GoTo, Correction, Channel1, Channel2, Channel3 };
     // The one check that every start goes through before anything is written: why `what` cannot
     // start now, as the "[A]" line that says so, or empty. `program` is the snapshot that the
-    // start is to run (not read for a channel page). A continuation is checked against the motion
-    // programs it would start: `continued` when the caller has generated them, else they are
-    // generated here.
-    QString startRefusal(Start what, const ContourSnapshot& program,
-                         const WeldProgram::Programs* continued = nullptr) const;
+    // start is to run (not read for a channel page). A continuation needs the stopped run still
+    // waiting for it, and motion programs that continue the run's own: `continuesRun` says whether
+    // the programs generated for it do (without it, only what can be checked before they are).
+    QString startRefusal(Start what, const ContourSnapshot& program, const bool* continuesRun = nullptr) const;
+    // A press of the start button is generating its programs, off the GUI thread. Meanwhile the
+    // editor is locked as while a start sends its channels, and a further press does nothing;
+    // the start then goes on from the result, after the same check once more.
+    bool generating() const { return m_generation != nullptr; }
     // Writes the program of a channel as "/programs/_temp<channel>.npg" and starts it; false when
     // the file could not be written or the command did not leave.
     bool run(int channel, const QString& text);
@@ -286,6 +291,7 @@ private:
     void toggleRowsBelow(int commentRow);
     // The technology table as rows (snapshot().tech without reading the contour).
     QList<TechRow> techRows() const;
+    TechRow techRow(int row) const;
     // The snapshot without its technology rows: what the geometry needs.
     ContourSnapshot contourSnapshot() const;
     // Paints a row's text, leaving alone a row that has the colour already (a cell without a
@@ -304,6 +310,18 @@ private:
     void programDialog(int channel, bool open);
     void runProgram(int channel);
 
+    // The header of a passport below its top lines, built before the passport is opened (with the
+    // programs, off the GUI thread), and the speed of the technology table's first row.
+    struct PreparedPassport {
+        bool full = true;
+        QByteArray body;
+        float speed = 0;
+    };
+    // The contour and technology lines of a full run's header, its lengths, speed and columns.
+    void passportTables(WeldPassport::Header& h, const QList<TechRow>& tech) const;
+    static float passportSpeed(const QList<TechRow>& tech);
+    // startPassport(), with the header's body from `prepared` when it is given for this form.
+    void openPassport(const PreparedPassport* prepared);
     void writePassportRow(bool tick);
     // Closes the passport; runEnded: its run is over (a full run then leaves no stop to continue).
     void endPassport(bool runEnded);
@@ -340,9 +358,36 @@ private:
 
     void setUpStart();
     // Emits the refusal of `what`, if any; true when the start must not go on.
-    bool refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued = nullptr);
-    // The motion programs that a continuation of the stopped run would start for `program`.
-    WeldProgram::Programs continuation(const ContourSnapshot& program) const;
+    bool refused(Start what, const ContourSnapshot& program, const bool* continuesRun = nullptr);
+    // The channels a start of `what` writes and starts, in the order it starts them.
+    static QList<int> startedChannels(Start what, const ContourSnapshot& program);
+
+    // A press of the start button: a full start (Weld), a continuation or a test move, as taken at
+    // the press.
+    struct PendingStart {
+        Start what = Start::Weld;
+        ContourSnapshot program;
+        WeldProgram::GeneratorState gen;    // the run a continuation continues
+        QString runText1, runText2;         // the programs that run was started with
+        WeldPassport::Header passport;      // a full start: the passport's tables
+        QString page2;                      // a full start: the channel 2 page at the press
+        QLocale locale;
+    };
+    // What the press generated.
+    struct GeneratedStart {
+        WeldProgram::Programs beam;         // a full start's channel 3
+        WeldProgram::Programs motion;       // channels 1 and 2
+        bool continuesRun = true;           // a continuation's motion continues the run's programs
+        PreparedPassport passport;          // a full start's passport
+    };
+    // Everything of a press that grows with the program; touches nothing of the editor.
+    static GeneratedStart generate(const PendingStart& press);
+    // Generates the programs of `press` off the GUI thread; onGenerated() goes on.
+    void startGenerating(PendingStart press);
+    void onGenerated();
+    // Drops the programs being generated, so that nothing of them is written or sent; `lines`
+    // tell the operator why.
+    void abandonGeneration(const QStringList& lines);
     void forgetRun();
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);
@@ -388,6 +433,8 @@ private:
 
     ProgramPage* m_pages[3] = {};   // the programs of the channel pages 1 to 3
     ChannelStart* m_start = nullptr;
+    QFutureWatcher<GeneratedStart>* m_generation = nullptr;  // a press being generated
+    PendingStart m_pending;
     std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
     WeldProgram::GeneratorState m_gen;
     // The motion programs of the last start: a continuation must continue these.

@@ -41,7 +41,48 @@ bool CONTOUR::driveStatusKnown() const
     return !m_gui || m_gui->driveLook().known();
 }
 
+void CONTOUR::passportTables(WeldPassport::Header& h, const QList<TechRow>& tech) const
+{
+    h.ring = m_ring;
+    h.passLength = length->value();
+    h.passes = nrings->value();
+    h.weldSpeed = weldSpeed->value();
+    h.contour.reserve(twContour->rowCount());
+    for (int row = 0; row < twContour->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < twContour->columnCount(); ++column) {
+            const QTableWidgetItem* item = twContour->item(row, column);
+            cells << (item ? item->text() : QString());
+        }
+        h.contour << WeldPassport::contourLine(cells);
+    }
+    h.technology.reserve(tech.size());
+    for (int row = 0; row < tech.size(); ++row) {
+        if (tech.at(row).isComment()) {
+            h.technology << WeldPassport::commentLine(tech.at(row).comment);
+            continue;
+        }
+        const auto text = [this, row](int column) {
+            const QTableWidgetItem* item = twTechTab->item(row, column);
+            return item ? item->text() : QString();
+        };
+        h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
+                                                text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
+    }
+    h.axes = passportAxes();
+}
+
+float CONTOUR::passportSpeed(const QList<TechRow>& tech)
+{
+    return tech.isEmpty() || tech.first().isComment() ? 0.0f : tech.first().speed;
+}
+
 void CONTOUR::startPassport()
+{
+    openPassport(nullptr);
+}
+
+void CONTOUR::openPassport(const PreparedPassport* prepared)
 {
     // One passport at a time: the one still open ends here (the run it followed goes on).
     if (m_ppf.isOpen())
@@ -61,40 +102,28 @@ void CONTOUR::startPassport()
     h.program = program;
     h.start = start;
     h.welder = m_gui ? m_gui->getUserName() : QString();
-    h.ring = m_ring;
-    h.passLength = length->value();
-    h.passes = nrings->value();
-    h.weldSpeed = weldSpeed->value();
-    for (int row = 0; row < twContour->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < twContour->columnCount(); ++column) {
-            const QTableWidgetItem* item = twContour->item(row, column);
-            cells << (item ? item->text() : QString());
-        }
-        h.contour << WeldPassport::contourLine(cells);
+    float speed = 0;
+    if (prepared && prepared->full == m_passportFull) {
+        // The body was built with the programs, off the GUI thread.
+        m_ppf.write(WeldPassport::headerTop(h));
+        m_ppf.write(prepared->body);
+        speed = prepared->speed;
+    } else {
+        const QList<TechRow> tech = techRows();
+        if (m_passportFull)
+            passportTables(h, tech);
+        else
+            h.axes = passportAxes();
+        h.channel1 = pageProgram(1);
+        // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
+        if (!m_passportFull || (m_schema && m_schema->circle()))
+            h.channel2 = pageProgram(2);
+        h.channel3 = pageProgram(3);
+        m_ppf.write(WeldPassport::header(h, QLocale()));
+        speed = passportSpeed(tech);
     }
-    const QList<TechRow> tech = techRows();
-    for (int row = 0; row < tech.size(); ++row) {
-        if (tech.at(row).isComment()) {
-            h.technology << WeldPassport::commentLine(tech.at(row).comment);
-            continue;
-        }
-        const auto text = [this, row](int column) {
-            const QTableWidgetItem* item = twTechTab->item(row, column);
-            return item ? item->text() : QString();
-        };
-        h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
-                                                text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
-    }
-    h.channel1 = pageProgram(1);
-    // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
-    if (!m_passportFull || (m_schema && m_schema->circle()))
-        h.channel2 = pageProgram(2);
-    h.channel3 = pageProgram(3);
-    h.axes = passportAxes();
-    m_ppf.write(WeldPassport::header(h, QLocale()));
 
-    m_passport = WeldPassport::begin(tech.isEmpty() || tech.first().isComment() ? 0.0f : tech.first().speed);
+    m_passport = WeldPassport::begin(speed);
     m_passportSeenRunning = false;
     twTechTab->setCurrentCell(0, 0);
     writePassportRow(false);
@@ -154,7 +183,8 @@ void CONTOUR::writePassportRow(bool tick)
     // current one and the commands act on it; standing (at a technological stop) nothing moves at
     // all. Nor is it moved while an operator's dialog or menu is open: that row change is left to
     // the operator's choice.
-    if (m_passportFull && m_axisMoving && WeldPassport::track(m_passport, techRows(), true)) {
+    if (m_passportFull && m_axisMoving &&
+        WeldPassport::track(m_passport, twTechTab->rowCount(), [this](int row) { return techRow(row); }, true)) {
         const bool operatorBusy = QApplication::activeModalWidget() || QApplication::activePopupWidget();
         if (!operatorBusy)
             twTechTab->setCurrentCell(m_passport.row, 0);

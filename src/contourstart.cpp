@@ -1,9 +1,13 @@
 // The weld program editor's starts: the start button (full start, continuation after a
 // technological stop, test move), the go-to moves on a touch of a contour row and the correction
 // move. The programs come from WeldProgram as functions of the editor's snapshot; ChannelStart
-// writes and starts them.
+// writes and starts them. The start button's programs (and the header of the weld's passport) grow
+// with the weld: they are generated on a worker thread from the press's snapshot, and the start
+// goes on in the GUI thread when they are there.
 
+#include <QFutureWatcher>
 #include <QTableWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "channelstart.h"
 #include "contour.h"
@@ -54,7 +58,7 @@ void CONTOUR::forgetRun()
 bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done)
 {
     // A start under way keeps what it does when it ends.
-    if (m_start->busy())
+    if (starting())
         return false;
     m_afterStart = std::move(done);
     if (m_start->start(steps)) {
@@ -82,6 +86,13 @@ void CONTOUR::refreshEditing()
 
 void CONTOUR::stopStart()
 {
+    // The programs being generated would start no channel: each is named as not sent.
+    QStringList lines;
+    if (m_generation) {
+        for (int channel : startedChannels(m_pending.what, m_pending.program))
+            lines << ChannelStart::notSentLine(channel);
+    }
+    abandonGeneration(lines);
     m_start->stop();
 }
 
@@ -107,7 +118,24 @@ QList<ChannelStart::Step> CONTOUR::motionSteps(const QString& text1, const QStri
 
 // ---- the check before every start -------------------------------------------------------------------
 
-QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued) const
+QList<int> CONTOUR::startedChannels(Start what, const ContourSnapshot& program)
+{
+    switch (what) {
+    case Start::Channel1: return {1};
+    case Start::Channel2: return {2};
+    case Start::Channel3: return {3};
+    default: break;
+    }
+    QList<int> channels;
+    if (what == Start::Weld)
+        channels << 3;
+    if (program.schema && program.schema->circle())
+        channels << 2;
+    channels << 1;
+    return channels;
+}
+
+QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const bool* continuesRun) const
 {
     QString prefix = StartCheck::refused(QString());
     if (what == Start::GoTo)
@@ -117,21 +145,9 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
 
     // The channels whose program files the start rewrites: none of them may be read by the
     // controller meanwhile.
-    QList<int> channels;
-    switch (what) {
-    case Start::Channel1: channels = {1}; break;
-    case Start::Channel2: channels = {2}; break;
-    case Start::Channel3: channels = {3}; break;
-    default:
-        if (what == Start::Weld)
-            channels << 3;
-        if (program.schema && program.schema->circle())
-            channels << 2;
-        channels << 1;
-        break;
-    }
+    const QList<int> channels = startedChannels(what, program);
 
-    if (m_start->busy())
+    if (starting())
         return prefix + QStringLiteral("идёт пуск программ");
     // As the controller reported it last: while its state is unknown it may still run any of
     // them, and without drive power it runs no program.
@@ -173,29 +189,23 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
     // The correction takes the axes' position, which counts only with the transformation on.
     if (what == Start::Correction && !m_virtualMode)
         return prefix + QStringLiteral("виртуальные оси не включены");
-    // The beam program of the full start runs on through every continuation and knows only the
-    // motion it was started with: the motion programs must be those of the full start, but for
-    // the line they begin at.
     if (what == Start::Continuation) {
-        const WeldProgram::Programs motion = continued ? *continued : continuation(program);
-        if (motion.ok() &&
-            !(WeldProgram::continues(m_runText1, motion.text1) && WeldProgram::continues(m_runText2, motion.text2)))
+        // The beam program of the weld has ended meanwhile (the passport saw it leave): no stop
+        // waits for this continuation any more.
+        if (!m_gen.stopPending())
+            return QStringLiteral("[A]Продолжение невозможно: сварка завершена, нужен полный пуск");
+        // The beam program of the full start runs on through every continuation and knows only
+        // the motion it was started with: the motion programs must be those of the full start,
+        // but for the line they begin at.
+        if (continuesRun && !*continuesRun)
             return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
     }
     return {};
 }
 
-WeldProgram::Programs CONTOUR::continuation(const ContourSnapshot& program) const
+bool CONTOUR::refused(Start what, const ContourSnapshot& program, const bool* continuesRun)
 {
-    WeldProgram::GeneratorState next = m_gen;
-    next.startNo += 1;
-    next.stopCount = 0;
-    return WeldProgram::genContour(program, next);
-}
-
-bool CONTOUR::refused(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued)
-{
-    const QString refusal = startRefusal(what, program, continued);
+    const QString refusal = startRefusal(what, program, continuesRun);
     if (refusal.isEmpty())
         return false;
     emit message(refusal, true);
@@ -207,21 +217,119 @@ bool CONTOUR::refused(Start what, const ContourSnapshot& program, const WeldProg
 void CONTOUR::updateGcode()
 {
     pbGcode->setText(!m_gen.stopPending() || m_channel1State == 3 ? QStringLiteral("ПУСК") : QStringLiteral("ДАЛЕЕ"));
-    // While a start waits between its channels a second press would start them twice.
-    pbGcode->setEnabled(!m_start || !m_start->busy());
+    // While a start is generated or waits between its channels a second press would start it twice.
+    pbGcode->setEnabled(!starting());
     pbRun->setEnabled(true);
 }
 
 void CONTOUR::on_pbGcode_clicked()
 {
+    // The press before it is still being generated: it goes on as it was asked.
+    if (m_generation)
+        return;
     emit message(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"), false);
-    const ContourSnapshot s = snapshot();
-    if (m_gen.stopPending()) {
-        // Continuation: only the motion programs, jumping behind the stop where the run ended. They
-        // are generated once, for the check and for the start.
-        const WeldProgram::Programs motion = continuation(s);
-        if (refused(Start::Continuation, s, &motion))
+    PendingStart press;
+    press.program = snapshot();
+    // Continuation: only the motion programs, jumping behind the stop where the run ended.
+    press.what = m_gen.stopPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld;
+    // What needs no program is refused at once; a continuation's programs are compared with the
+    // run's once they are there.
+    if (refused(press.what, press.program))
+        return;
+    press.gen = m_gen;
+    press.runText1 = m_runText1;
+    press.runText2 = m_runText2;
+    if (press.what == Start::Weld) {
+        // The passport of the weld lists the tables as they are now: the editor stays locked until
+        // the start has gone on.
+        press.passport.full = true;
+        passportTables(press.passport, press.program.tech);
+        if (press.program.schema && press.program.schema->circle())
+            press.page2 = pageProgram(2);
+    }
+    startGenerating(std::move(press));
+}
+
+CONTOUR::GeneratedStart CONTOUR::generate(const PendingStart& press)
+{
+    GeneratedStart g;
+    const ContourSnapshot& s = press.program;
+    switch (press.what) {
+    case Start::Continuation: {
+        WeldProgram::GeneratorState next = press.gen;
+        next.startNo += 1;
+        next.stopCount = 0;
+        g.motion = WeldProgram::genContour(s, next);
+        g.continuesRun = !g.motion.ok() || (WeldProgram::continues(press.runText1, g.motion.text1) &&
+                                            WeldProgram::continues(press.runText2, g.motion.text2));
+        break;
+    }
+    case Start::TestMove:
+        g.motion = WeldProgram::genTestMove(s);
+        break;
+    default: {
+        // Full start: every program is generated before the first file is written.
+        g.beam = WeldProgram::genTechnology(s);
+        if (!g.beam.ok())
+            break;
+        g.motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        if (!g.motion.ok())
+            break;
+        WeldPassport::Header h = press.passport;
+        h.channel1 = g.motion.text1;
+        // Only a ring joint's weld turns the part: the channel 2 page is shown in its passport.
+        if (s.schema && s.schema->circle())
+            h.channel2 = g.motion.text2.isEmpty() ? press.page2 : g.motion.text2;
+        h.channel3 = g.beam.text3;
+        g.passport.full = true;
+        g.passport.body = WeldPassport::headerBody(h, press.locale);
+        g.passport.speed = passportSpeed(s.tech);
+        break;
+    }
+    }
+    return g;
+}
+
+void CONTOUR::startGenerating(PendingStart press)
+{
+    m_pending = std::move(press);
+    m_generation = new QFutureWatcher<GeneratedStart>(this);
+    connect(m_generation, &QFutureWatcherBase::finished, this, &CONTOUR::onGenerated);
+    // The worker has its own copy of the press: the editor may drop it (and itself) meanwhile.
+    m_generation->setFuture(QtConcurrent::run([press = m_pending] { return generate(press); }));
+    updateGcode();
+    refreshEditing();
+}
+
+void CONTOUR::abandonGeneration(const QStringList& lines)
+{
+    if (!m_generation)
+        return;
+    // The worker runs on to its end with its own copy; its result goes nowhere.
+    delete m_generation;
+    m_generation = nullptr;
+    m_pending = PendingStart();
+    for (const QString& line : lines)
+        emit message(line, true);
+    updateGcode();
+    refreshEditing();
+}
+
+void CONTOUR::onGenerated()
+{
+    QFutureWatcher<GeneratedStart>* watcher = std::exchange(m_generation, nullptr);
+    const GeneratedStart g = watcher->result();
+    watcher->deleteLater();
+    const PendingStart press = std::exchange(m_pending, PendingStart());
+    updateGcode();
+    refreshEditing();
+    const ContourSnapshot& s = press.program;
+
+    // What may have changed while the programs were generated: the controller's states, the run.
+    if (press.what == Start::Continuation) {
+        if (refused(Start::Continuation, s, &g.continuesRun))
             return;
+        const WeldProgram::Programs& motion = g.motion;
         if (!motion.ok()) {
             emit message(motion.error, true);
             return;
@@ -237,10 +345,10 @@ void CONTOUR::on_pbGcode_clicked()
         return;
     }
 
-    if (refused(m_testMove ? Start::TestMove : Start::Weld, s))
+    if (refused(press.what, s))
         return;
-    if (m_testMove) {
-        const WeldProgram::Programs test = WeldProgram::genTestMove(s);
+    if (press.what == Start::TestMove) {
+        const WeldProgram::Programs& test = g.motion;
         if (!test.ok()) {
             emit message(test.error, true);
             return;
@@ -253,9 +361,8 @@ void CONTOUR::on_pbGcode_clicked()
         return;
     }
 
-    // Full start: every program is generated before the first file is written.
-    const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
-    const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+    const WeldProgram::Programs& beam = g.beam;
+    const WeldProgram::Programs& motion = g.motion;
     const QString error = !beam.ok() ? beam.error : motion.error;
     if (!error.isEmpty()) {
         emit message(error, true);
@@ -284,7 +391,7 @@ void CONTOUR::on_pbGcode_clicked()
     // passport of the weld follows it from now on.
     if (m_start->busy()) {
         m_fullRun = true;
-        startPassport();
+        openPassport(&g.passport);
     }
 }
 

@@ -152,13 +152,18 @@ const QList<BeamColumn>& beamColumns()
     return columns;
 }
 
-QByteArray header(const Header& h, const QLocale& locale)
+QByteArray headerTop(const Header& h)
+{
+    const QStringList lines{quoted(h.full ? h.program : QStringLiteral("_temp")),
+                            quoted(QStringLiteral("Дата: ") + h.start.toString(QStringLiteral("dd-MM-yyyy"))),
+                            quoted(QStringLiteral("Сварщик: ") + h.welder),
+                            quoted(QStringLiteral("Время запуска: ") + h.start.toString(QStringLiteral("hh:mm:ss")))};
+    return encoded(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+QByteArray headerBody(const Header& h, const QLocale& locale)
 {
     QStringList lines;
-    lines << quoted(h.full ? h.program : QStringLiteral("_temp"))
-          << quoted(QStringLiteral("Дата: ") + h.start.toString(QStringLiteral("dd-MM-yyyy")))
-          << quoted(QStringLiteral("Сварщик: ") + h.welder)
-          << quoted(QStringLiteral("Время запуска: ") + h.start.toString(QStringLiteral("hh:mm:ss")));
     QStringList columns{QStringLiteral("Время"), QStringLiteral("Путь")};
     columns << h.axes;
     if (!h.full) {
@@ -190,6 +195,11 @@ QByteArray header(const Header& h, const QLocale& locale)
     }
     lines << columnLine(columns);
     return encoded(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+QByteArray header(const Header& h, const QLocale& locale)
+{
+    return headerTop(h) + headerBody(h, locale);
 }
 
 QByteArray row(const Row& r, const QLocale& locale)
@@ -241,24 +251,30 @@ float advance(Progress& p, bool moving, float total)
     return p.path;
 }
 
-bool track(Progress& p, const QList<TechRow>& rows, bool moving)
+bool track(Progress& p, int rowCount, const std::function<TechRow(int)>& rowAt, bool moving)
 {
-    const int last = rows.size() - 1;
+    const int last = rowCount - 1;
     const int r = p.row;
     if (!moving || r < 0 || r >= last)
         return false;
     int n = r + 1;
-    while (n < last && (rows.at(n).isComment() || !rows.at(n).on))
-        ++n;
-    const float d = std::fabs(rows.at(n).path - rows.at(r).path);
+    TechRow next = rowAt(n);
+    while (n < last && (next.isComment() || !next.on))
+        next = rowAt(++n);
+    const float d = std::fabs(next.path - rowAt(r).path);
     if (!(segmentTravel(p) >= double(d)))
         return false;
     p.segmentPath += segmentTravel(p);
     p.segmentTicks = 0;
     p.segmentStart += d;
-    p.speed = rows.at(n).speed;
+    p.speed = next.speed;
     p.row = n;
     return true;
+}
+
+bool track(Progress& p, const QList<TechRow>& rows, bool moving)
+{
+    return track(p, rows.size(), [&rows](int row) { return rows.at(row); }, moving);
 }
 
 QString fileName(const QDateTime& start, const QString& program, int copy)

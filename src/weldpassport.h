@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "contourmodel.h"
 
 class QFile;
@@ -46,8 +48,11 @@ struct Header {
 
 // A header line or column name as CSV text: in double quotes, a quote inside doubled.
 QString quoted(const QString& text);
-// The header, every line ended by LF.
+// The header, every line ended by LF: its top (the program, the date, the welder and the start
+// time) and its body (all that follows, the programs and the column line included).
 QByteArray header(const Header& h, const QLocale& locale);
+QByteArray headerTop(const Header& h);
+QByteArray headerBody(const Header& h, const QLocale& locale);
 // The line of a contour row: each cell's text followed by a blank.
 QString contourLine(const QStringList& cells);
 // The line of a technology comment row: "- " and its text.
@@ -102,6 +107,9 @@ float advance(Progress& p, bool moving, float total);
 // switched-off rows are passed over; the end row ends the walk), that row takes over with its
 // speed. Nothing while the axes stand or at the end row. True when the tracked row changed.
 bool track(Progress& p, const QList<TechRow>& rows, bool moving);
+// The same over a table of `rowCount` rows read one at a time: only the tracked row and the rows up
+// to the next switched-on data row are read.
+bool track(Progress& p, int rowCount, const std::function<TechRow(int)>& rowAt, bool moving);
 
 // "yyyy-MM-dd-hh-mm-ss-" + program + ".csv"; a further copy (2, 3, ...) gets "_" and its number
 // before ".csv".

@@ -108,7 +108,7 @@ private slots:
         load(linear({0, 100}, kTwoSpeeds));
         QSignalSpy messages(c, &CONTOUR::message);
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(programFile(3), kBeam);
         QCOMPARE(programFile(1), kMotion);
         QCOMPARE(programFile(2), QByteArray("<missing>"));
@@ -138,7 +138,7 @@ private slots:
         QVERIFY(start());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
         QSignalSpy messages(c, &CONTOUR::message);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
         m_console->gui()->pbStop->click();
         QCOMPARE(commandTexts(1, 1500), QStringList{"STOP_PRG"});
@@ -168,7 +168,7 @@ private slots:
         QSignalSpy messages(c, &CONTOUR::message);
         QElapsedTimer sincePress;
         sincePress.start();
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
         QVERIFY(!c->pbNew->isEnabled());
         sim()->setRefuseConnections(!back);
@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(enabled(contourCommands).size(), contourCommands.size());
         QCOMPARE(enabled(programCommands).size(), programCommands.size());
 
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
         QCOMPARE(enabled(contourCommands), QStringList());
         QCOMPARE(enabled(programCommands), QStringList());
@@ -248,7 +248,7 @@ private slots:
     {
         QVERIFY(start());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QVERIFY(!c->run(2, QStringLiteral("N1 $2")));
         QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
         QVERIFY(c->generatorState().stopPending());
@@ -261,7 +261,7 @@ private slots:
     {
         QVERIFY(start());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
         QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 2000));
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
@@ -272,7 +272,7 @@ private slots:
         const QByteArray beam = programFile(3);
         QVERIFY(beam.contains("\nN15 WREV(4)\nN16 WAIT\n"));
 
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
         QByteArray continued = programFile(1);
         QVERIFY(continued.contains("N5 GOTO N13\n"));
@@ -281,7 +281,7 @@ private slots:
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
 
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
         QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
     }
@@ -292,7 +292,7 @@ private slots:
         QVERIFY(start());
         load(linear({0, 100, 150}, kTwoSpeeds));
         c->setTechSettings(true, false, false, false, 700, 0, 0, -1, 0);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
         QCOMPARE(programFile(1), QByteArray("N1 $1\nN2 COORD(1)\nN3 G4 F0.2\nN4 COORD(2)\n"
                                             "N5 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\n"
@@ -307,9 +307,9 @@ private slots:
     {
         QVERIFY(start());
         QSignalSpy messages(c, &CONTOUR::message);
-        c->pbGcode->click();  // no contour at all
+        QVERIFY(m_console->pressStart());  // no contour at all
         c->init(new SchemaXYZ);
-        c->pbGcode->click();  // a contour without points
+        QVERIFY(m_console->pressStart());  // a contour without points
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
                                                "[A]Пуск невозможен: контур не задан",
                                                "[I]Нажата кнопка 'ПУСК' панели Технология",
@@ -320,11 +320,11 @@ private slots:
 
         // While channel 1 runs neither a start nor a touch on a row starts anything.
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2, 0).size(), 2);
         QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 2000));
         messages.clear();
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         emit c->twContour->cellClicked(1, 0);
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
                                                "[A]Пуск невозможен: канал 1 выполняет программу",
@@ -341,7 +341,7 @@ private slots:
             const QString before = speed->text();
             speed->setText(QStringLiteral("500.0"));
             messages.clear();
-            c->pbGcode->click();
+            QVERIFY(m_console->pressStart());
             QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
                                                    "[A]Продолжение невозможно: программа изменена после пуска, "
                                                    "нужен полный пуск"}));
@@ -372,9 +372,9 @@ private slots:
         s.pointCount = 3600;
         load(s);
         QSignalSpy messages(c, &CONTOUR::message);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         c->setTechSettings(true, false, false, false, 700, 0, 0, 500, -1);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         const QString refused = QStringLiteral("[A]Пуск невозможен: программа канала 2 длиннее 2 МБ, которые вмещает "
                                                "память ЧПУ (точек контура 3600, проходов 270, строк технологии 2)");
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология", refused,
@@ -385,7 +385,7 @@ private slots:
         QCOMPARE(commandTexts(0), QStringList());
     }
 
-    // A long program is shown on its page a piece at a time: right after the press the page
+    // A long program is shown on its page a piece at a time: as the start shows it the page
     // holds its beginning and takes no edit, while the page's program is already the whole
     // one; the event loop brings in the rest, after which the page is the operator's again with
     // nothing to undo.
@@ -393,11 +393,30 @@ private slots:
     {
         QVERIFY(start());
         load(ContourSamples::longSeam(10000, 200));
-        c->pbGcode->click();
+        // The page as the start first shows the program on it, and as the next piece comes in.
+        int shownChars = -1;
+        bool shownReadOnly = false;
+        QString shownProgram;
+        int changes = 0;
+        const QMetaObject::Connection first = connect(c->teGcode, &QPlainTextEdit::textChanged, this, [&] {
+            if (c->teGcode->document()->isEmpty())
+                return;
+            if (++changes == 1) {
+                shownChars = c->teGcode->document()->characterCount();
+                shownProgram = c->pageProgram(1);
+            } else if (changes == 2) {
+                shownReadOnly = c->teGcode->isReadOnly();
+            }
+        });
+        QVERIFY(m_console->pressStart());
+        QTRY_VERIFY(changes >= 2);
+        disconnect(first);
         const QString program = QString::fromUtf8(programFile(1));
         QVERIFY(program.size() > 4 * ProgramPage::kPiece);
-        QVERIFY(c->teGcode->document()->characterCount() <= ProgramPage::kPiece + 1);
-        QVERIFY(c->teGcode->isReadOnly());
+        QVERIFY(shownChars > 1);
+        QVERIFY(shownChars <= ProgramPage::kPiece + 1);
+        QVERIFY(shownReadOnly);
+        QCOMPARE(shownProgram, program);
         QCOMPARE(c->pageProgram(1), program);
         QCOMPARE(commandTexts(1), QStringList{"EXEC_3(/programs/_temp3.npg)"});
         QTRY_VERIFY(!c->teGcode->isReadOnly());
@@ -414,7 +433,7 @@ private slots:
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
         m_console->stopSimulator();
         QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->cncConnected(); }, 5000));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QVERIFY(!c->generatorState().stopPending());
         QVERIFY(!c->fullRun());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
@@ -430,7 +449,7 @@ private slots:
         c = m_console->contour();
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
         c->contourSpeed->setValue(600, 0);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2, 0).size(), 2);
         QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 3000));
         QVERIFY(c->generatorState().stopPending());
@@ -442,7 +461,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->driveLook().known(); }, 5000));
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
         QSignalSpy messages(c, &CONTOUR::message);
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         emit c->twContour->cellClicked(1, 0);
         c->on_pbCorrNgo_clicked();
         QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
@@ -462,7 +481,7 @@ private slots:
         sim()->setRefuseConnections(false);
         QVERIFY(QTest::qWaitFor([this] { return c->pbGcode->text() == QStringLiteral("ДАЛЕЕ"); }, 5000));
         QVERIFY(c->generatorState().stopPending());
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
     }
 
@@ -525,7 +544,7 @@ private slots:
         else if (action == QLatin1String("correction"))
             c->on_pbCorrNgo_clicked();
         else
-            c->pbGcode->click();
+            QVERIFY(m_console->pressStart());
         QStringList lines = texts(messages);
         lines.removeAll(QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология"));
         lines.removeAll(QStringLiteral("[I]Нажата кнопка 'Сдвинуть и перейти' панели Контур"));

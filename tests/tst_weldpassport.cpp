@@ -422,7 +422,7 @@ private slots:
         s.tech = {point(0, 0, 6000), point(100, 0, 6000), comment(techStopText()), point(200, 0, 6000),
                   point(300, 0, 6000), point(400, 0, 6000)};
         QVERIFY(m_console->load(s));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QVERIFY(c->passportOpen());
         // The simulated controller's fixed 30 s runs report the axes moving all along; the editor
         // hears of the stop directly (the link reports changes only).
@@ -470,7 +470,7 @@ private slots:
         s.tech = {point(0, 0, 6000),   point(100, 0, 6000), point(200, 0, 6000),
                   point(300, 0, 6000), point(400, 0, 6000), point(500, 0, 6000)};
         QVERIFY(m_console->load(s));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QVERIFY(c->passportOpen());
         QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3 && c->axisMoving(); }, 5000));
         // The weld has just entered the row at 100 mm.
@@ -525,7 +525,7 @@ private slots:
         c->setPassportClock([] { return kStart; });
         // A channel 2 program on its page (a ring joint's of before) is no part of this weld.
         c->teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
-        c->pbGcode->click();
+        QVERIFY(m_console->pressStart());
         QVERIFY(c->passportOpen());
         QVERIFY(QTest::qWaitFor([c] { return !c->passportOpen(); }, 5000));
         const QString text = fromCp1251(readFile(c->passportFile()));

@@ -96,6 +96,12 @@ QStringList EditorConsole::commandTexts(int count, int quietMs)
     return out;
 }
 
+bool EditorConsole::pressStart()
+{
+    m_contour->pbGcode->click();
+    return QTest::qWaitFor([this] { return !m_contour->generating(); }, 20000);
+}
+
 bool EditorConsole::channel1Idle()
 {
     return QTest::qWaitFor([this] { return m_contour->channelState(1) == 1 || m_contour->channelState(1) == 2; },

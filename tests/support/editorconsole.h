@@ -43,6 +43,10 @@ public:
     QList<DriveSimulator::Command> commands(int count, int quietMs = 300);
     QStringList commandTexts(int count, int quietMs = 300);
 
+    // Presses the editor's start button and waits until the programs of the press have been
+    // generated (the start has gone on from them, or was refused); false when they do not come.
+    bool pressStart();
+
     // Channel 1 done (2) or idle again (1).
     bool channel1Idle();
 

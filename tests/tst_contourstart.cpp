@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtTest>
 #include <algorithm>
 #include <memory>
@@ -23,6 +26,8 @@
 #include "programpage.h"
 #include "tabletexts.h"
 #include "testenv.h"
+#include "threadcpu.h"
+#include "weldprogram.h"
 
 using ContourSamples::point;
 
@@ -67,6 +72,43 @@ const QByteArray kMotion =
     "1 @AXISMOVING?=FALSE\nN9 WAIT\nN10 G90 G01 x=50.00 y=0.00 z=0.00 F600.000\n"
     "N11 G90 G01 x=100.00 y=0.00 z=0.00 F300.000\nN12 REV(ALL)\nWAIT\n1 @1=1\nN13 G4 F0.2\nN14 COORD(0,2)\n"
     "N15 M30";
+
+// Keeps every thread of the global pool busy until released: the programs of a press, generated
+// there, wait until then.
+class PoolHold
+{
+public:
+    PoolHold() : m_state(std::make_shared<State>()), m_threads(QThreadPool::globalInstance()->maxThreadCount())
+    {
+        for (int i = 0; i < m_threads; ++i) {
+            // The threads keep the state: they may wake after the hold is gone.
+            QThreadPool::globalInstance()->start([state = m_state] {
+                state->started.release();
+                state->release.acquire();
+            });
+        }
+    }
+    ~PoolHold() { release(); }
+    // Every thread is held.
+    bool held() { return m_state->started.tryAcquire(m_threads, 20000); }
+    void release()
+    {
+        if (!m_released)
+            m_state->release.release(m_threads);
+        m_released = true;
+    }
+
+private:
+    struct State {
+        QSemaphore started;
+        QSemaphore release;
+    };
+    std::shared_ptr<State> m_state;
+    const int m_threads;
+    bool m_released = false;
+};
+
+const QString kPressed = QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология");
 
 const QByteArray kBeam =
     "N1 $3\nN2 GAX(IR)\nN3 GAX(IW)\nN4 G0 IR=0.0\nN5 G0 IW=700\nN6 REV(ALL)\nN7 WAIT\nN8 G4 F0.5\nN9 SEV(3)\n"
@@ -424,6 +466,163 @@ private slots:
         QVERIFY(!c->teGcode->document()->isUndoAvailable());
         QCOMPARE(c->pageProgram(1), program);
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+    }
+
+    // The largest weld a controller's program memory takes (a ring joint of 3,600 points walked 15
+    // times, 5,000 rows each with a sweep): the press hands its programs to a worker and is back in
+    // the event loop within 100 ms of the GUI thread's time; a 10 ms timer keeps firing while they
+    // are generated, the editor is locked and a further press does nothing; then the three channels
+    // start as before, with the programs the generators give for the editor's weld, and no stretch
+    // of the GUI thread's work on the way takes 100 ms.
+    void startAtTheBound()
+    {
+        QVERIFY(start());
+        load(ContourSamples::ringOf3600(15, 5000));
+        const ContourSnapshot s = c->snapshot();
+        const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
+        const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+        QVERIFY(beam.ok() && motion.ok());
+        QVERIFY(motion.text2.size() > WeldProgram::kMaxProgramBytes * 3 / 4);
+        const int passports = passportCount();
+        QSignalSpy messages(c, &CONTOUR::message);
+
+        int ticksWhileGenerating = 0;
+        qint64 lastNs = 0;
+        qint64 longestNs = 0;
+        QTimer tick;
+        tick.setInterval(10);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            const qint64 now = threadCpuNs();
+            longestNs = std::max(longestNs, now - lastNs);
+            lastNs = now;
+            if (c->generating())
+                ++ticksWhileGenerating;
+        });
+        tick.start();
+        lastNs = threadCpuNs();
+        c->pbGcode->click();
+        const qint64 pressNs = threadCpuNs() - lastNs;
+        QVERIFY2(pressNs < 100000000, qPrintable(QStringLiteral("the press took %1 ms").arg(pressNs / 1000000)));
+        QVERIFY(c->generating());
+        const QList<QWidget*> locked{c->pbGcode, c->pbNew, c->pbDel, c->pbTemplate, c->pbSettings, c->pbLoad};
+        QVERIFY(std::none_of(locked.begin(), locked.end(), [](QWidget* w) { return w->isEnabled(); }));
+        c->on_pbGcode_clicked();
+        QCOMPARE(programFile(3), QByteArray("<missing>"));
+
+        QVERIFY(QTest::qWaitFor([this] { return !c->generating(); }, 20000));
+        QVERIFY2(ticksWhileGenerating >= 2, qPrintable(QString::number(ticksWhileGenerating)));
+        QCOMPARE(commandTexts(3, 300), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_2(/programs/_temp2.npg)",
+                                                    "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(programFile(3) == beam.text3.toUtf8());
+        QVERIFY(programFile(2) == motion.text2.toUtf8());
+        QVERIFY(programFile(1) == motion.text1.toUtf8());
+        QCOMPARE(c->pageProgram(2), motion.text2);
+        QCOMPARE(passportCount(), passports + 1);
+        QVERIFY(c->fullRun());
+        QCOMPARE(texts(messages), QStringList{kPressed});
+        QTRY_VERIFY(!c->teGcode_2->isReadOnly());
+        tick.stop();
+        QVERIFY2(longestNs < 100000000,
+                 qPrintable(QStringLiteral("the GUI thread worked %1 ms at a stretch").arg(longestNs / 1000000)));
+    }
+
+    // The programs of a press are dropped while they are generated by "СТОП", by the loss of the
+    // link, by another contour and by the end of the window: nothing of them is written or sent, no
+    // passport is opened, the stop names each command that will not leave, the loss says why; the
+    // editor is the operator's again.
+    void abandonedWhileGenerating_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("stop") << "stop"
+                              << QStringList{kPressed,
+                                             "[W]Команда 'EXEC_3(/programs/_temp3.npg)' не отправлена: пуск программ "
+                                             "остановлен",
+                                             "[W]Команда 'EXEC_2(/programs/_temp2.npg)' не отправлена: пуск программ "
+                                             "остановлен",
+                                             "[W]Команда 'EXEC_1(/programs/_temp1.npg)' не отправлена: пуск программ "
+                                             "остановлен"}
+                              << QStringList{"STOP_PRG"};
+        QTest::newRow("link lost") << "link lost"
+                                   << QStringList{kPressed, "[A]Пуск программ прерван: потеряна связь с ЧПУ"}
+                                   << QStringList();
+        QTest::newRow("new contour") << "new contour" << QStringList{kPressed} << QStringList();
+        QTest::newRow("window closed") << "window closed"
+                                       << QStringList{kPressed, "[I]Контур сохранён в файле contour.save"}
+                                       << QStringList();
+    }
+    void abandonedWhileGenerating()
+    {
+        QFETCH(QString, what);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, sent);
+        QVERIFY(start());
+        load(ContourSamples::ring());
+        const int passports = passportCount();
+        QSignalSpy messages(c, &CONTOUR::message);
+        PoolHold hold;
+        QVERIFY(hold.held());
+        c->pbGcode->click();
+        QVERIFY(c->generating());
+        if (what == QLatin1String("stop")) {
+            m_console->gui()->pbStop->click();
+        } else if (what == QLatin1String("link lost")) {
+            sim()->setRefuseConnections(true);
+            sim()->closeConnection();
+            QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->driveLook().known(); }, 3000));
+        } else if (what == QLatin1String("new contour")) {
+            c->init(new SchemaXYZ);
+        } else {
+            m_console->closeConsole();
+            c = nullptr;
+        }
+        // The programs come only now.
+        hold.release();
+        QVERIFY(QThreadPool::globalInstance()->waitForDone(20000));
+        QTest::qWait(200);
+        for (int channel = 1; channel <= 3; ++channel)
+            QCOMPARE(programFile(channel), QByteArray("<missing>"));
+        QCOMPARE(commandTexts(0, 0), sent);
+        QCOMPARE(passportCount(), passports);
+        QCOMPARE(texts(messages), lines);
+        if (c) {
+            QVERIFY(!c->generating());
+            QVERIFY(c->pbGcode->isEnabled());
+            QVERIFY(c->pbNew->isEnabled());
+            QVERIFY(!c->fullRun());
+        }
+    }
+
+    // The weld ends while its continuation is being generated (its beam program has left the
+    // stop): nothing is left to continue, so the continuation starts nothing, one line says why,
+    // and the caption is "ПУСК" again.
+    void weldEndsWhileContinuationIsGenerated()
+    {
+        QVERIFY(m_console->start(0));
+        c = m_console->contour();
+        load(linear({0, 20}, {point(0, 0, 6000), point(10, 0, 6000), stop(), point(20, 0, 6000)}));
+        QVERIFY(m_console->pressStart());
+        QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) != 3; }, 5000));
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        QCOMPARE(c->channelState(3), 3u);  // the beam program waits at the stop
+        const QByteArray stopped = programFile(1);
+        QSignalSpy messages(c, &CONTOUR::message);
+        PoolHold hold;
+        QVERIFY(hold.held());
+        c->pbGcode->click();
+        QVERIFY(c->generating());
+        sim()->status().channelState[2] = 1;
+        QVERIFY(QTest::qWaitFor([this] { return !c->passportOpen(); }, 3000));
+        hold.release();
+        QVERIFY(QTest::qWaitFor([this] { return !c->generating(); }, 5000));
+        QCOMPARE(texts(messages),
+                 (QStringList{kPressed, "[A]Продолжение невозможно: сварка завершена, нужен полный пуск"}));
+        QCOMPARE(commandTexts(0), QStringList());
+        QCOMPARE(programFile(1), stopped);
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
     // A start into a dead link: nothing is taken as started, the stopped run is not advanced.

@@ -491,6 +491,40 @@ private slots:
         QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 2; }, 3000));
     }
 
+    // The header a full start writes (built with its programs off the GUI thread) is the one the
+    // editor builds from its tables and pages, byte for byte: a seam, with another program on the
+    // channel 2 page, and a ring joint with its rotator program.
+    void fullStartHeaderAsFromTheTables_data()
+    {
+        QTest::addColumn<bool>("ring");
+        QTest::newRow("seam") << false;
+        QTest::newRow("ring joint") << true;
+    }
+    void fullStartHeaderAsFromTheTables()
+    {
+        QFETCH(bool, ring);
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start());
+        CONTOUR* c = m_console->contour();
+        QVERIFY(m_console->load(ring ? ContourSamples::ring() : ContourSamples::linear()));
+        c->setPassportClock([] { return kStart; });
+        c->teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
+        QVERIFY(m_console->pressStart());
+        QVERIFY(QTest::qWaitFor([c] { return !c->passportFile().isEmpty(); }, 3000));
+        const QString started = c->passportFile();
+        c->startPassport();
+        QVERIFY(c->passportFile() != started);
+        // Up to the column line, which follows the programs.
+        const auto header = [](const QString& file) {
+            const QByteArray bytes = readFile(file);
+            return fromCp1251(bytes.left(bytes.indexOf('\n', bytes.indexOf(cp1251(QStringLiteral("\"Время\";"))))));
+        };
+        const QString fromTables = header(c->passportFile());
+        QVERIFY(fromTables.contains(QStringLiteral("\"ПРОГРАММА СВАРКИ (канал 3)\"")));
+        QCOMPARE(fromTables.contains(QStringLiteral("(канал 2)")), ring);
+        QCOMPARE(header(started), fromTables);
+    }
+
     // A full start opens the full passport as the beam program leaves: the contour, the
     // technology and the three programs in its header, the beam columns in its rows, measured
     // while the beam unit runs and empty while it does not.

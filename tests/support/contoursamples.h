@@ -122,4 +122,28 @@ inline ContourSnapshot longSeam(int points, int rows)
     return s;
 }
 
+// A closed ring joint of D 500 with 3,600 points (a tenth of a degree each) walked `passes` times,
+// with `rows` technology rows spread evenly over the seam, each with a beam sweep (none for 0).
+// Walked 15 times with 5,000 rows it is the largest weld a controller's program memory takes.
+inline ContourSnapshot ringOf3600(int passes, int rows = 0)
+{
+    ContourSnapshot s;
+    s.schema.reset(new SchemaCircle(500, 3600));
+    for (int i = 0; i < 3600; ++i)
+        s.points.append({{float(i) / 10.0f, 100, 20, -5}, {}});
+    s.ring = true;
+    s.passes = float(passes);
+    s.pointCount = 3600;
+    s.passLength = 1570.8f;
+    s.weldSpeed = 600;
+    if (rows > 0)
+        s.contourSpeed = 1200;
+    const RasterParams circles{2, 12.5f, 12.5f, 0, 500, 0, 0, 1, 0};
+    for (int r = 0; r < rows; ++r) {
+        const float path = std::round(1570.8f * float(passes) * float(r) / float(rows - 1) * 100) / 100;
+        s.tech << point(path, 40, 600, TechRow::SweepSet, circles);
+    }
+    return s;
+}
+
 }  // namespace ContourSamples

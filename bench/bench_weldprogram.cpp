@@ -269,6 +269,31 @@ void BM_StartPress(benchmark::State& state)
 }
 BENCHMARK(BM_StartPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 
+// A touch on the last row of the loaded seam with the axes at its first point: the go-to program
+// through every point in between, generated, written and shown on the GUI thread.
+void BM_GoToPress(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    CONTOUR editor;
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    editor.onDriveState(true);
+    editor.contourSpeed->setValue(1200, 0);
+    GuiSlices gui;
+    for (auto _ : state) {
+        editor.onChangedPointNo(0);
+        gui.begin();
+        editor.onContourCellClicked(editor.twContour->rowCount() - 1, 0);
+        gui.pressed();
+        QCoreApplication::processEvents();
+        gui.end();
+    }
+    if (editor.pageProgram(1).isEmpty())
+        state.SkipWithError("no program was shown");
+    state.counters["program_bytes"] = double(editor.pageProgram(1).size());
+    gui.report(state);
+}
+BENCHMARK(BM_GoToPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
 // A press of "ПУСК" refused by the check before every start, on the loaded seam: the drives are on,
 // the row before the end row has a speed of 0, so that the check reads the whole table before it
 // refuses (nothing is written).

@@ -174,8 +174,9 @@ void Constants::on_pbChange_clicked()
     const QString name = nameItem->text();
     const bool toDoor = idItem->data(OwnerRole).toInt() == VacuumDoor;
 
+    // An empty entry (or a lone sign or point) is no value: nothing is asked further or sent.
     Numpad valuePad(identifier, pbChange, 0, false, false, false);
-    if (valuePad.exec() != QDialog::Accepted)
+    if (valuePad.exec() != QDialog::Accepted || !valuePad.hasNumber())
         return;
     const double value = valuePad.value();
 

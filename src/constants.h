@@ -21,7 +21,8 @@ class VacuumLink;
 // Each table a controller sends replaces that controller's rows where they stand (the controller
 // whose table came first keeps its rows first), so that every constant has one row; the chosen
 // row stays on its constant. Tables that arrive together are shown once: a controller that
-// floods tables cannot stall the window.
+// floods tables cannot stall the window. A value pad confirmed empty changes nothing: the access
+// code is not asked and nothing is sent.
 class Constants : public QDialog, private Ui::Constants
 {
     Q_OBJECT

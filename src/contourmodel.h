@@ -134,11 +134,12 @@ constexpr int kMaxPoints = 10000;
 // about 500 rows, an add-contour-point press at most 1,000; a weld program has tens.
 constexpr int kMaxTechRows = 5000;
 // Characters of a text of a contour file (the program's name, a comment after its marker) and of
-// one value: a comment is a template's title, which a line edit holds to 32,767 characters; a
-// number is a few dozen at most.
-constexpr int kMaxLineChars = 32767;
-// Bytes of a contour file: the largest program in numbers is some 3 MB, the rest is room for
-// long comments. Read and parsed in a quarter of a second.
+// one value: a program's name is a file name (at most 255 bytes), a comment is a template's title,
+// whose line edit takes no more; a number is a few dozen at most.
+constexpr int kMaxLineChars = 255;
+// Bytes of a contour file. The largest program the editor holds, every number as long as it can
+// be written and every text of the most characters (three bytes each), takes some 5.6 MB: every
+// file the editor saves opens again. Read and parsed in a quarter of a second.
 constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
 
 }  // namespace ContourLimits

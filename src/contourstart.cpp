@@ -10,6 +10,7 @@
 #include "drivecomm.h"
 #include "gui.h"
 #include "programpage.h"
+#include "startcheck.h"
 #include "techdialogs.h"
 
 namespace {
@@ -106,19 +107,9 @@ QList<ChannelStart::Step> CONTOUR::motionSteps(const QString& text1, const QStri
 
 // ---- the check before every start -------------------------------------------------------------------
 
-namespace {
-
-// A program that the controller runs: the channel's state while it loads or runs the program.
-bool busyChannel(uint state)
-{
-    return state == 3 || state == 9;
-}
-
-}  // namespace
-
 QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const WeldProgram::Programs* continued) const
 {
-    QString prefix = QStringLiteral("[A]Пуск невозможен: ");
+    QString prefix = StartCheck::refused(QString());
     if (what == Start::GoTo)
         prefix = QStringLiteral("[A]Переход к точке невозможен: ");
     else if (what == Start::Correction)
@@ -142,19 +133,16 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
 
     if (m_start->busy())
         return prefix + QStringLiteral("идёт пуск программ");
-    // While the drive controller's state is unknown it may still run any of them.
-    if (!driveStatusKnown())
-        return prefix + QStringLiteral("нет связи с ЧПУ");
-    for (int channel : channels) {
-        const uint state = channelState(channel);
-        if (busyChannel(state))
-            return prefix + (state == 3 ? QStringLiteral("канал %1 выполняет программу")
-                                        : QStringLiteral("канал %1 загружает программу"))
-                                .arg(channel);
-    }
-    // The controller runs no program without drive power.
-    if (!m_drivesOn)
-        return prefix + QStringLiteral("приводы не включены");
+    // As the controller reported it last: while its state is unknown it may still run any of
+    // them, and without drive power it runs no program.
+    DriveReadiness drive;
+    drive.known = driveStatusKnown();
+    drive.drivesOn = m_drivesOn;
+    for (int channel = 1; channel <= 3; ++channel)
+        drive.channels[channel - 1] = channelState(channel);
+    const QString reason = StartCheck::driveReason(drive, channels);
+    if (!reason.isEmpty())
+        return prefix + reason;
 
     QString problem;
     switch (what) {

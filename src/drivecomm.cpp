@@ -18,6 +18,11 @@ const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname()
 // no more); every other change goes at once and takes the waiting coordinates along.
 constexpr int kCoordinateHoldMs = 5;
 
+// Fields that a program start depends on, by their place in emission order (emitChange below):
+// ChannelState1 to ChannelState3, and DrivesOn.
+constexpr int kChannelState1 = 0;
+constexpr int kDrivesOn = 81;
+
 std::vector<bool> displayFields()
 {
     std::vector<bool> display(DriveStatus::FieldCount);
@@ -353,6 +358,13 @@ quint32 DriveTCPthread::channelState() const
     return m_channelState.load();
 }
 
+DriveReadiness DriveTCPthread::readiness() const
+{
+    DriveReadiness readiness = m_reported;
+    readiness.known = statusKnown();
+    return readiness;
+}
+
 QString DriveTCPthread::timeStamp()
 {
     return linkTimeStamp(std::time(nullptr));
@@ -360,6 +372,8 @@ QString DriveTCPthread::timeStamp()
 
 void DriveTCPthread::setStatusKnown(bool known)
 {
+    if (!known)
+        m_reported = DriveReadiness();
     if (takeStatusKnown(known))
         emit statusKnownChanged(known);
 }
@@ -405,7 +419,14 @@ void DriveTCPthread::run()
 
 void DriveTCPthread::deliverStatus()
 {
-    m_status.deliver([this](const DriveStatus::Change& change) { emitChange(this, change); });
+    m_status.deliver([this](const DriveStatus::Change& change) {
+        // Noted first: a receiver of the signal reads it back.
+        if (change.index >= kChannelState1 && change.index < kChannelState1 + 3)
+            m_reported.channels[change.index - kChannelState1] = change.u;
+        else if (change.index == kDrivesOn)
+            m_reported.drivesOn = change.b;
+        emitChange(this, change);
+    });
 }
 
 bool DriveTCPthread::acceptsSignature(quint16 signature) const

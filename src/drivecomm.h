@@ -10,6 +10,7 @@
 
 #include "drivestatus.h"
 #include "linkthread.h"
+#include "startcheck.h"
 #include "statusqueue.h"
 
 class DriveUDPthread;
@@ -32,6 +33,10 @@ public:
     bool connect(const QString& host, int tcpPort, int udpPort);
     // ChannelState1 of the last status datagram; 0 before the first one and after a loss.
     quint32 channelState() const;
+    // What the change signals delivered so far have reported of drive power and the three
+    // channels' states, with statusKnown(); owner's thread. Nothing of it is known (drives off,
+    // every channel 0) from a loss until the first status after it.
+    DriveReadiness readiness() const;
     // "[hh:mm:ss] " of the local time now.
     QString timeStamp();
 
@@ -172,6 +177,8 @@ private:
     int m_axisState[DriveStatusPacket::DriveCount] = {};
     int m_virtualState = 0;
     std::atomic<quint32> m_channelState{0};
+    // Owner's thread: as the change signals report them.
+    DriveReadiness m_reported;
     // The receiver's changes on their way to this link's signals.
     StatusQueue<DriveStatus::Change> m_status;
 };

@@ -8,6 +8,7 @@
 #include "npgprogram.h"
 #include "numpad.h"
 #include "settingsfile.h"
+#include "startcheck.h"
 
 namespace {
 
@@ -107,7 +108,12 @@ void FixedMove::on_pbStart_clicked()
         reject();
         return;
     }
-    if (!NpgProgram::write(kProgram, program(m_name, absolute, value, m_speed, m_channel))) {
+    // Nothing is written while the controller cannot be trusted to run the move; the button
+    // follows drive power and channel 1 only as they are reported to it.
+    const QString reason = StartCheck::driveReason(m_drive->readiness(), StartCheck::axisMoveChannels(m_channel));
+    if (!reason.isEmpty()) {
+        emit message(StartCheck::refused(reason), true);
+    } else if (!NpgProgram::write(kProgram, program(m_name, absolute, value, m_speed, m_channel))) {
         emit message(NpgProgram::notWritten(kProgram), true);
     } else if (m_drive->command(DriveCommand::runFixedMove(m_channel))) {
         // A start the link could not send is reported by the link; nothing was started then.

@@ -9,9 +9,12 @@ class DriveTCPthread;
 
 // The fixed-move dialog of one axis: moves it to a coordinate (absolute) or by a distance
 // (relative) at the axis's jog speed. "ПУСК" writes the one-move program "/programs/_fixed.npg",
-// starts it on the axis's CNC channel, logs the start and closes the dialog. The mode and the
-// last coordinate are kept per axis in the settings keys "<name>/FM_Absolute" and
-// "<name>/FM_Coord", read at construction and written at destruction.
+// starts it on the axis's CNC channel, logs the start and closes the dialog. A start that the
+// controller cannot be trusted to run (its status unknown, the drives off, channel 1 or 2 loading
+// or running a program, as the drive link reports them) writes and sends nothing: one "[A]" line
+// says why, and the dialog closes all the same. The mode and the last coordinate are kept per
+// axis in the settings keys "<name>/FM_Absolute" and "<name>/FM_Coord", read at construction and
+// written at destruction.
 class FixedMove : public QDialog, private Ui::FixedMove
 {
     Q_OBJECT

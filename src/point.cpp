@@ -12,6 +12,7 @@
 #include "npgprogram.h"
 #include "pointfile.h"
 #include "settingsfile.h"
+#include "startcheck.h"
 #include "wholefile.h"
 
 namespace {
@@ -111,6 +112,12 @@ void Point::on_pbGoToPoint_clicked()
         return;
 
     const int channel = channelOf(m_row);
+    // Nothing is written while the controller cannot be trusted to run the move.
+    const QString reason = StartCheck::driveReason(m_drive->readiness(), StartCheck::axisMoveChannels(channel));
+    if (!reason.isEmpty()) {
+        emit message(StartCheck::refused(reason), true);
+        return;
+    }
     if (!NpgProgram::write(kProgram, program(m_row, target))) {
         emit message(NpgProgram::notWritten(kProgram), true);
         return;

@@ -13,7 +13,9 @@ class DriveTCPthread;
 // in an eight-row table, saved to and loaded from ".point" files under "/points/". "ПУСК" drives
 // the axis of the selected row to that row's coordinate with the one-move program
 // "/programs/_point.npg" (channel 1, channel 2 for V); "СТОП" stops the CNC program. A row
-// without a coordinate (never taught, or not a finite number) moves nothing.
+// without a coordinate (never taught, or not a finite number) moves nothing; nor does a start that
+// the controller cannot be trusted to run (its status unknown, the drives off, channel 1 or 2
+// loading or running a program, as the drive link reports them), which one "[A]" line explains.
 class Point : public QDialog, private Ui_Point
 {
     Q_OBJECT

@@ -66,6 +66,13 @@ QString whole(float value)
     return std::isfinite(value) ? QString::number(qint64(std::trunc(double(value)))) : QStringLiteral("0");
 }
 
+// A measured number in the row's form; a value that is not finite (not a number, infinite) was
+// not measured, and its cell is left empty.
+QString measured(double value, const QLocale& locale, char format, int decimals)
+{
+    return std::isfinite(value) ? locale.toString(value, format, decimals) : QString();
+}
+
 quint32 blockUInt(const QByteArray& block, int offset)
 {
     if (offset < 0 || offset + 4 > block.size())
@@ -193,7 +200,7 @@ QByteArray row(const Row& r, const QLocale& locale)
     cell(locale.toString(r.tick / 10) + locale.decimalPoint() + QString::number(r.tick % 10));
     cell(locale.toString(double(r.path), 'f', 2));
     for (int i = 0; i < r.axes; ++i)
-        cell(i < r.coords.size() ? locale.toString(double(r.coords.at(i)), 'f', 2) : QString());
+        cell(i < r.coords.size() ? measured(double(r.coords.at(i)), locale, 'f', 2) : QString());
     if (r.full) {
         for (const BeamColumn& column : beamColumns()) {
             if (!r.elaAlive || column.offset + 4 > r.ela.size()) {
@@ -205,14 +212,14 @@ QByteArray row(const Row& r, const QLocale& locale)
                 cell(locale.toString(blockUInt(r.ela, column.offset)));
                 break;
             case BeamColumn::Exponent:
-                cell(locale.toString(double(blockFloat(r.ela, column.offset)), 'E', column.decimals));
+                cell(measured(double(blockFloat(r.ela, column.offset)), locale, 'E', column.decimals));
                 break;
             case BeamColumn::Float:
-                cell(locale.toString(double(blockFloat(r.ela, column.offset)), 'f', column.decimals));
+                cell(measured(double(blockFloat(r.ela, column.offset)), locale, 'f', column.decimals));
                 break;
             }
         }
-        cell(r.pressureKnown && std::isfinite(r.pressure) ? locale.toString(double(r.pressure), 'E', 1) : QString());
+        cell(r.pressureKnown ? measured(double(r.pressure), locale, 'E', 1) : QString());
     }
     return encoded(line + QLatin1Char('\n'));
 }

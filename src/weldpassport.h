@@ -78,7 +78,8 @@ struct Row {
     bool pressureKnown = false;
     float pressure = 0;         // chamber pressure in the unit shown; not finite: not known
 };
-// One row, ended by LF.
+// One row, ended by LF. A coordinate, beam value or pressure that is not finite (not a number,
+// infinite) is no measurement: its cell is left empty.
 QByteArray row(const Row& r, const QLocale& locale);
 
 // How far the run got, counted in whole ticks so that a long run does not drift.

@@ -1,10 +1,12 @@
 #include "weldtemplate.h"
 
 #include <QAbstractButton>
+#include <QLineEdit>
 
 #include <algorithm>
 #include <cmath>
 
+#include "contourmodel.h"
 #include "settingsfile.h"
 #include "techeditor.h"
 #include "techfield.h"
@@ -142,6 +144,10 @@ WeldTemplate::~WeldTemplate()
 
 void WeldTemplate::host()
 {
+    // The title becomes a comment row of the editor, which a contour file keeps on one line of
+    // bounded length.
+    if (auto* title = findChild<QLineEdit*>(QStringLiteral("title")))
+        title->setMaxLength(ContourLimits::kMaxLineChars);
     TechField::hostBelowLeft(this, m_name, m_button);
 }
 

@@ -164,7 +164,11 @@ QStringList column(QTableWidget* table, int col)
     return texts;
 }
 
-// The pads of a change: the value, then the access code ("" cancels a pad).
+// Cancels a pad in changeSteps().
+const QString kCancel = QStringLiteral("<cancel>");
+
+// The pads of a change: the value's keys, then the access code (kCancel cancels a pad). An entry
+// that holds no number ("", a lone "-" or ".") asks for no code.
 void changeSteps(ModalDriver& driver, int row, const QString& value, const QString& code)
 {
     driver.next("Constants", [row](ModalDialog& d) {
@@ -172,21 +176,23 @@ void changeSteps(ModalDriver& driver, int row, const QString& value, const QStri
         d.click("pbChange");
     });
     driver.next("Numpad", [value](ModalDialog& pad) {
-        if (value.isEmpty()) {
+        if (value == kCancel) {
             pad.clickFrameClose();
             return;
         }
         pad.type(value);
         pad.click("pbEnter");
     });
-    if (value.isEmpty())
+    bool number = false;
+    value.toDouble(&number);
+    if (!number)
         return;
     driver.next("Numpad", [code](ModalDialog& pad) {
         auto* frame = qobject_cast<MyFrame*>(pad.window());
         QCOMPARE(frame->titleLabel()->text(), QString("Пароль:"));
         QVERIFY(!pad.isEnabled("pbDecimal"));
         QVERIFY(!pad.isEnabled("pbSign"));
-        if (code.isEmpty()) {
+        if (code == kCancel) {
             pad.clickFrameClose();
             return;
         }
@@ -453,15 +459,19 @@ private slots:
         kvk.disconnect();
     }
 
-    // A cancelled pad or a wrong code changes nothing: nothing sent, nothing logged, the dialog
-    // stays open with its rows.
+    // A cancelled pad, a wrong code or "ВВОД" on a value pad that holds no number (nothing
+    // typed, a lone sign or point) changes nothing: nothing sent, nothing logged, the dialog stays
+    // open with its rows.
     void refusedChange_data()
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("code");
         QTest::newRow("wrong code") << "12" << "418304";
-        QTest::newRow("code cancelled") << "12" << "";
-        QTest::newRow("value cancelled") << "" << "";
+        QTest::newRow("code cancelled") << "12" << kCancel;
+        QTest::newRow("value cancelled") << kCancel << "";
+        QTest::newRow("nothing typed") << "" << "";
+        QTest::newRow("lone sign") << "-" << "";
+        QTest::newRow("lone point") << "." << "";
     }
     void refusedChange()
     {
@@ -477,14 +487,22 @@ private slots:
 
         ModalDriver driver;
         changeSteps(driver, 1, value, code);
-        driver.next("Constants", [](ModalDialog& d) {
+        driver.next([](ModalDialog& d) {
+            // A code pad that must not come is given the right code: whatever the dialog would
+            // send then shows.
+            if (d.dialog()->inherits("Numpad")) {
+                d.type("418305");
+                d.click("pbEnter");
+                return;
+            }
             QCOMPARE(d.find<QTableWidget>("twConst")->rowCount(), 5);
             d.reject();
         });
-        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        const int result = dialog.exec();
         QVERIFY(driver.done());
         QCOMPARE(Controllers::received(c.kvkPeer, 100) + Controllers::received(c.kvsPeer, 100), QStringList());
         QCOMPARE(messages.count(), 0);
+        QCOMPARE(result, int(QDialog::Rejected));
     }
 
     void noRowSelectedDoesNothing()

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QtTest>
+#include <limits>
 
 #include "contourfile.h"
 #include "contoursamples.h"
@@ -203,7 +204,7 @@ private slots:
 
     // A file beyond what the editor holds is read up to the bound and says which bound it passed:
     // 10,000 points, 5,000 technology rows (the last row read leaves room for the end row), texts
-    // and values of 32,767 characters (what a line edit holds).
+    // and values of 255 characters (a file name, a template's title).
     void beyondTheEditorsBounds_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -220,15 +221,15 @@ private slots:
         QTest::newRow("5000 rows") << head + points(1) + rows(5000) << true << 1 << 5000 << QString();
         QTest::newRow("5001 rows") << head + points(1) + rows(5001) << true << 1 << 4999
                                    << "строк технологии 5001, редактор вмещает не более 5000";
-        const QByteArray comment(32767, 'a');
+        const QByteArray comment(ContourLimits::kMaxLineChars, 'a');
+        const QString tooLong = QStringLiteral("строка длиннее %1 символов").arg(ContourLimits::kMaxLineChars);
         QTest::newRow("longest comment") << head + "0\n3\n+ 0 0 0 0 0 0 2\n- " + comment + "\n+ 1 0 0 0 0 0 2\n" << true << 0 << 3
                                          << QString();
         QTest::newRow("comment too long") << head + "0\n3\n+ 0 0 0 0 0 0 2\n- a" + comment + "\n+ 1 0 0 0 0 0 2\n" << true << 0
-                                          << 1 << "строка длиннее 32767 символов";
-        QTest::newRow("name too long") << QByteArray(40000, 'n') + "\nXYZ\n" << false << 0 << 0
-                                       << "строка длиннее 32767 символов";
-        QTest::newRow("value too long") << head + "1\n" + QByteArray(40000, '1') + " 2 3 0\n" << true << 0 << 0
-                                        << "строка длиннее 32767 символов";
+                                          << 1 << tooLong;
+        QTest::newRow("name too long") << comment + "n\nXYZ\n" << false << 0 << 0 << tooLong;
+        QTest::newRow("value too long") << head + "1\n" + QByteArray(ContourLimits::kMaxLineChars + 1, '1') + " 2 3 0\n" << true << 0 << 0
+                                        << tooLong;
     }
     void beyondTheEditorsBounds()
     {
@@ -243,6 +244,48 @@ private slots:
         QCOMPARE(c.beyondLimits, beyond);
         QCOMPARE(c.snapshot.points.size(), points);
         QCOMPARE(c.snapshot.tech.size(), rows);
+    }
+
+    // The largest program the editor holds, with every text of the most characters it takes (each
+    // character three bytes long) and every number as long as it can be written, is written within
+    // the bound of a file and reads back whole: a file the editor saves always opens again.
+    void largestProgramOpensAgain_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::newRow("linear, arcs") << "XYZ";
+        QTest::newRow("ring joint, four coordinates") << "Circle";
+    }
+    void largestProgramOpensAgain()
+    {
+        QFETCH(QString, scheme);
+        const float huge = -std::numeric_limits<float>::max();
+        const int least = std::numeric_limits<int>::min();
+        const QString longest(ContourLimits::kMaxLineChars, QChar(0x6F22));   // three bytes in UTF-8
+        ContourSnapshot s;
+        s.schema.reset(createSchema(scheme, huge, huge, 0));
+        const int axes = s.schema->axisNames().size();
+        for (int i = 0; i < ContourLimits::kMaxPoints; ++i)
+            s.points << ContourPoint{QList<float>(QVector<float>(axes, huge).toList()), {SegmentParams::Arc, huge, least, least}};
+        s.ring = true;
+        s.passes = float(least);
+        s.weldSpeed = huge;
+        s.pointCount = huge;
+        const RasterParams sweep{least, huge, huge, least, least, huge, huge, huge, least};
+        TechRow row = ContourSamples::point(huge, huge, huge, TechRow::SweepSet, sweep);
+        row.If = row.Ix = row.Iy = huge;
+        s.tech << row;
+        while (s.tech.size() < ContourLimits::kMaxTechRows - 1)
+            s.tech << ContourSamples::comment(longest);
+        s.tech << row;
+
+        const QByteArray bytes = ContourFile::write(longest, s);
+        QVERIFY2(bytes.size() <= ContourLimits::kMaxFileBytes, qPrintable(QString::number(bytes.size())));
+        const ContourFile::Contents c = ContourFile::read(bytes);
+        QVERIFY2(c.complete, qPrintable(c.beyondLimits));
+        QCOMPARE(c.name, longest);
+        QCOMPARE(c.snapshot.points.size(), ContourLimits::kMaxPoints);
+        QCOMPARE(c.snapshot.tech.size(), ContourLimits::kMaxTechRows);
+        QCOMPARE(c.snapshot.tech.at(1).comment, longest);
     }
 
     void everyPrefixOfAFile()

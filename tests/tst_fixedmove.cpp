@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "axis.h"
+#include "axispanel.h"
 #include "drivecomm.h"
 #include "drivepeer.h"
 #include "fixedmove.h"
@@ -87,6 +88,16 @@ private slots:
         QDir(FixedPaths::local("/programs")).removeRecursively();
         TestEnv::makeInstallationFolders();
         QVERIFY(m_peer.attach(*m_link));
+        QVERIFY(m_peer.report(*m_link, DrivePeer::ready()));
+    }
+
+    void cleanup()
+    {
+        // A link left without status ends by itself; the next test opens it again.
+        if (!m_peer.streaming()) {
+            QVERIFY(QTest::qWaitFor([&] { return !m_link->connected(); }, 5000));
+            m_peer.setStreaming(true);
+        }
     }
 
     void cleanupTestCase()
@@ -224,25 +235,102 @@ private slots:
         QCOMPARE(int(QFile::permissions(FixedPaths::local(kProgram)) & 0x7777), 0x7777);
     }
 
-    // A start the link cannot send is not logged as started.
-    void startIntoADeadLinkIsNotLogged()
+    // A start that the controller cannot be trusted to run writes nothing and sends nothing: one
+    // shown "[A]" line says why, and the dialog closes as after any start. The program file is
+    // shared by channels 1 and 2, so either of them loading or running a program refuses it.
+    void refusedStart_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("axis");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("no status yet") << "no status" << "LX" << 1 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("link never up") << "dead link" << "LX" << 1 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("drives off") << "drives off" << "V" << 2 << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("own channel running") << "channel 2 running" << "V" << 2
+                                             << "[A]Пуск невозможен: канал 2 выполняет программу";
+        QTest::newRow("own channel loading") << "channel 1 loading" << "LX" << 1
+                                             << "[A]Пуск невозможен: канал 1 загружает программу";
+        QTest::newRow("other channel running") << "channel 2 running" << "LX" << 1
+                                               << "[A]Пуск невозможен: канал 2 выполняет программу";
+    }
+    void refusedStart()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, axis);
+        QFETCH(int, channel);
+        QFETCH(QString, line);
+        const QByteArray old = "N01 $1\nN03 G90 G01 LX=999 F1200\nN05 M30\n";
+        {
+            QFile file(FixedPaths::local(kProgram));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(old);
+        }
         DriveTCPthread dead;
         QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
-        store("LX", true, 5.0);
+        DriveTCPthread* link = fault == "dead link" ? &dead : m_link.get();
+        if (link != &dead)
+            QVERIFY(m_peer.reportNotReady(*link, fault));
+
+        store(axis, true, 5.0);
         Anchor anchor;
         QStringList log;
         {
-            FixedMove dialog("LX", "мм", &dead, 100, 1, anchor.label);
-            connect(&dialog, &FixedMove::message, [&](const QString& text, bool) { log << text; });
+            FixedMove dialog(axis, "мм", link, 100, channel, anchor.label);
+            connect(&dialog, &FixedMove::message, [&](const QString& text, bool show) {
+                log << text + (show ? "" : " (not shown)");
+            });
             ModalDriver driver;
             driver.next("FixedMove", [](ModalDialog& d) { d.click("pbStart"); });
             QCOMPARE(dialog.exec(), int(QDialog::Rejected));
             QVERIFY(driver.done());
         }
-        QCOMPARE(log, QStringList({"[I]Закрыто окно фиксированного перемещения по оси LX"}));
-        QCOMPARE(notSent.count(), 1);
-        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("EXEC_1(/programs/_fixed.npg)"));
+        QCOMPARE(log, QStringList({line, "[I]Закрыто окно фиксированного перемещения по оси " + axis + " (not shown)"}));
+        QCOMPARE(programBytes(), old);
+        QVERIFY(m_peer.silent());
+        QCOMPARE(notSent.count(), 0);
+    }
+
+    // Opened from an axis, "ПУСК" follows drive power and channel 1 only: a start that it lets
+    // through is still refused while channel 2 runs a program, and once the link is lost with the
+    // dialog open.
+    void refusedThoughEnabled()
+    {
+        AxisPanel panel(m_link.get());
+        QStringList log;
+        connect(panel.axis.get(), &Axis::axisMessage, [&](const QString& text, bool) { log << text; });
+        QVERIFY(m_peer.reportNotReady(*m_link, "channel 2 running"));
+        QList<bool> enabled;
+        {
+            ModalDriver driver;
+            driver.next("FixedMove", [&](ModalDialog& d) {
+                enabled << d.isEnabled("pbStart");
+                d.click("pbStart");
+            });
+            QTest::mouseClick(panel.coord, Qt::LeftButton);
+            QVERIFY(QTest::qWaitFor([&] { return driver.done(); }, 10000));
+        }
+        QVERIFY(m_peer.report(*m_link, DrivePeer::ready()));
+        {
+            ModalDriver driver;
+            driver.next("FixedMove", [&](ModalDialog& d) {
+                m_peer.setStreaming(false);
+                QVERIFY(QTest::qWaitFor([&] { return !m_link->statusKnown(); }, 5000));
+                enabled << d.isEnabled("pbStart");
+                d.click("pbStart");
+            });
+            QTest::mouseClick(panel.coord, Qt::LeftButton);
+            QVERIFY(QTest::qWaitFor([&] { return driver.done(); }, 10000));
+        }
+        QCOMPARE(enabled, (QList<bool>{true, true}));
+        QCOMPARE(log, (QStringList{"[I]Открыто окно фиксированного перемещения по оси LX",
+                                   "[A]Пуск невозможен: канал 2 выполняет программу",
+                                   "[I]Закрыто окно фиксированного перемещения по оси LX",
+                                   "[I]Открыто окно фиксированного перемещения по оси LX",
+                                   "[A]Пуск невозможен: нет связи с ЧПУ",
+                                   "[I]Закрыто окно фиксированного перемещения по оси LX"}));
+        QCOMPARE(programBytes(), QByteArray("<no file>"));
+        QVERIFY(m_peer.silent());
     }
 
     // A program written again replaces the old one and leaves it with mode 0777.
@@ -413,10 +501,7 @@ private slots:
         DriveStatusPacket status = before;
         status.channelState[0] = 3;
         status.drivesOn = 1;
-        QSignalSpy drives(m_link.get(), &DriveTCPthread::changedDrivesOn);
-        QSignalSpy channel(m_link.get(), &DriveTCPthread::changedChannelState1);
-        m_peer.setStatus(status);
-        QVERIFY(QTest::qWaitFor([&] { return !drives.isEmpty() && !channel.isEmpty(); }, 3000));
+        QVERIFY(m_peer.report(*m_link, status));
         QCOMPARE(m_link->channelState(), 3u);
 
         ModalDriver driver;

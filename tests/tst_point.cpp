@@ -90,6 +90,16 @@ private slots:
             QDir(FixedPaths::local(folder)).removeRecursively();
         TestEnv::makeInstallationFolders();
         QVERIFY(m_peer.attach(*m_link));
+        QVERIFY(m_peer.report(*m_link, DrivePeer::ready()));
+    }
+
+    void cleanup()
+    {
+        // A link left without status ends by itself; the next test opens it again.
+        if (!m_peer.streaming()) {
+            QVERIFY(QTest::qWaitFor([&] { return !m_link->connected(); }, 5000));
+            m_peer.setStreaming(true);
+        }
     }
 
     void cleanupTestCase()
@@ -409,16 +419,45 @@ private slots:
         QCOMPARE(f.log, QStringList{"[C]Запущено перемещение в точку 120.5 по оси LX"});
     }
 
-    // A go-to the link cannot send is not logged as started.
-    void goToIntoADeadLinkIsNotLogged()
+    // A go-to that the controller cannot be trusted to run writes nothing and sends nothing: one
+    // shown "[A]" line says why, and the dialog stays open. The program file is shared by both
+    // channels, so either of them loading or running a program refuses it.
+    void goToRefused_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("no status yet") << "no status" << 0 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("link never up") << "dead link" << 7 << "[A]Пуск невозможен: нет связи с ЧПУ";
+        QTest::newRow("drives off") << "drives off" << 0 << "[A]Пуск невозможен: приводы не включены";
+        QTest::newRow("own channel running") << "channel 1 running" << 0
+                                             << "[A]Пуск невозможен: канал 1 выполняет программу";
+        QTest::newRow("own channel loading") << "channel 2 loading" << 7
+                                             << "[A]Пуск невозможен: канал 2 загружает программу";
+        QTest::newRow("other channel running") << "channel 2 running" << 0
+                                               << "[A]Пуск невозможен: канал 2 выполняет программу";
+    }
+    void goToRefused()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, row);
+        QFETCH(QString, line);
+        const QByteArray old = "N01 $2\nN02 ARF()\nN03 G90 G01 V=270.00 F360\nN05 M30\n";
+        writeFile("/programs/_point.npg", old);
         DriveTCPthread dead;
         QSignalSpy notSent(&dead, &DriveTCPthread::commandNotSent);
-        Fixture f(&dead);
-        f.dialog->on_pbGoToPoint_clicked();
-        QVERIFY(f.log.isEmpty());
-        QCOMPARE(notSent.count(), 1);
-        QCOMPARE(notSent.at(0).at(0).toString(), QStringLiteral("EXEC_1(/programs/_point.npg)"));
+        DriveTCPthread* link = fault == "dead link" ? &dead : m_link.get();
+        if (link != &dead)
+            QVERIFY(m_peer.reportNotReady(*link, fault));
+
+        Fixture f(link);
+        f.dialog->onTableCellClicked(row, 1);
+        QTest::mouseClick(f.dialog->findChild<QWidget*>("pbGoToPoint"), Qt::LeftButton);
+        QCOMPARE(f.log, QStringList{line});
+        QCOMPARE(readFile("/programs/_point.npg"), old);
+        QVERIFY(m_peer.silent());
+        QCOMPARE(notSent.count(), 0);
+        QVERIFY(f.dialog->isVisible());
     }
 
     // Stop sends "STOP_PRG" whether or not a move runs, and reports nothing.

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "circletackwelds.h"
+#include "contourmodel.h"
 #include "dialogsteps.h"
 #include "circleweld.h"
 #include "fixedpaths.h"
@@ -179,6 +180,7 @@ private slots:
 
     // Closing a template through its frame adds nothing, logs the closing and stores its
     // fields; "Сгенерировать" logs the press first and the closing when the dialog is destroyed.
+    // A title takes no more characters than a contour file keeps on a line.
     void createAndCloseFlow_data()
     {
         QTest::addColumn<QString>("name");
@@ -205,10 +207,12 @@ private slots:
             QVERIFY(frame);
             QCOMPARE(frame->titleLabel()->text(), name);
             touch(d, "Ir");
-            if (generate)
+            if (generate) {
+                qobject_cast<QLineEdit*>(d.widget("title"))->setText(QString(300, QChar(0x448)));
                 d.click("pbCreate");
-            else
+            } else {
                 d.clickFrameClose();
+            }
         });
         driver.next("Numpad", enter("321"));
         QString group;
@@ -233,6 +237,7 @@ private slots:
             QCOMPARE(log, QStringList({"[I]Нажата кнопка 'Сгенерировать' окна '" + name + "'", closed}));
             QVERIFY(!editor.rows.isEmpty());
             QVERIFY(editor.rows.first().comment);
+            QCOMPARE(editor.rows.first().text, QString(ContourLimits::kMaxLineChars, QChar(0x448)));
         } else {
             QCOMPARE(result, int(QDialog::Rejected));
             QCOMPARE(log, QStringList({closed}));

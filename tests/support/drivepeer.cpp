@@ -6,11 +6,20 @@
 #include "drivestatus.h"
 #include "testenv.h"
 
-DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::freePort())
+namespace {
+
+DriveStatusPacket firstStatus()
 {
     DriveStatusPacket packet = DriveStatus::blank();
     packet.keyAccess = 1;
-    setStatus(packet);
+    return packet;
+}
+
+}  // namespace
+
+DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::freePort())
+{
+    setStatus(firstStatus());
     QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
         m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
     });
@@ -23,6 +32,59 @@ void DrivePeer::setStatus(const DriveStatusPacket& packet)
     m_status = DriveStatus::encode(packet);
 }
 
+DriveStatusPacket DrivePeer::ready()
+{
+    DriveStatusPacket packet = firstStatus();
+    packet.drivesOn = 1;
+    for (quint32& state : packet.channelState)
+        state = 1;
+    return packet;
+}
+
+bool DrivePeer::report(DriveTCPthread& link, const DriveStatusPacket& packet)
+{
+    setStatus(packet);
+    return QTest::qWaitFor(
+        [&] {
+            const DriveReadiness r = link.readiness();
+            return r.known && r.drivesOn == (packet.drivesOn != 0) && r.channel(1) == packet.channelState[0]
+                   && r.channel(2) == packet.channelState[1] && r.channel(3) == packet.channelState[2];
+        },
+        3000);
+}
+
+void DrivePeer::setStreaming(bool on)
+{
+    if (on)
+        m_stream.start(50);
+    else
+        m_stream.stop();
+}
+
+bool DrivePeer::streaming() const
+{
+    return m_stream.isActive();
+}
+
+bool DrivePeer::reportNotReady(DriveTCPthread& link, const QString& fault)
+{
+    if (fault == QLatin1String("no status")) {
+        setStreaming(false);
+        return QTest::qWaitFor([&] { return !link.connected(); }, 5000) && attach(link) && !link.statusKnown();
+    }
+    DriveStatusPacket status = ready();
+    if (fault == QLatin1String("drives off")) {
+        status.drivesOn = 0;
+    } else {
+        const QStringList words = fault.split(QLatin1Char(' '));
+        const int channel = words.value(1).toInt();
+        if (words.size() != 3 || words.at(0) != QLatin1String("channel") || channel < 1 || channel > 3)
+            return false;
+        status.channelState[channel - 1] = words.at(2) == QLatin1String("loading") ? 9 : 3;
+    }
+    return report(link, status);
+}
+
 bool DrivePeer::attach(DriveTCPthread& link)
 {
     if (link.connected() && m_socket && m_socket->state() == QAbstractSocket::ConnectedState)
@@ -32,7 +94,8 @@ bool DrivePeer::attach(DriveTCPthread& link)
     m_buffer.clear();
     if (!m_server.isListening() && !m_server.listen(QHostAddress::LocalHost, m_tcpPort))
         return false;
-    if (!QTest::qWaitFor([&] { return !link.connected(); }, 3000))
+    // A lost link opens again once its receive thread has ended.
+    if (!QTest::qWaitFor([&] { return !link.connected() && !link.isRunning(); }, 3000))
         return false;
     if (!link.connect(QStringLiteral("127.0.0.1"), m_tcpPort, m_udpPort))
         return false;
@@ -40,7 +103,7 @@ bool DrivePeer::attach(DriveTCPthread& link)
         return false;
     m_socket = m_server.nextPendingConnection();
     // Attached once the link holds the peer's status.
-    return m_socket != nullptr && QTest::qWaitFor([&] { return link.statusKnown(); }, 3000);
+    return m_socket != nullptr && (!streaming() || QTest::qWaitFor([&] { return link.statusKnown(); }, 3000));
 }
 
 QString DrivePeer::next(int timeoutMs)

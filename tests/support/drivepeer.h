@@ -21,7 +21,7 @@ public:
     DrivePeer();
 
     // Opens the link to this peer unless it is up already; true once the link holds the peer's
-    // status.
+    // status (at once when the peer does not stream).
     bool attach(DriveTCPthread& link);
 
     // The next command the controller received ("" when none came within the wait).
@@ -33,6 +33,19 @@ public:
     // The status datagram streamed from now on (at first blank, with key access on).
     void setStatus(const DriveStatusPacket& packet);
     DriveStatusPacket status() const { return m_packet; }
+    // Streams `packet` and waits until the link has delivered its drive power and channel states
+    // (DriveTCPthread::readiness()).
+    bool report(DriveTCPthread& link, const DriveStatusPacket& packet);
+    // The first status with the drives on and every channel idle (1): a program may start.
+    static DriveStatusPacket ready();
+
+    // Stops and resumes the status stream: a link that hears nothing for a second is lost.
+    void setStreaming(bool on);
+    bool streaming() const;
+    // Brings the link to a state in which no program may start: "no status" (the stream stops,
+    // the link is lost and opened again, and has no status yet), "drives off", or "channel <n>
+    // loading" / "channel <n> running" with the drives on.
+    bool reportNotReady(DriveTCPthread& link, const QString& fault);
 
 private:
     bool takeFrame(QString& text);

@@ -51,12 +51,24 @@ void ChannelStart::stop()
 {
     if (!busy())
         return;
-    const QList<Step> left = m_steps.mid(m_index);
+    QStringList lines;
+    for (const Step& step : m_steps.mid(m_index))
+        lines << QStringLiteral("[W]Команда '%1' не отправлена: пуск программ остановлен")
+                     .arg(DriveCommand::runGenerated(step.channel));
+    breakOff(lines);
+}
+
+void ChannelStart::linkLost()
+{
+    if (busy())
+        breakOff({QStringLiteral("[A]Пуск программ прерван: потеряна связь с ЧПУ")});
+}
+
+void ChannelStart::breakOff(const QStringList& lines)
+{
     cancel();
-    for (const Step& step : left)
-        emit message(QStringLiteral("[W]Команда '%1' не отправлена: пуск программ остановлен")
-                         .arg(DriveCommand::runGenerated(step.channel)),
-                     true);
+    for (const QString& line : lines)
+        emit message(line, true);
     emit finished(false);
 }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -48,6 +49,10 @@ public:
     // The programs were stopped: the starts still waiting for their pause are dropped, each
     // command that will not leave is named in a "[W]" line, and finished(false) follows.
     void stop();
+    // The link to the controller was lost: what the channels already started do is no longer
+    // known, so the start ends here, even if the link is back before its next pause ends. One
+    // "[A]" line says so and finished(false) follows.
+    void linkLost();
 
 signals:
     void message(const QString& text, bool isShow);
@@ -57,6 +62,8 @@ signals:
 
 private:
     void runNext();
+    // Ends the start under way before its last command: the lines, then finished(false).
+    void breakOff(const QStringList& lines);
 
     Sender m_send;
     QList<Step> m_steps;

@@ -985,12 +985,15 @@ void CONTOUR::onAxisMoving(bool state)
 // buttons that take the axes' position go off until fresh status arrives. A lost link is no end
 // of a program: the channels keep their last reported states (the controller may still be running
 // them), so that a run stopped at a technological stop waits for its continuation as it did and
-// nothing that depends on an idle channel 1 comes back before the controller says so.
+// nothing that depends on an idle channel 1 comes back before the controller says so. A start
+// waiting between its channels ends here: the channels after the pause would be started on a
+// controller whose state was lost, without the check before every start.
 void CONTOUR::onDriveLinkLost()
 {
     m_drivesOn = false;
     m_virtualMode = false;
     m_axisMoving = false;
+    m_start->linkLost();
     refreshButtons();
     updateGcode();
 }

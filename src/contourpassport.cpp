@@ -149,13 +149,14 @@ void CONTOUR::writePassportRow(bool tick)
             return;
         }
     }
-    // The technology table shows the row being welded, and only while the axes move: standing (at
-    // a technological stop) the operator works on the rows, and the row chosen for a command stays
-    // the current one. Nor is it moved while an operator's dialog or menu is open.
-    if (m_passportFull && m_axisMoving) {
-        WeldPassport::track(m_passport, techRows(), true);
+    // The technology table shows the row being welded: the highlight moves to a row as the weld
+    // enters it, and only then. Between two such moves the row the operator chose stays the
+    // current one and the commands act on it; standing (at a technological stop) nothing moves at
+    // all. Nor is it moved while an operator's dialog or menu is open: that row change is left to
+    // the operator's choice.
+    if (m_passportFull && m_axisMoving && WeldPassport::track(m_passport, techRows(), true)) {
         const bool operatorBusy = QApplication::activeModalWidget() || QApplication::activePopupWidget();
-        if (!operatorBusy && twTechTab->currentRow() != m_passport.row)
+        if (!operatorBusy)
             twTechTab->setCurrentCell(m_passport.row, 0);
     }
     ++m_passport.ticks;

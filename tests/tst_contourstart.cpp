@@ -4,6 +4,7 @@
 // start that must send nothing.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -149,24 +150,46 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
-    // The link lost while a start waits between its channels: the channel after the pause is not
-    // started, and the program is the operator's again once the start has given up on it.
+    // The link lost while a start waits between its channels ends the start at once, whether the
+    // link stays down or is back before the pause is over: the state of the controller was lost,
+    // so the channel after the pause is never started, one line says why, and the program is the
+    // operator's again.
+    void linkLostBetweenChannels_data()
+    {
+        QTest::addColumn<bool>("back");
+        QTest::newRow("link stays down") << false;
+        QTest::newRow("link back within the pause") << true;
+    }
     void linkLostBetweenChannels()
     {
+        QFETCH(bool, back);
         QVERIFY(start());
         load(linear({0, 100}, kTwoSpeeds));
+        QSignalSpy messages(c, &CONTOUR::message);
+        QElapsedTimer sincePress;
+        sincePress.start();
         c->pbGcode->click();
         QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_3(/programs/_temp3.npg)"});
         QVERIFY(!c->pbNew->isEnabled());
-        sim()->setRefuseConnections(true);
+        sim()->setRefuseConnections(!back);
         sim()->closeConnection();
+        QVERIFY(QTest::qWaitFor([this] { return !m_console->gui()->driveLook().known(); }, 3000));
         const QList<QWidget*> commands{c->pbGcode, c->pbNew,      c->pbDel,        c->pbInverse,   c->pbRing,
                                        c->pbTemplate, c->pbSettings, c->pbAddTechPoint, c->frmWeldSpeed, c->pbLoad};
-        QVERIFY(QTest::qWaitFor(
-            [&] { return std::all_of(commands.begin(), commands.end(), [](QWidget* w) { return w->isEnabled(); }); },
-            3000));
+        QVERIFY(std::all_of(commands.begin(), commands.end(), [](QWidget* w) { return w->isEnabled(); }));
+        if (back) {
+            // The console's own retry comes only after the pause: the link is taken up again at once.
+            m_console->gui()->connectDrives();
+            QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->driveLook().known(); }, 3000));
+            QVERIFY2(sincePress.elapsed() < 1000,
+                     qPrintable(QStringLiteral("the link came back after the pause: %1 ms").arg(sincePress.elapsed())));
+        }
+        QCOMPARE(commandTexts(0, 1500), QStringList());
+        QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск программ прерван: потеряна связь с ЧПУ"}));
         QVERIFY(!c->fullRun());
-        QCOMPARE(commandTexts(0, 300), QStringList());
+        QVERIFY(!c->generatorState().stopPending());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
     }
 
     // Between the channel starts of one start nothing of the program can be edited: every editing

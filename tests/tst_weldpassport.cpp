@@ -409,7 +409,8 @@ private slots:
 
     // The row a full run follows moves with the weld while the axes move. Once they stand (a
     // technological stop) the row the operator chose stays current and the commands act on it;
-    // and while the operator has a number pad open the highlight waits for it.
+    // and the row of a number pad the operator opens stays current, also after the pad is closed,
+    // until the weld enters another row.
     void trackingLeavesTheOperatorsRow()
     {
         m_console = std::make_unique<EditorConsole>();
@@ -447,8 +448,47 @@ private slots:
                           c->twTechTab->visualRect(c->twTechTab->model()->index(3, 1)).center());
         QVERIFY(driver.done());
         QCOMPARE(shown, 3);
-        // Closed, the weld's row shows again.
-        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() != 3; }, 2000));
+        // Closed, the pad's row stays while the weld is still in the row at 100 mm...
+        QTest::qWait(350);
+        QCOMPARE(c->twTechTab->currentRow(), 3);
+        // ...and the highlight moves on when the weld enters the end row.
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 4; }, 5000));
+    }
+
+    // While the axes move the highlight goes to a row as the weld enters it, and only then: a row
+    // the operator picks in between (a tap whose number pad is cancelled) stays the current one
+    // while the weld stays in its row, and "Удалить точку" deletes that row, not the one being
+    // welded.
+    void operatorsPickWhileMoving()
+    {
+        m_console = std::make_unique<EditorConsole>();
+        QVERIFY(m_console->start(30));
+        CONTOUR* c = m_console->contour();
+        ContourSnapshot s = ContourSamples::linear();
+        s.points = {ContourPoint{{0, 0, 0}, {SegmentParams::Line, 0, 0, 0}}, ContourPoint{{500, 0, 0}, {}}};
+        // 100 mm a second: ten rows of the passport in each technology row.
+        s.tech = {point(0, 0, 6000),   point(100, 0, 6000), point(200, 0, 6000),
+                  point(300, 0, 6000), point(400, 0, 6000), point(500, 0, 6000)};
+        QVERIFY(m_console->load(s));
+        c->pbGcode->click();
+        QVERIFY(c->passportOpen());
+        QVERIFY(QTest::qWaitFor([c] { return c->channelState(3) == 3 && c->axisMoving(); }, 5000));
+        // The weld has just entered the row at 100 mm.
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 1; }, 4000));
+
+        ModalDriver driver;
+        driver.next("Numpad", [](ModalDialog& pad) { pad.clickFrameClose(); });
+        QTest::mouseClick(c->twTechTab->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          c->twTechTab->visualRect(c->twTechTab->model()->index(4, 1)).center());
+        QVERIFY(driver.done());
+        // Several rows of the passport later the pick is still the current row.
+        QTest::qWait(400);
+        QCOMPARE(c->twTechTab->currentRow(), 4);
+        c->pbDelTechPoint->click();
+        QCOMPARE(column(c->twTechTab, 0), (QStringList{"0.00", "100.00", "200.00", "300.00", "500.00"}));
+
+        // The weld enters the row at 200 mm: the highlight follows it there.
+        QVERIFY(QTest::qWaitFor([c] { return c->twTechTab->currentRow() == 2; }, 3000));
     }
 
     // A full start opens the full passport as the beam program leaves: the contour, the

@@ -428,6 +428,7 @@ bool StatusStream::turn(StatusHandler& handler)
                 gathered = true;
                 handler.drained();
                 sleepMs(qMin(GatherMs, left));
+                m_runStartNs = m_clock.nsecsElapsed();
                 continue;
             }
             m_gathering = false;  // nothing came while it gathered
@@ -440,14 +441,19 @@ bool StatusStream::turn(StatusHandler& handler)
         const char* data = m_buffer.constData();
         const bool sizeOk = n <= m_buffer.size() && n >= 2 && (m_filter.size == 0 || n == m_filter.size);
         const bool signatureOk = sizeOk && qFromLittleEndian<quint16>(data) == m_filter.signature;
-        handler.m_gathered = m_gathering;
+        const qint64 now = signatureOk ? m_clock.nsecsElapsed() : 0;
+        // A run that datagrams keep coming into faster than they are read is gathered no longer
+        // once it has lasted GatherMs: what it brings is not held for a drained() that may never
+        // come.
+        handler.m_gathered = m_gathering && now - m_runStartNs < qint64(GatherMs) * 1000000;
         const bool taken = signatureOk && handler.datagramReceived(data, size);
         handler.m_gathered = false;
         if (taken) {
             m_accepted.fetch_add(1, std::memory_order_relaxed);
-            const qint64 now = m_clock.nsecsElapsed();
-            if (!m_gathering)
+            if (!m_gathering) {
                 m_gathering = m_lastTakenNs >= 0 && now - m_lastTakenNs < qint64(GatherMs) * 1000000;
+                m_runStartNs = now;
+            }
             m_lastTakenNs = now;
             return true;
         }

@@ -184,7 +184,9 @@ public:
 
     // While datagramReceived() runs: the datagram was one of a fast stream's gathered datagrams,
     // so the receiver reads on at once and calls drained() when it has read them all. A display
-    // value need not go to the window before then: it would only be overtaken right away.
+    // value need not go to the window before then: it would only be overtaken right away. A run
+    // into which datagrams keep coming faster than they are read is gathered only for its first
+    // StatusStream::GatherMs, so that nothing waits for a drained() that does not come.
     bool gathered() const { return m_gathered; }
 
     // The port could not be bound; reported once per run().
@@ -250,6 +252,7 @@ private:
     bool m_gathering = false;
     QElapsedTimer m_clock;
     qint64 m_lastTakenNs = -1;  // on m_clock, when the last datagram was taken
+    qint64 m_runStartNs = 0;    // on m_clock, when the gathered run being read began
     QByteArray m_buffer;
     quint32 m_foreign[ForeignSenders] = {};
     int m_foreignCount = 0;

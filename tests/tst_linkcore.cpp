@@ -2,12 +2,14 @@
 
 #include <QElapsedTimer>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <fcntl.h>
@@ -553,6 +555,43 @@ private slots:
         QCOMPARE(handler.foreign().size(), 2);
     }
 
+    // A fast stream is read in gathered runs, each handed on through drained() once it has been
+    // read to its end. Datagrams that come faster than the receiver reads them never let a run
+    // end: they count as gathered only for the first GatherMs of it, so that nothing taken waits
+    // for drained() longer than that.
+    void gatheredRunEndsInTime()
+    {
+        const quint16 port = TestEnv::freePort();
+        StatusRecorder handler(port, StatusFilter{40, LinkFrame::PV});
+        handler.start();
+        QUdpSocket sender;
+        const QByteArray good = QByteArray("PV") + QByteArray(38, '\x01');
+        QVERIFY(QTest::qWaitFor([&] {
+            sender.writeDatagram(good, QHostAddress::LocalHost, port);
+            QTest::qWait(30);
+            return handler.received.load() > 0;
+        }, 2000));
+        QTest::qWait(150);
+        const int before = handler.received.load();
+        handler.takeEvents();
+
+        // Each datagram keeps the receiver 2 ms: the 60 wait in the socket from the first on.
+        handler.takeMs = 2;
+        constexpr int kCount = 60;
+        for (int i = 0; i < kCount; ++i)
+            QCOMPARE(sender.writeDatagram(good, QHostAddress::LocalHost, port), qint64(good.size()));
+        QVERIFY(QTest::qWaitFor([&] { return handler.received.load() == before + kCount; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return handler.takeEvents(false).endsWith(QLatin1Char('D')); }, 1000));
+
+        // g: taken as gathered, n: taken as any other, D: drained().
+        const QString events = handler.takeEvents();
+        int longest = 0;
+        for (const QString& run : events.split(QRegularExpression(QStringLiteral("[nD]+")), Qt::SkipEmptyParts))
+            longest = std::max(longest, int(run.size()));
+        QVERIFY2(longest <= StatusStream::GatherMs / 2 + 1, qPrintable(events));
+        QCOMPARE(events.count(QLatin1Char('g')) + events.count(QLatin1Char('n')), kCount);
+    }
+
 private:
     class StatusRecorder : public QThread, public StatusHandler
     {
@@ -574,9 +613,13 @@ private:
                 m_last = message;
             }
             lastGoodMs = clock.elapsed();
+            note(gathered() ? 'g' : 'n');
+            if (takeMs > 0)
+                QThread::msleep(ulong(takeMs));
             ++received;
             return true;
         }
+        void drained() override { note('D'); }
         void rejected(const char*, int, bool) override { ++rejections; }
         void silence() override
         {
@@ -594,6 +637,15 @@ private:
             QMutexLocker lock(&m_mutex);
             return m_last;
         }
+        // What happened since the last call, one letter each (see gatheredRunEndsInTime()).
+        QString takeEvents(bool clear = true)
+        {
+            QMutexLocker lock(&m_mutex);
+            const QString events = m_events;
+            if (clear)
+                m_events.clear();
+            return events;
+        }
         QList<quint32> foreign() const
         {
             QMutexLocker lock(&m_mutex);
@@ -604,6 +656,7 @@ private:
         std::atomic<int> received{0}, rejections{0}, silences{0}, bindFailures{0};
         std::atomic<qint64> firstSilenceMs{0}, lastGoodMs{0};
         bool readContinuation = false;
+        std::atomic<int> takeMs{0};  // how long each datagram keeps the receiver
         QElapsedTimer clock;
         const StatusStream& stream() const { return m_stream; }
 
@@ -615,6 +668,13 @@ private:
         mutable QMutex m_mutex;
         QByteArray m_last;
         QList<quint32> m_foreign;
+        QString m_events;
+
+        void note(char event)
+        {
+            QMutexLocker lock(&m_mutex);
+            m_events += QLatin1Char(event);
+        }
     };
 };
 

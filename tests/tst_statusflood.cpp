@@ -134,7 +134,9 @@ struct Fixture {
     }
 };
 
-// Takes every change signal of a link as a screen does: each change sets a label's text.
+// Takes every change signal of a link as a screen does: each change sets a label's text, and takes
+// as long as a slot of the window (a few microseconds), so that the window cannot keep up with a
+// flood however cheap the receiver.
 class Screen : public QObject
 {
     Q_OBJECT
@@ -151,7 +153,14 @@ public:
     }
 
 public slots:
-    void show() { label.setText(QString::number(++shown)); }
+    void show()
+    {
+        QElapsedTimer spent;
+        spent.start();
+        label.setText(QString::number(++shown));
+        while (spent.nsecsElapsed() < 5000) {
+        }
+    }
 
 private:
     QLabel label;

@@ -348,27 +348,46 @@ bool pressStart(benchmark::State& state, EditorConsole& console)
     return true;
 }
 
+// The whole console against the simulated drive controller (its programs run 50 ms) with `s`
+// loaded; false, with the error set, when either did not come.
+bool consoleWith(benchmark::State& state, EditorConsole& console, const ContourSnapshot& s)
+{
+    if (!console.start(0.05)) {
+        state.SkipWithError("the simulated controller did not come up");
+        return false;
+    }
+    if (!console.load(s)) {
+        state.SkipWithError("the contour was not loaded");
+        return false;
+    }
+    return true;
+}
+
+// Full starts of `s` pressed in the whole console (pressStart), with the sizes of the programs and
+// of the passport printed.
+void fullStartPresses(benchmark::State& state, const ContourSnapshot& s)
+{
+    EditorConsole console;
+    if (!consoleWith(state, console, s) || !pressStart(state, console))
+        return;
+    const CONTOUR* c = console.contour();
+    state.counters["program_bytes"] =
+        double(c->pageProgram(1).size() + c->pageProgram(2).size() + c->pageProgram(3).size());
+    state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+}
+
 // A press of "ПУСК" in the whole console against the simulated drive controller: the programs
 // generated, written and shown, the beam channel started and the passport of the full run opened
 // (its header lists the contour, the technology and the three programs). The seam has no stop, so
 // that every press is a full start.
 void BM_FullStartPress(benchmark::State& state)
 {
-    EditorConsole console;
-    if (!console.start(0.05)) {
-        state.SkipWithError("the simulated controller did not come up");
-        return;
-    }
     ContourSnapshot s = ContourSamples::longSeam(int(state.range(0)), int(state.range(1)) + 1);
     for (int r = 0; r < s.tech.size(); ++r) {
         if (s.tech.at(r).isStop())
             s.tech.removeAt(r);
     }
-    console.load(s);
-    CONTOUR* c = console.contour();
-    if (!pressStart(state, console))
-        return;
-    state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+    fullStartPresses(state, s);
 }
 BENCHMARK(BM_FullStartPress)->Apply(seamSizes)->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -378,21 +397,7 @@ BENCHMARK(BM_FullStartPress)->Apply(seamSizes)->Iterations(3)->Unit(benchmark::k
 // shows all three and opens the passport, whose header holds them.
 void BM_FullStartPressAtTheBound(benchmark::State& state)
 {
-    EditorConsole console;
-    if (!console.start(0.05)) {
-        state.SkipWithError("the simulated controller did not come up");
-        return;
-    }
-    if (!console.load(ContourSamples::ringOf3600(15, 5000))) {
-        state.SkipWithError("the contour was not loaded");
-        return;
-    }
-    CONTOUR* c = console.contour();
-    if (!pressStart(state, console))
-        return;
-    state.counters["program_bytes"] =
-        double(c->pageProgram(1).size() + c->pageProgram(2).size() + c->pageProgram(3).size());
-    state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+    fullStartPresses(state, ContourSamples::ringOf3600(15, 5000));
 }
 BENCHMARK(BM_FullStartPressAtTheBound)->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -426,21 +431,7 @@ ContourSnapshot largeCircle(int passes)
 // A press of "ПУСК" on the large circle walked once and three times, in the whole console.
 void BM_FullStartPressCircle(benchmark::State& state)
 {
-    EditorConsole console;
-    if (!console.start(0.05)) {
-        state.SkipWithError("the simulated controller did not come up");
-        return;
-    }
-    if (!console.load(largeCircle(int(state.range(0))))) {
-        state.SkipWithError("the contour was not loaded");
-        return;
-    }
-    CONTOUR* c = console.contour();
-    if (!pressStart(state, console))
-        return;
-    state.counters["program_bytes"] =
-        double(c->pageProgram(1).size() + c->pageProgram(2).size() + c->pageProgram(3).size());
-    state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+    fullStartPresses(state, largeCircle(int(state.range(0))));
 }
 BENCHMARK(BM_FullStartPressCircle)->ArgName("passes")->Arg(1)->Arg(3)->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -449,14 +440,8 @@ BENCHMARK(BM_FullStartPressCircle)->ArgName("passes")->Arg(1)->Arg(3)->Iteration
 void BM_RefusedAtTheBound(benchmark::State& state)
 {
     EditorConsole console;
-    if (!console.start(0.05)) {
-        state.SkipWithError("the simulated controller did not come up");
+    if (!consoleWith(state, console, ContourSamples::ringOf3600(19, 5000)))
         return;
-    }
-    if (!console.load(ContourSamples::ringOf3600(19, 5000))) {
-        state.SkipWithError("the contour was not loaded");
-        return;
-    }
     CONTOUR* c = console.contour();
     GuiSlices gui;
     for (auto _ : state) {

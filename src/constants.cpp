@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QTableWidgetItem>
-#include <QTextCodec>
 
 #include <cstring>
 #include <utility>
@@ -23,14 +22,6 @@ QFont largeFont()
     QFont font = QApplication::font();
     font.setPointSize(13);
     return font;
-}
-
-// The name field up to its first NUL, and never beyond its 84 bytes.
-QString decodeName(const VacConstRecord& record, QTextCodec* codec)
-{
-    const void* end = std::memchr(record.name, '\0', sizeof(record.name));
-    const int length = end ? int(static_cast<const char*>(end) - record.name) : int(sizeof(record.name));
-    return codec->toUnicode(record.name, length);
 }
 
 }  // namespace
@@ -118,14 +109,13 @@ int Constants::replaceTable(VacuumLink* link, Owner owner)
     for (int i = 0; i < count; ++i)
         twConst->removeRow(first);
 
-    QTextCodec* codec = QTextCodec::codecForName("CP1251");
     const auto controller = owner == VacuumDoor ? VacuumCommand::Controller::VacuumDoor
                                                 : VacuumCommand::Controller::VacuumSystem;
     const QFont font = largeFont();
     const bool listed = m_debugGate.admit(m_debugClock.elapsed());
     for (int i = 0; i < records.size(); ++i) {
         const VacConstRecord& record = records.at(i);
-        const QString name = decodeName(record, codec);
+        const QString name = record.nameText();
         if (listed)
             qDebug() << " Consts: " << OutsideText::singleLine(name) << record.id
                      << QString::number(double(record.value), 'g', 6);

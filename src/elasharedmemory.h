@@ -18,9 +18,9 @@ public:
 
     // Under the segment lock: notes whether the life counter moved since the previous snapshot and
     // copies the whole block into the snapshot; true then. False when the block could not be read:
-    // without a segment, or when the companion holds the lock longer than
-    // SharedSegment::LockWaitMs (a hung companion is not alive): the flag is then false and the
-    // snapshot stays as it was.
+    // without a segment, or when the companion holds the lock longer than the segment lets a
+    // caller wait (a hung companion is not alive): the flag is then false and the snapshot stays
+    // as it was.
     bool updateStatusEla();
 
     // True when the last updateStatusEla() saw the life counter move.

@@ -389,6 +389,10 @@ void Gui::messageToLog(const QString& time, const QString& str)
         item->setForeground(row.colour);
     item->setSizeHint(m_logRowSize);
     lwLog->addItem(item);
+    // The list lays out all its rows again whenever one comes or goes: only a bounded list keeps
+    // that cost bounded.
+    if (lwLog->count() > LogListRows)
+        lwLog->model()->removeRows(0, lwLog->count() - LogListRows);
     // The last row becomes current once the burst of lines at hand is in: the list is laid out
     // and painted once for all of them.
     if (!m_logScroll.isActive())

@@ -109,6 +109,10 @@ public:
     static QString lirStepCaption(int index);
     static QString lirAxisCaption(const QString& axis);
 
+    // The rows the log list keeps: the newest messages shown; an older one leaves the list (the
+    // operator log keeps every line), so that a shown line costs the same after hours of lines.
+    static constexpr int LogListRows = 10000;
+
 signals:
     void signalUserChange(int rights);
     void signalSecondXPanelShow(bool show);

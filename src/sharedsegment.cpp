@@ -3,12 +3,63 @@
 #include <QByteArray>
 #include <QSharedMemory>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// The time the callers may still wait for companions' locks, all segments together (see the
+// class comment).
+class WaitBudget
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    using Us = std::chrono::microseconds;
+
+    // How long an access that starts at `now` may wait.
+    Us allowance(Clock::time_point now)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        const Us full = std::chrono::milliseconds(SharedSegment::LockWaitMs);
+        const Us since = std::chrono::duration_cast<Us>(now - m_at);
+        m_left = std::min(full, m_left + since * SharedSegment::LockWaitMs / SharedSegment::WaitBudgetMs);
+        m_at = now;
+        return m_left;
+    }
+    // An access that started at `start` has stopped waiting now.
+    void spend(Clock::time_point start)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_left -= std::min(m_left, std::chrono::duration_cast<Us>(Clock::now() - start));
+    }
+
+private:
+    std::mutex m_mutex;
+    Us m_left = std::chrono::milliseconds(SharedSegment::LockWaitMs);
+    Clock::time_point m_at = Clock::now();
+};
+
+WaitBudget& waitBudget()
+{
+    static WaitBudget budget;
+    return budget;
+}
+
+// Waits for the access numbered `mine` to be done, within the budget; true when it was.
+bool waitDone(std::unique_lock<std::mutex>& lock, std::condition_variable& done, const quint64& made, quint64 mine)
+{
+    const auto start = WaitBudget::Clock::now();
+    const bool ok = done.wait_for(lock, waitBudget().allowance(start), [&] { return made >= mine; });
+    waitBudget().spend(start);
+    return ok;
+}
+
+}  // namespace
 
 // What the caller's thread and the segment's thread share. Accesses are numbered as they are
 // asked for; the segment's thread takes all that wait at once, makes them under one hold of the
@@ -158,7 +209,7 @@ bool SharedSegment::read(int offset, void* dst, int len) const
     s.readWanted = true;
     const quint64 mine = ++s.asked;
     s.work.notify_one();
-    if (busy || !s.done.wait_for(lock, std::chrono::milliseconds(LockWaitMs), [&] { return s.made >= mine; }))
+    if (busy || !waitDone(lock, s.done, s.made, mine))
         return false;
     if (s.copy.size() != m_size)
         return false;
@@ -188,6 +239,5 @@ bool SharedSegment::write(int offset, const void* src, int len)
     const bool busy = s.made < s.asked || s.open == Shared::Open::Pending;
     const quint64 mine = ++s.asked;
     s.work.notify_one();
-    return !busy && s.done.wait_for(lock, std::chrono::milliseconds(LockWaitMs), [&] { return s.made >= mine; })
-           && s.madeLocked;
+    return !busy && waitDone(lock, s.done, s.made, mine) && s.madeLocked;
 }

@@ -14,6 +14,10 @@
 // most LockWaitMs: a read that is not done by then fails; a write that is not done by then is
 // made as soon as the lock is free (the latest value of each field, in the order the fields were
 // first written). While an access is still waiting for the lock, later ones do not wait at all.
+// A companion may also hold its lock nearly all the time, letting go only briefly: then every
+// access would wait almost LockWaitMs. So the accesses of all segments together wait at most
+// LockWaitMs, and that time comes back at LockWaitMs per WaitBudgetMs: an access beyond it does
+// not wait (a read fails, a write is made later), however many fields a caller writes.
 //
 // A segment that can neither be attached nor created, or that exists but is smaller than the
 // size both programs agree on, counts as no segment: nothing is read or written.
@@ -21,6 +25,7 @@ class SharedSegment
 {
 public:
     static constexpr int LockWaitMs = 50;
+    static constexpr int WaitBudgetMs = 1000;
 
     // Attaches read-write to key, else creates it with size bytes; then zeroes the whole segment
     // (waits for that at most LockWaitMs; if the lock is busy longer, it is done once it is free).

@@ -711,6 +711,22 @@ private slots:
         settle();
         QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->item(0)).height(), rowHeight);
         QCOMPARE(gui.lwLog->visualItemRect(gui.lwLog->currentItem()).height(), rowHeight);
+
+        // Hours of lines (the list lays out every row it holds for each new one): the list keeps
+        // the newest of them, the operator log all, and one more line still costs as little.
+        const int hours = 100000;
+        const int logged = logLines(gui).size();
+        for (int i = 0; i < hours; ++i)
+            gui.prgMessage(QStringLiteral("[I]Час %1").arg(i), true);
+        settle();
+        QCOMPARE(logLines(gui).size(), logged + hours);
+        QCOMPARE(gui.lwLog->count(), Gui::LogListRows);
+        QCOMPARE(gui.lwLog->item(0)->text().mid(11), QStringLiteral("Час %1").arg(hours - Gui::LogListRows));
+        QCOMPARE(gui.lwLog->currentRow(), Gui::LogListRows - 1);
+        const double late = lineCostMs();
+        QVERIFY(late >= 0);
+        qInfo("one shown line after %d lines: %.3f ms", hours, late);
+        QVERIFY2(late < 1.0, qPrintable(QString::number(late)));
     }
 
     // An installation without its log folder gets one; where none can be made (a file stands in

@@ -220,6 +220,48 @@ private slots:
         QCOMPARE(pult.getFuncLeftEncoder(), 3u);
     }
 
+    // Companions that hold their locks nearly all the time, letting go only for a moment: a tick
+    // of the main window's clock (the pendant block's four fields, then the life check) waits a
+    // bounded time in all, not nearly a hold for each field; the fields are written all the same.
+    void companionsThatHardlyLetGo()
+    {
+        if (LockHolder::holdIfAsked())
+            return;
+        PultShare pult;
+        ElaSharedMemory ela;
+        QVERIFY(pult.isAttached() && ela.isAttached());
+        Companion pendant(QStringLiteral("PULT_SHARE_KEY"));
+        QVERIFY(pendant.attach());
+
+        const int holdMs = 45;
+        LockHolder pendantHolder;
+        LockHolder beamHolder;
+        QVERIFY(pendantHolder.start(QStringLiteral("PULT_SHARE_KEY"), holdMs, 4000));
+        QVERIFY(beamHolder.start(QStringLiteral("ELA_SHM_KEY"), holdMs, 4000));
+        for (unsigned tick = 1; tick <= 3; ++tick) {
+            QElapsedTimer clock;
+            clock.start();
+            pult.setFuncLeftEncoder(tick);
+            pult.setFuncRightEncoder(tick + 1);
+            pult.setFuncDistEncoder(tick + 2);
+            pult.setBlockGui(tick % 2);
+            ela.updateStatusEla();
+            const qint64 spent = clock.elapsed();
+            qInfo("tick %u while both locks are held %d ms at a time: %lld ms", tick, holdMs, spent);
+            QVERIFY2(spent < 100, qPrintable(QString::number(spent)));
+            QTest::qWait(1000);
+        }
+
+        QVERIFY(pendantHolder.finish());
+        QVERIFY(beamHolder.finish());
+        QByteArray expected(PultShare::kSize, '\0');
+        expected[0] = 3;
+        expected[4] = 4;
+        expected[8] = 5;
+        expected[12] = 1;
+        QVERIFY(QTest::qWaitFor([&] { return pendant.bytes() == expected; }, 2000));
+    }
+
     // A segment that exists under the key but is smaller than the agreed block counts as no
     // segment: nothing is zeroed, read or written.
     void tooSmallSegmentIsNoSegment_data()

@@ -13,6 +13,7 @@ namespace {
 
 const char* const kKey = "POKAVRO_HOLD_LOCK_KEY";
 const char* const kMs = "POKAVRO_HOLD_LOCK_MS";
+const char* const kForMs = "POKAVRO_HOLD_LOCK_FOR_MS";
 const char* const kTmp = "POKAVRO_HOLD_LOCK_TMPDIR";
 const char kHeld[] = "lock held\n";
 
@@ -26,11 +27,12 @@ LockHolder::~LockHolder()
     }
 }
 
-bool LockHolder::start(const QString& key, int holdMs)
+bool LockHolder::start(const QString& key, int holdMs, int forMs)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kKey), key);
     env.insert(QString::fromLatin1(kMs), QString::number(holdMs));
+    env.insert(QString::fromLatin1(kForMs), QString::number(forMs));
     env.insert(QString::fromLatin1(kTmp), QDir::tempPath());
     m_process.setProcessEnvironment(env);
     m_process.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(QTest::currentTestFunction())});
@@ -65,7 +67,13 @@ bool LockHolder::holdIfAsked()
     }
     std::fputs(kHeld, stdout);
     std::fflush(stdout);
-    QThread::msleep(qEnvironmentVariableIntValue(kMs));
-    segment.unlock();
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QThread::msleep(qEnvironmentVariableIntValue(kMs));
+        segment.unlock();
+        if (clock.elapsed() >= qEnvironmentVariableIntValue(kForMs) || !segment.lock())
+            break;
+    }
     return true;
 }

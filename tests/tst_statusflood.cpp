@@ -25,6 +25,7 @@
 #include "kvscomm.h"
 #include "loopbackpeer.h"
 #include "testenv.h"
+#include "threadcpu.h"
 
 namespace {
 
@@ -299,9 +300,9 @@ private slots:
     }
 
     // Two valid datagrams that differ in every field, in turn, as fast as one sender can for 3 s:
-    // every datagram brings a change of every field. The GUI thread keeps answering (a 10 ms
-    // timer never waits long), memory stays bounded, the link stays up, and the GUI thread ends
-    // at the controller's latest state.
+    // every datagram brings a change of every field. The GUI thread keeps answering (between two
+    // turns of a 10 ms timer it never works long), memory stays bounded, the link stays up, and
+    // the GUI thread ends at the controller's latest state.
     void changesFasterThanTheWindowTakesThem_data() { kindRows(false); }
     void changesFasterThanTheWindowTakesThem()
     {
@@ -314,21 +315,29 @@ private slots:
         for (int i = 4; i < other.size(); ++i)
             other[i] = char(i);
 
+        // How long the GUI thread works between two turns of the timer is the processor time it
+        // spends there: the flood's senders and other processes on a loaded machine stretch the
+        // wait on the wall clock, not that. The wall-clock wait is only reported.
         QElapsedTimer sinceTick;
+        qint64 tickCpuNs = 0;
         qint64 longestWaitMs = 0;
+        qint64 longestWorkMs = 0;
         qint64 peakBytes = 0;
         QTimer ticker;
         ticker.setTimerType(Qt::PreciseTimer);
         QObject::connect(&ticker, &QTimer::timeout, [&] {
             longestWaitMs = std::max(longestWaitMs, sinceTick.elapsed());
+            longestWorkMs = std::max(longestWorkMs, (threadCpuNs() - tickCpuNs) / 1000000);
             peakBytes = std::max(peakBytes, residentBytes());
             f.status->clear();  // the spy's own record is not what is measured
             sinceTick.start();
+            tickCpuNs = threadCpuNs();
         });
         const qint64 startBytes = residentBytes();
         {
             DatagramFlood flood(f.peer.udpPort, {f.good(), other}, {1, 3000, QByteArray()});
             sinceTick.start();
+            tickCpuNs = threadCpuNs();
             ticker.start(10);
             QTest::qWait(3000);
             flood.stop();
@@ -336,8 +345,10 @@ private slots:
         }
         ticker.stop();
         const qint64 growthMb = (peakBytes - startBytes) >> 20;
-        qInfo("longest timer wait %lld ms, memory growth %lld MB", longestWaitMs, growthMb);
-        QVERIFY2(longestWaitMs <= 200, qPrintable(QStringLiteral("the 10 ms timer waited %1 ms").arg(longestWaitMs)));
+        qInfo("longest timer wait %lld ms (%lld ms of processor time), memory growth %lld MB", longestWaitMs,
+              longestWorkMs, growthMb);
+        QVERIFY2(longestWorkMs <= 200,
+                 qPrintable(QStringLiteral("the GUI thread worked %1 ms between two timer turns").arg(longestWorkMs)));
         QVERIFY2(growthMb <= 40, qPrintable(QStringLiteral("memory grew by %1 MB").arg(growthMb)));
 
         // Whichever datagram came last, these two end at good()'s value. (Sent again until they

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "datagramflood.h"
 #include "drivecomm.h"
 #include "drivestatus.h"
 #include "testenv.h"
@@ -20,16 +21,35 @@ DriveStatusPacket firstStatus()
 DrivePeer::DrivePeer() : m_tcpPort(TestEnv::freePort()), m_udpPort(TestEnv::freePort())
 {
     setStatus(firstStatus());
-    QObject::connect(&m_stream, &QTimer::timeout, this, [this] {
-        m_udp.writeDatagram(m_status, QHostAddress::LocalHost, m_udpPort);
-    });
-    m_stream.start(50);
+    m_sender = std::thread([this] { stream(); });
+}
+
+DrivePeer::~DrivePeer()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    m_sender.join();
+}
+
+void DrivePeer::stream()
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    while (!m_quit) {
+        if (m_streaming)
+            sendDatagramFrom(QByteArray(), m_udpPort, m_status);
+        m_wake.wait_for(lock, std::chrono::milliseconds(50), [this] { return m_quit; });
+    }
 }
 
 void DrivePeer::setStatus(const DriveStatusPacket& packet)
 {
     m_packet = packet;
-    m_status = DriveStatus::encode(packet);
+    const QByteArray status = DriveStatus::encode(packet);
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_status = status;
 }
 
 DriveStatusPacket DrivePeer::ready()
@@ -55,15 +75,14 @@ bool DrivePeer::report(DriveTCPthread& link, const DriveStatusPacket& packet)
 
 void DrivePeer::setStreaming(bool on)
 {
-    if (on)
-        m_stream.start(50);
-    else
-        m_stream.stop();
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_streaming = on;
 }
 
 bool DrivePeer::streaming() const
 {
-    return m_stream.isActive();
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_streaming;
 }
 
 bool DrivePeer::reportNotReady(DriveTCPthread& link, const QString& fault)

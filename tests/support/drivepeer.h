@@ -5,8 +5,10 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
-#include <QUdpSocket>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "drivestatus.h"
 
@@ -15,10 +17,15 @@ class DriveTCPthread;
 // The drive controller's side over loopback for tests of what the console sends: accepts the
 // drive link, decodes its "PV" frames into command texts, and streams a status datagram every
 // 50 ms so that the link stays up. Every wait is bounded.
+//
+// The stream runs on a thread of its own, as a controller's does: a test that keeps its own
+// thread busy for a while (building windows in a sanitizer build on a loaded machine) does not
+// silence the controller and so lose the link under it.
 class DrivePeer : public QObject
 {
 public:
     DrivePeer();
+    ~DrivePeer() override;
 
     // Opens the link to this peer unless it is up already; true once the link holds the peer's
     // status (at once when the peer does not stream).
@@ -53,10 +60,17 @@ private:
     QTcpServer m_server;
     QTcpSocket* m_socket = nullptr;
     QByteArray m_buffer;
-    QUdpSocket m_udp;
-    QTimer m_stream;
+    void stream();
+
     DriveStatusPacket m_packet;
-    QByteArray m_status;
     const quint16 m_tcpPort;
     const quint16 m_udpPort;
+    // Shared with the stream's thread. A datagram is sent under the lock, so none leaves once
+    // setStreaming(false) has returned.
+    mutable std::mutex m_lock;
+    std::condition_variable m_wake;
+    QByteArray m_status;
+    bool m_streaming = true;
+    bool m_quit = false;
+    std::thread m_sender;
 };

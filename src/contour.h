@@ -317,8 +317,18 @@ private:
         QByteArray body;
         float speed = 0;
     };
-    // The contour and technology lines of a full run's header, its lengths, speed and columns.
-    void passportTables(WeldPassport::Header& h, const QList<TechRow>& tech) const;
+    // A header's lengths, weld speed and coordinate columns.
+    void passportValues(WeldPassport::Header& h) const;
+    // The cell texts a full run's header lists: every contour cell, row by row, and the path, beam,
+    // focus and speed cells of every technology row (read for comment rows too, not used).
+    struct PassportCells {
+        int contourColumns = 0;
+        QStringList contour;
+        QStringList tech;
+    };
+    PassportCells passportCells() const;
+    // The contour and technology lines of a full run's header, from those cells (any thread).
+    static void passportLines(WeldPassport::Header& h, const PassportCells& cells, const QList<TechRow>& tech);
     static float passportSpeed(const QList<TechRow>& tech);
     // startPassport(), with the header's body from `prepared` when it is given for this form.
     void openPassport(const PreparedPassport* prepared);
@@ -369,7 +379,8 @@ private:
         ContourSnapshot program;
         WeldProgram::GeneratorState gen;    // the run a continuation continues
         QString runText1, runText2;         // the programs that run was started with
-        WeldPassport::Header passport;      // a full start: the passport's tables
+        WeldPassport::Header passport;      // a full start: the passport's values
+        PassportCells passportCells;        // and the cells of its tables
         QString page2;                      // a full start: the channel 2 page at the press
         QLocale locale;
     };

@@ -41,35 +41,53 @@ bool CONTOUR::driveStatusKnown() const
     return !m_gui || m_gui->driveLook().known();
 }
 
-void CONTOUR::passportTables(WeldPassport::Header& h, const QList<TechRow>& tech) const
+void CONTOUR::passportValues(WeldPassport::Header& h) const
 {
     h.ring = m_ring;
     h.passLength = length->value();
     h.passes = nrings->value();
     h.weldSpeed = weldSpeed->value();
-    h.contour.reserve(twContour->rowCount());
+    h.axes = passportAxes();
+}
+
+CONTOUR::PassportCells CONTOUR::passportCells() const
+{
+    PassportCells cells;
+    cells.contourColumns = twContour->columnCount();
+    cells.contour.reserve(twContour->rowCount() * cells.contourColumns);
     for (int row = 0; row < twContour->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < twContour->columnCount(); ++column) {
+        for (int column = 0; column < cells.contourColumns; ++column) {
             const QTableWidgetItem* item = twContour->item(row, column);
-            cells << (item ? item->text() : QString());
+            cells.contour << (item ? item->text() : QString());
         }
-        h.contour << WeldPassport::contourLine(cells);
     }
+    cells.tech.reserve(twTechTab->rowCount() * 4);
+    for (int row = 0; row < twTechTab->rowCount(); ++row) {
+        for (int column : {kPathColumn, kIrColumn, kIfColumn, kSpeedColumn}) {
+            const QTableWidgetItem* item = twTechTab->item(row, column);
+            cells.tech << (item ? item->text() : QString());
+        }
+    }
+    return cells;
+}
+
+void CONTOUR::passportLines(WeldPassport::Header& h, const PassportCells& cells, const QList<TechRow>& tech)
+{
+    const int columns = std::max(cells.contourColumns, 1);
+    h.contour.reserve(cells.contour.size() / columns);
+    for (int first = 0; first + cells.contourColumns <= cells.contour.size() && cells.contourColumns > 0;
+         first += cells.contourColumns)
+        h.contour << WeldPassport::contourLine(cells.contour.mid(first, cells.contourColumns));
     h.technology.reserve(tech.size());
     for (int row = 0; row < tech.size(); ++row) {
         if (tech.at(row).isComment()) {
             h.technology << WeldPassport::commentLine(tech.at(row).comment);
             continue;
         }
-        const auto text = [this, row](int column) {
-            const QTableWidgetItem* item = twTechTab->item(row, column);
-            return item ? item->text() : QString();
-        };
-        h.technology << WeldPassport::pointLine(text(kPathColumn), text(kIrColumn), text(kIfColumn),
-                                                text(kSpeedColumn), tech.at(row).sweep, tech.at(row).raster);
+        const auto text = [&cells, row](int k) { return cells.tech.value(4 * row + k); };
+        h.technology << WeldPassport::pointLine(text(0), text(1), text(2), text(3), tech.at(row).sweep,
+                                                tech.at(row).raster);
     }
-    h.axes = passportAxes();
 }
 
 float CONTOUR::passportSpeed(const QList<TechRow>& tech)
@@ -110,10 +128,9 @@ void CONTOUR::openPassport(const PreparedPassport* prepared)
         speed = prepared->speed;
     } else {
         const QList<TechRow> tech = techRows();
+        passportValues(h);
         if (m_passportFull)
-            passportTables(h, tech);
-        else
-            h.axes = passportAxes();
+            passportLines(h, passportCells(), tech);
         h.channel1 = pageProgram(1);
         // Only a ring joint's weld turns the part: the channel 2 page may hold another program.
         if (!m_passportFull || (m_schema && m_schema->circle()))

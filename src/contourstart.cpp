@@ -243,7 +243,8 @@ void CONTOUR::on_pbGcode_clicked()
         // The passport of the weld lists the tables as they are now: the editor stays locked until
         // the start has gone on.
         press.passport.full = true;
-        passportTables(press.passport, press.program.tech);
+        passportValues(press.passport);
+        press.passportCells = passportCells();
         if (press.program.schema && press.program.schema->circle())
             press.page2 = pageProgram(2);
     }
@@ -276,6 +277,7 @@ CONTOUR::GeneratedStart CONTOUR::generate(const PendingStart& press)
         if (!g.motion.ok())
             break;
         WeldPassport::Header h = press.passport;
+        passportLines(h, press.passportCells, s.tech);
         h.channel1 = g.motion.text1;
         // Only a ring joint's weld turns the part: the channel 2 page is shown in its passport.
         if (s.schema && s.schema->circle())

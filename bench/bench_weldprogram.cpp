@@ -139,6 +139,19 @@ qint64 writeSeamFile(int points, int rows)
     return bytes.size();
 }
 
+// Opens the file written as "bench" in the editor.
+void openBench(CONTOUR& editor)
+{
+    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+}
+
+// Writes a seam of the state's points and rows and opens it in the editor.
+void openSeam(CONTOUR& editor, const benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    openBench(editor);
+}
+
 void seamSizes(benchmark::internal::Benchmark* b)
 {
     b->ArgNames({"points", "rows"});
@@ -234,7 +247,7 @@ void BM_OpenContour(benchmark::State& state)
     const qint64 bytes = writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
     for (auto _ : state)
-        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        openBench(editor);
     state.counters["file_bytes"] = double(bytes);
     state.counters["table_rows"] = double(editor.twContour->rowCount() + editor.twTechTab->rowCount());
 }
@@ -244,9 +257,8 @@ BENCHMARK(BM_OpenContour)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 // written and shown on the channel pages; the first command then finds no link.
 void BM_StartPress(benchmark::State& state)
 {
-    writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
-    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    openSeam(editor, state);
     editor.onDriveState(true);
     GuiSlices gui;
     for (auto _ : state) {
@@ -273,9 +285,8 @@ BENCHMARK(BM_StartPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 // through every point in between, generated, written and shown on the GUI thread.
 void BM_GoToPress(benchmark::State& state)
 {
-    writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
-    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    openSeam(editor, state);
     editor.onDriveState(true);
     editor.contourSpeed->setValue(1200, 0);
     GuiSlices gui;
@@ -299,9 +310,8 @@ BENCHMARK(BM_GoToPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 // refuses (nothing is written).
 void BM_RefusedPress(benchmark::State& state)
 {
-    writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
-    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    openSeam(editor, state);
     editor.onDriveState(true);
     const int row = editor.twTechTab->rowCount() - 2;
     editor.twTechTab->item(row, 5)->setText(QStringLiteral("0.0"));
@@ -315,9 +325,8 @@ BENCHMARK(BM_RefusedPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 // The check of the technology table that every edit of a cell runs (paints the path cells).
 void BM_TechTableCheck(benchmark::State& state)
 {
-    writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
-    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    openSeam(editor, state);
     for (auto _ : state)
         editor.updateValidDistance();
 }
@@ -479,9 +488,8 @@ BENCHMARK(BM_ProgramBeyondTheBound)->Unit(benchmark::kMillisecond);
 // The passport of a manual run of channel 1 on the loaded seam.
 void BM_PassportHeader(benchmark::State& state)
 {
-    writeSeamFile(int(state.range(0)), int(state.range(1)));
     CONTOUR editor;
-    editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+    openSeam(editor, state);
     editor.onDriveState(true);
     editor.on_pbGcode_clicked();
     for (auto _ : state)
@@ -507,7 +515,7 @@ void BM_TackTemplatePress(benchmark::State& state)
     const TemplatePlan plan = LinTackWelds::plan(QStringLiteral("Прихватки"), LinTackWelds::defaultOrder(100), v);
     for (auto _ : state) {
         state.PauseTiming();
-        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        openBench(editor);
         state.ResumeTiming();
         addRows(editor, plan);
     }
@@ -523,7 +531,7 @@ void BM_AddContourPoints(benchmark::State& state)
     CONTOUR editor;
     for (auto _ : state) {
         state.PauseTiming();
-        editor.load(QStringLiteral("bench"), CONTOUR::contourDir() + QStringLiteral("bench"));
+        openBench(editor);
         state.ResumeTiming();
         editor.addContourPoint(true, false, 1, 1);
     }

@@ -435,12 +435,8 @@ private slots:
         handler.start();
         QUdpSocket sender;
         const QByteArray good = QByteArray("PV") + QByteArray(38, '\x01');
-        QVERIFY(QTest::qWaitFor([&] {
-            sender.writeDatagram(good, QHostAddress::LocalHost, port);
-            return handler.received.load() > 0;
-        }, 2000));
+        QVERIFY(handler.warmUp(sender, good, 0));
         // Every warm-up datagram taken, the count of silent turns starts at one more good one.
-        QVERIFY(handler.drain());
         const int warm = handler.received.load();
         sender.writeDatagram(good, QHostAddress::LocalHost, port);
         QVERIFY(QTest::qWaitFor([&] { return handler.received.load() == warm + 1; }, 5000));
@@ -534,12 +530,7 @@ private slots:
         QVERIFY(second.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
         QVERIFY(third.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0));
         const QByteArray whole("SQ\x01\x00" "a", 5);
-        QVERIFY(QTest::qWaitFor([&] {
-            controller.writeDatagram(whole, QHostAddress::LocalHost, port);
-            QTest::qWait(20);
-            return handler.received.load() > 0;
-        }, 2000));
-        QVERIFY(handler.drain());
+        QVERIFY(handler.warmUp(controller, whole, 20));
         const int received = handler.received.load();
         const quint64 rejected = handler.stream().rejected();
 
@@ -584,12 +575,7 @@ private slots:
         handler.start();
         QUdpSocket sender;
         const QByteArray good = QByteArray("PV") + QByteArray(38, '\x01');
-        QVERIFY(QTest::qWaitFor([&] {
-            sender.writeDatagram(good, QHostAddress::LocalHost, port);
-            QTest::qWait(30);
-            return handler.received.load() > 0;
-        }, 2000));
-        QVERIFY(handler.drain());
+        QVERIFY(handler.warmUp(sender, good, 30));
         const int before = handler.received.load();
         handler.takeEvents();
 
@@ -614,7 +600,7 @@ private:
     class StatusRecorder : public QThread, public StatusHandler
     {
     public:
-        StatusRecorder(int port, StatusFilter filter) : m_stream(port, filter) { clock.start(); }
+        StatusRecorder(int port, StatusFilter filter) : m_port(quint16(port)), m_stream(port, filter) { clock.start(); }
         ~StatusRecorder() override
         {
             stop = true;
@@ -654,6 +640,18 @@ private:
         {
             const int from = quietTurns.load();
             return QTest::qWaitFor([&] { return quietTurns.load() >= from + 2; }, 10000);
+        }
+        // Sends `datagram` from `sender` (pausing `pauseMs` after each) until the receiver has taken
+        // one, then waits until it has taken every one sent: the test's own datagrams start after.
+        bool warmUp(QUdpSocket& sender, const QByteArray& datagram, int pauseMs)
+        {
+            const bool taken = QTest::qWaitFor([&] {
+                sender.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
+                if (pauseMs > 0)
+                    QTest::qWait(pauseMs);
+                return received.load() > 0;
+            }, 2000);
+            return taken && drain();
         }
         // When each silence report came, on the recorder's clock.
         QList<qint64> silenceTimes() const
@@ -699,6 +697,7 @@ private:
         void run() override { m_stream.run(*this); }
 
     private:
+        quint16 m_port;
         StatusStream m_stream;
         mutable QMutex m_mutex;
         QByteArray m_last;

@@ -1,7 +1,12 @@
 #include "numpad.h"
 
 #include <QCursor>
+#include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <cmath>
 
 #include "myframe.h"
 
@@ -22,11 +27,13 @@ Numpad::Numpad(const QString& title, QWidget* anchor, float value, bool noDecima
     ui.pbDecimal->setEnabled(!m_noDecimal);
     ui.pbSign->setEnabled(!m_noSign);
 
+    m_displaySize = m_password ? 24 : 30;
     QFont font = ui.leLCD->font();
-    font.setPointSize(m_password ? 24 : 30);
+    font.setPointSize(m_displaySize);
     ui.leLCD->setFont(font);
     ui.leLCD->setEchoMode(m_password ? QLineEdit::Password : QLineEdit::Normal);
     ui.leLCD->setText(QString());
+    connect(ui.leLCD, &QLineEdit::textChanged, this, &Numpad::fitDisplayText);
 
     const QPoint at = anchor ? anchor->mapToGlobal(QPoint(0, 0)) + QPoint(0, anchor->height())
                              : QCursor::pos();
@@ -37,6 +44,40 @@ Numpad::Numpad(const QString& title, QWidget* anchor, float value, bool noDecima
 }
 
 Numpad::~Numpad() = default;
+
+int Numpad::displayRoom() const
+{
+    // The width a line edit lays its text out in: the style's contents rectangle of its frame,
+    // less the text margins and the 2 px it keeps free on either side.
+    const QLineEdit* display = ui.leLCD;
+    QStyleOptionFrame frame;
+    frame.initFrom(display);
+    frame.rect = display->rect();
+    frame.lineWidth = display->hasFrame()
+        ? display->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, display) : 0;
+    frame.state |= QStyle::State_Sunken;
+    const QRect contents = display->style()
+        ->subElementRect(QStyle::SE_LineEditContents, &frame, display)
+        .marginsRemoved(display->textMargins());
+    return contents.width() - 2 * 2;
+}
+
+void Numpad::fitDisplayText()
+{
+    const QString shown = ui.leLCD->displayText();
+    const int room = displayRoom();
+    // The line edit scrolls once the text and the cursor's pixel outgrow the room.
+    auto fits = [&shown, room](const QFont& candidate) {
+        return std::ceil(QFontMetricsF(candidate).horizontalAdvance(shown)) + 1 <= room;
+    };
+    QFont font = ui.leLCD->font();
+    int size = m_displaySize;
+    font.setPointSize(size);
+    while (size > 1 && !fits(font))
+        font.setPointSize(--size);
+    if (font != ui.leLCD->font())
+        ui.leLCD->setFont(font);
+}
 
 QString Numpad::getValue() const
 {

@@ -59,7 +59,14 @@ private slots:
     void on_pbEnter_clicked();
 
 private:
+    // Draws the display's text in the largest size up to the pad's own (30 pt, 24 pt for a
+    // hidden code) at which the whole text fits the display, so that a long entry is never
+    // scrolled and its sign never hidden, whichever font the display's family resolves to.
+    void fitDisplayText();
+    int displayRoom() const;
+
     Ui::Numpad ui;
+    int m_displaySize = 30;
     double m_value = 0;
     bool m_hasNumber = false;
     bool m_noDecimal = false;

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QtTest>
 
 #include "modaldriver.h"
@@ -32,6 +33,40 @@ void perform(ModalDialog& pad, const QString& token)
         pad.clickFrameClose();
     else
         pad.fail("unknown token " + token);
+}
+
+// Why the display does not show its whole text, or an empty string when it does. The text as
+// the display draws it (masked in password mode) is measured with the display's own font against
+// its contents rectangle less the frame and the text margins, and less the 2 px a line edit keeps
+// free on either side and the cursor's pixel. Then the display is painted (a line edit scrolls
+// while it paints) and must have its first character at the left edge of that room and its last
+// at the right edge: nothing scrolled away.
+QString unseenText(QLineEdit* display)
+{
+    const int frame = display->hasFrame()
+        ? display->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, display) : 0;
+    const QRect contents = display->contentsRect()
+        .adjusted(frame, frame, -frame, -frame)
+        .marginsRemoved(display->textMargins());
+    const QRect room = contents.adjusted(2, 0, -2, 0);
+    const QString shown = display->displayText();
+    const QFontMetrics metrics = display->fontMetrics();
+    const QString where = QStringLiteral("\"%1\" in %2 %3 pt: ")
+        .arg(shown, display->fontInfo().family()).arg(display->fontInfo().pointSize());
+    const int width = metrics.horizontalAdvance(shown) + 1;
+    if (width > room.width())
+        return where + QStringLiteral("%1 px wide in %2").arg(width).arg(room.width());
+    const QRect ink = metrics.boundingRect(shown);
+    if (ink.height() > contents.height())
+        return where + QStringLiteral("%1 px tall in %2").arg(ink.height()).arg(contents.height());
+
+    display->grab();
+    const int middle = contents.center().y();
+    const int first = display->cursorPositionAt(QPoint(room.left(), middle));
+    const int last = display->cursorPositionAt(QPoint(room.right(), middle));
+    if (first != 0 || last != shown.size())
+        return where + QStringLiteral("shows characters %1 to %2").arg(first).arg(last);
+    return QString();
 }
 
 struct Anchor {
@@ -136,6 +171,86 @@ private slots:
         else
             QCOMPARE(result, outcome == "accepted" ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(pad.value(), value);
+    }
+
+    // The longest entries, typed on the keys on screen, show every character, the sign
+    // included, in whichever font the display is drawn: the form's own as the console
+    // substitutes it, and each of the console's families. The display keeps its place and size,
+    // and a short entry is drawn at the full size again.
+    void wholeEntryShown_data()
+    {
+        QTest::addColumn<QString>("family");  // empty: the form's font as the console draws it
+        QTest::addColumn<float>("start");
+        QTest::addColumn<bool>("password");
+        QTest::addColumn<QString>("sequence");
+        QTest::addColumn<QString>("text");
+
+        struct Entry {
+            const char* name;
+            float start;
+            bool password;
+            const char* sequence;
+            const char* text;
+        };
+        const Entry entries[] = {
+            {"two decimals", 0, false, "sign 1 2 3 4 5 dot 6 7", "-12345.67"},
+            {"three decimals", 0, false, "sign 1 2 3 4 dot 5 6 7", "-1234.567"},
+            {"one decimal, sign last", 0, false, "1 2 3 4 5 6 dot 7 sign", "-123456.7"},
+            {"seven digits", 0, false, "sign 1 2 3 4 5 6 7 dot", "-1234567"},
+            {"last digit retyped", 0, false, "sign 1 2 3 4 5 dot 6 7 del 8", "-12345.68"},
+            {"start value in exponent form", 1234567.f, false, "sign", "-1.23457e+06"},
+            {"hidden code", 0, true, "9 8 7 6 5 4 3", "9876543"},
+        };
+        const QStringList families = QStringList(QString()) + consoleFamilies();
+        for (const QString& family : families) {
+            for (const Entry& entry : entries) {
+                const QString name = (family.isEmpty() ? QStringLiteral("form font") : family)
+                    + QStringLiteral(", ") + QLatin1String(entry.name);
+                QTest::newRow(qPrintable(name)) << family << entry.start << entry.password
+                                                << QString(entry.sequence) << QString(entry.text);
+            }
+        }
+    }
+    void wholeEntryShown()
+    {
+        QFETCH(QString, family);
+        QFETCH(float, start);
+        QFETCH(bool, password);
+        QFETCH(QString, sequence);
+        QFETCH(QString, text);
+
+        Anchor anchor;
+        Numpad pad(QStringLiteral("Предел"), &anchor.widget, start, password, password, password);
+        auto* display = pad.findChild<QLineEdit*>("leLCD");
+        QVERIFY(display);
+        const QRect place = display->geometry();
+        const int fullSize = password ? 24 : 30;
+        if (!family.isEmpty()) {
+            QFont font = display->font();
+            font.setFamily(family);
+            display->setFont(font);
+        }
+        ModalDriver driver;
+        driver.next("Numpad", [&](ModalDialog& d) {
+            for (const QString& token : sequence.split(' ', Qt::SkipEmptyParts))
+                perform(d, token);
+            QCOMPARE(d.text("leLCD"), text);
+            const QString unseen = unseenText(display);
+            QVERIFY2(unseen.isEmpty(), qPrintable(unseen));
+            QCOMPARE(display->geometry(), place);
+            perform(d, "del");
+            QVERIFY2(unseenText(display).isEmpty(), qPrintable(unseenText(display)));
+            perform(d, "clr");
+            perform(d, "1");
+            QCOMPARE(display->font().pointSize(), fullSize);
+            QVERIFY2(unseenText(display).isEmpty(), qPrintable(unseenText(display)));
+            perform(d, "enter");
+        });
+        QCOMPARE(pad.exec(), int(QDialog::Accepted));
+        QVERIFY(driver.done());
+        QCOMPARE(pad.value(), 1.0);
+        if (!family.isEmpty())
+            QCOMPARE(display->font().family(), family);
     }
 
     // The display is read-only and takes no focus: touching it and typing still goes through

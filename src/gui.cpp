@@ -66,11 +66,6 @@ Gui::Gui() : QWidget(nullptr)
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     addAction(actExit);
 
-    m_userManager = new Autorization::Manager(this, lblUserName, lblUserRight, pbChangeUser, pbUsers,
-                                              FixedPaths::usersFile());
-    m_userManager->readUsers();
-    connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
-
     initSprites();
     initLogList();
     initLocks();
@@ -148,6 +143,13 @@ Gui::Gui() : QWidget(nullptr)
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));
     m_dumpCreator->startDump();
+
+    // A box about the users file runs the event loop while it waits for the operator, and the
+    // links report meanwhile: it comes once everything is connected and the log is open.
+    m_userManager = new Autorization::Manager(this, lblUserName, lblUserRight, pbChangeUser, pbUsers,
+                                              FixedPaths::usersFile());
+    m_userManager->readUsers();
+    connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     emit signalSystemStarted();
 }

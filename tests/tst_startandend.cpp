@@ -3,14 +3,22 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QSettings>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include "contour.h"
 #include "drivesim.h"
+#include "exitsignals.h"
 #include "fixedpaths.h"
 #include "gui.h"
+#include "modaldriver.h"
 #include "operatorlines.h"
 #include "testenv.h"
 #include "vacuumsim.h"
@@ -42,6 +50,39 @@ public:
     QStringList texts;
     bool reported = false;  // the controllers reported while the box waited
 };
+
+// A contour for the editor to load at start; the autosave at exit writes it back as "contour".
+const QByteArray kContour("Фланец\nXYZ\n-1 0 0\n0 -1\n0 1\n600\n1\n1.00 2.00 3.00 0 \n2\n"
+                          "+ 0 0 700 0 0 600 2 \n+ 0 0 700 0 0 600 2 \n");
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The operator log files of the runs so far.
+QStringList logFiles()
+{
+    QStringList files;
+    QDirIterator it(FixedPaths::logDir(), {QStringLiteral("polog_*.log")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+
+QString exitLine(int signalNumber)
+{
+    return QStringLiteral("[I]Выполнен выход из программы автоматической сварки по сигналу ") +
+           ExitSignals::name(signalNumber);
+}
 
 struct UsersCase {
     const char* name;
@@ -165,6 +206,137 @@ private slots:
             }
         }
     }
+
+    // A signal that ends programs ends the running console as its exit button does, without
+    // asking: the exit button's own question, open at that moment, stays unanswered; the exit
+    // line is logged once (more signals while the program ends change nothing); the power stays
+    // on; and what the operator set is kept: the speeds, the weld speed, the contour.
+    void runningConsoleEndsOnSignal_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void runningConsoleEndsOnSignal()
+    {
+        QFETCH(int, signalNumber);
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());  // a run of its own, whatever the second
+        QVERIFY(QDir().mkpath(FixedPaths::logDir()));
+        const QString contourFile = CONTOUR::contourFolder() + QStringLiteral("contour.save");
+        QVERIFY(writeFile(contourFile, kContour));
+        RecordingRunner runner;
+        RecordingBoxes boxes;
+        ExitSignals exitSignals;
+        QVERIFY(exitSignals.catching());
+        QString logFile;
+        {
+            Gui gui;
+            logFile = gui.operatorLog().fileName();
+            OperatorLines log(logFile);
+            log.skip();
+            connect(&exitSignals, &ExitSignals::caught, &gui, &Gui::leaveBySignal);
+            gui.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&gui));
+            gui.speedLX->setValue(1500, 0);
+            gui.contour->weldSpeed->setValue(450, 0);
+
+            ModalDriver driver;
+            driver.next(QStringLiteral("Confirm"), [signalNumber](ModalDialog&) {
+                // Two at once: the second comes while the first is being handled.
+                ::kill(::getpid(), signalNumber);
+                ::kill(::getpid(), signalNumber);
+            });
+            QCOMPARE(TestEnv::runLoop([&gui] { QTest::mouseClick(gui.pbCloseProgram, Qt::LeftButton); }), 0);
+            QVERIFY(driver.done());
+            // One more while the window is about to go.
+            ::kill(::getpid(), signalNumber);
+            QTest::qWait(100);
+            QCOMPARE(exitSignals.caughtSignal(), signalNumber);
+            QCOMPARE(log.fresh(), QStringList{exitLine(signalNumber)});
+        }
+        QVERIFY(runner.shellCommands.isEmpty());
+        QVERIFY(boxes.boxes.isEmpty());
+        const QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("speedLX")).toInt(), 1500);
+        QCOMPARE(settings.value(QStringLiteral("Contour/weldSpeed")).toInt(), 450);
+        QVERIFY(readFile(contourFile).startsWith("contour\nXYZ\n"));
+        const QStringList lines = OperatorLines(logFile).all();
+        QCOMPARE(lines.count(exitLine(signalNumber)), 1);
+        QVERIFY(lines.indexOf(QStringLiteral("[I]Контур сохранён в файле contour.save")) > lines.indexOf(exitLine(signalNumber)));
+    }
+
+#ifdef POKAVRO_BINARY
+    // The program itself, ended by a signal as a shutdown, a closed terminal or Ctrl+C end it:
+    // whether the login or the box about a missing users file waits, it logs its exit, writes
+    // its settings, the contour and the users file, and ends normally with 0. It never asks to
+    // switch the power off.
+    void programEndsOnSignal_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("usersFile");
+        QTest::addColumn<int>("times");
+        QTest::newRow("SIGTERM at the login") << int(SIGTERM) << true << 1;
+        QTest::newRow("SIGHUP at the login") << int(SIGHUP) << true << 1;
+        QTest::newRow("SIGINT at the login") << int(SIGINT) << true << 1;
+        QTest::newRow("SIGTERM twice") << int(SIGTERM) << true << 2;
+        QTest::newRow("SIGTERM over the users file's box") << int(SIGTERM) << false << 1;
+    }
+    void programEndsOnSignal()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, usersFile);
+        QFETCH(int, times);
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
+        QVERIFY(QDir().mkpath(FixedPaths::logDir()));
+        QFile::remove(FixedPaths::usersFile());
+        if (usersFile)
+            QVERIFY(writeFile(FixedPaths::usersFile(), QByteArray::fromHex("a0f40000")));
+        const QString contourFile = FixedPaths::local(QFileInfo(QStringLiteral(POKAVRO_BINARY)).absolutePath()
+                                                      + QStringLiteral("/contours/contour.save"));
+        QVERIFY(writeFile(contourFile, kContour));
+        QVERIFY(!QSettings(FixedPaths::settingsFile(), QSettings::IniFormat).contains(QStringLiteral("speedLX")));
+
+        QProcess console;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QTemporaryDir runtime(TestEnv::root() + QStringLiteral("/runtime-XXXXXX"));
+        QVERIFY(runtime.isValid());
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        console.setProcessEnvironment(env);
+        console.start(QStringLiteral(POKAVRO_BINARY), QStringList());
+        QVERIFY(console.waitForStarted(10000));
+        // The window has been built as far as its log (the box comes after it), and the login or
+        // the box waits.
+        QVERIFY(QTest::qWaitFor([] { return !logFiles().isEmpty(); }, 30000));
+        QTest::qWait(500);
+        QCOMPARE(console.state(), QProcess::Running);
+        for (int i = 0; i < times; ++i)
+            QCOMPARE(::kill(pid_t(console.processId()), signalNumber), 0);
+        const bool ended = console.waitForFinished(30000);
+        if (!ended) {
+            console.kill();
+            console.waitForFinished(5000);
+        }
+        QVERIFY(ended);
+        const QByteArray errors = console.readAllStandardError();
+        QVERIFY2(console.exitStatus() == QProcess::NormalExit,
+                 qPrintable(QStringLiteral("ended by signal %1").arg(console.exitCode())));
+        QCOMPARE(console.exitCode(), 0);
+
+        QCOMPARE(logFiles().size(), 1);
+        const QStringList lines = OperatorLines(logFiles().constFirst()).all();
+        QCOMPARE(lines.count(exitLine(signalNumber)), 1);
+        QVERIFY(lines.contains(QStringLiteral("[I]Контур сохранён в файле contour.save")));
+        QVERIFY(!lines.contains(QStringLiteral("[I]Завершение работы установки выполнено")));
+        QVERIFY(!errors.contains("not running"));
+        const QSettings settings(FixedPaths::settingsFile(), QSettings::IniFormat);
+        QVERIFY(settings.contains(QStringLiteral("speedLX")));
+        QVERIFY(settings.contains(QStringLiteral("Contour/weldSpeed")));
+        QVERIFY(readFile(contourFile).startsWith("contour\nXYZ\n"));
+        QVERIFY(QFile::exists(FixedPaths::usersFile()));
+    }
+#endif
 };
 
 POKAVRO_TEST_MAIN(TestStartAndEnd)

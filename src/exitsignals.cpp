@@ -49,6 +49,10 @@ ExitSignals::ExitSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     m_catching = true;
     for (int i = 0; i < kSignalCount; ++i) {
+        // A signal that whoever started the program set to be ignored (nohup, a background job
+        // of a script) stays ignored: the program was asked to outlive it.
+        if (::sigaction(kSignals[i], nullptr, &m_previous[i]) == 0 && m_previous[i].sa_handler == SIG_IGN)
+            continue;
         m_installed[i] = ::sigaction(kSignals[i], &action, &m_previous[i]) == 0;
         m_catching = m_catching && m_installed[i];
     }

@@ -12,8 +12,9 @@ class QSocketNotifier;
 // process at once: the handler only writes the signal's number into a socket pair (all it does
 // is async-signal-safe), and the event loop hands the first of them to the program, which ends
 // itself in its own way. Later ones are taken and dropped, so that a second signal never cuts
-// the program's exit short. One object at a time; the destructor puts back the handlers that
-// were there before.
+// the program's exit short. A signal that was set to be ignored when the program started (nohup,
+// a background job of a script) stays ignored. One object at a time; the destructor puts back the
+// handlers that were there before.
 class ExitSignals : public QObject
 {
     Q_OBJECT
@@ -25,7 +26,8 @@ public:
     ExitSignals(const ExitSignals&) = delete;
     ExitSignals& operator=(const ExitSignals&) = delete;
 
-    // False when the signals could not be caught (they then end the process as before).
+    // False when the signals could not be caught (they then end the process as before); the
+    // ignored ones do not count.
     bool catching() const { return m_catching; }
     // The signal handed to the program, 0 while none has come through the event loop.
     int caughtSignal() const { return m_caught; }

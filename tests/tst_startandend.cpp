@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <csignal>
@@ -270,23 +271,29 @@ private slots:
     // The program itself, ended by a signal as a shutdown, a closed terminal or Ctrl+C end it:
     // whether the login or the box about a missing users file waits, it logs its exit, writes
     // its settings, the contour and the users file, and ends normally with 0. It never asks to
-    // switch the power off.
+    // switch the power off. Started to outlive its terminal (nohup), it does.
     void programEndsOnSignal_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<bool>("usersFile");
         QTest::addColumn<int>("times");
-        QTest::newRow("SIGTERM at the login") << int(SIGTERM) << true << 1;
-        QTest::newRow("SIGHUP at the login") << int(SIGHUP) << true << 1;
-        QTest::newRow("SIGINT at the login") << int(SIGINT) << true << 1;
-        QTest::newRow("SIGTERM twice") << int(SIGTERM) << true << 2;
-        QTest::newRow("SIGTERM over the users file's box") << int(SIGTERM) << false << 1;
+        QTest::addColumn<bool>("nohup");
+        QTest::newRow("SIGTERM at the login") << int(SIGTERM) << true << 1 << false;
+        QTest::newRow("SIGHUP at the login") << int(SIGHUP) << true << 1 << false;
+        QTest::newRow("SIGINT at the login") << int(SIGINT) << true << 1 << false;
+        QTest::newRow("SIGTERM twice") << int(SIGTERM) << true << 2 << false;
+        QTest::newRow("SIGTERM over the users file's box") << int(SIGTERM) << false << 1 << false;
+        QTest::newRow("SIGHUP ignored under nohup, then SIGTERM") << int(SIGTERM) << true << 1 << true;
     }
     void programEndsOnSignal()
     {
         QFETCH(int, signalNumber);
         QFETCH(bool, usersFile);
         QFETCH(int, times);
+        QFETCH(bool, nohup);
+        const QString nohupProgram = QStandardPaths::findExecutable(QStringLiteral("nohup"));
+        if (nohup && nohupProgram.isEmpty())
+            QSKIP("no nohup on this machine");
         QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
         QVERIFY(QDir().mkpath(FixedPaths::logDir()));
         QFile::remove(FixedPaths::usersFile());
@@ -304,13 +311,21 @@ private slots:
         QVERIFY(runtime.isValid());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         console.setProcessEnvironment(env);
-        console.start(QStringLiteral(POKAVRO_BINARY), QStringList());
+        if (nohup)
+            console.start(nohupProgram, {QStringLiteral(POKAVRO_BINARY)});
+        else
+            console.start(QStringLiteral(POKAVRO_BINARY), QStringList());
         QVERIFY(console.waitForStarted(10000));
         // The window has been built as far as its log (the box comes after it), and the login or
         // the box waits.
         QVERIFY(QTest::qWaitFor([] { return !logFiles().isEmpty(); }, 30000));
         QTest::qWait(500);
         QCOMPARE(console.state(), QProcess::Running);
+        if (nohup) {
+            QCOMPARE(::kill(pid_t(console.processId()), SIGHUP), 0);
+            QVERIFY(!console.waitForFinished(1000));
+            QVERIFY(OperatorLines(logFiles().constFirst()).all().filter(QStringLiteral("Выполнен выход")).isEmpty());
+        }
         for (int i = 0; i < times; ++i)
             QCOMPARE(::kill(pid_t(console.processId()), signalNumber), 0);
         const bool ended = console.waitForFinished(30000);

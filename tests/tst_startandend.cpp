@@ -8,7 +8,6 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
 
 #include <signal.h>
@@ -222,7 +221,8 @@ private slots:
     void runningConsoleEndsOnSignal()
     {
         QFETCH(int, signalNumber);
-        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());  // a run of its own, whatever the second
+        // A log file of its own (two windows within one second share one).
+        QVERIFY(QDir(FixedPaths::logDir()).removeRecursively());
         QVERIFY(QDir().mkpath(FixedPaths::logDir()));
         const QString contourFile = CONTOUR::contourFolder() + QStringLiteral("contour.save");
         QVERIFY(writeFile(contourFile, kContour));

@@ -13,6 +13,7 @@
 #include "axis.h"
 #include "confirm.h"
 #include "dumpcreator.h"
+#include "exitsignals.h"
 #include "fixedpaths.h"
 #include "message.h"
 #include "messageserver.h"
@@ -65,11 +66,6 @@ Gui::Gui() : QWidget(nullptr)
         setProgramName(m_currentProgram, contour->testMove());
     setWindowState(Qt::WindowFullScreen | Qt::WindowActive);
     addAction(actExit);
-
-    m_userManager = new Autorization::Manager(this, lblUserName, lblUserRight, pbChangeUser, pbUsers,
-                                              FixedPaths::usersFile());
-    m_userManager->readUsers();
-    connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     initSprites();
     initLogList();
@@ -148,6 +144,13 @@ Gui::Gui() : QWidget(nullptr)
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));
     m_dumpCreator->startDump();
+
+    // A box about the users file runs the event loop while it waits for the operator, and the
+    // links report meanwhile: it comes once everything is connected and the log is open.
+    m_userManager = new Autorization::Manager(this, lblUserName, lblUserRight, pbChangeUser, pbUsers,
+                                              FixedPaths::usersFile());
+    m_userManager->readUsers();
+    connect(pbUsers, &QPushButton::clicked, m_userManager, &Autorization::Manager::onControlPanel);
 
     emit signalSystemStarted();
 }
@@ -242,14 +245,20 @@ void Gui::on_pbCloseProgram_clicked()
 {
     if (!confirmed(QStringLiteral("Вы хотите выйти из программы оператора?"), pbCloseProgram))
         return;
-    prgMessage(QStringLiteral("[I]Выполнен выход из программы автоматической сварки по кнопке"), false);
-    QCoreApplication::exit(0);
+    leave(QStringLiteral("по кнопке"));
 }
 
-void Gui::on_actExit_triggered()
+void Gui::on_actExit_triggered() { leave(QStringLiteral("по комбинации клавиш")); }
+
+void Gui::leaveBySignal(int signalNumber)
 {
-    prgMessage(QStringLiteral("[I]Выполнен выход из программы автоматической сварки по комбинации клавиш"),
-               false);
+    // Dialogs open now end with the event loop, as if cancelled: nothing they ask is answered.
+    leave(QStringLiteral("по сигналу ") + ExitSignals::name(signalNumber));
+}
+
+void Gui::leave(const QString& how)
+{
+    prgMessage(QStringLiteral("[I]Выполнен выход из программы автоматической сварки ") + how, false);
     QCoreApplication::exit(0);
 }
 

@@ -146,6 +146,9 @@ public slots:
     void on_pbChangeUser_clicked();
     void on_pbCloseProgram_clicked();
     void on_actExit_triggered();
+    // A signal that ends programs (a shutdown, a closed terminal, Ctrl+C; ExitSignals): the
+    // program is left as by the exit button once it is confirmed, without asking.
+    void leaveBySignal(int signalNumber);
     void on_sbShutdown_clicked();
     void onSystemShutdown();
     void onTurnSystemOff(bool value);
@@ -274,6 +277,8 @@ private:
     void logLink(LinkLog& link, const QString& controller, bool known);
     // Asks a yes/no question under `anchor` that answers no by itself after 5 s.
     bool confirmed(const QString& question, QWidget* anchor);
+    // Logs the exit line ending in `how` and ends the event loop with code 0.
+    void leave(const QString& how);
 
     // Command helpers (jog of a virtual axis, its parameters dialog, handwheels).
     void virtualJog(const QString& name, const PoLabel* speed, int direction);

@@ -77,18 +77,6 @@ void logIn(ModalDialog& login)
 
 QColor windowColour(const QWidget* widget) { return widget->palette().color(QPalette::Window); }
 
-// Runs the application's event loop as main does, with `action` queued into it; the loop's result
-// (99 when nothing ended it within the bound).
-int runLoop(const std::function<void()>& action)
-{
-    QTimer::singleShot(0, action);
-    QTimer bound;
-    bound.setSingleShot(true);
-    QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-    bound.start(15000);
-    return QCoreApplication::exec();
-}
-
 // True when nothing asked the event loops to end (an exit would make a new loop return at once).
 bool noExitRequested()
 {
@@ -835,7 +823,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&gui));
 
         // Ctrl+Q ends the loop at once.
-        QCOMPARE(runLoop([&gui] { QTest::keyClick(&gui, Qt::Key_Q, Qt::ControlModifier); }), 0);
+        QCOMPARE(TestEnv::runLoop([&gui] { QTest::keyClick(&gui, Qt::Key_Q, Qt::ControlModifier); }), 0);
         QCOMPARE(logLines(gui).last(),
                  QStringLiteral("[I]Выполнен выход из программы автоматической сварки по комбинации клавиш"));
 
@@ -857,7 +845,7 @@ private slots:
 
         ModalDriver driver;
         driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) { confirm.click(QStringLiteral("pbYes")); });
-        QCOMPARE(runLoop([&gui] { QTest::mouseClick(gui.pbCloseProgram, Qt::LeftButton); }), 0);
+        QCOMPARE(TestEnv::runLoop([&gui] { QTest::mouseClick(gui.pbCloseProgram, Qt::LeftButton); }), 0);
         QVERIFY(driver.done());
         QCOMPARE(logLines(gui).last(),
                  QStringLiteral("[I]Выполнен выход из программы автоматической сварки по кнопке"));
@@ -886,7 +874,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "\"sudo /sbin/shutdown -h now\" failed (status 1)");
         ModalDriver driver;
         driver.next(QStringLiteral("Confirm"), [](ModalDialog& confirm) { confirm.click(QStringLiteral("pbYes")); });
-        QCOMPARE(runLoop([&gui] { QTest::mouseClick(gui.sbShutdown, Qt::LeftButton); }), 0);
+        QCOMPARE(TestEnv::runLoop([&gui] { QTest::mouseClick(gui.sbShutdown, Qt::LeftButton); }), 0);
         QVERIFY(driver.done());
         QCOMPARE(m_runner->shellCommands, QStringList{QStringLiteral("sudo /sbin/shutdown -h now")});
         QCOMPARE(logLines(gui).last(), QStringLiteral("[I]Завершение работы установки выполнено"));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QHostAddress>
 #include <QTcpServer>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <cstdlib>
@@ -62,6 +63,16 @@ quint16 freePort()
     }
     qFatal("no free loopback port");
     return 0;
+}
+
+int runLoop(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, action);
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    bound.start(15000);
+    return QCoreApplication::exec();
 }
 
 QList<quint16> configureControllers()

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 #include "consolefont.h"
 #include "messagebox.h"
 #include "runner.h"
@@ -34,6 +36,10 @@ QList<quint16> prepareConsole();
 
 // A loopback port that was free a moment ago for both TCP and UDP.
 quint16 freePort();
+
+// Runs the application's event loop as main does, with `action` queued into it; returns the
+// loop's result (99 when nothing ended it within 15 s).
+int runLoop(const std::function<void()>& action);
 
 // Writes "Network/<Name>Host" = 127.0.0.1 and free ports for all three controllers into the
 // settings file of the root; returns the ports as drive tcp, drive udp, kvs tcp, kvs udp,

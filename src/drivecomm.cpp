@@ -419,14 +419,16 @@ void DriveTCPthread::run()
 
 void DriveTCPthread::deliverStatus()
 {
-    m_status.deliver([this](const DriveStatus::Change& change) {
-        // Noted first: a receiver of the signal reads it back.
-        if (change.index >= kChannelState1 && change.index < kChannelState1 + 3)
-            m_reported.channels[change.index - kChannelState1] = change.u;
-        else if (change.index == kDrivesOn)
-            m_reported.drivesOn = change.b;
-        emitChange(this, change);
-    });
+    m_status.deliver(
+        [this](const DriveStatus::Change& change) {
+            // Noted first: a receiver of the signal reads it back.
+            if (change.index >= kChannelState1 && change.index < kChannelState1 + 3)
+                m_reported.channels[change.index - kChannelState1] = change.u;
+            else if (change.index == kDrivesOn)
+                m_reported.drivesOn = change.b;
+            emitChange(this, change);
+        },
+        [this](int count) { emit statusChangesDropped(count); });
 }
 
 bool DriveTCPthread::acceptsSignature(quint16 signature) const

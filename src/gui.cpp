@@ -343,6 +343,14 @@ void Gui::statusFromForeignSender(const QString& controller, const FramedLink& l
                true);
 }
 
+void Gui::statusChangesDropped(const QString& controller, int count)
+{
+    prgMessage(QStringLiteral("[W]Изменения состояния от %1 приходили слишком часто, пропущено: %2")
+                   .arg(controller)
+                   .arg(count),
+               true);
+}
+
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
@@ -690,6 +698,13 @@ void Gui::initUnknownLooks()
     };
     reportForeign(kvs->kvs(), kvsName);
     reportForeign(kvs->kvk(), kvkName);
+
+    connect(&m_drive, &DriveTCPthread::statusChangesDropped, this,
+            [this, cnc](int count) { statusChangesDropped(cnc, count); });
+    connect(kvs->kvs(), &VacuumLink::statusChangesDropped, this,
+            [this, kvsName](int count) { statusChangesDropped(kvsName, count); });
+    connect(kvs->kvk(), &VacuumLink::statusChangesDropped, this,
+            [this, kvkName](int count) { statusChangesDropped(kvkName, count); });
 }
 
 // ---- settings ---------------------------------------------------------------------------------

@@ -140,6 +140,9 @@ public slots:
     // One "[W]" line for each sender of status datagrams that is not the controller (its link
     // tells each sender once); controller as for commandNotSent().
     void statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender);
+    // One "[W]" line for state changes that a link dropped because they came far faster than
+    // the window could take them; controller as for commandNotSent().
+    void statusChangesDropped(const QString& controller, int count);
     void onUserChanged(int rights);
     void onSu(bool su);
 

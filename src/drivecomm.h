@@ -146,6 +146,9 @@ signals:
     void changedDrivesPower(bool value);
     void changedPhaseAlarm(bool value);
     void changedMessage(uint value);
+    // The same change of a message word with the word's number (0 to 3), emitted just before
+    // changedMessage().
+    void messageWordChanged(int word, uint value);
     void changedCNCError(uint value);
 public slots:
     void UDPdisconnected();

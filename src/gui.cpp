@@ -642,7 +642,7 @@ void Gui::initDrives()
     connect(d, &DriveTCPthread::changedZmin, this, &Gui::onChangedNpZ);
     connect(d, &DriveTCPthread::changedPHImin, this, &Gui::onChangedNpPHI);
 
-    connect(d, &DriveTCPthread::changedMessage, this, &Gui::onNewCNCMessage);
+    connect(d, &DriveTCPthread::messageWordChanged, this, &Gui::onNewCNCMessage);
     connect(d, &DriveTCPthread::changedCNCError, this, &Gui::onNewCNCError);
 
     onChangedTransOn(false);

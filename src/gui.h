@@ -198,7 +198,8 @@ public slots:
     void onChangedNpX(bool on);
     void onChangedNpZ(bool on);
     void onChangedNpPHI(bool on);
-    void onNewCNCMessage(uint number);
+    // A change of the controller's message word `word` (0 to 3).
+    void onNewCNCMessage(int word, uint number);
     void onNewCNCError(uint number);
     void onChangedPressUnit(bool mmHg);
     void changedMode(uint mode);
@@ -354,7 +355,7 @@ private:
         ReportedState pult;
         ReportedState pultRegime;
         ReportedState cncError;
-        ReportedState cncMessage;
+        ReportedState cncMessage[4];  // one per message word
         ReportedState vacuumMode;
         ReportedState vacuumModeState;
         ReportedState drivesPower;

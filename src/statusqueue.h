@@ -154,6 +154,18 @@ public:
         }
     }
 
+    // Target's thread: hands everything that waits to take(change) at once, and any count of
+    // dropped changes to dropped(count) (an owner that goes away, or starts over, takes the rest).
+    template <typename Take, typename Dropped>
+    void deliverAll(Take&& take, Dropped&& dropped)
+    {
+        {
+            QMutexLocker lock(&m_mutex);
+            m_final = true;
+        }
+        deliver(take, dropped);
+    }
+
     // What the queue holds in order, the places of replaced display values included: the memory
     // it takes, in changes.
     int held() const

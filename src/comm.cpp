@@ -212,6 +212,7 @@ FramedSocket::ReadResult FramedSocket::readExactly(int fd, char* buffer, int siz
     while (got < size) {
         if (handler.stopRequested())
             return ReadResult::Stopped;
+        handler.tick();
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(fd, &readable);

@@ -89,6 +89,9 @@ public:
     // link once this returns, since the stream has lost its framing.
     virtual void frameReceived(quint16 signature, const QByteArray& payload, bool complete) = 0;
     virtual void report(LinkEvent event, const QString& reason) = 0;
+    // Called before every wait for bytes, so at least every FramedSocket::PollMs while the link
+    // is up, on the receive thread.
+    virtual void tick() {}
 };
 
 // One TCP connection carrying LinkFrames. open() and send() run on the owner's thread, receive()

@@ -18,10 +18,12 @@ const LinkTexts kDriveTexts = {log, "DriveTCPthread: > ", "DRIVE gethostbyname()
 // no more); every other change goes at once and takes the waiting coordinates along.
 constexpr int kCoordinateHoldMs = 5;
 
-// Fields that a program start depends on, by their place in emission order (emitChange below):
-// ChannelState1 to ChannelState3, and DrivesOn.
+// Fields by their place in emission order (emitChange below): those that a program start depends
+// on, ChannelState1 to ChannelState3 and DrivesOn, and the message words.
 constexpr int kChannelState1 = 0;
 constexpr int kDrivesOn = 81;
+// The first of the four message words.
+constexpr int kMessage0 = 91;
 
 std::vector<bool> displayFields()
 {
@@ -308,16 +310,11 @@ void emitChange(DriveTCPthread* link, const DriveStatus::Change& change)
     case 90:
         emit link->changedPhaseAlarm(change.b);
         break;
-    case 91:
-        emit link->changedMessage(change.u);
-        break;
-    case 92:
-        emit link->changedMessage(change.u);
-        break;
-    case 93:
-        emit link->changedMessage(change.u);
-        break;
-    case 94:
+    case kMessage0:
+    case kMessage0 + 1:
+    case kMessage0 + 2:
+    case kMessage0 + 3:
+        emit link->messageWordChanged(change.index - kMessage0, change.u);
         emit link->changedMessage(change.u);
         break;
     case 95:
@@ -419,14 +416,16 @@ void DriveTCPthread::run()
 
 void DriveTCPthread::deliverStatus()
 {
-    m_status.deliver([this](const DriveStatus::Change& change) {
-        // Noted first: a receiver of the signal reads it back.
-        if (change.index >= kChannelState1 && change.index < kChannelState1 + 3)
-            m_reported.channels[change.index - kChannelState1] = change.u;
-        else if (change.index == kDrivesOn)
-            m_reported.drivesOn = change.b;
-        emitChange(this, change);
-    });
+    m_status.deliver(
+        [this](const DriveStatus::Change& change) {
+            // Noted first: a receiver of the signal reads it back.
+            if (change.index >= kChannelState1 && change.index < kChannelState1 + 3)
+                m_reported.channels[change.index - kChannelState1] = change.u;
+            else if (change.index == kDrivesOn)
+                m_reported.drivesOn = change.b;
+            emitChange(this, change);
+        },
+        [this](int count) { emit statusChangesDropped(count); });
 }
 
 bool DriveTCPthread::acceptsSignature(quint16 signature) const

@@ -50,6 +50,9 @@ signals:
     // Status datagrams came from this address ("a.b.c.d"), which is not the controller's: they
     // were dropped. Once per sender; emitted on the status receiver's thread.
     void statusFromForeignSender(const QString& sender);
+    // The controller reported state changes far faster than the owner's thread could take them:
+    // this many were dropped (the latest state of each field was delivered). Owner's thread.
+    void statusChangesDropped(int count);
 
     void changedChannelState1(uint value);
     void changedChannelState2(uint value);
@@ -143,6 +146,9 @@ signals:
     void changedDrivesPower(bool value);
     void changedPhaseAlarm(bool value);
     void changedMessage(uint value);
+    // The same change of a message word with the word's number (0 to 3), emitted just before
+    // changedMessage().
+    void messageWordChanged(int word, uint value);
     void changedCNCError(uint value);
 public slots:
     void UDPdisconnected();

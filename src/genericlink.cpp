@@ -1,7 +1,5 @@
 #include "genericlink.h"
 
-#include <QtEndian>
-
 #include <cstdio>
 
 #include <QStringList>
@@ -148,47 +146,93 @@ QString subscribe(int udpPort, const ElementMap& elements)
     return QStringLiteral("SUBSCRIBE PORT %1 DELAY 50 ").arg(udpPort) + names.join(QStringLiteral(", "));
 }
 
+void decode(const ElementMap& elements, const char* payload, int size)
+{
+    const QVector<Element*> list = elements.values().toVector();
+    read(elements, payload, size, [&list](int position, ValueKind kind, float number, bool flag) {
+        apply(list, Change{position * KindCount + kind, number, flag});
+    });
+}
+
+void apply(const QVector<Element*>& elements, const Change& change)
+{
+    const int position = change.index / KindCount;
+    if (change.index < 0 || position >= elements.size())
+        return;
+    Element* element = elements[position];
+    switch (change.index % KindCount) {
+    case Valid:
+        element->setValid(change.flag);
+        break;
+    case RawNumber:
+        element->setRawNumberVal(change.number);
+        break;
+    case Number:
+        element->setNumberVal(change.number);
+        break;
+    case Bool:
+        element->setBoolVal(change.flag);
+        break;
+    }
+}
+
 namespace {
 
-float floatAt(const char* p)
+// The numbers are display values.
+std::vector<bool> displayFields(int elementCount)
 {
-    return qFromLittleEndian<float>(p);
+    std::vector<bool> display(size_t(elementCount) * KindCount, false);
+    for (int i = 0; i < elementCount; ++i) {
+        display[size_t(i * KindCount + RawNumber)] = true;
+        display[size_t(i * KindCount + Number)] = true;
+    }
+    return display;
 }
 
 }  // namespace
 
-void decode(const ElementMap& elements, const char* payload, int size)
+Handover::Handover(const ElementMap& elements)
+    : m_elements(elements.values().toVector()), m_queue(displayFields(elements.size()))
 {
-    for (Element* element : elements) {
-        const int offset = element->offset();
-        const int type = element->type();
-        const int recordSize = Element::recordSize(type);
-        if (offset < 0 || recordSize == 0 || offset > size - recordSize)
-            continue;
-        const char* record = payload + offset;
-        switch (type) {
-        case Element::SensorBool:
-        case Element::SensorBoolAlt:
-            element->setValid(record[0] != 0);
-            element->setBoolVal(record[1] != 0);
-            break;
-        case Element::SensorNumber:
-        case Element::SensorNumberAlt:
-            element->setValid(record[0] != 0);
-            element->setRawNumberVal(floatAt(record + 5));
-            element->setNumberVal(floatAt(record + 1));
-            break;
-        case Element::VariableBool:
-        case Element::VariableBoolAlt:
-            element->setBoolVal(record[0] != 0);
-            break;
-        case Element::VariableNumber:
-            element->setNumberVal(floatAt(record));
-            break;
-        default:
-            break;
-        }
-    }
+}
+
+namespace {
+
+void reportDropped(int count)
+{
+    std::fprintf(stderr, "Status changes came too fast: %d dropped\n", count);
+}
+
+}  // namespace
+
+void Handover::deliver()
+{
+    m_queue.deliver([this](const Change& change) { apply(m_elements, change); }, reportDropped);
+}
+
+void Handover::deliverAll()
+{
+    m_queue.deliverAll([this](const Change& change) { apply(m_elements, change); }, reportDropped);
+}
+
+Tracker::Tracker(int elementCount)
+    : m_last(size_t(elementCount) * KindCount, Change{0, 0.0f, false}), m_known(m_last.size(), false)
+{
+}
+
+void Tracker::update(const ElementMap& elements, const char* payload, int size, std::vector<Change>& out)
+{
+    read(elements, payload, size, [&](int position, ValueKind kind, float number, bool flag) {
+        const size_t index = size_t(position * KindCount + kind);
+        Change& last = m_last[index];
+        // Floats compare as floats: a NaN differs every time.
+        const bool same = kind == RawNumber || kind == Number ? last.number == number : last.flag == flag;
+        if (m_known[index] && same)
+            return;
+        m_known[index] = true;
+        last = Change{int(index), number, flag};
+        out.push_back(last);
+    });
 }
 
 void decodeMessage(const ElementMap& elements, const QByteArray& message)
@@ -216,21 +260,50 @@ const LinkTexts kGenericTexts = {printError, "TCPthread: > ", "COMM gethostbynam
 UDPthread::UDPthread(ElementMap* elements, int port) : UDPthread(elements, port, 0) {}
 
 UDPthread::UDPthread(ElementMap* elements, int port, quint32 source)
-    : StatusReceiver(port, StatusFilter{0, LinkFrame::SQ, source}), m_elements(elements)
+    : UDPthread(elements, port, source, nullptr, nullptr)
 {
+}
+
+UDPthread::UDPthread(ElementMap* elements, int port, quint32 source, GenericLink::Handover* handover,
+                     QObject* target)
+    : StatusReceiver(port, StatusFilter{0, LinkFrame::SQ, source}),
+      m_elements(elements),
+      m_ownHandover(handover ? nullptr : new GenericLink::Handover(*elements)),
+      m_handover(handover ? handover : m_ownHandover.get()),
+      m_target(handover ? target : this),
+      m_tracker(elements->size())
+{
+    m_message.reserve(GenericLink::kMessageBufferSize);
     start();
 }
 
 UDPthread::~UDPthread()
 {
     stopAndJoin();
+    if (m_ownHandover)
+        m_ownHandover->deliverAll();
 }
 
 void UDPthread::run()
 {
     StatusReceiver::run();
-    for (Element* element : qAsConst(*m_elements))
-        element->setValid(false);
+    std::vector<GenericLink::Change> invalid;
+    for (int i = 0; i < m_elements->size(); ++i)
+        invalid.push_back(GenericLink::Change{i * GenericLink::KindCount + GenericLink::Valid, 0.0f, false});
+    m_handover->queue().push(m_target, invalid.data(), int(invalid.size()));
+}
+
+bool UDPthread::event(QEvent* event)
+{
+    if (event->type() != statusEventType() || !m_ownHandover)
+        return StatusReceiver::event(event);
+    m_ownHandover->deliver();
+    return true;
+}
+
+void UDPthread::quiet()
+{
+    m_handover->queue().push(m_target, nullptr, 0);  // a count of dropped changes that is due
 }
 
 void UDPthread::rejected(const char*, int, bool badSignature)
@@ -248,12 +321,17 @@ bool UDPthread::datagramReceived(const char* data, int size)
 {
     // A continuation that does not come in time (or a stop) drops the message, and a dropped
     // message is no sign of life for the silence rule.
-    QByteArray message(data, size);
+    QByteArray& message = m_message;
+    message.resize(0);  // its room stays: a stream allocates nothing
+    message.append(data, size);
     if (!GenericLink::assemble(message, [this](QByteArray& m) {
             return readNext(m, GenericLink::kContinuationWaitMs);
         }))
         return false;
-    GenericLink::decodeMessage(*m_elements, message);
+    m_changes.clear();
+    m_tracker.update(*m_elements, message.constData() + LinkFrame::HeaderSize,
+                     LinkFrame::parseHeader(message.constData()).length, m_changes);
+    m_handover->queue().push(m_target, m_changes.data(), int(m_changes.size()));
     return true;
 }
 
@@ -264,6 +342,8 @@ TCPthread::TCPthread() : FramedLink(kGenericTexts) {}
 TCPthread::~TCPthread()
 {
     stopAndJoin();
+    if (m_handover)
+        m_handover->deliverAll();  // the elements end invalid, as when the link ends
 }
 
 bool TCPthread::connect(const QString& host, int tcpPort, int udpPort, ElementMap* elements)
@@ -272,7 +352,11 @@ bool TCPthread::connect(const QString& host, int tcpPort, int udpPort, ElementMa
         return false;
 
     const QString subscription = GenericLink::subscribe(udpPort, *elements);
-    auto* partner = new UDPthread(elements, udpPort, peerAddress());
+    // What the previous connection still has on its way is stored before the new one begins.
+    if (m_handover)
+        m_handover->deliverAll();
+    m_handover = std::make_unique<GenericLink::Handover>(*elements);
+    auto* partner = new UDPthread(elements, udpPort, peerAddress(), m_handover.get(), this);
     // The flags are cleared here, before the thread runs, so that a disconnect() right after this
     // is never lost.
     arm(partner, QObject::connect(partner, &UDPthread::disconnected, this, &TCPthread::UDPdisconnected));
@@ -292,7 +376,13 @@ void TCPthread::run()
     receive();
     flushTexts();
     release();
+    m_handover->queue().flush(this);  // what still waits comes before disconnected()
     emit disconnected();
+}
+
+void TCPthread::deliverStatus()
+{
+    m_handover->deliver();
 }
 
 void TCPthread::frameReceived(quint16, const QByteArray& payload, bool)

@@ -2,11 +2,13 @@
 
 // The generic subscribe-by-name link. The console names the values it wants in one subscription
 // command on a TCP connection ("SQ" frames both ways); the controller then streams the values to
-// a local UDP port, packed one record per element in subscription order, and the receiver stores
-// them into the Element objects, which tell their viewers through Qt signals.
+// a local UDP port, packed one record per element in subscription order, and the receiver hands
+// the values that changed to the thread that owns the Element objects, which store them there and
+// tell their viewers through Qt signals.
 
 #include "comm.h"
 #include "linkthread.h"
+#include "statusqueue.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -14,8 +16,12 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
+#include <QVector>
+#include <QtEndian>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 // One named value of the generic link, guarded by its own mutex. A setter emits the two signals of
 // its value kind (first the one carrying the element, then the plain one) when the value changed,
@@ -123,9 +129,61 @@ constexpr int kContinuationWaitMs = 3000;
 // "SUBSCRIBE PORT <udpPort> DELAY 50 <name>, <name>, ..., <name>".
 QString subscribe(int udpPort, const ElementMap& elements);
 
+// The values of a status payload, element by element in the map's order: for an element at
+// position p, sink(p, kind, number, flag) for each value its record holds (validity first, then
+// the raw number before the number). An element whose record does not lie wholly inside the
+// payload, or that has no offset yet, gives nothing.
+enum ValueKind { Valid, RawNumber, Number, Bool, KindCount };
+template <typename Sink>
+void read(const ElementMap& elements, const char* payload, int size, Sink&& sink);
+
 // Stores the records of a status payload into the elements. An element whose record does not lie
 // wholly inside the payload, or that has no offset yet, is left as it is.
 void decode(const ElementMap& elements, const char* payload, int size);
+
+// One value of an element on its way from the receiver's thread to the elements' own: field
+// index = position of the element in the map * KindCount + its ValueKind.
+struct Change {
+    int index;
+    float number;  // RawNumber, Number
+    bool flag;     // Valid, Bool
+};
+
+// Stores a change into its element.
+void apply(const QVector<Element*>& elements, const Change& change);
+
+// The changes of the receiver's elements cross to the thread that owns them here, as a
+// controller's status crosses to the console's window: every change of a validity or an on/off
+// value in order, numbers (display values) folded while they wait, a bounded share per event.
+class Handover
+{
+public:
+    explicit Handover(const ElementMap& elements);
+
+    StatusQueue<Change>& queue() { return m_queue; }
+    // Owner's thread, on the queue's event: stores the changes due. Once nothing waits, a count of
+    // changes that came far too fast and were dropped goes to the standard error stream.
+    void deliver();
+    // Owner's thread: stores everything that waits at once.
+    void deliverAll();
+
+private:
+    const QVector<Element*> m_elements;
+    StatusQueue<Change> m_queue;
+};
+
+// Keeps the values last handed over and collects those of the next payload that differ from them
+// (every value the first time), as changes in read()'s order.
+class Tracker
+{
+public:
+    explicit Tracker(int elementCount);
+    void update(const ElementMap& elements, const char* payload, int size, std::vector<Change>& out);
+
+private:
+    std::vector<Change> m_last;
+    std::vector<bool> m_known;
+};
 
 // Completes a status message that starts with its first datagram: while the payload its header
 // announces is not all in, next(message) appends the following datagram (false when none came).
@@ -149,24 +207,66 @@ bool assemble(QByteArray& message, Next&& next)
 // long as its header says (bytes after it are not read).
 void decodeMessage(const ElementMap& elements, const QByteArray& message);
 
+template <typename Sink>
+void read(const ElementMap& elements, const char* payload, int size, Sink&& sink)
+{
+    int position = -1;
+    for (const Element* element : elements) {
+        ++position;
+        const int offset = element->offset();
+        const int type = element->type();
+        const int recordSize = Element::recordSize(type);
+        if (offset < 0 || recordSize == 0 || offset > size - recordSize)
+            continue;
+        const char* record = payload + offset;
+        switch (type) {
+        case Element::SensorBool:
+        case Element::SensorBoolAlt:
+            sink(position, Valid, 0.0f, record[0] != 0);
+            sink(position, Bool, 0.0f, record[1] != 0);
+            break;
+        case Element::SensorNumber:
+        case Element::SensorNumberAlt:
+            sink(position, Valid, 0.0f, record[0] != 0);
+            sink(position, RawNumber, qFromLittleEndian<float>(record + 5), false);
+            sink(position, Number, qFromLittleEndian<float>(record + 1), false);
+            break;
+        case Element::VariableBool:
+        case Element::VariableBoolAlt:
+            sink(position, Bool, 0.0f, record[0] != 0);
+            break;
+        case Element::VariableNumber:
+            sink(position, Number, qFromLittleEndian<float>(record), false);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
 }  // namespace GenericLink
 
-// Receives the status messages of the generic link on a local UDP port and stores them into the
-// elements. A message starts with an "SQ" header (u16 signature, u16 payload length); a payload
-// longer than its first datagram continues in the following datagrams. Starts itself; emits
-// disconnected() before every wait once more than ten waits of 100 ms in a row brought nothing.
-// When it stops it marks every element invalid. Given the controller's address, it takes
-// datagrams from there only and names each other sender once on the standard error stream.
+// Receives the status messages of the generic link on a local UDP port and hands the values that
+// changed to the elements' thread (GenericLink::Handover), where they are stored into the elements.
+// A message starts with an "SQ" header (u16 signature, u16 payload length); a payload longer than
+// its first datagram continues in the following datagrams. Starts itself; emits disconnected()
+// before every wait once more than ten waits of 100 ms in a row brought nothing. When it stops it
+// marks every element invalid (after every value it handed over before). Given the controller's
+// address, it takes datagrams from there only and names each other sender once on the standard
+// error stream.
 class UDPthread : public StatusReceiver
 {
     Q_OBJECT
 
 public:
     // elements is not owned and must not change while the receiver runs. Datagrams are taken
-    // from any sender.
+    // from any sender. The values are stored on the thread that makes the receiver, in its events;
+    // what still waits when the receiver is deleted there is stored by its destructor.
     UDPthread(ElementMap* elements, int port);
     // Datagrams are taken only from source, an IPv4 address in host byte order.
     UDPthread(ElementMap* elements, int port, quint32 source);
+    // The values go to handover, whose events go to target (a link that owns the receiver).
+    UDPthread(ElementMap* elements, int port, quint32 source, GenericLink::Handover* handover, QObject* target);
     ~UDPthread() override;
 
 signals:
@@ -174,21 +274,31 @@ signals:
 
 protected:
     void run() override;
+    bool event(QEvent* event) override;
 
 private:
     bool datagramReceived(const char* data, int size) override;
     void rejected(const char* data, int size, bool badSignature) override;
     void foreignSender(quint32 address) override;
     void silence() override { emit disconnected(); }
+    void quiet() override;
 
     ElementMap* const m_elements;
+    std::unique_ptr<GenericLink::Handover> m_ownHandover;  // when no link owns the receiver
+    GenericLink::Handover* const m_handover;
+    QObject* const m_target;
+    GenericLink::Tracker m_tracker;  // receiver's thread
+    QByteArray m_message;                         // the message at hand
+    std::vector<GenericLink::Change> m_changes;  // its changes
 };
 
 // The TCP side of the generic link and owner of its receiver. connect() opens the connection,
 // starts the receiver and sends the subscription of the elements; command() sends an "SQ" text
-// frame; the thread's run() receives "SQ" text frames and emits them as message(). The link ends
+// frame; the thread's run() receives "SQ" text frames and emits them as message(). The receiver's
+// values are stored into the elements on the owner's thread, as its events come. The link ends
 // on a connection error, a frame of another signature, or the receiver's silence report; it then
-// emits disconnected() and the owner may connect again.
+// emits disconnected() (every value, the elements marked invalid included, is stored before) and
+// the owner may connect again.
 // connected(), disconnect() and command() (one "SQ" text frame, UTF-8) come from FramedLink.
 class TCPthread : public FramedLink
 {
@@ -219,6 +329,9 @@ private:
     void frameReceived(quint16 signature, const QByteArray& payload, bool complete) override;
     void textPassed(const QString& line) override;
     void report(LinkEvent event, const QString& reason) override;
+    void deliverStatus() override;
 
     std::atomic_bool m_udpLost{false};
+    // The receiver's values on their way to the elements (owner's thread; one per connection).
+    std::unique_ptr<GenericLink::Handover> m_handover;
 };

@@ -352,6 +352,14 @@ void Gui::statusFromForeignSender(const QString& controller, const FramedLink& l
                true);
 }
 
+void Gui::statusChangesDropped(const QString& controller, int count)
+{
+    prgMessage(QStringLiteral("[W]Изменения состояния от %1 приходили слишком часто, пропущено: %2")
+                   .arg(controller)
+                   .arg(count),
+               true);
+}
+
 void Gui::onChangedCNCConnected(bool state) { setLinkColour(lblCNC, state); }
 void Gui::onChangedKVSConnected(bool state) { setLinkColour(lblKVS, state); }
 void Gui::onChangedKVKConnected(bool state) { setLinkColour(lblKVK, state); }
@@ -643,7 +651,7 @@ void Gui::initDrives()
     connect(d, &DriveTCPthread::changedZmin, this, &Gui::onChangedNpZ);
     connect(d, &DriveTCPthread::changedPHImin, this, &Gui::onChangedNpPHI);
 
-    connect(d, &DriveTCPthread::changedMessage, this, &Gui::onNewCNCMessage);
+    connect(d, &DriveTCPthread::messageWordChanged, this, &Gui::onNewCNCMessage);
     connect(d, &DriveTCPthread::changedCNCError, this, &Gui::onNewCNCError);
 
     onChangedTransOn(false);
@@ -699,6 +707,13 @@ void Gui::initUnknownLooks()
     };
     reportForeign(kvs->kvs(), kvsName);
     reportForeign(kvs->kvk(), kvkName);
+
+    connect(&m_drive, &DriveTCPthread::statusChangesDropped, this,
+            [this, cnc](int count) { statusChangesDropped(cnc, count); });
+    connect(kvs->kvs(), &VacuumLink::statusChangesDropped, this,
+            [this, kvsName](int count) { statusChangesDropped(kvsName, count); });
+    connect(kvs->kvk(), &VacuumLink::statusChangesDropped, this,
+            [this, kvkName](int count) { statusChangesDropped(kvkName, count); });
 }
 
 // ---- settings ---------------------------------------------------------------------------------

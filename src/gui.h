@@ -140,6 +140,9 @@ public slots:
     // One "[W]" line for each sender of status datagrams that is not the controller (its link
     // tells each sender once); controller as for commandNotSent().
     void statusFromForeignSender(const QString& controller, const FramedLink& link, const QString& sender);
+    // One "[W]" line for state changes that a link dropped because they came far faster than
+    // the window could take them; controller as for commandNotSent().
+    void statusChangesDropped(const QString& controller, int count);
     void onUserChanged(int rights);
     void onSu(bool su);
 
@@ -198,7 +201,8 @@ public slots:
     void onChangedNpX(bool on);
     void onChangedNpZ(bool on);
     void onChangedNpPHI(bool on);
-    void onNewCNCMessage(uint number);
+    // A change of the controller's message word `word` (0 to 3).
+    void onNewCNCMessage(int word, uint number);
     void onNewCNCError(uint number);
     void onChangedPressUnit(bool mmHg);
     void changedMode(uint mode);
@@ -356,7 +360,7 @@ private:
         ReportedState pult;
         ReportedState pultRegime;
         ReportedState cncError;
-        ReportedState cncMessage;
+        ReportedState cncMessage[4];  // one per message word
         ReportedState vacuumMode;
         ReportedState vacuumModeState;
         ReportedState drivesPower;

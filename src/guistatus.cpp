@@ -308,9 +308,11 @@ void Gui::onNewCNCError(uint number)
     prgMessage(QStringLiteral("[A]TRV18: Ошибка контроллера ЧПУ номер %1!").arg(number), true);
 }
 
-void Gui::onNewCNCMessage(uint number)
+void Gui::onNewCNCMessage(int word, uint number)
 {
-    if (m_reported.cncMessage.changes(number) && number != 0)
+    if (word < 0 || word >= 4)
+        return;
+    if (m_reported.cncMessage[word].changes(number) && number != 0)
         prgMessage(CNCMessage(number), true);
 }
 

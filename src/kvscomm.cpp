@@ -22,6 +22,14 @@ const VacuumLinkTexts kKvkTexts = {
     "KVKTCPthread", "KVKTCPthread: < ", nullptr, nullptr, kKvkConstsSignature,
     VacuumStatus::kvkFields, &KVKTCPthread::staticMetaObject};
 
+std::vector<bool> displayFields(const QVector<StatusField::Field>& fields)
+{
+    std::vector<bool> display;
+    for (const StatusField::Field& field : fields)
+        display.push_back(field.display);
+    return display;
+}
+
 }  // namespace
 
 // ---- VacuumLink -------------------------------------------------------------------------------
@@ -31,7 +39,7 @@ VacuumLink::VacuumLink(const VacuumLinkTexts& texts)
       m_texts(texts),
       m_consts(new VacConstRecord[kVacConstCapacity]),
       m_emitter(texts.fields(), *texts.meta),
-      m_status(std::vector<bool>(size_t(texts.fields().size()), false))
+      m_status(displayFields(texts.fields()))
 {
     std::memset(m_consts.get(), 0, sizeof(VacConstRecord) * kVacConstCapacity);
     // Connected before any owner's receiver, so the status counts as unknown again before they
@@ -104,7 +112,8 @@ void VacuumLink::run()
 
 void VacuumLink::deliverStatus()
 {
-    m_status.deliver([this](const StatusField::Value& change) { m_emitter.emitValue(this, change); });
+    m_status.deliver([this](const StatusField::Value& change) { m_emitter.emitValue(this, change); },
+                     [this](int count) { emit statusChangesDropped(count); });
 }
 
 bool VacuumLink::acceptsSignature(quint16 signature) const

@@ -219,6 +219,9 @@ signals:
     // Status datagrams came from this address ("a.b.c.d"), which is not the controller's: they
     // were dropped. Once per sender; emitted on the status receiver's thread.
     void statusFromForeignSender(const QString& sender);
+    // The controller reported state changes far faster than the owner's thread could take them:
+    // this many were dropped (the latest state of each field was delivered). Owner's thread.
+    void statusChangesDropped(int count);
 
 public slots:
     // The status stream fell silent: ends the link.

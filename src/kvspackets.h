@@ -127,7 +127,8 @@ constexpr int kVacConstCapacity = 100;
 namespace VacuumStatus {
 
 // The change fields of each datagram in emission order, with their signals: 107 for the
-// vacuum-system controller, 38 for the vacuum/door controller.
+// vacuum-system controller, 38 for the vacuum/door controller. The gauges' pressures, the
+// temperatures and the cooling-water flows are display values.
 const QVector<StatusField::Field>& kvsFields();
 const QVector<StatusField::Field>& kvkFields();
 

@@ -87,6 +87,13 @@ void FramedLink::takeText(const QString& text)
         textPassed(line);
 }
 
+void FramedLink::tick()
+{
+    const QString note = m_textGate.due(m_textClock.elapsed());
+    if (!note.isEmpty())
+        textPassed(note);
+}
+
 void FramedLink::flushTexts()
 {
     const QString note = m_textGate.flush();

@@ -82,6 +82,8 @@ protected:
     void stopAndJoin();
 
     bool stopRequested() const override { return m_stop; }
+    // Receive thread: the note of the texts held back, once the gate would let a text through.
+    void tick() override;
 
     // Takes the event that the status receiver posts (statusEventType()) to deliverStatus().
     bool event(QEvent* event) override;
@@ -98,8 +100,8 @@ protected:
 
     // Receive thread: a text frame of the controller. It is made one line of bounded length and
     // let through at a bounded rate (TextGate), so that a chatty or hostile controller can
-    // neither forge log lines nor fill the disk; textPassed() gets each line to log, a note of
-    // the texts held back before the text that follows them.
+    // neither forge log lines nor fill the disk; textPassed() gets each line to log, and a note
+    // of the texts held back as soon as a text could pass again (tick()).
     void takeText(const QString& text);
     // Receive thread, when the link ends: the note of the texts still held back, if any.
     void flushTexts();

@@ -29,12 +29,25 @@ QString controllerText(const QString& text)
 
 }  // namespace OutsideText
 
-bool TextGate::admit(qint64 nowMs)
+void TextGate::refill(qint64 nowMs)
 {
     if (m_started)
         m_creditMs = std::min(m_capacityMs, m_creditMs + std::max<qint64>(0, nowMs - m_lastMs));
     m_started = true;
     m_lastMs = nowMs;
+}
+
+QString TextGate::due(qint64 nowMs)
+{
+    if (m_heldBack == 0)
+        return QString();
+    refill(nowMs);
+    return m_creditMs < m_costMs ? QString() : flush();
+}
+
+bool TextGate::admit(qint64 nowMs)
+{
+    refill(nowMs);
     if (m_creditMs < m_costMs) {
         ++m_heldBack;
         return false;

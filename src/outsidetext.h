@@ -25,8 +25,9 @@ QString controllerText(const QString& text);
 }  // namespace OutsideText
 
 // Bounds how many texts of one peer are logged: up to a burst of texts at once, then one text
-// per period; what comes faster is counted and held back, and the count is logged before the
-// next text that passes (or by flush(), when the link ends). Used on one thread.
+// per period; what comes faster is counted and held back, and the count is logged once, as soon
+// as a text could pass again (due(), asked at least every few tenths of a second), before a text
+// that passes ahead of that, or by flush() when the link ends. Used on one thread.
 class TextGate
 {
 public:
@@ -46,6 +47,9 @@ public:
     // True when one more item may be logged at nowMs (the item is then counted as logged);
     // false counts it as held back.
     bool admit(qint64 nowMs);
+    // The note of the texts held back, once a text arriving at nowMs would pass; then forgets
+    // them. Empty otherwise. The note itself takes no text's share.
+    QString due(qint64 nowMs);
     // The note of the texts held back since the last one that passed, and forgets them; empty
     // when none was.
     QString flush();
@@ -53,6 +57,9 @@ public:
     static QString heldBackNote(int count);
 
 private:
+    // The credit as it stands at nowMs.
+    void refill(qint64 nowMs);
+
     const qint64 m_costMs;
     const qint64 m_capacityMs;
     qint64 m_creditMs;

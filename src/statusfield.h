@@ -27,6 +27,9 @@ struct Field {
     const char* signal;  // normalised signature, e.g. "changedNL1State(int)"
     quint16 offset;
     Kind kind;
+    // A measured value that only a display shows (a pressure, a temperature, a flow): of such a
+    // field only the latest value matters while several wait for the GUI thread.
+    bool display = false;
 };
 
 // Number of bytes a field of this kind occupies.

@@ -4,6 +4,7 @@
 #include "datagramflood.h"
 #include "genericlink.h"
 #include "linkpeer.h"
+#include "memoryuse.h"
 #include "testenv.h"
 #include "widgets.h"
 
@@ -102,6 +103,24 @@ bool deliver(LinkPeer& peer, quint16 port, const QByteArray& datagram, const std
     }
     return false;
 }
+
+// Posted to itself again each time its turn comes: counts the turns of the thread's event loop
+// (the events posted meanwhile wait for the next turn), calling onTurn() at each.
+class TurnCounter : public QObject
+{
+public:
+    std::function<void()> onTurn;
+    void start() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+    bool event(QEvent* e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        if (onTurn)
+            onTurn();
+        start();
+        return true;
+    }
+};
 
 // 75 number variables whose records fill a 300-byte payload, subscribed on port.
 Elements longMessageElements(quint16 port)
@@ -499,7 +518,10 @@ private slots:
         TCPthread link;
         QStringList messages;
         connect(&link, &TCPthread::message, this, [&](const QString& text) { messages << text; });
-        QSignalSpy down(&link, &TCPthread::disconnected);
+        // Counted where the owner hears of it, on this thread: the values the receiver handed
+        // over before come first.
+        int down = 0;
+        connect(&link, &TCPthread::disconnected, this, [&] { ++down; });
 
         QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), udpPort, &e.map));
         QVERIFY(link.connected());
@@ -528,10 +550,10 @@ private slots:
         peer.sendFrame(LinkFrame::SQ, QByteArray());
         QVERIFY(QTest::qWaitFor([&] { return messages.size() == 3; }, 2000));
         QCOMPARE(messages, (QStringList{"READY", QStringLiteral("caf\u00e9"), QString()}));
-        QCOMPARE(down.count(), 0);
+        QCOMPARE(down, 0);
 
         stream.stop();
-        QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 3000));
+        QVERIFY(QTest::qWaitFor([&] { return down == 1; }, 3000));
         QVERIFY(!link.connected());
         QVERIFY(!e.map["A"]->valid());
         QVERIFY(!e.map["B"]->valid());
@@ -623,6 +645,74 @@ private slots:
         QVERIFY(!link.connect(QStringLiteral("no.such.host"), 1, TestEnv::freePort(), &e.map));
         QVERIFY(!link.connected());
         QCOMPARE(e.map["A"]->offset(), -1);  // nothing was subscribed
+    }
+
+    // A controller that changes every value as fast as it can send: the values cross to the
+    // owner's thread as a controller's status does, a bounded share per turn of its event loop
+    // however many wait, with bounded memory, and the elements end at the latest values. Each
+    // number costs the owner's thread a few microseconds, as a window's label would.
+    void floodOfChangesIsTakenInShares()
+    {
+        const quint16 udpPort = TestEnv::freePort();
+        Elements e;
+        const int numbers = 8;
+        for (int i = 0; i < numbers; ++i)
+            e.add(Element::SensorNumber, QStringLiteral("N%1").arg(i));
+        e.add(Element::SensorBool, QStringLiteral("S"));  // on and off with every message
+        const int perMessage = 2 * numbers + 2;
+        LinkPeer peer;
+        QVERIFY(peer.listen());
+        TCPthread link;
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), udpPort, &e.map));
+        QVERIFY(peer.accept());
+
+        int inTurn = 0;
+        int mostInTurn = 0;
+        for (Element* element : qAsConst(e.map)) {
+            connect(element, QOverload<float>::of(&Element::numberValChanged), this, [&inTurn] {
+                ++inTurn;
+                QElapsedTimer spent;
+                spent.start();
+                while (spent.nsecsElapsed() < 5000) {
+                }
+            });
+        }
+        QVERIFY(deliver(peer, udpPort, message(records(e.map, 1)), [&] { return e.map["N7"]->numberVal() == 1; }));
+        TurnCounter turns;
+        turns.onTurn = [&] {
+            mostInTurn = std::max(mostInTurn, inTurn);
+            inTurn = 0;
+        };
+        turns.start();
+
+        const qint64 startBytes = residentBytes();
+        qint64 peakBytes = startBytes;
+        {
+            DatagramFlood flood(udpPort, {message(records(e.map, 0)), message(records(e.map, 2))}, {1, 3000, QByteArray()});
+            for (int i = 0; i < 20; ++i) {
+                QTest::qWait(100);
+                peakBytes = std::max(peakBytes, residentBytes());
+            }
+            flood.stop();
+            QVERIFY(flood.sent() > 10000);
+        }
+        const qint64 growthMb = (peakBytes - startBytes) >> 20;
+        qInfo("most numbers stored in one turn %d, memory growth %lld MB", mostInTurn, growthMb);
+        QVERIFY2(mostInTurn <= StatusQueue<GenericLink::Change>::TurnChanges + perMessage,
+                 qPrintable(QStringLiteral("%1 numbers stored in one turn").arg(mostInTurn)));
+        QVERIFY2(growthMb <= 10, qPrintable(QStringLiteral("memory grew by %1 MB").arg(growthMb)));
+
+        // The last message wins, whatever waited (sent again until the flood's leftovers have
+        // passed: the system drops what does not fit the socket's buffer).
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                peer.sendDatagram(udpPort, message(records(e.map, 7)));
+                QTest::qWait(50);
+                return e.map["N0"]->numberVal() == 7 && e.map["N7"]->numberVal() == 7 && e.map["N7"]->rawNumberVal() == 70
+                       && e.map["S"]->boolVal();
+            },
+            5000));
+        QVERIFY(link.connected());
     }
 
     // Destroying a link that is up stops and joins both threads.

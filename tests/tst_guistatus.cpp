@@ -382,8 +382,39 @@ private slots:
         g.onChangedMinLimitPHI(-180.0f);
         g.onChangedMaxLimitZ(44.0f);
         m_log->skip();
-        g.onNewCNCMessage(number);
+        g.onNewCNCMessage(0, number);
         QCOMPARE(m_log->fresh(), line.isEmpty() ? QStringList() : QStringList{line});
+    }
+
+    // Each of the four message words is remembered by itself, also across a lost link (after
+    // which the controller reports every word again): a word that changes to the number another
+    // word reported is logged, and a word reported again unchanged is not. Reports are
+    // "word=number".
+    void cncMessageWords_data()
+    {
+        QTest::addColumn<QString>("reports");
+        QTest::addColumn<QStringList>("numbers");  // of the lines logged, in order
+        QTest::newRow("another word, the same number") << "0=101 1=101" << QStringList{"101", "101"};
+        QTest::newRow("every word again after a lost link")
+            << "0=101 1=102 2=103 3=104 0=101 1=102 2=103 3=104" << QStringList{"101", "102", "103", "104"};
+        QTest::newRow("a changed word after a lost link") << "0=101 1=102 0=101 1=103" << QStringList{"101", "102", "103"};
+        QTest::newRow("a word back to its number") << "2=101 2=0 2=101" << QStringList{"101", "101"};
+        QTest::newRow("words swap their numbers") << "0=101 1=102 0=102 1=101" << QStringList{"101", "102", "102", "101"};
+    }
+    void cncMessageWords()
+    {
+        QFETCH(QString, reports);
+        QFETCH(QStringList, numbers);
+        Gui& g = *m_gui;
+        for (int word = 0; word < 4; ++word)
+            g.onNewCNCMessage(word, 0);
+        m_log->skip();
+        for (const QString& report : reports.split(QLatin1Char(' ')))
+            g.onNewCNCMessage(report.section(QLatin1Char('='), 0, 0).toInt(), report.section(QLatin1Char('='), 1).toUInt());
+        QStringList lines;
+        for (const QString& number : numbers)
+            lines << g.CNCMessage(number.toUInt());
+        QCOMPARE(m_log->fresh().filter(QStringLiteral("TRV18")), lines);
     }
 
     void cncErrors()

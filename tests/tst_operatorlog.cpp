@@ -2,7 +2,11 @@
 #include <QDir>
 #include <QtTest>
 
+#include "comm.h"
+#include "drivecomm.h"
+#include "drivestatus.h"
 #include "fixedpaths.h"
+#include "loopbackpeer.h"
 #include "operatorlog.h"
 #include "outsidetext.h"
 #include "testenv.h"
@@ -145,6 +149,73 @@ private slots:
         for (int i = 0; i < TextGate::kBurst * 2; ++i)
             passed += gate.pass(QStringLiteral("x"), now).size();
         QCOMPARE(passed, TextGate::kBurst);
+    }
+
+    // The note of the texts held back is due once, as soon as a text could pass again, and a
+    // text that passes after it has no note in front. A burst comes at 0 ms; due() is asked at the
+    // given times; notes are "ms:count".
+    void heldBackNoteWhenTheGateOpens_data()
+    {
+        QTest::addColumn<int>("burst");
+        QTest::addColumn<QList<int>>("askedAt");
+        QTest::addColumn<QString>("notes");
+        QTest::newRow("nothing held back") << TextGate::kBurst << QList<int>{0, 500, 10000} << "";
+        QTest::newRow("one held back") << TextGate::kBurst + 1 << QList<int>{0, 499, 500, 501, 5000} << "500:1";
+        QTest::newRow("many held back") << 500 << QList<int>{100, 250, 700, 1500} << "700:480";
+        QTest::newRow("asked late") << TextGate::kBurst + 10 << QList<int>{60000, 60001} << "60000:10";
+    }
+    void heldBackNoteWhenTheGateOpens()
+    {
+        QFETCH(int, burst);
+        QFETCH(QList<int>, askedAt);
+        QFETCH(QString, notes);
+        TextGate gate;
+        int passed = 0;
+        for (int i = 0; i < burst; ++i)
+            passed += gate.pass(QStringLiteral("t%1").arg(i), 0).size();
+        QCOMPARE(passed, std::min(burst, int(TextGate::kBurst)));
+        QStringList given;
+        for (const int ms : askedAt) {
+            const QString note = gate.due(ms);
+            if (!note.isEmpty()) {
+                QCOMPARE(note, TextGate::heldBackNote(burst - passed));
+                given << QStringLiteral("%1:%2").arg(ms).arg(burst - passed);
+            }
+        }
+        QCOMPARE(given.join(QLatin1Char(' ')), notes);
+        QCOMPARE(gate.pass(QStringLiteral("after"), askedAt.last()), QStringList{QStringLiteral("after")});
+        QCOMPARE(gate.flush(), QString());
+    }
+
+    // A controller's burst of texts on a link that stays up: the note of those held back comes
+    // by itself once the gate opens again, without a further text and before the link ends, and
+    // only once.
+    void heldBackNoteFromALink()
+    {
+        LoopbackPeer peer;
+        DriveTCPthread link;
+        QStringList lines;
+        connect(&link, &DriveTCPthread::message, this, [&](const QString& line) { lines << line.mid(11); });
+        QVERIFY(peer.listen());
+        QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.tcpPort, peer.udpPort));
+        QVERIFY(peer.accept());
+        QTimer stream;
+        connect(&stream, &QTimer::timeout, this, [&] { peer.datagram(DriveStatus::encode(DriveStatus::blank())); });
+        stream.start(50);
+
+        const int burst = TextGate::kBurst + 10;
+        QByteArray frames;
+        QStringList texts;
+        for (int i = 0; i < burst; ++i) {
+            texts << QStringLiteral("Поток %1").arg(i);
+            frames += LinkFrame::encode(LinkFrame::PV, texts.last().toUtf8());
+        }
+        peer.write(frames);
+        const QString note = TextGate::heldBackNote(burst - TextGate::kBurst);
+        QVERIFY(QTest::qWaitFor([&] { return lines.contains(note); }, 5000));
+        QTest::qWait(3 * TextGate::kPeriodMs);
+        QCOMPARE(lines, texts.mid(0, TextGate::kBurst) << note);
+        QVERIFY(link.connected());
     }
 
     // A missing log folder is made with the day's folder; where none can be made (a file stands

@@ -24,6 +24,7 @@
 #include "genericlink.h"
 #include "kvscomm.h"
 #include "loopbackpeer.h"
+#include "memoryuse.h"
 #include "testenv.h"
 #include "threadcpu.h"
 
@@ -177,19 +178,6 @@ void kindRows(bool generic)
     QTest::newRow("vacuum/door") << int(Kind::Kvk);
     if (generic)
         QTest::newRow("generic") << int(Kind::Generic);
-}
-
-// Resident memory of this process, in bytes.
-qint64 residentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The hand-over of status changes from a receiver thread to its link: order, which values may be
 // replaced while they wait and how long they may be held, one event per wake-up, a bounded share
-// per event, the latest value per field once too much waits, and delivery from a nested event
-// loop.
+// per event, the latest value per field once far too many state changes wait (and the count of
+// those dropped), and delivery from a nested event loop.
 
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <thread>
@@ -33,6 +34,7 @@ public:
 
     Queue queue;
     QStringList taken;
+    QList<int> dropped;  // the counts reported
     int events = 0;
     std::function<void(const Change&)> onTake;
 
@@ -43,11 +45,13 @@ public:
         if (e->type() != statusEventType())
             return QObject::event(e);
         ++events;
-        queue.deliver([this](const Change& c) {
-            taken << QStringLiteral("%1%2").arg(QLatin1Char("sdt"[c.index])).arg(c.value);
-            if (onTake)
-                onTake(c);
-        });
+        queue.deliver(
+            [this](const Change& c) {
+                taken << QStringLiteral("%1%2").arg(QLatin1Char("sdt"[c.index])).arg(c.value);
+                if (onTake)
+                    onTake(c);
+            },
+            [this](int count) { dropped << count; });
         return true;
     }
 };
@@ -122,15 +126,17 @@ private slots:
         QCOMPARE(t.taken.join(QLatin1Char(' ')), delivered);
     }
 
-    // Up to the bound every change waits in order; past it only the latest value of each field
-    // is kept, in the order in which the fields last changed, however many changes came. Once
-    // the GUI thread has caught up, every change is kept again.
+    // Up to the bound every state change waits in order; past it only the latest value of each
+    // field is kept, in the order in which the fields last changed, however many changes came,
+    // and the state changes so dropped are reported once the GUI thread has caught up. Then every
+    // change is kept again.
     void pastTheBoundTheLatestPerField()
     {
         Target t;
-        pushStates(t, Queue::OrderedBound);
-        QTRY_COMPARE(t.taken.size(), Queue::OrderedBound);
-        QCOMPARE(t.taken, states(Queue::OrderedBound));
+        pushStates(t, Queue::StateBound);
+        QTRY_COMPARE(t.taken.size(), Queue::StateBound);
+        QCOMPARE(t.taken, states(Queue::StateBound));
+        QCOMPARE(t.dropped, QList<int>());
 
         t.taken.clear();
         for (int i = 1; i <= 100000; ++i)
@@ -138,10 +144,93 @@ private slots:
         t.push({shown(5)});
         t.push({state(100001)});
         QTRY_COMPARE(t.taken, (QStringList{"t100000", "d5", "s100001"}));
+        QCOMPARE(t.dropped, QList<int>{200001 - 2});
 
         t.taken.clear();
         pushStates(t, 3);
         QTRY_COMPARE(t.taken, states(3));
+        QCOMPARE(t.dropped.size(), 1);
+    }
+
+    // A display value that gives way to a newer one leaves no waiting change behind: however
+    // long the GUI thread is held up while an axis moves, every state change that comes between
+    // its values is kept in order, up to the bound, and what the queue holds stays in proportion
+    // to what waits.
+    void replacedValuesCountTowardsNoBound_data()
+    {
+        QTest::addColumn<int>("datagrams");
+        QTest::addColumn<int>("stateEvery");  // a state change with every n-th datagram (0: none)
+        QTest::newRow("moving axis alone") << 300000 << 0;
+        QTest::newRow("moving axis, a state now and then") << 300000 << 100;
+        QTest::newRow("moving axis, states up to the bound") << Queue::StateBound << 1;
+    }
+    void replacedValuesCountTowardsNoBound()
+    {
+        QFETCH(int, datagrams);
+        QFETCH(int, stateEvery);
+        Target t;
+        int pushed = 0;
+        int mostHeld = 0;
+        for (int i = 1; i <= datagrams; ++i) {
+            if (stateEvery > 0 && i % stateEvery == 0)
+                t.push({shown(i), state(++pushed)});
+            else
+                t.push({shown(i)});
+            mostHeld = std::max(mostHeld, t.queue.held());
+        }
+        QVERIFY2(mostHeld <= 2 * pushed + 1000, QByteArray::number(mostHeld));
+        QTRY_COMPARE(t.taken.filter(QRegularExpression(QStringLiteral("^s"))).size(), pushed);
+        QTRY_VERIFY(t.taken.contains(QStringLiteral("d%1").arg(datagrams)));
+        QCOMPARE(t.taken.filter(QRegularExpression(QStringLiteral("^s"))), states(pushed));
+        QCOMPARE(t.dropped, QList<int>());
+        // The values shown between two states are the latest before the second, in order.
+        int last = 0;
+        for (const QString& c : qAsConst(t.taken)) {
+            if (c.startsWith(QLatin1Char('d'))) {
+                QVERIFY2(c.mid(1).toInt() > last, qPrintable(c));
+                last = c.mid(1).toInt();
+            }
+        }
+    }
+
+    // A peer far ahead of the GUI thread, again and again: each flood's dropped state changes
+    // are reported, the first at once, any further one no sooner than DropReportMs after the one
+    // before (it goes with a later datagram), and with the flush when the link ends, whatever
+    // the time. Display values alone never count as dropped.
+    void droppedChangesAreReported()
+    {
+        Target t;
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> reportedAt;
+        const int flood = Queue::StateBound + 100;
+
+        for (int i = 1; i <= 2 * Queue::StateBound; ++i)
+            t.push({shown(i)});
+        QTRY_COMPARE(t.taken, QStringList{QStringLiteral("d%1").arg(2 * Queue::StateBound)});
+        QCOMPARE(t.dropped, QList<int>());
+
+        t.taken.clear();
+        pushStates(t, flood);
+        QTRY_COMPARE(t.dropped, QList<int>{flood - 1});
+        reportedAt << clock.elapsed();
+        QCOMPARE(t.taken, QStringList{QStringLiteral("s%1").arg(flood)});
+
+        pushStates(t, flood);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                t.push({});  // a datagram without changes
+                return t.dropped.size() == 2;
+            },
+            5000));
+        reportedAt << clock.elapsed();
+        QCOMPARE(t.dropped.last(), flood - 1);
+        QVERIFY2(reportedAt[1] - reportedAt[0] >= Queue::DropReportMs / 2, QByteArray::number(reportedAt[1] - reportedAt[0]));
+
+        pushStates(t, flood);
+        t.queue.flush(&t);
+        QCoreApplication::processEvents();
+        QCOMPARE(t.dropped, (QList<int>{flood - 1, flood - 1, flood - 1}));
     }
 
     // A backlog is handed over in shares: what else waits for the GUI thread (input, timers,
@@ -153,7 +242,7 @@ private slots:
         QTest::addColumn<int>("datagrams");
         QTest::addColumn<int>("perDatagram");
         QTest::addColumn<int>("slotUs");
-        QTest::newRow("many changes") << Queue::OrderedBound << 1 << 0;
+        QTest::newRow("many changes") << Queue::StateBound << 1 << 0;
         QTest::newRow("slow slots") << 200 << 1 << 1000;
         QTest::newRow("long datagrams") << 3 << Queue::TurnChanges + 44 << 0;
         QTest::newRow("long datagrams, slow slots") << 5 << 20 << 1000;
@@ -186,11 +275,11 @@ private slots:
     {
         Target t;
         Marker marker(t);
-        pushStates(t, Queue::OrderedBound);
+        pushStates(t, Queue::StateBound);
         t.queue.flush(&t);
         marker.post();
-        QTRY_COMPARE(marker.takenBefore, Queue::OrderedBound);
-        QCOMPARE(t.taken, states(Queue::OrderedBound));
+        QTRY_COMPARE(marker.takenBefore, Queue::StateBound);
+        QCOMPARE(t.taken, states(Queue::StateBound));
     }
 
     // One event for all that gathers before the target's thread gets to it; none while nothing

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
 #include <algorithm>
@@ -1078,8 +1077,7 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
     }
     if (!keepDamaged(target, name))
         return;
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
+    if (!writeWholeFile(target, ContourFile::write(name, snapshot()))) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
     }

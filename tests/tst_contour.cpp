@@ -17,6 +17,7 @@
 #include "contoursamples.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "operatorlines.h"
@@ -684,6 +685,38 @@ private slots:
         c.save(QStringLiteral("whole"), path("whole"), false);
         QCOMPARE(QDir(CONTOUR::contourFolder()).entryList({QStringLiteral("whole*")}, QDir::Files),
                  QStringList{"whole.save"});
+    }
+
+    // A disk that takes no more data: neither the save button's file nor the autosave at exit is
+    // left empty or cut; each keeps the file it had, and says it was not saved.
+    void fullDiskKeepsTheContours_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void fullDiskKeepsTheContours()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), CONTOUR::contourFolder());
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray weld = ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear());
+        const QByteArray last = ContourFile::write(QStringLiteral("contour"), ContourSamples::circular());
+        writeFile(contourFile(QStringLiteral("weld")), weld);
+        writeFile(contourFile(QStringLiteral("contour")), last);
+        QStringList lines;
+        {
+            CONTOUR c;
+            QCOMPARE(c.twContour->rowCount(), ContourSamples::circular().points.size());
+            QObject::connect(&c, &CONTOUR::message, [&lines](const QString& text, bool) { lines << text; });
+            full.fill();
+            c.save(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"), true);
+        }
+        full.free();
+        QCOMPARE(lines, (QStringList{"[W]Контур не сохранён: не удалось записать файл weld.save",
+                                     "[W]Контур не сохранён: не удалось записать файл contour.save"}));
+        QCOMPARE(readFile(contourFile(QStringLiteral("weld"))), weld);
+        QCOMPARE(readFile(contourFile(QStringLiteral("contour"))), last);
     }
 
     void settingsRoundTrip()

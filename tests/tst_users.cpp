@@ -11,6 +11,7 @@
 
 #include "autorization.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "registrationdialog.h"
 #include "testenv.h"
 #include "validators.h"
@@ -487,6 +488,37 @@ private slots:
         QVERIFY(recorder.boxes.isEmpty());
         QCOMPARE(readAll(FixedPaths::usersFile() + kBackup), bytes);
         QCOMPARE(readAll(FixedPaths::usersFile()), fileHeader(0));
+    }
+
+    // A user added while the disk takes no more data: the box says the file was not written, and
+    // the file keeps every user it had. Once there is room, the exit writes them all.
+    void fullDiskKeepsTheUsers_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void fullDiskKeepsTheUsers()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), QFileInfo(FixedPaths::usersFile()).absolutePath());
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray bytes = fileHeader(2) + recordOf("ivan") + recordOf("olga", 1);
+        writeAll(FixedPaths::usersFile(), bytes);
+        RecordingBoxes recorder;
+        {
+            auto manager = makeManager();
+            manager->readUsers();
+            full.fill();
+            manager->addUser("petr", "Пётр", md5("1234"), manager->groups()[2]);
+            QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle), QStringList{kNotFound});
+            QCOMPARE(readAll(FixedPaths::usersFile()), bytes);
+            full.free();
+        }
+        QCOMPARE(recorder.boxes.size(), 1);
+        auto manager = makeManager();
+        manager->readUsers();
+        QCOMPARE(fileLogins(*manager), (QStringList{"ivan", "olga", "petr"}));
     }
 
     // ---- validators ----------------------------------------------------------------------

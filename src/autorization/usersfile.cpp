@@ -5,7 +5,6 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include "autorization.h"
@@ -149,11 +148,9 @@ bool AbstractManager::keepBackup()
         return true;
     const QString backupPath = path + QStringLiteral(".bak");
     QFile original(path);
-    QSaveFile backup(backupPath);
-    if (original.open(QIODevice::ReadOnly) && backup.open(QIODevice::WriteOnly)) {
+    if (original.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = original.readAll();
-        if (original.error() == QFileDevice::NoError && backup.write(bytes) == bytes.size()
-            && backup.commit())
+        if (original.error() == QFileDevice::NoError && writeWholeFile(backupPath, bytes))
             return true;
     }
     showFileBox(notFoundText(shownFileName() + QStringLiteral(".bak")));
@@ -197,10 +194,9 @@ void AbstractManager::writeUsers()
     appendU16(bytes, written);
     bytes += records;
 
-    QSaveFile file(m_usersFile.fileName());
     // The installation's folder may not be there yet (the settings beside it make theirs).
     makeFolderOf(m_usersFile.fileName());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!writeWholeFile(m_usersFile.fileName(), bytes)) {
         showFileBox(notFoundText(shownFileName()));
         return;
     }

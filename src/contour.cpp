@@ -1050,10 +1050,8 @@ bool CONTOUR::keepDamaged(const QString& file, const QString& name)
         return true;
     }
     // Never over an earlier copy.
-    QString kept = file + QStringLiteral(".damaged");
-    for (int n = 2; QFile::exists(kept) && n <= 99; ++n)
-        kept = file + QStringLiteral(".damaged.%1").arg(n);
-    if (QFile::exists(kept) || !QFile::copy(file, kept)) {
+    const QString kept = freeCopyName(file + QStringLiteral(".damaged"));
+    if (kept.isEmpty() || !QFile::copy(file, kept)) {
         warn(QStringLiteral("Контур не сохранён: файл %1.save прочитан не полностью, и его не удалось сохранить "
                             "рядом под другим именем")
                  .arg(name));

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr int kMaxCopies = 99;
+
 // Every byte handed to the file has reached the disk. A buffered device keeps what it could not
 // write, and closing it does not say so; a file system may report a lack of room only when the
 // data is synced.
@@ -44,4 +46,14 @@ bool writeWholeFile(const QString& localPath, const QByteArray& bytes, Replace h
 bool makeFolderOf(const QString& localPath)
 {
     return QDir().mkpath(QFileInfo(localPath).absolutePath());
+}
+
+QString freeCopyName(const QString& base)
+{
+    for (int n = 1; n <= kMaxCopies; ++n) {
+        const QString name = n == 1 ? base : base + QStringLiteral(".%1").arg(n);
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink())
+            return name;
+    }
+    return QString();
 }

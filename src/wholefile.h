@@ -26,3 +26,7 @@ bool writeWholeFile(const QString& localPath, const QByteArray& bytes, Replace h
 // Makes the folder that `localPath` lies in, and the folders above it, where they are missing (an
 // installation without the console's own folders yet). False when it is not there afterwards.
 bool makeFolderOf(const QString& localPath);
+
+// The name of a further copy kept beside a file, never one that is there already: `base`, then
+// `base` + ".2", ".3" ... up to ".99"; empty when all of them are taken.
+QString freeCopyName(const QString& base);

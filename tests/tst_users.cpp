@@ -129,7 +129,10 @@ private slots:
     void init()
     {
         QFile::remove(FixedPaths::usersFile());
-        QFile::remove(FixedPaths::usersFile() + kBackup);
+        const QDir folder = QFileInfo(FixedPaths::usersFile()).dir();
+        for (const QString& copy : folder.entryList({QStringLiteral("users.bin.bak*")}, QDir::AllEntries | QDir::NoDotAndDotDot))
+            QVERIFY(QFileInfo(folder.filePath(copy)).isDir() ? QDir(folder.filePath(copy)).removeRecursively()
+                                                               : QFile::remove(folder.filePath(copy)));
     }
 
     void groupsAndBuiltInUser()
@@ -460,12 +463,14 @@ private slots:
         QVERIFY(QDir().rename(aside, folder));
     }
 
-    // When the file cannot be kept aside, the old file stays untouched.
+    // When the file cannot be kept aside (every name of a copy is taken), the old file stays
+    // untouched.
     void noBackupNoWrite()
     {
         const QByteArray bytes = fileHeader(2) + recordOf("ivan");
         writeAll(FixedPaths::usersFile(), bytes);
-        QVERIFY(QDir().mkpath(FixedPaths::usersFile() + kBackup));  // a folder in its way
+        for (int n = 1; n <= 99; ++n)  // folders in their way
+            QVERIFY(QDir().mkpath(FixedPaths::usersFile() + kBackup + (n > 1 ? QStringLiteral(".%1").arg(n) : QString())));
         RecordingBoxes recorder;
         {
             auto manager = makeManager();
@@ -475,19 +480,24 @@ private slots:
         QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle),
                  QStringList{QStringLiteral("Файл \"/home/oper/bin/users.bin.bak\" не найден")});
         QCOMPARE(readAll(FixedPaths::usersFile()), bytes);
-        QVERIFY(QDir(FixedPaths::usersFile() + kBackup).removeRecursively());
     }
 
-    // A manager that never read the file does not silently replace it.
-    void unreadFileIsKeptAside()
+    // Every file that was not read whole gets a copy of its own: an earlier copy may hold the
+    // only record of users the later file lost.
+    void everyUncleanReadKeepsItsOwnCopy()
     {
-        const QByteArray bytes = fileHeader(1) + recordOf("ivan");
-        writeAll(FixedPaths::usersFile(), bytes);
+        const QByteArray first = fileHeader(3) + recordOf("ivan") + recordOf("petr");
+        const QByteArray second = fileHeader(2) + recordOf("ivan") + QByteArray("\x05", 1);
         RecordingBoxes recorder;
-        makeManager().reset();
+        for (const QByteArray& bytes : {first, second}) {
+            writeAll(FixedPaths::usersFile(), bytes);
+            auto manager = makeManager();
+            manager->readUsers();
+        }
         QVERIFY(recorder.boxes.isEmpty());
-        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup), bytes);
-        QCOMPARE(readAll(FixedPaths::usersFile()), fileHeader(0));
+        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup), first);
+        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup + QStringLiteral(".2")), second);
+        QCOMPARE(readAll(FixedPaths::usersFile()), fileHeader(1) + recordOf("ivan"));
     }
 
     // A user added while the disk takes no more data: the box says the file was not written, and
@@ -519,6 +529,18 @@ private slots:
         auto manager = makeManager();
         manager->readUsers();
         QCOMPARE(fileLogins(*manager), (QStringList{"ivan", "olga", "petr"}));
+    }
+
+    // A manager that never read the file does not silently replace it.
+    void unreadFileIsKeptAside()
+    {
+        const QByteArray bytes = fileHeader(1) + recordOf("ivan");
+        writeAll(FixedPaths::usersFile(), bytes);
+        RecordingBoxes recorder;
+        makeManager().reset();
+        QVERIFY(recorder.boxes.isEmpty());
+        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup), bytes);
+        QCOMPARE(readAll(FixedPaths::usersFile()), fileHeader(0));
     }
 
     // ---- validators ----------------------------------------------------------------------

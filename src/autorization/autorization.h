@@ -140,8 +140,8 @@ public:
     void readUsers();
     // Replaces the users file with the users held now that it stores (storesUser()), atomically;
     // a write that does not reach the disk whole keeps the old file and shows the box. When the
-    // last read was not clean, the file is first kept as it was under the same name with ".bak"
-    // appended.
+    // last read was not clean, the file is first kept as it was in a copy of its own: its name
+    // with ".bak" appended, or ".bak.2", ".bak.3" ... where that is taken.
     void writeUsers();
     // Adds a user and writes the users file at once, so that no crash or power loss can lose it.
     AbstractUser* addUser(const QString& login, const QString& name, const QByteArray& hash,

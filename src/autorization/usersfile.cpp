@@ -146,14 +146,18 @@ bool AbstractManager::keepBackup()
     const QString path = m_usersFile.fileName();
     if (!QFileInfo::exists(path))
         return true;
-    const QString backupPath = path + QStringLiteral(".bak");
+    // A copy of its own for every file that was not read whole: an earlier copy may hold users
+    // this one does not.
+    const QString backupPath = freeCopyName(path + QStringLiteral(".bak"));
     QFile original(path);
-    if (original.open(QIODevice::ReadOnly)) {
+    if (!backupPath.isEmpty() && original.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = original.readAll();
         if (original.error() == QFileDevice::NoError && writeWholeFile(backupPath, bytes))
             return true;
     }
-    showFileBox(notFoundText(shownFileName() + QStringLiteral(".bak")));
+    const QString shown = backupPath.isEmpty() ? shownFileName() + QStringLiteral(".bak")
+                                               : shownFileName() + backupPath.mid(path.size());
+    showFileBox(notFoundText(shown));
     return false;
 }
 

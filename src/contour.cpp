@@ -106,6 +106,9 @@ void CONTOUR::onSystemStarted()
 CONTOUR::~CONTOUR()
 {
     abandonGeneration({});
+    // A passport still being written ends here, saying what of it is missing.
+    if (m_ppf.isOpen())
+        endPassport(false);
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
     delete m_schema;

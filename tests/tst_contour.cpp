@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -704,6 +705,9 @@ private slots:
         const QByteArray last = ContourFile::write(QStringLiteral("contour"), ContourSamples::circular());
         writeFile(contourFile(QStringLiteral("weld")), weld);
         writeFile(contourFile(QStringLiteral("contour")), last);
+        // The settings written at exit are not this test's.
+        SettingsFile::setReporter([](const QString&) {});
+        const auto noReporter = qScopeGuard([] { SettingsFile::setReporter({}); });
         QStringList lines;
         {
             CONTOUR c;

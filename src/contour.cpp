@@ -1247,8 +1247,8 @@ void CONTOUR::loadIni()
                                               .toInt());
     setCurrentIndex(settings->value(QStringLiteral("Contour/Tab"), 0).toInt());
     // The speeds are stored as numbers with a fraction and come back whole.
-    contourSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/contourSpeed"), 0).toDouble())), 0);
-    weldSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/weldSpeed"), 0).toDouble())), 0);
+    contourSpeed->setValue(float(SettingsFile::wholeNumber(*settings, QStringLiteral("Contour/contourSpeed"), 0)), 0);
+    weldSpeed->setValue(float(SettingsFile::wholeNumber(*settings, QStringLiteral("Contour/weldSpeed"), 0)), 0);
     m_focusOn = settings->value(QStringLiteral("Contour/FocusOn"), false).toBool();
     m_yokeXOn = settings->value(QStringLiteral("Contour/YokeXOn"), false).toBool();
     m_yokeYOn = settings->value(QStringLiteral("Contour/YokeYOn"), false).toBool();

@@ -9,7 +9,9 @@
 #include <QTextStream>
 #include <QVector>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include <sys/stat.h>
@@ -347,6 +349,18 @@ void setReporter(std::function<void(const QString&)> report)
         for (const QString& line : std::exchange(r.waiting, {}))
             r.report(line);
     }
+}
+
+int wholeNumber(const QSettings& settings, const QString& key, int byDefault)
+{
+    bool isNumber = false;
+    const double value = settings.value(key).toDouble(&isNumber);
+    if (!isNumber || !std::isfinite(value))
+        return byDefault;
+    const double rounded = std::round(value);
+    if (rounded < double(std::numeric_limits<int>::min()) || rounded > double(std::numeric_limits<int>::max()))
+        return byDefault;
+    return int(rounded);
 }
 
 }  // namespace SettingsFile

@@ -23,6 +23,10 @@ std::unique_ptr<QSettings> open();
 // on at once. An empty function: they wait again.
 void setReporter(std::function<void(const QString&)> report);
 
+// The whole number stored under `key`, rounded; one that is not a finite number, or does not fit
+// an int, reads as `byDefault`.
+int wholeNumber(const QSettings& settings, const QString& key, int byDefault);
+
 // True when QSettings may read these file bytes: every "@Variant(" value in them, after undoing
 // the INI escapes, holds one of the scalar types the console stores (numbers and bools).
 bool isSafe(const QByteArray& fileBytes);

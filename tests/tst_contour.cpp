@@ -723,6 +723,33 @@ private slots:
         QCOMPARE(readFile(contourFile(QStringLiteral("contour"))), last);
     }
 
+    // A stored speed that is no finite number, or does not fit an int (a damaged or hand-edited
+    // file), reads as 0 and is written back as the editor shows it.
+    void storedSpeedsThatAreNoWholeNumber_data()
+    {
+        QTest::addColumn<QString>("stored");
+        for (const char* text : {"1e300", "nan", "-inf", "2147483648"})
+            QTest::newRow(text) << QString::fromLatin1(text);
+    }
+    void storedSpeedsThatAreNoWholeNumber()
+    {
+        QFETCH(QString, stored);
+        const QStringList keys{QStringLiteral("Contour/contourSpeed"), QStringLiteral("Contour/weldSpeed")};
+        {
+            std::unique_ptr<QSettings> settings = SettingsFile::open();
+            for (const QString& key : keys)
+                settings->setValue(key, stored);
+        }
+        {
+            CONTOUR c;
+            QCOMPARE(c.contourSpeed->value(), 0.0f);
+            QCOMPARE(c.weldSpeed->value(), 0.0f);
+        }
+        std::unique_ptr<QSettings> settings = SettingsFile::open();
+        for (const QString& key : keys)
+            QCOMPARE(settings->value(key).toFloat(), 0.0f);
+    }
+
     void settingsRoundTrip()
     {
         {

@@ -4,6 +4,8 @@
 #include <QPen>
 #include <QtTest>
 
+#include <limits>
+
 #include "fixedpaths.h"
 #include "fulldisk.h"
 #include "settingsfile.h"
@@ -245,6 +247,32 @@ private slots:
         // Nothing is left beside it.
         QCOMPARE(QDir(folder).entryList({QStringLiteral("settings.ini*")}, QDir::Files | QDir::Hidden),
                  QStringList{"settings.ini"});
+    }
+
+    // A value that is no finite number, or does not fit an int, reads as the default.
+    void wholeNumbers_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("read");
+        QTest::newRow("fraction") << QVariant(1234.6) << 1235;
+        QTest::newRow("negative fraction") << QVariant(-2.5f) << -3;
+        QTest::newRow("text of a number") << QVariant("600") << 600;
+        QTest::newRow("largest int") << QVariant(2147483647.0) << 2147483647;
+        QTest::newRow("beyond int") << QVariant(2147483648.0) << -7;
+        QTest::newRow("below int") << QVariant("-2147483649") << -7;
+        QTest::newRow("1e300") << QVariant("1e300") << -7;
+        QTest::newRow("nan") << QVariant("nan") << -7;
+        QTest::newRow("infinite float") << QVariant(std::numeric_limits<float>::infinity()) << -7;
+        QTest::newRow("not a number") << QVariant("быстро") << -7;
+        QTest::newRow("missing") << QVariant() << -7;
+    }
+    void wholeNumbers()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, read);
+        if (stored.isValid())
+            SettingsFile::open()->setValue("Contour/weldSpeed", stored);
+        QCOMPARE(SettingsFile::wholeNumber(*SettingsFile::open(), "Contour/weldSpeed", -7), read);
     }
 };
 

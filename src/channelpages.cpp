@@ -85,8 +85,9 @@ bool CONTOUR::saveFile(const QString& name, const QString& path, QLabel* label, 
 {
     const ProgramPage* page = pageOf(edit);
     const QString program = page ? page->text() : edit->toPlainText();
-    // A program in the controller's folder is rewritten in place, as every program there.
-    if (!NpgProgram::write(path + kSuffix, program.toUtf8())) {
+    // The operator's program stays whole until the new one is: written beside it and renamed over
+    // it, in place only where the folder takes no new file.
+    if (!NpgProgram::write(path + kSuffix, program.toUtf8(), Replace::BesideWherePossible)) {
         warn(QStringLiteral("Программа ЧПУ не сохранена: не удалось записать файл %1.npg").arg(name));
         return false;
     }

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTableWidget>
 #include <algorithm>
@@ -107,6 +106,9 @@ void CONTOUR::onSystemStarted()
 CONTOUR::~CONTOUR()
 {
     abandonGeneration({});
+    // A passport still being written ends here, saying what of it is missing.
+    if (m_ppf.isOpen())
+        endPassport(false);
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
     delete m_schema;
@@ -1051,10 +1053,8 @@ bool CONTOUR::keepDamaged(const QString& file, const QString& name)
         return true;
     }
     // Never over an earlier copy.
-    QString kept = file + QStringLiteral(".damaged");
-    for (int n = 2; QFile::exists(kept) && n <= 99; ++n)
-        kept = file + QStringLiteral(".damaged.%1").arg(n);
-    if (QFile::exists(kept) || !QFile::copy(file, kept)) {
+    const QString kept = freeCopyName(file + QStringLiteral(".damaged"));
+    if (kept.isEmpty() || !QFile::copy(file, kept)) {
         warn(QStringLiteral("Контур не сохранён: файл %1.save прочитан не полностью, и его не удалось сохранить "
                             "рядом под другим именем")
                  .arg(name));
@@ -1078,8 +1078,7 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
     }
     if (!keepDamaged(target, name))
         return;
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(ContourFile::write(name, snapshot())) < 0 || !file.commit()) {
+    if (!writeWholeFile(target, ContourFile::write(name, snapshot()))) {
         warn(QStringLiteral("Контур не сохранён: не удалось записать файл %1.save").arg(name));
         return;
     }
@@ -1248,8 +1247,8 @@ void CONTOUR::loadIni()
                                               .toInt());
     setCurrentIndex(settings->value(QStringLiteral("Contour/Tab"), 0).toInt());
     // The speeds are stored as numbers with a fraction and come back whole.
-    contourSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/contourSpeed"), 0).toDouble())), 0);
-    weldSpeed->setValue(float(qRound(settings->value(QStringLiteral("Contour/weldSpeed"), 0).toDouble())), 0);
+    contourSpeed->setValue(float(SettingsFile::wholeNumber(*settings, QStringLiteral("Contour/contourSpeed"), 0)), 0);
+    weldSpeed->setValue(float(SettingsFile::wholeNumber(*settings, QStringLiteral("Contour/weldSpeed"), 0)), 0);
     m_focusOn = settings->value(QStringLiteral("Contour/FocusOn"), false).toBool();
     m_yokeXOn = settings->value(QStringLiteral("Contour/YokeXOn"), false).toBool();
     m_yokeYOn = settings->value(QStringLiteral("Contour/YokeYOn"), false).toBool();

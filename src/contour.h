@@ -333,7 +333,14 @@ private:
     // startPassport(), with the header's body from `prepared` when it is given for this form.
     void openPassport(const PreparedPassport* prepared);
     void writePassportRow(bool tick);
-    // Closes the passport; runEnded: its run is over (a full run then leaves no stop to continue).
+    // Appends a piece of the passport (its header, given in two parts, or a row) whole, or nothing
+    // of it: false when the disk did not take it. The first piece missing says at once that the
+    // passport is incomplete.
+    bool appendPassport(const QByteArray& bytes, const QByteArray& more = QByteArray());
+    // The passport's file as the installation names it.
+    QString shownPassportFile() const;
+    // Closes the passport, saying how much of it is missing; runEnded: its run is over (a full run
+    // then leaves no stop to continue).
     void endPassport(bool runEnded);
 
     void onDriveLinkLost();
@@ -459,6 +466,11 @@ private:
     int m_passportTimer = 0;
     bool m_passportFull = false;
     bool m_passportSeenRunning = false;
+    // What the disk did not take: the header, rows (of all rows written), said once.
+    bool m_passportHeaderWritten = true;
+    qint64 m_passportRows = 0;
+    qint64 m_passportRowsMissing = 0;
+    bool m_passportIncomplete = false;
     WeldPassport::Progress m_passport;
     std::function<QDateTime()> m_passportClock;
 };

@@ -2,6 +2,7 @@
 // the run ends. The texts come from WeldPassport; here the editor collects the values.
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTableWidget>
 #include <QTimerEvent>
 
@@ -120,11 +121,13 @@ void CONTOUR::openPassport(const PreparedPassport* prepared)
     h.program = program;
     h.start = start;
     h.welder = m_gui ? m_gui->getUserName() : QString();
+    m_passportRows = 0;
+    m_passportRowsMissing = 0;
+    m_passportIncomplete = false;
     float speed = 0;
     if (prepared && prepared->full == m_passportFull) {
         // The body was built with the programs, off the GUI thread.
-        m_ppf.write(WeldPassport::headerTop(h));
-        m_ppf.write(prepared->body);
+        m_passportHeaderWritten = appendPassport(WeldPassport::headerTop(h), prepared->body);
         speed = prepared->speed;
     } else {
         const QList<TechRow> tech = techRows();
@@ -136,7 +139,7 @@ void CONTOUR::openPassport(const PreparedPassport* prepared)
         if (!m_passportFull || (m_schema && m_schema->circle()))
             h.channel2 = pageProgram(2);
         h.channel3 = pageProgram(3);
-        m_ppf.write(WeldPassport::header(h, QLocale()));
+        m_passportHeaderWritten = appendPassport(WeldPassport::header(h, QLocale()));
         speed = passportSpeed(tech);
     }
 
@@ -183,8 +186,9 @@ void CONTOUR::writePassportRow(bool tick)
         r.pressureKnown = m_gui && m_gui->vacuumLook().known();
         r.pressure = m_gui ? m_gui->pressure() : 0.0f;
     }
-    m_ppf.write(WeldPassport::row(r, QLocale()));
-    m_ppf.flush();
+    ++m_passportRows;
+    if (!appendPassport(WeldPassport::row(r, QLocale())))
+        ++m_passportRowsMissing;
 
     if (tick && driveStatusKnown()) {
         const uint state = m_passportFull ? m_channel3State : m_channel1State;
@@ -209,6 +213,26 @@ void CONTOUR::writePassportRow(bool tick)
     ++m_passport.ticks;
 }
 
+QString CONTOUR::shownPassportFile() const
+{
+    return QString::fromLatin1(FixedPaths::kPassportDir) + QFileInfo(m_passportFile).fileName();
+}
+
+bool CONTOUR::appendPassport(const QByteArray& bytes, const QByteArray& more)
+{
+    const qint64 end = m_ppf.pos();
+    if (m_ppf.write(bytes) == bytes.size() && m_ppf.write(more) == more.size())
+        return true;
+    // The part of it the disk took is cut off again: the file holds whole lines only.
+    m_ppf.resize(end);
+    if (!m_passportIncomplete) {
+        m_passportIncomplete = true;
+        emit message(QStringLiteral("[A]Паспорт сварки неполный: не удалось записать файл %1").arg(shownPassportFile()),
+                     true);
+    }
+    return false;
+}
+
 void CONTOUR::endPassport(bool runEnded)
 {
     if (m_passportTimer) {
@@ -216,6 +240,16 @@ void CONTOUR::endPassport(bool runEnded)
         m_passportTimer = 0;
     }
     m_ppf.close();
+    if (m_passportRowsMissing > 0 || !m_passportHeaderWritten)
+        emit message(QStringLiteral("[A]Паспорт сварки %1 неполный: не записано строк %2 из %3%4")
+                         .arg(shownPassportFile())
+                         .arg(m_passportRowsMissing)
+                         .arg(m_passportRows)
+                         .arg(m_passportHeaderWritten ? QString() : QStringLiteral(", заголовок не записан")),
+                     true);
+    m_passportHeaderWritten = true;
+    m_passportRows = 0;
+    m_passportRowsMissing = 0;
     // The end of the beam program ends the weld: no stop is left to continue from.
     if (runEnded && m_passportFull) {
         m_gen.resetRun();

@@ -140,6 +140,9 @@ Gui::Gui() : QWidget(nullptr)
         prgMessage(QStringLiteral("[W]Журнал оператора не записывается: не удалось создать файл в папке %1")
                        .arg(QString::fromLatin1(FixedPaths::kLogDir)),
                    true);
+    // What the settings file had to say before the log was open (a damaged file set aside), and
+    // all it says from now on.
+    SettingsFile::setReporter([this](const QString& line) { prgMessage(line, true); });
 
     m_dumpCreator = new DumpCreator(m_processValues);
     m_dumpCreator->setDumpPath(QStringLiteral("dump"));
@@ -180,6 +183,7 @@ Gui::~Gui()
     m_processValues = nullptr;
 
     saveIni();
+    SettingsFile::setReporter({});
     delete m_userManager;
     m_userManager = nullptr;
     m_logFile.close();

@@ -6,22 +6,18 @@
 
 namespace NpgProgram {
 
-bool write(const QString& systemPath, const QByteArray& text)
+bool write(const QString& systemPath, const QByteArray& text, Replace how)
 {
     const QString local = FixedPaths::local(systemPath);
-    // Only an existing file can take the mode; a new one gets the process's default.
+    // Only an existing file can take the mode (a file written beside it takes it over); a new one
+    // gets the process's default.
     if (QFile::exists(local))
         QFile::setPermissions(local, QFileDevice::ReadUser | QFileDevice::WriteUser |
                                          QFileDevice::ExeUser | QFileDevice::ReadGroup |
                                          QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                                          QFileDevice::ReadOther | QFileDevice::WriteOther |
                                          QFileDevice::ExeOther);
-    QFile file(local);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool written = file.write(text) == text.size() && file.flush();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return writeWholeFile(local, text, how);
 }
 
 QString notWritten(const QString& systemPath)

@@ -289,7 +289,7 @@ bool create(QFile& file, const QString& localDir, const QDateTime& start, const 
     const QDir dir(localDir);
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
         file.setFileName(dir.filePath(fileName(start, program, copy)));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return true;
         if (!file.exists())
             return false;  // not taken, yet not creatable: no copy name would be either

@@ -114,9 +114,10 @@ bool track(Progress& p, int rowCount, const std::function<TechRow(int)>& rowAt, 
 // "yyyy-MM-dd-hh-mm-ss-" + program + ".csv"; a further copy (2, 3, ...) gets "_" and its number
 // before ".csv".
 QString fileName(const QDateTime& start, const QString& program, int copy = 1);
-// Creates a new passport in the folder `localDir` (made when missing) and opens it for writing. A
-// file of the same name (a second start within the same second) is never overwritten: the next
-// free copy name is taken. False when no file could be created.
+// Creates a new passport in the folder `localDir` (made when missing) and opens it for writing,
+// unbuffered: every write reaches the file at once or fails there. A file of the same name (a
+// second start within the same second) is never overwritten: the next free copy name is taken.
+// False when no file could be created.
 bool create(QFile& file, const QString& localDir, const QDateTime& start, const QString& program);
 
 }  // namespace WeldPassport

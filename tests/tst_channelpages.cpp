@@ -15,6 +15,7 @@
 #include "dialogsteps.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "programpage.h"
@@ -179,6 +180,41 @@ private slots:
                                                "[A]Не удалось записать файл /programs/_temp3.npg: программа не запущена",
                                                "[I]Нажата кнопка 'Сохранить программу ЧПУ' панели 'Канал 2'",
                                                "[I]Программа ЧПУ сохранена в файле kept.npg"}));
+    }
+
+    // A program the operator keeps is written beside the old one and renamed over it: the old
+    // program stays whole until the new one is, for a disk that takes no more data (the operator is
+    // told it was not saved) and for a reader that opened it before the save.
+    void savedProgramReplacedWhole_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void savedProgramReplacedWhole()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), FixedPaths::local(QStringLiteral("/programs/ch2")));
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray old = "N1 $2\nN2 G90 G01 V=90.00 F600.000\nN3 M30";
+        writeFile(QStringLiteral("/programs/ch2/kept.npg"), old);
+        CONTOUR c;
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
+        c.lbProgName2->setText(QStringLiteral("before"));
+        full.fill();
+        QVERIFY(!c.saveFile(QStringLiteral("kept"), QStringLiteral("/programs/ch2/kept"), c.lbProgName2, c.teGcode_2));
+        full.free();
+        QCOMPARE(readFile(QStringLiteral("/programs/ch2/kept.npg")), old);
+        QCOMPARE(c.lbProgName2->text(), QStringLiteral("before"));
+        QCOMPARE(texts(messages), QStringList{"[W]Программа ЧПУ не сохранена: не удалось записать файл kept.npg"});
+
+        QFile reader(FixedPaths::local(QStringLiteral("/programs/ch2/kept.npg")));
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QVERIFY(c.saveFile(QStringLiteral("kept"), QStringLiteral("/programs/ch2/kept"), c.lbProgName2, c.teGcode_2));
+        QCOMPARE(reader.readAll(), old);
+        QCOMPARE(readFile(QStringLiteral("/programs/ch2/kept.npg")), QByteArray("N1 $2\nN2 M30"));
+        QCOMPARE(c.lbProgName2->text(), QStringLiteral("kept"));
     }
 
     // Saved under a new name in the channel's folder (UTF-8), opened again as UTF-8 whatever the

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -17,6 +18,7 @@
 #include "contoursamples.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "operatorlines.h"
@@ -684,6 +686,68 @@ private slots:
         c.save(QStringLiteral("whole"), path("whole"), false);
         QCOMPARE(QDir(CONTOUR::contourFolder()).entryList({QStringLiteral("whole*")}, QDir::Files),
                  QStringList{"whole.save"});
+    }
+
+    // A disk that takes no more data: neither the save button's file nor the autosave at exit is
+    // left empty or cut; each keeps the file it had, and says it was not saved.
+    void fullDiskKeepsTheContours_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void fullDiskKeepsTheContours()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), CONTOUR::contourFolder());
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray weld = ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear());
+        const QByteArray last = ContourFile::write(QStringLiteral("contour"), ContourSamples::circular());
+        writeFile(contourFile(QStringLiteral("weld")), weld);
+        writeFile(contourFile(QStringLiteral("contour")), last);
+        // The settings written at exit are not this test's.
+        SettingsFile::setReporter([](const QString&) {});
+        const auto noReporter = qScopeGuard([] { SettingsFile::setReporter({}); });
+        QStringList lines;
+        {
+            CONTOUR c;
+            QCOMPARE(c.twContour->rowCount(), ContourSamples::circular().points.size());
+            QObject::connect(&c, &CONTOUR::message, [&lines](const QString& text, bool) { lines << text; });
+            full.fill();
+            c.save(QStringLiteral("weld"), CONTOUR::contourDir() + QStringLiteral("weld"), true);
+        }
+        full.free();
+        QCOMPARE(lines, (QStringList{"[W]Контур не сохранён: не удалось записать файл weld.save",
+                                     "[W]Контур не сохранён: не удалось записать файл contour.save"}));
+        QCOMPARE(readFile(contourFile(QStringLiteral("weld"))), weld);
+        QCOMPARE(readFile(contourFile(QStringLiteral("contour"))), last);
+    }
+
+    // A stored speed that is no finite number, or does not fit an int (a damaged or hand-edited
+    // file), reads as 0 and is written back as the editor shows it.
+    void storedSpeedsThatAreNoWholeNumber_data()
+    {
+        QTest::addColumn<QString>("stored");
+        for (const char* text : {"1e300", "nan", "-inf", "2147483648"})
+            QTest::newRow(text) << QString::fromLatin1(text);
+    }
+    void storedSpeedsThatAreNoWholeNumber()
+    {
+        QFETCH(QString, stored);
+        const QStringList keys{QStringLiteral("Contour/contourSpeed"), QStringLiteral("Contour/weldSpeed")};
+        {
+            std::unique_ptr<QSettings> settings = SettingsFile::open();
+            for (const QString& key : keys)
+                settings->setValue(key, stored);
+        }
+        {
+            CONTOUR c;
+            QCOMPARE(c.contourSpeed->value(), 0.0f);
+            QCOMPARE(c.weldSpeed->value(), 0.0f);
+        }
+        std::unique_ptr<QSettings> settings = SettingsFile::open();
+        for (const QString& key : keys)
+            QCOMPARE(settings->value(key).toFloat(), 0.0f);
     }
 
     void settingsRoundTrip()

@@ -969,6 +969,31 @@ private slots:
         QCOMPARE(gui.speedV->text(), QStringLiteral("0"));
     }
 
+    // A damaged settings file set aside before there was a log (its first reader came before the
+    // window) is in the log and the list all the same, once the log is open.
+    void damagedSettingsFileInTheLog()
+    {
+        QFile file(FixedPaths::settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray prepared = file.readAll();
+        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[A]\nk=@Variant(\\0\\0\\0\\b\\0\\0\\0\\0)\n");  // a map: no kind the console stores
+        file.close();
+        QVERIFY(SettingsFile::open()->allKeys().isEmpty());
+        QVERIFY(QFile::exists(FixedPaths::settingsFile() + QStringLiteral(".bad")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(prepared);
+        file.close();
+
+        Gui gui;
+        const QString told = QStringLiteral("[W]Файл настроек /home/oper/bin/settings.ini повреждён: он сохранён как "
+                                            "settings.ini.bad, используются настройки по умолчанию");
+        QCOMPARE(logLines(gui).count(told), 1);
+        QCOMPARE(rowTexts(gui.lwLog).count(told.mid(3)), 1);
+        QVERIFY(QFile::remove(FixedPaths::settingsFile() + QStringLiteral(".bad")));
+    }
+
     void weldProgramEditorAtStartAndExit()
     {
         // The editor loads "contour" as the form is built, and the main window shows its name.

@@ -17,6 +17,7 @@
 #include "fixedpaths.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "fulldisk.h"
 #include "point.h"
 #include "readonlyfolder.h"
 #include "pointfile.h"
@@ -172,6 +173,31 @@ private slots:
                                     "old.point"});
         QCOMPARE(f.caption->text(), QStringLiteral("first"));
         QVERIFY(QFile::remove(FixedPaths::local("/points")));
+    }
+
+    // A point saved while the disk takes no more data: the file keeps the point it had, the
+    // operator is told it was not saved, and the caption stays.
+    void fullDiskKeepsThePoint_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void fullDiskKeepsThePoint()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), FixedPaths::local("/points"));
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray old("LX 1.00\nLY 2.00\nA 3.00\nB 4.00\nC 5.00\nD 6.00\nU1 7.00\nV 8.00\n");
+        writeFile("/points/p1.point", old);
+        Fixture f(m_link.get());
+        full.fill();
+        f.dialog->saveFile("p1", "/points/p1");
+        full.free();
+        QCOMPARE(f.log, QStringList{"[W]Положение механической системы не сохранено: не удалось записать файл "
+                                    "p1.point"});
+        QCOMPARE(readFile("/points/p1.point"), old);
+        QCOMPARE(f.caption->text(), QStringLiteral("Текущее положение"));
     }
 
     // A table without its eight rows is never saved.

@@ -1,9 +1,13 @@
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QPen>
 #include <QtTest>
 
+#include <limits>
+
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "settingsfile.h"
 #include "testenv.h"
 
@@ -68,13 +72,20 @@ class TestSettingsFile : public QObject
 {
     Q_OBJECT
 
+    QStringList m_told;  // the lines for the operator
+
 private slots:
     void init()
     {
         TestEnv::makeInstallationFolders();
-        QFile::remove(FixedPaths::settingsFile());
-        QFile::remove(FixedPaths::settingsFile() + QStringLiteral(".bad"));
+        QDir folder = QFileInfo(FixedPaths::settingsFile()).dir();
+        for (const QString& file : folder.entryList({QStringLiteral("settings.ini*")}, QDir::Files))
+            QVERIFY(folder.remove(file));
+        m_told.clear();
+        SettingsFile::setReporter([this](const QString& line) { m_told << line; });
     }
+
+    void cleanup() { SettingsFile::setReporter({}); }
 
     // What the console writes reads back the same, and the file stays where it is.
     void storedValuesReadUnchanged()
@@ -169,6 +180,99 @@ private slots:
         }
         QCOMPARE(readAll(FixedPaths::settingsFile() + QStringLiteral(".bad")), damaged ? file : QByteArray());
         QCOMPARE(SettingsFile::open()->value("RateCalc/Diam").toFloat(), 7.5f);
+    }
+
+    // Each damaged file is kept in a copy of its own, and the operator is told which; lines from
+    // before there was anyone to tell wait for the first one.
+    void damagedFilesKeptApart()
+    {
+        SettingsFile::setReporter({});
+        const QByteArray pen = "[A]\nk=" + variantValue(hostilePen(QByteArray(4, '\xff'))) + "\n";
+        const QByteArray map = "[A]\nk=" + variantValue(streamed(QVariantMap{{"a", 1}})) + "\n";
+        for (const QByteArray& damaged : {pen, map}) {
+            writeFile(FixedPaths::settingsFile(), damaged);
+            QVERIFY(SettingsFile::open()->allKeys().isEmpty());
+        }
+        QCOMPARE(readAll(FixedPaths::settingsFile() + QStringLiteral(".bad")), pen);
+        QCOMPARE(readAll(FixedPaths::settingsFile() + QStringLiteral(".bad.2")), map);
+        QVERIFY(m_told.isEmpty());
+        SettingsFile::setReporter([this](const QString& line) { m_told << line; });
+        const QString told = QStringLiteral("[W]Файл настроек /home/oper/bin/settings.ini повреждён: он сохранён как %1, "
+                                            "используются настройки по умолчанию");
+        QCOMPARE(m_told, (QStringList{told.arg("settings.ini.bad"), told.arg("settings.ini.bad.2")}));
+    }
+
+    // A write the disk does not take keeps the file as it was; it is told once however often it
+    // fails, and again after a write that succeeded in between. A disk with no room at all fails
+    // QSettings' own lock file; one with room for that small file fails the settings only.
+    void fullDiskKeepsTheFile_data()
+    {
+        FullDisk::addColumn();
+        QTest::addColumn<int>("room");
+        QTest::newRow("file size limit") << int(FullDisk::FileSizeLimit) << 0;
+        QTest::newRow("full tmpfs") << int(FullDisk::Tmpfs) << 0;
+        QTest::newRow("file size limit, room for a small file") << int(FullDisk::FileSizeLimit) << 100;
+        QTest::newRow("tmpfs, room for a small file") << int(FullDisk::Tmpfs) << 4096;
+    }
+    void fullDiskKeepsTheFile()
+    {
+        QFETCH(int, disk);
+        QFETCH(int, room);
+        const QString folder = QFileInfo(FixedPaths::settingsFile()).absolutePath();
+        FullDisk full(FullDisk::Kind(disk), folder);
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QList<quint16> ports = TestEnv::configureControllers();
+        const QByteArray before = readAll(FixedPaths::settingsFile());
+        QVERIFY(before.contains("Network"));
+        const auto write = [](float diam) { SettingsFile::open()->setValue("RateCalc/Diam", diam); };
+        const QString failed =
+            QStringLiteral("[W]Настройки не сохранены: не удалось записать файл /home/oper/bin/settings.ini");
+
+        full.fill(room);
+        write(1.5f);
+        write(2.5f);
+        QCOMPARE(readAll(FixedPaths::settingsFile()), before);
+        QCOMPARE(m_told, QStringList{failed});
+        full.free();
+        write(3.5f);
+        const QByteArray written = readAll(FixedPaths::settingsFile());
+        QCOMPARE(SettingsFile::open()->value("RateCalc/Diam").toFloat(), 3.5f);
+        full.fill(room);
+        write(4.5f);
+        full.free();
+        QCOMPARE(m_told, (QStringList{failed, failed}));
+        QCOMPARE(readAll(FixedPaths::settingsFile()), written);
+        QCOMPARE(SettingsFile::open()->value("Network/DriveTcpPort").toInt(), int(ports[0]));
+        // Nothing is left beside it.
+        QCOMPARE(QDir(folder).entryList({QStringLiteral("settings.ini*")}, QDir::Files | QDir::Hidden),
+                 QStringList{"settings.ini"});
+    }
+
+    // A value that is no finite number, or does not fit an int, reads as the default.
+    void wholeNumbers_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("read");
+        QTest::newRow("fraction") << QVariant(1234.6) << 1235;
+        QTest::newRow("negative fraction") << QVariant(-2.5f) << -3;
+        QTest::newRow("text of a number") << QVariant("600") << 600;
+        QTest::newRow("largest int") << QVariant(2147483647.0) << 2147483647;
+        QTest::newRow("beyond int") << QVariant(2147483648.0) << -7;
+        QTest::newRow("below int") << QVariant("-2147483649") << -7;
+        QTest::newRow("1e300") << QVariant("1e300") << -7;
+        QTest::newRow("nan") << QVariant("nan") << -7;
+        QTest::newRow("infinite float") << QVariant(std::numeric_limits<float>::infinity()) << -7;
+        QTest::newRow("not a number") << QVariant("быстро") << -7;
+        QTest::newRow("missing") << QVariant() << -7;
+    }
+    void wholeNumbers()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, read);
+        if (stored.isValid())
+            SettingsFile::open()->setValue("Contour/weldSpeed", stored);
+        QCOMPARE(SettingsFile::wholeNumber(*SettingsFile::open(), "Contour/weldSpeed", -7), read);
     }
 };
 

@@ -11,6 +11,7 @@
 
 #include "autorization.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "registrationdialog.h"
 #include "testenv.h"
 #include "validators.h"
@@ -128,7 +129,10 @@ private slots:
     void init()
     {
         QFile::remove(FixedPaths::usersFile());
-        QFile::remove(FixedPaths::usersFile() + kBackup);
+        const QDir folder = QFileInfo(FixedPaths::usersFile()).dir();
+        for (const QString& copy : folder.entryList({QStringLiteral("users.bin.bak*")}, QDir::AllEntries | QDir::NoDotAndDotDot))
+            QVERIFY(QFileInfo(folder.filePath(copy)).isDir() ? QDir(folder.filePath(copy)).removeRecursively()
+                                                               : QFile::remove(folder.filePath(copy)));
     }
 
     void groupsAndBuiltInUser()
@@ -459,12 +463,14 @@ private slots:
         QVERIFY(QDir().rename(aside, folder));
     }
 
-    // When the file cannot be kept aside, the old file stays untouched.
+    // When the file cannot be kept aside (every name of a copy is taken), the old file stays
+    // untouched.
     void noBackupNoWrite()
     {
         const QByteArray bytes = fileHeader(2) + recordOf("ivan");
         writeAll(FixedPaths::usersFile(), bytes);
-        QVERIFY(QDir().mkpath(FixedPaths::usersFile() + kBackup));  // a folder in its way
+        for (int n = 1; n <= 99; ++n)  // folders in their way
+            QVERIFY(QDir().mkpath(FixedPaths::usersFile() + kBackup + (n > 1 ? QStringLiteral(".%1").arg(n) : QString())));
         RecordingBoxes recorder;
         {
             auto manager = makeManager();
@@ -474,7 +480,55 @@ private slots:
         QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle),
                  QStringList{QStringLiteral("Файл \"/home/oper/bin/users.bin.bak\" не найден")});
         QCOMPARE(readAll(FixedPaths::usersFile()), bytes);
-        QVERIFY(QDir(FixedPaths::usersFile() + kBackup).removeRecursively());
+    }
+
+    // Every file that was not read whole gets a copy of its own: an earlier copy may hold the
+    // only record of users the later file lost.
+    void everyUncleanReadKeepsItsOwnCopy()
+    {
+        const QByteArray first = fileHeader(3) + recordOf("ivan") + recordOf("petr");
+        const QByteArray second = fileHeader(2) + recordOf("ivan") + QByteArray("\x05", 1);
+        RecordingBoxes recorder;
+        for (const QByteArray& bytes : {first, second}) {
+            writeAll(FixedPaths::usersFile(), bytes);
+            auto manager = makeManager();
+            manager->readUsers();
+        }
+        QVERIFY(recorder.boxes.isEmpty());
+        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup), first);
+        QCOMPARE(readAll(FixedPaths::usersFile() + kBackup + QStringLiteral(".2")), second);
+        QCOMPARE(readAll(FixedPaths::usersFile()), fileHeader(1) + recordOf("ivan"));
+    }
+
+    // A user added while the disk takes no more data: the box says the file was not written, and
+    // the file keeps every user it had. Once there is room, the exit writes them all.
+    void fullDiskKeepsTheUsers_data()
+    {
+        FullDisk::addColumn();
+        FullDisk::addRows();
+    }
+    void fullDiskKeepsTheUsers()
+    {
+        QFETCH(int, disk);
+        FullDisk full(FullDisk::Kind(disk), QFileInfo(FixedPaths::usersFile()).absolutePath());
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        const QByteArray bytes = fileHeader(2) + recordOf("ivan") + recordOf("olga", 1);
+        writeAll(FixedPaths::usersFile(), bytes);
+        RecordingBoxes recorder;
+        {
+            auto manager = makeManager();
+            manager->readUsers();
+            full.fill();
+            manager->addUser("petr", "Пётр", md5("1234"), manager->groups()[2]);
+            QCOMPARE(boxTexts(recorder, QMessageBox::Critical, kFileBoxTitle), QStringList{kNotFound});
+            QCOMPARE(readAll(FixedPaths::usersFile()), bytes);
+            full.free();
+        }
+        QCOMPARE(recorder.boxes.size(), 1);
+        auto manager = makeManager();
+        manager->readUsers();
+        QCOMPARE(fileLogins(*manager), (QStringList{"ivan", "olga", "petr"}));
     }
 
     // A manager that never read the file does not silently replace it.

@@ -21,6 +21,7 @@
 #include "elasharedmemory.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "fulldisk.h"
 #include "gui.h"
 #include "modaldriver.h"
 #include "operatorlines.h"
@@ -343,6 +344,96 @@ private slots:
         QVERIFY(wall.open(QIODevice::WriteOnly));
         wall.close();
         QVERIFY(!WeldPassport::create(blocked, wall.fileName() + QStringLiteral("/"), kStart, QString()));
+    }
+
+    // A passport the disk does not take whole: the first piece missing is told at once, naming
+    // the file; the passport goes on with the run, and its end says how many rows are missing. The
+    // file holds whole lines only, also where the disk took part of a row.
+    void passportOnAFullDisk_data()
+    {
+        FullDisk::addColumn();
+        QTest::addColumn<int>("room");  // bytes left for the rows once two are written; -1: none from the start
+        QTest::newRow("file size limit") << int(FullDisk::FileSizeLimit) << -1;
+        QTest::newRow("full tmpfs") << int(FullDisk::Tmpfs) << -1;
+        QTest::newRow("room for part of a row") << int(FullDisk::FileSizeLimit) << 7;
+    }
+    void passportOnAFullDisk()
+    {
+        QFETCH(int, disk);
+        QFETCH(int, room);
+        FullDisk full(FullDisk::Kind(disk), FixedPaths::passportDir());
+        if (!full.unavailable().isEmpty())
+            QSKIP(qPrintable(full.unavailable()));
+        CONTOUR c;
+        QStringList told;
+        QObject::connect(&c, &CONTOUR::message, [&told](const QString& text, bool shown) {
+            if (shown)
+                told << text;
+        });
+        c.setPassportClock([] { return kStart; });
+        c.teGcode->setPlainText(QStringLiteral("N1 $1"));
+        c.onChannel1State(3);
+        const QRegularExpression row(QStringLiteral("^\\d+[.,]\\d;\\d+[.,]\\d\\d;;{8}$"));
+        const auto fileLines = [&c] {
+            QStringList lines = fromCp1251(readFile(c.passportFile())).split(QLatin1Char('\n'));
+            lines.removeLast();  // after the last line end
+            return lines;
+        };
+        const auto rowCount = [&] { return fileLines().filter(row).size(); };
+
+        if (room < 0)
+            full.fill();
+        c.startPassport();
+        QVERIFY(c.passportOpen());
+        if (room >= 0) {
+            QVERIFY(QTest::qWaitFor([&] { return rowCount() >= 2; }, 3000));
+            full.limitFileSize(QFileInfo(c.passportFile()).size() + room);
+        }
+        const QString shown = QStringLiteral("/home/oper/bin/passports/") + QFileInfo(c.passportFile()).fileName();
+        const QString incomplete = QStringLiteral("[A]Паспорт сварки неполный: не удалось записать файл ") + shown;
+        QVERIFY(QTest::qWaitFor([&] { return told.contains(incomplete); }, 3000));
+        QTest::qWait(300);
+        QVERIFY(c.passportOpen());
+        full.free();
+        const int before = rowCount();
+        QVERIFY(QTest::qWaitFor([&] { return rowCount() >= before + 3; }, 3000));
+        c.onChannel1State(0);
+        QVERIFY(QTest::qWaitFor([&] { return !c.passportOpen(); }, 3000));
+
+        const QStringList lines = fileLines();
+        const int headerLines = room < 0 ? 0 : 9;
+        QCOMPARE(lines.mid(0, headerLines).filter(row).size(), 0);
+        QCOMPARE(lines.mid(headerLines).filter(row), lines.mid(headerLines));
+        QCOMPARE(told.count(incomplete), 1);
+        const QRegularExpressionMatch end =
+            QRegularExpression(QStringLiteral("^\\[A\\]Паспорт сварки (.*) неполный: не записано строк (\\d+) из (\\d+)(.*)$"))
+                .match(told.last());
+        QVERIFY2(end.hasMatch(), qPrintable(told.join(QLatin1Char('\n'))));
+        QCOMPARE(end.captured(1), shown);
+        QVERIFY(end.captured(2).toInt() >= 1);
+        QCOMPARE(end.captured(3).toInt() - end.captured(2).toInt(), lines.size() - headerLines);
+        QCOMPARE(end.captured(4), room < 0 ? QStringLiteral(", заголовок не записан") : QString());
+    }
+
+    // The editor going while its passport is still written (the console's exit during a run)
+    // ends the passport, saying what of it is missing.
+    void passportEndedByTheExit()
+    {
+        FullDisk full(FullDisk::FileSizeLimit, FixedPaths::passportDir());
+        QStringList told;
+        QString file;
+        {
+            CONTOUR c;
+            QObject::connect(&c, &CONTOUR::message, [&told](const QString& text, bool) { told << text; });
+            c.onChannel1State(3);
+            full.fill();
+            c.startPassport();
+            full.free();
+            QVERIFY(c.passportOpen());
+            file = QFileInfo(c.passportFile()).fileName();
+        }
+        QCOMPARE(told.value(told.size() - 1), QStringLiteral("[A]Паспорт сварки /home/oper/bin/passports/") + file +
+                                                  QStringLiteral(" неполный: не записано строк 1 из 1, заголовок не записан"));
     }
 
     // "ПУСК канал 1": the manual passport of the run, named by the program, with the page's

@@ -138,9 +138,10 @@ public:
     // Appends the users of the users file after the users already held. Failures are shown in
     // boxes titled "Система авторизации".
     void readUsers();
-    // Replaces the users file with the users held now that it stores (storesUser()), atomically.
-    // When the last read was not clean, the file is first kept as it was under the same name with
-    // ".bak" appended.
+    // Replaces the users file with the users held now that it stores (storesUser()), atomically;
+    // a write that does not reach the disk whole keeps the old file and shows the box. When the
+    // last read was not clean, the file is first kept as it was in a copy of its own: its name
+    // with ".bak" appended, or ".bak.2", ".bak.3" ... where that is taken.
     void writeUsers();
     // Adds a user and writes the users file at once, so that no crash or power loss can lose it.
     AbstractUser* addUser(const QString& login, const QString& name, const QByteArray& hash,

@@ -5,7 +5,6 @@
 
 #include <QDebug>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include "autorization.h"
@@ -147,16 +146,18 @@ bool AbstractManager::keepBackup()
     const QString path = m_usersFile.fileName();
     if (!QFileInfo::exists(path))
         return true;
-    const QString backupPath = path + QStringLiteral(".bak");
+    // A copy of its own for every file that was not read whole: an earlier copy may hold users
+    // this one does not.
+    const QString backupPath = freeCopyName(path + QStringLiteral(".bak"));
     QFile original(path);
-    QSaveFile backup(backupPath);
-    if (original.open(QIODevice::ReadOnly) && backup.open(QIODevice::WriteOnly)) {
+    if (!backupPath.isEmpty() && original.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = original.readAll();
-        if (original.error() == QFileDevice::NoError && backup.write(bytes) == bytes.size()
-            && backup.commit())
+        if (original.error() == QFileDevice::NoError && writeWholeFile(backupPath, bytes))
             return true;
     }
-    showFileBox(notFoundText(shownFileName() + QStringLiteral(".bak")));
+    const QString shown = backupPath.isEmpty() ? shownFileName() + QStringLiteral(".bak")
+                                               : shownFileName() + backupPath.mid(path.size());
+    showFileBox(notFoundText(shown));
     return false;
 }
 
@@ -197,10 +198,9 @@ void AbstractManager::writeUsers()
     appendU16(bytes, written);
     bytes += records;
 
-    QSaveFile file(m_usersFile.fileName());
     // The installation's folder may not be there yet (the settings beside it make theirs).
     makeFolderOf(m_usersFile.fileName());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!writeWholeFile(m_usersFile.fileName(), bytes)) {
         showFileBox(notFoundText(shownFileName()));
         return;
     }

@@ -253,32 +253,10 @@ void BM_OpenContour(benchmark::State& state)
 }
 BENCHMARK(BM_OpenContour)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 
-// A press of "ПУСК" on the loaded seam, without a drive controller: the programs are generated,
-// written and shown on the channel pages; the first command then finds no link.
-void BM_StartPress(benchmark::State& state)
-{
-    CONTOUR editor;
-    openSeam(editor, state);
-    editor.onDriveState(true);
-    GuiSlices gui;
-    for (auto _ : state) {
-        gui.begin();
-        editor.on_pbGcode_clicked();
-        gui.pressed();
-        const bool generated = QTest::qWaitFor([&editor] { return !editor.generating(); }, 60000);
-        QCoreApplication::processEvents();
-        gui.end();
-        if (!generated) {
-            state.SkipWithError("the programs did not come");
-            return;
-        }
-    }
-    const qint64 shown = editor.pageProgram(1).size() + editor.pageProgram(2).size() + editor.pageProgram(3).size();
-    if (shown == 0)
-        state.SkipWithError("no program was shown");
-    state.counters["program_bytes"] = double(shown);
-    gui.report(state);
-}
+// A press of "ПУСК" on the seam (with its technological stop) in the whole console, the axes at its
+// first point: the programs are generated, written and shown on the channel pages, and started
+// (defined below, with the other presses in the console).
+void BM_StartPress(benchmark::State& state);
 BENCHMARK(BM_StartPress)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
 
 // A touch on the last row of the loaded seam with the axes at its first point: the go-to program
@@ -358,7 +336,7 @@ bool pressStart(benchmark::State& state, EditorConsole& console)
 }
 
 // The whole console against the simulated drive controller (its programs run 50 ms) with `s`
-// loaded; false, with the error set, when either did not come.
+// loaded and the axes at its first point; false, with the error set, when any did not come.
 bool consoleWith(benchmark::State& state, EditorConsole& console, const ContourSnapshot& s)
 {
     if (!console.start(0.05)) {
@@ -367,6 +345,11 @@ bool consoleWith(benchmark::State& state, EditorConsole& console, const ContourS
     }
     if (!console.load(s)) {
         state.SkipWithError("the contour was not loaded");
+        return false;
+    }
+    // A weld starts where the axes stand at its first point.
+    if (!console.placeAtFirstPoint()) {
+        state.SkipWithError("the axes did not come to the first point");
         return false;
     }
     return true;
@@ -383,6 +366,11 @@ void fullStartPresses(benchmark::State& state, const ContourSnapshot& s)
     state.counters["program_bytes"] =
         double(c->pageProgram(1).size() + c->pageProgram(2).size() + c->pageProgram(3).size());
     state.counters["passport_bytes"] = double(QFile(c->passportFile()).size());
+}
+
+void BM_StartPress(benchmark::State& state)
+{
+    fullStartPresses(state, ContourSamples::longSeam(int(state.range(0)), int(state.range(1))));
 }
 
 // A press of "ПУСК" in the whole console against the simulated drive controller: the programs
@@ -490,8 +478,11 @@ void BM_PassportHeader(benchmark::State& state)
 {
     CONTOUR editor;
     openSeam(editor, state);
-    editor.onDriveState(true);
-    editor.on_pbGcode_clicked();
+    // The channel pages hold the weld's programs, as after its start.
+    const ContourSnapshot s = editor.snapshot();
+    const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
+    editor.teGcode->setPlainText(motion.text1);
+    editor.teGcode_3->setPlainText(WeldProgram::genTechnology(s).text3);
     for (auto _ : state)
         editor.startPassport();
     state.counters["passport_bytes"] = double(QFile(editor.passportFile()).size());

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTextStream>
 #include <algorithm>
 
 #include "contour.h"
@@ -58,26 +57,28 @@ QString CONTOUR::pageProgram(int channel) const
 
 bool CONTOUR::loadFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit)
 {
-    QFile file(FixedPaths::local(path + kSuffix));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    ProgramPage* page = pageOf(edit);
+    const QString file = FixedPaths::local(path + kSuffix);
+    QFile in(file);
+    if (!page || !in.open(QIODevice::ReadOnly))
         return false;
-    if (file.size() > WeldProgram::kMaxProgramBytes) {
-        warn(QStringLiteral("Программа ЧПУ не загружена: файл %1.npg длиннее %2 МБ, которые вмещает память ЧПУ")
+    // Longer than a controller runs is still shown (only its start is refused), up to what a page
+    // shows while the window keeps answering.
+    if (in.size() > ProgramPage::kMaxFileBytes) {
+        warn(QStringLiteral("Программа ЧПУ не загружена: файл %1.npg длиннее %2 МБ, которые показывает страница канала")
                  .arg(name)
-                 .arg(WeldProgram::kMaxProgramBytes >> 20));
+                 .arg(ProgramPage::kMaxFileBytes >> 20));
         return false;
     }
-    // Channel programs are written in UTF-8 (saveFile), so they are read in UTF-8 whatever the
-    // locale's encoding.
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    const QString program = stream.readAll();
-    if (ProgramPage* page = pageOf(edit))
-        page->show(program);
-    else
-        edit->setPlainText(program);
-    emit message(QStringLiteral("[I]Выполнена загрузка программы ЧПУ из файла %1.npg").arg(name), true);
-    label->setText(name);
+    in.close();
+    page->load(file, [this, name, label](bool shown) {
+        if (!shown) {
+            warn(QStringLiteral("Программа ЧПУ не загружена: не удалось прочитать файл %1.npg").arg(name));
+            return;
+        }
+        emit message(QStringLiteral("[I]Выполнена загрузка программы ЧПУ из файла %1.npg").arg(name), true);
+        label->setText(name);
+    });
     return true;
 }
 

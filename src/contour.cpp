@@ -32,9 +32,13 @@ namespace {
 
 constexpr int kShownColumnWidth = 80;
 constexpr int kDefaultAxisWidth = 100;
-// A point of a circular contour lies on its circle when it is no farther from it than this, mm
-// (its cells hold two decimals, the circle comes from the points).
-constexpr float kOnCircle = 0.1f;
+// A point of a circular contour lies on its circle of diameter D when it is no farther from it
+// than this, mm: taught points scatter some tenths about the circle they give, more on a larger
+// one (1 % of the radius, at least 0.5 mm).
+float onCircleTolerance(float D)
+{
+    return std::max(0.01f * 0.5f * D, 0.5f);
+}
 // The most technology rows that one add-contour-point may insert.
 constexpr int kMaxAddedRows = 1000;
 const char* const kTechWidthKeys[kTechColumns] = {"S", "Ir", "If", "Ix", "Iy", "Rate", "TR"};
@@ -108,7 +112,7 @@ CONTOUR::~CONTOUR()
     abandonGeneration({});
     // A passport still being written ends here, saying what of it is missing.
     if (m_ppf.isOpen())
-        endPassport(false);
+        endPassport();
     save(QStringLiteral("contour"), contourDir() + QStringLiteral("contour"), false);
     saveIni();
     delete m_schema;
@@ -472,7 +476,7 @@ void CONTOUR::recalcPointsForNewDiameter(float oldDiameter, float newDiameter)
         return;
     }
     const ContourSnapshot s = contourSnapshot();
-    const int off = ContourGeometry::pointOffCircle(s, oldDiameter, kOnCircle);
+    const int off = ContourGeometry::pointOffCircle(s, oldDiameter, onCircleTolerance(oldDiameter));
     if (off >= 0) {
         // Three points and more give the circle its diameter: with the points where they are, the
         // old one stays, or the arcs and the length would no longer go through them.
@@ -689,13 +693,16 @@ void CONTOUR::addRows(const QList<TemplateRow>& rows)
 
 // Above the first row whose path is not shorter; under the start row when there is none.
 // `paths`, when given, is the path column as the cells read (kept in step here): rows placed one
-// after another then read the table once, not once a row.
+// after another then read the table once, not once a row. The path is compared as its cell will
+// show it (two decimals), as the others are read: a point at the end of the seam lands above the
+// end row, whichever way its path rounds.
 void CONTOUR::insertAtPath(float path, QVector<float>* paths)
 {
+    const float shown = fixed(path, 2).toFloat();
     const int rows = twTechTab->rowCount();
     int row = 1;
     for (int r = 1; r < rows; ++r) {
-        if ((paths ? paths->value(r) : cellValue(twTechTab, r, kPathColumn)) >= path) {
+        if ((paths ? paths->value(r) : cellValue(twTechTab, r, kPathColumn)) >= shown) {
             row = r;
             break;
         }
@@ -983,6 +990,15 @@ void CONTOUR::onChannel2State(uint state)
 void CONTOUR::onChannel3State(uint state)
 {
     m_channel3State = state;
+    // The weld's beam program runs through every technological stop: once the controller reports
+    // it neither loading nor running it has ended, and the weld with it.
+    if (StartCheck::busy(state)) {
+        if (m_weldBeam == WeldBeam::Sent)
+            m_weldBeam = WeldBeam::Running;
+    } else if (m_weldBeam == WeldBeam::Running) {
+        weldEnded();
+    }
+    updateGcode();
 }
 
 void CONTOUR::onAxisMoving(bool state)

@@ -17,6 +17,7 @@
 #include "channelstart.h"
 #include "contourmodel.h"
 #include "elasharedmemory.h"
+#include "startcheck.h"
 #include "weldpassport.h"
 #include "techeditor.h"
 #include "ui_contour.h"
@@ -141,6 +142,12 @@ public:
     bool run(int channel, const QString& text);
     // The programs are being stopped: a start waiting between its channels starts no more.
     void stopStart();
+    // The controller was ordered to stop every program: the weld's beam program has ended with
+    // them, and no stop is left to continue from.
+    void programsStopped();
+    // A stopped weld waits for its continuation: a stop remains, and the beam program of its full
+    // start is still reported running (it waits at that stop).
+    bool continuationPending() const;
     // Stops, starts and restart lines of the run the start button continues.
     const WeldProgram::GeneratorState& generatorState() const { return m_gen; }
     // The three programs of a full start were started last.
@@ -148,8 +155,9 @@ public:
     bool forward() const { return m_forward; }
 
     // ---- channel pages (channelpages.cpp) -------------------------------------------------------
-    // Reads the NC program path + ".npg" (an installation path) into the page; false, with the
-    // page as it was, when it cannot be read or is longer than a controller holds.
+    // Opens the NC program path + ".npg" (an installation path) on the page `edit`: it is read off
+    // the GUI thread and shown, with its name on `label` and a line, once it is there. False, with
+    // the page as it was, when it cannot be opened or is longer than a page shows.
     bool loadFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
     // Writes the page's text to path + ".npg"; false when it cannot be written.
     bool saveFile(const QString& name, const QString& path, QLabel* label, QPlainTextEdit* edit);
@@ -339,9 +347,8 @@ private:
     bool appendPassport(const QByteArray& bytes, const QByteArray& more = QByteArray());
     // The passport's file as the installation names it.
     QString shownPassportFile() const;
-    // Closes the passport, saying how much of it is missing; runEnded: its run is over (a full run
-    // then leaves no stop to continue).
-    void endPassport(bool runEnded);
+    // Closes the passport, saying how much of it is missing.
+    void endPassport();
 
     void onDriveLinkLost();
     // Keeps a damaged contour file beside itself before `file` is written over; false when it
@@ -374,6 +381,9 @@ private:
     float cellValue(const QTableWidget* table, int row, int column) const;
 
     void setUpStart();
+    // Where each axis of the program's scheme stands, as the controller reported it, and its first
+    // contour point.
+    QList<AxisPlace> firstPointPlaces(const ContourSnapshot& program) const;
     // Emits the refusal of `what`, if any; true when the start must not go on.
     bool refused(Start what, const ContourSnapshot& program, const bool* continuesRun = nullptr);
     // The channels a start of `what` writes and starts, in the order it starts them.
@@ -385,7 +395,7 @@ private:
         Start what = Start::Weld;
         ContourSnapshot program;
         WeldProgram::GeneratorState gen;    // the run a continuation continues
-        QString runText1, runText2;         // the programs that run was started with
+        QString runText1, runText2, runText3;  // the programs that run was started with
         WeldPassport::Header passport;      // a full start: the passport's values
         PassportCells passportCells;        // and the cells of its tables
         QString page2;                      // a full start: the channel 2 page at the press
@@ -395,7 +405,7 @@ private:
     struct GeneratedStart {
         WeldProgram::Programs beam;         // a full start's channel 3
         WeldProgram::Programs motion;       // channels 1 and 2
-        bool continuesRun = true;           // a continuation's motion continues the run's programs
+        bool continuesRun = true;           // a continuation's programs continue the run's
         PreparedPassport passport;          // a full start's passport
     };
     // Everything of a press that grows with the program; touches nothing of the editor.
@@ -407,6 +417,8 @@ private:
     // tell the operator why.
     void abandonGeneration(const QStringList& lines);
     void forgetRun();
+    // The beam program of the weld has ended (or was stopped): nothing is left to continue.
+    void weldEnded();
     bool startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done);
     void showPrograms(const QString& text1, const QString& text2);
     QList<ChannelStart::Step> motionSteps(const QString& text1, const QString& text2, int pauseMs) const;
@@ -455,10 +467,17 @@ private:
     PendingStart m_pending;
     std::function<void(bool)> m_afterStart;  // what a start under way does when it ends
     WeldProgram::GeneratorState m_gen;
-    // The motion programs of the last start: a continuation must continue these.
+    // The programs of the last start: a continuation must continue these, and the beam program
+    // of the full start must be the one the continuation's table gives.
     QString m_runText1;
     QString m_runText2;
+    QString m_runText3;
     bool m_fullRun = false;
+    // The beam program of the last full start, as the controller reports channel 3: not started
+    // (or over), sent, or reported loading or running since it was sent. Its end is the end of
+    // the weld, whoever watches it.
+    enum class WeldBeam { None, Sent, Running };
+    WeldBeam m_weldBeam = WeldBeam::None;
 
     // The weld passport: its file and timer, the form fixed at its start, how far it got.
     QFile m_ppf;

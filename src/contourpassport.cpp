@@ -105,7 +105,7 @@ void CONTOUR::openPassport(const PreparedPassport* prepared)
 {
     // One passport at a time: the one still open ends here (the run it followed goes on).
     if (m_ppf.isOpen())
-        endPassport(false);
+        endPassport();
     const QDateTime start = m_passportClock ? m_passportClock() : QDateTime::currentDateTime();
     const QString program = m_gui ? m_gui->programName() : QString();
     if (!WeldPassport::create(m_ppf, FixedPaths::passportDir(), start, program)) {
@@ -195,7 +195,7 @@ void CONTOUR::writePassportRow(bool tick)
         if (state == kRunning) {
             m_passportSeenRunning = true;
         } else if (m_passportSeenRunning || m_passport.ticks >= kStartTicks) {
-            endPassport(true);
+            endPassport();
             return;
         }
     }
@@ -233,7 +233,7 @@ bool CONTOUR::appendPassport(const QByteArray& bytes, const QByteArray& more)
     return false;
 }
 
-void CONTOUR::endPassport(bool runEnded)
+void CONTOUR::endPassport()
 {
     if (m_passportTimer) {
         killTimer(m_passportTimer);
@@ -250,11 +250,6 @@ void CONTOUR::endPassport(bool runEnded)
     m_passportHeaderWritten = true;
     m_passportRows = 0;
     m_passportRowsMissing = 0;
-    // The end of the beam program ends the weld: no stop is left to continue from.
-    if (runEnded && m_passportFull) {
-        m_gen.resetRun();
-        updateGcode();
-    }
     m_passport = WeldPassport::Progress();
     if (twTechTab->rowCount() > 0)
         twTechTab->setCurrentCell(twTechTab->rowCount() - 1, 0);

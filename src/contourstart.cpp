@@ -52,7 +52,26 @@ void CONTOUR::forgetRun()
     m_gen = WeldProgram::GeneratorState();
     m_runText1.clear();
     m_runText2.clear();
+    m_runText3.clear();
     m_fullRun = false;
+    m_weldBeam = WeldBeam::None;
+}
+
+void CONTOUR::weldEnded()
+{
+    m_weldBeam = WeldBeam::None;
+    m_gen.resetRun();
+    updateGcode();
+}
+
+void CONTOUR::programsStopped()
+{
+    weldEnded();
+}
+
+bool CONTOUR::continuationPending() const
+{
+    return m_gen.stopPending() && m_weldBeam == WeldBeam::Running;
 }
 
 bool CONTOUR::startChannels(const QList<ChannelStart::Step>& steps, std::function<void(bool)> done)
@@ -167,7 +186,7 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
     case Start::Channel3:
         // The generators refuse a program too long for the controller's memory themselves (they
         // stop writing it as soon as it is); a page's program is measured here.
-        if (pageProgram(channels.first()).toUtf8().size() > WeldProgram::kMaxProgramBytes)
+        if (m_pages[channels.first() - 1]->longerThan(WeldProgram::kMaxProgramBytes))
             problem = WeldProgram::programTooLarge(channels.first());
         break;
     case Start::Weld:
@@ -186,21 +205,47 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
     }
     if (!problem.isEmpty())
         return prefix + problem;
+    // A weld and its test move begin where the axes stand: away from the first point they would
+    // run (and the beam ramp up) on a way of their own to it.
+    if (what == Start::Weld || what == Start::TestMove) {
+        problem = StartCheck::awayFromFirstPoint(firstPointPlaces(program));
+        if (!problem.isEmpty())
+            return prefix + problem;
+    }
     // The correction takes the axes' position, which counts only with the transformation on.
     if (what == Start::Correction && !m_virtualMode)
         return prefix + QStringLiteral("виртуальные оси не включены");
     if (what == Start::Continuation) {
-        // The beam program of the weld has ended meanwhile (the passport saw it leave): no stop
-        // waits for this continuation any more.
-        if (!m_gen.stopPending())
+        // The beam program of the weld has ended meanwhile (the controller reported it leave): no
+        // stop waits for this continuation any more.
+        if (!continuationPending())
             return QStringLiteral("[A]Продолжение невозможно: сварка завершена, нужен полный пуск");
         // The beam program of the full start runs on through every continuation and knows only
         // the motion it was started with: the motion programs must be those of the full start,
-        // but for the line they begin at.
+        // but for the line they begin at, and the table must still give that beam program (no
+        // current, focus, sweep or speed changed).
         if (continuesRun && !*continuesRun)
             return QStringLiteral("[A]Продолжение невозможно: программа изменена после пуска, нужен полный пуск");
     }
     return {};
+}
+
+QList<AxisPlace> CONTOUR::firstPointPlaces(const ContourSnapshot& program) const
+{
+    QList<AxisPlace> places;
+    if (!program.schema)
+        return places;
+    const QStringList& names = program.schema->axisNames();
+    const QList<float> first = program.coords(0);
+    for (int i = 0; i < names.size(); ++i) {
+        AxisPlace place;
+        place.name = names.at(i);
+        place.target = first.value(i);
+        // Without the main window no controller reports anything.
+        place.known = m_gui && m_gui->reportedCoord(place.name, &place.at);
+        places << place;
+    }
+    return places;
 }
 
 bool CONTOUR::refused(Start what, const ContourSnapshot& program, const bool* continuesRun)
@@ -216,7 +261,7 @@ bool CONTOUR::refused(Start what, const ContourSnapshot& program, const bool* co
 
 void CONTOUR::updateGcode()
 {
-    pbGcode->setText(!m_gen.stopPending() || m_channel1State == 3 ? QStringLiteral("ПУСК") : QStringLiteral("ДАЛЕЕ"));
+    pbGcode->setText(continuationPending() && m_channel1State != 3 ? QStringLiteral("ДАЛЕЕ") : QStringLiteral("ПУСК"));
     // While a start is generated or waits between its channels a second press would start it twice.
     pbGcode->setEnabled(!starting());
     pbRun->setEnabled(true);
@@ -231,7 +276,7 @@ void CONTOUR::on_pbGcode_clicked()
     PendingStart press;
     press.program = snapshot();
     // Continuation: only the motion programs, jumping behind the stop where the run ended.
-    press.what = m_gen.stopPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld;
+    press.what = continuationPending() ? Start::Continuation : m_testMove ? Start::TestMove : Start::Weld;
     // What needs no program is refused at once; a continuation's programs are compared with the
     // run's once they are there.
     if (refused(press.what, press.program))
@@ -239,6 +284,7 @@ void CONTOUR::on_pbGcode_clicked()
     press.gen = m_gen;
     press.runText1 = m_runText1;
     press.runText2 = m_runText2;
+    press.runText3 = m_runText3;
     if (press.what == Start::Weld) {
         // The passport of the weld lists the tables as they are now: the editor stays locked until
         // the start has gone on.
@@ -261,8 +307,12 @@ CONTOUR::GeneratedStart CONTOUR::generate(const PendingStart& press)
         next.startNo += 1;
         next.stopCount = 0;
         g.motion = WeldProgram::genContour(s, next);
-        g.continuesRun = !g.motion.ok() || (WeldProgram::continues(press.runText1, g.motion.text1) &&
-                                            WeldProgram::continues(press.runText2, g.motion.text2));
+        if (!g.motion.ok())
+            break;
+        g.beam = WeldProgram::genTechnology(s);
+        g.continuesRun = WeldProgram::continues(press.runText1, g.motion.text1) &&
+                         WeldProgram::continues(press.runText2, g.motion.text2) && g.beam.ok() &&
+                         g.beam.text3 == press.runText3;
         break;
     }
     case Start::TestMove:
@@ -376,22 +426,30 @@ void CONTOUR::onGenerated()
             step.pauseMs = kAfterBeamMs;
         steps.append(step);
     }
-    if (!startChannels(steps, [this, motion](bool allSent) {
+    if (!startChannels(steps, [this, motion, beamText = beam.text3](bool allSent) {
+            const WeldBeam beamState = m_weldBeam;
             forgetRun();
             if (!allSent)
                 return;
             m_gen = motion.state;
             m_runText1 = motion.text1;
             m_runText2 = motion.text2;
+            m_runText3 = beamText;
             m_fullRun = true;
+            // The beam program may have ended already, between the channels: then nothing waits
+            // at a stop.
+            m_weldBeam = beamState;
+            if (m_weldBeam == WeldBeam::None)
+                m_gen.resetRun();
         }))
         return;
     m_pages[2]->show(beam.text3);
     lbProgName3->setText(QStringLiteral("Технология"));
     showPrograms(motion.text1, motion.text2);
     // The beam program has left (the start waits for its pause before the motion programs): the
-    // passport of the weld follows it from now on.
+    // editor follows it on channel 3, and the passport of the weld from now on.
     if (m_start->busy()) {
+        m_weldBeam = WeldBeam::Sent;
         m_fullRun = true;
         openPassport(&g.passport);
     }

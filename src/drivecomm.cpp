@@ -2,7 +2,9 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
@@ -367,10 +369,20 @@ QString DriveTCPthread::timeStamp()
     return linkTimeStamp(std::time(nullptr));
 }
 
+bool DriveTCPthread::reportedPosition(int axis, float* value) const
+{
+    if (axis < 0 || axis >= DriveStatusPacket::AxisCount || !m_positionKnown[axis])
+        return false;
+    *value = m_position[axis];
+    return true;
+}
+
 void DriveTCPthread::setStatusKnown(bool known)
 {
-    if (!known)
+    if (!known) {
         m_reported = DriveReadiness();
+        std::fill(std::begin(m_positionKnown), std::end(m_positionKnown), false);
+    }
     if (takeStatusKnown(known))
         emit statusKnownChanged(known);
 }
@@ -423,6 +435,10 @@ void DriveTCPthread::deliverStatus()
                 m_reported.channels[change.index - kChannelState1] = change.u;
             else if (change.index == kDrivesOn)
                 m_reported.drivesOn = change.b;
+            else if (const int axis = DriveStatus::positionAxis(change.index); axis >= 0) {
+                m_position[axis] = change.f;
+                m_positionKnown[axis] = true;
+            }
             emitChange(this, change);
         },
         [this](int count) { emit statusChangesDropped(count); });

@@ -37,6 +37,10 @@ public:
     // channels' states, with statusKnown(); owner's thread. Nothing of it is known (drives off,
     // every channel 0) from a loss until the first status after it.
     DriveReadiness readiness() const;
+    // The coordinate of `axis` (DriveStatusPacket::Axis) as the change signals have delivered it
+    // since the status became known; false while none has come since (it is not known). Owner's
+    // thread.
+    bool reportedPosition(int axis, float* value) const;
     // "[hh:mm:ss] " of the local time now.
     QString timeStamp();
 
@@ -185,6 +189,8 @@ private:
     std::atomic<quint32> m_channelState{0};
     // Owner's thread: as the change signals report them.
     DriveReadiness m_reported;
+    float m_position[DriveStatusPacket::AxisCount] = {};
+    bool m_positionKnown[DriveStatusPacket::AxisCount] = {};
     // The receiver's changes on their way to this link's signals.
     StatusQueue<DriveStatus::Change> m_status;
 };

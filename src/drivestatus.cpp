@@ -191,6 +191,24 @@ bool isDisplayValue(int index)
            && kFields[index].offset < offsetof(DriveStatusPacket, driveState);
 }
 
+int positionAxis(int index)
+{
+    if (!isDisplayValue(index))
+        return -1;
+    return int((kFields[index].offset - offsetof(DriveStatusPacket, position)) / sizeof(float));
+}
+
+int axisOfName(const QString& name)
+{
+    static const char* const names[DriveStatusPacket::AxisCount] = {"LX", "LX2", "LY", "A", "B",   "C",  "D",
+                                                                    "U1", "U2",  "V",  "X", "Z",   "PHI"};
+    for (int axis = 0; axis < DriveStatusPacket::AxisCount; ++axis) {
+        if (name == QLatin1String(names[axis]))
+            return axis;
+    }
+    return -1;
+}
+
 bool hasNaN(const DriveStatusPacket& packet)
 {
     for (const Field& field : kFields) {

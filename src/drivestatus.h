@@ -4,6 +4,7 @@
 // step, all without sockets.
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -122,6 +123,12 @@ Kind fieldKind(int index);
 // True for the axis coordinates: values that only a label shows, of which the latest is all that
 // matters when several wait for the GUI thread.
 bool isDisplayValue(int index);
+
+// The axis (DriveStatusPacket::Axis) whose coordinate the field at `index` carries, or -1.
+int positionAxis(int index);
+// The datagram's axis (DriveStatusPacket::Axis) of a console axis name: "LX" is LX1, every other
+// name is its own ("LX2", "LY", "A" ... "PHI"); -1 for a name that is no axis of the datagram.
+int axisOfName(const QString& name);
 
 // Keeps the previous datagram and reports the fields of the next one that differ from it (all of
 // them for the first). u32 and int32 compare as integers, floats as floats (a NaN differs from

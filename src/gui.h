@@ -80,6 +80,9 @@ public:
     void setProgramName(const QString& path, bool withoutCurrentControl);
     // The coordinate shown for an axis; 0 for a name without a coordinate label.
     float coord(const QString& name) const;
+    // The coordinate of an axis as the drive controller has reported it since its status is known;
+    // false while it has not (the label may still show an old value).
+    bool reportedCoord(const QString& name, float* value) const;
     // The axis object of a name created at start-up (any other name is a programming error).
     Axis* axis(const QString& name) const;
 

@@ -88,7 +88,9 @@ void Gui::on_pbStop_clicked()
     // A weld start waiting between its channels must not start the rest after the stop.
     if (contour)
         contour->stopStart();
-    m_drive.command(DriveCommand::stopProgram());
+    // Every program ends where it stands, the weld's beam program too.
+    if (m_drive.command(DriveCommand::stopProgram()) && contour)
+        contour->programsStopped();
     if (pbEndlessV->isChecked()) {
         // Unchecked from here, so that its own slot does not run and sends no stop of V.
         pbEndlessV->setChecked(false);

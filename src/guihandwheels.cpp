@@ -232,6 +232,11 @@ float Gui::coord(const QString& name) const
     return label ? label->value() : 0.0f;
 }
 
+bool Gui::reportedCoord(const QString& name, float* value) const
+{
+    return m_drive.reportedPosition(DriveStatus::axisOfName(name), value);
+}
+
 Axis* Gui::axis(const QString& name) const
 {
     const auto i = m_axis.constFind(name);

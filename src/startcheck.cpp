@@ -1,5 +1,10 @@
 #include "startcheck.h"
 
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+
 namespace StartCheck {
 
 QString refused(const QString& reason)
@@ -31,6 +36,42 @@ QString driveReason(const DriveReadiness& drive, const QList<int>& channels)
 QList<int> axisMoveChannels(int channel)
 {
     return {channel, channel == 1 ? 2 : 1};
+}
+
+bool angular(const QString& axis)
+{
+    static const QStringList angles{QStringLiteral("A"),  QStringLiteral("B"),  QStringLiteral("C"),
+                                    QStringLiteral("D"),  QStringLiteral("U1"), QStringLiteral("U2"),
+                                    QStringLiteral("V"),  QStringLiteral("PHI")};
+    return angles.contains(axis);
+}
+
+QString awayFromFirstPoint(const QList<AxisPlace>& axes)
+{
+    // Hundredths: the two decimals of the table and of the labels; jitter up to 0.05 is standing.
+    constexpr double kTolerance = 5;
+    constexpr double kTurn = 36000;
+    QStringList away;
+    for (const AxisPlace& axis : axes) {
+        if (!axis.known || !std::isfinite(axis.at) || !std::isfinite(axis.target)) {
+            away << axis.name + QStringLiteral(": положение не известно");
+            continue;
+        }
+        double distance = std::fabs(std::round(double(axis.at) * 100) - std::round(double(axis.target) * 100));
+        const bool angle = angular(axis.name);
+        if (angle) {
+            distance = std::fmod(distance, kTurn);
+            distance = std::min(distance, kTurn - distance);
+        }
+        if (distance > kTolerance)
+            away << QStringLiteral("%1: %2 %3")
+                        .arg(axis.name, QString::number(distance / 100, 'f', 2),
+                             angle ? QStringLiteral("град") : QStringLiteral("мм"));
+    }
+    if (away.isEmpty())
+        return {};
+    return QStringLiteral("манипулятор не в первой точке контура (%1), сначала перейдите в точку 1")
+        .arg(away.join(QStringLiteral(", ")));
 }
 
 }  // namespace StartCheck

@@ -14,6 +14,14 @@ struct DriveReadiness {
     uint channel(int number) const { return number >= 1 && number <= 3 ? channels[number - 1] : 0; }
 };
 
+// Where one axis of a weld's coordinate scheme stands and where the weld begins for it.
+struct AxisPlace {
+    QString name;           // the axis name ("LX", "V", ...)
+    float target = 0;       // the coordinate of the first contour point
+    bool known = false;     // the controller has reported the axis's position
+    float at = 0;           // that position
+};
+
 // The check that every program start of the console makes before it writes a program file: the
 // weld program editor's starts and the axis dialogs' one-move programs.
 namespace StartCheck {
@@ -34,5 +42,17 @@ QString driveReason(const DriveReadiness& drive, const QList<int>& channels);
 // "_point.npg") for `channel`: the move's own channel first, then the other of channels 1 and 2,
 // which may be running that same file from an earlier move.
 QList<int> axisMoveChannels(int channel);
+
+// Axes whose coordinates are angles (degrees, a whole turn is 360): "A" ... "D", "U1", "U2",
+// "V", "PHI"; every other axis is a length (mm).
+bool angular(const QString& axis);
+
+// Why a weld or its test move cannot begin where the axes stand, or empty: every axis must stand
+// at the first contour point, compared as the table and the coordinate labels show them (2
+// decimals), within 0.05 mm or 0.05 degrees of servo jitter, an angle modulo 360 degrees. An axis
+// whose position the controller has not reported is never taken as standing there. The reason
+// names each axis that is away and how far (or that its position is not known):
+// "манипулятор не в первой точке контура (LX: 25.00 мм), сначала перейдите в точку 1".
+QString awayFromFirstPoint(const QList<AxisPlace>& axes);
 
 }  // namespace StartCheck

@@ -355,6 +355,21 @@ void synchronizationFrames(const ContourSnapshot& s, GeneratorState& st, int eve
 
 namespace {
 
+// A feed of the start that is not above 0, named as the operator knows it.
+QString feedProblem(float speed, const QString& name)
+{
+    if (speed < 0)
+        return QStringLiteral("отрицательная ") + name;
+    if (speed == 0)
+        return name + QStringLiteral(" равна 0");
+    return {};
+}
+
+QString rowSpeedProblem(float speed, int row)
+{
+    return feedProblem(speed, QStringLiteral("скорость в строке %1 технологической таблицы").arg(row + 1));
+}
+
 // Why no move along the contour can be written ("" when one can): no scheme, no point, no
 // diameter of a scheme whose moves need one (the radius of its arcs, the ring's travel per degree).
 QString checkPoints(const ContourSnapshot& s)
@@ -403,7 +418,7 @@ QString checkContour(const ContourSnapshot& s, bool technology)
             !std::isfinite(sweep.shiftX) || !std::isfinite(sweep.shiftY) || !std::isfinite(sweep.param))
             return QStringLiteral("нечисловое значение в строке %1 технологической таблицы").arg(r + 1);
         if (row.speed < 0 && (row.on || r == 0))
-            return QStringLiteral("отрицательная скорость в строке %1 технологической таблицы").arg(r + 1);
+            return rowSpeedProblem(row.speed, r);
     }
     return {};
 }
@@ -481,18 +496,21 @@ public:
             paths = ContourGeometry::pointPaths(s);
         const bool closing = s.ring && (!linear || s.closeDirect);
         const bool runBack = runsBack(s);
-        for (pass = 0; pass < passes && !m_tooLong; ++pass) {
-            for (int p = 1; p < n && !m_tooLong; ++p)
+        for (pass = 0; pass < passes && !ended(); ++pass) {
+            for (int p = 1; p < n && !ended(); ++p)
                 segment({p - 1, p, p - 1, p, false, false});
-            if (closing && n > 1 && !m_tooLong)
+            if (closing && n > 1 && !ended())
                 segment({n - 1, 0, n - 1, 0, true, false});
-            for (int p = n - 1; runBack && p > 0 && !m_tooLong; --p)
+            for (int p = n - 1; runBack && p > 0 && !ended(); --p)
                 segment({p, p - 1, p - 1, p, false, true});
         }
     }
 
     // The channel whose program grew beyond kMaxProgramBytes, which ended the walk (0: none).
     int tooLong() const { return m_tooLong; }
+    // The technology row whose speed, 0 or less, was to be written as the feed of a move, which
+    // ended the walk (-1: none).
+    int badFeedRow() const { return m_badFeedRow; }
 
 private:
     // One segment of the walk, from point `from` to point `to`. `row` holds its segment
@@ -554,7 +572,7 @@ private:
             const float path = row.path;
             if ((linear || (rotate && g.closing)) && std::fabs(path - segmentEnd) < kPathTolerance) {
                 // The row lies at the segment's end: its speed is the feed of the end move.
-                take(row);
+                take(row, r);
                 next = r + 1;
                 return;
             }
@@ -571,7 +589,7 @@ private:
                 m.ch1 << kWait << QString::number(++st.varLineNo) + QStringLiteral(" @AXISMOVING?=FALSE");
                 stopMade = false;
             }
-            take(row);
+            take(row, r);
             P = M;
         }
         next = s.tech.size();
@@ -611,11 +629,18 @@ private:
     {
         if (rotate && sameWrittenPoint(to, P))
             return;
+        if (!(F > 0)) {
+            m_badFeedRow = feedRow;
+            return;
+        }
         mechanicalMoveFrames(s, st, to, P, F, g.row, !g.back, &m);
     }
 
-    void take(const TechRow& row)
+    bool ended() const { return m_tooLong || m_badFeedRow >= 0; }
+
+    void take(const TechRow& row, int r)
     {
+        feedRow = r;
         F = row.speed;
         lastPath = row.path;
         lastIr = row.Ir;
@@ -632,6 +657,7 @@ private:
 
     QList<float> P;
     float F = 0;
+    int feedRow = 0;                // the technology row whose speed F is
     float lastPath = 0;
     float lastIr = 0, lastIf = 0;
     float segmentEnd = 0;
@@ -645,6 +671,7 @@ private:
     QVector<float> paths;           // the path at each point of the first way (not "XYZr")
     TextSize m_size1, m_size2;
     int m_tooLong = 0;
+    int m_badFeedRow = -1;
 };
 
 }  // namespace
@@ -694,6 +721,10 @@ Programs genContour(const ContourSnapshot& s, GeneratorState st)
     walk.run();
     if (walk.tooLong()) {
         out.error = kStartRefused + programTooLarge(walk.tooLong(), s);
+        return out;
+    }
+    if (walk.badFeedRow() >= 0) {
+        out.error = kStartRefused + rowSpeedProblem(s.tech.at(walk.badFeedRow()).speed, walk.badFeedRow());
         return out;
     }
 
@@ -959,6 +990,11 @@ TechTableCheck checkTechTable(const QList<TechRow>& rows)
     for (int r = 1; r < rows.size(); ++r) {
         if (rows.at(r).isComment())
             continue;
+        // A switched-off row is not generated: whatever it holds, no program runs it.
+        if (!rows.at(r).on) {
+            out.marks[r] = TechTableCheck::Good;
+            continue;
+        }
         const TechRow& above = rows.at(p);
         const TechRow& row = rows.at(r);
         if ((above.Ir != row.Ir || above.If != row.If) && above.path == row.path)
@@ -972,20 +1008,6 @@ TechTableCheck checkTechTable(const QList<TechRow>& rows)
     }
     return out;
 }
-
-namespace {
-
-// A feed of the start that is not above 0, named as the operator knows it.
-QString feedProblem(float speed, const QString& name)
-{
-    if (speed < 0)
-        return QStringLiteral("отрицательная ") + name;
-    if (speed == 0)
-        return name + QStringLiteral(" равна 0");
-    return {};
-}
-
-}  // namespace
 
 QString startProblem(const ContourSnapshot& s, Start start)
 {
@@ -1001,14 +1023,18 @@ QString startProblem(const ContourSnapshot& s, Start start)
     case Start::Weld:
         break;
     }
-    // The end row's speed moves nothing: no segment leaves it.
-    for (int r = 0; r + 1 < s.tech.size(); ++r) {
+    // A row's speed of 0 that the beam program times a stretch by: nothing would be written for it,
+    // and the beam would run ahead of the motion. A row at the path of the next one (a start row
+    // at path 0 followed by a row at path 0) has no stretch; where the motion program would write
+    // its speed as a feed, its generation refuses it.
+    int above = -1;
+    for (int r = 0; r < s.tech.size(); ++r) {
         const TechRow& row = s.tech.at(r);
         if (row.isComment() || !(row.on || r == 0))
             continue;
-        reason = feedProblem(row.speed, QStringLiteral("скорость в строке %1 технологической таблицы").arg(r + 1));
-        if (!reason.isEmpty())
-            return reason;
+        if (above >= 0 && s.tech.at(above).speed == 0 && row.path != s.tech.at(above).path)
+            return rowSpeedProblem(0, above);
+        above = r;
     }
     const TechTableCheck table = checkTechTable(s.tech);
     if (!table.ok())

@@ -94,7 +94,9 @@ struct Programs {
 bool ringCcw(const ContourSnapshot& s);
 
 // Motion programs of the whole weld (text1, text2). state.startNo and the restart lines choose
-// where the programs begin; the stops met are counted on from state.stopCount.
+// where the programs begin; the stops met are counted on from state.stopCount. Refused when a
+// technology row's speed of 0 would be the feed of a move (a row whose stretch moves nothing, as a
+// start row at path 0 followed by a row at path 0 in the linear and circular schemes, is not).
 Programs genContour(const ContourSnapshot& s, GeneratorState state);
 // The beam program (text3).
 Programs genTechnology(const ContourSnapshot& s);
@@ -120,13 +122,14 @@ GoTo goToPoint(const ContourSnapshot& s, int currentPoint, int row, bool forward
 bool continues(const QString& started, const QString& next);
 
 // ---- checks before a start ------------------------------------------------------------------------
-// The check of the technology table, row by row: a data row's path is faulty when the next data
-// row below it lies at the same path with another beam or focus current, or when it lies past the
-// end row's path; from the first fault on every data row checked after it counts as faulty too.
-// The last data row (the end row) is never checked itself.
+// The check of the technology table, row by row, over the rows the generators read (the start
+// row and every data row switched on): a row's path is faulty when the next such row below it lies
+// at the same path with another beam or focus current, or when it lies past the end row's path;
+// from the first fault on every row checked after it counts as faulty too. The last of them (the
+// end row) is never checked itself; a switched-off row is never faulty.
 struct TechTableCheck {
     enum Mark { Unchecked, Good, Faulty };
-    QVector<Mark> marks;    // one per row; comments and the end row stay Unchecked
+    QVector<Mark> marks;    // one per row; comments and the end row stay Unchecked, rows switched off are Good
     int firstFault = -1;    // the first faulty row, -1 when the table passes
     bool ok() const { return firstFault < 0; }
 };
@@ -137,9 +140,11 @@ TechTableCheck checkTechTable(const QList<TechRow>& rows);
 // transition speed).
 enum class Start { Weld, TestMove, GoTo };
 // Why the program cannot be started as `start`, as the reason of a refusal ("контур не задан"), or
-// empty: the generators' own checks of the contour (for a go-to those of its own moves), a feed of 0 or less (every frame would be
-// written with "F0"; a weld row with it is checked unless it is the end row, from which nothing
-// moves), and for a weld a technology table that fails its check.
+// empty: the generators' own checks of the contour (for a go-to those of its own moves), a speed
+// of 0 or less for the test move or a go-to (every frame would be written with "F0"), and for a
+// weld a speed of 0 that the beam program would time a stretch by (a row followed by one at
+// another path) and a technology table that fails its check. genContour refuses a speed of 0 where
+// the motion program would write it as a feed.
 QString startProblem(const ContourSnapshot& s, Start start);
 
 // Whole passes to leave out of an idle stretch of `path` mm on a closed round seam of pass length

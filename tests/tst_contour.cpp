@@ -252,6 +252,47 @@ private slots:
         QCOMPARE(lines.at(14), QStringLiteral("N14 REV(ALL)"));
     }
 
+    // "Добавить все точки" places every row in path order, also where the seam's length rounds
+    // down to the two decimals of the end row: the last point's row goes above the end row, not
+    // under the start row, and the table check has nothing to say.
+    void allPointsInPathOrder_data()
+    {
+        QTest::addColumn<QList<QList<float>>>("points");
+        QTest::addColumn<float>("arcRadius");   // of the segment leaving point 2; 0: all straight
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("straight diagonal, 14.142 mm") << QList<QList<float>>{{0, 0}, {10, 10}} << 0.0f
+                                                      << QStringList{"0.00", "0.00", "14.14", "14.14"};
+        QTest::newRow("a line and a quarter arc, 16.283 mm")
+            << QList<QList<float>>{{0, 0}, {10, 0}, {14, 4}} << 4.0f
+            << QStringList{"0.00", "0.00", "10.00", "16.28", "16.28"};
+    }
+    void allPointsInPathOrder()
+    {
+        QFETCH(QList<QList<float>>, points);
+        QFETCH(float, arcRadius);
+        QFETCH(QStringList, paths);
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZ);
+        for (const QList<float>& p : points)
+            s.points << ContourPoint{{p.value(0), p.value(1), 0}, {SegmentParams::Line, 0, 0, 0}};
+        if (arcRadius > 0)
+            s.points[1].segment = {SegmentParams::Arc, arcRadius, 1, 0};
+        s.points.last().segment = SegmentParams();
+        s.passes = 1;
+        s.pointCount = float(points.size());
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("order")), ContourFile::write(QStringLiteral("order"), s));
+        CONTOUR c;
+        c.load(QStringLiteral("order"), CONTOUR::contourDir() + QStringLiteral("order"));
+        QCOMPARE(column(c.twTechTab, 0).last(), paths.last());
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.addContourPoint(true, false, 0, 1);
+        QCOMPARE(column(c.twTechTab, 0), paths);
+        QVERIFY(WeldProgram::checkTechTable(c.snapshot().tech).ok());
+        QCOMPARE(texts(messages), QStringList());
+    }
+
     void pointsAtContourPositions()
     {
         CONTOUR c;

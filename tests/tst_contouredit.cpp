@@ -643,6 +643,55 @@ private slots:
         QCOMPARE(c.diameter->text(), QStringLiteral("200.00"));
     }
 
+    // A taught circle's points scatter about it: a new diameter takes every point within 1 % of
+    // the radius (at least 0.5 mm) of the old circle and moves it radially onto the new one; a
+    // point farther off keeps the old diameter and every point.
+    void newDiameterOfATaughtCircle_data()
+    {
+        QTest::addColumn<float>("D");
+        QTest::addColumn<QList<float>>("offsets");   // of the points at 0, 90, 180 and 270 degrees, mm
+        QTest::addColumn<int>("off");                // the point named as off the circle, 0 for none
+        QTest::newRow("D 100, ±0.2 mm") << 100.0f << QList<float>{0.2f, -0.2f, 0.15f, -0.1f} << 0;
+        QTest::newRow("D 100, 0.5 mm") << 100.0f << QList<float>{0, 0.5f, 0, -0.45f} << 0;
+        QTest::newRow("D 100, 0.6 mm") << 100.0f << QList<float>{0, 0, -0.6f, 0} << 3;
+        QTest::newRow("D 300, 1.4 mm (1 % of 150)") << 300.0f << QList<float>{1.4f, 0, -1.2f, 0} << 0;
+        QTest::newRow("D 300, 1.6 mm") << 300.0f << QList<float>{0, 0, 0, 1.6f} << 4;
+    }
+    void newDiameterOfATaughtCircle()
+    {
+        QFETCH(float, D);
+        QFETCH(QList<float>, offsets);
+        QFETCH(int, off);
+        CONTOUR c;
+        ContourSnapshot s;
+        s.schema.reset(new SchemaXYZr(D, 0, 0));
+        const float R = D / 2;
+        s.points << ContourPoint{{R + offsets[0], 0, 7}, {}} << ContourPoint{{0, R + offsets[1], 7}, {}}
+                 << ContourPoint{{-(R + offsets[2]), 0, 7}, {}} << ContourPoint{{0, -(R + offsets[3]), 7}, {}};
+        s.ring = true;
+        s.tech << ContourSamples::point(0, 0, 600) << ContourSamples::point(0, 0, 600);
+        QVERIFY(loadContour(c, s));
+        const QStringList before = rows(c.twContour);
+        QSignalSpy messages(&c, &CONTOUR::message);
+        c.setTechSettings(false, false, false, false, 700, 0, 0, 2 * D, 0);
+        c.recalcPointsForNewDiameter(D, 2 * D);
+        if (off) {
+            QCOMPARE(rows(c.twContour), before);
+            QCOMPARE(texts(messages),
+                     QStringList{QStringLiteral("[W]Диаметр не изменён, точки контура не перенесены: точка %1 не лежит "
+                                                "на окружности диаметром %2 мм")
+                                     .arg(off)
+                                     .arg(double(D), 0, 'f', 2)});
+            QCOMPARE(c.schemaD(), D);
+            return;
+        }
+        const QString r = QString::number(double(D), 'f', 2);
+        QCOMPARE(rows(c.twContour), (QStringList{r + "|0.00|7.00", "0.00|" + r + "|7.00", "-" + r + "|0.00|7.00",
+                                                  "0.00|-" + r + "|7.00"}));
+        QCOMPARE(c.schemaD(), 2 * D);
+        QCOMPARE(texts(messages), QStringList());
+    }
+
     // "Настройки" with a new diameter moves no point when the centre is not known (one or two
     // points) or when a point does not lie on the old circle about it: the operator is told why.
     // A circle still being taught takes the new diameter; one whose points give its diameter keeps

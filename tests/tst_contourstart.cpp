@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <memory>
 
 #include "contour.h"
@@ -24,6 +26,8 @@
 #include "gui.h"
 #include "modaldriver.h"
 #include "programpage.h"
+#include "readonlyfolder.h"
+#include "startcheck.h"
 #include "tabletexts.h"
 #include "testenv.h"
 #include "threadcpu.h"
@@ -110,6 +114,13 @@ private:
 
 const QString kPressed = QStringLiteral("[I]Нажата кнопка 'ПУСК' панели Технология");
 
+QString awayLine(const QString& axes)
+{
+    return QStringLiteral("[A]Пуск невозможен: манипулятор не в первой точке контура (%1), сначала перейдите в "
+                          "точку 1")
+        .arg(axes);
+}
+
 const QByteArray kBeam =
     "N1 $3\nN2 GAX(IR)\nN3 GAX(IW)\nN4 G0 IR=0.0\nN5 G0 IW=700\nN6 REV(ALL)\nN7 WAIT\nN8 G4 F0.5\nN9 SEV(3)\n"
     "N10 WAIT\nN11 WEV(1)\nN12 WAIT\nN13 G0 IR=0.0\nN14 G4 F5.000\nN15 G4 F10.000\nN16 G0 IR=0.0\nN17 G4 F1.0\n"
@@ -130,6 +141,17 @@ class TestContourStart : public QObject
         if (!m_console->start())
             return false;
         c = m_console->contour();
+        return true;
+    }
+
+    // The console connected to the simulated controller, which runs the programs as their files
+    // say (the beam program waits at a stop), a weld of some 15 s in about 3.
+    bool startRunning()
+    {
+        if (!m_console->start(0))
+            return false;
+        c = m_console->contour();
+        sim()->setMaxRunSeconds(3);
         return true;
     }
 
@@ -303,7 +325,7 @@ private slots:
     // still ends as its own: the stop it will be continued from is kept.
     void runWhileStarting()
     {
-        QVERIFY(start());
+        QVERIFY(startRunning());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
         QVERIFY(m_console->pressStart());
         QVERIFY(!c->run(2, QStringLiteral("N1 $2")));
@@ -312,11 +334,12 @@ private slots:
         QVERIFY(c->fullRun());
     }
 
-    // A stop: the caption reads "ДАЛЕЕ" once channel 1 has stopped there; the continuation starts
-    // channel 1 alone, behind the stop; the weld is then done and the next press starts it anew.
+    // A stop: the caption reads "ДАЛЕЕ" once channel 1 has stopped there while the beam program
+    // waits; the continuation starts channel 1 alone, behind the stop, from where the axes halted
+    // (not the first point); the weld is then done and the next press starts it anew.
     void stopAndContinuation()
     {
-        QVERIFY(start());
+        QVERIFY(startRunning());
         load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
         QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
@@ -324,6 +347,8 @@ private slots:
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+        QCOMPARE(c->channelState(3), 3u);
+        QCOMPARE(m_console->gui()->coord(QStringLiteral("LX")), 50.0f);
         QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
         QVERIFY(programFile(1).contains("N11 REV(ALL)\nN12 M30\nN13 WAIT\n"));
         const QByteArray beam = programFile(3);
@@ -337,7 +362,9 @@ private slots:
         QCOMPARE(programFile(3), beam);  // the beam program keeps running
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(3) != 3; }, 5000));
 
+        QVERIFY(m_console->placeAtFirstPoint());
         QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
         QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
@@ -362,7 +389,7 @@ private slots:
     // Every refusal: an "[A]" line, no file, no command.
     void refusals()
     {
-        QVERIFY(start());
+        QVERIFY(startRunning());
         QSignalSpy messages(c, &CONTOUR::message);
         QVERIFY(m_console->pressStart());  // no contour at all
         c->init(new SchemaXYZ);
@@ -376,7 +403,7 @@ private slots:
         QCOMPARE(commandTexts(0), QStringList());
 
         // While channel 1 runs neither a start nor a touch on a row starts anything.
-        load(linear({0, 100}, {point(0, 0, 600), point(50, 0, 300), stop(), point(100, 0, 300)}));
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 20, 300), stop(), point(100, 20, 300)}));
         QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(2, 0).size(), 2);
         QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 2000));
@@ -388,15 +415,25 @@ private slots:
                                                "[A]Переход к точке невозможен: канал 1 выполняет программу"}));
         QCOMPARE(commandTexts(0), QStringList());
 
-        // The beam program waits at the stop on the timing of the motion it was started with: a
-        // program changed after its start, before or behind the stop, cannot be continued.
+        // The beam program waits at the stop on the timing and the values it was started with: a
+        // program changed after its start, before or behind the stop, cannot be continued (its
+        // motion, or its beam alone: the beam program of the full start would run on unchanged).
         QVERIFY(channel1Idle());
         QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
         const QByteArray stopped = programFile(1);
-        for (int row : {0, 3}) {   // the speed of the first stretch, the speed of the last
-            QTableWidgetItem* speed = c->twTechTab->item(row, 5);
-            const QString before = speed->text();
-            speed->setText(QStringLiteral("500.0"));
+        const struct {
+            int row, column;
+            const char* text;
+        } changes[] = {
+            {0, 5, "500.0"},   // the speed of the first stretch
+            {3, 5, "500.0"},   // the speed of the last
+            {3, 1, "25.0"},    // the beam current behind the stop
+            {1, 2, "650"},     // the focus current before it
+        };
+        for (const auto& change : changes) {
+            QTableWidgetItem* cell = c->twTechTab->item(change.row, change.column);
+            const QString before = cell->text();
+            cell->setText(QString::fromLatin1(change.text));
             messages.clear();
             QVERIFY(m_console->pressStart());
             QCOMPARE(texts(messages), (QStringList{"[I]Нажата кнопка 'ПУСК' панели Технология",
@@ -405,7 +442,7 @@ private slots:
             QCOMPARE(commandTexts(0), QStringList());
             QCOMPARE(programFile(1), stopped);
             QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
-            speed->setText(before);
+            cell->setText(before);
         }
 
         // Loading a contour forgets the stopped run.
@@ -428,6 +465,7 @@ private slots:
         s.passes = 270;
         s.pointCount = 3600;
         load(s);
+        QVERIFY(m_console->placeAtFirstPoint());
         QSignalSpy messages(c, &CONTOUR::message);
         QVERIFY(m_console->pressStart());
         c->setTechSettings(true, false, false, false, 700, 0, 0, 500, -1);
@@ -451,6 +489,7 @@ private slots:
         QVERIFY(start());
         load(ContourSamples::longSeam(10000, 200));
         QVERIFY(driveBackAfterALongLoad());
+        QVERIFY(m_console->placeAtFirstPoint());
         // The page as the start first shows the program on it, and as the next piece comes in.
         int shownChars = -1;
         bool shownReadOnly = false;
@@ -495,6 +534,7 @@ private slots:
         QVERIFY(start());
         load(ContourSamples::ringOf3600(15, 5000));
         QVERIFY(driveBackAfterALongLoad());
+        QVERIFY(m_console->placeAtFirstPoint());
         const ContourSnapshot s = c->snapshot();
         const WeldProgram::Programs beam = WeldProgram::genTechnology(s);
         const WeldProgram::Programs motion = WeldProgram::genContour(s, WeldProgram::GeneratorState());
@@ -577,6 +617,7 @@ private slots:
         QFETCH(QStringList, sent);
         QVERIFY(start());
         load(ContourSamples::ring());
+        QVERIFY(m_console->placeAtFirstPoint());
         const int passports = passportCount();
         QSignalSpy messages(c, &CONTOUR::message);
         PoolHold hold;
@@ -700,6 +741,216 @@ private slots:
         QVERIFY(c->generatorState().stopPending());
         QVERIFY(m_console->pressStart());
         QCOMPARE(commandTexts(1), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+    }
+
+    // Where the axes stand against the first contour point, as the table and the labels show both
+    // (two decimals): servo jitter up to 0.05 mm or 0.05 degrees is standing there, an angle counts
+    // modulo a turn, and an axis whose position is not reported (or not a number) never stands
+    // there. Each axis away is named with how far.
+    void firstPointCheck_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<float>>("targets");
+        QTest::addColumn<QList<float>>("positions");   // NaN: not reported
+        QTest::addColumn<QString>("away");
+        const QStringList xyz{"LX", "LY", "Z"};
+        const QStringList ring{"V", "LX", "LY", "Z"};
+        const float unknown = std::numeric_limits<float>::quiet_NaN();
+        QTest::newRow("at the point") << xyz << QList<float>{10, 20, 5} << QList<float>{10, 20, 5} << "";
+        QTest::newRow("jitter of 0.05") << xyz << QList<float>{10, 20, 5} << QList<float>{10.05f, 19.95f, 5.049f}
+                                        << "";
+        QTest::newRow("0.06 away") << xyz << QList<float>{10, 20, 5} << QList<float>{10.06f, 20, 5}
+                                   << "LX: 0.06 мм";
+        QTest::newRow("rounded as shown") << xyz << QList<float>{0, 0, 0} << QList<float>{0.0549f, 0, 0} << "";
+        QTest::newRow("two axes away") << xyz << QList<float>{0, 0, 0} << QList<float>{25, 0, -3.5f}
+                                       << "LX: 25.00 мм, Z: 3.50 мм";
+        QTest::newRow("a turn on") << ring << QList<float>{0, 100, 20, -5} << QList<float>{360.02f, 100, 20, -5}
+                                   << "";
+        QTest::newRow("short of a turn") << ring << QList<float>{0, 100, 20, -5}
+                                         << QList<float>{359.9f, 100, 20, -5} << "V: 0.10 град";
+        QTest::newRow("the short way round") << ring << QList<float>{10, 100, 20, -5}
+                                             << QList<float>{-20, 100, 20, -5} << "V: 30.00 град";
+        QTest::newRow("not reported") << xyz << QList<float>{0, 0, 0} << QList<float>{0, unknown, 0}
+                                      << "LY: положение не известно";
+    }
+    void firstPointCheck()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QList<float>, targets);
+        QFETCH(QList<float>, positions);
+        QFETCH(QString, away);
+        QList<AxisPlace> axes;
+        for (int i = 0; i < names.size(); ++i) {
+            AxisPlace axis;
+            axis.name = names.at(i);
+            axis.target = targets.at(i);
+            axis.known = !std::isnan(positions.at(i));
+            axis.at = axis.known ? positions.at(i) : 0.0f;
+            axes << axis;
+        }
+        const QString reason = StartCheck::awayFromFirstPoint(axes);
+        QCOMPARE(reason.isEmpty() ? QString() : StartCheck::refused(reason), away.isEmpty() ? QString() : awayLine(away));
+        if (!QTest::currentDataTag() || QLatin1String(QTest::currentDataTag()) != QLatin1String("not reported"))
+            return;
+        // Nothing reported at all: the editor without a main window has no controller.
+        CONTOUR alone;
+        alone.onDriveState(true);
+        QVERIFY(loadContour(alone, linear({10, 100}, kTwoSpeeds)));
+        QCOMPARE(alone.startRefusal(CONTOUR::Start::Weld, alone.snapshot()),
+                 awayLine(QStringLiteral("LX: положение не известно, LY: положение не известно, Z: положение не "
+                                         "известно")));
+    }
+
+    // A weld and its test move begin only at the first contour point: away from it the start is
+    // refused with one line naming the axis and how far, and nothing is written or sent; a touch
+    // on point 1 still drives there (a go-to is no start of the weld), and from there it starts.
+    // Jitter within 0.05 and a full turn of the part are no way off.
+    void startsAtTheFirstPoint_data()
+    {
+        QTest::addColumn<QString>("contour");
+        QTest::addColumn<bool>("testMove");
+        QTest::addColumn<QList<float>>("stand");   // LX, LY, Z (and V for the ring joint)
+        QTest::addColumn<QString>("away");         // empty: starts where it stands
+        QTest::newRow("weld, LX 25 away") << "seam" << false << QList<float>{25, 0, 0} << "LX: 25.00 мм";
+        QTest::newRow("test move, LY 3 away") << "seam" << true << QList<float>{0, 3, 0} << "LY: 3.00 мм";
+        QTest::newRow("weld, within jitter") << "seam" << false << QList<float>{0.05f, -0.05f, 0} << "";
+        QTest::newRow("weld, 0.06 away") << "seam" << false << QList<float>{0, 0, 0.06f} << "Z: 0.06 мм";
+        QTest::newRow("ring joint, a turn on") << "ring" << false << QList<float>{100, 20, -5, 360.02f} << "";
+        QTest::newRow("ring joint, short of a turn") << "ring" << false << QList<float>{100, 20, -5, 359.9f}
+                                                     << "V: 0.10 град";
+    }
+    void startsAtTheFirstPoint()
+    {
+        QFETCH(QString, contour);
+        QFETCH(bool, testMove);
+        QFETCH(QList<float>, stand);
+        QFETCH(QString, away);
+        QVERIFY(startRunning());
+        const bool ring = contour == QLatin1String("ring");
+        load(ring ? ContourSamples::ring() : linear({0, 100}, kTwoSpeeds));
+        c->contourSpeed->setValue(6000, 0);
+        if (testMove)
+            c->setTechSettings(true, false, false, false, 700, 0, 0, c->schemaD(), c->schemaAux());
+        const auto standAt = [this](const QList<float>& p) {
+            DriveStatusPacket& status = sim()->status();
+            status.position[DriveStatusPacket::LX1] = p.at(0);
+            status.position[DriveStatusPacket::LY] = p.at(1);
+            status.position[DriveStatusPacket::Z] = p.at(2);
+            status.position[DriveStatusPacket::V] = p.value(3);
+            const QStringList axes{"LX", "LY", "Z", "V"};
+            return QTest::qWaitFor(
+                [&] {
+                    for (int i = 0; i < axes.size(); ++i) {
+                        float at = 0;
+                        if (!m_console->gui()->reportedCoord(axes.at(i), &at) || at != p.value(i))
+                            return false;
+                    }
+                    return true;
+                },
+                3000);
+        };
+        QVERIFY(standAt(stand));
+        const int passports = passportCount();
+        QSignalSpy messages(c, &CONTOUR::message);
+        QVERIFY(m_console->pressStart());
+        if (away.isEmpty()) {
+            QCOMPARE(texts(messages), QStringList{kPressed});
+            QCOMPARE(commandTexts(ring ? 3 : 2, 0).last(), QStringLiteral("EXEC_1(/programs/_temp1.npg)"));
+            return;
+        }
+        QCOMPARE(texts(messages), (QStringList{kPressed, awayLine(away)}));
+        QCOMPARE(commandTexts(0), QStringList());
+        for (int channel = 1; channel <= 3; ++channel)
+            QCOMPARE(programFile(channel), QByteArray("<missing>"));
+        QCOMPARE(passportCount(), passports);
+        if (ring)
+            return;
+
+        // The way there: a touch on point 1, then the start.
+        emit c->twContour->cellClicked(0, 0);
+        QCOMPARE(commandTexts(1, 0), QStringList{"EXEC_1(/programs/_temp1.npg)"});
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(channel1Idle());
+        QVERIFY(QTest::qWaitFor([this] { return c->startRefusal(CONTOUR::Start::Weld, c->snapshot()).isEmpty(); },
+                                3000));
+        messages.clear();
+        QVERIFY(m_console->pressStart());
+        QCOMPARE(texts(messages), QStringList{kPressed});
+        QCOMPARE(commandTexts(testMove ? 1 : 2, 300).last(), QStringLiteral("EXEC_1(/programs/_temp1.npg)"));
+    }
+
+    // The end of a weld is what the controller reports, whether or not a passport could be written:
+    // stopped at a technological stop with no passport, "СТОП" (or the beam program ending by
+    // itself) puts the caption back to "ПУСК", and the next press is a full start (the beam program
+    // first), never a continuation of motion alone.
+    void runStateFollowsTheController_data()
+    {
+        QTest::addColumn<bool>("stopPressed");
+        QTest::newRow("СТОП pressed") << true;
+        QTest::newRow("beam program ended") << false;
+    }
+    void runStateFollowsTheController()
+    {
+        QFETCH(bool, stopPressed);
+        QVERIFY(startRunning());
+        QVERIFY(QDir().mkpath(FixedPaths::passportDir()));
+        ReadOnlyFolder noPassports(FixedPaths::passportDir());
+        QVERIFY(noPassports.holds());
+        load(linear({0, 100}, {point(0, 0, 600), point(50, 20, 300), stop(), point(100, 20, 300)}));
+        QSignalSpy messages(c, &CONTOUR::message);
+        QVERIFY(m_console->pressStart());
+        QCOMPARE(commandTexts(2, 0), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(!c->passportOpen());
+        QVERIFY(texts(messages).join('\n').contains(QStringLiteral("Паспорт сварки не создан")));
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 3; }, 3000));
+        QVERIFY(channel1Idle());
+        QCOMPARE(c->pbGcode->text(), QStringLiteral("ДАЛЕЕ"));
+
+        if (stopPressed) {
+            m_console->gui()->pbStop->click();
+            QCOMPARE(c->pbGcode->text(), QStringLiteral("ПУСК"));
+            QCOMPARE(commandTexts(1, 0), QStringList{"STOP_PRG"});
+        } else {
+            sim()->status().channelState[2] = 1;
+            QVERIFY(QTest::qWaitFor([this] { return c->pbGcode->text() == QStringLiteral("ПУСК"); }, 3000));
+        }
+        QVERIFY(!c->generatorState().stopPending());
+        QVERIFY(QTest::qWaitFor([this] { return c->channelState(1) == 1 && c->channelState(3) == 1; }, 3000));
+        QVERIFY(m_console->placeAtFirstPoint());
+        QVERIFY(m_console->pressStart());
+        QCOMPARE(commandTexts(2), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(programFile(1).contains("N5 GOTO N6\n"));
+    }
+
+    // A zero start speed that moves nothing (the start row and a row at path 0, as a template
+    // fills a fresh table) does not keep the weld from starting; the ring joint, which would turn
+    // the part at it, is refused.
+    void zeroStartSpeed_data()
+    {
+        QTest::addColumn<bool>("ring");
+        QTest::newRow("seam") << false;
+        QTest::newRow("ring joint") << true;
+    }
+    void zeroStartSpeed()
+    {
+        QFETCH(bool, ring);
+        QVERIFY(start());
+        ContourSnapshot s = ring ? ContourSamples::ring() : linear({0, 100}, kTwoSpeeds);
+        s.tech.first().speed = 0;
+        s.tech.insert(1, point(0, s.tech.first().Ir, 600));
+        load(s);
+        QVERIFY(m_console->placeAtFirstPoint());
+        QSignalSpy messages(c, &CONTOUR::message);
+        QVERIFY(m_console->pressStart());
+        if (ring) {
+            QCOMPARE(texts(messages), (QStringList{kPressed, "[A]Пуск невозможен: скорость в строке 1 "
+                                                             "технологической таблицы равна 0"}));
+            QCOMPARE(commandTexts(0), QStringList());
+            return;
+        }
+        QCOMPARE(texts(messages), QStringList{kPressed});
+        QCOMPARE(commandTexts(2), (QStringList{"EXEC_3(/programs/_temp3.npg)", "EXEC_1(/programs/_temp1.npg)"}));
+        QVERIFY(!programFile(1).contains(" F0.000"));
     }
 
     // Starts that the controller would refuse or run wrongly are refused first: one "[A]" line,

@@ -250,7 +250,8 @@ private slots:
     }
 
     // Loss of the status stream ends the link; wrong datagrams do not keep it alive; after
-    // reconnecting, the first datagram emits every field again.
+    // reconnecting, the first datagram emits every field again. A coordinate counts as reported
+    // from its first delivery until the loss, and again once the new stream has delivered it.
     void lossAndReconnect_data()
     {
         QTest::addColumn<QByteArray>("noise");
@@ -265,9 +266,14 @@ private slots:
         EmissionRecorder recorder(&link);
         LoopbackPeer peer;
         QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        float at = -1;
+        QVERIFY(!link.reportedPosition(DriveStatusPacket::LY, &at));
         QVERIFY(connectLink(link, peer));
+        QVERIFY(!link.reportedPosition(DriveStatusPacket::LY, &at));
         QVERIFY(primeStream(peer, recorder, statusWire(7)));
         QCOMPARE(link.channelState(), 7u);
+        QVERIFY(QTest::qWaitFor([&] { return link.reportedPosition(DriveStatusPacket::LY, &at); }, 1000));
+        QCOMPARE(at, 0.0f);
 
         // Keep the stream alive for a while, then only noise (or nothing).
         for (int i = 0; i < 15; ++i) {
@@ -291,6 +297,9 @@ private slots:
         QVERIFY(!link.connected());
         QCOMPARE(link.channelState(), 0u);
         QCOMPARE(recorder.names.size(), 96);
+        // (The owner hears of the loss on its own thread.)
+        QVERIFY(QTest::qWaitFor([&] { return !link.reportedPosition(DriveStatusPacket::LY, &at); }, 1000));
+        QVERIFY(!link.reportedPosition(DriveStatusPacket::V, &at));
 
         // The owner reconnects; the new receiver reports every field again.
         recorder.names.clear();
@@ -300,6 +309,7 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(recorder.names, emissionOrder());
         QCOMPARE(link.channelState(), 7u);
+        QVERIFY(link.reportedPosition(DriveStatusPacket::V, &at));
     }
 
     // Datagrams that reach the receiver while the GUI thread is busy are emitted together: every

@@ -598,6 +598,7 @@ private slots:
         QVERIFY(m_console->start());
         CONTOUR* c = m_console->contour();
         QVERIFY(m_console->load(ring ? ContourSamples::ring() : ContourSamples::linear()));
+        QVERIFY(m_console->placeAtFirstPoint());
         c->setPassportClock([] { return kStart; });
         c->teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));
         QVERIFY(m_console->pressStart());
@@ -647,6 +648,7 @@ private slots:
             QVERIFY(QTest::qWaitFor([this] { return m_console->gui()->elaAlive(); }, 3000));
         }
         QVERIFY(m_console->load(ContourSamples::linear()));
+        QVERIFY(m_console->placeAtFirstPoint());
         c->setPassportClock([] { return kStart; });
         // A channel 2 program on its page (a ring joint's of before) is no part of this weld.
         c->teGcode_2->setPlainText(QStringLiteral("N1 $2\nN2 M30"));

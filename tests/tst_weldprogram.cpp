@@ -956,6 +956,59 @@ private slots:
         }
     }
 
+    // A row's speed of 0 refuses the weld, naming the row, where a program would run by it: where
+    // the beam program times a stretch by it (before anything is generated) or where the motion
+    // program would write it as the feed of a move (the controller cannot run "F0"; refused by the
+    // generation). A start row at path 0 followed by a row at path 0 in the linear and circular
+    // schemes, as a template leaves a fresh table, runs nothing by it; nor does a row switched off.
+    void zeroFeeds_data()
+    {
+        QTest::addColumn<QString>("weld");
+        QTest::addColumn<int>("row");      // the row whose speed is 0
+        QTest::addColumn<bool>("off");     // that row is switched off
+        QTest::addColumn<int>("refused");  // the row named by the refusal (1-based), 0 for none
+        QTest::newRow("linear, start row, a row at path 0") << "linear at 0" << 0 << false << 0;
+        QTest::newRow("circular, start row, a row at path 0") << "circular at 0" << 0 << false << 0;
+        QTest::newRow("ring joint, start row, a row at path 0") << "ring at 0" << 0 << false << 1;
+        QTest::newRow("linear, start row moving on") << "linear" << 0 << false << 1;
+        QTest::newRow("linear, a row inside the seam") << "linear" << 1 << false << 2;
+        QTest::newRow("linear, a row at the next one's path") << "linear at 50" << 1 << false << 0;
+        QTest::newRow("linear, the end row (feed of the last move)") << "linear" << 2 << false << 3;
+        QTest::newRow("linear, a row switched off") << "linear" << 1 << true << 0;
+        QTest::newRow("circular, the end row of a closed circle") << "circular at 0" << 2 << false << 3;
+    }
+    void zeroFeeds()
+    {
+        QFETCH(QString, weld);
+        QFETCH(int, row);
+        QFETCH(bool, off);
+        QFETCH(int, refused);
+        ContourSnapshot s = weld.startsWith(QLatin1String("linear")) ? twoPoints()
+                            : weld.startsWith(QLatin1String("circular")) ? ccwCircle()
+                                                                        : quarterRing();
+        if (weld.endsWith(QLatin1String("at 0")))
+            s.tech.insert(1, point(0, 0, 300, 600));
+        if (weld.endsWith(QLatin1String("at 50")))
+            s.tech.insert(2, point(50, 0, 300, 300));
+        s.tech[row].speed = 0;
+        s.tech[row].on = !off;
+        QString reason = startProblem(s, Start::Weld);
+        const Programs motion = genContour(s, GeneratorState());
+        const QString refusedLine = QStringLiteral("[A]Пуск невозможен: ");
+        if (reason.isEmpty() && !motion.ok()) {
+            QVERIFY(motion.error.startsWith(refusedLine));
+            reason = motion.error.mid(refusedLine.size());
+        }
+        if (refused) {
+            QCOMPARE(reason, QStringLiteral("скорость в строке %1 технологической таблицы равна 0").arg(refused));
+        } else {
+            QCOMPARE(reason, QString());
+            QVERIFY(!motion.text1.isEmpty());
+            QCOMPARE(grep(motion.text1 + QLatin1Char('\n') + motion.text2, QStringLiteral(" F0\\.000")), QStringList());
+            QVERIFY(genTechnology(s).ok());
+        }
+    }
+
     // The motion program of a long seam costs as much more as the rows it has more, not as the
     // points times the rows: ten times the rows on 10,000 points take well under four times as
     // long. Each is the least processor time of three runs, taken in turn with the other's, so that
@@ -1054,7 +1107,8 @@ private slots:
     }
 
     // What keeps a start from going at all, before anything is generated: the contour checks
-    // first, then a feed of 0 or less (every frame would carry it) and a faulty technology table.
+    // first, then a feed of 0 or less where every frame would carry it (the test move's, a go-to's)
+    // and a faulty technology table. A weld row's speed is left to the generation (zeroFeeds).
     void startProblems_data()
     {
         QTest::addColumn<QString>("fault");
@@ -1066,11 +1120,6 @@ private slots:
         QTest::newRow("go-to") << "" << goTo << "";
         QTest::newRow("no scheme before a zero feed") << "no scheme" << test << "контур не задан";
         QTest::newRow("row speed 0") << "row speed 0" << weld << "скорость в строке 2 технологической таблицы равна 0";
-        QTest::newRow("start row speed 0") << "start speed 0" << weld
-                                           << "скорость в строке 1 технологической таблицы равна 0";
-        // Nothing leaves the end row, and a switched-off row is not welded.
-        QTest::newRow("end row speed 0") << "end speed 0" << weld << "";
-        QTest::newRow("off row speed 0") << "off row speed 0" << weld << "";
         QTest::newRow("negative row speed") << "row speed -1" << weld
                                             << "отрицательная скорость в строке 2 технологической таблицы";
         QTest::newRow("weld speed 0") << "weld speed 0" << test << "скорость сварки равна 0";
@@ -1096,13 +1145,6 @@ private slots:
             s.weldSpeed = 0;
         } else if (fault == QLatin1String("row speed 0")) {
             s.tech[1].speed = 0;
-        } else if (fault == QLatin1String("start speed 0")) {
-            s.tech[0].speed = 0;
-        } else if (fault == QLatin1String("end speed 0")) {
-            s.tech[2].speed = 0;
-        } else if (fault == QLatin1String("off row speed 0")) {
-            s.tech[1].speed = 0;
-            s.tech[1].on = false;
         } else if (fault == QLatin1String("row speed -1")) {
             s.tech[1].speed = -1;
         } else if (fault == QLatin1String("weld speed 0")) {
@@ -1133,6 +1175,19 @@ private slots:
         QVERIFY(checkTechTable(rows.mid(0, 2) + rows.mid(5)).ok());
         // Equal paths with equal currents pass.
         QVERIFY(checkTechTable({point(0, 0, 300, 600), point(0, 0, 300, 600), point(100, 0, 300, 600)}).ok());
+
+        // Only the rows the generators read count: switched-off rows at one path with other
+        // currents, or past the end, are no fault (and the rows around them are compared).
+        QList<TechRow> off{point(0, 0, 300, 600), point(20, 10, 300, 600), comment(QStringLiteral("Прихватки")),
+                           point(20, 50, 300, 600), point(150, 0, 300, 600), point(100, 0, 300, 600)};
+        off[3].on = off[4].on = false;
+        const TechTableCheck offCheck = checkTechTable(off);
+        QVERIFY(offCheck.ok());
+        QCOMPARE(offCheck.marks, (QVector<M::Mark>{M::Good, M::Good, M::Unchecked, M::Good, M::Good, M::Unchecked}));
+        off[1].path = 0;
+        QCOMPARE(checkTechTable(off).firstFault, 0);
+        off[1].path = 120;
+        QCOMPARE(checkTechTable(off).firstFault, 1);
     }
 };
 

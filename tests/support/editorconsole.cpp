@@ -7,6 +7,7 @@
 
 #include "contour.h"
 #include "contourfile.h"
+#include "drivestatus.h"
 #include "fixedpaths.h"
 #include "gui.h"
 #include "testenv.h"
@@ -75,6 +76,29 @@ bool EditorConsole::placeAxes(float LX, float LY, float Z)
         [&] {
             return m_contour->driveState() && m_contour->virtualMode() && m_gui->coord(QStringLiteral("LX")) == LX &&
                    m_gui->coord(QStringLiteral("LY")) == LY && m_gui->coord(QStringLiteral("Z")) == Z;
+        },
+        3000);
+}
+
+bool EditorConsole::placeAtFirstPoint()
+{
+    if (!m_contour->schema())
+        return false;
+    const QStringList names = m_contour->schema()->axisNames();
+    const QList<float> first = m_contour->coords(0);
+    DriveStatusPacket& status = m_sim->status();
+    status.drivesOn = 1;
+    status.transOn = 1;
+    for (int i = 0; i < names.size() && i < first.size(); ++i)
+        status.position[DriveStatus::axisOfName(names.at(i))] = first.at(i);
+    return QTest::qWaitFor(
+        [&] {
+            for (int i = 0; i < names.size() && i < first.size(); ++i) {
+                float at = 0;
+                if (!m_gui->reportedCoord(names.at(i), &at) || at != first.at(i))
+                    return false;
+            }
+            return m_contour->driveState() && m_contour->virtualMode();
         },
         3000);
 }

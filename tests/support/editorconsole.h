@@ -38,6 +38,10 @@ public:
     // on; true once the editor has seen it.
     bool placeAxes(float LX, float LY, float Z);
 
+    // The axes of the loaded contour's scheme stand at its first point (the drives and the
+    // transformation on); true once the editor has seen the controller report it.
+    bool placeAtFirstPoint();
+
     // The commands the controller received, once `count` of them are there and nothing more has
     // come for `quietMs`; the list is then emptied.
     QList<DriveSimulator::Command> commands(int count, int quietMs = 300);

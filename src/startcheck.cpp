@@ -70,7 +70,7 @@ QString awayFromFirstPoint(const QList<AxisPlace>& axes)
     }
     if (away.isEmpty())
         return {};
-    return QStringLiteral("манипулятор не в первой точке контура (%1), сначала перейдите в точку 1")
+    return QStringLiteral("манипулятор не в первой точке контура, перейдите в неё (%1)")
         .arg(away.join(QStringLiteral(", ")));
 }
 

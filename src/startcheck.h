@@ -52,7 +52,8 @@ bool angular(const QString& axis);
 // decimals), within 0.05 mm or 0.05 degrees of servo jitter, an angle modulo 360 degrees. An axis
 // whose position the controller has not reported is never taken as standing there. The reason
 // names each axis that is away and how far (or that its position is not known):
-// "манипулятор не в первой точке контура (LX: 25.00 мм), сначала перейдите в точку 1".
+// "манипулятор не в первой точке контура, перейдите в неё (LX: 25.00 мм)". The way out comes
+// before the axes, so that the message list, which cuts a long line, keeps it in view.
 QString awayFromFirstPoint(const QList<AxisPlace>& axes);
 
 }  // namespace StartCheck

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -116,8 +117,7 @@ const QString kPressed = QStringLiteral("[I]Нажата кнопка 'ПУСК'
 
 QString awayLine(const QString& axes)
 {
-    return QStringLiteral("[A]Пуск невозможен: манипулятор не в первой точке контура (%1), сначала перейдите в "
-                          "точку 1")
+    return QStringLiteral("[A]Пуск невозможен: манипулятор не в первой точке контура, перейдите в неё (%1)")
         .arg(axes);
 }
 
@@ -859,6 +859,17 @@ private slots:
             return;
         }
         QCOMPARE(texts(messages), (QStringList{kPressed, awayLine(away)}));
+        // The message list shows one line a message and cuts a longer one: the way out, and the
+        // axis that is away, are in view.
+        m_console->gui()->showFullScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(m_console->gui()));
+        const QListWidget* list = m_console->gui()->lwLog;
+        QVERIFY(QTest::qWaitFor([&] { return list->count() && list->item(list->count() - 1)->text().endsWith(
+                                                                  awayLine(away).mid(3)); },
+                                3000));
+        const int textWidth = list->fontMetrics().horizontalAdvance(list->item(list->count() - 1)->text());
+        QVERIFY2(textWidth + list->iconSize().width() + 16 <= list->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 px of text in a row of %2 px").arg(textWidth).arg(list->viewport()->width())));
         QCOMPARE(commandTexts(0), QStringList());
         for (int channel = 1; channel <= 3; ++channel)
             QCOMPARE(programFile(channel), QByteArray("<missing>"));

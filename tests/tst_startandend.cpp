@@ -84,6 +84,47 @@ QString exitLine(int signalNumber)
            ExitSignals::name(signalNumber);
 }
 
+// A users file with no user of its own: the console starts without a box.
+const QByteArray kUsers = QByteArray::fromHex("a0f40000");
+
+// The signal at its default disposition while this lives, should this process have been started
+// to ignore it (under nohup, or as a background job of a script): the console under test then
+// takes it as one started from a terminal does. The ignoring is put back after.
+class NotIgnored
+{
+public:
+    explicit NotIgnored(int signalNumber) : m_signal(signalNumber)
+    {
+        struct sigaction current = {};
+        m_wasIgnored = ::sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+        if (m_wasIgnored)
+            ::signal(signalNumber, SIG_DFL);
+    }
+    ~NotIgnored()
+    {
+        if (m_wasIgnored)
+            ::signal(m_signal, SIG_IGN);
+    }
+    NotIgnored(const NotIgnored&) = delete;
+    NotIgnored& operator=(const NotIgnored&) = delete;
+
+private:
+    const int m_signal;
+    bool m_wasIgnored = false;
+};
+
+// The program started as from a terminal: the signals that end programs at their defaults,
+// whatever this test process ignores.
+class TerminalProcess final : public QProcess
+{
+protected:
+    void setupChildProcess() override
+    {
+        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT})
+            ::signal(signalNumber, SIG_DFL);  // async-signal-safe, as the child needs
+    }
+};
+
 struct UsersCase {
     const char* name;
     bool present;
@@ -171,7 +212,7 @@ private slots:
     void logCompleteAfterStartBox()
     {
         const UsersCase cases[] = {
-            {"users file", true, QByteArray::fromHex("a0f40000"), QString()},
+            {"users file", true, kUsers, QString()},
             {"no users file", false, QByteArray(), QStringLiteral("Файл \"/home/oper/bin/users.bin\" не найден")},
             {"damaged users file", true, QByteArray("junk"),
              QStringLiteral("Ошибка чтения файла \"/home/oper/bin/users.bin\"")},
@@ -226,8 +267,10 @@ private slots:
         QVERIFY(QDir().mkpath(FixedPaths::logDir()));
         const QString contourFile = CONTOUR::contourFolder() + QStringLiteral("contour.save");
         QVERIFY(writeFile(contourFile, kContour));
+        QVERIFY(writeFile(FixedPaths::usersFile(), kUsers));
         RecordingRunner runner;
         RecordingBoxes boxes;
+        const NotIgnored asFromATerminal(signalNumber);
         ExitSignals exitSignals;
         QVERIFY(exitSignals.catching());
         QString logFile;
@@ -298,13 +341,13 @@ private slots:
         QVERIFY(QDir().mkpath(FixedPaths::logDir()));
         QFile::remove(FixedPaths::usersFile());
         if (usersFile)
-            QVERIFY(writeFile(FixedPaths::usersFile(), QByteArray::fromHex("a0f40000")));
+            QVERIFY(writeFile(FixedPaths::usersFile(), kUsers));
         const QString contourFile = FixedPaths::local(QFileInfo(QStringLiteral(POKAVRO_BINARY)).absolutePath()
                                                       + QStringLiteral("/contours/contour.save"));
         QVERIFY(writeFile(contourFile, kContour));
         QVERIFY(!QSettings(FixedPaths::settingsFile(), QSettings::IniFormat).contains(QStringLiteral("speedLX")));
 
-        QProcess console;
+        TerminalProcess console;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QTemporaryDir runtime(TestEnv::root() + QStringLiteral("/runtime-XXXXXX"));

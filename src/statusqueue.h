@@ -36,6 +36,7 @@
 #include <QMutexLocker>
 #include <QObject>
 
+#include <limits>
 #include <vector>
 
 // The type of the event that tells a link that changes wait (one type for every link).
@@ -306,7 +307,10 @@ private:
         if (m_waiting[size_t(field)]) {
             if (!isDisplay(field)) {
                 --m_urgent;
-                ++m_dropped;
+                // A flood that never lets the queue run empty keeps the count from being
+                // reported: it stays at its largest value rather than wrap.
+                if (m_dropped < std::numeric_limits<int>::max())
+                    ++m_dropped;
             }
             unlink(field);
         }

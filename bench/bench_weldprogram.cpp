@@ -29,7 +29,9 @@
 #include "contoursamples.h"
 #include "editorconsole.h"
 #include "fixedpaths.h"
+#include "gui.h"
 #include "lintackwelds.h"
+#include "modaldriver.h"
 #include "settingsfile.h"
 #include "testenv.h"
 #include "threadcpu.h"
@@ -252,6 +254,61 @@ void BM_OpenContour(benchmark::State& state)
     state.counters["table_rows"] = double(editor.twContour->rowCount() + editor.twTechTab->rowCount());
 }
 BENCHMARK(BM_OpenContour)->Apply(seamSizes)->Unit(benchmark::kMillisecond);
+
+// The file dialog's "open" of the largest seam in the whole console on the screen, over the same
+// seam opened before: the dialog comes up, the file is chosen and opened, until the editor says it
+// is loaded. Prints the GUI thread's longest stretch away from its event loop ("longest_gui_ms"),
+// its processor time in the press (the dialog's included, "press_gui_ms") and in all
+// ("open_gui_ms").
+void BM_OpenThroughDialog(benchmark::State& state)
+{
+    writeSeamFile(int(state.range(0)), int(state.range(1)));
+    EditorConsole console;
+    if (!console.start()) {
+        state.SkipWithError("the simulated controller did not come up");
+        return;
+    }
+    CONTOUR* c = console.contour();
+    console.gui()->show();
+    c->setCurrentIndex(0);
+    openBench(*c);
+    int loaded = 0;
+    QObject::connect(c, &CONTOUR::message, [&loaded](const QString& text, bool) {
+        if (text.startsWith(QStringLiteral("[I]Загружен контур")))
+            ++loaded;
+    });
+    QCoreApplication::processEvents();
+    GuiSlices gui;
+    qint64 cpuNs = 0;
+    for (auto _ : state) {
+        ModalDriver driver;
+        driver.next("FileManager", [](ModalDialog& d) {
+            d.clickItem("listWidget_prog", QStringLiteral("bench"));
+            d.click("pbLoad");
+        });
+        const int before = loaded;
+        const qint64 cpuBefore = threadCpuNs();
+        gui.begin();
+        QTest::mouseClick(c->pbLoad, Qt::LeftButton);
+        gui.pressed();
+        const bool done = driver.done() && QTest::qWaitFor([&] { return loaded > before; }, 10000);
+        QCoreApplication::processEvents();
+        gui.end();
+        cpuNs += threadCpuNs() - cpuBefore;
+        if (!done) {
+            state.SkipWithError("the contour was not opened");
+            return;
+        }
+    }
+    gui.report(state);
+    state.counters["open_gui_ms"] = double(cpuNs) / double(state.iterations()) / 1e6;
+    state.counters["table_rows"] = double(c->twContour->rowCount() + c->twTechTab->rowCount());
+}
+BENCHMARK(BM_OpenThroughDialog)
+    ->ArgNames({"points", "rows"})
+    ->Args({10000, 4500})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A press of "ПУСК" on the seam (with its technological stop) in the whole console, the axes at its
 // first point: the programs are generated, written and shown on the channel pages, and started

@@ -4,12 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTableWidget>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -81,6 +85,10 @@ CONTOUR::CONTOUR(QWidget* parent) : QTabWidget(parent), m_gui(qobject_cast<Gui*>
     connect(twTechTab, &QTableWidget::currentCellChanged, this, &CONTOUR::onTechTabCurrentCellChanged);
     connect(twTechTab, &QTableWidget::cellClicked, this, &CONTOUR::onTechTabCellClicked);
     setUpStart();
+    m_openTurn = new QTimer(this);
+    m_openTurn->setSingleShot(true);
+    m_openTurn->setInterval(0);
+    connect(m_openTurn, &QTimer::timeout, this, &CONTOUR::openMore);
 
     loadIni();
     nrings->setValue(1, 0);
@@ -110,6 +118,8 @@ void CONTOUR::onSystemStarted()
 CONTOUR::~CONTOUR()
 {
     abandonGeneration({});
+    // A contour being opened is the one saved.
+    finishOpening();
     // A passport still being written ends here, saying what of it is missing.
     if (m_ppf.isOpen())
         endPassport();
@@ -313,8 +323,6 @@ void CONTOUR::init(Schema* schema)
     // while the drives report it.
     updateIns();
     updateProgramCommands();
-    pbSave->setEnabled(true);
-    pbSave_2->setEnabled(true);
 
     updateLength();
     updateTechTab();
@@ -871,7 +879,7 @@ bool CONTOUR::starting() const
 // one after another (the channels started first run the program of the table as it was).
 bool CONTOUR::contourEditable() const
 {
-    return m_channel1State != 3 && !starting();
+    return m_channel1State != 3 && !busy();
 }
 
 void CONTOUR::updateNew()
@@ -904,25 +912,27 @@ void CONTOUR::updateDel()
 void CONTOUR::updateTechTab()
 {
     const int r = twTechTab->currentRow();
-    pbInsTechPoint->setEnabled(!starting() && r >= 1);
-    pbDelTechPoint->setEnabled(!starting() && r > 0 && r < twTechTab->rowCount() - 1);
+    pbInsTechPoint->setEnabled(!busy() && r >= 1);
+    pbDelTechPoint->setEnabled(!busy() && r > 0 && r < twTechTab->rowCount() - 1);
 }
 
 void CONTOUR::updateProgramCommands()
 {
-    const bool free = !starting();
+    const bool free = !busy();
     pbTemplate->setEnabled(free && m_schema);
     pbSettings->setEnabled(free);
     pbAddTechPoint->setEnabled(free);
     frmWeldSpeed->setEnabled(free);
     pbLoad->setEnabled(free);
     pbLoad_2->setEnabled(free);
+    pbSave->setEnabled(m_schema && !opening());
+    pbSave_2->setEnabled(m_schema && !opening());
 }
 
 void CONTOUR::updateRing()
 {
     pbRing->setChecked(m_ring);
-    frmRings->setEnabled(m_ring && !starting());
+    frmRings->setEnabled(m_ring && !busy());
     pbRing->setEnabled(contourEditable() && twContour->rowCount() > 1);
     if (!m_ring)
         pbRing->setText(QStringLiteral("Замкнуть\nконтур"));
@@ -1103,30 +1113,176 @@ void CONTOUR::save(const QString& name, const QString& path, bool setName)
         m_gui->setProgramName(name, m_testMove);
 }
 
+// ---- opening a contour file ----------------------------------------------------------------------
+
+// A contour file being opened: the file as read, and how far the tables have taken it.
+struct CONTOUR::Opening {
+    // The file as read (on any thread).
+    struct Read {
+        QString file;  // where the console reaches it
+        bool opened = false;
+        bool tooLarge = false;
+        ContourFile::Contents contents;
+    };
+    static Read read(const QString& file)
+    {
+        Read r;
+        r.file = QFileInfo(file).absoluteFilePath();
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly))
+            return r;
+        r.opened = true;
+        // A file beyond the bound (a damaged or a foreign one) is read only as far as the bound:
+        // the window comes up as fast whatever it is.
+        r.tooLarge = in.size() > ContourLimits::kMaxFileBytes;
+        const QByteArray bytes = in.read(std::min(in.size(), ContourLimits::kMaxFileBytes));
+        in.close();
+        r.contents = ContourFile::read(bytes);
+        if (r.tooLarge && r.contents.beyondLimits.isEmpty())
+            r.contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
+        return r;
+    }
+
+    enum class Phase { Reading, Clearing, Filling };
+    Phase phase = Phase::Reading;
+    QString name;
+    Read file;
+    QFutureWatcher<Read>* reading = nullptr;
+    // The file's technology rows that go between the start and the end row, in file order.
+    QList<int> between;
+    int points = 0;  // contour rows in the table
+    int rows = 0;    // of `between` in the table
+};
+
 void CONTOUR::load(const QString& name, const QString& path)
 {
-    QFile file(FixedPaths::local(path + QStringLiteral(".save")));
-    if (!file.open(QIODevice::ReadOnly))
+    finishOpening();
+    Opening o;
+    o.name = name;
+    o.file = Opening::read(FixedPaths::local(path + QStringLiteral(".save")));
+    if (!acceptContour(o))
         return;
-    // A file beyond the bound (a damaged or a foreign one) is read only as far as the bound: the
-    // window comes up as fast whatever it is.
-    const bool tooLarge = file.size() > ContourLimits::kMaxFileBytes;
-    const QByteArray bytes = file.read(std::min(file.size(), ContourLimits::kMaxFileBytes));
-    file.close();
-    ContourFile::Contents contents = ContourFile::read(bytes);
-    if (tooLarge && contents.beyondLimits.isEmpty())
-        contents.beyondLimits = QStringLiteral("файл больше %1 МБ").arg(ContourLimits::kMaxFileBytes >> 20);
-    // What the file holds beyond the part read is kept until it is written over.
-    if (!contents.valid || !contents.complete || tooLarge)
-        m_damagedFiles.insert(QFileInfo(file).absoluteFilePath());
-    if (!contents.valid) {
-        if (!contents.beyondLimits.isEmpty())
-            warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")
-                     .arg(name, contents.beyondLimits));
-        else
-            warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(name));
+    startFill(o);
+    fillRows(o, std::numeric_limits<int>::max());
+    endFill(o);
+}
+
+void CONTOUR::openContour(const QString& name, const QString& path)
+{
+    if (m_opening)
+        return;
+    m_opening = std::make_unique<Opening>();
+    m_opening->name = name;
+    m_opening->reading = new QFutureWatcher<Opening::Read>(this);
+    connect(m_opening->reading, &QFutureWatcherBase::finished, this, &CONTOUR::onContourRead);
+    // The worker has its own copy of the name; once dropped, its result goes nowhere.
+    const QString file = FixedPaths::local(path + QStringLiteral(".save"));
+    m_opening->reading->setFuture(QtConcurrent::run([file] { return Opening::read(file); }));
+    refreshEditing();
+    updateGcode();
+}
+
+void CONTOUR::onContourRead()
+{
+    Opening& o = *m_opening;
+    o.file = o.reading->result();
+    o.reading->deleteLater();
+    o.reading = nullptr;
+    if (!acceptContour(o)) {
+        m_opening.reset();
+        refreshEditing();
+        updateGcode();
         return;
     }
+    o.phase = Opening::Phase::Clearing;
+    // The tables show the contour before until the new one is in.
+    twContour->setUpdatesEnabled(false);
+    twTechTab->setUpdatesEnabled(false);
+    m_openTurn->start();
+}
+
+void CONTOUR::openMore()
+{
+    Opening& o = *m_opening;
+    if (o.phase == Opening::Phase::Clearing) {
+        if (shrinkTables(kOpenRowsPerTurn)) {
+            startFill(o);
+            o.phase = Opening::Phase::Filling;
+        }
+        m_openTurn->start();
+        return;
+    }
+    if (fillRows(o, kOpenRowsPerTurn))
+        completeOpening();
+    else
+        m_openTurn->start();
+}
+
+void CONTOUR::finishOpening()
+{
+    if (!m_opening)
+        return;
+    if (m_opening->phase == Opening::Phase::Reading) {
+        // The worker runs on to its end; its result goes nowhere.
+        delete m_opening->reading;
+        m_opening.reset();
+        refreshEditing();
+        updateGcode();
+        return;
+    }
+    if (m_opening->phase == Opening::Phase::Clearing) {
+        startFill(*m_opening);
+        m_opening->phase = Opening::Phase::Filling;
+    }
+    fillRows(*m_opening, std::numeric_limits<int>::max());
+    completeOpening();
+}
+
+void CONTOUR::completeOpening()
+{
+    const std::unique_ptr<Opening> o = std::move(m_opening);
+    m_openTurn->stop();
+    twContour->setUpdatesEnabled(true);
+    twTechTab->setUpdatesEnabled(true);
+    endFill(*o);
+}
+
+bool CONTOUR::acceptContour(const Opening& o)
+{
+    const Opening::Read& f = o.file;
+    if (!f.opened)
+        return false;
+    const ContourFile::Contents& contents = f.contents;
+    // What the file holds beyond the part read is kept until it is written over.
+    if (!contents.valid || !contents.complete || f.tooLarge)
+        m_damagedFiles.insert(f.file);
+    if (contents.valid)
+        return true;
+    if (!contents.beyondLimits.isEmpty())
+        warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): контур не загружен")
+                 .arg(o.name, contents.beyondLimits));
+    else
+        warn(QStringLiteral("Файл %1.save не является файлом контура: контур не загружен").arg(o.name));
+    return false;
+}
+
+bool CONTOUR::shrinkTables(int rows)
+{
+    // A comment row's span would follow every removal.
+    twTechTab->clearSpans();
+    const int contour = std::min(rows, twContour->rowCount());
+    twContour->setRowCount(twContour->rowCount() - contour);
+    const int tech = std::min(rows - contour, twTechTab->rowCount());
+    twTechTab->setRowCount(twTechTab->rowCount() - tech);
+    return twContour->rowCount() == 0 && twTechTab->rowCount() == 0;
+}
+
+// The scheme and the values of the file; of its technology rows the first data row is the start
+// row, its last (of the rows the file counts) the end row, every other row goes in between in file
+// order.
+void CONTOUR::startFill(Opening& o)
+{
+    const ContourFile::Contents& contents = o.file.contents;
     const ContourSnapshot& s = contents.snapshot;
     Schema* schema = s.schema->clone();
     if (schema->rotate()) {
@@ -1144,33 +1300,67 @@ void CONTOUR::load(const QString& name, const QString& path)
     weldSpeed->setValue(s.weldSpeed, 1);
     points->setValue(s.pointCount, 0);
 
-    const bool linear = linearScheme();
-    const int axes = schema->axisNames().size();
-    twContour->setRowCount(s.points.size());
-    for (int r = 0; r < s.points.size(); ++r) {
-        for (int i = 0; i < axes; ++i)
-            twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
-        if (linear)
-            setSegmentCell(r, s.points.at(r).segment);
+    // init made the start and the end row.
+    for (int r = 0; r < s.tech.size(); ++r) {
+        const TechRow& t = s.tech.at(r);
+        if (!t.isComment() && r == 0) {
+            writeTechRow(0, t);
+            markEndRows(0);
+        } else if (!t.isComment() && r == contents.techRows - 1) {
+            writeTechRow(1, t);
+            markEndRows(1);
+        } else {
+            o.between << r;
+        }
     }
+}
+
+// The cells are made with their texts, each row at once.
+bool CONTOUR::fillRows(Opening& o, int rows)
+{
+    const ContourSnapshot& s = o.file.contents.snapshot;
+    const int points = std::min(rows, s.points.size() - o.points);
+    if (points > 0) {
+        const bool linear = linearScheme();
+        const int axes = m_schema->axisNames().size();
+        twContour->setRowCount(o.points + points);
+        for (int r = o.points; r < o.points + points; ++r) {
+            for (int i = 0; i < axes; ++i)
+                twContour->setItem(r, i, textItem(fixed(s.points.at(r).coords.value(i), 2)));
+            if (linear)
+                setSegmentCell(r, s.points.at(r).segment);
+        }
+        o.points += points;
+    }
+    const int tech = std::min(rows - points, o.between.size() - o.rows);
+    if (tech > 0) {
+        twTechTab->model()->insertRows(1 + o.rows, tech);
+        for (int i = 0; i < tech; ++i)
+            writeTechRow(1 + o.rows + i, s.tech.at(o.between.at(o.rows + i)));
+        o.rows += tech;
+    }
+    return o.points == s.points.size() && o.rows == o.between.size();
+}
+
+void CONTOUR::endFill(const Opening& o)
+{
+    const ContourFile::Contents& contents = o.file.contents;
+    const ContourSnapshot& s = contents.snapshot;
     if (!s.points.isEmpty())
         m_currentPoint = 0;
-    fillTechTable(s.tech, contents.techRows);
-
-    if (contents.complete && !tooLarge)
-        emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(name), true);
+    if (contents.complete && !o.file.tooLarge)
+        emit message(QStringLiteral("[I]Загружен контур из файла %1.save").arg(o.name), true);
     else if (!contents.beyondLimits.isEmpty())
         warn(QStringLiteral("Файл %1.save больше, чем вмещает редактор (%2): загружена только его часть")
-                 .arg(name, contents.beyondLimits));
+                 .arg(o.name, contents.beyondLimits));
     else
-        warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(name));
-    frmRotate->setVisible(schema->rotate());
-    if (schema->circle() && s.points.size() >= 2)
+        warn(QStringLiteral("Файл %1.save повреждён или обрезан: загружена только его читаемая часть").arg(o.name));
+    frmRotate->setVisible(m_schema->rotate());
+    if (m_schema->circle() && s.points.size() >= 2)
         m_inverted = s.inverted;
 
     updateLength();
-    refreshButtons();
-    updateTechTab();
+    refreshEditing();
     updateValidDistance();
     updateGcode();
     if (m_gui)
@@ -1178,58 +1368,30 @@ void CONTOUR::load(const QString& name, const QString& path)
     twContour->setCurrentCell(m_currentPoint, 0);
 }
 
-// The rows of a file into the table that init made: its first data row is the start row, its
-// last (of `fileRows`) the end row, every other row goes in between in file order. The cells are
-// made with their texts, each row at once.
-void CONTOUR::fillTechTable(const QList<TechRow>& rows, int fileRows)
+void CONTOUR::writeTechRow(int row, const TechRow& t)
 {
-    const TechRow* start = nullptr;
-    const TechRow* end = nullptr;
-    QList<const TechRow*> between;
-    for (int r = 0; r < rows.size(); ++r) {
-        const TechRow& t = rows.at(r);
-        if (!t.isComment() && r == 0)
-            start = &t;
-        else if (!t.isComment() && r == fileRows - 1)
-            end = &t;
-        else
-            between << &t;
+    if (t.isComment()) {
+        setCommentRow(row, t.comment);
+        return;
     }
-    if (!between.isEmpty())
-        twTechTab->model()->insertRows(1, between.size());
-    const auto write = [this](int row, const TechRow& t) {
-        if (t.isComment()) {
-            setCommentRow(row, t.comment);
-            return;
-        }
-        QTableWidgetItem* path = textItem(fixed(t.path, 2));
-        path->setData(RoleOn, true);
-        twTechTab->setItem(row, kPathColumn, path);
-        twTechTab->setItem(row, kIrColumn, textItem(fixed(t.Ir, 1)));
-        twTechTab->setItem(row, kIfColumn, textItem(fixed(t.If, 0)));
-        twTechTab->setItem(row, kIxColumn, textItem(fixed(t.Ix, 1)));
-        twTechTab->setItem(row, kIyColumn, textItem(fixed(t.Iy, 1)));
-        twTechTab->setItem(row, kSpeedColumn, textItem(fixed(t.speed, 1)));
-        QTableWidgetItem* sweep = textItem(t.sweep == TechRow::SweepOff ? TRSelect::OffText : QString());
-        if (t.sweep == TechRow::SweepSet)
-            TRSelect::setSweep(*sweep, t.raster);
-        twTechTab->setItem(row, kSweepColumn, sweep);
-    };
-    for (int i = 0; i < between.size(); ++i)
-        write(1 + i, *between.at(i));
-    const int last = twTechTab->rowCount() - 1;
-    if (start) {
-        write(0, *start);
-        markEndRows(0);
-    }
-    if (end) {
-        write(last, *end);
-        markEndRows(last);
-    }
+    QTableWidgetItem* path = textItem(fixed(t.path, 2));
+    path->setData(RoleOn, true);
+    twTechTab->setItem(row, kPathColumn, path);
+    twTechTab->setItem(row, kIrColumn, textItem(fixed(t.Ir, 1)));
+    twTechTab->setItem(row, kIfColumn, textItem(fixed(t.If, 0)));
+    twTechTab->setItem(row, kIxColumn, textItem(fixed(t.Ix, 1)));
+    twTechTab->setItem(row, kIyColumn, textItem(fixed(t.Iy, 1)));
+    twTechTab->setItem(row, kSpeedColumn, textItem(fixed(t.speed, 1)));
+    QTableWidgetItem* sweep = textItem(t.sweep == TechRow::SweepOff ? TRSelect::OffText : QString());
+    if (t.sweep == TechRow::SweepSet)
+        TRSelect::setSweep(*sweep, t.raster);
+    twTechTab->setItem(row, kSweepColumn, sweep);
 }
 
 void CONTOUR::fileDialog(bool open)
 {
+    if (m_opening)
+        return;
     emit message(open ? QStringLiteral("[I]Нажата кнопка 'Загрузить контур'")
                       : QStringLiteral("[I]Нажата кнопка 'Сохранить контур'"),
                  false);
@@ -1241,7 +1403,7 @@ void CONTOUR::fileDialog(bool open)
     if (dialog.exec() != 1)
         return;
     if (open)
-        load(dialog.name, dialog.path);
+        openContour(dialog.name, dialog.path);
     else
         save(dialog.name, dialog.path, true);
 }

@@ -13,6 +13,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 #include "channelstart.h"
 #include "contourmodel.h"
@@ -32,6 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
+class QTimer;
 
 // The weld program editor: a tab widget with the contour table, the technology table and the
 // three channel pages. The two tables are the program's store; snapshot() reads them into a
@@ -117,7 +119,8 @@ public:
     void updateTechTab();
     void updateRing();
     // The commands that change the technology or load another program (templates, settings, rows
-    // from contour points, the weld speed, loading): not while a start sends its channels.
+    // from contour points, the weld speed, loading): not while a start sends its channels or a
+    // contour is being opened. Saving: once there is a scheme, not while a contour is being opened.
     void updateProgramCommands();
     // The start button: "ПУСК", or "ДАЛЕЕ" while a stopped run waits for its continuation.
     void updateGcode();
@@ -179,7 +182,17 @@ public:
     // A file that was loaded only in part (or not at all) is kept beside itself, as
     // "<name>.save.damaged", before the first save over it.
     void save(const QString& name, const QString& path, bool setName);
+    // Reads the file and fills both tables before it returns (an opening under way is ended first:
+    // dropped while its file is still being read, else filled to its end).
     void load(const QString& name, const QString& path);
+    // The file dialog's open: the same as load(), while the window keeps answering. The file is
+    // read off the GUI thread, then the tables let go of the contour before and take the new one
+    // kOpenRowsPerTurn rows per turn of the event loop. Until the new contour is in, the tables
+    // are not repainted, nothing edits, starts from or saves the program, and a further open does
+    // nothing.
+    void openContour(const QString& name, const QString& path);
+    bool opening() const { return m_opening != nullptr; }
+    static constexpr int kOpenRowsPerTurn = 1000;
 
     // ---- settings -------------------------------------------------------------------------
     void loadIni();
@@ -375,7 +388,29 @@ private:
     void markEndRows(int row);
     // A comment row spanning the table, switched off, in the (empty) row `row`.
     void setCommentRow(int row, const QString& text);
-    void fillTechTable(const QList<TechRow>& rows, int fileRows);
+    // ---- opening a contour file (the parts of load() and openContour()) ----
+    struct Opening;
+    // Keeps note of a file read only in part and says what of it did not load; false when nothing
+    // of it loads (the editor stays as it was).
+    bool acceptContour(const Opening& o);
+    // Removes up to `rows` rows from the end of the tables; true once both are empty.
+    bool shrinkTables(int rows);
+    // Installs the file's scheme and values, with its start and end rows.
+    void startFill(Opening& o);
+    // Adds up to `rows` more rows of the file to the tables; true once all are in.
+    bool fillRows(Opening& o, int rows);
+    // The file is in: the lines to the operator, the lengths, the checks and the buttons.
+    void endFill(const Opening& o);
+    void onContourRead();
+    void openMore();
+    // The opening under way ends now: dropped while its file is being read (the tables hold the
+    // contour before), else filled to its end.
+    void finishOpening();
+    void completeOpening();
+    // Every command that changes or starts from the program is off: a start is sending its
+    // channels, or a contour is being opened.
+    bool busy() const { return starting() || opening(); }
+    void writeTechRow(int row, const TechRow& t);
     void setSegmentCell(int row, const SegmentParams& segment);
     void afterTechPointInserted();
     float cellValue(const QTableWidget* table, int row, int column) const;
@@ -462,6 +497,8 @@ private:
     float m_Iy = 0;
 
     ProgramPage* m_pages[3] = {};   // the programs of the channel pages 1 to 3
+    std::unique_ptr<Opening> m_opening;  // a contour file being opened
+    QTimer* m_openTurn = nullptr;        // its next turn
     ChannelStart* m_start = nullptr;
     QFutureWatcher<GeneratedStart>* m_generation = nullptr;  // a press being generated
     PendingStart m_pending;

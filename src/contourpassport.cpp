@@ -203,8 +203,8 @@ void CONTOUR::writePassportRow(bool tick)
     // enters it, and only then. Between two such moves the row the operator chose stays the
     // current one and the commands act on it; standing (at a technological stop) nothing moves at
     // all. Nor is it moved while an operator's dialog or menu is open: that row change is left to
-    // the operator's choice.
-    if (m_passportFull && m_axisMoving &&
+    // the operator's choice; nor while a contour is being opened into the table.
+    if (m_passportFull && m_axisMoving && !opening() &&
         WeldPassport::track(m_passport, twTechTab->rowCount(), [this](int row) { return techRow(row); }, true)) {
         const bool operatorBusy = QApplication::activeModalWidget() || QApplication::activePopupWidget();
         if (!operatorBusy)

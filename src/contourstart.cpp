@@ -168,6 +168,9 @@ QString CONTOUR::startRefusal(Start what, const ContourSnapshot& program, const 
 
     if (starting())
         return prefix + QStringLiteral("идёт пуск программ");
+    // A channel page's program is no part of the contour.
+    if (opening() && what != Start::Channel1 && what != Start::Channel2 && what != Start::Channel3)
+        return prefix + QStringLiteral("идёт загрузка контура");
     // As the controller reported it last: while its state is unknown it may still run any of
     // them, and without drive power it runs no program.
     DriveReadiness drive;
@@ -263,7 +266,7 @@ void CONTOUR::updateGcode()
 {
     pbGcode->setText(continuationPending() && m_channel1State != 3 ? QStringLiteral("ДАЛЕЕ") : QStringLiteral("ПУСК"));
     // While a start is generated or waits between its channels a second press would start it twice.
-    pbGcode->setEnabled(!starting());
+    pbGcode->setEnabled(!busy());
     pbRun->setEnabled(true);
 }
 
@@ -514,6 +517,10 @@ void CONTOUR::onContourCellDoubleClicked(int row, int column)
     // The channels already started run the contour as it is.
     if (starting()) {
         warn(QStringLiteral("Параметры кадра не изменены: идёт пуск программ"));
+        return;
+    }
+    if (opening()) {
+        warn(QStringLiteral("Параметры кадра не изменены: идёт загрузка контура"));
         return;
     }
     if (const QTableWidgetItem* cell = twContour->item(row, column))

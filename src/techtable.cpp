@@ -40,6 +40,10 @@ void CONTOUR::onTechTabCellClicked(int row, int column)
         warn(QStringLiteral("Технологическая таблица не изменена: идёт пуск программ"));
         return;
     }
+    if (opening()) {
+        warn(QStringLiteral("Технологическая таблица не изменена: идёт загрузка контура"));
+        return;
+    }
     const int last = twTechTab->rowCount() - 1;
     // The paths of the start and the end row are not the operator's: the end row's is the seam.
     if ((row == 0 || row == last) && column == kPathColumn)

@@ -3,6 +3,7 @@
 // the user's tabs, the contour file through the widget and the settings of the group "Contour".
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QListWidget>
@@ -11,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QtTest>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "contour.h"
@@ -70,6 +73,102 @@ void straightContour(CONTOUR& c, const QList<QList<float>>& points, bool ring = 
     QDir().mkpath(CONTOUR::contourFolder());
     writeFile(contourFile(QStringLiteral("straight")), ContourFile::write(QStringLiteral("straight"), s));
     c.load(QStringLiteral("straight"), CONTOUR::contourDir() + QStringLiteral("straight"));
+}
+
+// Notes the row counts of both tables of an editor before every event the application delivers:
+// what one delivery (at most a turn of the event loop) did to a table is the change from one note
+// to the next.
+class RowSteps : public QObject
+{
+public:
+    explicit RowSteps(const CONTOUR& c) : m_c(c)
+    {
+        note();
+        qApp->installEventFilter(this);
+    }
+    ~RowSteps() override { qApp->removeEventFilter(this); }
+
+    // The most rows that either table gained or lost at once, and how often a table changed.
+    int largest = 0;
+    int changes = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent*) override
+    {
+        note();
+        return false;
+    }
+
+private:
+    void note()
+    {
+        const int contour = m_c.twContour->rowCount();
+        const int tech = m_c.twTechTab->rowCount();
+        const int step = std::max(std::abs(contour - m_contour), std::abs(tech - m_tech));
+        largest = std::max(largest, step);
+        changes += step > 0 ? 1 : 0;
+        m_contour = contour;
+        m_tech = tech;
+    }
+
+    const CONTOUR& m_c;
+    int m_contour = 0;
+    int m_tech = 0;
+};
+
+// Turns the event loop a pass at a time until `done` holds; false when it does not within 10 s.
+bool turnUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 10000)
+            return false;
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+// Everything a table shows and keeps of each row: texts, colours, fonts, spans and the data of
+// the switch and of the segment cells.
+QStringList tableState(const QTableWidget* table)
+{
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < table->columnCount(); ++column) {
+            const QTableWidgetItem* item = table->item(row, column);
+            QString cell = QString::number(table->columnSpan(row, column));
+            if (item) {
+                cell += QLatin1Char(' ') + item->text() + QLatin1Char(' ') + item->foreground().color().name() +
+                        QLatin1Char(' ') + item->background().color().name() + QLatin1Char(' ') +
+                        QString::number(item->background().style()) + QLatin1Char(' ') + item->font().toString() +
+                        QLatin1Char(' ') + QString::number(item->textAlignment());
+                for (int role = CONTOUR::RoleOn; role <= CONTOUR::RoleSegmentPlane; ++role)
+                    cell += QLatin1Char(' ') + item->data(role).toString();
+            }
+            cells << cell;
+        }
+        rows << cells.join(QStringLiteral(" | "));
+    }
+    return rows;
+}
+
+void compareTables(const CONTOUR& got, const CONTOUR& want)
+{
+    for (const auto table : {&CONTOUR::twContour, &CONTOUR::twTechTab}) {
+        const QStringList a = tableState(got.*table);
+        const QStringList b = tableState(want.*table);
+        QCOMPARE(a.size(), b.size());
+        for (int row = 0; row < a.size(); ++row)
+            QVERIFY2(a.at(row) == b.at(row), qPrintable(QStringLiteral("row %1: %2\n  want %3").arg(row).arg(a.at(row), b.at(row))));
+    }
+    const ContourSnapshot a = got.snapshot();
+    const ContourSnapshot b = want.snapshot();
+    QCOMPARE(a.points, b.points);
+    QVERIFY(a.tech == b.tech);
+    QCOMPARE(a.passLength, b.passLength);
+    QCOMPARE(a.ring, b.ring);
 }
 
 }  // namespace
@@ -563,23 +662,119 @@ private slots:
                                               CONTOUR::contourDir() + QStringLiteral("blocked")});
     }
 
-    void loadButtonThroughTheFileDialog()
+    // The file dialog's open takes a large contour over the one before while the window keeps
+    // answering: no delivery of an event changes either table by more than the rows of one turn.
+    // Meanwhile nothing edits, starts from or saves the half of a contour, and a further open does
+    // nothing; then the tables are what load() makes of the file.
+    void openThroughTheFileDialog()
     {
+        const int turn = CONTOUR::kOpenRowsPerTurn;
+        const int points = 4 * turn;
         QDir().mkpath(CONTOUR::contourFolder());
         writeFile(contourFile(QStringLiteral("шов1")),
-                  ContourFile::write(QStringLiteral("шов1"), ContourSamples::linear()));
+                  ContourFile::write(QStringLiteral("шов1"), ContourSamples::longSeam(points, 2 * turn)));
+        writeFile(contourFile(QStringLiteral("before")),
+                  ContourFile::write(QStringLiteral("before"), ContourSamples::longSeam(turn, turn / 2)));
+        CONTOUR want;
+        want.load(QStringLiteral("шов1"), CONTOUR::contourDir() + QStringLiteral("шов1"));
+        QCOMPARE(want.twContour->rowCount(), points);
+
         CONTOUR c;
+        c.load(QStringLiteral("before"), CONTOUR::contourDir() + QStringLiteral("before"));
         QSignalSpy messages(&c, &CONTOUR::message);
         ModalDriver driver;
         driver.next("FileManager", [](ModalDialog& d) {
             d.clickItem("listWidget_prog", QStringLiteral("шов1"));
             d.click("pbLoad");
         });
+        RowSteps steps(c);
         QTest::mouseClick(c.pbLoad_2, Qt::LeftButton);
         QVERIFY(driver.done());
-        QCOMPARE(texts(messages), QStringList({"[I]Нажата кнопка 'Загрузить контур'",
-                                               "[I]Загружен контур из файла шов1.save"}));
-        QCOMPARE(c.twContour->rowCount(), 2);
+
+        // Halfway through the new contour.
+        QVERIFY2(turnUntil([&] { return c.twContour->rowCount() > turn && c.twContour->rowCount() < points; }),
+                 qPrintable(QStringLiteral("%1 rows at once").arg(steps.largest)));
+        QVERIFY(c.opening());
+        QVERIFY(!c.twContour->updatesEnabled() && !c.twTechTab->updatesEnabled());
+        for (QWidget* w : QList<QWidget*>{c.pbLoad, c.pbLoad_2, c.pbSave, c.pbSave_2, c.pbGcode, c.pbNew, c.pbDel,
+                                          c.pbInverse, c.pbRing, c.pbTemplate, c.pbSettings, c.pbAddTechPoint,
+                                          c.pbInsTechPoint, c.pbDelTechPoint, c.frmWeldSpeed})
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        messages.clear();
+        emit c.twContour->cellClicked(1, 0);
+        emit c.twContour->cellClicked(1, 3);
+        emit c.twTechTab->cellClicked(1, 1);
+        c.on_pbGcode_clicked();
+        QCOMPARE(texts(messages), QStringList({"[A]Переход к точке невозможен: идёт загрузка контура",
+                                               "[W]Параметры кадра не изменены: идёт загрузка контура",
+                                               "[W]Технологическая таблица не изменена: идёт загрузка контура",
+                                               "[I]Нажата кнопка 'ПУСК' панели Технология",
+                                               "[A]Пуск невозможен: идёт загрузка контура"}));
+        messages.clear();
+        c.openContour(QStringLiteral("before"), CONTOUR::contourDir() + QStringLiteral("before"));
+        c.on_pbLoad_clicked();
+
+        QVERIFY(turnUntil([&] { return !c.opening(); }));
+        QVERIFY2(steps.largest <= turn, qPrintable(QStringLiteral("%1 rows at once").arg(steps.largest)));
+        QVERIFY(steps.changes >= points / turn);
+        QCOMPARE(texts(messages), QStringList{"[I]Загружен контур из файла шов1.save"});
+        compareTables(c, want);
+        QVERIFY(c.twContour->updatesEnabled() && c.twTechTab->updatesEnabled());
+        for (QWidget* w : QList<QWidget*>{c.pbLoad, c.pbLoad_2, c.pbSave, c.pbSave_2, c.pbGcode, c.pbNew, c.pbTemplate})
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    }
+
+    // An open under way ends before anything that needs the whole contour: the editor closing
+    // saves all of it, a load opens its own file after it. One whose file is still being read is
+    // dropped: the contour before stays.
+    void anOpenUnderWayEnds_data()
+    {
+        QTest::addColumn<bool>("halfway");   // else while the file is read
+        QTest::addColumn<bool>("close");     // else a load of another file
+        QTest::newRow("closed halfway") << true << true;
+        QTest::newRow("load halfway") << true << false;
+        QTest::newRow("closed while read") << false << true;
+        QTest::newRow("load while read") << false << false;
+    }
+    void anOpenUnderWayEnds()
+    {
+        QFETCH(bool, halfway);
+        QFETCH(bool, close);
+        const int points = 3 * CONTOUR::kOpenRowsPerTurn;
+        const ContourSnapshot seam = ContourSamples::longSeam(points, CONTOUR::kOpenRowsPerTurn);
+        QDir().mkpath(CONTOUR::contourFolder());
+        writeFile(contourFile(QStringLiteral("шов1")), ContourFile::write(QStringLiteral("шов1"), seam));
+        writeFile(contourFile(QStringLiteral("before")),
+                  ContourFile::write(QStringLiteral("before"), ContourSamples::linear()));
+        CONTOUR want;
+        want.load(QStringLiteral("before"), CONTOUR::contourDir() + QStringLiteral("before"));
+        CONTOUR opened;
+        opened.load(QStringLiteral("шов1"), CONTOUR::contourDir() + QStringLiteral("шов1"));
+        {
+            CONTOUR c;
+            c.load(QStringLiteral("before"), CONTOUR::contourDir() + QStringLiteral("before"));
+            c.openContour(QStringLiteral("шов1"), CONTOUR::contourDir() + QStringLiteral("шов1"));
+            if (halfway) {
+                QVERIFY(turnUntil([&] {
+                    return c.twContour->rowCount() > CONTOUR::kOpenRowsPerTurn && c.twContour->rowCount() < points;
+                }));
+            } else {
+                QVERIFY(c.opening() && c.twContour->rowCount() == want.twContour->rowCount());
+            }
+            if (!close) {
+                c.load(QStringLiteral("before"), CONTOUR::contourDir() + QStringLiteral("before"));
+                QVERIFY(!c.opening());
+                compareTables(c, want);
+                // Nothing of the open comes after.
+                QTest::qWait(50);
+                compareTables(c, want);
+                return;
+            }
+        }
+        const ContourFile::Contents saved = ContourFile::read(readFile(contourFile(QStringLiteral("contour"))));
+        const ContourSnapshot kept = (halfway ? opened : want).snapshot();
+        QCOMPARE(saved.snapshot.points, kept.points);
+        QVERIFY(saved.snapshot.tech == kept.tech);
     }
 
     void autoloadAndAutosave()

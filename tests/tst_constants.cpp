@@ -17,6 +17,7 @@
 #include "linkpeer.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "queuedspy.h"
 #include "settingsfile.h"
 #include "testenv.h"
 #include "threadcpu.h"
@@ -135,7 +136,7 @@ bool sendTable(Constants& dialog, Controllers& c, bool kvk, const QVector<VacCon
     QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
     LinkPeer& peer = kvk ? c.kvkPeer : c.kvsPeer;
     VacuumLink& link = kvk ? static_cast<VacuumLink&>(c.kvk) : static_cast<VacuumLink&>(c.kvs);
-    QSignalSpy stored(&link, &VacuumLink::constsReceived);
+    QueuedSpy stored(&link, &VacuumLink::constsReceived);
     peer.sendFrame(kvk ? kKvkConstsSignature : kKvsConstsSignature, VacConsts::encode(records));
     if (!QTest::qWaitFor([&] { return stored.count() > 0; }, 3000))
         return false;

@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "drivecomm.h"
 #include "drivestatus.h"
 #include "loopbackpeer.h"
+#include "messagelog.h"
+#include "queuedspy.h"
 #include "testenv.h"
 
 namespace {
@@ -93,7 +96,13 @@ class TestDriveLink : public QObject
 {
     Q_OBJECT
 
+    // The debug log of each test, whatever thread writes it.
+    std::unique_ptr<MessageLog> m_log;
+
 private slots:
+    void init() { m_log = std::make_unique<MessageLog>(); }
+    void cleanup() { m_log.reset(); }
+
     void commandBytesOnTheWire()
     {
         DriveTCPthread link;
@@ -101,9 +110,9 @@ private slots:
         QVERIFY(peer.listen());
 
         // Down: the command is logged, not sent, and reported as false.
-        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread: > \"DRIVE ON\"");
         QVERIFY(!link.connected());
         QVERIFY(!link.command(QStringLiteral("DRIVE ON")));
+        QVERIFY(m_log->contains("DriveTCPthread: > \"DRIVE ON\""));
         QTest::qWait(50);
         QVERIFY(!peer.server.hasPendingConnections());
 
@@ -132,7 +141,7 @@ private slots:
     {
         DriveTCPthread link;
         LoopbackPeer peer;
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
         peer.connection->abort();
         QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
@@ -177,11 +186,9 @@ private slots:
 
         DriveTCPthread link;
         LoopbackPeer peer;
-        QSignalSpy messages(&link, &DriveTCPthread::message);
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy messages(&link, &DriveTCPthread::message);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
-        if (!logLine.isEmpty())
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(logLine));
         // Written in two pieces with a pause: the header arrives split.
         peer.write(bytes.left(1));
         QTest::qWait(30);
@@ -198,6 +205,8 @@ private slots:
             QCOMPARE(down.count(), 0);
             QVERIFY(link.connected());
         }
+        if (!logLine.isEmpty())
+            QVERIFY2(m_log->waitFor(logLine), qPrintable(m_log->texts().join('\n')));
         QCOMPARE(messages.count(), texts.size());
         const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] "));
         for (int i = 0; i < texts.size(); ++i) {
@@ -265,7 +274,7 @@ private slots:
         DriveTCPthread link;
         EmissionRecorder recorder(&link);
         LoopbackPeer peer;
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         float at = -1;
         QVERIFY(!link.reportedPosition(DriveStatusPacket::LY, &at));
         QVERIFY(connectLink(link, peer));
@@ -280,8 +289,6 @@ private slots:
             peer.datagram(statusWire(7));
             QTest::qWait(50);
         }
-        if (noise.startsWith("QV"))
-            QTest::ignoreMessage(QtDebugMsg, "Bad signature of drive UDP packet");
         QElapsedTimer clock;
         peer.datagram(statusWire(7));
         clock.start();
@@ -295,6 +302,7 @@ private slots:
         // machine (a missed rule would run to the 3 s of the loop).
         QVERIFY2(lossMs >= 1000 && lossMs <= 1800, QByteArray::number(lossMs));
         QVERIFY(!link.connected());
+        QCOMPARE(m_log->contains("Bad signature of drive UDP packet"), noise.startsWith("QV"));
         QCOMPARE(link.channelState(), 0u);
         QCOMPARE(recorder.names.size(), 96);
         // (The owner hears of the loss on its own thread.)
@@ -430,10 +438,12 @@ private slots:
     void connectFailures()
     {
         DriveTCPthread link;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^tcp connect\\(\\) error: "));
         QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), TestEnv::freePort(), TestEnv::freePort()));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^DRIVE gethostbyname\\(\\) error: "));
         QVERIFY(!link.connect(QStringLiteral("no.such.host"), 5190, 5191));
+        const QStringList log = m_log->texts();
+        QCOMPARE(log.size(), 2);
+        QVERIFY2(log[0].startsWith("tcp connect() error: "), qPrintable(log[0]));
+        QVERIFY2(log[1].startsWith("DRIVE gethostbyname() error: "), qPrintable(log[1]));
         QVERIFY(!link.connected());
         QVERIFY(!link.disconnect());
     }
@@ -443,8 +453,8 @@ private slots:
         LoopbackPeer peer;
         auto* link = new DriveTCPthread;
         QVERIFY(connectLink(*link, peer));
-        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread finished");
         delete link;  // must not hang and must leave no thread running
+        QVERIFY(m_log->contains("DriveTCPthread finished"));
         QVERIFY(QTest::qWaitFor([&] { return peer.connection->state() != QAbstractSocket::ConnectedState; }, 2000));
     }
 };

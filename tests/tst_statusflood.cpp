@@ -25,6 +25,7 @@
 #include "kvscomm.h"
 #include "loopbackpeer.h"
 #include "memoryuse.h"
+#include "queuedspy.h"
 #include "testenv.h"
 #include "threadcpu.h"
 
@@ -63,8 +64,8 @@ struct Fixture {
     std::unique_ptr<Element> element;  // the generic link's one subscribed value
     ElementMap elements;
     std::unique_ptr<FramedLink> link;
-    std::unique_ptr<QSignalSpy> down;
-    std::unique_ptr<QSignalSpy> status;
+    std::unique_ptr<QueuedSpy> down;  // emitted on the link's thread
+    std::unique_ptr<QSignalSpy> status;  // emitted on this thread
 
     explicit Fixture(Kind k) : kind(k)
     {
@@ -122,7 +123,7 @@ struct Fixture {
             break;
         }
         }
-        down = std::make_unique<QSignalSpy>(link.get(), SIGNAL(disconnected()));
+        down = std::make_unique<QueuedSpy>(link.get(), SIGNAL(disconnected()));
         status = signal ? std::make_unique<QSignalSpy>(link.get(), signal)
                         : std::make_unique<QSignalSpy>(element.get(), SIGNAL(numberValChanged(float)));
         if (!up || !peer.accept())
@@ -264,9 +265,9 @@ private slots:
         QFETCH(int, kind);
         Fixture f{Kind(kind)};
         QVERIFY(f.connectLink());
-        std::unique_ptr<QSignalSpy> foreign;
+        std::unique_ptr<QueuedSpy> foreign;  // emitted on the receiver's thread
         if (f.kind != Kind::Generic)
-            foreign = std::make_unique<QSignalSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
+            foreign = std::make_unique<QueuedSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
         QTest::qWait(50);
         f.status->clear();
 

@@ -215,27 +215,31 @@ private slots:
         QFETCH(QByteArray, lead);
         QFETCH(QByteArray, noise);
         QFETCH(QByteArray, from);
-        const DatagramFlood::Options options{4, 8000, from};
+        // The flood outlasts every bound below by far: a link that the flood kept up, or held,
+        // would stay so until it ends.
+        const DatagramFlood::Options options{4, 12000, from};
 
         // The loss is reported by the silence rule: about a second after the last status (after
-        // a message's head, once the wait for its continuation has given it up).
+        // a message's head, once the wait for its continuation has given it up). The bound
+        // leaves a loaded machine twice the second.
         {
             Fixture f{Kind(kind)};
             QVERIFY(f.connectLink());
             if (!lead.isEmpty())
                 f.peer.datagram(lead);
-            const int bound = 1500 + (lead.isEmpty() ? 0 : GenericLink::kContinuationWaitMs);
+            const int bound = 3000 + (lead.isEmpty() ? 0 : GenericLink::kContinuationWaitMs);
             QElapsedTimer clock;
             clock.start();
             DatagramFlood flood(f.peer.udpPort, {noise}, options);
-            QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, bound + 2500));
+            QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, bound + 1000));
             QVERIFY2(clock.elapsed() <= bound, QByteArray::number(clock.elapsed()));
             QVERIFY(!f.link->connected());
             flood.stop();
             QVERIFY(flood.sent() > 1000);
         }
 
-        // disconnect() and the destructor return at once while the flood goes on.
+        // disconnect() and the destructor return at once while the flood goes on (the bound is
+        // a loaded machine's "at once": a link held by the flood would hold them for seconds).
         for (const bool destroy : {false, true}) {
             Fixture f{Kind(kind)};
             QVERIFY(f.connectLink());
@@ -251,7 +255,7 @@ private slots:
             else
                 QVERIFY(f.link->disconnect());
             const qint64 ms = clock.elapsed();
-            QVERIFY2(ms <= 300, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
+            QVERIFY2(ms <= 2000, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
             flood.stop();
         }
     }

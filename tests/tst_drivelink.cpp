@@ -300,7 +300,7 @@ private slots:
         const qint64 lossMs = clock.elapsed();
         // The silence rule ends the link after 1 s; the upper bound leaves room for a loaded
         // machine (a missed rule would run to the 3 s of the loop).
-        QVERIFY2(lossMs >= 1000 && lossMs <= 1800, QByteArray::number(lossMs));
+        QVERIFY2(lossMs >= 1000 && lossMs <= 2500, QByteArray::number(lossMs));
         QVERIFY(!link.connected());
         QCOMPARE(m_log->contains("Bad signature of drive UDP packet"), noise.startsWith("QV"));
         QCOMPARE(link.channelState(), 0u);
@@ -400,7 +400,7 @@ private slots:
         QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
         send(1.0f);
         const int ms = loop.exec();
-        QVERIFY2(ms >= 0 && ms < 400, QByteArray::number(ms));
+        QVERIFY2(ms >= 0 && ms < 700, QByteArray::number(ms));  // a loss would count after 1 s
         QVERIFY(link.connected());
     }
 
@@ -415,24 +415,33 @@ private slots:
         QVERIFY(primeStream(peer, recorder, statusWire(0)));
         QTest::qWait(100);
 
-        QElapsedTimer sinceLast;
-        QEventLoop loop;
-        constexpr int kLast = 60;
-        connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
-            if (v == float(kLast))
-                loop.exit(int(sinceLast.elapsed()));
-        });
-        QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
-        DriveStatusPacket packet = DriveStatus::blank();
-        packet.keyAccess = 1;
-        for (int i = 1; i <= kLast; ++i) {  // a thousand datagrams a second
-            packet.position[DriveStatusPacket::LX1] = float(i);
-            peer.datagram(DriveStatus::encode(packet));
-            QThread::usleep(1000);
+        // The least of three runs: a loaded machine may hold one of them up, while a coordinate
+        // that waited for a silent turn (100 ms) would come late every time.
+        constexpr int kRun = 60;
+        int least = std::numeric_limits<int>::max();
+        for (int run = 0; run < 3; ++run) {
+            const float last = float((run + 1) * kRun);
+            QElapsedTimer sinceLast;
+            QEventLoop loop;
+            connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
+                if (v == last)
+                    loop.exit(int(sinceLast.elapsed()));
+            });
+            QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            for (int i = run * kRun + 1; i <= (run + 1) * kRun; ++i) {  // a thousand datagrams a second
+                packet.position[DriveStatusPacket::LX1] = float(i);
+                peer.datagram(DriveStatus::encode(packet));
+                QThread::usleep(1000);
+            }
+            sinceLast.start();
+            const int ms = loop.exec();
+            QVERIFY2(ms >= 0, "the newest coordinate did not come");
+            least = std::min(least, ms);
+            QTest::qWait(200);
         }
-        sinceLast.start();
-        const int ms = loop.exec();
-        QVERIFY2(ms >= 0 && ms < 50, QByteArray::number(ms));
+        QVERIFY2(least < 50, QByteArray::number(least));
     }
 
     void connectFailures()

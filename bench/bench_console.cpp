@@ -30,6 +30,7 @@
 
 #include "drivesim.h"
 #include "gui.h"
+#include "guibench.h"
 #include "testenv.h"
 #include "vacuumsim.h"
 #include "widgets.h"
@@ -260,13 +261,5 @@ BENCHMARK(BM_ConsoleStatusStream)->ArgName("shown")->Arg(0)->Arg(1)->Iterations(
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!TestEnv::setUp())
-        return 1;
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

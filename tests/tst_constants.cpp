@@ -17,9 +17,12 @@
 #include "linkpeer.h"
 #include "modaldriver.h"
 #include "myframe.h"
+#include "queuedspy.h"
 #include "settingsfile.h"
+#include "socketwriter.h"
 #include "testenv.h"
 #include "threadcpu.h"
+#include "turncounter.h"
 #include "vacuumsim.h"
 #include "vacuumcommand.h"
 
@@ -135,7 +138,7 @@ bool sendTable(Constants& dialog, Controllers& c, bool kvk, const QVector<VacCon
     QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
     LinkPeer& peer = kvk ? c.kvkPeer : c.kvsPeer;
     VacuumLink& link = kvk ? static_cast<VacuumLink&>(c.kvk) : static_cast<VacuumLink&>(c.kvs);
-    QSignalSpy stored(&link, &VacuumLink::constsReceived);
+    QueuedSpy stored(&link, &VacuumLink::constsReceived);
     peer.sendFrame(kvk ? kKvkConstsSignature : kKvsConstsSignature, VacConsts::encode(records));
     if (!QTest::qWaitFor([&] { return stored.count() > 0; }, 3000))
         return false;
@@ -357,12 +360,12 @@ private slots:
                  QStringLiteral("[I]Изменено значение параметра KBK:8 (Порог давления), новое значение: 3"));
     }
 
-    // A controller that floods tables while the dialog is open: the window keeps its pace, and
-    // the dialog ends with the last table, one row per constant.
+    // A controller that floods tables while the dialog is open: each turn of the window's event
+    // loop shows one table at the most, however many have come meanwhile, the window keeps its
+    // pace, and the dialog ends with the last table, one row per constant. (The time a turn takes
+    // is measured in bench/bench_constants.cpp.)
     void floodOfTables()
     {
-        // Built before the links open: the controllers' status stream runs on this thread, and
-        // a second spent here without it (a sanitizer build on a busy machine) loses the links.
         const int frames = 3000;
         QByteArray flood;
         for (int k = 0; k < frames; ++k) {
@@ -375,33 +378,51 @@ private slots:
         QVERIFY(s.open());
         Constants& dialog = *s.dialog;
         QTableWidget* table = dialog.findChild<QTableWidget*>("twConst");
-        // The pace is what this thread itself spends between two turns of a 10 ms timer: the
-        // processor time it used, which other processes on a loaded machine do not stretch.
-        QElapsedTimer clock;
+
+        // The rows laid out in one turn of this thread's event loop.
+        int rowsThisTurn = 0;
+        int mostRowsInATurn = 0;
+        int tablesShown = 0;
+        connect(table->model(), &QAbstractItemModel::rowsInserted, this, [&](const QModelIndex&, int first, int last) {
+            rowsThisTurn += last - first + 1;
+            mostRowsInATurn = std::max(mostRowsInATurn, rowsThisTurn);
+            if (first == 0)
+                ++tablesShown;
+        });
+        TurnCounter turns;
+        turns.onTurn = [&] { rowsThisTurn = 0; };
+        turns.start();
+        // The longest stretch of this thread's own processor time between two turns of a 10 ms
+        // timer: what other processes on a loaded machine do not stretch. The controller writes
+        // from a thread of its own.
         qint64 lastCpu = threadCpuNs();
         qint64 longest = 0;
         QTimer tick;
         connect(&tick, &QTimer::timeout, this, [&] {
             const qint64 now = threadCpuNs();
-            longest = std::max(longest, (now - lastCpu) / 1000000);
+            longest = std::max(longest, now - lastCpu);
             lastCpu = now;
         });
         tick.start(10);
-        clock.start();
-        s.c.kvkPeer.connection()->write(flood);
+        lastCpu = threadCpuNs();
+        SocketWriter controller(s.c.kvkPeer.connection()->socketDescriptor(), flood);
         const QString lastValue = QString::number(frames - 1);
         auto done = [&] {
-            return s.c.kvkPeer.connection()->bytesToWrite() == 0 && table->rowCount() > 0
-                   && table->item(99, 2) && table->item(99, 2)->text() == lastValue;
+            return controller.done() && table->rowCount() > 0 && table->item(99, 2)
+                   && table->item(99, 2)->text() == lastValue;
         };
         QVERIFY(QTest::qWaitFor(done, 30000));
         QTest::qWait(50);
         tick.stop();
-        qInfo("%d tables in %lld ms, longest turn of a 10 ms timer %lld ms of processor time", frames, clock.elapsed(),
-              longest);
+        qInfo("%d tables, %d shown; longest turn of a 10 ms timer %lld ms of processor time", frames, tablesShown,
+              longest / 1000000);
         QCOMPARE(table->rowCount(), 100);
         QCOMPARE(table->item(0, 2)->text(), lastValue);
-        QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
+        QVERIFY2(mostRowsInATurn == 100, qPrintable(QStringLiteral("%1 rows laid out in one turn").arg(mostRowsInATurn)));
+        // A wide bound, far above what a loaded machine or a sanitizer build needs (the figure
+        // itself is the benchmark's): the thread never works for a second at a stretch.
+        QVERIFY2(longest < 1000000000LL, qPrintable(QStringLiteral("the GUI thread worked %1 ms at a stretch")
+                                                         .arg(longest / 1000000)));
     }
 
     // A change its controller's link cannot send is not logged as made.

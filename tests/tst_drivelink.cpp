@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "drivecomm.h"
 #include "drivestatus.h"
 #include "loopbackpeer.h"
+#include "messagelog.h"
+#include "queuedspy.h"
 #include "testenv.h"
 
 namespace {
@@ -93,7 +96,13 @@ class TestDriveLink : public QObject
 {
     Q_OBJECT
 
+    // The debug log of each test, whatever thread writes it.
+    std::unique_ptr<MessageLog> m_log;
+
 private slots:
+    void init() { m_log = std::make_unique<MessageLog>(); }
+    void cleanup() { m_log.reset(); }
+
     void commandBytesOnTheWire()
     {
         DriveTCPthread link;
@@ -101,9 +110,9 @@ private slots:
         QVERIFY(peer.listen());
 
         // Down: the command is logged, not sent, and reported as false.
-        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread: > \"DRIVE ON\"");
         QVERIFY(!link.connected());
         QVERIFY(!link.command(QStringLiteral("DRIVE ON")));
+        QVERIFY(m_log->contains("DriveTCPthread: > \"DRIVE ON\""));
         QTest::qWait(50);
         QVERIFY(!peer.server.hasPendingConnections());
 
@@ -132,7 +141,7 @@ private slots:
     {
         DriveTCPthread link;
         LoopbackPeer peer;
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
         peer.connection->abort();
         QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
@@ -177,11 +186,9 @@ private slots:
 
         DriveTCPthread link;
         LoopbackPeer peer;
-        QSignalSpy messages(&link, &DriveTCPthread::message);
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy messages(&link, &DriveTCPthread::message);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         QVERIFY(connectLink(link, peer));
-        if (!logLine.isEmpty())
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(logLine));
         // Written in two pieces with a pause: the header arrives split.
         peer.write(bytes.left(1));
         QTest::qWait(30);
@@ -198,6 +205,8 @@ private slots:
             QCOMPARE(down.count(), 0);
             QVERIFY(link.connected());
         }
+        if (!logLine.isEmpty())
+            QVERIFY2(m_log->waitFor(logLine), qPrintable(m_log->texts().join('\n')));
         QCOMPARE(messages.count(), texts.size());
         const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d:\\d\\d:\\d\\d\\] "));
         for (int i = 0; i < texts.size(); ++i) {
@@ -265,7 +274,7 @@ private slots:
         DriveTCPthread link;
         EmissionRecorder recorder(&link);
         LoopbackPeer peer;
-        QSignalSpy down(&link, &DriveTCPthread::disconnected);
+        QueuedSpy down(&link, &DriveTCPthread::disconnected);
         float at = -1;
         QVERIFY(!link.reportedPosition(DriveStatusPacket::LY, &at));
         QVERIFY(connectLink(link, peer));
@@ -280,8 +289,6 @@ private slots:
             peer.datagram(statusWire(7));
             QTest::qWait(50);
         }
-        if (noise.startsWith("QV"))
-            QTest::ignoreMessage(QtDebugMsg, "Bad signature of drive UDP packet");
         QElapsedTimer clock;
         peer.datagram(statusWire(7));
         clock.start();
@@ -293,8 +300,9 @@ private slots:
         const qint64 lossMs = clock.elapsed();
         // The silence rule ends the link after 1 s; the upper bound leaves room for a loaded
         // machine (a missed rule would run to the 3 s of the loop).
-        QVERIFY2(lossMs >= 1000 && lossMs <= 1800, QByteArray::number(lossMs));
+        QVERIFY2(lossMs >= 1000 && lossMs <= 2500, QByteArray::number(lossMs));
         QVERIFY(!link.connected());
+        QCOMPARE(m_log->contains("Bad signature of drive UDP packet"), noise.startsWith("QV"));
         QCOMPARE(link.channelState(), 0u);
         QCOMPARE(recorder.names.size(), 96);
         // (The owner hears of the loss on its own thread.)
@@ -392,7 +400,7 @@ private slots:
         QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
         send(1.0f);
         const int ms = loop.exec();
-        QVERIFY2(ms >= 0 && ms < 400, QByteArray::number(ms));
+        QVERIFY2(ms >= 0 && ms < 700, QByteArray::number(ms));  // a loss would count after 1 s
         QVERIFY(link.connected());
     }
 
@@ -407,33 +415,44 @@ private slots:
         QVERIFY(primeStream(peer, recorder, statusWire(0)));
         QTest::qWait(100);
 
-        QElapsedTimer sinceLast;
-        QEventLoop loop;
-        constexpr int kLast = 60;
-        connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
-            if (v == float(kLast))
-                loop.exit(int(sinceLast.elapsed()));
-        });
-        QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
-        DriveStatusPacket packet = DriveStatus::blank();
-        packet.keyAccess = 1;
-        for (int i = 1; i <= kLast; ++i) {  // a thousand datagrams a second
-            packet.position[DriveStatusPacket::LX1] = float(i);
-            peer.datagram(DriveStatus::encode(packet));
-            QThread::usleep(1000);
+        // The least of three runs: a loaded machine may hold one of them up, while a coordinate
+        // that waited for a silent turn (100 ms) would come late every time.
+        constexpr int kRun = 60;
+        int least = std::numeric_limits<int>::max();
+        for (int run = 0; run < 3; ++run) {
+            const float last = float((run + 1) * kRun);
+            QElapsedTimer sinceLast;
+            QEventLoop loop;
+            connect(&link, &DriveTCPthread::changedLX1, &loop, [&](float v) {
+                if (v == last)
+                    loop.exit(int(sinceLast.elapsed()));
+            });
+            QTimer::singleShot(2000, &loop, [&] { loop.exit(-1); });
+            DriveStatusPacket packet = DriveStatus::blank();
+            packet.keyAccess = 1;
+            for (int i = run * kRun + 1; i <= (run + 1) * kRun; ++i) {  // a thousand datagrams a second
+                packet.position[DriveStatusPacket::LX1] = float(i);
+                peer.datagram(DriveStatus::encode(packet));
+                QThread::usleep(1000);
+            }
+            sinceLast.start();
+            const int ms = loop.exec();
+            QVERIFY2(ms >= 0, "the newest coordinate did not come");
+            least = std::min(least, ms);
+            QTest::qWait(200);
         }
-        sinceLast.start();
-        const int ms = loop.exec();
-        QVERIFY2(ms >= 0 && ms < 50, QByteArray::number(ms));
+        QVERIFY2(least < 50, QByteArray::number(least));
     }
 
     void connectFailures()
     {
         DriveTCPthread link;
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^tcp connect\\(\\) error: "));
         QVERIFY(!link.connect(QStringLiteral("127.0.0.1"), TestEnv::freePort(), TestEnv::freePort()));
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^DRIVE gethostbyname\\(\\) error: "));
         QVERIFY(!link.connect(QStringLiteral("no.such.host"), 5190, 5191));
+        const QStringList log = m_log->texts();
+        QCOMPARE(log.size(), 2);
+        QVERIFY2(log[0].startsWith("tcp connect() error: "), qPrintable(log[0]));
+        QVERIFY2(log[1].startsWith("DRIVE gethostbyname() error: "), qPrintable(log[1]));
         QVERIFY(!link.connected());
         QVERIFY(!link.disconnect());
     }
@@ -443,8 +462,8 @@ private slots:
         LoopbackPeer peer;
         auto* link = new DriveTCPthread;
         QVERIFY(connectLink(*link, peer));
-        QTest::ignoreMessage(QtDebugMsg, "DriveTCPthread finished");
         delete link;  // must not hang and must leave no thread running
+        QVERIFY(m_log->contains("DriveTCPthread finished"));
         QVERIFY(QTest::qWaitFor([&] { return peer.connection->state() != QAbstractSocket::ConnectedState; }, 2000));
     }
 };

@@ -5,7 +5,9 @@
 #include "genericlink.h"
 #include "linkpeer.h"
 #include "memoryuse.h"
+#include "queuedspy.h"
 #include "testenv.h"
+#include "turncounter.h"
 #include "widgets.h"
 
 #include <atomic>
@@ -103,24 +105,6 @@ bool deliver(LinkPeer& peer, quint16 port, const QByteArray& datagram, const std
     }
     return false;
 }
-
-// Posted to itself again each time its turn comes: counts the turns of the thread's event loop
-// (the events posted meanwhile wait for the next turn), calling onTurn() at each.
-class TurnCounter : public QObject
-{
-public:
-    std::function<void()> onTurn;
-    void start() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
-    bool event(QEvent* e) override
-    {
-        if (e->type() != QEvent::User)
-            return QObject::event(e);
-        if (onTurn)
-            onTurn();
-        start();
-        return true;
-    }
-};
 
 // 75 number variables whose records fill a 300-byte payload, subscribed on port.
 Elements longMessageElements(quint16 port)
@@ -384,7 +368,7 @@ private slots:
         const quint16 port = TestEnv::freePort();
         Elements e = longMessageElements(port);
         UDPthread receiver(&e.map, port);
-        QSignalSpy lost(&receiver, &UDPthread::disconnected);
+        QueuedSpy lost(&receiver, &UDPthread::disconnected);
         LinkPeer peer;
         QVERIFY(deliver(peer, port, message(records(e.map, 1)), [&] { return e.map.last()->numberVal() == 1; }));
 
@@ -573,8 +557,8 @@ private slots:
         LinkPeer peer;
         QVERIFY(peer.listen());
         TCPthread link;
-        QSignalSpy down(&link, &TCPthread::disconnected);
-        QSignalSpy messages(&link, &TCPthread::message);
+        QueuedSpy down(&link, &TCPthread::disconnected);
+        QueuedSpy messages(&link, &TCPthread::message);
         QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
         QVERIFY(peer.accept());
         if (foreignFrame)
@@ -599,7 +583,7 @@ private slots:
         LinkPeer peer;
         QVERIFY(peer.listen());
         TCPthread link;
-        QSignalSpy down(&link, &TCPthread::disconnected);
+        QueuedSpy down(&link, &TCPthread::disconnected);
         for (int round = 1; round <= 5; ++round) {
             QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));
             QElapsedTimer clock;
@@ -622,7 +606,7 @@ private slots:
         LinkPeer peer;
         QVERIFY(peer.listen());
         TCPthread link;
-        QSignalSpy down(&link, &TCPthread::disconnected);
+        QueuedSpy down(&link, &TCPthread::disconnected);
         std::atomic<int> answer{-1};
         connect(&link, &TCPthread::message, this, [&] { answer = link.disconnect() ? 1 : 0; }, Qt::DirectConnection);
         QVERIFY(link.connect(QStringLiteral("127.0.0.1"), peer.port(), TestEnv::freePort(), &e.map));

@@ -29,6 +29,7 @@
 #include "pultshare.h"
 #include "settingsfile.h"
 #include "statebutton.h"
+#include "threadcpu.h"
 #include "testenv.h"
 #include "widgets.h"
 
@@ -642,7 +643,9 @@ private slots:
     }
 
     // One more shown line costs as little with 10,000 rows in the list as with a few, a burst of
-    // lines is laid out once, and a long line does not change the height of the rows.
+    // lines is laid out once, and a long line does not change the height of the rows. (Costs are
+    // this thread's processor time, which other processes do not stretch, and are bounded by
+    // each other: a burst laid out for each line costs some hundred lines, not twenty.)
     void logListKeepsItsPace()
     {
         Gui gui;
@@ -656,11 +659,10 @@ private slots:
         auto lineCostMs = [&] {
             QVector<double> ms;
             for (int i = 0; i < 21; ++i) {
-                QElapsedTimer clock;
-                clock.start();
+                const qint64 start = threadCpuNs();
                 gui.prgMessage(QStringLiteral("[A]Строка %1").arg(i), true);
                 settle();
-                ms << clock.nsecsElapsed() / 1e6;
+                ms << (threadCpuNs() - start) / 1e6;
                 if (gui.lwLog->currentRow() != gui.lwLog->count() - 1)
                     return -1.0;
             }
@@ -680,16 +682,18 @@ private slots:
         const double many = lineCostMs();
         QVERIFY(many >= 0);
         qInfo("one shown line: %.3f ms at a few rows, %.3f ms at 10,000", few, many);
-        QVERIFY2(many < 1.0, qPrintable(QString::number(many)));
+        // The bound: what a line costs at a few rows, grown by the layout of a capped list.
+        const double bound = 10 * few + 1.0;
+        QVERIFY2(many < bound, qPrintable(QStringLiteral("%1 ms at 10,000 rows, %2 at a few").arg(many).arg(few)));
 
         // A burst of lines, as a flapping controller brings them.
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 burstStart = threadCpuNs();
         for (int i = 0; i < 100; ++i)
             gui.prgMessage(QStringLiteral("[W]Пачка %1").arg(i), true);
         settle();
-        const double burst = clock.nsecsElapsed() / 1e6;
-        QVERIFY2(burst < 100.0, qPrintable(QString::number(burst)));
+        const double burst = (threadCpuNs() - burstStart) / 1e6;
+        qInfo("a burst of 100 lines: %.3f ms", burst);
+        QVERIFY2(burst < 20 * many + 1.0, qPrintable(QStringLiteral("%1 ms, one line %2").arg(burst).arg(many)));
         QCOMPARE(gui.lwLog->currentRow(), gui.lwLog->count() - 1);
         QVERIFY(gui.lwLog->viewport()->rect().intersects(gui.lwLog->visualItemRect(gui.lwLog->currentItem())));
 
@@ -714,7 +718,7 @@ private slots:
         const double late = lineCostMs();
         QVERIFY(late >= 0);
         qInfo("one shown line after %d lines: %.3f ms", hours, late);
-        QVERIFY2(late < 1.0, qPrintable(QString::number(late)));
+        QVERIFY2(late < bound, qPrintable(QString::number(late)));
     }
 
     // An installation without its log folder gets one; where none can be made (a file stands in
@@ -924,8 +928,9 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         gui.onTimeChanged();
+        // The holder keeps the lock 3 s: a tick that waited for it would take that long.
         const qint64 tick = clock.elapsed();
-        QVERIFY2(tick < 100, qPrintable(QString::number(tick)));
+        QVERIFY2(tick < 1500, qPrintable(QString::number(tick)));
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
 
         QVERIFY(holder.finish());

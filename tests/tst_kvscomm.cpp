@@ -13,6 +13,8 @@
 
 #include "kvscomm.h"
 #include "loopbackpeer.h"
+#include "messagelog.h"
+#include "queuedspy.h"
 #include "testenv.h"
 
 namespace {
@@ -62,14 +64,6 @@ public slots:
     void record() { names << QString(senderSignalIndex() >= 0 ? sender()->metaObject()->method(senderSignalIndex()).name().mid(7) : ""); }
 };
 
-// Collects the debug log.
-QStringList g_log;
-void collect(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtDebugMsg)
-        g_log << text;
-}
-
 std::unique_ptr<VacuumLink> makeLink(bool kvs)
 {
     if (kvs)
@@ -114,9 +108,12 @@ class TestKvsComm : public QObject
         return f;
     }
 
+    std::unique_ptr<MessageLog> m_log;
+
 private slots:
-    void init() { g_log.clear(); qInstallMessageHandler(collect); }
-    void cleanup() { qInstallMessageHandler(nullptr); }
+    // The debug log of each test, whatever thread writes it.
+    void init() { m_log = std::make_unique<MessageLog>(); }
+    void cleanup() { m_log.reset(); }
 
     void constantsFrames_data()
     {
@@ -141,8 +138,8 @@ private slots:
         QFETCH(int, count);
         Fixture f = connected(kvs);
         QVERIFY(f.link);
-        QSignalSpy received(f.link.get(), &VacuumLink::constsReceived);
-        QSignalSpy down(f.link.get(), &VacuumLink::disconnected);
+        QueuedSpy received(f.link.get(), &VacuumLink::constsReceived);
+        QueuedSpy down(f.link.get(), &VacuumLink::disconnected);
         const quint16 own = kvs ? LinkFrame::RV : LinkFrame::QV;
         const quint16 other = kvs ? LinkFrame::QV : LinkFrame::RV;
 
@@ -153,7 +150,7 @@ private slots:
         f.peer->sendFrame(ownSignature ? own : other, records(150, 1000, "second").left(secondBytes));
         if (count < 0) {
             QVERIFY(QTest::qWaitFor([&] { return down.count() == 1; }, 2000));
-            QVERIFY(g_log.contains("Bad packet signature"));
+            QVERIFY(m_log->contains("Bad packet signature"));
             QVERIFY(!f.link->connected());
             QCOMPARE(received.count(), 1);
             QCOMPARE(f.link->getVacConsts().size(), 20);  // the table outlives the link
@@ -177,7 +174,7 @@ private slots:
     {
         Fixture f = connected(true);
         QVERIFY(f.link);
-        QSignalSpy received(f.link.get(), &VacuumLink::constsReceived);
+        QueuedSpy received(f.link.get(), &VacuumLink::constsReceived);
         VacConstRecord record = VacConsts::make(7, 1.5f, "");
         std::memset(record.name, 0xC0, sizeof record.name);  // 84 times 'А', no NUL
         QVector<VacConstRecord> list;
@@ -196,14 +193,14 @@ private slots:
     {
         Fixture f = connected(false);
         QVERIFY(f.link);
-        QSignalSpy messages(f.link.get(), &VacuumLink::message);
+        QueuedSpy messages(f.link.get(), &VacuumLink::message);
         f.peer->sendFrame(LinkFrame::PV, QByteArray("OK\0tail", 7));
         f.peer->sendFrame(LinkFrame::PV, QByteArray());
         QVERIFY(QTest::qWaitFor([&] { return messages.count() == 2; }, 2000));
         QCOMPARE(messages.at(0).at(0).toString().mid(11), QString("OK"));
         QVERIFY(QRegularExpression("^\\[\\d\\d:\\d\\d:\\d\\d\\] OK$").match(messages.at(0).at(0).toString()).hasMatch());
         QCOMPARE(messages.at(1).at(0).toString().size(), 11);
-        QVERIFY(g_log.contains("KVKTCPthread: < OK"));
+        QVERIFY(m_log->contains("KVKTCPthread: < OK"));
 
         QVERIFY(f.link->command("DOOR PRESS"));
         QVERIFY(QTest::qWaitFor([&] {
@@ -211,12 +208,12 @@ private slots:
             return f.peer->connection->bytesAvailable() >= 14;
         }, 2000));
         QCOMPARE(f.peer->connection->readAll(), QByteArray("PV\x0a\x00" "DOOR PRESS", 14));
-        QVERIFY(g_log.contains("KVKTCPthread: > \"DOOR PRESS\""));
+        QVERIFY(m_log->contains("KVKTCPthread: > \"DOOR PRESS\""));
 
         QVERIFY(f.link->disconnect());
         QVERIFY(!f.link->connected());
         QVERIFY(!f.link->command("VP4 ON"));
-        QVERIFY(g_log.contains("KVKTCPthread: > \"VP4 ON\""));
+        QVERIFY(m_log->contains("KVKTCPthread: > \"VP4 ON\""));
         QVERIFY(!f.link->disconnect());
     }
 
@@ -224,10 +221,10 @@ private slots:
     {
         Fixture f = connected(true);
         QVERIFY(f.link);
-        QCOMPARE(g_log.mid(0, 3), QStringList({"KVS connect", "KVS tcp connect() done", "KVSTCPthread started"}));
-        g_log.clear();
+        QCOMPARE(m_log->texts().mid(0, 3), QStringList({"KVS connect", "KVS tcp connect() done", "KVSTCPthread started"}));
+        m_log->clear();
         QVERIFY(!f.link->connect("127.0.0.1", f.peer->tcpPort, TestEnv::freePort()));
-        QCOMPARE(g_log, QStringList({"KVS connect"}));
+        QCOMPARE(m_log->texts(), QStringList({"KVS connect"}));
         QVERIFY(f.link->connected());
 
         // A refused connection and an address that is not numeric.
@@ -236,12 +233,12 @@ private slots:
         closed.listen(QHostAddress::LocalHost, 0);
         const quint16 port = closed.serverPort();
         closed.close();
-        g_log.clear();
+        m_log->clear();
         QVERIFY(!kvk.connect("127.0.0.1", port, TestEnv::freePort()));
         QVERIFY(!kvk.connect("controller.invalid", port, TestEnv::freePort()));
-        QCOMPARE(g_log.size(), 2);
-        QVERIFY(g_log[0].startsWith("tcp connect() error: "));
-        QVERIFY(g_log[1].startsWith("gethostbyname() error: "));
+        QCOMPARE(m_log->texts().size(), 2);
+        QVERIFY(m_log->texts()[0].startsWith("tcp connect() error: "));
+        QVERIFY(m_log->texts()[1].startsWith("gethostbyname() error: "));
         QVERIFY(!kvk.connected());
     }
 
@@ -263,7 +260,7 @@ private slots:
         Fixture f = connected(kvs);
         QVERIFY(f.link);
         SignalLog changes(f.link.get());
-        QSignalSpy down(f.link.get(), &VacuumLink::disconnected);
+        QueuedSpy down(f.link.get(), &VacuumLink::disconnected);
 
         // The first datagram announces every field in emission order.
         QVERIFY(QTest::qWaitFor([&] { return changes.names.size() >= fields; }, 3000));
@@ -298,7 +295,7 @@ private slots:
         QByteArray bad = f.peer->packet;
         bad[0] = 'X';
         f.peer->datagram(bad);
-        QVERIFY(QTest::qWaitFor([&] { return g_log.contains("Bad signature of drive UDP packet"); }, 2000));
+        QVERIFY(QTest::qWaitFor([&] { return m_log->contains("Bad signature of drive UDP packet"); }, 2000));
         QTest::qWait(200);
         QCOMPARE(changes.names.size(), fields + 1);
         QCOMPARE(down.count(), 0);
@@ -349,7 +346,7 @@ private slots:
         Fixture f = connected(kvs);
         QVERIFY(f.link);
         SignalLog changes(f.link.get());
-        QSignalSpy down(f.link.get(), &VacuumLink::disconnected);
+        QueuedSpy down(f.link.get(), &VacuumLink::disconnected);
         const int fields = kvs ? 107 : 38;
         QVERIFY(QTest::qWaitFor([&] { return changes.names.size() == fields; }, 3000));
 
@@ -372,14 +369,14 @@ private slots:
         // The controller closing the connection ends the link as well.
         f.peer->connection->close();
         QVERIFY(QTest::qWaitFor([&] { return down.count() == 2; }, 3000));
-        QVERIFY(g_log.filter("recv() error: ").size() >= 1);
+        QVERIFY(m_log->texts().filter("recv() error: ").size() >= 1);
     }
 
     void destroyingAConnectedLinkEndsIt()
     {
         Fixture f = connected(false);
         QVERIFY(f.link);
-        QSignalSpy changesSeen(f.link.get(), SIGNAL(changedVP4State(int)));
+        QueuedSpy changesSeen(f.link.get(), SIGNAL(changedVP4State(int)));
         QVERIFY(QTest::qWaitFor([&] { return changesSeen.count() == 1; }, 3000));
         f.link.reset();  // stops and joins both threads
         QVERIFY(QTest::qWaitFor([&] { return f.peer->closed(); }, 3000));

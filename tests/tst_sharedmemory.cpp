@@ -1,6 +1,9 @@
 #include <QSharedMemory>
 #include <QtTest>
 
+#include <algorithm>
+#include <limits>
+
 #include "elasharedmemory.h"
 #include "lockholder.h"
 #include "pultshare.h"
@@ -173,10 +176,17 @@ private slots:
         QVERIFY(!ela.updateStatusEla());
         const qint64 first = clock.restart();
         QVERIFY(!ela.changed());
-        QVERIFY(!ela.updateStatusEla());
-        const qint64 second = clock.elapsed();
+        // The least of three later checks: a loaded machine may stretch one of them, a check that
+        // waited would stretch them all.
+        qint64 second = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 3; ++i) {
+            clock.restart();
+            QVERIFY(!ela.updateStatusEla());
+            second = std::min(second, clock.elapsed());
+        }
         qInfo("life checks while the lock is held: %lld ms, then %lld ms", first, second);
-        QVERIFY2(first < 100, qPrintable(QString::number(first)));
+        // The holder keeps the lock 3 s: a check that waited for it would take that long.
+        QVERIFY2(first < 1500, qPrintable(QString::number(first)));
         QVERIFY2(second < SharedSegment::LockWaitMs, qPrintable(QString::number(second)));
         QCOMPARE(ela.snapshotUInt(0), 1u);  // the snapshot of the last check that read
 
@@ -210,7 +220,7 @@ private slots:
         }
         QCOMPARE(pult.getFuncLeftEncoder(), 0u);  // not read while held
         const qint64 spent = clock.elapsed();
-        QVERIFY2(spent < 100, qPrintable(QString::number(spent)));
+        QVERIFY2(spent < 1500, qPrintable(QString::number(spent)));  // the hold lasts 3 s
 
         QVERIFY(holder.finish());
         QByteArray expected(PultShare::kSize, '\0');
@@ -238,6 +248,9 @@ private slots:
         LockHolder beamHolder;
         QVERIFY(pendantHolder.start(QStringLiteral("PULT_SHARE_KEY"), holdMs, 4000));
         QVERIFY(beamHolder.start(QStringLiteral("ELA_SHM_KEY"), holdMs, 4000));
+        // Waiting for each of the five accesses would take some 250 ms a tick. The least of three
+        // ticks is bounded: a loaded machine may stretch one of them, not all.
+        qint64 least = std::numeric_limits<qint64>::max();
         for (unsigned tick = 1; tick <= 3; ++tick) {
             QElapsedTimer clock;
             clock.start();
@@ -248,9 +261,10 @@ private slots:
             ela.updateStatusEla();
             const qint64 spent = clock.elapsed();
             qInfo("tick %u while both locks are held %d ms at a time: %lld ms", tick, holdMs, spent);
-            QVERIFY2(spent < 100, qPrintable(QString::number(spent)));
+            least = std::min(least, spent);
             QTest::qWait(1000);
         }
+        QVERIFY2(least < 100, qPrintable(QString::number(least)));
 
         QVERIFY(pendantHolder.finish());
         QVERIFY(beamHolder.finish());

@@ -25,6 +25,7 @@
 #include "kvscomm.h"
 #include "loopbackpeer.h"
 #include "memoryuse.h"
+#include "queuedspy.h"
 #include "testenv.h"
 #include "threadcpu.h"
 
@@ -63,8 +64,8 @@ struct Fixture {
     std::unique_ptr<Element> element;  // the generic link's one subscribed value
     ElementMap elements;
     std::unique_ptr<FramedLink> link;
-    std::unique_ptr<QSignalSpy> down;
-    std::unique_ptr<QSignalSpy> status;
+    std::unique_ptr<QueuedSpy> down;  // emitted on the link's thread
+    std::unique_ptr<QSignalSpy> status;  // emitted on this thread
 
     explicit Fixture(Kind k) : kind(k)
     {
@@ -122,7 +123,7 @@ struct Fixture {
             break;
         }
         }
-        down = std::make_unique<QSignalSpy>(link.get(), SIGNAL(disconnected()));
+        down = std::make_unique<QueuedSpy>(link.get(), SIGNAL(disconnected()));
         status = signal ? std::make_unique<QSignalSpy>(link.get(), signal)
                         : std::make_unique<QSignalSpy>(element.get(), SIGNAL(numberValChanged(float)));
         if (!up || !peer.accept())
@@ -214,27 +215,31 @@ private slots:
         QFETCH(QByteArray, lead);
         QFETCH(QByteArray, noise);
         QFETCH(QByteArray, from);
-        const DatagramFlood::Options options{4, 8000, from};
+        // The flood outlasts every bound below by far: a link that the flood kept up, or held,
+        // would stay so until it ends.
+        const DatagramFlood::Options options{4, 12000, from};
 
         // The loss is reported by the silence rule: about a second after the last status (after
-        // a message's head, once the wait for its continuation has given it up).
+        // a message's head, once the wait for its continuation has given it up). The bound
+        // leaves a loaded machine twice the second.
         {
             Fixture f{Kind(kind)};
             QVERIFY(f.connectLink());
             if (!lead.isEmpty())
                 f.peer.datagram(lead);
-            const int bound = 1500 + (lead.isEmpty() ? 0 : GenericLink::kContinuationWaitMs);
+            const int bound = 3000 + (lead.isEmpty() ? 0 : GenericLink::kContinuationWaitMs);
             QElapsedTimer clock;
             clock.start();
             DatagramFlood flood(f.peer.udpPort, {noise}, options);
-            QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, bound + 2500));
+            QVERIFY(QTest::qWaitFor([&] { return !f.down->isEmpty(); }, bound + 1000));
             QVERIFY2(clock.elapsed() <= bound, QByteArray::number(clock.elapsed()));
             QVERIFY(!f.link->connected());
             flood.stop();
             QVERIFY(flood.sent() > 1000);
         }
 
-        // disconnect() and the destructor return at once while the flood goes on.
+        // disconnect() and the destructor return at once while the flood goes on (the bound is
+        // a loaded machine's "at once": a link held by the flood would hold them for seconds).
         for (const bool destroy : {false, true}) {
             Fixture f{Kind(kind)};
             QVERIFY(f.connectLink());
@@ -250,7 +255,7 @@ private slots:
             else
                 QVERIFY(f.link->disconnect());
             const qint64 ms = clock.elapsed();
-            QVERIFY2(ms <= 300, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
+            QVERIFY2(ms <= 2000, qPrintable(QStringLiteral("%1 took %2 ms").arg(destroy ? "destructor" : "disconnect()").arg(ms)));
             flood.stop();
         }
     }
@@ -264,9 +269,9 @@ private slots:
         QFETCH(int, kind);
         Fixture f{Kind(kind)};
         QVERIFY(f.connectLink());
-        std::unique_ptr<QSignalSpy> foreign;
+        std::unique_ptr<QueuedSpy> foreign;  // emitted on the receiver's thread
         if (f.kind != Kind::Generic)
-            foreign = std::make_unique<QSignalSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
+            foreign = std::make_unique<QueuedSpy>(f.link.get(), SIGNAL(statusFromForeignSender(QString)));
         QTest::qWait(50);
         f.status->clear();
 

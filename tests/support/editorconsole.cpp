@@ -12,6 +12,93 @@
 #include "gui.h"
 #include "testenv.h"
 
+#include <QTimer>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// The simulated controller runs on the console's GUI thread, which a long piece of the console's
+// work (in a sanitizer build on a loaded machine, over a second) holds: its status stream would
+// fall silent and the console give up the link, which a controller on a machine of its own never
+// makes it do. While the GUI thread is held with the stream running, a thread of its own repeats
+// the stream's latest datagram, which changes nothing in the console. A stream the test paused
+// stays silent.
+class StatusRelay : public QObject
+{
+public:
+    explicit StatusRelay(DriveSimulator& sim)
+    {
+        // Runs before the simulator sends the datagram it filled in: what this repeats is never
+        // older than what the console has had from the stream.
+        QObject::connect(&sim.statusSender(), &SimStatusSender::tick, this, [this](QByteArray& bytes) {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_latest = bytes;
+            m_sentAt = Clock::now();
+        }, Qt::DirectConnection);
+        QObject::connect(&m_beat, &QTimer::timeout, this, [this, &sim] {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_beatAt = Clock::now();
+            m_streaming = sim.streaming();
+            m_port = sim.statusSender().target();
+        });
+        m_beat.start(50);
+        m_beatAt = m_sentAt = Clock::now();
+        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~StatusRelay() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kHeld{300};
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        while (!m_wake.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_stop; })) {
+            const Clock::time_point now = Clock::now();
+            if (!m_streaming || m_port == 0 || m_latest.isEmpty() || m_fd < 0 || now - m_beatAt < kHeld
+                || now - m_sentAt < kHeld)
+                continue;
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(m_port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            ::sendto(m_fd, m_latest.constData(), size_t(m_latest.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                     sizeof to);
+        }
+    }
+
+    QTimer m_beat;  // shows that the GUI thread turns
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    QByteArray m_latest;
+    Clock::time_point m_sentAt;
+    Clock::time_point m_beatAt;
+    bool m_streaming = false;
+    quint16 m_port = 0;
+    bool m_stop = false;
+    int m_fd = -1;
+    std::thread m_thread;
+};
+
 EditorConsole::EditorConsole()
 {
     m_ports = TestEnv::prepareConsole();
@@ -23,6 +110,7 @@ EditorConsole::EditorConsole()
 EditorConsole::~EditorConsole()
 {
     m_gui.reset();
+    m_relay.reset();
     m_sim.reset();
     m_boxes.reset();
     QDir(CONTOUR::contourFolder()).removeRecursively();
@@ -36,6 +124,7 @@ bool EditorConsole::start(double programSeconds)
     m_sim->setProgramSeconds(programSeconds);
     if (!m_sim->start(m_ports[0], m_ports[1]))
         return false;
+    m_relay = std::make_unique<StatusRelay>(*m_sim);
     if (!QTest::qWaitFor([this] { return m_gui->cncConnected(); }, 5000))
         return false;
     // The controller runs programs only with the drives on.
@@ -134,6 +223,7 @@ bool EditorConsole::channel1Idle()
 
 void EditorConsole::stopSimulator()
 {
+    m_relay.reset();
     m_sim.reset();
 }
 

@@ -11,6 +11,7 @@
 class CONTOUR;
 class Gui;
 class RecordingBoxes;
+class StatusRelay;
 
 // Loads `s` into the editor through its contour file "weld" (the file is written into the contour
 // folder first); false when the table did not take its points.
@@ -67,6 +68,7 @@ private:
     QList<quint16> m_ports;
     std::unique_ptr<RecordingBoxes> m_boxes;
     std::unique_ptr<DriveSimulator> m_sim;
+    std::unique_ptr<StatusRelay> m_relay;  // ends before the simulator
     std::unique_ptr<Gui> m_gui;
     CONTOUR* m_contour = nullptr;
 };

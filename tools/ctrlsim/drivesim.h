@@ -84,6 +84,8 @@ public:
     void pauseStream() { m_udp.pause(); }
     void resumeStream() { m_udp.resume(); }
     bool streaming() const { return m_udp.isRunning(); }
+    // The stream itself: its tick() carries each datagram it sends.
+    SimStatusSender& statusSender() { return m_udp; }
     void closeConnection() { m_tcp.closeConnection(); }
     void setRefuseConnections(bool refuse) { m_tcp.setRefuseConnections(refuse); }
     bool sendText(const QString& text) { return m_tcp.sendFrame(DriveStatusPacket::Signature, text.toUtf8()); }

@@ -213,6 +213,8 @@ private slots:
         sim.advance(0.6);
         QCOMPARE(s.pointNo, 1u);
         sim.advance(2.0);
+        QCOMPARE(s.channelState[1], 2u);  // done, for a step at least
+        sim.advance(2.0);
         QCOMPARE(s.channelState[1], 1u);
         QCOMPARE(s.axisMoving, quint8(0));
 
@@ -225,7 +227,7 @@ private slots:
     }
 
     // The channels, as the console's commands see them: idle at start, a program loads, runs,
-    // is done and leaves the channel idle; a stop resets; losing the drives under a program is
+    // is done and leaves the channel idle, each phase at least for one step; a stop resets; losing the drives under a program is
     // a channel error until the reset; no program starts without the drives. The transformation
     // switches and then is ready.
     void channelModel()
@@ -254,6 +256,12 @@ private slots:
             {"EXEC_1(/programs/_temp.npg)", 0.5, 3, 5},
             {"DRIVE OFF", 5.0, 6, 1},
             {"STOP_PRG", 0.3, 1, 1},
+            // A late step (a loaded machine) passes one phase at a time, so that the status sent
+            // after each step shows the run however short it was.
+            {"DRIVE ON", 0.0, 1, 1},
+            {"EXEC_1(/programs/_temp.npg)", 10.0, 3, 5},
+            {nullptr, 10.0, 2, 1},
+            {nullptr, 10.0, 1, 1},
         };
         int index = 0;
         for (const Step& step : steps) {

@@ -222,6 +222,8 @@ void DriveSimulator::advanceChannel(int channel, double seconds)
         case Phase::Still:
         case Phase::Failed: break;
         }
+        if (m_programSeconds > 0.0)
+            return;  // a fixed run: one change of phase a step
     }
 }
 
@@ -277,10 +279,15 @@ void DriveSimulator::advance(double seconds)
             ++m_status.pointNo;
         }
     }
+    // A fixed run changes its phase at most once a step: each phase is in the status sent after
+    // it, however late the step came (a loaded machine must not hide a whole run).
     const int steps = qMax(1, int(std::ceil(seconds / ProgramStepSeconds)));
+    const Phase before[3] = {m_channel[0].phase, m_channel[1].phase, m_channel[2].phase};
     for (int i = 0; i < steps; ++i) {
-        for (int c = 0; c < 3; ++c)
-            advanceChannel(c, seconds / steps);
+        for (int c = 0; c < 3; ++c) {
+            if (m_programSeconds <= 0.0 || m_channel[c].phase == before[c])
+                advanceChannel(c, seconds / steps);
+        }
     }
     if (m_virtualLeft > 0.0) {
         m_virtualLeft -= seconds;

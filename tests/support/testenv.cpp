@@ -6,8 +6,18 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <QRandomGenerator>
+
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "fixedpaths.h"
 #include "settingsfile.h"
@@ -50,19 +60,94 @@ QList<quint16> prepareConsole()
     return configureControllers();
 }
 
+namespace {
+
+// Ports are handed out below the kernel's range for outgoing connections, so that no socket of
+// any process on the machine is given one behind a test's back between the pick and its use.
+// Test processes running side by side each pick from the same range: a pick is held for the other
+// processes by a socket name in the abstract namespace (no file, gone with the process), and this
+// process keeps its latest picks held, so that no two consoles of the machine get one port.
+class PortPicker
+{
+public:
+    quint16 pick()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const int low = 10000;
+        const int high = qMin(ephemeralLow(), 30000);
+        for (int attempt = 0; attempt < 2000; ++attempt) {
+            const quint16 port = quint16(QRandomGenerator::global()->bounded(low, high));
+            const int token = hold(port);
+            if (token < 0)
+                continue;
+            if (!bindable(port)) {
+                ::close(token);
+                continue;
+            }
+            m_held.push_back(token);
+            while (m_held.size() > kKept) {
+                ::close(m_held.front());
+                m_held.pop_front();
+            }
+            return port;
+        }
+        qFatal("no free loopback port");
+        return 0;
+    }
+
+private:
+    static constexpr size_t kKept = 96;
+
+    static int ephemeralLow()
+    {
+        QFile range(QStringLiteral("/proc/sys/net/ipv4/ip_local_port_range"));
+        int low = 32768;
+        if (range.open(QIODevice::ReadOnly)) {
+            bool ok = false;
+            const int read = QString::fromLatin1(range.readAll()).simplified().section(QLatin1Char(' '), 0, 0).toInt(&ok);
+            if (ok && read > 12000)
+                low = read;
+        }
+        return low;
+    }
+
+    // A socket named after the port in the abstract namespace; -1 when another process holds it.
+    static int hold(quint16 port)
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return -1;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = "pokavro-test-port-" + QByteArray::number(port);
+        memcpy(address.sun_path + 1, name.constData(), size_t(name.size()));
+        const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    static bool bindable(quint16 port)
+    {
+        QTcpServer server;
+        if (!server.listen(QHostAddress::LocalHost, port))
+            return false;
+        QUdpSocket udp;
+        return udp.bind(QHostAddress::LocalHost, port);
+    }
+
+    std::mutex m_lock;
+    std::deque<int> m_held;
+};
+
+}  // namespace
+
 quint16 freePort()
 {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        QTcpServer server;
-        if (!server.listen(QHostAddress::LocalHost, 0))
-            continue;
-        const quint16 port = server.serverPort();
-        QUdpSocket udp;
-        if (udp.bind(QHostAddress::LocalHost, port))
-            return port;
-    }
-    qFatal("no free loopback port");
-    return 0;
+    static PortPicker picker;
+    return picker.pick();
 }
 
 int runLoop(const std::function<void()>& action)

@@ -34,7 +34,8 @@ void makeInstallationFolders();
 // ports (returned as configureControllers() returns them).
 QList<quint16> prepareConsole();
 
-// A loopback port that was free a moment ago for both TCP and UDP.
+// A loopback port, free a moment ago for both TCP and UDP, that no other test process of the
+// machine is given while this one may still use it (its latest picks are held).
 quint16 freePort();
 
 // Runs the application's event loop as main does, with `action` queued into it; returns the

@@ -645,7 +645,8 @@ private slots:
     // One more shown line costs as little with 10,000 rows in the list as with a few, a burst of
     // lines is laid out once, and a long line does not change the height of the rows. (Costs are
     // this thread's processor time, which other processes do not stretch, and are bounded by
-    // each other: a burst laid out for each line costs some hundred lines, not twenty.)
+    // each other: a burst laid out for each line costs some hundred lines, not forty; a
+    // sanitizer build on a loaded machine took some twenty-five.)
     void logListKeepsItsPace()
     {
         Gui gui;
@@ -693,7 +694,7 @@ private slots:
         settle();
         const double burst = (threadCpuNs() - burstStart) / 1e6;
         qInfo("a burst of 100 lines: %.3f ms", burst);
-        QVERIFY2(burst < 20 * many + 1.0, qPrintable(QStringLiteral("%1 ms, one line %2").arg(burst).arg(many)));
+        QVERIFY2(burst < 40 * many + 2.0, qPrintable(QStringLiteral("%1 ms, one line %2").arg(burst).arg(many)));
         QCOMPARE(gui.lwLog->currentRow(), gui.lwLog->count() - 1);
         QVERIFY(gui.lwLog->viewport()->rect().intersects(gui.lwLog->visualItemRect(gui.lwLog->currentItem())));
 

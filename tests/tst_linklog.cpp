@@ -40,8 +40,10 @@ QStringList sorted(QStringList lines)
     return lines;
 }
 
-// A controller's status stream from a thread of its own, one datagram per millisecond (a late
-// thread catches up): datagram n is make(n).
+// A controller's status stream from a thread of its own, one datagram per millisecond: datagram
+// n is make(n). A thread that a loaded machine let run late goes on at its pace from then on, as
+// a controller's clock does, instead of sending what it missed in one burst (which the console's
+// socket, while its own thread waits for a core, may not have room for).
 class PacedStream
 {
 public:
@@ -59,9 +61,11 @@ public:
 private:
     void run(quint16 port, const std::function<QByteArray(int)>& make)
     {
-        const auto start = std::chrono::steady_clock::now();
+        auto next = std::chrono::steady_clock::now();
         for (int n = 0; !m_stop; ++n) {
-            std::this_thread::sleep_until(start + std::chrono::milliseconds(n));
+            std::this_thread::sleep_until(next);
+            next = std::max(next, std::chrono::steady_clock::now() - std::chrono::milliseconds(2))
+                   + std::chrono::milliseconds(1);
             sendDatagramFrom(QByteArray(), port, make(n));
             m_sent = n + 1;
         }

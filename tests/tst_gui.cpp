@@ -892,12 +892,12 @@ private slots:
         gui.setEnabled(false);
         gui.onTimeChanged();
         QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(gui.lblTime->text()).hasMatch());
-        QVERIFY(pendant.getBlockGui());
+        QVERIFY(TestEnv::readsBack([&pendant] { return pendant.getBlockGui(); }));
         QCOMPARE(pendant.getFuncLeftEncoder(), 0u);
         QCOMPARE(pendant.getFuncRightEncoder(), 0u);
         QCOMPARE(pendant.getFuncDistEncoder(), 0u);
         gui.setEnabled(true);
-        QVERIFY(QTest::qWaitFor([&pendant] { return !pendant.getBlockGui(); }, 2500));  // the clock's own tick
+        QVERIFY(TestEnv::readsBack([&pendant] { return !pendant.getBlockGui(); }));  // the clock's own tick
         // No beam-unit program counts: its indicator is red.
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
     }
@@ -919,9 +919,16 @@ private slots:
             std::memcpy(companion.data(), &counter, sizeof counter);
             companion.unlock();
         };
-        countOn();
-        gui.onTimeChanged();
-        QCOMPARE(windowColour(gui.lblELA), QColor(Qt::green));
+        // A tick whose read a loaded machine leaves undone shows the program as not alive; one
+        // of the next few reads it.
+        auto aliveAgain = [&] {
+            return TestEnv::readsBack([&] {
+                countOn();
+                gui.onTimeChanged();
+                return windowColour(gui.lblELA) == QColor(Qt::green);
+            });
+        };
+        QVERIFY(aliveAgain());
 
         countOn();
         LockHolder holder;
@@ -935,11 +942,7 @@ private slots:
         QCOMPARE(windowColour(gui.lblELA), QColor(Qt::red));
 
         QVERIFY(holder.finish());
-        QVERIFY(QTest::qWaitFor([&] {
-            countOn();
-            gui.onTimeChanged();
-            return windowColour(gui.lblELA) == QColor(Qt::green);
-        }, 2000));
+        QVERIFY(aliveAgain());
     }
 
     void settingsAtExit()

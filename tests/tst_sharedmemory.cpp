@@ -1,9 +1,7 @@
-#include <QElapsedTimer>
 #include <QSharedMemory>
 #include <QtTest>
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 
 #include "elasharedmemory.h"
@@ -50,27 +48,10 @@ private:
     QSharedMemory m_segment;
 };
 
-// True once `done` holds. The console waits for an access only briefly, and for all its
-// segments together only so long a second (the time comes back at a twentieth of the time
-// passed): on a loaded machine an access may find the segment's thread not yet done. Asked a few
-// times a second, each access has a share that a thread waiting for a core meets; asked as
-// often as a wait loop asks, each would have a fraction of a millisecond.
-bool readsBack(const std::function<bool()>& done, int timeoutMs = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(300);
-    }
-    return true;
-}
-
 // A life check that reads the block; with nobody holding the lock, one of a few checks reads.
 bool checked(ElaSharedMemory& ela)
 {
-    return readsBack([&ela] { return ela.updateStatusEla(); });
+    return TestEnv::readsBack([&ela] { return ela.updateStatusEla(); });
 }
 
 }  // namespace
@@ -166,10 +147,10 @@ private slots:
         expected.replace(13, 3, tail);
         // The fields are written on the segment's thread: on a loaded machine a moment later.
         QTRY_COMPARE_WITH_TIMEOUT(pendant.bytes(), expected, 5000);
-        QVERIFY(readsBack([&] { return pult.getFuncLeftEncoder() == 1u; }));
-        QVERIFY(readsBack([&] { return pult.getFuncRightEncoder() == 0u; }));
-        QVERIFY(readsBack([&] { return pult.getFuncDistEncoder() == 1u; }));
-        QVERIFY(readsBack([&] { return pult.getBlockGui(); }));
+        QVERIFY(TestEnv::readsBack([&] { return pult.getFuncLeftEncoder() == 1u; }));
+        QVERIFY(TestEnv::readsBack([&] { return pult.getFuncRightEncoder() == 0u; }));
+        QVERIFY(TestEnv::readsBack([&] { return pult.getFuncDistEncoder() == 1u; }));
+        QVERIFY(TestEnv::readsBack([&] { return pult.getBlockGui(); }));
 
         pult.setBlockGui(false);
         pult.setFuncLeftEncoder(0);

@@ -1,12 +1,12 @@
 #include "testenv.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTimer>
 #include <QUdpSocket>
-
-#include <QRandomGenerator>
 
 #include <cstddef>
 #include <cstdlib>
@@ -148,6 +148,18 @@ quint16 freePort()
 {
     static PortPicker picker;
     return picker.pick();
+}
+
+bool readsBack(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(300);
+    }
+    return true;
 }
 
 int runLoop(const std::function<void()>& action)

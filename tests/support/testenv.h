@@ -38,6 +38,14 @@ QList<quint16> prepareConsole();
 // machine is given while this one may still use it (its latest picks are held).
 quint16 freePort();
 
+// True once `done` holds, asked a few times a second for up to `timeoutMs`. For what the console
+// reads from a shared segment: it waits for an access only briefly, and for all its segments
+// together only so long a second (the time comes back at a twentieth of the time passed), so on
+// a loaded machine an access may find the segment's thread not yet done. Asked a few times a
+// second, each access has a share of that time that a thread waiting for a core meets; asked as
+// often as a wait loop asks, each would have a fraction of a millisecond.
+bool readsBack(const std::function<bool()>& done, int timeoutMs = 15000);
+
 // Runs the application's event loop as main does, with `action` queued into it; returns the
 // loop's result (99 when nothing ended it within 15 s).
 int runLoop(const std::function<void()>& action);
